@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Configures and builds Wuxtool into a build folder (default: build/).
+# Usage: scripts/build.sh [build-dir] [extra cmake arguments...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+dir=${1:-"$root/build"}
+shift || true
+bash "$root/scripts/deps.sh"
+cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
+cmake --build "$dir" -j "$(nproc)"
