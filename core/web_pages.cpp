@@ -1,0 +1,32 @@
+#include "core/web_pages.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+#include "platform/text.h"
+
+namespace wux::core {
+
+std::string webPageAddress(int code)
+{
+    switch (code) {
+    case kPageSupport:
+    case kPageHome:
+    case kPagePlugins:
+    case kPageContact:
+    case kPageTutorials:
+        return WUX_HOME_PAGE;
+    default:
+        return std::string();
+    }
+}
+
+void OpenWebPage(int code)
+{
+    const std::string address = webPageAddress(code);
+    if (address.empty())
+        return;
+    QDesktopServices::openUrl(QUrl(platform::toQString(address)));
+}
+
+} // namespace wux::core

@@ -1,0 +1,371 @@
+#include "engines/base_replacer.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "core/file_tests.h"
+#include "engines/batch_table.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "platform/thread.h"
+
+namespace wux::engines {
+
+namespace {
+
+// Chunk of the backup copy.
+constexpr std::size_t kBackupChunk = 200000;
+
+std::string withoutLineFeeds(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text)
+        if (c != '\n')
+            out.push_back(c);
+    return out;
+}
+
+// Deletes a file of ours, also when it carries the read-only attribute.
+void removeOwnFile(std::string_view path)
+{
+    platform::setAttributes(path, platform::kAttrNormal);
+    platform::deleteFile(path);
+}
+
+} // namespace
+
+// ---- Search block ----
+
+ReplacerStructure BuildReplacerStructure(std::string_view find, std::string_view replace, bool caseSensitive,
+                                         bool wholeWord, std::int32_t mode)
+{
+    const bool insertText = mode == kModeInsertHead || mode == kModeInsertFoot;
+    if (insertText) {
+        caseSensitive = false;
+        wholeWord = false;
+    }
+    const bool folded = !caseSensitive && !insertText;
+    const std::size_t n = find.size();
+    const std::size_t m = replace.size();
+    if (n > std::numeric_limits<std::uint32_t>::max() / 4 ||
+        m > std::numeric_limits<std::uint32_t>::max() / 4)
+        return {};
+    const ReplacerStructure block = platform::movableAlloc(
+        2 * n + m + kReplacerTextOffset + kReplacerSpareSize, platform::MovableFlags::ZeroInit);
+    platform::MovableLock lock(block);
+    if (!lock)
+        return block;
+    auto* bytes = lock.as<std::uint8_t>();
+    bytes[kReplacerCaseOffset] = caseSensitive ? 1 : 0;
+    bytes[kReplacerWholeWordOffset] = wholeWord ? 1 : 0;
+    storeLe32(bytes + kReplacerFindLengthOffset, static_cast<std::uint32_t>(n));
+    storeLe32(bytes + kReplacerReplaceLengthOffset, static_cast<std::uint32_t>(m));
+    char* text = reinterpret_cast<char*>(bytes + kReplacerTextOffset);
+    if (n > 0)
+        std::memcpy(text, find.data(), n);
+    if (folded) {
+        platform::bufferToLower(text, n);
+        if (n > 0)
+            std::memcpy(text + n, find.data(), n);
+        platform::bufferToUpper(text + n, n);
+    }
+    if (m > 0)
+        std::memcpy(text + 2 * n, replace.data(), m);
+    return block;
+}
+
+std::optional<ReplacerStructureView> parseReplacerStructure(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.size() < kReplacerTextOffset)
+        return std::nullopt;
+    const std::uint64_t n = loadLe32(bytes.data() + kReplacerFindLengthOffset);
+    const std::uint64_t m = loadLe32(bytes.data() + kReplacerReplaceLengthOffset);
+    if (kReplacerTextOffset + 2 * n + m > bytes.size())
+        return std::nullopt;
+    ReplacerStructureView view;
+    view.caseSensitive = bytes[kReplacerCaseOffset] != 0;
+    view.wholeWord = bytes[kReplacerWholeWordOffset] != 0;
+    const char* text = reinterpret_cast<const char*>(bytes.data() + kReplacerTextOffset);
+    view.find.assign(text, n);
+    view.findUpper = view.caseSensitive ? view.find : std::string(text + n, n);
+    view.replace.assign(text + 2 * n, m);
+    return view;
+}
+
+std::optional<ReplacerStructureView> readReplacerStructureBlock(ReplacerStructure block)
+{
+    platform::MovableLock lock(block);
+    if (!lock)
+        return std::nullopt;
+    return parseReplacerStructure({lock.as<const std::uint8_t>(), platform::movableSize(block)});
+}
+
+// ---- Names ----
+
+std::string StripExtension(std::string_view Name)
+{
+    const std::size_t dot = Name.rfind('.');
+    return std::string(dot == std::string_view::npos ? Name : Name.substr(0, dot));
+}
+
+std::string temporaryName(std::string_view path, std::int32_t number)
+{
+    return std::string(path) + std::to_string(number);
+}
+
+std::string firstFreeName(std::string_view base)
+{
+    std::string name(base);
+    for (std::int64_t k = 0; platform::pathExists(name); ++k)
+        name = std::string(base) + std::to_string(k);
+    return name;
+}
+
+bool isMissingFileError(platform::WinError error)
+{
+    return error == platform::kErrorFileNotFound || error == platform::kErrorPathNotFound ||
+           error == platform::kErrorInvalidName || error == platform::kErrorFilenameExcedRange;
+}
+
+std::string rewriteTarget(std::string_view path)
+{
+    std::uint32_t attributes = 0;
+    if (platform::getAttributes(path, attributes) != platform::kErrorSuccess ||
+        (attributes & platform::kAttrReparsePoint) == 0)
+        return std::string(path);
+    std::string posix;
+    if (platform::toPosixPath(path, posix) != platform::kErrorSuccess)
+        return std::string(path);
+    char* real = ::realpath(posix.c_str(), nullptr);
+    if (real == nullptr)
+        return std::string(path);
+    const std::string target = platform::toWindowsPath(real);
+    std::free(real);
+    return target.empty() ? std::string(path) : target;
+}
+
+void MoveToFolder(std::string_view Folder, std::string_view NameSource, std::string_view FilePath)
+{
+    if (Folder.empty() || NameSource.empty())
+        return;
+    std::string folderPart, name;
+    platform::splitWindowsPath(NameSource, folderPart, name);
+    const std::string base = StripExtension(name);
+    const std::string extension = name.substr(base.size());
+    std::string target = std::string(Folder) + base + extension;
+    for (std::int64_t k = 0;; ++k) {
+        if (!platform::pathExists(target)) {
+            const platform::WinError error = platform::moveFile(FilePath, target);
+            // A name that appeared meanwhile: try the next number; any other failure is not reported.
+            if (error != platform::kErrorAlreadyExists && error != platform::kErrorFileExists)
+                return;
+        }
+        if (k == std::numeric_limits<std::int32_t>::max())
+            return;
+        target = std::string(Folder) + base + "(" + std::to_string(k) + ")" + extension;
+    }
+}
+
+// ---- TBaseReplacer ----
+
+TBaseReplacer::TBaseReplacer(platform::WuxThread* Owner) : owner_(Owner) {}
+
+bool TBaseReplacer::IsTerminated() const
+{
+    return owner_ != nullptr && owner_->Terminated();
+}
+
+bool TBaseReplacer::ReadReplacerStructure(ReplacerStructure Handle, std::string& Find, std::uint32_t& Flags,
+                                          std::string& Replace) const
+{
+    Find.clear();
+    Replace.clear();
+    Flags = 0;
+    const std::optional<ReplacerStructureView> view = readReplacerStructureBlock(Handle);
+    if (!view)
+        return false;
+    Flags = (view->caseSensitive ? 1u : 0u) | (view->wholeWord ? 4u : 0u);
+    Find = withoutLineFeeds(view->find);
+    Replace = withoutLineFeeds(view->replace);
+    return true;
+}
+
+bool TBaseReplacer::ReadTableRow(platform::MovableHandle Handle, std::int32_t Index, std::uint32_t& Flags,
+                                 std::u16string& Replace, std::u16string& Find) const
+{
+    Flags = 0;
+    Replace.clear();
+    Find.clear();
+    platform::MovableLock lock(Handle);
+    if (!lock)
+        return false;
+    const std::optional<TableRow> row =
+        tableRowAt({lock.as<const std::uint8_t>(), platform::movableSize(Handle)}, Index);
+    if (!row)
+        return false;
+    Flags = row->caseSensitive ? 1u : 0u;
+    Find = platform::utf8ToUtf16(withoutLineFeeds(row->find));
+    Replace = platform::utf8ToUtf16(withoutLineFeeds(row->replace));
+    return true;
+}
+
+TReplaceResult TBaseReplacer::OpenSourceAndTemp(platform::FileHandle& Source, platform::FileHandle& Temp,
+                                                std::string_view Path, std::int32_t& TempNumber)
+{
+    fileSize_ = 0;
+    std::uint32_t attributes = 0;
+    if (const platform::WinError error = platform::getAttributes(Path, attributes))
+        return isMissingFileError(error) ? kReplaceFileMissing : kReplaceFailed;
+    if (Source.open(Path, platform::kAccessRead, platform::kShareRead | platform::kShareWrite,
+                    platform::Disposition::kOpenExisting) != platform::kErrorSuccess)
+        return kReplaceFailed;
+    std::uint64_t size = 0;
+    if (Source.size(size) != platform::kErrorSuccess) {
+        Source.close();
+        return kReplaceFailed;
+    }
+    fileSize_ = static_cast<std::int64_t>(size);
+    for (TempNumber = 0; TempNumber < std::numeric_limits<std::int32_t>::max(); ++TempNumber) {
+        const std::string name = temporaryName(Path, TempNumber);
+        if (platform::pathExists(name))
+            continue;
+        // Created new: a name that appeared meanwhile is never written into.
+        const platform::WinError error =
+            Temp.open(name, platform::kAccessReadWrite, platform::kShareRead | platform::kShareWrite,
+                      platform::Disposition::kCreateNew, attributes & platform::kAttrReadOnly);
+        if (error == platform::kErrorSuccess)
+            return kReplaceFound;
+        if (error != platform::kErrorFileExists && error != platform::kErrorAlreadyExists)
+            break;
+    }
+    Source.close();
+    return kReplaceFailed;
+}
+
+TReplaceResult TBaseReplacer::CommitFile(platform::FileHandle& Source, platform::FileHandle& Temp, bool Ok,
+                                         std::string_view Path, std::int32_t TempNumber)
+{
+    const std::string tempPath = temporaryName(Path, TempNumber);
+    const bool changed = matchCount_ > 0;
+    bool ok = Ok;
+    if (ok && changed)
+        ok = core::CopyFileTimes(Source, Temp) && Temp.flush() == platform::kErrorSuccess;
+    Source.close();
+    if (Temp.close() != platform::kErrorSuccess && changed)
+        ok = false;
+
+    std::optional<std::string> backup;
+    if (ok && changed) {
+        // The rewritten file keeps the mode bits (and, as root, the owner) of the one it replaces.
+        ok = platform::copyModeBits(Path, tempPath) == platform::kErrorSuccess;
+        // The backup is a copy: the source stays in place until the one rename below.
+        if (ok && (createBackUpCopy_ || !backupFolder_.empty())) {
+            backup = copyToBackup(Path, std::string(Path) + ".bak", -1);
+            ok = backup.has_value();
+        }
+        if (ok)
+            ok = platform::replaceFile(tempPath, Path) == platform::kErrorSuccess;
+        if (!ok && backup) {
+            removeOwnFile(*backup);
+            backup.reset();
+        }
+    }
+    if (!ok || !changed)
+        removeOwnFile(tempPath);
+
+    const TReplaceResult result = !ok ? kReplaceFailed : changed ? kReplaceFound : kReplaceNothingFound;
+    if (backup && !backupFolder_.empty())
+        MoveToFolder(backupFolder_, *backup, *backup);
+    if (!outputFolder_.empty())
+        MoveToFolder(outputFolder_, Path, Path);
+    return result;
+}
+
+bool TBaseReplacer::CreateBackUpCopy(std::string_view Path, std::int64_t Size)
+{
+    if (!createBackUpCopy_)
+        return true;
+    std::string base;
+    if (!backupFolder_.empty()) {
+        std::string folder, name;
+        platform::splitWindowsPath(Path, folder, name);
+        base = backupFolder_;
+        if (base.back() != '\\' && base.back() != '/')
+            base += '\\';
+        base += name + ".bak";
+    } else {
+        base = std::string(Path) + ".bak";
+    }
+    return copyToBackup(Path, base, Size).has_value();
+}
+
+std::optional<std::string> TBaseReplacer::copyToBackup(std::string_view Path, std::string_view backupBase,
+                                                       std::int64_t size)
+{
+    platform::FileHandle source;
+    if (source.open(Path, platform::kAccessRead, platform::kShareRead | platform::kShareWrite,
+                    platform::Disposition::kOpenExisting) != platform::kErrorSuccess)
+        return std::nullopt;
+    if (size < 0) {
+        std::uint64_t bytes = 0;
+        if (source.size(bytes) != platform::kErrorSuccess)
+            return std::nullopt;
+        size = static_cast<std::int64_t>(bytes);
+    }
+    platform::FileTimes times;
+    const bool haveTimes = platform::getFileTimes(Path, times) == platform::kErrorSuccess;
+
+    platform::FileHandle target;
+    std::string name;
+    for (int attempt = 0;; ++attempt) {
+        name = firstFreeName(backupBase);
+        const platform::WinError error = target.open(name, platform::kAccessWrite, platform::kShareWrite,
+                                                     platform::Disposition::kCreateNew);
+        if (error == platform::kErrorSuccess)
+            break;
+        if ((error != platform::kErrorFileExists && error != platform::kErrorAlreadyExists) || attempt > 1000)
+            return std::nullopt;
+    }
+
+    bool ok = true;
+    std::vector<char> buffer(static_cast<std::size_t>(std::min<std::int64_t>(size, kBackupChunk)) + 1);
+    std::int64_t remaining = size;
+    while (ok && remaining > 0) {
+        if (IsTerminated()) {
+            ok = false;
+            break;
+        }
+        const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(remaining, kBackupChunk));
+        std::size_t done = 0;
+        if (source.read(buffer.data(), chunk, done) != platform::kErrorSuccess || done != chunk) {
+            ok = false;
+            break;
+        }
+        if (target.write(buffer.data(), chunk, done) != platform::kErrorSuccess || done != chunk) {
+            ok = false;
+            break;
+        }
+        remaining -= static_cast<std::int64_t>(chunk);
+    }
+    if (ok)
+        ok = target.flush() == platform::kErrorSuccess;
+    if (ok && haveTimes)
+        ok = target.setTimes(nullptr, &times.lastAccess, &times.lastWrite) == platform::kErrorSuccess;
+    source.close();
+    if (target.close() != platform::kErrorSuccess)
+        ok = false;
+    if (ok)
+        ok = platform::copyModeBits(Path, name) == platform::kErrorSuccess;
+    if (!ok) {
+        removeOwnFile(name);
+        return std::nullopt;
+    }
+    return name;
+}
+
+} // namespace wux::engines

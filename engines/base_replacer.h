@@ -1,0 +1,238 @@
+// What every replacer shares: the per-file result codes, the replace modes, the search block of a
+// Replacer run, the word delimiters of every whole-word test, and the base class with the file steps
+// around a change (source and temporary file, commit with or without a ".bak" copy, the backup copy of
+// a document before it is saved).
+//
+// Search block (ReplacerStructure), one movable block of 2n + m + 22 bytes, little-endian:
+//   0  1  case-sensitive (1/0)        1  1  whole word (1/0)        2  2  unused
+//   4  4  n, the find length          8  4  m, the replace length
+//  12  n  find text (ASCII-lower-cased when not case-sensitive, except in modes 4 and 64)
+//  12+n n  the find text upper-cased (only when it was lower-cased)
+//  12+2n m replace text               12+2n+m 10 spare
+//
+// Commit: the new content is in a temporary file beside the source (its name + the first free number
+// from 0, created new). When something changed, the temporary file gets the source's mode bits, a
+// ".bak" copy is made when backups are on (the source stays in place), and one atomic rename puts the
+// temporary file over the source. Any failure leaves the source byte-identical and removes the
+// temporary file and any ".bak" made for it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/errors.h"
+#include "platform/file_handle.h"
+#include "platform/movable_memory.h"
+
+namespace wux::platform {
+class WuxThread;
+}
+
+namespace wux::engines {
+
+// ---- Results and modes ----
+
+// A replacer's per-file result (single bits).
+enum TReplaceResult : std::int32_t
+{
+    kReplaceFailed = 1,            // failed or stopped; the file keeps its previous content
+    kReplaceFound = 2,             // matches found (file changed; mode 128: only searched)
+    kReplaceFileMissing = 4,       // the file does not exist
+    kReplaceNothingFound = 8,      // no match; the file is unchanged
+    kReplaceModeNotSupported = 16, // the mode does not apply to this kind of document
+    kReplaceDocumentLocked = 64,   // the document is held by another program or protected
+};
+
+// Replace modes (TypeOfReplacing).
+enum ReplaceMode : std::int32_t
+{
+    kModeReplace = 1,
+    kModeDelete = 2,
+    kModeInsertHead = 4,
+    kModeInsertAfter = 8,
+    kModeInsertBefore = 16,
+    kModeInsertBetween = 32,
+    kModeInsertFoot = 64,
+    kModeJustFind = 128,
+    kModeBatchTable = 256,
+};
+
+// ---- Word delimiters ----
+
+// The 34 characters that end or start a word, in table order. Tab, "_", digits, letters and every byte
+// of 0x80 or more are word characters.
+inline constexpr char WordDelimiters[34] = {13,  10,  ' ',  '!', '"', '#', '$', '%', '&', '\'', '(', ')',
+                                            '*', '+', ',',  '-', '.', '/', ':', ';', '<', '=',  '>', '?',
+                                            '@', ']', '\\', '[', '^', '`', '}', '|', '{', '~'};
+
+namespace detail {
+struct DelimiterTable
+{
+    bool isDelimiter[256] = {};
+    constexpr DelimiterTable()
+    {
+        for (char c : WordDelimiters)
+            isDelimiter[static_cast<unsigned char>(c)] = true;
+    }
+};
+inline constexpr DelimiterTable kDelimiterTable{};
+} // namespace detail
+
+// True when the byte is one of WordDelimiters.
+constexpr bool isWordDelimiter(std::uint8_t byte) noexcept
+{
+    return detail::kDelimiterTable.isDelimiter[byte];
+}
+
+// ---- Search block ----
+
+inline constexpr std::size_t kReplacerCaseOffset = 0;
+inline constexpr std::size_t kReplacerWholeWordOffset = 1;
+inline constexpr std::size_t kReplacerFindLengthOffset = 4;
+inline constexpr std::size_t kReplacerReplaceLengthOffset = 8;
+inline constexpr std::size_t kReplacerTextOffset = 12;
+inline constexpr std::size_t kReplacerSpareSize = 10;
+
+// The head of the search block as it lies in memory on a little-endian machine (read and write it with
+// loadLe32 / storeLe32 of batch_table.h).
+struct ReplacerStructureHead
+{
+    std::uint8_t caseSensitive;
+    std::uint8_t wholeWord;
+    std::uint8_t unused[2];
+    std::uint32_t findLength;
+    std::uint32_t replaceLength;
+};
+static_assert(sizeof(ReplacerStructureHead) == kReplacerTextOffset);
+static_assert(offsetof(ReplacerStructureHead, caseSensitive) == kReplacerCaseOffset);
+static_assert(offsetof(ReplacerStructureHead, wholeWord) == kReplacerWholeWordOffset);
+static_assert(offsetof(ReplacerStructureHead, findLength) == kReplacerFindLengthOffset);
+static_assert(offsetof(ReplacerStructureHead, replaceLength) == kReplacerReplaceLengthOffset);
+
+// The search block of a Replacer run (a movable block; the null handle is "none").
+using ReplacerStructure = platform::MovableHandle;
+
+// The contents of a search block, read with bounds checks.
+struct ReplacerStructureView
+{
+    bool caseSensitive = false;
+    bool wholeWord = false;
+    std::string find;      // as stored (lower-cased when not case-sensitive)
+    std::string findUpper; // the upper-case copy when not case-sensitive; else equal to find
+    std::string replace;
+};
+
+// Builds the search block of a run: the find text is lower-cased with an upper-case copy when not
+// case-sensitive (except in modes 4 and 64, where it is the text to insert and both flags are 0). Texts
+// that are to be in the DOS code page are converted before (the case mapping touches ASCII letters
+// only, so the order does not matter). The null handle when memory is exhausted.
+ReplacerStructure BuildReplacerStructure(std::string_view find, std::string_view replace, bool caseSensitive,
+                                         bool wholeWord, std::int32_t mode);
+// Reads a locked search block's bytes; none when they are shorter than the lengths they give.
+std::optional<ReplacerStructureView> parseReplacerStructure(std::span<const std::uint8_t> bytes);
+// The same for a block handle (locked while it is read); none for the null handle.
+std::optional<ReplacerStructureView> readReplacerStructureBlock(ReplacerStructure block);
+
+// ---- Names ----
+
+// Name up to, not including, its last "."; Name itself when it has none.
+std::string StripExtension(std::string_view Name);
+// The name of the temporary file number `number` of path (path + decimal number).
+std::string temporaryName(std::string_view path, std::int32_t number);
+// base, or when something exists there, base + the first free number from 0.
+std::string firstFreeName(std::string_view base);
+// True for the errors that say a path names nothing (the file is missing: result 4).
+bool isMissingFileError(platform::WinError error);
+// The file that a rewrite of path replaces: the target of a symbolic link (so that the link stays a
+// link), else path itself.
+std::string rewriteTarget(std::string_view path);
+// Moves FilePath into Folder (taken as it is, no separator added) under the file name of NameSource,
+// as "base(k).ext" with the first free k from 0 when that name is taken. Nothing happens when Folder
+// or NameSource is empty; a failure is not reported.
+void MoveToFolder(std::string_view Folder, std::string_view NameSource, std::string_view FilePath);
+
+// ---- The base of every replacer ----
+
+class TBaseReplacer
+{
+public:
+    explicit TBaseReplacer(platform::WuxThread* Owner);
+    ~TBaseReplacer() = default;
+    TBaseReplacer(const TBaseReplacer&) = delete;
+    TBaseReplacer& operator=(const TBaseReplacer&) = delete;
+
+    // Keep the previous content as a ".bak" file when a file is changed (true at creation).
+    bool createBackUpCopyFlag() const { return createBackUpCopy_; }
+    void setCreateBackUpCopy(bool on) { createBackUpCopy_ = on; }
+    // When not empty, every file handled by the commit step is moved into it afterwards.
+    const std::string& outputFolder() const { return outputFolder_; }
+    void setOutputFolder(std::string folder) { outputFolder_ = std::move(folder); }
+    // When not empty, ".bak" files go there (and are made even when the flag is off).
+    const std::string& backupFolder() const { return backupFolder_; }
+    void setBackupFolder(std::string folder) { backupFolder_ = std::move(folder); }
+
+    platform::WuxThread* owner() const { return owner_; }
+    // Size of the file in hand when it was opened (before the change).
+    std::int64_t fileSize() const { return fileSize_; }
+    // Matches found (changes applied) in the file in hand.
+    std::int32_t matchCount() const { return matchCount_; }
+
+    // True when the owner thread has been asked to stop.
+    bool IsTerminated() const;
+
+    // Reads the search block: Flags = 1 case-sensitive + 4 whole word; Find and Replace without their
+    // LF bytes. False (texts empty, Flags 0) when the block is missing or malformed.
+    bool ReadReplacerStructure(ReplacerStructure Handle, std::string& Find, std::uint32_t& Flags,
+                               std::string& Replace) const;
+    // Reads row Index (from 1) of a table block: Flags = 1 when case-sensitive; the texts without LF
+    // bytes, widened from UTF-8. False (texts empty) when the block ends before that row does.
+    bool ReadTableRow(platform::MovableHandle Handle, std::int32_t Index, std::uint32_t& Flags,
+                      std::u16string& Replace, std::u16string& Find) const;
+
+    // Opens Path for reading and a new temporary file beside it for reading and writing. 2 when both
+    // are open, 4 when Path does not exist, 1 otherwise (no handle left open). Sets the file size.
+    TReplaceResult OpenSourceAndTemp(platform::FileHandle& Source, platform::FileHandle& Temp,
+                                     std::string_view Path, std::int32_t& TempNumber);
+    // Closes both handles and puts the temporary file in Path's place (when Ok and something matched)
+    // or deletes it. 2 changed, 8 nothing matched, 1 failed (Path keeps its content).
+    TReplaceResult CommitFile(platform::FileHandle& Source, platform::FileHandle& Temp, bool Ok,
+                              std::string_view Path, std::int32_t TempNumber);
+    // Copies Path (Size bytes) to its ".bak" name before a document is saved; true when the copy is
+    // complete or no backup is wanted. A partial copy is deleted.
+    bool CreateBackUpCopy(std::string_view Path, std::int64_t Size);
+
+    // Test seam: called with the bytes read so far after each block of a file pass.
+    void setBlockObserver(std::function<void(std::int64_t)> observer)
+    {
+        blockObserver_ = std::move(observer);
+    }
+
+protected:
+    void notifyBlockDone(std::int64_t bytesDone)
+    {
+        if (blockObserver_)
+            blockObserver_(bytesDone);
+    }
+
+    bool createBackUpCopy_ = true;
+    std::string outputFolder_;
+    std::string backupFolder_;
+    platform::WuxThread* owner_ = nullptr;
+    std::int64_t fileSize_ = 0;
+    std::int32_t matchCount_ = 0;
+
+private:
+    // Copies Path to the first free name of backupBase (created new), with Path's times and mode
+    // bits; on failure or stop nothing is left behind. The name made, or none.
+    std::optional<std::string> copyToBackup(std::string_view Path, std::string_view backupBase,
+                                            std::int64_t size);
+
+    std::function<void(std::int64_t)> blockObserver_;
+};
+
+} // namespace wux::engines

@@ -1,0 +1,416 @@
+#include "engines/plain_replacer.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "engines/plain_replacer_sink.h"
+#include "platform/files.h"
+#include "platform/thread.h"
+
+namespace wux::engines {
+
+namespace {
+
+// One attempt of the partial-match list: how many find bytes it has matched (0: waits for a start),
+// where in the output it began, and whether its slot may be reused.
+struct PartialMatch
+{
+    std::int32_t length = 0;
+    std::int64_t start = 0;
+    std::uint8_t free = 0;
+};
+
+// The partial-match list of one file: every started attempt is carried from byte to byte, so matches
+// may span read blocks and overlap while they are tried.
+class PlainMatcher
+{
+public:
+    PlainMatcher(const ReplacerStructureView& structure, bool betweenMode, std::int32_t firstPart)
+        : find_(structure.find), upper_(structure.findUpper),
+          n_(static_cast<std::int32_t>(structure.find.size())), wholeWord_(structure.wholeWord),
+          between_(betweenMode), firstPart_(std::clamp<std::int32_t>(firstPart, 0, n_))
+    {
+        list_.reserve(8);
+        list_.push_back({});
+    }
+
+    // Tries every attempt on one byte at output position pos; true when one is complete (its start and
+    // length are then in completeStart / completeLength).
+    bool step(std::uint8_t byte, std::int64_t pos, bool lastByte, bool previousIsDelimiter)
+    {
+        const auto c = static_cast<char>(byte);
+        if (list_[0].length > base()) {
+            std::size_t slot = active_;
+            for (std::size_t i = 1; i < active_; ++i) {
+                if (list_[i].free != 0) {
+                    slot = i;
+                    break;
+                }
+            }
+            if (slot == active_) {
+                if (active_ == list_.size())
+                    list_.push_back({});
+                ++active_;
+            }
+            list_[slot] = {base(), 0, 0};
+        }
+        std::size_t lastVisited = 0;
+        for (std::size_t i = 0; i < active_; ++i) {
+            PartialMatch& entry = list_[i];
+            if (entry.free != 0)
+                continue;
+            lastVisited = i;
+            const std::int32_t k = entry.length;
+            bool match;
+            if (k >= n_) {
+                match = wholeWord_ && isWordDelimiter(byte);
+            } else {
+                match = c == find_[static_cast<std::size_t>(k)] || c == upper_[static_cast<std::size_t>(k)];
+                if (match && wholeWord_ && k == 0 && !previousIsDelimiter)
+                    match = false;
+            }
+            if (!match) {
+                if (i == 0)
+                    entry.length = base();
+                else
+                    entry.free = 1;
+                continue;
+            }
+            if (k == 0)
+                entry.start = pos;
+            ++entry.length;
+            if (between_ && !firstSeen_ && firstPart_ > 0 && entry.length == firstPart_) {
+                firstSeen_ = true;
+                noted_ = pos + 1;
+            }
+            if (entry.length == n_ + 1 || (entry.length == n_ && (!wholeWord_ || lastByte))) {
+                completeLength = entry.length;
+                completeStart = entry.start;
+                if (between_ && firstSeen_)
+                    completeStart = noted_;
+                return true;
+            }
+        }
+        active_ = lastVisited + 1;
+        return false;
+    }
+
+    // True when no attempt is under way: only a byte equal to lead or leadUpper can change the state.
+    bool idle(char& lead, char& leadUpper) const
+    {
+        const std::int32_t b = base();
+        if (active_ != 1 || list_[0].length != b || b >= n_)
+            return false;
+        lead = find_[static_cast<std::size_t>(b)];
+        leadUpper = upper_[static_cast<std::size_t>(b)];
+        return true;
+    }
+
+    // After a match: every attempt is dropped and the search begins anew.
+    void reset()
+    {
+        firstSeen_ = false;
+        list_[0] = {};
+        active_ = 1;
+    }
+
+    std::int32_t completeLength = 0;
+    std::int64_t completeStart = 0;
+
+private:
+    std::int32_t base() const { return firstSeen_ ? firstPart_ : 0; }
+
+    std::string_view find_;
+    std::string_view upper_;
+    std::int32_t n_;
+    bool wholeWord_;
+    bool between_;
+    std::int32_t firstPart_;
+    bool firstSeen_ = false;
+    std::int64_t noted_ = 0;
+    std::vector<PartialMatch> list_;
+    std::size_t active_ = 1;
+};
+
+// The last n + 1 input bytes (modes 16 and 32 put the found bytes back from it).
+class ByteRing
+{
+public:
+    explicit ByteRing(std::size_t size) : bytes_(size + 1) {}
+    void push(char byte)
+    {
+        bytes_[pos_] = byte;
+        pos_ = pos_ + 1 == bytes_.size() ? 0 : pos_ + 1;
+    }
+    // count bytes ending `skip` bytes before the newest one, oldest first.
+    std::string lastBytes(std::size_t count, std::size_t skip) const
+    {
+        std::string out(count, '\0');
+        const std::size_t size = bytes_.size();
+        for (std::size_t j = 0; j < count; ++j) {
+            const std::size_t back = skip + count - j; // 1 = the newest byte
+            out[j] = bytes_[(pos_ + size * 2 - back) % size];
+        }
+        return out;
+    }
+
+private:
+    std::vector<char> bytes_;
+    std::size_t pos_ = 0;
+};
+
+bool stopRequested(const platform::WuxThread* owner)
+{
+    return owner != nullptr && owner->Terminated();
+}
+
+} // namespace
+
+TTextReplacer::TTextReplacer(platform::WuxThread* Owner, std::int32_t Mode, platform::MovableHandle Block,
+                             bool Backup)
+    : TBaseReplacer(Owner), mode_(Mode), block_(Block)
+{
+    createBackUpCopy_ = Backup;
+}
+
+TReplaceResult TTextReplacer::processFile(std::string_view Path)
+{
+    switch (mode_) {
+    case kModeReplace:
+    case kModeDelete:
+    case kModeInsertAfter:
+        return ReplaceInFile(Path);
+    case kModeInsertHead:
+    case kModeInsertFoot:
+        return InsertHeadFoot(Path);
+    case kModeInsertBefore:
+    case kModeInsertBetween:
+        return InsertBeforeBetween(Path);
+    case kModeJustFind:
+        return FindInFile(Path);
+    default:
+        return kReplaceFailed;
+    }
+}
+
+TReplaceResult TTextReplacer::ReplaceInFile(std::string_view Path)
+{
+    if (mode_ != kModeReplace && mode_ != kModeDelete && mode_ != kModeInsertAfter)
+        return kReplaceFailed;
+    return streamPass(Path, true);
+}
+
+TReplaceResult TTextReplacer::InsertBeforeBetween(std::string_view Path)
+{
+    if (mode_ != kModeInsertBefore && mode_ != kModeInsertBetween)
+        return kReplaceFailed;
+    return streamPass(Path, true);
+}
+
+TReplaceResult TTextReplacer::FindInFile(std::string_view Path)
+{
+    return streamPass(Path, false);
+}
+
+TReplaceResult TTextReplacer::streamPass(std::string_view PathGiven, bool changing)
+{
+    const std::string target = changing ? rewriteTarget(PathGiven) : std::string(PathGiven);
+    const std::string_view Path = target;
+    matchCount_ = 0;
+    fileSize_ = 0;
+    const std::optional<ReplacerStructureView> structure = readReplacerStructureBlock(block_);
+    if (!structure)
+        return kReplaceFailed;
+    const std::string& replace = structure->replace;
+    const auto n = static_cast<std::int32_t>(structure->find.size());
+
+    platform::FileHandle source;
+    platform::FileHandle temp;
+    std::int32_t tempNumber = 0;
+    if (changing) {
+        const TReplaceResult opened = OpenSourceAndTemp(source, temp, Path, tempNumber);
+        if (opened != kReplaceFound)
+            return opened;
+    } else {
+        std::uint32_t attributes = 0;
+        if (const platform::WinError error = platform::getAttributes(Path, attributes))
+            return isMissingFileError(error) ? kReplaceFileMissing : kReplaceFailed;
+        std::uint64_t size = 0;
+        if (source.open(Path, platform::kAccessRead, platform::kShareRead | platform::kShareWrite,
+                        platform::Disposition::kOpenExisting) != platform::kErrorSuccess ||
+            source.size(size) != platform::kErrorSuccess)
+            return kReplaceFailed;
+        fileSize_ = static_cast<std::int64_t>(size);
+    }
+
+    const bool between = mode_ == kModeInsertBetween;
+    const bool keepsRing = changing && (mode_ == kModeInsertBefore || between);
+    PlainMatcher matcher(*structure, between && changing, sizeOfFirstPart_);
+    ByteRing ring(keepsRing ? static_cast<std::size_t>(n) : 0);
+    PlainOutputSink sink(temp, blockSize_, replace.size() + static_cast<std::size_t>(n) + 1);
+    const platform::WuxThread* owner = owner_;
+
+    bool ok = true;
+    std::int64_t remaining = n > 0 ? fileSize_ : 0;
+    std::int64_t inputPos = 0;
+    bool previousIsDelimiter = true;
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min<std::int64_t>(remaining, blockSize_)));
+    while (remaining > 0 && ok) {
+        if (stopRequested(owner)) {
+            ok = false;
+            break;
+        }
+        const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(remaining, blockSize_));
+        std::size_t done = 0;
+        if (source.seek(inputPos, platform::SeekOrigin::kBegin) != platform::kErrorSuccess ||
+            source.read(buffer.data(), chunk, done) != platform::kErrorSuccess || done != chunk) {
+            ok = false;
+            break;
+        }
+        for (std::size_t i = 0; i < chunk; ++i) {
+            if (stopRequested(owner)) {
+                ok = false;
+                break;
+            }
+            char lead = 0, leadUpper = 0;
+            if (matcher.idle(lead, leadUpper)) {
+                // Bytes that cannot begin a match pass straight to the output.
+                std::size_t j = i;
+                while (j < chunk && static_cast<char>(buffer[j]) != lead &&
+                       static_cast<char>(buffer[j]) != leadUpper)
+                    ++j;
+                if (j > i) {
+                    const auto* skipped = reinterpret_cast<const char*>(buffer.data() + i);
+                    if (changing)
+                        sink.append(std::string_view(skipped, j - i));
+                    if (keepsRing)
+                        for (std::size_t k =
+                                 j - std::min<std::size_t>(j - i, static_cast<std::size_t>(n) + 1);
+                             k < j; ++k)
+                            ring.push(static_cast<char>(buffer[k]));
+                    previousIsDelimiter = isWordDelimiter(buffer[j - 1]);
+                    i = j;
+                    if (i == chunk)
+                        break;
+                }
+            }
+            const std::uint8_t byte = buffer[i];
+            if (keepsRing)
+                ring.push(static_cast<char>(byte));
+            const bool lastByte = inputPos + static_cast<std::int64_t>(i) == fileSize_ - 1;
+            for (;;) {
+                if (!matcher.step(byte, changing ? sink.position() : 0, lastByte, previousIsDelimiter)) {
+                    if (changing)
+                        sink.put(static_cast<char>(byte));
+                    break;
+                }
+                ++matchCount_;
+                const std::int32_t length = matcher.completeLength;
+                const std::int64_t start = matcher.completeStart;
+                const bool byteInMatch = length == n; // else it is the delimiter after the word
+                if (changing) {
+                    if (byteInMatch)
+                        sink.put(static_cast<char>(byte));
+                    const std::size_t skip = byteInMatch ? 0 : 1;
+                    switch (mode_) {
+                    case kModeInsertAfter:
+                        sink.cutTo(start + n);
+                        sink.append(replace);
+                        break;
+                    case kModeInsertBefore: {
+                        const std::string found = ring.lastBytes(static_cast<std::size_t>(n), skip);
+                        sink.cutTo(start);
+                        sink.append(replace);
+                        sink.append(found);
+                        break;
+                    }
+                    case kModeInsertBetween: {
+                        const auto ending =
+                            static_cast<std::size_t>(n - std::clamp<std::int32_t>(sizeOfFirstPart_, 0, n));
+                        const std::string endingBytes = ring.lastBytes(ending, skip);
+                        sink.cutTo(start);
+                        sink.append(replace);
+                        sink.append(endingBytes);
+                        break;
+                    }
+                    default: // replace, delete
+                        sink.cutTo(start);
+                        sink.append(replace);
+                        break;
+                    }
+                }
+                matcher.reset();
+                if (byteInMatch)
+                    break;
+                // The delimiter that ended a whole word is scanned again: it may begin the next match.
+            }
+            previousIsDelimiter = isWordDelimiter(byte);
+        }
+        if (changing && !sink.flush())
+            ok = false;
+        inputPos += static_cast<std::int64_t>(chunk);
+        remaining -= static_cast<std::int64_t>(chunk);
+        notifyBlockDone(inputPos);
+    }
+
+    if (!changing) {
+        source.close();
+        if (!ok)
+            return kReplaceFailed;
+        return matchCount_ > 0 ? kReplaceFound : kReplaceNothingFound;
+    }
+    if (ok && matchCount_ > 0)
+        ok = sink.finish();
+    return CommitFile(source, temp, ok, Path, tempNumber);
+}
+
+TReplaceResult TTextReplacer::InsertHeadFoot(std::string_view PathGiven)
+{
+    const std::string target = rewriteTarget(PathGiven);
+    const std::string_view Path = target;
+    if (mode_ != kModeInsertHead && mode_ != kModeInsertFoot)
+        return kReplaceFailed;
+    matchCount_ = 1; // the file always counts as changed
+    fileSize_ = 0;
+    const std::optional<ReplacerStructureView> structure = readReplacerStructureBlock(block_);
+    if (!structure)
+        return kReplaceFailed;
+    const std::string& insert = structure->find;
+    platform::FileHandle source;
+    platform::FileHandle temp;
+    std::int32_t tempNumber = 0;
+    const TReplaceResult opened = OpenSourceAndTemp(source, temp, Path, tempNumber);
+    if (opened != kReplaceFound)
+        return opened;
+
+    auto writeAll = [&temp](const char* data, std::size_t size) {
+        std::size_t done = 0;
+        return temp.write(data, size, done) == platform::kErrorSuccess && done == size;
+    };
+    bool ok = true;
+    if (mode_ == kModeInsertHead)
+        ok = writeAll(insert.data(), insert.size());
+    std::int64_t remaining = fileSize_;
+    std::int64_t copied = 0;
+    std::vector<char> buffer(static_cast<std::size_t>(std::min<std::int64_t>(remaining, blockSize_)));
+    while (ok && remaining > 0) {
+        const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(remaining, blockSize_));
+        std::size_t done = 0;
+        if (source.read(buffer.data(), chunk, done) != platform::kErrorSuccess || done != chunk ||
+            !writeAll(buffer.data(), chunk)) {
+            ok = false;
+            break;
+        }
+        remaining -= static_cast<std::int64_t>(chunk);
+        copied += static_cast<std::int64_t>(chunk);
+        notifyBlockDone(copied);
+        if (IsTerminated())
+            ok = false;
+    }
+    if (ok && mode_ == kModeInsertFoot)
+        ok = writeAll(insert.data(), insert.size());
+    return CommitFile(source, temp, ok, Path, tempNumber);
+}
+
+} // namespace wux::engines

@@ -1,0 +1,71 @@
+// The plain-file replacer: changes the bytes of any file that is not an office document. It finds a text
+// and replaces or deletes it, inserts a text after, before or between occurrences, at the head or foot
+// of the file, or only counts the occurrences; in mode 256 it applies a whole batch table (the batch
+// engine, batch_engine.cpp). Files are read in blocks of 0x40000 bytes in one pass; matches may span
+// blocks; the result goes to a temporary file that takes the file's place only when something changed.
+//
+// Matching: the find text of the search block, compared byte by byte; not case-sensitive means equal to
+// the lower- or the upper-case copy (ASCII letters only, so a match never splits a UTF-8 character).
+// Whole word: a match must begin after a delimiter (or at the file start) and be followed by a
+// delimiter (or the file end); the delimiter stays in the output and may begin the next match. Every
+// match ends all attempts that began inside it, so matches never overlap.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engines/base_replacer.h"
+#include "platform/movable_memory.h"
+
+namespace wux::engines {
+
+// The read block of every plain-file pass.
+inline constexpr std::size_t kPlainBlockSize = 0x40000;
+
+class TTextReplacer : public TBaseReplacer
+{
+public:
+    // Mode: the run's TypeOfReplacing; Block: its ReplacerStructure (mode 256: its TableBlock), owned by
+    // the caller; Backup: keep ".bak" copies.
+    TTextReplacer(platform::WuxThread* Owner, std::int32_t Mode, platform::MovableHandle Block, bool Backup);
+
+    std::int32_t mode() const { return mode_; }
+    platform::MovableHandle block() const { return block_; }
+    // Mode 32: the length of the first part of the find text.
+    std::int32_t sizeOfFirstPart() const { return sizeOfFirstPart_; }
+    void setSizeOfFirstPart(std::int32_t size) { sizeOfFirstPart_ = size; }
+    // The read block and output flush size (kPlainBlockSize; smaller values serve tests).
+    void setBlockSize(std::size_t size) { blockSize_ = size < 1 ? 1 : size; }
+    std::size_t blockSize() const { return blockSize_; }
+
+    // Modes 1 (replace), 2 (delete), 8 (insert after).
+    TReplaceResult ReplaceInFile(std::string_view Path);
+    // Modes 4 (insert at head), 64 (insert at foot).
+    TReplaceResult InsertHeadFoot(std::string_view Path);
+    // Modes 16 (insert before), 32 (insert between).
+    TReplaceResult InsertBeforeBetween(std::string_view Path);
+    // Mode 128: counts the matches; no temporary file.
+    TReplaceResult FindInFile(std::string_view Path);
+    // Mode 256: applies a table block of RowCount rows to the file (batch_engine.cpp).
+    TReplaceResult ReplaceTableInFile(std::string_view Path, platform::MovableHandle Table,
+                                      std::int32_t RowCount);
+    // The table's rows applied to a text (plain characters only; every winner is replaced).
+    std::string ReplaceTableInString(std::string_view Text, platform::MovableHandle Table,
+                                     std::int32_t RowCount);
+
+    // The operation that belongs to the replacer's mode (1, 2, 8 / 4, 64 / 16, 32 / 128); 1 for any
+    // other mode.
+    TReplaceResult processFile(std::string_view Path);
+
+private:
+    TReplaceResult streamPass(std::string_view Path, bool changing);
+
+    std::int32_t mode_;
+    platform::MovableHandle block_;
+    std::int32_t sizeOfFirstPart_ = 0;
+    std::size_t blockSize_ = kPlainBlockSize;
+};
+
+} // namespace wux::engines

@@ -1,0 +1,103 @@
+#include "engines/plain_replacer_sink.h"
+
+#include <algorithm>
+
+namespace wux::engines {
+
+PlainOutputSink::PlainOutputSink(platform::FileHandle& file, std::size_t flushSize, std::size_t reserve)
+    : file_(file), flushSize_(std::max<std::size_t>(flushSize, 1))
+{
+    buffer_.reserve(flushSize_ + reserve + 1);
+}
+
+void PlainOutputSink::append(std::string_view bytes)
+{
+    buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+    if (buffer_.size() >= flushSize_)
+        flush();
+}
+
+void PlainOutputSink::cutTo(std::int64_t pos)
+{
+    if (pos >= position())
+        return;
+    if (pos >= writePos_) {
+        buffer_.resize(static_cast<std::size_t>(pos - writePos_));
+    } else {
+        // Part of what is dropped is in the file already: the next write covers it.
+        buffer_.clear();
+        writePos_ = pos;
+    }
+}
+
+void PlainOutputSink::insertAt(std::int64_t pos, std::string_view bytes)
+{
+    if (bytes.empty())
+        return;
+    if (pos >= writePos_) {
+        buffer_.insert(buffer_.begin() + static_cast<std::ptrdiff_t>(pos - writePos_), bytes.begin(),
+                       bytes.end());
+        if (buffer_.size() >= flushSize_)
+            flush();
+        return;
+    }
+    // The moved part begins in the file: write the buffer, then move the file's part [pos, end)
+    // forward in chunks, from its end towards its start, and write the bytes at pos.
+    if (!flush())
+        return;
+    const auto shift = static_cast<std::int64_t>(bytes.size());
+    const std::int64_t end = writePos_;
+    if (scratch_.size() < flushSize_)
+        scratch_.resize(flushSize_);
+    std::int64_t chunkEnd = end;
+    while (ok_ && chunkEnd > pos) {
+        const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(chunkEnd - pos, scratch_.size()));
+        const std::int64_t chunkStart = chunkEnd - static_cast<std::int64_t>(chunk);
+        if (readAt(chunkStart, scratch_.data(), chunk))
+            writeAt(chunkStart + shift, scratch_.data(), chunk);
+        chunkEnd = chunkStart;
+    }
+    if (ok_)
+        writeAt(pos, bytes.data(), bytes.size());
+    writePos_ = end + shift;
+}
+
+bool PlainOutputSink::flush()
+{
+    if (!buffer_.empty() && ok_) {
+        if (writeAt(writePos_, buffer_.data(), buffer_.size()))
+            writePos_ += static_cast<std::int64_t>(buffer_.size());
+    }
+    buffer_.clear();
+    return ok_;
+}
+
+bool PlainOutputSink::finish()
+{
+    if (!flush())
+        return false;
+    if (file_.seek(writePos_, platform::SeekOrigin::kBegin) != platform::kErrorSuccess ||
+        file_.setEndOfFile() != platform::kErrorSuccess)
+        ok_ = false;
+    return ok_;
+}
+
+bool PlainOutputSink::writeAt(std::int64_t pos, const char* data, std::size_t size)
+{
+    std::size_t done = 0;
+    if (file_.seek(pos, platform::SeekOrigin::kBegin) != platform::kErrorSuccess ||
+        file_.write(data, size, done) != platform::kErrorSuccess || done != size)
+        ok_ = false;
+    return ok_;
+}
+
+bool PlainOutputSink::readAt(std::int64_t pos, char* data, std::size_t size)
+{
+    std::size_t done = 0;
+    if (file_.seek(pos, platform::SeekOrigin::kBegin) != platform::kErrorSuccess ||
+        file_.read(data, size, done) != platform::kErrorSuccess || done != size)
+        ok_ = false;
+    return ok_;
+}
+
+} // namespace wux::engines

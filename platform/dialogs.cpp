@@ -1,0 +1,245 @@
+#include "platform/dialogs.h"
+
+#include <algorithm>
+#include <atomic>
+#include <stdexcept>
+#include <string>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QString>
+
+#include "platform/paths.h"
+#include "platform/thread.h"
+
+namespace wux::platform {
+namespace {
+
+std::atomic<DialogService*> installedService{nullptr};
+
+QtDialogService& qtService()
+{
+    static QtDialogService instance;
+    return instance;
+}
+
+QMessageBox::StandardButton standardButton(MsgResult answer)
+{
+    switch (answer) {
+    case MsgResult::Ok:
+        return QMessageBox::Ok;
+    case MsgResult::Cancel:
+        return QMessageBox::Cancel;
+    case MsgResult::Abort:
+        return QMessageBox::Abort;
+    case MsgResult::Retry:
+        return QMessageBox::Retry;
+    case MsgResult::Ignore:
+        return QMessageBox::Ignore;
+    case MsgResult::Yes:
+        return QMessageBox::Yes;
+    case MsgResult::No:
+        return QMessageBox::No;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::Icon qtIcon(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::Error:
+        return QMessageBox::Critical;
+    case MsgIcon::Question:
+        return QMessageBox::Question;
+    case MsgIcon::Warning:
+        return QMessageBox::Warning;
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    case MsgIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// The system's texts break lines with CR LF; a Qt label wants LF. Encoded reserved characters of
+// file names are shown as themselves.
+QString displayText(const std::string& text)
+{
+    std::string lines;
+    lines.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            lines += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+        } else {
+            lines += text[i];
+        }
+    }
+    return QString::fromStdString(displayPath(lines));
+}
+
+} // namespace
+
+std::vector<MsgResult> messageBoxButtons(MsgButtons buttons)
+{
+    switch (buttons) {
+    case MsgButtons::Ok:
+        return {MsgResult::Ok};
+    case MsgButtons::OkCancel:
+        return {MsgResult::Ok, MsgResult::Cancel};
+    case MsgButtons::AbortRetryIgnore:
+        return {MsgResult::Abort, MsgResult::Retry, MsgResult::Ignore};
+    case MsgButtons::YesNoCancel:
+        return {MsgResult::Yes, MsgResult::No, MsgResult::Cancel};
+    case MsgButtons::YesNo:
+        return {MsgResult::Yes, MsgResult::No};
+    case MsgButtons::RetryCancel:
+        return {MsgResult::Retry, MsgResult::Cancel};
+    }
+    return {MsgResult::Ok};
+}
+
+MsgResult defaultAnswer(MsgButtons buttons, int defaultButton)
+{
+    const std::vector<MsgResult> answers = messageBoxButtons(buttons);
+    if (defaultButton < 1 || static_cast<std::size_t>(defaultButton) > answers.size()) {
+        return answers.front();
+    }
+    return answers[static_cast<std::size_t>(defaultButton) - 1];
+}
+
+MsgResult closeAnswer(MsgButtons buttons)
+{
+    switch (buttons) {
+    case MsgButtons::Ok:
+        return MsgResult::Ok;
+    case MsgButtons::YesNo:
+        return MsgResult::No;
+    case MsgButtons::AbortRetryIgnore:
+        return MsgResult::Abort;
+    case MsgButtons::OkCancel:
+    case MsgButtons::YesNoCancel:
+    case MsgButtons::RetryCancel:
+        return MsgResult::Cancel;
+    }
+    return MsgResult::Cancel;
+}
+
+MsgResult QtDialogService::messageBox(const MessageBoxRequest& request)
+{
+    QMessageBox box(request.parent != nullptr ? request.parent : QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText); // a file name such as "<b>.txt" is no markup
+    box.setText(displayText(request.text));
+    box.setWindowTitle(displayText(request.caption));
+    box.setIcon(qtIcon(request.icon));
+
+    const std::vector<MsgResult> answers = messageBoxButtons(request.buttons);
+    std::vector<QAbstractButton*> buttons;
+    for (MsgResult answer : answers) {
+        buttons.push_back(box.addButton(standardButton(answer)));
+    }
+    const MsgResult defaultResult = defaultAnswer(request.buttons, request.defaultButton);
+    const MsgResult escapeResult = closeAnswer(request.buttons);
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        if (answers[i] == defaultResult) {
+            box.setDefaultButton(static_cast<QPushButton*>(buttons[i]));
+        }
+        if (answers[i] == escapeResult) {
+            box.setEscapeButton(buttons[i]);
+        }
+    }
+
+    box.exec();
+    QAbstractButton* clicked = box.clickedButton();
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        if (buttons[i] == clicked) {
+            return answers[i];
+        }
+    }
+    return escapeResult;
+}
+
+DialogService& dialogService()
+{
+    DialogService* service = installedService.load();
+    return service != nullptr ? *service : qtService();
+}
+
+DialogService* installDialogService(DialogService* service)
+{
+    DialogService* previous = installedService.exchange(service);
+    return previous;
+}
+
+MsgResult showMessageBox(const MessageBoxRequest& request)
+{
+    if (isGuiThread()) {
+        return dialogService().messageBox(request);
+    }
+    MsgResult result = closeAnswer(request.buttons);
+    synchronize([&] { result = dialogService().messageBox(request); });
+    return result;
+}
+
+MsgResult showMessageBox(std::string_view text, std::string_view caption, MsgButtons buttons, MsgIcon icon,
+                         int defaultButton)
+{
+    MessageBoxRequest request;
+    request.text = std::string(text);
+    request.caption = std::string(caption);
+    request.buttons = buttons;
+    request.icon = icon;
+    request.defaultButton = defaultButton;
+    return showMessageBox(request);
+}
+
+std::vector<std::string> ScriptedDialogService::texts() const
+{
+    std::vector<std::string> result;
+    for (const Record& record : records_) {
+        result.push_back(record.request.text);
+    }
+    return result;
+}
+
+std::vector<std::string> ScriptedDialogService::captions() const
+{
+    std::vector<std::string> result;
+    for (const Record& record : records_) {
+        result.push_back(record.request.caption);
+    }
+    return result;
+}
+
+void ScriptedDialogService::clear()
+{
+    answers_.clear();
+    records_.clear();
+    unscripted_ = 0;
+}
+
+MsgResult ScriptedDialogService::messageBox(const MessageBoxRequest& request)
+{
+    MsgResult answer;
+    if (answers_.empty()) {
+        answer = defaultAnswer(request.buttons, request.defaultButton);
+        ++unscripted_;
+    } else {
+        answer = answers_.front();
+        answers_.pop_front();
+        const std::vector<MsgResult> offered = messageBoxButtons(request.buttons);
+        if (std::find(offered.begin(), offered.end(), answer) == offered.end()) {
+            records_.push_back({request, answer, isGuiThread()});
+            throw std::logic_error("Scripted answer " + std::to_string(static_cast<int>(answer)) +
+                                   " is not a button of the message box \"" + request.text + "\".");
+        }
+    }
+    records_.push_back({request, answer, isGuiThread()});
+    return answer;
+}
+
+} // namespace wux::platform

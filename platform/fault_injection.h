@@ -1,0 +1,44 @@
+// Fault injection for tests: makes file-layer calls on a path prefix fail with a given Windows error.
+// The check costs one atomic load while no fault is set.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/errors.h"
+
+namespace wux::platform {
+
+// Operations a fault applies to (bit mask).
+enum FaultOperation : unsigned
+{
+    kFaultOpen = 0x1,    // opening a file handle, reading a whole file
+    kFaultRead = 0x2,    // reading through a handle
+    kFaultWrite = 0x4,   // writing, setting the end of file, flushing; the atomic rewrite
+    kFaultRename = 0x8,  // move, rename, replace (source or target)
+    kFaultDelete = 0x10, // deleting a file, removing a folder, trashing
+    kFaultCreateFolder = 0x20,
+    kFaultList = 0x40,       // listing a folder (the folder's path)
+    kFaultAttributes = 0x80, // reading or setting attributes, times, mode bits
+    kFaultAll = 0xFFFFFFFFu,
+};
+
+// From now on every operation in `operations` on a path starting with windowsPathPrefix (drive-letter
+// path, compared ignoring case, "/" taken as "\") fails with code.
+void injectFault(std::string windowsPathPrefix, WinError code, unsigned operations = kFaultAll);
+// Removes every injected fault.
+void clearFaults();
+// The injected error for an operation on a path, or 0 (used by the file layer).
+WinError injectedFault(std::string_view windowsPath, unsigned operation);
+
+// Clears every fault when it ends (for tests).
+class ScopedFaultClear
+{
+public:
+    ScopedFaultClear() = default;
+    ~ScopedFaultClear() { clearFaults(); }
+    ScopedFaultClear(const ScopedFaultClear&) = delete;
+    ScopedFaultClear& operator=(const ScopedFaultClear&) = delete;
+};
+
+} // namespace wux::platform

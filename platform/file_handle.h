@@ -1,0 +1,113 @@
+// A file handle with the system's access, sharing and disposition semantics.
+//
+// Sharing is enforced among the program's own handles (an in-process table keyed by device and inode)
+// and against other processes through open-file-description locks on bytes far beyond any data; a
+// conflicting open fails with 32. Only regular files open: a folder, FIFO, socket or device fails with
+// 5, as does opening a read-only file (no owner write permission) for writing, even as root.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/errors.h"
+#include "platform/file_types.h"
+
+namespace wux::platform {
+
+// Access of a handle (bit mask).
+enum FileAccess : unsigned
+{
+    kAccessRead = 0x1,
+    kAccessWrite = 0x2,
+    kAccessReadWrite = 0x3,
+};
+// What other handles may do while this one is open (bit mask, the system's numbers).
+enum FileShare : unsigned
+{
+    kShareNone = 0x0,
+    kShareRead = 0x1,
+    kShareWrite = 0x2,
+    kShareDelete = 0x4, // delete or rename
+    kShareAll = 0x7,
+};
+// What to do when the file exists or not (the system's numbers).
+enum class Disposition
+{
+    kCreateNew = 1,        // create; 80 when it exists
+    kCreateAlways = 2,     // create, or truncate an existing file (alreadyExisted() tells)
+    kOpenExisting = 3,     // open; 2 when it does not exist
+    kOpenAlways = 4,       // open, or create when missing (alreadyExisted() tells)
+    kTruncateExisting = 5, // open and truncate; needs write access; 2 when it does not exist
+};
+// Origin of seek.
+enum class SeekOrigin
+{
+    kBegin = 0,
+    kCurrent = 1,
+    kEnd = 2
+};
+
+class FileHandle
+{
+public:
+    FileHandle() = default;
+    ~FileHandle();
+    FileHandle(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    // Opens a file (an open handle is closed first). attributes apply to a created file: 0x1 read-only
+    // creates it without write permission (this handle may still write). Errors: 2, 3, 5 (not a regular
+    // file, read-only file opened for writing, permissions), 32 (sharing), 80 (kCreateNew, exists),
+    // 87 (no access bit, kTruncateExisting without write), 123, 206, injected faults.
+    WinError open(std::string_view windowsPath, unsigned access, unsigned share, Disposition disposition,
+                  std::uint32_t attributes = 0);
+    // True while open.
+    bool isOpen() const noexcept { return fd_ >= 0; }
+    // True when the last open found the file already there (kCreateAlways, kOpenAlways).
+    bool alreadyExisted() const noexcept { return existed_; }
+    // Closes the handle (nothing when closed). Returns 0 or the close error.
+    WinError close();
+
+    // Reads up to size bytes at the file position; done = bytes read (0 at the end). Errors: 5 (no read
+    // access), 6 (closed), injected faults.
+    WinError read(void* buffer, std::size_t size, std::size_t& done);
+    // Writes size bytes at the file position; done = bytes written. Errors: 5 (no write access),
+    // 6, 112 (disk full), injected faults.
+    WinError write(const void* buffer, std::size_t size, std::size_t& done);
+    // Moves the file position; newPosition (optional) receives it. Errors: 6, 131 (before the start).
+    WinError seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPosition = nullptr);
+    // The file's size in bytes. Error: 6.
+    WinError size(std::uint64_t& bytes) const;
+    // Writes buffered data to the disk (fsync). Errors: 6, injected faults.
+    WinError flush();
+    // Cuts or extends the file at the file position. Errors: 5 (no write access), 6, 112.
+    WinError setEndOfFile();
+    // Attributes, times, size, identity and mode of the open file. Errors: 6, injected faults.
+    WinError getInfo(FileInfo& info) const;
+    // Sets the times (a null pointer leaves one as it is; creation is accepted and ignored). Errors: 6,
+    // injected faults (kFaultAttributes).
+    WinError setTimes(const FileTime* creation, const FileTime* lastAccess, const FileTime* lastWrite);
+
+    // The POSIX descriptor (-1 when closed), for the layer's own helpers.
+    int descriptor() const noexcept { return fd_; }
+    // The Windows path the handle was opened with.
+    const std::string& path() const noexcept { return path_; }
+
+private:
+    void release() noexcept;
+
+    int fd_ = -1;
+    unsigned access_ = 0;
+    unsigned share_ = 0;
+    bool existed_ = false;
+    std::uint64_t device_ = 0;
+    std::uint64_t inode_ = 0;
+    std::uint64_t shareId_ = 0;
+    std::string path_;
+};
+
+} // namespace wux::platform

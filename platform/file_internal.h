@@ -1,0 +1,87 @@
+// Helpers shared by the file layer's sources (not for other layers).
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+
+namespace wux::platform::internal {
+
+// The injected fault of the operation on the path, else the POSIX path of windowsPath.
+WinError resolve(std::string_view windowsPath, unsigned faultOperation, std::string& posix,
+                 LastComponent last = LastComponent::kResolve);
+
+// What statx tells about one entry.
+struct EntryStat
+{
+    std::uint32_t mode = 0;
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
+    std::uint64_t linkCount = 0;
+    std::uint64_t size = 0;
+    std::uint64_t device = 0; // as st_dev
+    std::uint64_t inode = 0;
+    FileTime lastAccess = 0;
+    FileTime lastWrite = 0;
+    FileTime birth = 0; // 0 when the file system has none
+};
+// One statx call on path relative to dirFd (AT_FDCWD, or an open folder; an empty path: the open file
+// dirFd itself); follow: a link's target. False with errno on failure.
+bool statAt(int dirFd, const char* path, bool follow, EntryStat& out);
+// The entry itself and, for a link whose target exists, the target (hasTarget). False with errno.
+bool statWithTarget(int dirFd, const char* path, EntryStat& entry, EntryStat& target, bool& hasTarget);
+// Attributes of an entry: entry is the entry itself, target its link target when it is a link and the
+// target exists (else null); name is its Linux name (hidden when it begins with ".").
+std::uint32_t attributesOf(const EntryStat& entry, const EntryStat* target, std::string_view name);
+// The three times (creation: birth time, else last write).
+FileTimes timesOf(const EntryStat& data);
+// The last component of a POSIX path.
+std::string_view baseNameOf(std::string_view posixPath);
+// The folder of a POSIX path ("/" for "/x").
+std::string folderOf(std::string_view posixPath);
+
+// ---- Share table and lock bytes ----
+
+// Registers an open handle; 0 (and nothing registered) when it conflicts with a handle of this process.
+std::uint64_t registerOpen(std::uint64_t device, std::uint64_t inode, unsigned access, unsigned share);
+// Forgets a registered handle.
+void unregisterOpen(std::uint64_t id);
+// True when another open file description (here or in another process) holds a lock that conflicts
+// with an open of (access, share) on the file of fd.
+bool lockConflict(int fd, unsigned access, unsigned share);
+// Takes the lock bytes of (access, share) on fd; false when another description holds a conflicting one.
+bool takeLocks(int fd, unsigned access, unsigned share);
+// True when every handle on the file (here, and per the lock bytes in other processes) allows the
+// wanted access (kShareDelete for delete or rename, kShareWrite for writing) to a newcomer.
+bool sharingAllows(const std::string& posixPath, const struct stat& st, unsigned wantedShare);
+
+// ---- Renames and copies ----
+
+// rename without replacing (renameat2 RENAME_NOREPLACE, else link + unlink for files); -1 with errno.
+int renameNoReplace(const std::string& from, const std::string& to);
+// Copies the open regular file src (stat srcSt) to a new temporary file in targetFolder, with its data,
+// times, mode bits and owner (when root), flushed; tempPath receives its name. On failure nothing is left.
+// faultPath: the Windows path checked for injected write faults.
+WinError copyToTemp(int src, const struct stat& srcSt, const std::string& targetFolder,
+                    std::string_view targetName, std::string_view faultPath, std::string& tempPath);
+// Creates a new temporary file beside a target name (create-new semantics); fd and tempPath receive it.
+WinError createTempBeside(const std::string& targetFolder, std::string_view targetName, mode_t mode, int& fd,
+                          std::string& tempPath);
+// fsync of a folder.
+void syncFolder(const std::string& folder);
+// Writes all bytes to fd; 0 or the error.
+WinError writeAll(int fd, const char* data, std::size_t size);
+
+// ---- Trash ----
+
+// True when a path given back by the Trash is absolute and lies in a Trash's "files" folder
+// (".../Trash/files/", ".../.Trash-<uid>/files/", ".../.Trash/<uid>/files/").
+bool isTrashLocation(std::string_view path);
+
+} // namespace wux::platform::internal

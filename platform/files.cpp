@@ -1,0 +1,698 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include "platform/fault_injection.h"
+#include "platform/file_internal.h"
+#include "platform/text.h"
+
+namespace wux::platform {
+namespace internal {
+
+WinError resolve(std::string_view windowsPath, unsigned faultOperation, std::string& posix,
+                 LastComponent last)
+{
+    posix.clear();
+    if (const WinError fault = injectedFault(windowsPath, faultOperation))
+        return fault;
+    return toPosixPath(windowsPath, posix, last);
+}
+
+bool statAt(int dirFd, const char* path, bool follow, EntryStat& out)
+{
+    struct statx sx = {};
+    int flags = follow ? 0 : AT_SYMLINK_NOFOLLOW;
+    if (path[0] == '\0')
+        flags |= AT_EMPTY_PATH;
+    if (::statx(dirFd, path, flags, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
+        return false;
+    out.mode = sx.stx_mode;
+    out.owner = sx.stx_uid;
+    out.group = sx.stx_gid;
+    out.linkCount = sx.stx_nlink;
+    out.size = sx.stx_size;
+    out.device = static_cast<std::uint64_t>(makedev(sx.stx_dev_major, sx.stx_dev_minor));
+    out.inode = sx.stx_ino;
+    out.lastAccess = fileTimeFromUnix(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
+    out.lastWrite = fileTimeFromUnix(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
+    out.birth = (sx.stx_mask & STATX_BTIME) ? fileTimeFromUnix(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec) : 0;
+    return true;
+}
+
+bool statWithTarget(int dirFd, const char* path, EntryStat& entry, EntryStat& target, bool& hasTarget)
+{
+    hasTarget = false;
+    if (!statAt(dirFd, path, false, entry))
+        return false;
+    hasTarget = S_ISLNK(entry.mode) && statAt(dirFd, path, true, target);
+    return true;
+}
+
+std::uint32_t attributesOf(const EntryStat& entry, const EntryStat* target, std::string_view name)
+{
+    const EntryStat& data = target != nullptr ? *target : entry;
+    std::uint32_t attributes = 0;
+    if (S_ISDIR(data.mode))
+        attributes |= kAttrDirectory;
+    if (!(data.mode & S_IWUSR) && !S_ISLNK(data.mode))
+        attributes |= kAttrReadOnly;
+    if (!name.empty() && name.front() == '.' && name != "." && name != "..")
+        attributes |= kAttrHidden;
+    if (S_ISREG(data.mode))
+        attributes |= kAttrArchive;
+    if (S_ISLNK(entry.mode))
+        attributes |= kAttrReparsePoint;
+    if (attributes == 0)
+        attributes = kAttrNormal;
+    return attributes;
+}
+
+FileTimes timesOf(const EntryStat& data)
+{
+    FileTimes times;
+    times.lastWrite = data.lastWrite;
+    times.lastAccess = data.lastAccess;
+    times.creation = data.birth != 0 ? data.birth : data.lastWrite;
+    return times;
+}
+
+std::string_view baseNameOf(std::string_view posixPath)
+{
+    const std::size_t slash = posixPath.rfind('/');
+    return slash == std::string_view::npos ? posixPath : posixPath.substr(slash + 1);
+}
+
+std::string folderOf(std::string_view posixPath)
+{
+    const std::size_t slash = posixPath.rfind('/');
+    if (slash == std::string_view::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return std::string(posixPath.substr(0, slash));
+}
+
+int renameNoReplace(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+    // File systems without RENAME_NOREPLACE.
+    struct stat st = {};
+    if (::lstat(from.c_str(), &st) != 0)
+        return -1;
+    if (S_ISDIR(st.st_mode)) {
+        if (::lstat(to.c_str(), &st) == 0) {
+            errno = EEXIST;
+            return -1;
+        }
+        return ::rename(from.c_str(), to.c_str());
+    }
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return -1;
+    if (::unlink(from.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(to.c_str());
+        errno = error;
+        return -1;
+    }
+    return 0;
+}
+
+WinError createTempBeside(const std::string& targetFolder, std::string_view targetName, mode_t mode, int& fd,
+                          std::string& tempPath)
+{
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    std::string stem(targetName.substr(0, 200));
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[24];
+        std::snprintf(suffix, sizeof suffix, ".wux%08llx",
+                      static_cast<unsigned long long>(random() & 0xFFFFFFFFu));
+        tempPath = targetFolder;
+        if (tempPath.back() != '/')
+            tempPath += '/';
+        tempPath += '.';
+        tempPath += stem;
+        tempPath += suffix;
+        fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+        if (fd >= 0)
+            return kErrorSuccess;
+        if (errno != EEXIST)
+            break;
+    }
+    const WinError error = lastErrnoAsWinError();
+    tempPath.clear();
+    return error == kErrorFileNotFound ? kErrorPathNotFound : error;
+}
+
+void syncFolder(const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+WinError writeAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return lastErrnoAsWinError();
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return kErrorSuccess;
+}
+
+WinError copyToTemp(int src, const struct stat& srcSt, const std::string& targetFolder,
+                    std::string_view targetName, std::string_view faultPath, std::string& tempPath)
+{
+    int out = -1;
+    if (const WinError error = createTempBeside(targetFolder, targetName, 0600, out, tempPath))
+        return error;
+    WinError error = injectedFault(faultPath, kFaultWrite);
+    std::vector<char> buffer(1 << 20);
+    if (error == kErrorSuccess && ::lseek(src, 0, SEEK_SET) < 0)
+        error = lastErrnoAsWinError();
+    while (error == kErrorSuccess) {
+        const ssize_t n = ::read(src, buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            error = lastErrnoAsWinError();
+            break;
+        }
+        if (n == 0)
+            break;
+        error = writeAll(out, buffer.data(), static_cast<std::size_t>(n));
+    }
+    if (error == kErrorSuccess && ::geteuid() == 0 && ::fchown(out, srcSt.st_uid, srcSt.st_gid) != 0)
+        error = lastErrnoAsWinError();
+    if (error == kErrorSuccess && ::fchmod(out, srcSt.st_mode & 07777) != 0)
+        error = lastErrnoAsWinError();
+    if (error == kErrorSuccess) {
+        const struct timespec times[2] = {srcSt.st_atim, srcSt.st_mtim};
+        if (::futimens(out, times) != 0)
+            error = lastErrnoAsWinError();
+    }
+    if (error == kErrorSuccess && ::fsync(out) != 0)
+        error = lastErrnoAsWinError();
+    if (::close(out) != 0 && error == kErrorSuccess)
+        error = lastErrnoAsWinError();
+    if (error != kErrorSuccess) {
+        ::unlink(tempPath.c_str());
+        tempPath.clear();
+    }
+    return error;
+}
+
+} // namespace internal
+
+using namespace internal;
+
+namespace {
+
+std::string linuxNameOf(std::string_view windowsPath)
+{
+    std::string folder, name, linuxName;
+    splitWindowsPath(windowsPath, folder, name);
+    if (!decodeName(name, linuxName))
+        return {};
+    return linuxName;
+}
+
+// True when the folder holds an entry other than `except` whose name equals name ignoring case.
+bool otherEntryMatchesNoCase(const std::string& folder, std::string_view name, std::string_view except)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return false;
+    const std::string key = foldCase(name);
+    bool found = false;
+    while (dirent* entry = ::readdir(dir)) {
+        const std::string_view entryName = entry->d_name;
+        if (entryName == "." || entryName == ".." || entryName == except)
+            continue;
+        if (foldCase(entryName) == key) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+} // namespace
+
+WinError getFileInfo(std::string_view windowsPath, FileInfo& info)
+{
+    info = {};
+    std::string posix;
+    if (const WinError error = resolve(windowsPath, kFaultAttributes, posix))
+        return error;
+    EntryStat entry, target;
+    bool hasTarget = false;
+    if (!statWithTarget(AT_FDCWD, posix.c_str(), entry, target, hasTarget))
+        return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
+    const EntryStat& data = hasTarget ? target : entry;
+    info.attributes = attributesOf(entry, hasTarget ? &target : nullptr,
+                                   isDriveRoot(windowsPath) ? "" : linuxNameOf(windowsPath));
+    info.times = timesOf(data);
+    info.size = S_ISREG(data.mode) ? data.size : 0;
+    info.id = {data.device, data.inode};
+    info.mode = data.mode;
+    info.owner = data.owner;
+    info.group = data.group;
+    info.linkCount = data.linkCount;
+    return kErrorSuccess;
+}
+
+WinError getAttributes(std::string_view windowsPath, std::uint32_t& attributes)
+{
+    FileInfo info;
+    const WinError error = getFileInfo(windowsPath, info);
+    attributes = error == kErrorSuccess ? info.attributes : kInvalidAttributes;
+    return error;
+}
+
+WinError setAttributes(std::string_view windowsPath, std::uint32_t attributes)
+{
+    std::string posix;
+    if (const WinError error = resolve(windowsPath, kFaultAttributes, posix))
+        return error;
+    struct stat st = {};
+    if (::stat(posix.c_str(), &st) != 0)
+        return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
+    mode_t mode = st.st_mode & 07777;
+    if (attributes & kAttrReadOnly)
+        mode &= ~mode_t(S_IWUSR);
+    else
+        mode |= S_IWUSR;
+    if (mode == (st.st_mode & 07777))
+        return kErrorSuccess;
+    return ::chmod(posix.c_str(), mode) == 0 ? kErrorSuccess : lastErrnoAsWinError();
+}
+
+WinError getFileTimes(std::string_view windowsPath, FileTimes& times)
+{
+    FileInfo info;
+    const WinError error = getFileInfo(windowsPath, info);
+    times = info.times;
+    return error;
+}
+
+WinError setFileTimes(std::string_view windowsPath, const FileTime* /*creation*/, const FileTime* lastAccess,
+                      const FileTime* lastWrite)
+{
+    std::string posix;
+    if (const WinError error = resolve(windowsPath, kFaultAttributes, posix))
+        return error;
+    struct timespec times[2];
+    const FileTime* values[2] = {lastAccess, lastWrite};
+    for (int i = 0; i < 2; ++i) {
+        if (values[i] == nullptr) {
+            times[i].tv_sec = 0;
+            times[i].tv_nsec = UTIME_OMIT;
+        } else {
+            times[i].tv_sec = static_cast<time_t>(unixSecondsOf(*values[i]));
+            times[i].tv_nsec = static_cast<long>(unixNanosecondsOf(*values[i]));
+        }
+    }
+    if (::utimensat(AT_FDCWD, posix.c_str(), times, 0) != 0)
+        return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
+    return kErrorSuccess;
+}
+
+WinError getFileId(std::string_view windowsPath, FileId& id)
+{
+    FileInfo info;
+    const WinError error = getFileInfo(windowsPath, info);
+    id = info.id;
+    return error;
+}
+
+bool sameFile(std::string_view windowsPathA, std::string_view windowsPathB)
+{
+    FileId a, b;
+    return getFileId(windowsPathA, a) == kErrorSuccess && getFileId(windowsPathB, b) == kErrorSuccess &&
+           a == b;
+}
+
+bool pathExists(std::string_view windowsPath)
+{
+    std::string posix;
+    struct stat st = {};
+    return toPosixPath(windowsPath, posix) == kErrorSuccess && ::lstat(posix.c_str(), &st) == 0;
+}
+
+WinError createFolder(std::string_view windowsPath)
+{
+    std::string posix;
+    if (const WinError error = resolve(windowsPath, kFaultCreateFolder, posix))
+        return error;
+    if (::mkdir(posix.c_str(), 0777) == 0)
+        return kErrorSuccess;
+    switch (errno) {
+    case EEXIST:
+        return kErrorAlreadyExists;
+    case ENOENT:
+    case ENOTDIR:
+        return kErrorPathNotFound;
+    default:
+        return lastErrnoAsWinError();
+    }
+}
+
+WinError removeFolder(std::string_view windowsPath)
+{
+    std::string posix;
+    if (const WinError error = resolve(windowsPath, kFaultDelete, posix))
+        return error;
+    EntryStat entry, target;
+    bool hasTarget = false;
+    if (!statWithTarget(AT_FDCWD, posix.c_str(), entry, target, hasTarget))
+        return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
+    if (S_ISLNK(entry.mode)) {
+        if (hasTarget && !S_ISDIR(target.mode))
+            return kErrorDirectory;
+        return ::unlink(posix.c_str()) == 0 ? kErrorSuccess : lastErrnoAsWinError();
+    }
+    if (!S_ISDIR(entry.mode))
+        return kErrorDirectory;
+    if (!(entry.mode & S_IWUSR))
+        return kErrorAccessDenied;
+    if (::rmdir(posix.c_str()) == 0)
+        return kErrorSuccess;
+    if (errno == ENOTEMPTY || errno == EEXIST)
+        return kErrorDirNotEmpty;
+    return lastErrnoAsWinError();
+}
+
+WinError deleteFile(std::string_view windowsPath)
+{
+    std::string posix;
+    if (const WinError error = resolve(windowsPath, kFaultDelete, posix))
+        return error;
+    struct stat st = {};
+    if (::lstat(posix.c_str(), &st) != 0)
+        return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
+    if (!S_ISLNK(st.st_mode)) {
+        if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR))
+            return kErrorAccessDenied;
+        if (!sharingAllows(posix, st, kShareDelete))
+            return kErrorSharingViolation;
+    }
+    return ::unlink(posix.c_str()) == 0 ? kErrorSuccess : lastErrnoAsWinError();
+}
+
+namespace {
+
+// Moves a file to another file system: copy beside the target, put it in place without replacing,
+// then remove the source; a failure removes the copy and leaves the source.
+WinError moveAcrossFileSystems(const std::string& from, const struct stat& st, const std::string& to,
+                               std::string_view faultPath)
+{
+    const std::string folder = folderOf(to);
+    if (S_ISLNK(st.st_mode)) {
+        std::string target(static_cast<std::size_t>(st.st_size) + 1, '\0');
+        const ssize_t n = ::readlink(from.c_str(), target.data(), target.size());
+        if (n < 0)
+            return lastErrnoAsWinError();
+        target.resize(static_cast<std::size_t>(n));
+        if (::symlink(target.c_str(), to.c_str()) != 0)
+            return errno == EEXIST ? kErrorAlreadyExists : lastErrnoAsWinError();
+    } else {
+        if (!S_ISREG(st.st_mode))
+            return kErrorAccessDenied;
+        const int src = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (src < 0)
+            return lastErrnoAsWinError();
+        std::string temp;
+        WinError error = copyToTemp(src, st, folder, baseNameOf(to), faultPath, temp);
+        ::close(src);
+        if (error)
+            return error;
+        if (renameNoReplace(temp, to) != 0) {
+            error = errno == EEXIST ? kErrorAlreadyExists : lastErrnoAsWinError();
+            ::unlink(temp.c_str());
+            return error;
+        }
+        syncFolder(folder);
+    }
+    if (::unlink(from.c_str()) != 0) {
+        const WinError error = lastErrnoAsWinError();
+        ::unlink(to.c_str());
+        return error;
+    }
+    return kErrorSuccess;
+}
+
+// True when the folder `ancestor` (stat) is `path` or one of its parent folders.
+bool isInside(const std::string& path, const struct stat& ancestor)
+{
+    std::string current = path;
+    for (;;) {
+        struct stat st = {};
+        if (::stat(current.c_str(), &st) == 0 && st.st_dev == ancestor.st_dev && st.st_ino == ancestor.st_ino)
+            return true;
+        if (current == "/" || current.empty())
+            return false;
+        current = folderOf(current);
+    }
+}
+
+} // namespace
+
+WinError moveFile(std::string_view fromWindowsPath, std::string_view toWindowsPath)
+{
+    if (const WinError fault = injectedFault(toWindowsPath, kFaultRename))
+        return fault;
+    std::string from, to;
+    if (const WinError error = resolve(fromWindowsPath, kFaultRename, from))
+        return error;
+    struct stat st = {};
+    if (::lstat(from.c_str(), &st) != 0)
+        return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
+    if (isDriveRoot(fromWindowsPath))
+        return kErrorAccessDenied;
+    if (const WinError error = toPosixPath(toWindowsPath, to, LastComponent::kAsSpelled))
+        return error;
+    if (isDriveRoot(toWindowsPath))
+        return kErrorAlreadyExists;
+    if (from == to)
+        return kErrorSuccess;
+    struct stat targetSt = {};
+    if (::lstat(to.c_str(), &targetSt) == 0)
+        return kErrorAlreadyExists;
+    const std::string toFolder = folderOf(to);
+    if (otherEntryMatchesNoCase(toFolder, baseNameOf(to),
+                                folderOf(from) == toFolder ? baseNameOf(from) : std::string_view()))
+        return kErrorAlreadyExists;
+    if (S_ISDIR(st.st_mode) && isInside(toFolder, st))
+        return kErrorInvalidParameter;
+    if (S_ISREG(st.st_mode) && !sharingAllows(from, st, kShareDelete))
+        return kErrorSharingViolation;
+    if (renameNoReplace(from, to) == 0)
+        return kErrorSuccess;
+    const int error = errno;
+    if (error == EEXIST || error == ENOTEMPTY)
+        return kErrorAlreadyExists;
+    if (error == EXDEV) {
+        if (S_ISDIR(st.st_mode))
+            return kErrorNotSameDevice;
+        return moveAcrossFileSystems(from, st, to, toWindowsPath);
+    }
+    if (error == ENOENT)
+        return kErrorPathNotFound;
+    return winErrorFromErrno(error);
+}
+
+WinError replaceFile(std::string_view fromWindowsPath, std::string_view toWindowsPath)
+{
+    if (const WinError fault = injectedFault(toWindowsPath, kFaultRename))
+        return fault;
+    std::string from, to;
+    if (const WinError error = resolve(fromWindowsPath, kFaultRename, from))
+        return error;
+    if (const WinError error = toPosixPath(toWindowsPath, to))
+        return error;
+    struct stat st = {};
+    struct stat targetSt = {};
+    if (::lstat(from.c_str(), &st) != 0)
+        return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
+    if (S_ISDIR(st.st_mode))
+        return kErrorAccessDenied;
+    if (!sharingAllows(from, st, kShareDelete))
+        return kErrorSharingViolation;
+    if (::lstat(to.c_str(), &targetSt) == 0) {
+        if (S_ISDIR(targetSt.st_mode))
+            return kErrorAccessDenied;
+        if (!sharingAllows(to, targetSt, kShareDelete))
+            return kErrorSharingViolation;
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        return errno == ENOENT ? kErrorPathNotFound : lastErrnoAsWinError();
+    syncFolder(folderOf(to));
+    return kErrorSuccess;
+}
+
+WinError copyFile(std::string_view fromWindowsPath, std::string_view toWindowsPath, bool failIfExists)
+{
+    std::string from, to;
+    if (const WinError error = resolve(fromWindowsPath, kFaultOpen, from))
+        return error;
+    if (const WinError error = resolve(toWindowsPath, kFaultOpen, to))
+        return error;
+    FileHandle source;
+    if (const WinError error =
+            source.open(fromWindowsPath, kAccessRead, kShareRead | kShareWrite, Disposition::kOpenExisting))
+        return error;
+    struct stat st = {};
+    struct stat targetSt = {};
+    if (::fstat(source.descriptor(), &st) != 0)
+        return lastErrnoAsWinError();
+    if (::stat(to.c_str(), &targetSt) == 0) {
+        if (targetSt.st_dev == st.st_dev && targetSt.st_ino == st.st_ino)
+            return kErrorSharingViolation;
+        if (failIfExists)
+            return kErrorFileExists;
+        if (!S_ISREG(targetSt.st_mode) || !(targetSt.st_mode & S_IWUSR))
+            return kErrorAccessDenied;
+        if (!sharingAllows(to, targetSt, kShareWrite | kShareDelete))
+            return kErrorSharingViolation;
+    }
+    std::string temp;
+    const std::string folder = folderOf(to);
+    if (const WinError error =
+            copyToTemp(source.descriptor(), st, folder, baseNameOf(to), toWindowsPath, temp))
+        return error;
+    const int result = failIfExists ? renameNoReplace(temp, to) : ::rename(temp.c_str(), to.c_str());
+    if (result != 0) {
+        const WinError error = errno == EEXIST ? kErrorFileExists : lastErrnoAsWinError();
+        ::unlink(temp.c_str());
+        return error;
+    }
+    syncFolder(folder);
+    return kErrorSuccess;
+}
+
+WinError copyModeBits(std::string_view fromWindowsPath, std::string_view toWindowsPath)
+{
+    std::string from, to;
+    if (const WinError error = resolve(fromWindowsPath, kFaultAttributes, from))
+        return error;
+    if (const WinError error = resolve(toWindowsPath, kFaultAttributes, to))
+        return error;
+    struct stat st = {};
+    if (::stat(from.c_str(), &st) != 0)
+        return lastErrnoAsWinError();
+    if (::geteuid() == 0 && ::chown(to.c_str(), st.st_uid, st.st_gid) != 0)
+        return lastErrnoAsWinError();
+    if (::chmod(to.c_str(), st.st_mode & 07777) != 0)
+        return lastErrnoAsWinError();
+    return kErrorSuccess;
+}
+
+WinError readWholeFile(std::string_view windowsPath, std::string& bytes)
+{
+    bytes.clear();
+    FileHandle file;
+    if (const WinError error =
+            file.open(windowsPath, kAccessRead, kShareRead | kShareWrite, Disposition::kOpenExisting))
+        return error;
+    std::uint64_t size = 0;
+    if (const WinError error = file.size(size))
+        return error;
+    bytes.resize(static_cast<std::size_t>(size));
+    std::size_t done = 0;
+    if (const WinError error = file.read(bytes.data(), bytes.size(), done)) {
+        bytes.clear();
+        return error;
+    }
+    bytes.resize(done);
+    // A file that grew while it was read.
+    char chunk[65536];
+    for (;;) {
+        if (const WinError error = file.read(chunk, sizeof chunk, done)) {
+            bytes.clear();
+            return error;
+        }
+        if (done == 0)
+            break;
+        bytes.append(chunk, done);
+    }
+    return kErrorSuccess;
+}
+
+WinError atomicRewrite(std::string_view windowsPath, std::string_view bytes)
+{
+    std::string posix;
+    if (const WinError error = resolve(windowsPath, kFaultOpen, posix))
+        return error;
+    if (isDriveRoot(windowsPath))
+        return kErrorAccessDenied;
+    struct stat st = {};
+    bool exists = false;
+    if (::lstat(posix.c_str(), &st) == 0) {
+        if (S_ISLNK(st.st_mode)) {
+            char* real = ::realpath(posix.c_str(), nullptr);
+            if (real != nullptr) {
+                posix = real;
+                std::free(real);
+            }
+        }
+        if (::stat(posix.c_str(), &st) == 0) {
+            exists = true;
+            if (!S_ISREG(st.st_mode) || !(st.st_mode & S_IWUSR))
+                return kErrorAccessDenied;
+            if (!sharingAllows(posix, st, kShareWrite))
+                return kErrorSharingViolation;
+        }
+    } else if (errno != ENOENT) {
+        return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
+    }
+
+    const std::string folder = folderOf(posix);
+    int fd = -1;
+    std::string temp;
+    if (const WinError error = createTempBeside(folder, baseNameOf(posix), exists ? 0600 : 0666, fd, temp))
+        return error;
+    WinError error = injectedFault(windowsPath, kFaultWrite);
+    if (error == kErrorSuccess && exists && ::geteuid() == 0 && ::fchown(fd, st.st_uid, st.st_gid) != 0)
+        error = lastErrnoAsWinError();
+    if (error == kErrorSuccess && exists && ::fchmod(fd, st.st_mode & 07777) != 0)
+        error = lastErrnoAsWinError();
+    if (error == kErrorSuccess)
+        error = writeAll(fd, bytes.data(), bytes.size());
+    if (error == kErrorSuccess && ::fsync(fd) != 0)
+        error = lastErrnoAsWinError();
+    if (::close(fd) != 0 && error == kErrorSuccess)
+        error = lastErrnoAsWinError();
+    if (error == kErrorSuccess)
+        error = injectedFault(windowsPath, kFaultRename);
+    if (error == kErrorSuccess && ::rename(temp.c_str(), posix.c_str()) != 0)
+        error = lastErrnoAsWinError();
+    if (error != kErrorSuccess) {
+        ::unlink(temp.c_str());
+        return error;
+    }
+    syncFolder(folder);
+    return kErrorSuccess;
+}
+
+} // namespace wux::platform

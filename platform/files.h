@@ -1,0 +1,95 @@
+// The file API of the system: attributes, times, identity, folders, delete, move, copy, the atomic
+// rewrite and the Trash. Paths are Windows paths through the drive map (see paths.h); every function
+// returns 0 or a Windows error number and never throws for bad input.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/errors.h"
+#include "platform/file_handle.h"
+#include "platform/file_types.h"
+#include "platform/folder_listing.h"
+
+namespace wux::platform {
+
+// ---- Information ----
+
+// Attributes of a file or folder. Errors: 2, 3, 123, 206, injected faults.
+WinError getAttributes(std::string_view windowsPath, std::uint32_t& attributes);
+// Sets attributes: read-only clears the owner's write permission, its absence sets it; hidden, system,
+// archive and normal are accepted as success and not stored. Errors: 2, 3, injected faults.
+WinError setAttributes(std::string_view windowsPath, std::uint32_t attributes);
+// Attributes, times, size, identity and mode of a file. Errors: 2, 3, 123, 206, injected faults.
+WinError getFileInfo(std::string_view windowsPath, FileInfo& info);
+// The three times. Errors as getFileInfo.
+WinError getFileTimes(std::string_view windowsPath, FileTimes& times);
+// Sets times (null leaves one as it is; a creation time is accepted and ignored). Errors: 2, 3,
+// injected faults.
+WinError setFileTimes(std::string_view windowsPath, const FileTime* creation, const FileTime* lastAccess,
+                      const FileTime* lastWrite);
+// Device and inode of a file (of a link's target). Errors as getFileInfo.
+WinError getFileId(std::string_view windowsPath, FileId& id);
+// True when both paths exist and name the same file (device and inode).
+bool sameFile(std::string_view windowsPathA, std::string_view windowsPathB);
+// True when a file or folder exists at the path.
+bool pathExists(std::string_view windowsPath);
+
+// ---- Folders ----
+
+// Creates one folder. Errors: 183 (the name exists, also as a file), 3 (parent missing), 5, 123, 206,
+// injected faults.
+WinError createFolder(std::string_view windowsPath);
+// Removes an empty folder; a symbolic link to a folder is removed as a link. Errors: 145 (not empty),
+// 267 (not a folder), 2, 3, 5, injected faults.
+WinError removeFolder(std::string_view windowsPath);
+
+// ---- Delete, move, copy ----
+
+// Deletes a file; a symbolic link is removed as a link, never followed. Errors: 5 (read-only, a
+// folder), 32 (open without delete sharing, here or in another process), 2, 3, injected faults.
+WinError deleteFile(std::string_view windowsPath);
+// Moves or renames a file or folder, never over an existing target (183; also when another entry has
+// the target's name ignoring case, and for another hard link of the same file). A case-only rename
+// works. A file moved to another file system is copied beside the target (data, times, mode bits, owner
+// when root), put in place, and only then is the source removed; a failed copy leaves no target. A
+// folder across file systems fails with 17, a folder into itself (or below) with 87, a drive root with
+// 5. Errors also: 2, 3, 32 (a file open without delete sharing), 123, injected faults (kFaultRename on
+// either path, kFaultWrite on the target while copying).
+WinError moveFile(std::string_view fromWindowsPath, std::string_view toWindowsPath);
+// Renames a file over an existing file in one step (the one replace-existing move, for putting a
+// rewritten file in place). Errors: 17 (other file system), 5 (target is a folder), 2, 3, 32.
+WinError replaceFile(std::string_view fromWindowsPath, std::string_view toWindowsPath);
+// Copies a file's data, times and mode bits (owner when root). failIfExists: 80 when the target
+// exists; otherwise an existing target is overwritten (5 when it is read-only). A failed copy leaves no
+// target behind (the copy is written to a hidden temporary file beside the target and renamed into
+// place). Errors: 2, 3, 5, 32 (also: source and target are one file), 112, injected faults (kFaultOpen
+// on either path, kFaultWrite on the target).
+WinError copyFile(std::string_view fromWindowsPath, std::string_view toWindowsPath, bool failIfExists);
+// Gives a file the POSIX mode bits (and owner and group, when the program runs as root) of another.
+WinError copyModeBits(std::string_view fromWindowsPath, std::string_view toWindowsPath);
+
+// ---- Whole files ----
+
+// Reads a whole file. Errors: as FileHandle::open and read.
+WinError readWholeFile(std::string_view windowsPath, std::string& bytes);
+// Replaces a file's content safely: a temporary file in the same folder (created new), written,
+// flushed, given the original's mode bits (and owner when root), renamed over the original, the folder
+// flushed. The original is never truncated or half-written; on failure the temporary file is removed.
+// A missing file is created. A symbolic link is kept and its target rewritten. Errors: 5 (read-only
+// file, a folder), 32 (open without write sharing), 3, 112, 123, 206, injected faults (kFaultOpen
+// before anything is written, kFaultWrite after the temporary file exists, kFaultRename before the
+// rename). The temporary file is named "." + name + ".wux" + 8 hex digits.
+WinError atomicRewrite(std::string_view windowsPath, std::string_view bytes);
+
+// ---- Trash ----
+
+// Moves a file or folder to the freedesktop.org Trash (never a permanent delete). trashedPath
+// (optional) receives the POSIX path inside the Trash. The user's data folder is created first; an
+// item the Trash put anywhere but into a Trash "files" folder is moved back and the call fails. Errors:
+// 2, 3, 5 (cannot be trashed, a drive root), 32 (a file open without delete sharing), injected faults
+// (kFaultDelete).
+WinError moveToTrash(std::string_view windowsPath, std::string* trashedPath = nullptr);
+
+} // namespace wux::platform

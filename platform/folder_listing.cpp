@@ -1,0 +1,226 @@
+#include "platform/folder_listing.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <string>
+
+#include "platform/drives.h"
+#include "platform/fault_injection.h"
+#include "platform/file_internal.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+namespace wux::platform {
+
+struct FolderListing::State
+{
+    DIR* dir = nullptr;
+    std::string mask;
+    int dotsLeft = 0; // "." and ".." still to give
+    std::string posixFolder;
+    bool single = false;
+    ~State()
+    {
+        if (dir != nullptr)
+            ::closedir(dir);
+    }
+};
+
+namespace {
+
+bool hasWildcard(std::string_view mask)
+{
+    return mask.find_first_of("*?") != std::string_view::npos;
+}
+
+bool isAscii(std::string_view text)
+{
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+template <typename Char>
+bool globMatch(const Char* name, std::size_t nameSize, const Char* mask, std::size_t maskSize)
+{
+    std::size_t n = 0, m = 0, starMask = std::string::npos, starName = 0;
+    while (n < nameSize) {
+        if (m < maskSize && (mask[m] == Char('?') || mask[m] == name[n])) {
+            ++n;
+            ++m;
+        } else if (m < maskSize && mask[m] == Char('*')) {
+            starMask = m++;
+            starName = n;
+        } else if (starMask != std::string::npos) {
+            m = starMask + 1;
+            n = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (m < maskSize && mask[m] == Char('*'))
+        ++m;
+    return m == maskSize;
+}
+
+// Fills data from the entry `name` of the folder (dirFd); false when it vanished.
+bool fillEntry(int dirFd, const char* name, std::string_view shownName, bool hidden, FindData& data)
+{
+    internal::EntryStat entry, target;
+    bool hasTarget = false;
+    if (!internal::statWithTarget(dirFd, name, entry, target, hasTarget))
+        return false;
+    const internal::EntryStat& info = hasTarget ? target : entry;
+    data.attributes = internal::attributesOf(entry, hasTarget ? &target : nullptr, hidden ? name : "");
+    const FileTimes times = internal::timesOf(info);
+    data.creationTime = times.creation;
+    data.lastAccessTime = times.lastAccess;
+    data.lastWriteTime = times.lastWrite;
+    data.size = S_ISREG(info.mode) ? info.size : 0;
+    data.name = std::string(shownName);
+    return true;
+}
+
+// The code points of a text after case folding.
+std::u32string foldedCodePoints(std::string_view text)
+{
+    const std::string folded = foldCase(text);
+    std::u32string out;
+    out.reserve(folded.size());
+    for (std::size_t pos = 0; pos < folded.size();) {
+        const Utf8Char c = decodeUtf8(folded, pos);
+        out += c.codePoint;
+        pos += c.length;
+    }
+    return out;
+}
+
+} // namespace
+
+bool matchesFindMask(std::string_view name, std::string_view mask)
+{
+    if (mask == "*" || mask == "*.*")
+        return true;
+    if (isAscii(name) && isAscii(mask)) {
+        std::string a(name), b(mask);
+        for (char& c : a)
+            c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        for (char& c : b)
+            c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        return globMatch(a.data(), a.size(), b.data(), b.size());
+    }
+    const std::u32string a = foldedCodePoints(name);
+    const std::u32string b = foldedCodePoints(mask);
+    return globMatch(a.data(), a.size(), b.data(), b.size());
+}
+
+FolderListing::FolderListing() = default;
+FolderListing::~FolderListing() = default;
+FolderListing::FolderListing(FolderListing&&) noexcept = default;
+FolderListing& FolderListing::operator=(FolderListing&&) noexcept = default;
+
+void FolderListing::close()
+{
+    state_.reset();
+}
+
+WinError FolderListing::findFirst(std::string_view pattern, FindData& data)
+{
+    close();
+    data = {};
+    std::string folder, mask;
+    splitWindowsPath(pattern, folder, mask);
+    if (driveLetterOf(folder) == 0)
+        return kErrorPathNotFound;
+    if (mask.empty() || pattern.back() == '\\' || pattern.back() == '/')
+        return kErrorFileNotFound; // no name to look for
+    // The mask may hold "*" and "?"; any other reserved character is an invalid name.
+    std::string probe = mask, ignored;
+    for (char& c : probe) {
+        if (c == '*' || c == '?')
+            c = 'x';
+    }
+    if (!decodeName(probe, ignored))
+        return kErrorInvalidName;
+    if (const WinError fault = injectedFault(folder, kFaultList))
+        return fault;
+    std::string posixFolder;
+    if (const WinError error = toPosixPath(folder, posixFolder))
+        return error == kErrorFileNotFound ? kErrorPathNotFound : error;
+    struct stat st = {};
+    if (::stat(posixFolder.c_str(), &st) != 0)
+        return errno == EACCES ? kErrorAccessDenied : kErrorPathNotFound;
+    if (!S_ISDIR(st.st_mode))
+        return kErrorPathNotFound;
+
+    auto state = std::make_unique<State>();
+    state->posixFolder = posixFolder;
+    state->mask = mask;
+    if (!hasWildcard(mask) && mask != "." && mask != "..") {
+        // One name: its own entry (found ignoring case like any path).
+        std::string posix;
+        if (const WinError error = toPosixPath(joinWindowsPath(folder, mask), posix))
+            return error;
+        const int dirFd = ::open(posixFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dirFd < 0)
+            return errno == EACCES ? kErrorAccessDenied : kErrorPathNotFound;
+        const std::string name(internal::baseNameOf(posix));
+        const bool found = fillEntry(dirFd, name.c_str(), encodeName(name), true, data);
+        ::close(dirFd);
+        if (!found)
+            return kErrorFileNotFound;
+        state->single = true;
+        state_ = std::move(state);
+        return kErrorSuccess;
+    }
+    state->dir = ::opendir(posixFolder.c_str());
+    if (state->dir == nullptr)
+        return errno == EACCES || errno == EPERM ? kErrorAccessDenied : kErrorPathNotFound;
+    const auto drive = findDrive(driveLetterOf(folder));
+    const bool atRoot = drive && drive->root == posixFolder;
+    state->dotsLeft = atRoot ? 0 : 2;
+    state_ = std::move(state);
+    const WinError error = findNext(data);
+    if (error == kErrorNoMoreFiles) {
+        close();
+        return kErrorFileNotFound;
+    }
+    return error;
+}
+
+WinError FolderListing::findNext(FindData& data)
+{
+    if (!state_)
+        return kErrorInvalidHandle;
+    if (state_->single)
+        return kErrorNoMoreFiles;
+    const int dirFd = ::dirfd(state_->dir);
+    while (state_->dotsLeft > 0) {
+        const char* dots = state_->dotsLeft == 2 ? "." : "..";
+        --state_->dotsLeft;
+        if (matchesFindMask(dots, state_->mask) && fillEntry(dirFd, dots, dots, false, data))
+            return kErrorSuccess;
+    }
+    for (;;) {
+        errno = 0;
+        dirent* entry = ::readdir(state_->dir);
+        if (entry == nullptr)
+            return errno == 0 ? kErrorNoMoreFiles : lastErrnoAsWinError();
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        const std::string shown = encodeName(name);
+        if (!matchesFindMask(shown, state_->mask))
+            continue;
+        if (fillEntry(dirFd, entry->d_name, shown, true, data))
+            return kErrorSuccess;
+    }
+}
+
+} // namespace wux::platform

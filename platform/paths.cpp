@@ -1,0 +1,339 @@
+#include "platform/paths.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <climits>
+#include <vector>
+
+#include "platform/drives.h"
+#include "platform/text.h"
+
+namespace wux::platform {
+namespace {
+
+constexpr std::size_t kNameMax = NAME_MAX;
+
+bool isReservedByte(unsigned char c)
+{
+    switch (c) {
+    case '\\':
+    case ':':
+    case '*':
+    case '?':
+    case '"':
+    case '<':
+    case '>':
+    case '|':
+        return true;
+    default:
+        return c >= 1 && c <= 31;
+    }
+}
+
+bool isSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// The reserved byte that a U+F000 character at pos stands for, or -1.
+int privateUseByteAt(std::string_view text, std::size_t pos)
+{
+    if (pos + 2 >= text.size())
+        return -1;
+    const auto b0 = static_cast<unsigned char>(text[pos]);
+    const auto b1 = static_cast<unsigned char>(text[pos + 1]);
+    const auto b2 = static_cast<unsigned char>(text[pos + 2]);
+    if (b0 != 0xEF || (b1 != 0x80 && b1 != 0x81) || (b2 & 0xC0) != 0x80)
+        return -1;
+    const int value = ((b1 & 0x01) << 6) | (b2 & 0x3F);
+    return isReservedByte(static_cast<unsigned char>(value)) ? value : -1;
+}
+
+// The one entry of folder whose name equals name ignoring case; "" when none or several.
+std::string uniqueCaseInsensitiveMatch(const std::string& folder, std::string_view name)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return {};
+    const std::string key = foldCase(name);
+    std::string match;
+    int count = 0;
+    while (dirent* entry = ::readdir(dir)) {
+        const std::string_view entryName = entry->d_name;
+        if (entryName == "." || entryName == "..")
+            continue;
+        if (foldCase(entryName) == key) {
+            if (++count > 1)
+                break;
+            match = entryName;
+        }
+    }
+    ::closedir(dir);
+    return count == 1 ? match : std::string();
+}
+
+std::string joinPosix(const std::string& folder, std::string_view name)
+{
+    std::string out = folder;
+    if (out.empty() || out.back() != '/')
+        out += '/';
+    out += name;
+    return out;
+}
+
+} // namespace
+
+std::string encodeName(std::string_view linuxName)
+{
+    std::string out;
+    out.reserve(linuxName.size());
+    for (char c : linuxName) {
+        const auto b = static_cast<unsigned char>(c);
+        if (isReservedByte(b)) {
+            out += static_cast<char>(0xEF);
+            out += static_cast<char>(b < 0x40 ? 0x80 : 0x81);
+            out += static_cast<char>(0x80 | (b & 0x3F));
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool decodeName(std::string_view windowsName, std::string& linuxName)
+{
+    linuxName.clear();
+    linuxName.reserve(windowsName.size());
+    for (std::size_t i = 0; i < windowsName.size(); ++i) {
+        const auto b = static_cast<unsigned char>(windowsName[i]);
+        if (b == 0 || b == '/' || isReservedByte(b))
+            return false;
+        if (b == 0xEF) {
+            const int value = privateUseByteAt(windowsName, i);
+            if (value >= 0) {
+                linuxName += static_cast<char>(value);
+                i += 2;
+                continue;
+            }
+        }
+        linuxName += windowsName[i];
+    }
+    return true;
+}
+
+std::string displayPath(std::string_view windowsPath)
+{
+    std::string out;
+    out.reserve(windowsPath.size());
+    for (std::size_t i = 0; i < windowsPath.size(); ++i) {
+        if (static_cast<unsigned char>(windowsPath[i]) == 0xEF) {
+            const int value = privateUseByteAt(windowsPath, i);
+            if (value >= 0) {
+                out += static_cast<char>(value);
+                i += 2;
+                continue;
+            }
+        }
+        out += windowsPath[i];
+    }
+    return out;
+}
+
+char driveLetterOf(std::string_view windowsPath) noexcept
+{
+    if (windowsPath.size() < 2 || windowsPath[1] != ':')
+        return 0;
+    const char c = windowsPath[0];
+    if (c >= 'a' && c <= 'z')
+        return c;
+    if (c >= 'A' && c <= 'Z')
+        return static_cast<char>(c - 'A' + 'a');
+    return 0;
+}
+
+bool isDriveRoot(std::string_view windowsPath) noexcept
+{
+    if (driveLetterOf(windowsPath) == 0)
+        return false;
+    return windowsPath.size() == 2 || (windowsPath.size() == 3 && isSeparator(windowsPath[2]));
+}
+
+void splitWindowsPath(std::string_view windowsPath, std::string& folder, std::string& name)
+{
+    std::size_t end = windowsPath.size();
+    while (end > 0 && isSeparator(windowsPath[end - 1]) && !isDriveRoot(windowsPath.substr(0, end)))
+        --end;
+    const std::string_view path = windowsPath.substr(0, end);
+    if (isDriveRoot(path)) {
+        folder = std::string(path.substr(0, 2)) + "\\";
+        name.clear();
+        return;
+    }
+    std::size_t sep = path.find_last_of("\\/");
+    if (sep == std::string_view::npos) {
+        if (driveLetterOf(path) != 0) {
+            folder = std::string(path.substr(0, 2)) + "\\";
+            name = std::string(path.substr(2));
+        } else {
+            folder.clear();
+            name = std::string(path);
+        }
+        return;
+    }
+    name = std::string(path.substr(sep + 1));
+    std::size_t folderEnd = sep;
+    while (folderEnd > 0 && isSeparator(path[folderEnd - 1]))
+        --folderEnd;
+    folder = std::string(path.substr(0, folderEnd));
+    if (folder.size() == 2 && driveLetterOf(folder) != 0)
+        folder += '\\';
+}
+
+std::string joinWindowsPath(std::string_view folder, std::string_view name)
+{
+    std::string out(folder);
+    if (!out.empty() && !isSeparator(out.back()))
+        out += '\\';
+    out += name;
+    return out;
+}
+
+WinError toPosixPath(std::string_view windowsPath, std::string& posixPath, LastComponent last)
+{
+    posixPath.clear();
+    const char letter = driveLetterOf(windowsPath);
+    if (letter == 0)
+        return kErrorPathNotFound; // empty, relative, UNC or rooted without a drive
+    const auto drive = findDrive(letter);
+    if (!drive)
+        return kErrorPathNotFound;
+
+    // Split into components, resolving "." and ".." in the text.
+    std::vector<std::string> components;
+    std::string linuxName;
+    std::size_t pos = 2;
+    while (pos < windowsPath.size()) {
+        if (isSeparator(windowsPath[pos])) {
+            ++pos;
+            continue;
+        }
+        std::size_t end = pos;
+        while (end < windowsPath.size() && !isSeparator(windowsPath[end]))
+            ++end;
+        const std::string_view component = windowsPath.substr(pos, end - pos);
+        pos = end;
+        if (component == ".")
+            continue;
+        if (component == "..") {
+            if (!components.empty())
+                components.pop_back();
+            continue;
+        }
+        if (!decodeName(component, linuxName))
+            return kErrorInvalidName;
+        if (linuxName.size() > kNameMax)
+            return kErrorFilenameExcedRange;
+        components.push_back(linuxName);
+    }
+
+    std::string path = drive->root;
+    for (const std::string& component : components)
+        path = joinPosix(path, component);
+    if (path.size() >= PATH_MAX)
+        return kErrorFilenameExcedRange;
+
+    // Exact spelling first.
+    struct stat st = {};
+    if (components.empty() || ::lstat(path.c_str(), &st) == 0) {
+        posixPath = std::move(path);
+        return kErrorSuccess;
+    }
+    if (errno == ENAMETOOLONG)
+        return kErrorFilenameExcedRange;
+
+    // Walk the components, replacing a missing one by its one case-insensitive match.
+    std::string current = drive->root;
+    for (std::size_t i = 0; i < components.size(); ++i) {
+        const bool isLast = i + 1 == components.size();
+        std::string candidate = joinPosix(current, components[i]);
+        if (isLast) {
+            if (::lstat(candidate.c_str(), &st) != 0 && errno == ENOENT && last == LastComponent::kResolve) {
+                const std::string match = uniqueCaseInsensitiveMatch(current, components[i]);
+                if (!match.empty())
+                    candidate = joinPosix(current, match);
+            }
+            posixPath = std::move(candidate);
+            return kErrorSuccess;
+        }
+        if (::stat(candidate.c_str(), &st) != 0) {
+            const int error = errno;
+            if (error == ENAMETOOLONG)
+                return kErrorFilenameExcedRange;
+            if (error == EACCES) {
+                current = std::move(candidate); // let the operation itself report it
+                continue;
+            }
+            if (error != ENOENT)
+                return kErrorPathNotFound;
+            const std::string match = uniqueCaseInsensitiveMatch(current, components[i]);
+            if (match.empty())
+                return kErrorPathNotFound;
+            candidate = joinPosix(current, match);
+            if (::stat(candidate.c_str(), &st) != 0)
+                return kErrorPathNotFound;
+        }
+        if (!S_ISDIR(st.st_mode))
+            return kErrorPathNotFound;
+        current = std::move(candidate);
+    }
+    posixPath = std::move(current);
+    return kErrorSuccess;
+}
+
+std::string toWindowsPath(std::string_view posixPath)
+{
+    if (posixPath.empty() || posixPath.front() != '/')
+        return {};
+    std::string path;
+    path.reserve(posixPath.size());
+    for (char c : posixPath) {
+        if (c == '/' && !path.empty() && path.back() == '/')
+            continue;
+        path += c;
+    }
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+
+    const std::vector<DriveEntry> drives = driveMap();
+    const DriveEntry* best = nullptr;
+    for (const DriveEntry& drive : drives) {
+        const bool covers =
+            drive.root == "/" || path == drive.root ||
+            (path.size() > drive.root.size() && path.compare(0, drive.root.size(), drive.root) == 0 &&
+             path[drive.root.size()] == '/');
+        if (covers && (best == nullptr || drive.root.size() > best->root.size()))
+            best = &drive;
+    }
+    if (best == nullptr)
+        return {};
+    std::string out;
+    out += best->letter;
+    out += ":\\";
+    std::size_t pos = best->root == "/" ? 1 : best->root.size() + 1;
+    bool first = true;
+    while (pos < path.size()) {
+        std::size_t end = path.find('/', pos);
+        if (end == std::string::npos)
+            end = path.size();
+        if (!first)
+            out += '\\';
+        out += encodeName(std::string_view(path).substr(pos, end - pos));
+        first = false;
+        pos = end + 1;
+    }
+    return out;
+}
+
+} // namespace wux::platform

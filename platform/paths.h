@@ -1,0 +1,55 @@
+// Windows paths ("c:\dir\name") <-> POSIX paths, through the drive map.
+//
+// Rules: drive letters either case; "\" and "/" both separate and a doubled separator counts as one;
+// "." and ".." are resolved in the text ("c:\.." stays "c:\"); "x:" alone and "x:name" count from the
+// drive root; no limit of 260 (only the file system's: a name of more than 255 bytes or a POSIX path
+// of 4096 bytes or more is 206). UNC paths ("\\server\share"), relative paths, empty paths and unmapped
+// drives are "path not found" (3). Characters that Windows names cannot hold (\ : * ? " < > | and
+// bytes 1-31) appear in names as U+F000 + the byte (UTF-8 EF 80 xx / EF 81 xx) and are mapped back to
+// the byte on the way to the disk; the raw characters in a Windows path are an invalid name (123).
+// Lookups try the exact spelling first; a missing component is replaced by the one entry of its folder
+// that matches it ignoring case (Unicode simple case folding); with none or several it stays missing.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/errors.h"
+
+namespace wux::platform {
+
+// How toPosixPath treats the last component.
+enum class LastComponent
+{
+    kResolve,   // exact spelling when it exists, else its one case-insensitive match, else as spelled
+    kAsSpelled, // as spelled (for new names, e.g. the target of a rename)
+};
+
+// The POSIX path of a Windows path. Errors: 3 (empty, relative, UNC, unmapped drive, a folder of the
+// path missing or not a folder), 123 (raw reserved character), 206 (a name longer than the file system
+// allows). The last component need not exist.
+WinError toPosixPath(std::string_view windowsPath, std::string& posixPath,
+                     LastComponent last = LastComponent::kResolve);
+// The Windows path of an absolute POSIX path through the drive whose root is its longest prefix
+// (lower-case letter, "x:\" for a drive root); "" when no drive holds it.
+std::string toWindowsPath(std::string_view posixPath);
+
+// A Linux name as the system sees it: reserved bytes become U+F000 + byte.
+std::string encodeName(std::string_view linuxName);
+// A name as the system sees it back to its Linux bytes (U+F000 + reserved byte back to the byte).
+// Returns false when the name holds a raw reserved character or "/".
+bool decodeName(std::string_view windowsName, std::string& linuxName);
+// A name or path for display: every U+F000 + reserved byte shown as its original character.
+std::string displayPath(std::string_view windowsPath);
+
+// Splits "c:\a\b\name" into its folder part "c:\a\b" and its last component "name" (the folder of a
+// drive root "c:\" is "c:\" and its name is "").
+void splitWindowsPath(std::string_view windowsPath, std::string& folder, std::string& name);
+// Folder + "\" + name (no doubled separator when folder ends with one).
+std::string joinWindowsPath(std::string_view folder, std::string_view name);
+// The lower-case drive letter of "x:..." or 0.
+char driveLetterOf(std::string_view windowsPath) noexcept;
+// True for "x:", "x:\" and "x:/".
+bool isDriveRoot(std::string_view windowsPath) noexcept;
+
+} // namespace wux::platform

@@ -1,0 +1,124 @@
+// Text services of the program's 8-bit texts (UTF-8 bytes) and wide texts (UTF-16).
+//
+// Three kinds of case handling, each for its own purpose:
+// - byte case mapping (`bytesToUpper`, `bufferToLower`, ...): ASCII letters only, positions kept; for the
+//   text engines (masks, replacers, search forms) that work on byte buffers;
+// - case-insensitive comparison of names and paths: Unicode simple case folding of the decoded
+//   characters. `compareNoCase` / `lessNoCase` give the one total order for sorting, merging and binary
+//   searches; `equalNoCase` / `compareFolded` answer "the same name ignoring case";
+// - display case mapping (`displayUpper`, `displayCapitalise`, ...): full Unicode mapping, for texts that
+//   are only shown or that become new names (never for comparisons).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class QString;
+
+namespace wux::platform {
+
+// ---- Byte case mapping (ASCII letters only; bytes 0x80 and above are never touched) ----
+
+// 'a'-'z' to 'A'-'Z'; every other byte unchanged.
+constexpr char byteToUpper(char c) noexcept
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
+}
+// 'A'-'Z' to 'a'-'z'; every other byte unchanged.
+constexpr char byteToLower(char c) noexcept
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+// Upper-cases the ASCII letters of a buffer in place.
+void bufferToUpper(char* data, std::size_t size) noexcept;
+// Lower-cases the ASCII letters of a buffer in place.
+void bufferToLower(char* data, std::size_t size) noexcept;
+// A copy of text with its ASCII letters upper-cased (same length, same byte positions).
+std::string bytesToUpper(std::string_view text);
+// A copy of text with its ASCII letters lower-cased (same length, same byte positions).
+std::string bytesToLower(std::string_view text);
+
+// ---- UTF-8 decoding and encoding ----
+
+// One decoded character: its code point (U+FFFD when the bytes are not valid UTF-8), the number of bytes
+// it took (1-4; an ill-formed sequence takes its maximal valid-looking prefix, at least 1 byte) and
+// whether the bytes were valid.
+struct Utf8Char
+{
+    char32_t codePoint = 0;
+    std::uint8_t length = 0;
+    bool valid = false;
+};
+// Decodes the character starting at byte pos of text; never reads past the end (a pos at or past the
+// end gives an invalid character of length 1).
+Utf8Char decodeUtf8(std::string_view text, std::size_t pos) noexcept;
+// Appends the UTF-8 encoding of a code point (surrogates and values above U+10FFFF append U+FFFD).
+void appendUtf8(std::string& out, char32_t codePoint);
+// True when text is well-formed UTF-8.
+bool isValidUtf8(std::string_view text) noexcept;
+
+// ---- Case-insensitive comparison of names and paths ----
+//
+// Each character is decoded and mapped by Unicode simple case folding (one code point to one code
+// point); a byte that is not part of valid UTF-8 stands for itself and sorts after every character.
+
+// The one total order ignoring case, for sorting and merging: folded characters first, then, between
+// texts that differ only in case, their bytes. <0, 0 (only for identical bytes) or >0.
+int compareNoCase(std::string_view a, std::string_view b) noexcept;
+// compareNoCase(a, b) < 0: the ordering predicate for std::sort and binary searches.
+inline bool lessNoCase(std::string_view a, std::string_view b) noexcept
+{
+    return compareNoCase(a, b) < 0;
+}
+// Function object of lessNoCase (for std::sort, std::map, std::lower_bound).
+struct LessNoCase
+{
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const noexcept { return lessNoCase(a, b); }
+};
+// Order of the folded forms only (no byte tie-break): 0 exactly when equalNoCase(a, b). It agrees with
+// compareNoCase, so in a list sorted by compareNoCase a binary search with it finds the entries equal
+// to a key ignoring case.
+int compareFolded(std::string_view a, std::string_view b) noexcept;
+// Equality ignoring case: the folded forms are equal ("the same name" tests).
+bool equalNoCase(std::string_view a, std::string_view b) noexcept;
+// The folded form of a text (UTF-8; invalid bytes kept as they are): a key for hash tables whose
+// equality is equalNoCase.
+std::string foldCase(std::string_view text);
+// Simple case folding of one code point (ASCII and other values outside Unicode are returned as is).
+char32_t foldCodePoint(char32_t codePoint) noexcept;
+
+// ---- Display case mapping (full Unicode; for shown texts and new names, never for comparisons) ----
+//
+// Invalid UTF-8 bytes are kept as they are.
+
+// Every character upper-cased (full mapping: "straße" becomes "STRASSE").
+std::string displayUpper(std::string_view text);
+// Every character lower-cased (full mapping).
+std::string displayLower(std::string_view text);
+// Every character lower-cased, then the first character title-cased ("README.TXT" becomes
+// "Readme.txt").
+std::string displayCapitalise(std::string_view text);
+// Every character lower-cased, then each character that directly follows one of the ASCII separator
+// characters title-cased, and the first character too when capitaliseFirst ("my old file" becomes
+// "My Old File"; with "\\" and false, "C:\\DATA\\X" becomes "c:\\Data\\X").
+std::string displayCapitaliseWords(std::string_view text, std::string_view separators = " ",
+                                   bool capitaliseFirst = true);
+
+// ---- UTF-8 <-> UTF-16 ----
+//
+// Ill-formed input never fails: each maximal ill-formed UTF-8 subsequence, and each unpaired surrogate
+// of UTF-16, becomes one U+FFFD and the rest converts as usual.
+
+// UTF-8 bytes to UTF-16.
+std::u16string utf8ToUtf16(std::string_view utf8);
+// UTF-16 to UTF-8 bytes.
+std::string utf16ToUtf8(std::u16string_view utf16);
+// UTF-8 bytes to a QString (the same rules as utf8ToUtf16).
+QString toQString(std::string_view utf8);
+// A QString to UTF-8 bytes (the same rules as utf16ToUtf8).
+std::string toUtf8(const QString& text);
+
+} // namespace wux::platform

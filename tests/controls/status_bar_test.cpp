@@ -1,0 +1,148 @@
+// The status bar: the simple text kept across SimplePanel switches, bevels, panel layout, resize event.
+#include "controls/vyk_status_bar.h"
+
+#include <QPainter>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace wux::controls {
+namespace {
+
+QImage render(QWidget& w)
+{
+    QImage img(w.size(), QImage::Format_ARGB32);
+    img.fill(Qt::white);
+    w.render(&img);
+    return img;
+}
+
+TEST(StatusPanelRects, EachPanelItsWidthTheLastToTheEnd)
+{
+    const std::vector<QRect> rects = statusPanelRects({50, 30, 20}, 200, 19);
+    ASSERT_EQ(rects.size(), 3u);
+    EXPECT_EQ(rects[0], QRect(0, 0, 50, 19));
+    EXPECT_EQ(rects[1], QRect(50, 0, 30, 19));
+    EXPECT_EQ(rects[2], QRect(80, 0, 120, 19));
+    const std::vector<QRect> narrow = statusPanelRects({50, 50}, 30, 19);
+    EXPECT_EQ(narrow[1].width(), 0);
+}
+
+TEST(VYKStatusBar, CreationDefaults)
+{
+    TVYKStatusBar bar;
+    EXPECT_TRUE(bar.SimplePanel());
+    EXPECT_EQ(bar.Bevel(), TVYKStatusPanelBevel::SP_BEVEL_LOWERED);
+    EXPECT_EQ(bar.height(), 19);
+    EXPECT_TRUE(bar.SizeGrip());
+    EXPECT_EQ(bar.panelCount(), 0);
+}
+
+TEST(VYKStatusBar, SimpleTextIsKeptAndShownOnlyWhileSimplePanel)
+{
+    TVYKStatusBar bar;
+    bar.resize(300, 19);
+    bar.addPanel().setText("Name");
+    bar.addPanel().setText("Ext");
+    bar.setSimplePanel(false);
+    bar.setSimpleText("12 files");
+    std::vector<StatusPart> parts = bar.displayedParts();
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_EQ(parts[0].text, "Name");
+    EXPECT_EQ(parts[1].text, "Ext");
+    bar.setSimplePanel(true);
+    parts = bar.displayedParts();
+    ASSERT_EQ(parts.size(), 1u);
+    EXPECT_EQ(parts[0].text, "12 files");
+    EXPECT_EQ(parts[0].panelIndex, -1);
+    bar.setSimplePanel(false);
+    bar.setSimplePanel(true);
+    EXPECT_EQ(bar.SimpleText(), "12 files");
+    EXPECT_EQ(bar.displayedParts()[0].text, "12 files");
+}
+
+TEST(VYKStatusBar, NoPanelsAndNotSimpleShowsOneEmptyPartWithTheBarsBevel)
+{
+    TVYKStatusBar bar;
+    bar.resize(200, 19);
+    bar.setSimpleText("hidden");
+    bar.setBevel(TVYKStatusPanelBevel::SP_BEVEL_RAISED);
+    bar.setSimplePanel(false);
+    const std::vector<StatusPart> parts = bar.displayedParts();
+    ASSERT_EQ(parts.size(), 1u);
+    EXPECT_EQ(parts[0].text, "");
+    EXPECT_EQ(parts[0].bevel, TVYKStatusPanelBevel::SP_BEVEL_RAISED);
+}
+
+TEST(VYKStatusBar, PanelWidthsAndTheLastPanelTakingTheRest)
+{
+    TVYKStatusBar bar;
+    bar.setSizeGrip(false);
+    bar.resize(400, 19);
+    for (int i = 0; i < 5; ++i)
+        bar.addPanel();
+    bar.setSimplePanel(false);
+    bar.Panels(0).setWidth(120);
+    bar.Panels(4).setText("A");
+    const std::vector<StatusPart> parts = bar.displayedParts();
+    ASSERT_EQ(parts.size(), 5u);
+    EXPECT_EQ(parts[0].rect.width(), 120);
+    EXPECT_EQ(parts[1].rect.left(), 120);
+    EXPECT_EQ(parts[4].rect.left(), 270);
+    EXPECT_EQ(parts[4].rect.right(), 399);
+    EXPECT_EQ(parts[4].text, "A");
+    EXPECT_THROW(bar.Panels(5), std::out_of_range);
+}
+
+TEST(VYKStatusBar, BevelNoneDrawsNoBorderLoweredDoes)
+{
+    TVYKStatusBar bar;
+    bar.setSizeGrip(false);
+    bar.resize(200, 19);
+    bar.setSimpleText("");
+    bar.setBevel(TVYKStatusPanelBevel::SP_BEVEL_NONE);
+    const QImage flat = render(bar);
+    const QColor face = flat.pixelColor(100, 10);
+    // Without a bevel every pixel of the part is the face colour.
+    for (int x = 0; x < 198; ++x)
+        EXPECT_EQ(flat.pixelColor(x, 2), face) << x;
+    bar.setBevel(TVYKStatusPanelBevel::SP_BEVEL_LOWERED);
+    const QImage lowered = render(bar);
+    EXPECT_NE(lowered.pixelColor(100, 2), face); // the sunken edge's top line
+}
+
+TEST(VYKStatusBar, SimpleTextIsPaintedOnlyWhileSimplePanel)
+{
+    TVYKStatusBar bar;
+    bar.setSizeGrip(false);
+    bar.resize(200, 19);
+    bar.setBevel(TVYKStatusPanelBevel::SP_BEVEL_NONE);
+    const QImage empty = render(bar);
+    bar.setSimplePanel(false);
+    bar.setSimpleText("WWWWWW");
+    EXPECT_EQ(render(bar), empty);
+    bar.setSimplePanel(true);
+    EXPECT_NE(render(bar), empty);
+}
+
+TEST(VYKStatusBar, ResizeFiresOnResizeForThePanelLayout)
+{
+    TVYKStatusBar bar;
+    for (int i = 0; i < 5; ++i)
+        bar.addPanel();
+    int calls = 0;
+    bar.OnResize = [&](TVYKStatusBar* sender) {
+        ++calls;
+        // The owner lays the panel widths out from the bar's width.
+        sender->Panels(0).setWidth(sender->width() / 2);
+    };
+    bar.resize(500, 19);
+    bar.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+    EXPECT_GE(calls, 1);
+    EXPECT_EQ(bar.Panels(0).Width(), 250);
+}
+
+} // namespace
+} // namespace wux::controls

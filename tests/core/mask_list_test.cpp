@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/mask_list.h"
+
+namespace wux::core {
+namespace {
+
+TEST(ParseMaskList, SplitsTrimsAndSkipsEmptyParts)
+{
+    TMaskList list;
+    ParseMaskList("*.txt; *.doc ;;", list);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].upper, "*.TXT");
+    EXPECT_EQ(list[0].lower, "*.txt");
+    EXPECT_EQ(list[0].length, 5);
+    EXPECT_EQ(list[1].upper, "*.DOC");
+    EXPECT_EQ(list[1].lower, "*.doc");
+}
+
+TEST(ParseMaskList, AppendsToTheList)
+{
+    TMaskList list;
+    ParseMaskList("a", list);
+    ParseMaskList(" ; b;c ", list);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[1].lower, "b");
+    EXPECT_EQ(list[2].upper, "C");
+    ParseMaskList("", list);
+    ParseMaskList(";;  ;", list);
+    EXPECT_EQ(list.size(), 3u);
+    FreeMaskList(list);
+    EXPECT_TRUE(list.empty());
+}
+
+TEST(ParseMaskList, KeepsNonAsciiBytesInBothForms)
+{
+    TMaskList list;
+    ParseMaskList("\xC3\xA9t\xC3\xA9*", list); // "été*"
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].upper, "\xC3\xA9T\xC3\xA9*");
+    EXPECT_EQ(list[0].lower, "\xC3\xA9t\xC3\xA9*");
+    EXPECT_EQ(list[0].length, 6);
+}
+
+struct MaskCase
+{
+    const char* mask;
+    const char* name;
+    bool matches;
+};
+
+class MatchMaskTable : public ::testing::TestWithParam<MaskCase>
+{
+};
+
+TEST_P(MatchMaskTable, MatchesAsExpected)
+{
+    const MaskCase& c = GetParam();
+    TMaskList list;
+    ParseMaskList(c.mask, list);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(MatchMask(c.name, list[0]), c.matches) << "mask '" << c.mask << "' name '" << c.name << "'";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Masks, MatchMaskTable,
+    ::testing::Values(
+        MaskCase{"*.txt", "a.txt", true}, MaskCase{"*.txt", "A.TXT", true},
+        MaskCase{"*.txt", "a.txt.txt", true}, MaskCase{"*.txt", "a.txt.bak", false},
+        MaskCase{"*.txt", ".txt", true}, MaskCase{"*.txt", "txt", false}, MaskCase{"a?c", "abc", true},
+        MaskCase{"a?c", "ABC", true}, MaskCase{"a?c", "abcd", false}, MaskCase{"a?c", "ac", false},
+        MaskCase{"a", "aa", false}, MaskCase{"a", "A", true}, MaskCase{"a", "", false},
+        MaskCase{"*.*", "readme", true}, MaskCase{"*.*", "a.b", true}, MaskCase{"*.*", "", true},
+        MaskCase{"*.", "readme", true},
+        // Once the name is used up, a rest of "*" and "." matches: "*." takes names with a dot too.
+        MaskCase{"*.", "a.b", true}, MaskCase{"*x.", "a.b", false}, MaskCase{"abc.", "abc", true},
+        MaskCase{"abc.", "abc.", true}, MaskCase{"abc.", "abcd", false}, MaskCase{"*", "", true},
+        MaskCase{"*", "anything at all", true}, MaskCase{"**", "x", true}, MaskCase{"a*", "a", true},
+        MaskCase{"a*", "ba", false}, MaskCase{"*a", "ba", true}, MaskCase{"*a", "ab", false},
+        MaskCase{"*ab*", "xa", false}, MaskCase{"*a*", "xa", true}, MaskCase{"*b*d", "abcd", true},
+        MaskCase{"*b*d", "abcde", false}, MaskCase{"a*b*c", "aXbYbZc", true},
+        MaskCase{"a*b*c", "abcb", false}, MaskCase{"*aab", "aaab", true}, MaskCase{"?", "", false},
+        MaskCase{"??", "a", false}, MaskCase{"*?", "a", true}, MaskCase{"*??", "a", false},
+        MaskCase{"x*.doc", "X1.DOC", true}, MaskCase{"*.d?c", "memo.dxc", true},
+        // "?" stands for one character, also one of several bytes.
+        MaskCase{"a?c",
+                 "a\xC3\xA9"
+                 "c",
+                 true},
+        MaskCase{"a??c",
+                 "a\xC3\xA9"
+                 "c",
+                 false},
+        MaskCase{"?", "\xE2\x82\xAC", true},
+        MaskCase{"*?b",
+                 "\xC3\xA9"
+                 "b",
+                 true},
+        // Other bytes match only themselves; non-ASCII letters keep their case.
+        MaskCase{"\xC3\xA9*", "\xC3\xA9t\xC3\xA9", true}, MaskCase{"\xC3\xA9*", "\xC3\x89T\xC3\x89", false}));
+
+TEST(MatchMaskList, EmptyListGivesTheDefault)
+{
+    const TMaskList empty;
+    EXPECT_TRUE(MatchMaskList("any", empty, true));
+    EXPECT_FALSE(MatchMaskList("any", empty, false));
+    EXPECT_TRUE(MatchMaskList("any", empty));
+}
+
+TEST(MatchMaskList, AnyEntryMatches)
+{
+    TMaskList list;
+    ParseMaskList("*.txt;*.doc", list);
+    EXPECT_TRUE(MatchMaskList("a.doc", list, false));
+    EXPECT_TRUE(MatchMaskList("b.TXT", list, false));
+    EXPECT_FALSE(MatchMaskList("c.xls", list, true));
+}
+
+TEST(MatchMask, EmptyPatternMatchesOnlyTheEmptyName)
+{
+    const TPartFilterItem empty;
+    EXPECT_TRUE(MatchMask("", empty));
+    EXPECT_FALSE(MatchMask("a", empty));
+}
+
+} // namespace
+} // namespace wux::core

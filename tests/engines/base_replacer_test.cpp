@@ -1,0 +1,468 @@
+#include "engines/base_replacer.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "engines/batch_table.h"
+#include "engines/plain_replacer.h"
+#include "platform/fault_injection.h"
+#include "platform/file_handle.h"
+#include "platform/files.h"
+#include "platform/movable_memory.h"
+#include "platform/thread.h"
+#include "support/file_builders.h"
+#include "support/temp_drive.h"
+
+namespace wux::engines {
+namespace {
+
+using test::createFile;
+using test::exists;
+using test::listNames;
+using test::readFileBytes;
+
+// A worker that is never started: its stop flag is what the replacers poll.
+class IdleOwner : public platform::WuxThread
+{
+protected:
+    void Execute() override {}
+};
+
+std::vector<std::uint8_t> blockBytes(platform::MovableHandle block)
+{
+    platform::MovableLock lock(block);
+    const auto* data = lock.as<const std::uint8_t>();
+    return std::vector<std::uint8_t>(data, data + platform::movableSize(block));
+}
+
+// ---- Word delimiters ----
+
+TEST(WordDelimitersTest, AreExactlyTheThirtyFourCharactersInTableOrder)
+{
+    const std::string expected = "\r\n !\"#$%&'()*+,-./:;<=>?@]\\[^`}|{~";
+    ASSERT_EQ(sizeof(WordDelimiters), 34u);
+    EXPECT_EQ(std::string(WordDelimiters, 34), expected);
+    for (unsigned b = 0; b < 256; ++b) {
+        const bool listed = expected.find(static_cast<char>(b)) != std::string::npos;
+        EXPECT_EQ(isWordDelimiter(static_cast<std::uint8_t>(b)), listed) << "byte " << b;
+    }
+    // Word characters: tab, underscore, digits, letters and every byte of 0x80 or more.
+    for (std::uint8_t b :
+         {std::uint8_t{'\t'}, std::uint8_t{'_'}, std::uint8_t{'0'}, std::uint8_t{'9'}, std::uint8_t{'a'},
+          std::uint8_t{'Z'}, std::uint8_t{0x80}, std::uint8_t{0xC3}, std::uint8_t{0xFF}})
+        EXPECT_FALSE(isWordDelimiter(b)) << int(b);
+}
+
+// ---- Search block ----
+
+TEST(ReplacerStructureTest, FoldedBlockIsByteExact)
+{
+    const ReplacerStructure block = BuildReplacerStructure("aB\xC3\xA9", "XY", false, true, kModeReplace);
+    ASSERT_TRUE(block);
+    const std::vector<std::uint8_t> expected = {
+        0,   1,   0,    0,                       // not case-sensitive, whole word, unused
+        4,   0,   0,    0,                       // n
+        2,   0,   0,    0,                       // m
+        'a', 'b', 0xC3, 0xA9,                    // lower-cased find text (the UTF-8 bytes untouched)
+        'A', 'B', 0xC3, 0xA9,                    // upper-case copy
+        'X', 'Y',                                // replace text
+        0,   0,   0,    0,    0, 0, 0, 0, 0, 0}; // spare
+    EXPECT_EQ(blockBytes(block), expected);
+    EXPECT_EQ(platform::movableSize(block), 2u * 4 + 2 + 22);
+    platform::movableFree(block);
+}
+
+TEST(ReplacerStructureTest, CaseSensitiveAndHeadFootBlocksKeepTheText)
+{
+    const ReplacerStructure sensitive = BuildReplacerStructure("aB", "", true, false, kModeDelete);
+    std::vector<std::uint8_t> bytes = blockBytes(sensitive);
+    ASSERT_EQ(bytes.size(), 2u * 2 + 22);
+    EXPECT_EQ(bytes[0], 1);
+    EXPECT_EQ(bytes[1], 0);
+    EXPECT_EQ(std::string(bytes.begin() + 12, bytes.begin() + 14), "aB");
+    platform::movableFree(sensitive);
+
+    // Modes 4 and 64: the find text is the text to insert, unchanged, and both flags are 0.
+    for (std::int32_t mode : {kModeInsertHead, kModeInsertFoot}) {
+        const ReplacerStructure insert = BuildReplacerStructure("Head", "", true, true, mode);
+        bytes = blockBytes(insert);
+        EXPECT_EQ(bytes[0], 0);
+        EXPECT_EQ(bytes[1], 0);
+        EXPECT_EQ(std::string(bytes.begin() + 12, bytes.begin() + 16), "Head");
+        platform::movableFree(insert);
+    }
+}
+
+TEST(ReplacerStructureTest, ParseChecksTheLengthsAgainstTheBlock)
+{
+    const ReplacerStructure block = BuildReplacerStructure("abc", "xy", false, false, kModeReplace);
+    std::vector<std::uint8_t> bytes = blockBytes(block);
+    platform::movableFree(block);
+    const auto view = parseReplacerStructure(bytes);
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->find, "abc");
+    EXPECT_EQ(view->findUpper, "ABC");
+    EXPECT_EQ(view->replace, "xy");
+    // Cut just before the end of the replace text, or with a length that runs past the end.
+    EXPECT_FALSE(parseReplacerStructure(std::span(bytes).first(12 + 6 + 1)));
+    EXPECT_FALSE(parseReplacerStructure(std::span(bytes).first(11)));
+    storeLe32(bytes.data() + 4, 0x7FFFFFFF);
+    EXPECT_FALSE(parseReplacerStructure(bytes));
+}
+
+TEST(ReplacerStructureTest, ReadReplacerStructureGivesFlagsAndDropsLineFeeds)
+{
+    IdleOwner owner;
+    TBaseReplacer replacer(&owner);
+    const ReplacerStructure block = BuildReplacerStructure("a\r\nB", "x\ny", true, true, kModeReplace);
+    std::string find, replace;
+    std::uint32_t flags = 0;
+    ASSERT_TRUE(replacer.ReadReplacerStructure(block, find, flags, replace));
+    EXPECT_EQ(flags, 5u);
+    EXPECT_EQ(find, "a\rB");
+    EXPECT_EQ(replace, "xy");
+    platform::movableFree(block);
+
+    const ReplacerStructure folded = BuildReplacerStructure("AbC", "", false, false, kModeJustFind);
+    ASSERT_TRUE(replacer.ReadReplacerStructure(folded, find, flags, replace));
+    EXPECT_EQ(flags, 0u);
+    EXPECT_EQ(find, "abc");
+    platform::movableFree(folded);
+
+    EXPECT_FALSE(replacer.ReadReplacerStructure({}, find, flags, replace));
+    EXPECT_TRUE(find.empty());
+}
+
+// ---- Table rows for the document replacers ----
+
+TEST(ReadTableRowTest, ReadsRowsAndNeverPastTheBlock)
+{
+    TableBlock block;
+    ASSERT_EQ(CheckAndBuildTableBlock(block, {"Y", "N"}, {"Ab", "x#13,10#"}, {"r\n1", "\xC3\xA9"}), -1);
+    ASSERT_TRUE(block);
+    TBaseReplacer replacer(nullptr);
+    std::uint32_t flags = 9;
+    std::u16string find, replace;
+    ASSERT_TRUE(replacer.ReadTableRow(block, 1, flags, replace, find));
+    EXPECT_EQ(flags, 1u);
+    EXPECT_EQ(find, u"Ab");
+    EXPECT_EQ(replace, u"r1");
+    ASSERT_TRUE(replacer.ReadTableRow(block, 2, flags, replace, find));
+    EXPECT_EQ(flags, 0u);
+    EXPECT_EQ(find, u"x#13,10#");
+    EXPECT_EQ(replace, u"\u00E9");
+    // Past the last row, or row 0: refused, the texts empty.
+    EXPECT_FALSE(replacer.ReadTableRow(block, 3, flags, replace, find));
+    EXPECT_TRUE(find.empty());
+    EXPECT_FALSE(replacer.ReadTableRow(block, 0, flags, replace, find));
+
+    // A block cut inside row 2 refuses row 2 but still gives row 1.
+    const std::vector<std::uint8_t> bytes = blockBytes(block);
+    const platform::MovableHandle cut = platform::movableAlloc(bytes.size() - 1);
+    {
+        platform::MovableLock lock(cut);
+        std::copy(bytes.begin(), bytes.end() - 1, lock.as<std::uint8_t>());
+    }
+    EXPECT_TRUE(replacer.ReadTableRow(cut, 1, flags, replace, find));
+    EXPECT_FALSE(replacer.ReadTableRow(cut, 2, flags, replace, find));
+    platform::movableFree(cut);
+    platform::movableFree(block);
+}
+
+// ---- Names ----
+
+TEST(ReplacerNamesTest, StripExtension)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"a.b.c", "a.b"}, {"abc", "abc"}, {"report.txt", "report"}, {".profile", ""}, {"", ""}};
+    for (const auto& [name, expected] : cases)
+        EXPECT_EQ(StripExtension(name), expected) << name;
+}
+
+class ReplacerFilesTest : public test::TempDriveTest
+{
+protected:
+    platform::ScopedFaultClear faults;
+    IdleOwner owner;
+};
+
+TEST_F(ReplacerFilesTest, TemporaryAndBackupNamesTakeTheFirstFreeNumber)
+{
+    EXPECT_EQ(temporaryName("c:\\d\\report.txt", 0), "c:\\d\\report.txt0");
+    EXPECT_EQ(temporaryName("c:\\d\\report.txt", 12), "c:\\d\\report.txt12");
+    EXPECT_EQ(firstFreeName(path("data.txt.bak")), path("data.txt.bak"));
+    createFile(path("data.txt.bak"), "x");
+    EXPECT_EQ(firstFreeName(path("data.txt.bak")), path("data.txt.bak0"));
+    createFile(path("data.txt.bak0"), "x");
+    createFile(path("data.txt.bak1"), "x");
+    EXPECT_EQ(firstFreeName(path("data.txt.bak")), path("data.txt.bak2"));
+}
+
+TEST_F(ReplacerFilesTest, OpenSourceAndTempResults)
+{
+    TBaseReplacer replacer(&owner);
+    platform::FileHandle source, temp;
+    std::int32_t number = -1;
+    // Missing file: 4, and no temporary file.
+    EXPECT_EQ(replacer.OpenSourceAndTemp(source, temp, path("missing.txt"), number), kReplaceFileMissing);
+    EXPECT_EQ(replacer.OpenSourceAndTemp(source, temp, path("nofolder\\x.txt"), number), kReplaceFileMissing);
+    EXPECT_FALSE(source.isOpen());
+    EXPECT_TRUE(listNames(drive.root()).empty());
+    // A folder cannot be opened as a file: 1.
+    test::makeFolder(path("dir"));
+    EXPECT_EQ(replacer.OpenSourceAndTemp(source, temp, path("dir"), number), kReplaceFailed);
+    EXPECT_FALSE(source.isOpen());
+    // "data.txt0" is taken: the temporary file is "data.txt1", created new.
+    createFile(path("data.txt"), "12345");
+    createFile(path("data.txt0"), "keep");
+    ASSERT_EQ(replacer.OpenSourceAndTemp(source, temp, path("data.txt"), number), kReplaceFound);
+    EXPECT_EQ(number, 1);
+    EXPECT_EQ(replacer.fileSize(), 5);
+    EXPECT_TRUE(source.isOpen());
+    EXPECT_TRUE(temp.isOpen());
+    EXPECT_TRUE(exists(path("data.txt1")));
+    // Nothing matched: the commit deletes the temporary file and reports 8.
+    EXPECT_EQ(replacer.CommitFile(source, temp, true, path("data.txt"), number), kReplaceNothingFound);
+    EXPECT_FALSE(exists(path("data.txt1")));
+    EXPECT_EQ(readFileBytes(path("data.txt0")), "keep");
+    EXPECT_EQ(readFileBytes(path("data.txt")), "12345");
+}
+
+TEST_F(ReplacerFilesTest, UnreadableSourceGivesOneAndLeavesNothing)
+{
+    createFile(path("locked.txt"), "abc");
+    platform::injectFault(path("locked.txt"), platform::kErrorSharingViolation, platform::kFaultOpen);
+    TBaseReplacer replacer(&owner);
+    platform::FileHandle source, temp;
+    std::int32_t number = 0;
+    EXPECT_EQ(replacer.OpenSourceAndTemp(source, temp, path("locked.txt"), number), kReplaceFailed);
+    EXPECT_FALSE(source.isOpen());
+    EXPECT_FALSE(temp.isOpen());
+    platform::clearFaults();
+    EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"locked.txt"});
+}
+
+// ---- Commit through the plain replacer ----
+
+struct CommitFixture
+{
+    ReplacerStructure block;
+    explicit CommitFixture(std::string_view find = "old", std::string_view replace = "new")
+        : block(BuildReplacerStructure(find, replace, true, false, kModeReplace))
+    {
+    }
+    ~CommitFixture() { platform::movableFree(block); }
+};
+
+TEST_F(ReplacerFilesTest, CommitWithBackupKeepsThePreviousContentBesideTheFile)
+{
+    CommitFixture fixture;
+    createFile(path("data.txt"), "an old text");
+    createFile(path("data.txt.bak"), "older backup");
+    TTextReplacer replacer(&owner, kModeReplace, fixture.block, true);
+    EXPECT_EQ(replacer.ReplaceInFile(path("data.txt")), kReplaceFound);
+    EXPECT_EQ(readFileBytes(path("data.txt")), "an new text");
+    EXPECT_EQ(readFileBytes(path("data.txt.bak")), "older backup");
+    EXPECT_EQ(readFileBytes(path("data.txt.bak0")), "an old text");
+    EXPECT_EQ(listNames(drive.root()),
+              (std::vector<std::string>{"data.txt", "data.txt.bak", "data.txt.bak0"}));
+
+    // Without backups nothing but the file remains.
+    createFile(path("plain.txt"), "old");
+    TTextReplacer noBackup(&owner, kModeReplace, fixture.block, false);
+    EXPECT_EQ(noBackup.ReplaceInFile(path("plain.txt")), kReplaceFound);
+    EXPECT_EQ(readFileBytes(path("plain.txt")), "new");
+    EXPECT_FALSE(exists(path("plain.txt.bak")));
+    EXPECT_FALSE(exists(path("plain.txt0")));
+}
+
+TEST_F(ReplacerFilesTest, RewrittenFileKeepsModeBitsAndTheBackupKeepsTimes)
+{
+    CommitFixture fixture;
+    const platform::FileTime written = 132000000000000000ull;
+    createFile(path("mode.txt"), "old", written, 0640);
+    createFile(path("ro.txt"), "old", written, 0444);
+    TTextReplacer replacer(&owner, kModeReplace, fixture.block, true);
+    EXPECT_EQ(replacer.ReplaceInFile(path("mode.txt")), kReplaceFound);
+    EXPECT_EQ(test::modeOf(path("mode.txt")) & 07777, 0640u);
+    EXPECT_EQ(test::modeOf(path("mode.txt.bak")) & 07777, 0640u);
+    EXPECT_EQ(test::lastWriteOf(path("mode.txt.bak")), written);
+    EXPECT_NE(test::lastWriteOf(path("mode.txt")), written);
+    // A read-only file is rewritten and stays read-only.
+    EXPECT_EQ(replacer.ReplaceInFile(path("ro.txt")), kReplaceFound);
+    EXPECT_EQ(readFileBytes(path("ro.txt")), "new");
+    EXPECT_EQ(test::modeOf(path("ro.txt")) & 07777, 0444u);
+    std::uint32_t attributes = 0;
+    ASSERT_EQ(platform::getAttributes(path("ro.txt"), attributes), 0u);
+    EXPECT_NE(attributes & platform::kAttrReadOnly, 0u);
+    EXPECT_FALSE(exists(path("ro.txt0")));
+}
+
+TEST_F(ReplacerFilesTest, FileWithoutMatchesIsUntouched)
+{
+    CommitFixture fixture;
+    const platform::FileTime written = 131000000000000000ull;
+    createFile(path("same.txt"), "nothing here", written, 0600);
+    TTextReplacer replacer(&owner, kModeReplace, fixture.block, true);
+    EXPECT_EQ(replacer.ReplaceInFile(path("same.txt")), kReplaceNothingFound);
+    EXPECT_EQ(readFileBytes(path("same.txt")), "nothing here");
+    EXPECT_EQ(test::lastWriteOf(path("same.txt")), written);
+    EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"same.txt"});
+}
+
+struct FailureCase
+{
+    const char* name;
+    const char* faultPath; // a path prefix: "keep.txt" also covers its temporary and backup names
+    unsigned operations;
+    bool backup;
+};
+
+TEST_F(ReplacerFilesTest, AnyFailedStepLeavesTheOriginalByteIdentical)
+{
+    const FailureCase cases[] = {
+        {"rename", "keep.txt", platform::kFaultRename, true},
+        {"rename, no backup", "keep.txt", platform::kFaultRename, false},
+        {"write", "keep.txt0", platform::kFaultWrite, true},
+        {"mode bits", "keep.txt0", platform::kFaultAttributes, true},
+        {"backup write", "keep.txt.bak", platform::kFaultWrite, true},
+    };
+    CommitFixture fixture;
+    for (const FailureCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const platform::FileTime written = 130000000000000000ull;
+        createFile(path("keep.txt"), "an old text", written, 0604);
+        platform::injectFault(path(c.faultPath), platform::kErrorAccessDenied, c.operations);
+        TTextReplacer replacer(&owner, kModeReplace, fixture.block, c.backup);
+        EXPECT_EQ(replacer.ReplaceInFile(path("keep.txt")), kReplaceFailed);
+        platform::clearFaults();
+        EXPECT_EQ(readFileBytes(path("keep.txt")), "an old text");
+        EXPECT_EQ(test::lastWriteOf(path("keep.txt")), written);
+        EXPECT_EQ(test::modeOf(path("keep.txt")) & 07777, 0604u);
+        // Neither the temporary file nor a ".bak" is left.
+        EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"keep.txt"});
+    }
+}
+
+TEST_F(ReplacerFilesTest, BackupThatCannotBeMadeStopsTheChange)
+{
+    CommitFixture fixture;
+    createFile(path("b.txt"), "old");
+    // The ".bak" cannot be created: the file keeps its content, no temporary file stays.
+    platform::injectFault(path("b.txt.bak"), platform::kErrorDiskFull, platform::kFaultOpen);
+    TTextReplacer replacer(&owner, kModeReplace, fixture.block, true);
+    EXPECT_EQ(replacer.ReplaceInFile(path("b.txt")), kReplaceFailed);
+    platform::clearFaults();
+    EXPECT_EQ(readFileBytes(path("b.txt")), "old");
+    EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"b.txt"});
+}
+
+TEST_F(ReplacerFilesTest, SymbolicLinkStaysALinkAndItsTargetIsRewritten)
+{
+    CommitFixture fixture;
+    createFile(path("target.txt"), "an old text", 0, 0640);
+    ASSERT_EQ(::symlink(posix("target.txt").c_str(), posix("link.txt").c_str()), 0);
+    TTextReplacer replacer(&owner, kModeReplace, fixture.block, true);
+    EXPECT_EQ(replacer.ReplaceInFile(path("link.txt")), kReplaceFound);
+    EXPECT_TRUE(S_ISLNK(test::modeOf(path("link.txt"))));
+    EXPECT_EQ(readFileBytes(path("target.txt")), "an new text");
+    EXPECT_EQ(readFileBytes(path("target.txt.bak")), "an old text");
+    EXPECT_EQ(test::modeOf(path("target.txt")) & 07777, 0640u);
+    EXPECT_EQ(listNames(drive.root()),
+              (std::vector<std::string>{"link.txt", "target.txt", "target.txt.bak"}));
+}
+
+// ---- Backup copy of documents ----
+
+TEST_F(ReplacerFilesTest, CreateBackUpCopy)
+{
+    TBaseReplacer replacer(&owner);
+    createFile(path("doc.doc"), "document bytes", 0, 0640);
+    createFile(path("empty.doc"), "");
+    EXPECT_TRUE(replacer.CreateBackUpCopy(path("doc.doc"), 14));
+    EXPECT_EQ(readFileBytes(path("doc.doc.bak")), "document bytes");
+    EXPECT_EQ(test::modeOf(path("doc.doc.bak")) & 07777, 0640u);
+    // The name is taken: the next copy goes to ".bak0".
+    EXPECT_TRUE(replacer.CreateBackUpCopy(path("doc.doc"), 14));
+    EXPECT_EQ(readFileBytes(path("doc.doc.bak0")), "document bytes");
+    // An empty file gives an empty ".bak".
+    EXPECT_TRUE(replacer.CreateBackUpCopy(path("empty.doc"), 0));
+    EXPECT_TRUE(exists(path("empty.doc.bak")));
+    EXPECT_EQ(readFileBytes(path("empty.doc.bak")), "");
+    // A missing file: false, nothing made.
+    EXPECT_FALSE(replacer.CreateBackUpCopy(path("none.doc"), 3));
+    EXPECT_FALSE(exists(path("none.doc.bak")));
+    // No backup wanted: true, nothing made.
+    replacer.setCreateBackUpCopy(false);
+    EXPECT_TRUE(replacer.CreateBackUpCopy(path("empty.doc"), 0));
+    EXPECT_FALSE(exists(path("empty.doc.bak0")));
+}
+
+TEST_F(ReplacerFilesTest, CreateBackUpCopyIntoBackupFolder)
+{
+    TBaseReplacer replacer(&owner);
+    test::makeFolder(path("backups"));
+    createFile(path("doc.doc"), "bytes");
+    replacer.setBackupFolder(path("backups"));
+    EXPECT_TRUE(replacer.CreateBackUpCopy(path("doc.doc"), 5));
+    EXPECT_EQ(readFileBytes(path("backups\\doc.doc.bak")), "bytes");
+}
+
+TEST_F(ReplacerFilesTest, StoppedOrFailedBackupCopyLeavesNoPartialFile)
+{
+    TBaseReplacer replacer(&owner);
+    createFile(path("big.doc"), std::string(500000, 'z'));
+    // A short file (the size given is larger than the file): the copy fails and is deleted.
+    EXPECT_FALSE(replacer.CreateBackUpCopy(path("big.doc"), 600000));
+    EXPECT_FALSE(exists(path("big.doc.bak")));
+    // Stopped: false, no ".bak".
+    owner.Terminate();
+    EXPECT_FALSE(replacer.CreateBackUpCopy(path("big.doc"), 500000));
+    EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"big.doc"});
+}
+
+// ---- Folders ----
+
+TEST_F(ReplacerFilesTest, MoveToFolderNumbersTakenNames)
+{
+    test::makeFolder(path("out"));
+    createFile(path("out\\report.txt"), "1");
+    createFile(path("out\\report(0).txt"), "2");
+    createFile(path("a\\report.txt"), "3");
+    MoveToFolder(path("out") + "\\", path("a\\report.txt"), path("a\\report.txt"));
+    EXPECT_EQ(readFileBytes(path("out\\report(1).txt")), "3");
+    EXPECT_FALSE(exists(path("a\\report.txt")));
+    // No folder or no name: nothing happens.
+    createFile(path("a\\x.txt"), "4");
+    MoveToFolder("", path("a\\x.txt"), path("a\\x.txt"));
+    MoveToFolder(path("out") + "\\", "", path("a\\x.txt"));
+    EXPECT_TRUE(exists(path("a\\x.txt")));
+}
+
+TEST_F(ReplacerFilesTest, CommitWithOutputAndBackupFolders)
+{
+    CommitFixture fixture;
+    test::makeFolder(path("out"));
+    test::makeFolder(path("bak"));
+    createFile(path("w\\f.txt"), "old one");
+    createFile(path("w\\g.txt"), "nothing");
+    TTextReplacer replacer(&owner, kModeReplace, fixture.block, false);
+    replacer.setOutputFolder(path("out") + "\\");
+    replacer.setBackupFolder(path("bak") + "\\");
+    EXPECT_EQ(replacer.ReplaceInFile(path("w\\f.txt")), kReplaceFound);
+    EXPECT_EQ(readFileBytes(path("out\\f.txt")), "new one");
+    // The backup folder makes a backup even with the flag off; it is moved there under its own name.
+    EXPECT_EQ(readFileBytes(path("bak\\f.txt.bak")), "old one");
+    // A file without matches is moved to the output folder too.
+    EXPECT_EQ(replacer.ReplaceInFile(path("w\\g.txt")), kReplaceNothingFound);
+    EXPECT_EQ(readFileBytes(path("out\\g.txt")), "nothing");
+    EXPECT_TRUE(listNames(drive.posix("w")).empty());
+}
+
+} // namespace
+} // namespace wux::engines

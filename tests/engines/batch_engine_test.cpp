@@ -1,0 +1,394 @@
+#include "engines/batch_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engines/base_replacer.h"
+#include "engines/batch_table.h"
+#include "engines/plain_replacer.h"
+#include "platform/fault_injection.h"
+#include "platform/movable_memory.h"
+#include "platform/thread.h"
+#include "support/file_builders.h"
+#include "support/temp_drive.h"
+
+namespace wux::engines {
+namespace {
+
+using test::createFile;
+using test::listNames;
+using test::readFileBytes;
+
+class IdleOwner : public platform::WuxThread
+{
+protected:
+    void Execute() override {}
+};
+
+struct Row
+{
+    std::string find;
+    std::string replace;
+    bool caseSensitive = false;
+};
+
+// A compiled table block for the duration of a test.
+struct Table
+{
+    TableBlock block;
+    std::int32_t rows = 0;
+    explicit Table(const std::vector<Row>& list, bool check = true)
+    {
+        TableCells flags, finds, replaces;
+        for (const Row& row : list) {
+            flags.push_back(row.caseSensitive ? YesText() : NoText());
+            finds.push_back(row.find);
+            replaces.push_back(row.replace);
+        }
+        if (check)
+            EXPECT_EQ(CheckAndBuildTableBlock(block, flags, finds, replaces), -1);
+        else
+            BuildTableBlock(block, flags, finds, replaces);
+        rows = static_cast<std::int32_t>(list.size());
+    }
+    ~Table() { platform::movableFree(block); }
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+};
+
+struct Outcome
+{
+    TReplaceResult result = kReplaceFailed;
+    std::string bytes;
+    std::int32_t count = -1;
+};
+
+class BatchEngineTest : public test::TempDriveTest
+{
+protected:
+    Outcome run(const Table& table, const std::string& input, std::size_t blockSize = kPlainBlockSize)
+    {
+        const std::string file = path("f.txt");
+        createFile(file, input);
+        TTextReplacer replacer(&owner, kModeBatchTable, table.block, false);
+        replacer.setBlockSize(blockSize);
+        Outcome outcome;
+        outcome.result = replacer.ReplaceTableInFile(file, table.block, table.rows);
+        outcome.bytes = readFileBytes(file);
+        outcome.count = replacer.matchCount();
+        EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"f.txt"}) << "a temporary file was left";
+        return outcome;
+    }
+
+    platform::ScopedFaultClear faults;
+    IdleOwner owner;
+};
+
+struct BatchCase
+{
+    const char* name;
+    std::vector<Row> rows;
+    std::string input;
+    std::string expected;
+    std::int32_t count;
+};
+
+const std::vector<BatchCase>& batchCases()
+{
+    static const std::vector<BatchCase> cases = {
+        // Winner rules: first to complete, then earliest start, then table order.
+        {"first to complete wins", {{"cat", "dog"}, {"category", "X"}}, "category", "dogegory", 1},
+        {"first to complete beats an earlier start", {{"abcd", "1"}, {"bc", "2"}}, "abcd", "a2d", 1},
+        {"earliest start among complete", {{"bc", "1"}, {"abc", "2"}}, "abc", "2", 1},
+        {"table order on equal starts", {{"ab", "1"}, {"ab", "2"}}, "ab ab", "1 1", 2},
+        {"table order, case-sensitive row second", {{"ab", "1"}, {"AB", "2", true}}, "AB", "1", 1},
+        {"overlapping candidates", {{"aa", "b"}}, "aaaaa", "bba", 2},
+        {"overlap restart", {{"aab", "X"}}, "aaab", "aX", 1},
+        {"scanning goes on behind a change", {{"a", "aa"}}, "aba", "aabaa", 2},
+        // Case.
+        {"not case-sensitive", {{"abc", "x"}}, "ABC aBc", "x x", 2},
+        {"case-sensitive", {{"abc", "x", true}}, "ABC abc", "ABC x", 1},
+        {"codes compare the raw byte", {{"#65#", "Z"}}, "Aa", "Za", 1},
+        {"literal folded, code raw", {{"a#66#", "X"}}, "AB Ab ab", "X Ab ab", 1},
+        {"hexadecimal code", {{"#x41#", "Z"}, {"#X62#", "Y"}}, "AaBb", "ZaBY", 2},
+        // Codes and classes.
+        {"CR LF pair", {{"#13,10#", "|"}}, "a\r\nb\rc\n", "a|b\rc\n", 1},
+        {"any byte", {{"a#?#c", "X"}}, "abc a\nc ac", "X X ac", 2},
+        {"digit class", {{"#[0-9]#", "D"}}, "a1b22", "aDbDD", 3},
+        {"negated class", {{"#[^0-9]#", "."}}, "a1b", ".1.", 2},
+        {"dash at the class end", {{"#[a-]#", "+"}}, "a-b", "++b", 2},
+        {"caret alone", {{"#[^]#", "!"}}, "a^b", "a!b", 1},
+        {"class is raw", {{"#[a-c]#", "_"}}, "aBc", "_B_", 2},
+        {"literal hash and star", {{"a##b", "1"}, {"c**d", "2"}}, "a#b c*d", "1 2", 2},
+        {"code group with a class", {{"#[a-z],?,48#", "<>"}}, "xy0 xy1", "<> xy1", 1},
+        // Replace cells.
+        {"replace cell codes", {{"x", "#x41,66#"}}, "x", "AB", 1},
+        {"empty replace deletes", {{"b", ""}}, "abcb", "ac", 2},
+        {"insert before", {{"cat", "#U#<"}}, "a cat", "a <cat", 1},
+        {"insert after", {{"cat", "#D#>"}}, "a cat cat", "a cat> cat>", 2},
+        {"insert before and after", {{"[", "#U#("}, {"]", "#D#)"}}, "[x]", "([x])", 2},
+        // Repetitions.
+        {"repetition minimum reached", {{"x*3*ab", "R"}}, "xababab", "R", 1},
+        {"repetition takes all", {{"x*3*ab", "R"}}, "xabababab", "R", 1},
+        {"repetition below minimum", {{"x*3*ab", "R"}}, "xabab", "xabab", 0},
+        {"repetition rescans the breaking byte", {{"x*3*ab", "R"}}, "xabababX", "RX", 1},
+        {"repetition rescans the unfinished part", {{"x*2*ab", "R"}, {"ac", "C"}}, "xababac", "RC", 2},
+        {"repetition ends at the file end", {{"x*3*ab", "R"}}, "xabababa", "Ra", 1},
+        {"repetition insert after", {{"x*2*ab", "#D#!"}}, "xababz", "xabab!z", 1},
+        {"repetition of a class",
+         {{"#35#*2*#[0-9]#", "N"}},
+         "#1 #12 #123x",
+         "#1 N N"
+         "x",
+         2},
+        // Runs.
+        {"run", {{"BEGIN#*#END", "X"}}, "xBEGINyyENDzEND", "xXzEND", 1},
+        {"empty run", {{"a#*#b", "X"}}, "ab", "X", 1},
+        {"run to the file end", {{"REM #*#", "R"}}, "a REM abc;def", "a R", 1},
+        {"run first", {{"#*#END", "X"}}, "abcEND def END", "XX", 2},
+        {"two runs", {{"a#*#b#*#c", "X"}}, "a1b2b3c4", "X4", 1},
+        {"run followed by a code", {{"<#*#>", "T"}}, "<a><bc>", "TT", 2},
+        {"run insert before", {{"(#*#)", "#U#f"}}, "(a)(b)", "f(a)f(b)", 2},
+        // Barriers.
+        {"barrier stops a run", {{"REM #*#", "R"}, {";#B#", ""}}, "REM abc;def", "R;def", 1},
+        {"barrier at the file end", {{"REM #*#", "R"}, {";#B#", ""}}, "REM abc;", "R;", 1},
+        {"a match that begins at the barrier is dropped",
+         {{"REM #*#", "R"}, {";#B#", ""}, {";d", "S"}},
+         "REM a;de",
+         "R;de",
+         1},
+        {"a match before the barrier stays", {{"ab", "X"}, {";#B#", ""}}, "ab;ab", "X;X", 2},
+        {"attempts across a barrier are abandoned", {{"a#*#z", "X"}, {";#B#", ""}}, "a;z az", "a;z X", 1},
+        {"text behind the barrier never matches", {{";#B#x", "Q"}}, "a;xb", "a;xb", 0},
+        {"many forks of one run", {{"a#*#b#*#c", "X"}}, "xa" + std::string(400, 'b') + "cy", "xXy", 1},
+        // Nothing.
+        {"no row matches", {{"zz", "y"}, {"#[0-9]#", "d"}}, "abc", "abc", 0},
+    };
+    return cases;
+}
+
+TEST_F(BatchEngineTest, ExactBytesAndAnyBlockSize)
+{
+    for (const BatchCase& c : batchCases()) {
+        Table table(c.rows);
+        for (std::size_t blockSize : {kPlainBlockSize, std::size_t{1}, std::size_t{2}, std::size_t{3}}) {
+            SCOPED_TRACE(std::string(c.name) + ", block " + std::to_string(blockSize));
+            const Outcome outcome = run(table, c.input, blockSize);
+            EXPECT_EQ(outcome.bytes, c.expected);
+            EXPECT_EQ(outcome.count, c.count);
+            EXPECT_EQ(outcome.result, c.count > 0 ? kReplaceFound : kReplaceNothingFound);
+        }
+    }
+}
+
+TEST_F(BatchEngineTest, RandomTablesGiveTheSameBytesWhateverTheBlockSize)
+{
+    const std::vector<Row> pool = {
+        {"ab", "1"},          {"b#?#a", "2"},  {"a#*#c", "#U#3"}, {"c*2*ab", "4"}, {";#B#", ""},
+        {"#[a-b]#c", "#D#5"}, {"ba", "#U#66"}, {"#*#;", "7"},     {"aa", ""},      {"A", "8", true},
+    };
+    std::mt19937 random(777);
+    const std::string alphabet = "abcA;";
+    for (int round = 0; round < 40; ++round) {
+        std::vector<Row> rows;
+        for (const Row& row : pool)
+            if (random() % 3 == 0)
+                rows.push_back(row);
+        if (rows.empty())
+            rows.push_back(pool[random() % pool.size()]);
+        std::string input;
+        for (int i = 0; i < 90; ++i)
+            input += alphabet[random() % alphabet.size()];
+        Table table(rows);
+        SCOPED_TRACE("round " + std::to_string(round) + " input " + input);
+        const Outcome whole = run(table, input);
+        for (std::size_t blockSize : {std::size_t{1}, std::size_t{2}, std::size_t{5}, std::size_t{8}}) {
+            const Outcome part = run(table, input, blockSize);
+            EXPECT_EQ(part.bytes, whole.bytes) << "block " << blockSize;
+            EXPECT_EQ(part.count, whole.count) << "block " << blockSize;
+        }
+    }
+}
+
+TEST_F(BatchEngineTest, RunAcrossTheBlockBoundary)
+{
+    Table table(std::vector<Row>{{"BEGIN#*#END", "X"}});
+    const std::string head(kPlainBlockSize - 3, 'a');
+    const std::string middle(kPlainBlockSize + 100, 'm');
+    const Outcome outcome = run(table, head + "BEGIN" + middle + "END" + "tail");
+    EXPECT_EQ(outcome.count, 1);
+    EXPECT_TRUE(outcome.bytes == head + "Xtail");
+}
+
+TEST_F(BatchEngineTest, InsertBeforeAndAfterAcrossTheBlockBoundary)
+{
+    for (std::size_t before : {std::size_t{1}, std::size_t{2}}) {
+        const std::string head(kPlainBlockSize - before, 'x');
+        const std::string input = head + "cat" + std::string(50, 'y');
+        Table beforeRow(std::vector<Row>{{"cat", "#U#<<"}});
+        EXPECT_TRUE(run(beforeRow, input).bytes == head + "<<cat" + std::string(50, 'y'));
+        Table afterRow(std::vector<Row>{{"cat", "#D#>>"}});
+        EXPECT_TRUE(run(afterRow, input).bytes == head + "cat>>" + std::string(50, 'y'));
+    }
+    // A long found text already written to the temporary file is moved forward in chunks.
+    Table run(std::vector<Row>{{"(#*#)", "#U#<ins>"}});
+    const std::string inner(3 * kPlainBlockSize + 5, 'i');
+    const std::string input = "ab(" + inner + ")cd(x)";
+    const Outcome outcome = this->run(run, input);
+    EXPECT_EQ(outcome.count, 2);
+    EXPECT_TRUE(outcome.bytes == "ab<ins>(" + inner + ")cd<ins>(x)");
+    EXPECT_TRUE(this->run(run, input, 7).bytes == outcome.bytes);
+}
+
+TEST_F(BatchEngineTest, BarrierAcrossTheBlockBoundary)
+{
+    Table table(std::vector<Row>{{"REM #*#", "R"}, {";#B#", ""}});
+    const std::string head(kPlainBlockSize - 4, 'a');
+    const std::string input = head + " REM xyz;tail";
+    // The rescan goes back into the previous block.
+    for (std::size_t offset : {std::size_t{0}, std::size_t{5}, std::size_t{9}}) {
+        const std::string shifted = std::string(offset, 'b') + input;
+        const Outcome outcome = run(table, shifted);
+        EXPECT_TRUE(outcome.bytes == std::string(offset, 'b') + head + " R;tail") << offset;
+    }
+}
+
+TEST_F(BatchEngineTest, RowsThatWouldStopAtEveryByteAreIgnored)
+{
+    // Built without the check: a barrier that no byte leads up to never holds the engine at one byte.
+    for (const char* barrier : {"#B#", "*2*#B#", "#*##B#"}) {
+        SCOPED_TRACE(barrier);
+        Table table(std::vector<Row>{{barrier, ""}, {"ab", "X"}}, false);
+        ASSERT_TRUE(table.block);
+        const Outcome outcome = run(table, "aab ab");
+        EXPECT_EQ(outcome.bytes, "aX X");
+    }
+    // The table check refuses a find text that begins with the barrier, at the "B".
+    std::int32_t length = 0;
+    EXPECT_EQ(CheckFindText("#B#", length), 1);
+}
+
+TEST_F(BatchEngineTest, MalformedBlockFailsWithoutTouchingTheFile)
+{
+    Table table(std::vector<Row>{{"a", "b"}, {"c", "d"}});
+    createFile(path("m.txt"), "abc");
+    TTextReplacer replacer(&owner, kModeBatchTable, table.block, true);
+    // More rows asked for than the block holds.
+    EXPECT_EQ(replacer.ReplaceTableInFile(path("m.txt"), table.block, 3), kReplaceFailed);
+    EXPECT_EQ(replacer.ReplaceTableInFile(path("m.txt"), {}, 1), kReplaceFailed);
+    EXPECT_EQ(readFileBytes(path("m.txt")), "abc");
+    EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"m.txt"});
+    // No rows at all: nothing matches.
+    EXPECT_EQ(replacer.ReplaceTableInFile(path("m.txt"), table.block, 0), kReplaceNothingFound);
+}
+
+TEST_F(BatchEngineTest, WorkSpaceOfTheRowHeads)
+{
+    Table table(std::vector<Row>{{"x*3*ab", "R"}, {"q", "#U#zz"}});
+    run(table, "q");
+    const std::vector<std::uint8_t> bytes = tableBlockBytes(table.block);
+    // Heads, then the cells' lengths as typed ("#U#zz" compiles to two bytes).
+    ASSERT_EQ(bytes.size(), 2 * 32 + 6 + 1 + 1 + 5u);
+    const std::uint8_t* first = bytes.data() + kTableRowWorkSpaceOffset;
+    EXPECT_EQ(loadLe32(first), 32u);
+    EXPECT_EQ(loadLe32(first + 4), 38u);
+    EXPECT_EQ(loadLe32(first + 8), 4u);
+    EXPECT_EQ(loadLe32(first + 12), 3u);
+    const std::uint8_t* second = bytes.data() + 39 + kTableRowWorkSpaceOffset;
+    EXPECT_EQ(loadLe32(second), 39u + 32);
+    EXPECT_EQ(loadLe32(second + 4), 39u + 33);
+    EXPECT_EQ(loadLe32(second + 8), 0u);
+    EXPECT_EQ(loadLe32(second + 12), 0u);
+    // The builder's fields are untouched.
+    EXPECT_EQ(loadLe32(bytes.data() + 39 + kTableRowInsertModeOffset), 1u);
+    EXPECT_EQ(loadLe32(bytes.data() + 39 + kTableRowReplaceLengthOffset), 2u);
+}
+
+TEST_F(BatchEngineTest, MissingUnreadableAndStopped)
+{
+    Table table(std::vector<Row>{{"a", "b"}});
+    TTextReplacer replacer(&owner, kModeBatchTable, table.block, true);
+    EXPECT_EQ(replacer.ReplaceTableInFile(path("none.txt"), table.block, 1), kReplaceFileMissing);
+    createFile(path("held.txt"), "aaa");
+    platform::injectFault(path("held.txt"), platform::kErrorSharingViolation, platform::kFaultOpen);
+    EXPECT_EQ(replacer.ReplaceTableInFile(path("held.txt"), table.block, 1), kReplaceFailed);
+    platform::clearFaults();
+    platform::injectFault(path("held.txt"), platform::kErrorAccessDenied, platform::kFaultRename);
+    EXPECT_EQ(replacer.ReplaceTableInFile(path("held.txt"), table.block, 1), kReplaceFailed);
+    platform::clearFaults();
+    EXPECT_EQ(readFileBytes(path("held.txt")), "aaa");
+    EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"held.txt"});
+
+    const std::string input(4000, 'a');
+    createFile(path("s.txt"), input);
+    IdleOwner stopper;
+    TTextReplacer stopped(&stopper, kModeBatchTable, table.block, true);
+    stopped.setBlockSize(1000);
+    int blocks = 0;
+    stopped.setBlockObserver([&](std::int64_t) {
+        if (++blocks == 2)
+            stopper.Terminate();
+    });
+    EXPECT_EQ(stopped.ReplaceTableInFile(path("s.txt"), table.block, 1), kReplaceFailed);
+    EXPECT_EQ(blocks, 2);
+    EXPECT_TRUE(readFileBytes(path("s.txt")) == input);
+    EXPECT_EQ(listNames(drive.root()), (std::vector<std::string>{"held.txt", "s.txt"}));
+}
+
+// ---- Texts ----
+
+struct TextCase
+{
+    const char* name;
+    std::vector<Row> rows;
+    std::string input;
+    std::string expected;
+    std::int32_t count;
+};
+
+TEST(BatchTextTest, ReplaceTableInString)
+{
+    const TextCase cases[] = {
+        {"first to complete wins", {{"cat", "dog"}, {"category", "X"}}, "category", "dogegory", 1},
+        {"earliest start", {{"bc", "1"}, {"abc", "2"}}, "xabc", "x2", 1},
+        {"table order", {{"ab", "1"}, {"ab", "2"}}, "ab", "1", 1},
+        {"not case-sensitive", {{"abc", "x"}}, "ABC aBc", "x x", 2},
+        {"case-sensitive", {{"abc", "x", true}}, "ABC abc", "ABC x", 1},
+        {"codes are plain characters",
+         {{"#FN#", "name", true}, {"#C#", "7", true}},
+         "a#FN#b#C#",
+         "anameb7",
+         2},
+        {"insert modes replace", {{"cat", "#U#<"}}, "cat", "<", 1},
+        // The replace cell is compiled: "##" stands for one "#".
+        {"escape of hashes", {{"#", "########", true}}, "a#b", "a####b", 1},
+        {"overlapping", {{"aa", "b"}}, "aaa", "ba", 1},
+        {"empty text", {{"a", "b"}}, "", "", 0},
+    };
+    for (const TextCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Table table(c.rows, false);
+        TTextReplacer replacer(nullptr, kModeBatchTable, table.block, false);
+        EXPECT_EQ(replacer.ReplaceTableInString(c.input, table.block, table.rows), c.expected);
+        EXPECT_EQ(replacer.matchCount(), c.count);
+    }
+}
+
+TEST(BatchTextTest, LongTextGoesThroughTheOutputBuffer)
+{
+    Table table(std::vector<Row>{{"ab", "xyz"}}, false);
+    std::string input, expected;
+    for (int i = 0; i < 200000; ++i) {
+        input += "ab-";
+        expected += "xyz-";
+    }
+    TTextReplacer replacer(nullptr, kModeBatchTable, table.block, false);
+    EXPECT_TRUE(replacer.ReplaceTableInString(input, table.block, table.rows) == expected);
+    EXPECT_EQ(replacer.matchCount(), 200000);
+}
+
+} // namespace
+} // namespace wux::engines

@@ -1,0 +1,307 @@
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+#include "platform/fault_injection.h"
+#include "platform/files.h"
+#include "support/file_builders.h"
+#include "support/temp_drive.h"
+
+namespace wux::platform {
+namespace {
+
+class FileHandleTest : public test::TempDriveTest
+{
+};
+
+TEST_F(FileHandleTest, DispositionsOnExistingAndMissingFiles)
+{
+    test::createFile(posix("old.txt"), "old data");
+    const struct
+    {
+        const char* name;
+        Disposition disposition;
+        WinError error;
+        bool existed;
+        const char* contentAfter; // null: no file afterwards
+    } cases[] = {
+        {"old.txt", Disposition::kCreateNew, kErrorFileExists, false, "old data"},
+        {"new1.txt", Disposition::kCreateNew, 0, false, ""},
+        {"old.txt", Disposition::kCreateAlways, 0, true, ""},
+        {"new2.txt", Disposition::kCreateAlways, 0, false, ""},
+        {"old.txt", Disposition::kOpenExisting, 0, true, ""},
+        {"new3.txt", Disposition::kOpenExisting, kErrorFileNotFound, false, nullptr},
+        {"new4.txt", Disposition::kOpenAlways, 0, false, ""},
+        {"new5.txt", Disposition::kTruncateExisting, kErrorFileNotFound, false, nullptr},
+    };
+    for (const auto& c : cases) {
+        FileHandle file;
+        EXPECT_EQ(file.open(path(c.name), kAccessReadWrite, kShareNone, c.disposition), c.error) << c.name;
+        EXPECT_EQ(file.isOpen(), c.error == 0);
+        EXPECT_EQ(file.alreadyExisted(), c.existed) << c.name;
+        file.close();
+        if (c.contentAfter == nullptr)
+            EXPECT_FALSE(test::exists(posix(c.name))) << c.name;
+        else
+            EXPECT_EQ(test::readFileBytes(posix(c.name)), c.contentAfter) << c.name;
+    }
+    test::createFile(posix("trunc.txt"), "12345");
+    FileHandle file;
+    EXPECT_EQ(file.open(path("trunc.txt"), kAccessWrite, kShareNone, Disposition::kTruncateExisting), 0u);
+    file.close();
+    EXPECT_EQ(test::readFileBytes(posix("trunc.txt")), "");
+    EXPECT_EQ(file.open(path("missing\\x.txt"), kAccessWrite, kShareNone, Disposition::kCreateAlways),
+              kErrorPathNotFound);
+    EXPECT_EQ(file.open(path("trunc.txt"), kAccessRead, kShareNone, Disposition::kTruncateExisting),
+              kErrorInvalidParameter);
+    EXPECT_EQ(file.open(path("trunc.txt"), 0, kShareNone, Disposition::kOpenExisting),
+              kErrorInvalidParameter);
+    EXPECT_EQ(file.open("", kAccessRead, kShareNone, Disposition::kOpenExisting), kErrorPathNotFound);
+    EXPECT_EQ(file.open("q:\\x", kAccessRead, kShareNone, Disposition::kOpenExisting), kErrorPathNotFound);
+    EXPECT_EQ(file.open("c:\\a|b", kAccessRead, kShareNone, Disposition::kOpenAlways), kErrorInvalidName);
+}
+
+TEST_F(FileHandleTest, ReadWriteSeekSizeAndEndOfFile)
+{
+    FileHandle file;
+    ASSERT_EQ(file.open(path("data.bin"), kAccessReadWrite, kShareRead, Disposition::kCreateNew), 0u);
+    std::size_t done = 0;
+    EXPECT_EQ(file.write("hello world", 11, done), 0u);
+    EXPECT_EQ(done, 11u);
+    std::uint64_t position = 0, size = 0;
+    EXPECT_EQ(file.seek(-5, SeekOrigin::kEnd, &position), 0u);
+    EXPECT_EQ(position, 6u);
+    char buffer[16] = {};
+    EXPECT_EQ(file.read(buffer, sizeof buffer, done), 0u);
+    EXPECT_EQ(std::string(buffer, done), "world");
+    EXPECT_EQ(file.read(buffer, sizeof buffer, done), 0u);
+    EXPECT_EQ(done, 0u);
+    EXPECT_EQ(file.seek(5, SeekOrigin::kBegin), 0u);
+    EXPECT_EQ(file.setEndOfFile(), 0u);
+    EXPECT_EQ(file.size(size), 0u);
+    EXPECT_EQ(size, 5u);
+    EXPECT_EQ(file.seek(-1, SeekOrigin::kBegin), kErrorNegativeSeek);
+    EXPECT_EQ(file.flush(), 0u);
+    EXPECT_EQ(file.close(), 0u);
+    EXPECT_EQ(test::readFileBytes(posix("data.bin")), "hello");
+    EXPECT_EQ(file.read(buffer, 1, done), kErrorInvalidHandle);
+    EXPECT_EQ(file.size(size), kErrorInvalidHandle);
+
+    FileHandle reader;
+    ASSERT_EQ(reader.open(path("DATA.BIN"), kAccessRead, kShareAll, Disposition::kOpenExisting), 0u);
+    EXPECT_EQ(reader.write("x", 1, done), kErrorAccessDenied);
+    EXPECT_EQ(reader.setEndOfFile(), kErrorAccessDenied);
+    FileHandle writer;
+    ASSERT_EQ(writer.open(path("data.bin"), kAccessWrite, kShareAll, Disposition::kOpenExisting), 0u);
+    EXPECT_EQ(writer.read(buffer, 1, done), kErrorAccessDenied);
+    // A moved handle stays open and registered once.
+    FileHandle moved(std::move(writer));
+    EXPECT_FALSE(writer.isOpen());
+    EXPECT_TRUE(moved.isOpen());
+}
+
+TEST_F(FileHandleTest, TimesThroughTheHandle)
+{
+    FileHandle file;
+    ASSERT_EQ(file.open(path("t.txt"), kAccessWrite, kShareNone, Disposition::kCreateNew), 0u);
+    const FileTime written = fileTimeFromUnix(1000000000, 700);
+    const FileTime accessed = fileTimeFromUnix(1100000000);
+    const FileTime creation = fileTimeFromUnix(5);
+    EXPECT_EQ(file.setTimes(&creation, &accessed, &written), 0u);
+    file.close();
+    FileTimes times;
+    ASSERT_EQ(getFileTimes(path("t.txt"), times), 0u);
+    EXPECT_EQ(times.lastWrite, written);
+    EXPECT_EQ(times.lastAccess, accessed);
+}
+
+TEST_F(FileHandleTest, InformationOfTheOpenFile)
+{
+    const FileTime time = fileTimeFromUnix(1250000000, 100);
+    test::createFile(posix(".Hidden.txt"), "abcdef", time, 0640);
+    FileHandle file;
+    FileInfo info;
+    EXPECT_EQ(file.getInfo(info), kErrorInvalidHandle);
+    ASSERT_EQ(file.open(path(".hidden.TXT"), kAccessRead, kShareAll, Disposition::kOpenExisting), 0u);
+    ASSERT_EQ(file.getInfo(info), 0u);
+    EXPECT_EQ(info.attributes, kAttrHidden | kAttrArchive);
+    EXPECT_EQ(info.size, 6u);
+    EXPECT_EQ(info.times.lastWrite, time);
+    EXPECT_EQ(info.mode & 07777, 0640u);
+    FileInfo byPath;
+    ASSERT_EQ(getFileInfo(path(".Hidden.txt"), byPath), 0u);
+    EXPECT_EQ(info.id, byPath.id);
+    EXPECT_EQ(info.times.creation, byPath.times.creation);
+}
+
+TEST_F(FileHandleTest, ReadOnlyFilesAndCreatedReadOnly)
+{
+    test::createFile(posix("ro.txt"), "keep", test::kNoTime, 0444);
+    FileHandle file;
+    EXPECT_EQ(file.open(path("ro.txt"), kAccessWrite, kShareAll, Disposition::kOpenExisting),
+              kErrorAccessDenied);
+    EXPECT_EQ(file.open(path("ro.txt"), kAccessWrite, kShareAll, Disposition::kCreateAlways),
+              kErrorAccessDenied);
+    EXPECT_EQ(test::readFileBytes(posix("ro.txt")), "keep");
+    EXPECT_EQ(file.open(path("ro.txt"), kAccessRead, kShareAll, Disposition::kOpenExisting), 0u);
+    file.close();
+
+    ASSERT_EQ(
+        file.open(path("made-ro.txt"), kAccessWrite, kShareNone, Disposition::kCreateNew, kAttrReadOnly), 0u);
+    std::size_t done = 0;
+    EXPECT_EQ(file.write("abc", 3, done), 0u);
+    file.close();
+    EXPECT_EQ(test::readFileBytes(posix("made-ro.txt")), "abc");
+    std::uint32_t attributes = 0;
+    EXPECT_EQ(getAttributes(path("made-ro.txt"), attributes), 0u);
+    EXPECT_EQ(attributes, kAttrReadOnly | kAttrArchive);
+}
+
+TEST_F(FileHandleTest, NonRegularFilesAreAccessDenied)
+{
+    test::makeFolder(posix("folder"));
+    ASSERT_EQ(::mkfifo(posix("fifo").c_str(), 0644), 0);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = posix("sock");
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    drive.mapDrive('d', "/dev");
+    const struct
+    {
+        std::string path;
+        unsigned access;
+        Disposition disposition;
+    } cases[] = {
+        {path("folder"), kAccessRead, Disposition::kOpenExisting},
+        {path("folder"), kAccessWrite, Disposition::kOpenAlways},
+        {path("folder"), kAccessWrite, Disposition::kCreateAlways},
+        {path("fifo"), kAccessRead, Disposition::kOpenExisting},
+        {path("fifo"), kAccessWrite, Disposition::kOpenExisting},
+        {path("sock"), kAccessRead, Disposition::kOpenExisting},
+        {"d:\\null", kAccessReadWrite, Disposition::kOpenExisting},
+        {"d:\\zero", kAccessRead, Disposition::kOpenAlways},
+    };
+    for (const auto& c : cases) {
+        FileHandle file;
+        EXPECT_EQ(file.open(c.path, c.access, kShareAll, c.disposition), kErrorAccessDenied) << c.path;
+        EXPECT_FALSE(file.isOpen());
+    }
+    std::string bytes;
+    EXPECT_EQ(readWholeFile(path("fifo"), bytes), kErrorAccessDenied);
+    ::close(sock);
+}
+
+TEST_F(FileHandleTest, SharingBetweenTheProgramsOwnHandles)
+{
+    test::createFile(posix("shared.txt"), "x");
+    const struct
+    {
+        unsigned access1, share1, access2, share2;
+        WinError expected;
+    } cases[] = {
+        {kAccessRead, kShareRead, kAccessRead, kShareRead, 0},
+        {kAccessRead, kShareRead, kAccessWrite, kShareAll, kErrorSharingViolation},
+        {kAccessRead, kShareRead | kShareWrite, kAccessWrite, kShareAll, 0},
+        {kAccessRead, kShareAll, kAccessRead, kShareRead, 0},
+        {kAccessWrite, kShareAll, kAccessRead, kShareRead, kErrorSharingViolation},
+        {kAccessWrite, kShareRead, kAccessRead, kShareAll, 0},
+        {kAccessWrite, kShareRead, kAccessWrite, kShareAll, kErrorSharingViolation},
+        {kAccessRead, kShareNone, kAccessRead, kShareAll, kErrorSharingViolation},
+        {kAccessReadWrite, kShareAll, kAccessReadWrite, kShareAll, 0},
+        {kAccessReadWrite, kShareRead | kShareWrite, kAccessRead, kShareRead, kErrorSharingViolation},
+    };
+    for (const auto& c : cases) {
+        FileHandle first, second;
+        ASSERT_EQ(first.open(path("shared.txt"), c.access1, c.share1, Disposition::kOpenExisting), 0u);
+        EXPECT_EQ(second.open(path("SHARED.TXT"), c.access2, c.share2, Disposition::kOpenExisting),
+                  c.expected)
+            << c.access1 << "/" << c.share1 << " then " << c.access2 << "/" << c.share2;
+        second.close();
+        first.close();
+        // Once the first handle is closed, the second open succeeds.
+        EXPECT_EQ(second.open(path("shared.txt"), c.access2, c.share2, Disposition::kOpenExisting), 0u);
+    }
+    // A conflicting create-always does not truncate the file.
+    test::createFile(posix("busy.txt"), "content");
+    FileHandle holder, other;
+    ASSERT_EQ(holder.open(path("busy.txt"), kAccessRead, kShareRead, Disposition::kOpenExisting), 0u);
+    EXPECT_EQ(other.open(path("busy.txt"), kAccessWrite, kShareAll, Disposition::kCreateAlways),
+              kErrorSharingViolation);
+    EXPECT_EQ(test::readFileBytes(posix("busy.txt")), "content");
+}
+
+TEST_F(FileHandleTest, LocksHoldAgainstOtherProcesses)
+{
+    test::createFile(posix("locked.txt"), "x");
+    int toParent[2], toChild[2];
+    ASSERT_EQ(::pipe(toParent), 0);
+    ASSERT_EQ(::pipe(toChild), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        FileHandle file;
+        const char result =
+            file.open(path("locked.txt"), kAccessRead, kShareRead, Disposition::kOpenExisting) == 0 ? 'o'
+                                                                                                    : 'e';
+        (void)!::write(toParent[1], &result, 1);
+        char go = 0;
+        (void)!::read(toChild[0], &go, 1);
+        file.close();
+        ::_exit(0);
+    }
+    char result = 0;
+    ASSERT_EQ(::read(toParent[0], &result, 1), 1);
+    ASSERT_EQ(result, 'o');
+    FileHandle file;
+    EXPECT_EQ(file.open(path("locked.txt"), kAccessWrite, kShareAll, Disposition::kOpenExisting),
+              kErrorSharingViolation);
+    EXPECT_EQ(file.open(path("locked.txt"), kAccessRead, kShareRead, Disposition::kOpenExisting), 0u);
+    file.close();
+    EXPECT_EQ(file.open(path("locked.txt"), kAccessRead, kShareNone, Disposition::kOpenExisting),
+              kErrorSharingViolation);
+    EXPECT_EQ(deleteFile(path("locked.txt")), kErrorSharingViolation);
+    EXPECT_EQ(atomicRewrite(path("locked.txt"), "new"), kErrorSharingViolation);
+    (void)!::write(toChild[1], "g", 1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(file.open(path("locked.txt"), kAccessWrite, kShareNone, Disposition::kOpenExisting), 0u);
+    file.close();
+    for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]})
+        ::close(fd);
+}
+
+TEST_F(FileHandleTest, InjectedFaultsOnOpenReadAndWrite)
+{
+    ScopedFaultClear clear;
+    test::createFile(posix("dir/file.txt"), "content");
+    FileHandle file;
+    injectFault(path("DIR\\"), kErrorAccessDenied, kFaultOpen);
+    EXPECT_EQ(file.open(path("dir\\file.txt"), kAccessRead, kShareAll, Disposition::kOpenExisting),
+              kErrorAccessDenied);
+    clearFaults();
+    injectFault(path("dir"), kErrorDiskFull, kFaultWrite);
+    injectFault(path("dir"), kErrorReadFault, kFaultRead);
+    ASSERT_EQ(file.open(path("dir\\file.txt"), kAccessReadWrite, kShareAll, Disposition::kOpenExisting), 0u);
+    std::size_t done = 7;
+    EXPECT_EQ(file.write("zz", 2, done), kErrorDiskFull);
+    EXPECT_EQ(done, 0u);
+    char buffer[8];
+    EXPECT_EQ(file.read(buffer, sizeof buffer, done), kErrorReadFault);
+    EXPECT_EQ(file.flush(), kErrorDiskFull);
+    file.close();
+    EXPECT_EQ(test::readFileBytes(posix("dir/file.txt")), "content");
+}
+
+} // namespace
+} // namespace wux::platform

@@ -1,0 +1,254 @@
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "support/file_builders.h"
+#include "support/temp_drive.h"
+
+namespace wux::platform {
+namespace {
+
+class PathsTest : public test::TempDriveTest
+{
+protected:
+    std::string posixPathOf(std::string_view windowsPath, WinError expected = 0,
+                            LastComponent last = LastComponent::kResolve)
+    {
+        std::string out = "unchanged";
+        EXPECT_EQ(toPosixPath(windowsPath, out, last), expected) << windowsPath;
+        if (expected != 0) {
+            EXPECT_EQ(out, "") << windowsPath;
+        }
+        return out;
+    }
+};
+
+TEST_F(PathsTest, SpellingsOfOnePath)
+{
+    test::makeFolder(posix("a/b"));
+    const std::string root = drive.root();
+    const struct
+    {
+        const char* windows;
+        std::string posix;
+    } cases[] = {
+        {"c:\\a\\b", root + "/a/b"},
+        {"C:\\a\\b\\", root + "/a/b"},
+        {"c:/a//b", root + "/a/b"},
+        {"c:\\a\\\\\\b", root + "/a/b"},
+        {"c:", root},
+        {"c:\\", root},
+        {"C:/", root},
+        {"c:a\\b", root + "/a/b"},
+        {"c:\\a\\.\\b\\..\\b", root + "/a/b"},
+        {"c:\\..\\..\\a", root + "/a"},
+        {"c:\\a\\new.txt", root + "/a/new.txt"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(posixPathOf(c.windows), c.posix) << c.windows;
+}
+
+TEST_F(PathsTest, BadPathsGiveErrorsNeverCrash)
+{
+    test::createFile(posix("file.txt"));
+    const struct
+    {
+        std::string windows;
+        WinError error;
+    } cases[] = {
+        {"", kErrorPathNotFound},
+        {"relative\\name", kErrorPathNotFound},
+        {"\\rooted\\without\\drive", kErrorPathNotFound},
+        {"\\\\server\\share\\file", kErrorPathNotFound},
+        {"//server/share/file", kErrorPathNotFound},
+        {"q:\\unmapped", kErrorPathNotFound},
+        {"1:\\x", kErrorPathNotFound},
+        {"c:\\missing\\name", kErrorPathNotFound},
+        {"c:\\file.txt\\below", kErrorPathNotFound},
+        {"c:\\a*b", kErrorInvalidName},
+        {"c:\\a?b", kErrorInvalidName},
+        {"c:\\a<b", kErrorInvalidName},
+        {"c:\\a>b", kErrorInvalidName},
+        {"c:\\a|b", kErrorInvalidName},
+        {"c:\\a\"b", kErrorInvalidName},
+        {"c:\\a:b", kErrorInvalidName},
+        {"c:\\a\x01"
+         "b",
+         kErrorInvalidName},
+        {"c:\\a\x1f"
+         "b",
+         kErrorInvalidName},
+        {std::string("c:\\a\0b", 6), kErrorInvalidName},
+        {"c:\\" + std::string(256, 'n'), kErrorFilenameExcedRange},
+        {"c:\\" + std::string(255, 'n'), 0},
+    };
+    for (const auto& c : cases)
+        posixPathOf(c.windows, c.error);
+}
+
+TEST_F(PathsTest, NameTooLongForTheFileSystemIs206EverywhereItIsUsed)
+{
+    const std::string longName = "c:\\" + std::string(300, 'x');
+    EXPECT_EQ(createFolder(longName), kErrorFilenameExcedRange);
+    FileHandle file;
+    EXPECT_EQ(file.open(longName, kAccessWrite, kShareNone, Disposition::kCreateAlways),
+              kErrorFilenameExcedRange);
+    // The limit counts the bytes on the disk: 300 bytes shown are 100 bytes there.
+    std::string mapped = "c:\\";
+    for (int i = 0; i < 100; ++i)
+        mapped += "\xEF\x80\xAA"; // U+F02A, a '*' on the disk
+    EXPECT_EQ(createFolder(mapped), 0u);
+    EXPECT_TRUE(test::exists(posix(std::string(100, '*'))));
+}
+
+TEST_F(PathsTest, CaseInsensitiveFallbackUsesTheOneMatch)
+{
+    test::createFile(posix("Docs/Report.TXT"), "r");
+    EXPECT_EQ(posixPathOf("c:\\DOCS\\report.txt"), posix("Docs/Report.TXT"));
+    EXPECT_EQ(posixPathOf("c:\\docs\\REPORT.txt\\"), posix("Docs/Report.TXT"));
+    // Non-ASCII letters fold too.
+    test::createFile(posix("Ärger.txt"));
+    EXPECT_EQ(posixPathOf("c:\\äRGER.TXT"), posix("Ärger.txt"));
+    // A missing last component stays as spelled.
+    EXPECT_EQ(posixPathOf("c:\\docs\\New.txt"), posix("Docs/New.txt"));
+    // A new name keeps its spelling even when another case exists.
+    EXPECT_EQ(posixPathOf("c:\\docs\\REPORT.txt", 0, LastComponent::kAsSpelled), posix("Docs/REPORT.txt"));
+}
+
+TEST_F(PathsTest, ExactSpellingFirstAndSeveralMatchesAreNotFound)
+{
+    test::createFile(posix("readme"), "lower");
+    test::createFile(posix("README"), "upper");
+    test::makeFolder(posix("dir"));
+    test::makeFolder(posix("DIR"));
+    EXPECT_EQ(posixPathOf("c:\\readme"), posix("readme"));
+    EXPECT_EQ(posixPathOf("c:\\README"), posix("README"));
+    // Two matches: not found (the name stays as spelled, so it does not exist).
+    EXPECT_EQ(posixPathOf("c:\\ReadMe"), posix("ReadMe"));
+    EXPECT_FALSE(pathExists("c:\\ReadMe"));
+    std::string bytes;
+    EXPECT_EQ(readWholeFile("c:\\ReadMe", bytes), kErrorFileNotFound);
+    posixPathOf("c:\\Dir\\x", kErrorPathNotFound);
+    EXPECT_EQ(posixPathOf("c:\\DIR\\x"), posix("DIR/x"));
+}
+
+TEST_F(PathsTest, ReservedCharactersMapToPrivateUseAndBackLosslessly)
+{
+    const std::string linuxName = "a\\b:c*d?e\"f<g>h|i\x01j\x1fk";
+    const std::string shown = encodeName(linuxName);
+    EXPECT_EQ(shown, "a\xEF\x81\x9C"
+                     "b\xEF\x80\xBA"
+                     "c\xEF\x80\xAA"
+                     "d\xEF\x80\xBF"
+                     "e\xEF\x80\xA2"
+                     "f\xEF\x80\xBCg\xEF\x80\xBEh\xEF\x81\xBCi\xEF\x80\x81j\xEF\x80\x9F"
+                     "k");
+    std::string back;
+    ASSERT_TRUE(decodeName(shown, back));
+    EXPECT_EQ(back, linuxName);
+    EXPECT_EQ(displayPath("c:\\" + shown), "c:\\" + linuxName);
+    // Ordinary names and other private-use characters are untouched.
+    EXPECT_EQ(encodeName("Plain näme.txt"), "Plain näme.txt");
+    ASSERT_TRUE(decodeName("x\xEF\x81\x81y", back)); // U+F041 stands for no reserved byte
+    EXPECT_EQ(back, "x\xEF\x81\x81y");
+    EXPECT_FALSE(decodeName("a*b", back));
+    EXPECT_FALSE(decodeName("a/b", back));
+
+    // A Linux file with such a name is reachable and never read as a separator or a mask.
+    const std::string linuxPath = drive.root() + "/" + linuxName; // posix() would split at the "\\"
+    test::createFile(linuxPath, "data");
+    const std::string windowsPath = toWindowsPath(linuxPath);
+    EXPECT_EQ(windowsPath, "c:\\" + shown);
+    EXPECT_EQ(posixPathOf(windowsPath), linuxPath);
+    EXPECT_EQ(test::listNames(drive.root()), std::vector<std::string>{linuxName});
+    std::string bytes;
+    EXPECT_EQ(readWholeFile(windowsPath, bytes), 0u);
+    EXPECT_EQ(bytes, "data");
+}
+
+TEST_F(PathsTest, LongestRootGivesTheDrive)
+{
+    test::makeFolder(posix("sub/x"));
+    test::makeFolder(posix("subway"));
+    drive.mapDrive('d', posix("sub"));
+    drive.mapDrive('e', posix("sub")); // the same root twice: the first letter
+    const struct
+    {
+        std::string posixPath;
+        std::string windows;
+    } cases[] = {
+        {posix("sub/x/file"), "d:\\x\\file"},
+        {posix("sub"), "d:\\"},
+        {posix("sub/"), "d:\\"},
+        {posix("subway"), "c:\\subway"},
+        {drive.root() + "//a///b/", "c:\\a\\b"},
+        {drive.root(), "c:\\"},
+        {"/outside/of/every/drive", ""},
+        {"relative/path", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(toWindowsPath(c.posixPath), c.windows) << c.posixPath;
+    drive.mapDrive('f', "/");
+    EXPECT_EQ(toWindowsPath("/outside/of/every/drive"), "f:\\outside\\of\\every\\drive");
+    EXPECT_EQ(toWindowsPath("/"), "f:\\");
+}
+
+TEST_F(PathsTest, NoLimitOf260)
+{
+    std::string windowsPath = "c:";
+    std::string posixPath = drive.root();
+    for (int i = 0; i < 30; ++i) {
+        const std::string name = "folder-with-a-long-name-" + std::to_string(i);
+        windowsPath += "\\" + name;
+        posixPath += "/" + name;
+        ASSERT_EQ(createFolder(windowsPath), 0u) << i;
+    }
+    windowsPath += "\\file.txt";
+    ASSERT_GT(windowsPath.size(), 800u);
+    EXPECT_EQ(atomicRewrite(windowsPath, "deep"), 0u);
+    EXPECT_EQ(test::readFileBytes(posixPath + "/file.txt"), "deep");
+    std::string bytes;
+    EXPECT_EQ(readWholeFile(windowsPath, bytes), 0u);
+    EXPECT_EQ(bytes, "deep");
+    EXPECT_EQ(toWindowsPath(posixPath + "/file.txt"), windowsPath);
+}
+
+TEST(PathTextTest, SplitJoinAndDriveLetters)
+{
+    const struct
+    {
+        const char* path;
+        const char* folder;
+        const char* name;
+    } cases[] = {
+        {"c:\\a\\b.txt", "c:\\a", "b.txt"},
+        {"c:\\b.txt", "c:\\", "b.txt"},
+        {"c:\\", "c:\\", ""},
+        {"C:", "C:\\", ""},
+        {"c:\\a\\b\\", "c:\\a", "b"},
+        {"c:\\a\\\\b", "c:\\a", "b"},
+        {"c:b", "c:\\", "b"},
+        {"name", "", "name"},
+        {"d:/x/y", "d:/x", "y"},
+    };
+    for (const auto& c : cases) {
+        std::string folder, name;
+        splitWindowsPath(c.path, folder, name);
+        EXPECT_EQ(folder, c.folder) << c.path;
+        EXPECT_EQ(name, c.name) << c.path;
+    }
+    EXPECT_EQ(joinWindowsPath("c:\\", "x"), "c:\\x");
+    EXPECT_EQ(joinWindowsPath("c:\\a", "x"), "c:\\a\\x");
+    EXPECT_EQ(driveLetterOf("D:\\x"), 'd');
+    EXPECT_EQ(driveLetterOf("\\\\s\\x"), 0);
+    EXPECT_EQ(driveLetterOf(""), 0);
+    EXPECT_TRUE(isDriveRoot("c:"));
+    EXPECT_TRUE(isDriveRoot("C:\\"));
+    EXPECT_FALSE(isDriveRoot("c:\\x"));
+}
+
+} // namespace
+} // namespace wux::platform
