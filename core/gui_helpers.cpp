@@ -1,6 +1,7 @@
 #include "core/gui_helpers.h"
 
-#include <QFileDialog>
+#include "platform/shell/folder_browser.h"
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
@@ -40,12 +41,6 @@ qsizetype fittingLength(const QFontMetrics& metrics, const QString& text, int wi
             high = mid - 1;
     }
     return cuts[low];
-}
-
-FolderChooser& folderChooser()
-{
-    static FolderChooser chooser;
-    return chooser;
 }
 
 } // namespace
@@ -128,32 +123,7 @@ void DrawLine(QPainter& painter, int x1, int y1, int x2, int y2)
 
 std::string BrowseForFolder(QWidget* owner, std::string_view title, std::string_view initialFolder)
 {
-    std::string initialPosix;
-    if (!initialFolder.empty() &&
-        platform::toPosixPath(initialFolder, initialPosix) != platform::kErrorSuccess)
-        initialPosix.clear();
-    const QString qTitle = platform::toQString(title);
-    const QString qInitial = platform::toQString(initialPosix);
-    QString chosen;
-    if (folderChooser())
-        chosen = folderChooser()(owner, qTitle, qInitial);
-    else
-        chosen = QFileDialog::getExistingDirectory(owner, qTitle, qInitial, QFileDialog::ShowDirsOnly);
-    if (chosen.isEmpty())
-        return std::string();
-    std::string folder = platform::toWindowsPath(platform::toUtf8(chosen));
-    if (folder.empty())
-        return std::string();
-    if (folder.back() != '\\')
-        folder.push_back('\\');
-    return folder;
-}
-
-FolderChooser setFolderChooser(FolderChooser chooser)
-{
-    FolderChooser previous = std::move(folderChooser());
-    folderChooser() = std::move(chooser);
-    return previous;
+    return platform::shell::browseForFolder(owner, title, initialFolder);
 }
 
 } // namespace wux::core

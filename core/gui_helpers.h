@@ -38,10 +38,5 @@ void DrawLine(QPainter& painter, int x1, int y1, int x2, int y2);
 // drive.
 std::string BrowseForFolder(QWidget* owner, std::string_view title, std::string_view initialFolder);
 
-// The dialog behind BrowseForFolder: (owner, title, initial POSIX folder) -> chosen POSIX folder, or an
-// empty text on cancel. Replaceable for tests; returns the one it replaces (an empty function restores
-// the file dialog).
-using FolderChooser = std::function<QString(QWidget*, const QString&, const QString&)>;
-FolderChooser setFolderChooser(FolderChooser chooser);
 
 } // namespace wux::core

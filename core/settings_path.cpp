@@ -1,5 +1,7 @@
 #include "core/settings_path.h"
 
+#include "platform/shell/special_folders.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
@@ -64,19 +66,8 @@ void setProgramFolder(std::string windowsPath)
 
 std::string applicationDataFolder()
 {
-    std::string posix;
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && config[0] == '/') {
-        posix = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (!home || home[0] != '/')
-            return std::string();
-        posix = std::string(home) + "/.config";
-    }
-    while (posix.size() > 1 && posix.back() == '/')
-        posix.pop_back();
-    return withoutTrailingSeparator(platform::toWindowsPath(posix));
+    return withoutTrailingSeparator(
+        platform::shell::specialFolderPath(platform::shell::SpecialFolder::kApplicationData));
 }
 
 std::string SettingsFilePath(const std::string& programFolder)

@@ -1,9 +1,6 @@
 #include "core/web_pages.h"
 
-#include <QDesktopServices>
-#include <QUrl>
-
-#include "platform/text.h"
+#include "platform/shell/program_starter.h"
 
 namespace wux::core {
 
@@ -26,7 +23,7 @@ void OpenWebPage(int code)
     const std::string address = webPageAddress(code);
     if (address.empty())
         return;
-    QDesktopServices::openUrl(QUrl(platform::toQString(address)));
+    platform::shell::openWebAddress(address);
 }
 
 } // namespace wux::core

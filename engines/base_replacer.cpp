@@ -8,6 +8,7 @@
 
 #include "core/file_tests.h"
 #include "engines/batch_table.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -42,13 +43,23 @@ void removeOwnFile(std::string_view path)
 // ---- Search block ----
 
 ReplacerStructure BuildReplacerStructure(std::string_view find, std::string_view replace, bool caseSensitive,
-                                         bool wholeWord, std::int32_t mode)
+                                         bool wholeWord, std::int32_t mode, bool oem)
 {
+    std::string oemFind, oemReplace;
+    if (oem) {
+        oemFind = platform::toCp437(find);
+        oemReplace = platform::toCp437(replace);
+        find = oemFind;
+        replace = oemReplace;
+    }
     const bool insertText = mode == kModeInsertHead || mode == kModeInsertFoot;
     if (insertText) {
         caseSensitive = false;
         wholeWord = false;
     }
+    // Delete, insert at head or foot and just find carry no replace text.
+    if (insertText || mode == kModeDelete || mode == kModeJustFind)
+        replace = {};
     const bool folded = !caseSensitive && !insertText;
     const std::size_t n = find.size();
     const std::size_t m = replace.size();

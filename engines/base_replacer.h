@@ -128,11 +128,12 @@ struct ReplacerStructureView
 };
 
 // Builds the search block of a run: the find text is lower-cased with an upper-case copy when not
-// case-sensitive (except in modes 4 and 64, where it is the text to insert and both flags are 0). Texts
-// that are to be in the DOS code page are converted before (the case mapping touches ASCII letters
-// only, so the order does not matter). The null handle when memory is exhausted.
+// case-sensitive (except in modes 4 and 64, where it is the text to insert and both flags are 0); the
+// replace text is left empty in modes 2, 4, 64 and 128. With oem, both texts are converted to the DOS
+// code page (CP437) first; the case mapping touches ASCII letters only, so converting before or after
+// it gives the same bytes. The null handle when memory is exhausted.
 ReplacerStructure BuildReplacerStructure(std::string_view find, std::string_view replace, bool caseSensitive,
-                                         bool wholeWord, std::int32_t mode);
+                                         bool wholeWord, std::int32_t mode, bool oem = false);
 // Reads a locked search block's bytes; none when they are shorter than the lengths they give.
 std::optional<ReplacerStructureView> parseReplacerStructure(std::span<const std::uint8_t> bytes);
 // The same for a block handle (locked while it is read); none for the null handle.
@@ -162,7 +163,7 @@ class TBaseReplacer
 {
 public:
     explicit TBaseReplacer(platform::WuxThread* Owner);
-    ~TBaseReplacer() = default;
+    virtual ~TBaseReplacer() = default;
     TBaseReplacer(const TBaseReplacer&) = delete;
     TBaseReplacer& operator=(const TBaseReplacer&) = delete;
 

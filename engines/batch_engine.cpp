@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <new>
 #include <numeric>
 #include <tuple>
 
@@ -589,79 +590,83 @@ TReplaceResult TTextReplacer::ReplaceTableInFile(std::string_view PathGiven, pla
     std::int64_t bufferEnd = 0; // nothing read yet
     std::int64_t pos = 0;       // input position of the byte in hand
     bool ok = true;
-    while (ok && pos < size) {
-        if (pos < bufferStart || pos >= bufferEnd) {
-            // A block ends: write what has gathered and read the block that holds pos (also when
-            // scanning goes back into an earlier block).
-            if (bufferEnd > 0) {
-                if (!sink.flush()) {
+    try {
+        while (ok && pos < size) {
+            if (pos < bufferStart || pos >= bufferEnd) {
+                // A block ends: write what has gathered and read the block that holds pos (also when
+                // scanning goes back into an earlier block).
+                if (bufferEnd > 0) {
+                    if (!sink.flush()) {
+                        ok = false;
+                        break;
+                    }
+                    notifyBlockDone(bufferEnd);
+                }
+                if (stopRequested(owner)) {
                     ok = false;
                     break;
                 }
-                notifyBlockDone(bufferEnd);
+                const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(size - pos, blockSize_));
+                std::size_t done = 0;
+                if (source.seek(pos, platform::SeekOrigin::kBegin) != platform::kErrorSuccess ||
+                    source.read(buffer.data(), chunk, done) != platform::kErrorSuccess || done != chunk) {
+                    ok = false;
+                    break;
+                }
+                bufferStart = pos;
+                bufferEnd = pos + static_cast<std::int64_t>(chunk);
             }
             if (stopRequested(owner)) {
                 ok = false;
                 break;
             }
-            const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(size - pos, blockSize_));
-            std::size_t done = 0;
-            if (source.seek(pos, platform::SeekOrigin::kBegin) != platform::kErrorSuccess ||
-                source.read(buffer.data(), chunk, done) != platform::kErrorSuccess || done != chunk) {
-                ok = false;
-                break;
+            if (scanner.idle()) {
+                // Bytes that begin no row pass straight to the output.
+                const std::uint8_t* data = buffer.data() + (pos - bufferStart);
+                const auto available = static_cast<std::size_t>(bufferEnd - pos);
+                std::size_t skip = 0;
+                while (skip < available && !startable[data[skip]])
+                    ++skip;
+                if (skip > 0) {
+                    sink.append(std::string_view(reinterpret_cast<const char*>(data), skip));
+                    pos += static_cast<std::int64_t>(skip);
+                    continue;
+                }
             }
-            bufferStart = pos;
-            bufferEnd = pos + static_cast<std::int64_t>(chunk);
-        }
-        if (stopRequested(owner)) {
-            ok = false;
-            break;
-        }
-        if (scanner.idle()) {
-            // Bytes that begin no row pass straight to the output.
-            const std::uint8_t* data = buffer.data() + (pos - bufferStart);
-            const auto available = static_cast<std::size_t>(bufferEnd - pos);
-            std::size_t skip = 0;
-            while (skip < available && !startable[data[skip]])
-                ++skip;
-            if (skip > 0) {
-                sink.append(std::string_view(reinterpret_cast<const char*>(data), skip));
-                pos += static_cast<std::int64_t>(skip);
+            const std::uint8_t byte = buffer[static_cast<std::size_t>(pos - bufferStart)];
+            const std::int64_t cur = sink.position();
+            const Winner winner = scanner.scan(byte, cur, pos == size - 1);
+            if (!winner.found) {
+                sink.put(static_cast<char>(byte));
+                ++pos;
                 continue;
             }
+            ++matchCount_;
+            const BatchRow& row = table->rows[static_cast<std::size_t>(winner.row)];
+            const std::int64_t foundEnd = cur + 1 - winner.rescan;
+            switch (row.insertMode) {
+            case kInsertBefore:
+                sink.put(static_cast<char>(byte));
+                sink.cutTo(foundEnd);
+                sink.insertAt(winner.start, row.replace);
+                break;
+            case kInsertAfter:
+                sink.put(static_cast<char>(byte));
+                sink.cutTo(foundEnd);
+                sink.append(row.replace);
+                break;
+            default:
+                sink.cutTo(winner.start);
+                sink.append(row.replace);
+                break;
+            }
+            if (!sink.ok())
+                ok = false;
+            scanner.restart();
+            pos = pos + 1 - winner.rescan;
         }
-        const std::uint8_t byte = buffer[static_cast<std::size_t>(pos - bufferStart)];
-        const std::int64_t cur = sink.position();
-        const Winner winner = scanner.scan(byte, cur, pos == size - 1);
-        if (!winner.found) {
-            sink.put(static_cast<char>(byte));
-            ++pos;
-            continue;
-        }
-        ++matchCount_;
-        const BatchRow& row = table->rows[static_cast<std::size_t>(winner.row)];
-        const std::int64_t foundEnd = cur + 1 - winner.rescan;
-        switch (row.insertMode) {
-        case kInsertBefore:
-            sink.put(static_cast<char>(byte));
-            sink.cutTo(foundEnd);
-            sink.insertAt(winner.start, row.replace);
-            break;
-        case kInsertAfter:
-            sink.put(static_cast<char>(byte));
-            sink.cutTo(foundEnd);
-            sink.append(row.replace);
-            break;
-        default:
-            sink.cutTo(winner.start);
-            sink.append(row.replace);
-            break;
-        }
-        if (!sink.ok())
-            ok = false;
-        scanner.restart();
-        pos = pos + 1 - winner.rescan;
+    } catch (const std::bad_alloc&) {
+        ok = false; // the attempt list or a buffer could not grow
     }
     if (ok && bufferEnd > 0)
         notifyBlockDone(bufferEnd);

@@ -1,6 +1,7 @@
 #include "engines/plain_replacer.h"
 
 #include <algorithm>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -256,102 +257,109 @@ TReplaceResult TTextReplacer::streamPass(std::string_view PathGiven, bool changi
     std::int64_t inputPos = 0;
     bool previousIsDelimiter = true;
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min<std::int64_t>(remaining, blockSize_)));
-    while (remaining > 0 && ok) {
-        if (stopRequested(owner)) {
-            ok = false;
-            break;
-        }
-        const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(remaining, blockSize_));
-        std::size_t done = 0;
-        if (source.seek(inputPos, platform::SeekOrigin::kBegin) != platform::kErrorSuccess ||
-            source.read(buffer.data(), chunk, done) != platform::kErrorSuccess || done != chunk) {
-            ok = false;
-            break;
-        }
-        for (std::size_t i = 0; i < chunk; ++i) {
+    try {
+        while (remaining > 0 && ok) {
             if (stopRequested(owner)) {
                 ok = false;
                 break;
             }
-            char lead = 0, leadUpper = 0;
-            if (matcher.idle(lead, leadUpper)) {
-                // Bytes that cannot begin a match pass straight to the output.
-                std::size_t j = i;
-                while (j < chunk && static_cast<char>(buffer[j]) != lead &&
-                       static_cast<char>(buffer[j]) != leadUpper)
-                    ++j;
-                if (j > i) {
-                    const auto* skipped = reinterpret_cast<const char*>(buffer.data() + i);
-                    if (changing)
-                        sink.append(std::string_view(skipped, j - i));
-                    if (keepsRing)
-                        for (std::size_t k =
-                                 j - std::min<std::size_t>(j - i, static_cast<std::size_t>(n) + 1);
-                             k < j; ++k)
-                            ring.push(static_cast<char>(buffer[k]));
-                    previousIsDelimiter = isWordDelimiter(buffer[j - 1]);
-                    i = j;
-                    if (i == chunk)
-                        break;
-                }
+            const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(remaining, blockSize_));
+            std::size_t done = 0;
+            if (source.seek(inputPos, platform::SeekOrigin::kBegin) != platform::kErrorSuccess ||
+                source.read(buffer.data(), chunk, done) != platform::kErrorSuccess || done != chunk) {
+                ok = false;
+                break;
             }
-            const std::uint8_t byte = buffer[i];
-            if (keepsRing)
-                ring.push(static_cast<char>(byte));
-            const bool lastByte = inputPos + static_cast<std::int64_t>(i) == fileSize_ - 1;
-            for (;;) {
-                if (!matcher.step(byte, changing ? sink.position() : 0, lastByte, previousIsDelimiter)) {
-                    if (changing)
-                        sink.put(static_cast<char>(byte));
+            for (std::size_t i = 0; i < chunk; ++i) {
+                if (stopRequested(owner)) {
+                    ok = false;
                     break;
                 }
-                ++matchCount_;
-                const std::int32_t length = matcher.completeLength;
-                const std::int64_t start = matcher.completeStart;
-                const bool byteInMatch = length == n; // else it is the delimiter after the word
-                if (changing) {
+                char lead = 0, leadUpper = 0;
+                if (matcher.idle(lead, leadUpper)) {
+                    // Bytes that cannot begin a match pass straight to the output.
+                    std::size_t j = i;
+                    while (j < chunk && static_cast<char>(buffer[j]) != lead &&
+                           static_cast<char>(buffer[j]) != leadUpper)
+                        ++j;
+                    if (j > i) {
+                        const auto* skipped = reinterpret_cast<const char*>(buffer.data() + i);
+                        if (changing)
+                            sink.append(std::string_view(skipped, j - i));
+                        if (keepsRing)
+                            for (std::size_t k =
+                                     j - std::min<std::size_t>(j - i, static_cast<std::size_t>(n) + 1);
+                                 k < j; ++k)
+                                ring.push(static_cast<char>(buffer[k]));
+                        previousIsDelimiter = isWordDelimiter(buffer[j - 1]);
+                        i = j;
+                        if (i == chunk)
+                            break;
+                    }
+                }
+                const std::uint8_t byte = buffer[i];
+                if (keepsRing)
+                    ring.push(static_cast<char>(byte));
+                const bool lastByte = inputPos + static_cast<std::int64_t>(i) == fileSize_ - 1;
+                for (;;) {
+                    if (!matcher.step(byte, changing ? sink.position() : 0, lastByte, previousIsDelimiter)) {
+                        if (changing)
+                            sink.put(static_cast<char>(byte));
+                        break;
+                    }
+                    ++matchCount_;
+                    const std::int32_t length = matcher.completeLength;
+                    const std::int64_t start = matcher.completeStart;
+                    const bool byteInMatch = length == n; // else it is the delimiter after the word
+                    if (changing) {
+                        if (byteInMatch)
+                            sink.put(static_cast<char>(byte));
+                        const std::size_t skip = byteInMatch ? 0 : 1;
+                        switch (mode_) {
+                        case kModeInsertAfter:
+                            sink.cutTo(start + n);
+                            sink.append(replace);
+                            break;
+                        case kModeInsertBefore: {
+                            const std::string found = ring.lastBytes(static_cast<std::size_t>(n), skip);
+                            sink.cutTo(start);
+                            sink.append(replace);
+                            sink.append(found);
+                            break;
+                        }
+                        case kModeInsertBetween: {
+                            const auto ending = static_cast<std::size_t>(
+                                n - std::clamp<std::int32_t>(sizeOfFirstPart_, 0, n));
+                            const std::string endingBytes = ring.lastBytes(ending, skip);
+                            sink.cutTo(start);
+                            sink.append(replace);
+                            sink.append(endingBytes);
+                            break;
+                        }
+                        case kModeDelete:
+                            sink.cutTo(start);
+                            break;
+                        default:
+                            sink.cutTo(start);
+                            sink.append(replace);
+                            break;
+                        }
+                    }
+                    matcher.reset();
                     if (byteInMatch)
-                        sink.put(static_cast<char>(byte));
-                    const std::size_t skip = byteInMatch ? 0 : 1;
-                    switch (mode_) {
-                    case kModeInsertAfter:
-                        sink.cutTo(start + n);
-                        sink.append(replace);
                         break;
-                    case kModeInsertBefore: {
-                        const std::string found = ring.lastBytes(static_cast<std::size_t>(n), skip);
-                        sink.cutTo(start);
-                        sink.append(replace);
-                        sink.append(found);
-                        break;
-                    }
-                    case kModeInsertBetween: {
-                        const auto ending =
-                            static_cast<std::size_t>(n - std::clamp<std::int32_t>(sizeOfFirstPart_, 0, n));
-                        const std::string endingBytes = ring.lastBytes(ending, skip);
-                        sink.cutTo(start);
-                        sink.append(replace);
-                        sink.append(endingBytes);
-                        break;
-                    }
-                    default: // replace, delete
-                        sink.cutTo(start);
-                        sink.append(replace);
-                        break;
-                    }
+                    // The delimiter that ended a whole word is scanned again: it may begin the next match.
                 }
-                matcher.reset();
-                if (byteInMatch)
-                    break;
-                // The delimiter that ended a whole word is scanned again: it may begin the next match.
+                previousIsDelimiter = isWordDelimiter(byte);
             }
-            previousIsDelimiter = isWordDelimiter(byte);
+            if (changing && !sink.flush())
+                ok = false;
+            inputPos += static_cast<std::int64_t>(chunk);
+            remaining -= static_cast<std::int64_t>(chunk);
+            notifyBlockDone(inputPos);
         }
-        if (changing && !sink.flush())
-            ok = false;
-        inputPos += static_cast<std::int64_t>(chunk);
-        remaining -= static_cast<std::int64_t>(chunk);
-        notifyBlockDone(inputPos);
+    } catch (const std::bad_alloc&) {
+        ok = false; // the attempt list or a buffer could not grow
     }
 
     if (!changing) {

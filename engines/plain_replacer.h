@@ -46,7 +46,7 @@ public:
     TReplaceResult InsertHeadFoot(std::string_view Path);
     // Modes 16 (insert before), 32 (insert between).
     TReplaceResult InsertBeforeBetween(std::string_view Path);
-    // Mode 128: counts the matches; no temporary file.
+    // Mode 128: counts the matches (as a replace run would find them); no temporary file.
     TReplaceResult FindInFile(std::string_view Path);
     // Mode 256: applies a table block of RowCount rows to the file (batch_engine.cpp).
     TReplaceResult ReplaceTableInFile(std::string_view Path, platform::MovableHandle Table,
@@ -56,7 +56,7 @@ public:
                                      std::int32_t RowCount);
 
     // The operation that belongs to the replacer's mode (1, 2, 8 / 4, 64 / 16, 32 / 128); 1 for any
-    // other mode.
+    // other mode (mode 256 goes through ReplaceTableInFile, which takes the row count).
     TReplaceResult processFile(std::string_view Path);
 
 private:

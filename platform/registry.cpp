@@ -1,5 +1,7 @@
 #include "platform/registry.h"
 
+#include "platform/shell/special_folders.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
@@ -238,19 +240,7 @@ std::string_view registryRootName(RegistryRoot root)
 
 std::string registryStorePath()
 {
-    std::string base;
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config != nullptr && config[0] == '/') {
-        base = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = (home != nullptr && home[0] == '/') ? std::string(home) : QDir::homePath().toStdString();
-        while (base.size() > 1 && base.back() == '/')
-            base.pop_back();
-        base += "/.config";
-    }
-    while (base.size() > 1 && base.back() == '/')
-        base.pop_back();
+    std::string base = shell::specialFolderPosixPath(shell::SpecialFolder::kApplicationData);
     if (base == "/")
         base.clear();
     return base + "/wux/registry.ini";

@@ -1,6 +1,5 @@
 #include "platform/shell/image_list.h"
 
-
 #include <atomic>
 #include <mutex>
 #include <unordered_map>

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/gui_helpers.h"
+#include "platform/shell/folder_browser.h"
 #include "platform/text.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
@@ -127,17 +128,11 @@ TEST(DrawLine, DrawsFromTheFirstPointToTheSecond)
 class BrowseForFolderTest : public test::TempDriveTest
 {
 protected:
-    void TearDown() override { setFolderChooser(nullptr); }
-    void answer(const std::string& posixFolder)
-    {
-        setFolderChooser([this, posixFolder](QWidget*, const QString& title, const QString& initial) {
-            seenTitle = title;
-            seenInitial = initial;
-            return platform::toQString(posixFolder);
-        });
-    }
-    QString seenTitle;
-    QString seenInitial;
+    void answer(const std::string& posixFolder) { browser.answer(platform::toQString(posixFolder)); }
+    QString seenTitle() const { return browser.requests().back().title; }
+    QString seenInitial() const { return browser.requests().back().initialFolder; }
+    platform::shell::ScriptedFolderBrowser browser;
+    platform::shell::ScopedFolderBrowser scoped{browser};
 };
 
 TEST_F(BrowseForFolderTest, ChosenFolderWithOneTrailingBackslash)
@@ -146,8 +141,8 @@ TEST_F(BrowseForFolderTest, ChosenFolderWithOneTrailingBackslash)
     test::makeFolder(posix("chosen"));
     answer(posix("chosen"));
     EXPECT_EQ(BrowseForFolder(nullptr, "Pick one", path("start\\")), path("chosen\\"));
-    EXPECT_EQ(seenTitle, QStringLiteral("Pick one"));
-    EXPECT_EQ(seenInitial, platform::toQString(posix("start")));
+    EXPECT_EQ(seenTitle(), QStringLiteral("Pick one"));
+    EXPECT_EQ(seenInitial(), platform::toQString(posix("start")));
 
     answer(drive.root());
     EXPECT_EQ(BrowseForFolder(nullptr, "t", path("")), "c:\\");
@@ -159,7 +154,7 @@ TEST_F(BrowseForFolderTest, CancelOrAFolderOnNoDriveGivesNothing)
     EXPECT_EQ(BrowseForFolder(nullptr, "t", path("")), "");
     answer("/nonexistent-wux-folder");
     EXPECT_EQ(BrowseForFolder(nullptr, "t", "z:\\unmapped"), "");
-    EXPECT_EQ(seenInitial, QString());
+    EXPECT_EQ(seenInitial(), QString());
 }
 
 } // namespace

@@ -89,13 +89,27 @@ TEST(ReplacerStructureTest, CaseSensitiveAndHeadFootBlocksKeepTheText)
 
     // Modes 4 and 64: the find text is the text to insert, unchanged, and both flags are 0.
     for (std::int32_t mode : {kModeInsertHead, kModeInsertFoot}) {
-        const ReplacerStructure insert = BuildReplacerStructure("Head", "", true, true, mode);
+        const ReplacerStructure insert = BuildReplacerStructure("Head", "ignored", true, true, mode);
+        EXPECT_EQ(platform::movableSize(insert), 2u * 4 + 22);
         bytes = blockBytes(insert);
         EXPECT_EQ(bytes[0], 0);
         EXPECT_EQ(bytes[1], 0);
         EXPECT_EQ(std::string(bytes.begin() + 12, bytes.begin() + 16), "Head");
         platform::movableFree(insert);
     }
+}
+
+TEST(ReplacerStructureTest, DosCodePageTextsAreConvertedWholeCharacters)
+{
+    // "é" (two UTF-8 bytes) becomes the one CP437 byte 0x82; ASCII letters are folded as usual.
+    const ReplacerStructure block =
+        BuildReplacerStructure("\xC3\xA9t\xC3\xA9", "\xC3\x89", false, false, kModeReplace, true);
+    const std::vector<std::uint8_t> bytes = blockBytes(block);
+    const std::vector<std::uint8_t> expected = {0, 0, 0,    0,   3,    0,    0,   0,    1,    0,
+                                                0, 0, 0x82, 't', 0x82, 0x82, 'T', 0x82, 0x90, 0,
+                                                0, 0, 0,    0,   0,    0,    0,   0,    0};
+    EXPECT_EQ(bytes, expected);
+    platform::movableFree(block);
 }
 
 TEST(ReplacerStructureTest, ParseChecksTheLengthsAgainstTheBlock)

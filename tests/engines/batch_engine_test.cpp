@@ -11,6 +11,7 @@
 #include "engines/plain_replacer.h"
 #include "platform/fault_injection.h"
 #include "platform/movable_memory.h"
+#include "platform/text.h"
 #include "platform/thread.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
@@ -210,6 +211,98 @@ TEST_F(BatchEngineTest, RandomTablesGiveTheSameBytesWhateverTheBlockSize)
             EXPECT_EQ(part.bytes, whole.bytes) << "block " << blockSize;
             EXPECT_EQ(part.count, whole.count) << "block " << blockSize;
         }
+    }
+}
+
+// Literal rows the plain way: of the matches that end first, the one that starts first, then the upper
+// row; the next search begins behind it.
+Outcome referenceLiteralTable(const std::vector<Row>& rows, const std::string& input)
+{
+    struct Compiled
+    {
+        std::string find;
+        bool caseSensitive;
+        std::string bytes;
+        int mode;
+    };
+    std::vector<Compiled> compiled;
+    for (const Row& row : rows) {
+        int mode = 3;
+        std::string bytes = row.replace;
+        if (bytes.rfind("#U#", 0) == 0 || bytes.rfind("#D#", 0) == 0) {
+            mode = bytes[1] == 'U' ? 1 : 2;
+            bytes = bytes.substr(3);
+        }
+        compiled.push_back({row.find, row.caseSensitive, bytes, mode});
+    }
+    auto same = [](char a, char b, bool caseSensitive) {
+        return caseSensitive ? a == b : platform::byteToLower(a) == platform::byteToLower(b);
+    };
+    Outcome out;
+    out.count = 0;
+    std::size_t from = 0;
+    for (std::size_t end = 0; end < input.size(); ++end) {
+        std::size_t bestStart = 0;
+        int best = -1;
+        for (std::size_t r = 0; r < compiled.size(); ++r) {
+            const std::size_t n = compiled[r].find.size();
+            if (n == 0 || end + 1 < n || end + 1 - n < from)
+                continue;
+            const std::size_t start = end + 1 - n;
+            bool hit = true;
+            for (std::size_t k = 0; k < n && hit; ++k)
+                hit = same(input[start + k], compiled[r].find[k], compiled[r].caseSensitive);
+            if (hit && (best < 0 || start < bestStart)) {
+                best = static_cast<int>(r);
+                bestStart = start;
+            }
+        }
+        if (best < 0)
+            continue;
+        const Compiled& row = compiled[static_cast<std::size_t>(best)];
+        const std::string found = input.substr(bestStart, end + 1 - bestStart);
+        out.bytes += input.substr(from, bestStart - from);
+        out.bytes += row.mode == 1 ? row.bytes + found : row.mode == 2 ? found + row.bytes : row.bytes;
+        ++out.count;
+        from = end + 1;
+    }
+    out.bytes += input.substr(from);
+    return out;
+}
+
+TEST_F(BatchEngineTest, RandomLiteralTablesGiveTheExpectedBytes)
+{
+    std::mt19937 random(4242);
+    const std::string alphabet = "abA";
+    auto text = [&](std::size_t length) {
+        std::string t;
+        for (std::size_t i = 0; i < length; ++i)
+            t += alphabet[random() % alphabet.size()];
+        return t;
+    };
+    const char* prefixes[] = {"", "#U#", "#D#"};
+    for (int round = 0; round < 40; ++round) {
+        std::vector<Row> rows;
+        const int count = 1 + static_cast<int>(random() % 4);
+        for (int r = 0; r < count; ++r)
+            rows.push_back({text(1 + random() % 3), std::string(prefixes[random() % 3]) + std::to_string(r),
+                            random() % 2 == 0});
+        const std::string input = text(80);
+        Table table(rows);
+        SCOPED_TRACE("round " + std::to_string(round) + " input " + input);
+        const Outcome expected = referenceLiteralTable(rows, input);
+        const Outcome whole = run(table, input);
+        EXPECT_EQ(whole.bytes, expected.bytes);
+        EXPECT_EQ(whole.count, expected.count);
+        EXPECT_EQ(run(table, input, 3).bytes, expected.bytes);
+        // The text pass replaces every winner, whatever its insert mode.
+        std::vector<Row> replacing = rows;
+        for (Row& row : replacing)
+            row.replace = std::to_string(&row - replacing.data());
+        Table plain(replacing);
+        TTextReplacer replacer(nullptr, kModeBatchTable, plain.block, false);
+        EXPECT_EQ(replacer.ReplaceTableInString(input, plain.block, plain.rows),
+                  referenceLiteralTable(replacing, input).bytes);
     }
 }
 
