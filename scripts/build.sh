@@ -7,4 +7,4 @@ dir=${1:-"$root/build"}
 shift || true
 bash "$root/scripts/deps.sh"
 cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
-cmake --build "$dir" -j "$(nproc)"
+cmake --build "$dir" -j "$(nproc)" ${WUX_BUILD_TARGET:+--target "$WUX_BUILD_TARGET"}
