@@ -28,20 +28,6 @@ bool hasByte(const ByteSet& set, std::uint8_t byte)
     return (set[byte >> 6] >> (byte & 63) & 1) != 0;
 }
 
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // The members of a class text (between "[" and "]"): an optional "^" negates; characters alone or as
 // ranges "a-z"; a "-" at the end stands for itself; "^" alone is the character "^".
@@ -92,7 +78,7 @@ bool compilePattern(BatchRow& row, BatchTable& table)
                 return false;
             std::size_t j = i + 1;
             std::uint64_t value = 0;
-            while (j < n && isDigit(f[j])) {
+            while (j < n && platform::isAsciiDigit(f[j])) {
                 value = value * 10 + static_cast<std::uint64_t>(f[j] - '0');
                 if (value > std::numeric_limits<std::int32_t>::max())
                     return false;
@@ -123,9 +109,9 @@ bool compilePattern(BatchRow& row, BatchTable& table)
             if (i >= n)
                 return false;
             const char k = f[i];
-            if (isDigit(k)) {
+            if (platform::isAsciiDigit(k)) {
                 unsigned value = 0;
-                while (i < n && isDigit(f[i])) {
+                while (i < n && platform::isAsciiDigit(f[i])) {
                     value = value * 10 + static_cast<unsigned>(f[i] - '0');
                     if (value > 255)
                         return false;
@@ -136,8 +122,8 @@ bool compilePattern(BatchRow& row, BatchTable& table)
                 ++i;
                 unsigned value = 0;
                 std::size_t digits = 0;
-                while (i < n && hexValue(f[i]) >= 0) {
-                    value = value * 16 + static_cast<unsigned>(hexValue(f[i]));
+                while (i < n && platform::hexDigitValue(f[i]) >= 0) {
+                    value = value * 16 + static_cast<unsigned>(platform::hexDigitValue(f[i]));
                     if (value > 255)
                         return false;
                     ++i;

@@ -155,20 +155,6 @@ bool holdsControlByte(std::string_view text)
 
 // ---- Cell syntax ----
 
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 bool endsCode(char c)
 {
     return c == ',' || c == '#';
@@ -183,9 +169,9 @@ std::int32_t readByteCode(std::string_view cell, std::size_t& i, std::uint8_t& v
 {
     const std::size_t n = cell.size();
     std::uint32_t v = 0;
-    if (isDigit(cell[i])) {
+    if (platform::isAsciiDigit(cell[i])) {
         for (; i < n && !endsCode(cell[i]); ++i) {
-            if (!isDigit(cell[i]))
+            if (!platform::isAsciiDigit(cell[i]))
                 return static_cast<std::int32_t>(i);
             v = std::min(kCodeValueLimit, v * 10 + static_cast<std::uint32_t>(cell[i] - '0'));
         }
@@ -193,7 +179,7 @@ std::int32_t readByteCode(std::string_view cell, std::size_t& i, std::uint8_t& v
         ++i; // "x" or "X"
         const std::size_t digitsStart = i;
         for (; i < n && !endsCode(cell[i]); ++i) {
-            const int h = hexValue(cell[i]);
+            const int h = platform::hexDigitValue(cell[i]);
             if (h < 0)
                 return static_cast<std::int32_t>(i);
             v = std::min(kCodeValueLimit, v * 16 + static_cast<std::uint32_t>(h));
@@ -467,7 +453,7 @@ std::int32_t CheckFindText(std::string_view Cell, std::int32_t& Length, std::str
                     return static_cast<std::int32_t>(n);
                 if (Cell[j] == '*')
                     break;
-                if (!isDigit(Cell[j]))
+                if (!platform::isAsciiDigit(Cell[j]))
                     return static_cast<std::int32_t>(j);
                 value = value * 10 + static_cast<std::uint64_t>(Cell[j] - '0');
                 if (value > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
@@ -495,7 +481,7 @@ std::int32_t CheckFindText(std::string_view Cell, std::int32_t& Length, std::str
                 if (i >= n)
                     return static_cast<std::int32_t>(n);
                 const char k = Cell[i];
-                if (isDigit(k) || k == 'x' || k == 'X') {
+                if (platform::isAsciiDigit(k) || k == 'x' || k == 'X') {
                     std::uint8_t value = 0;
                     const std::int32_t error = readByteCode(Cell, i, value);
                     if (error >= 0)
@@ -590,7 +576,7 @@ std::int32_t CheckReplaceText(std::string_view Cell, std::int32_t& Length, std::
             if (i >= n)
                 return finish(static_cast<std::int32_t>(n));
             const char k = Cell[i];
-            if (isDigit(k) || k == 'x' || k == 'X') {
+            if (platform::isAsciiDigit(k) || k == 'x' || k == 'X') {
                 std::uint8_t value = 0;
                 const std::int32_t error = readByteCode(Cell, i, value);
                 if (error >= 0)

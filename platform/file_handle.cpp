@@ -430,16 +430,7 @@ WinError FileHandle::setTimes(const FileTime* /*creation*/, const FileTime* last
     if (const WinError fault = injectedFault(path_, kFaultAttributes))
         return fault;
     struct timespec times[2];
-    const FileTime* values[2] = {lastAccess, lastWrite};
-    for (int i = 0; i < 2; ++i) {
-        if (values[i] == nullptr) {
-            times[i].tv_sec = 0;
-            times[i].tv_nsec = UTIME_OMIT;
-        } else {
-            times[i].tv_sec = static_cast<time_t>(unixSecondsOf(*values[i]));
-            times[i].tv_nsec = static_cast<long>(unixNanosecondsOf(*values[i]));
-        }
-    }
+    internal::toTimespecs(lastAccess, lastWrite, times);
     return ::futimens(fd_, times) == 0 ? kErrorSuccess : lastErrnoAsWinError();
 }
 

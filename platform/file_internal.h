@@ -41,6 +41,8 @@ bool statWithTarget(int dirFd, const char* path, EntryStat& entry, EntryStat& ta
 std::uint32_t attributesOf(const EntryStat& entry, const EntryStat* target, std::string_view name);
 // The three times (creation: birth time, else last write).
 FileTimes timesOf(const EntryStat& data);
+// The access and write times for utimensat/futimens; a null time is left as it is (UTIME_OMIT).
+void toTimespecs(const FileTime* lastAccess, const FileTime* lastWrite, struct timespec (&times)[2]);
 // The last component of a POSIX path.
 std::string_view baseNameOf(std::string_view posixPath);
 // The folder of a POSIX path ("/" for "/x").

@@ -85,6 +85,20 @@ FileTimes timesOf(const EntryStat& data)
     return times;
 }
 
+void toTimespecs(const FileTime* lastAccess, const FileTime* lastWrite, struct timespec (&times)[2])
+{
+    const FileTime* values[2] = {lastAccess, lastWrite};
+    for (int i = 0; i < 2; ++i) {
+        if (values[i] == nullptr) {
+            times[i].tv_sec = 0;
+            times[i].tv_nsec = UTIME_OMIT;
+        } else {
+            times[i].tv_sec = static_cast<time_t>(unixSecondsOf(*values[i]));
+            times[i].tv_nsec = static_cast<long>(unixNanosecondsOf(*values[i]));
+        }
+    }
+}
+
 std::string_view baseNameOf(std::string_view posixPath)
 {
     const std::size_t slash = posixPath.rfind('/');
@@ -323,16 +337,7 @@ WinError setFileTimes(std::string_view windowsPath, const FileTime* /*creation*/
     if (const WinError error = resolve(windowsPath, kFaultAttributes, posix))
         return error;
     struct timespec times[2];
-    const FileTime* values[2] = {lastAccess, lastWrite};
-    for (int i = 0; i < 2; ++i) {
-        if (values[i] == nullptr) {
-            times[i].tv_sec = 0;
-            times[i].tv_nsec = UTIME_OMIT;
-        } else {
-            times[i].tv_sec = static_cast<time_t>(unixSecondsOf(*values[i]));
-            times[i].tv_nsec = static_cast<long>(unixNanosecondsOf(*values[i]));
-        }
-    }
+    toTimespecs(lastAccess, lastWrite, times);
     if (::utimensat(AT_FDCWD, posix.c_str(), times, 0) != 0)
         return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
     return kErrorSuccess;

@@ -53,16 +53,6 @@ std::string_view unquote(std::string_view value)
     return value;
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 // The integer rules of readInteger; false for anything that is not a whole number.
 bool parseInteger(std::string_view text, std::int32_t& result)
@@ -70,7 +60,7 @@ bool parseInteger(std::string_view text, std::int32_t& result)
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         std::uint64_t value = 0;
         for (const char c : text.substr(2)) {
-            const int digit = hexDigit(c);
+            const int digit = hexDigitValue(c);
             if (digit < 0)
                 return false;
             value = value * 16 + static_cast<unsigned>(digit);
@@ -120,8 +110,8 @@ std::string hexToBytes(std::string_view hex)
     std::string bytes;
     bytes.reserve(hex.size() / 2);
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        const int high = hexDigit(hex[i]);
-        const int low = hexDigit(hex[i + 1]);
+        const int high = hexDigitValue(hex[i]);
+        const int low = hexDigitValue(hex[i + 1]);
         if (high < 0 || low < 0)
             break;
         bytes.push_back(static_cast<char>(high * 16 + low));

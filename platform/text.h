@@ -31,6 +31,22 @@ constexpr char byteToLower(char c) noexcept
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
 }
+// True for the ASCII digits '0'-'9'.
+constexpr bool isAsciiDigit(char c) noexcept
+{
+    return c >= '0' && c <= '9';
+}
+// The value of one hexadecimal digit ('0'-'9', 'a'-'f', 'A'-'F'), or -1 for any other byte.
+constexpr int hexDigitValue(char c) noexcept
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
 // Upper-cases the ASCII letters of a buffer in place.
 void bufferToUpper(char* data, std::size_t size) noexcept;
 // Lower-cases the ASCII letters of a buffer in place.
