@@ -1,0 +1,451 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/display_helpers.h"
+#include "core/text_table.h"
+#include "filelist/drive_list.h"
+#include "filelist/general_options.h"
+#include "filelist/list_operations.h"
+#include "list_builder.h"
+
+namespace wux::filelist {
+namespace {
+
+using test::dir;
+using test::file;
+using Names = std::vector<std::string>;
+
+class TextsEnvironment : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        core::registerCoreTexts();
+        RegisterDriveListTexts();
+    }
+};
+const auto* const kTexts = ::testing::AddGlobalTestEnvironment(new TextsEnvironment);
+
+// Restores the options word when a test ends.
+struct OptionsGuard
+{
+    std::uint32_t saved = GeneralCheckContainer.load();
+    ~OptionsGuard() { GeneralCheckContainer.store(saved); }
+};
+
+TEST(Marking, ViewBitFollowsTheModeWord)
+{
+    TstateOfBrowser state;
+    test::makeList(state, {file("a"), file("b")}, 0);
+    test::ListGuard guard{state};
+    state.mode = 5; // the left Basket view, attached
+    SelectItem(1, 1, state, kActionMark, false);
+    EXPECT_EQ(test::itemAt(state, 1, 1).flags & kMarkBothViews, kMarkLeftBasket);
+    state.mode = 9; // the right Basket view
+    SelectItem(1, 1, state, kActionMark, false);
+    EXPECT_EQ(test::itemAt(state, 1, 1).flags & kMarkBothViews, kMarkBothViews);
+    EXPECT_TRUE(IsItemSelected(1, 1, state));
+    state.mode = 9;
+    SelectItem(1, 1, state, kActionUnmark, false);
+    EXPECT_EQ(test::itemAt(state, 1, 1).flags & kMarkBothViews, kMarkLeftBasket);
+    EXPECT_FALSE(IsItemSelected(1, 1, state));
+    state.mode = 5;
+    EXPECT_TRUE(IsItemSelected(1, 1, state));
+}
+
+TEST(Marking, RowsOfAFolderWithAndWithoutTheDotDotRow)
+{
+    TstateOfBrowser state;
+    test::makeList(state, {file("a"), file("b")}, 1);
+    test::ListGuard guard{state};
+    SelectItem(1, 1, state, kActionMark, false); // the ".." row
+    EXPECT_FALSE(IsItemSelected(1, 1, state));
+    SelectItem(1, 2, state, kActionMark, false);
+    EXPECT_TRUE(IsItemSelected(1, 1, state));
+    SelectItem(1, 2, state, kActionInvert, false);
+    EXPECT_FALSE(IsItemSelected(1, 1, state));
+    SelectItem(1, 9, state, kActionMark, false); // beyond the folder
+    SelectItem(2, 1, state, kActionMark, false); // no such folder
+    RecalcSelection(state);
+    EXPECT_EQ(state.selectedCount, 0);
+
+    TstateOfBrowser root;
+    test::makeList(root, {file("a"), file("b")}, 0);
+    test::ListGuard rootGuard{root};
+    SelectItem(1, 1, root, kActionMark, false); // depth 0: row 1 is the first item
+    EXPECT_TRUE(IsItemSelected(1, 1, root));
+    SelectItem(1, 0, root, kActionMark, false);
+    EXPECT_FALSE(IsItemSelected(1, 2, root));
+}
+
+TEST(Marking, ShellItemsAreNeverMarked)
+{
+    TstateOfBrowser state;
+    test::makeList(state, {file("a"), dir("b")}, 0);
+    test::ListGuard guard{state};
+    ItemIdList shellItem({"x"});
+    {
+        StateAccess access(state);
+        access.ItemAt(1, 1)->itemIds = &shellItem;
+    }
+    SelectItem(1, 1, state, kActionMark, false);
+    SelectFolderItems(1, state, true, kActionMark);
+    SelectByMask(1, "*", true, state);
+    EXPECT_FALSE(IsItemSelected(1, 1, state));
+    EXPECT_TRUE(IsItemSelected(1, 2, state));
+    StateAccess access(state);
+    access.ItemAt(1, 1)->itemIds = nullptr;
+}
+
+TEST(Marking, FolderItemsMaskAndTag)
+{
+    OptionsGuard options;
+    TstateOfBrowser state;
+    test::makeList(state, {file("a.txt"), file("b.doc"), dir("c.txt"), file("d.TXT")}, 0);
+    test::ListGuard guard{state};
+
+    SelectFolderItems(1, state, false, kActionMark);
+    EXPECT_EQ(test::namesOf(state), (Names{"a.txt", "b.doc", "c.txt", "d.TXT"}));
+    EXPECT_TRUE(IsItemSelected(1, 1, state));
+    EXPECT_FALSE(IsItemSelected(1, 3, state));
+    SelectFolderItems(1, state, true, kActionInvert);
+    EXPECT_FALSE(IsItemSelected(1, 1, state));
+    EXPECT_TRUE(IsItemSelected(1, 3, state));
+    SelectFolderItems(1, state, true, kActionUnmark);
+
+    GeneralCheckContainer = kOptionMaskSelectsFilesOnly;
+    SelectByMask(1, "*.txt; *.none", true, state);
+    EXPECT_TRUE(IsItemSelected(1, 1, state));
+    EXPECT_FALSE(IsItemSelected(1, 2, state));
+    EXPECT_FALSE(IsItemSelected(1, 3, state)); // a folder: files only
+    EXPECT_TRUE(IsItemSelected(1, 4, state));
+    GeneralCheckContainer = 0;
+    SelectByMask(1, "*.txt", true, state);
+    EXPECT_TRUE(IsItemSelected(1, 3, state));
+    SelectByMask(1, "a*", false, state);
+    EXPECT_FALSE(IsItemSelected(1, 1, state));
+    EXPECT_TRUE(IsItemSelected(1, 4, state));
+
+    SelectFolderItems(1, state, true, kActionUnmark);
+    {
+        StateAccess access(state);
+        access.ItemAt(1, 1)->status = kStatusSuccessful;
+        access.ItemAt(1, 2)->status = kStatusFailed;
+        access.ItemAt(1, 4)->status = kStatusSuccessful;
+    }
+    SelectByTag(1, kStatusSuccessful, true, state);
+    EXPECT_TRUE(IsItemSelected(1, 1, state));
+    EXPECT_FALSE(IsItemSelected(1, 2, state));
+    EXPECT_TRUE(IsItemSelected(1, 4, state));
+    SelectByTag(1, kStatusSuccessful, false, state);
+    EXPECT_FALSE(IsItemSelected(1, 1, state));
+    SelectByTag(1, 0, true, state);
+    EXPECT_EQ(test::itemAt(state, 1, 1).status, 0u);
+    EXPECT_EQ(test::itemAt(state, 1, 2).status, 0u);
+    EXPECT_FALSE(IsItemSelected(1, 2, state));
+}
+
+TEST(Marking, UnselectFolderItemsClearsOnlyTheOwnMark)
+{
+    TstateOfBrowser state;
+    test::makeList(state, {file("a"), file("b")}, 0);
+    test::ListGuard guard{state};
+    test::setFlags(state, "a", kMarkBothViews);
+    test::setFlags(state, "b", kMarkOwn | kItemOwnsItemIds);
+    {
+        StateAccess access(state);
+        access.ItemAt(1, 2)->itemIds = new ItemIdList({"b"});
+    }
+    UnselectFolderItems(1, 1, state);
+    EXPECT_EQ(test::itemAt(state, 1, 1).flags & kMarkBothViews, kMarkLeftBasket);
+    EXPECT_NE(test::itemAt(state, 1, 2).itemIds, nullptr);
+    UnselectFolderItems(1, 4, state); // releases the list the item owns
+    EXPECT_EQ(test::itemAt(state, 1, 2).itemIds, nullptr);
+    EXPECT_EQ(test::itemAt(state, 1, 2).flags & kItemOwnsItemIds, 0u);
+}
+
+TEST(Totals, RecalcSelectionCountsFilesAndMeasuredFolders)
+{
+    TstateOfBrowser state;
+    CreateBrowserState(state, 2, 4, "*.*", 100);
+    test::ListGuard guard{state};
+    test::addFolder(state, "c:\\a",
+                    {file("f1", 100), file("f2", 50), dir("measured"), dir("plain"), dir("tree")});
+    test::addFolder(state, "c:\\hidden", {file("g", 7)});
+    {
+        StateAccess access(state);
+        access.Folder(2).flags &= ~kFolderExpanded; // a collapsed folder counts nothing
+        access.ItemAt(2, 1)->flags |= kMarkOwn;
+        TBrowserItem* measured = access.ItemAt(1, 3);
+        measured->size = 1000;
+        measured->flags |= kSizeCounted | kMarkOwn;
+        TBrowserItem* tree = access.ItemAt(1, 5);
+        tree->size = 9;
+        tree->flags |= kSizeCounted | kItemExpanded; // expanded in the tree: its files count themselves
+        access.ItemAt(1, 1)->flags |= kMarkOwn | kRemovalPending;
+        access.ItemAt(1, 4)->flags |= kMarkOwn;
+    }
+    state.busy = 0;
+    RecalcSelection(state);
+    EXPECT_EQ(state.selectedCount, 3);
+    EXPECT_EQ(state.selectedFiles, 1);
+    EXPECT_EQ(state.selectedBytes, 1100u);
+    EXPECT_EQ(state.totalBytes, 1150u);
+    EXPECT_EQ(state.fileCount, 2);
+    EXPECT_EQ(state.busy, 0);
+    EXPECT_EQ(test::itemAt(state, 1, 1).flags & kRemovalPending, 0u);
+}
+
+TEST(Rows, RowToItemWithAndWithoutHeaders)
+{
+    TstateOfBrowser state;
+    CreateBrowserState(state, 2, 4, "*.*", 100);
+    test::ListGuard guard{state};
+    const auto zeta = test::addFolder(state, "c:\\zeta", {file("z1"), file("z2"), file("z3")});
+    const auto alpha = test::addFolder(state, "c:\\alpha", {file("a1"), file("a2")});
+    struct Case
+    {
+        std::int32_t row;
+        bool header;
+        std::int32_t folder;
+        std::int32_t position;
+    };
+    const Case cases[] = {
+        {1, false, alpha, 1}, {2, false, alpha, 2}, {3, false, zeta, 1}, {5, false, zeta, 3},
+        {6, false, 0, 0},     {0, false, 0, 0},     {1, true, alpha, 0}, {3, true, alpha, 2},
+        {4, true, zeta, 0},   {7, true, zeta, 3},   {8, true, 0, 0},     {-3, true, 0, 0},
+    };
+    for (const Case& c : cases) {
+        std::int32_t folder = -1;
+        std::int32_t position = -1;
+        RowToItem(c.row, c.header, folder, state, position);
+        EXPECT_EQ(folder, c.folder) << c.row << " " << c.header;
+        EXPECT_EQ(position, c.position) << c.row << " " << c.header;
+    }
+}
+
+// Folder 1: "0.txt", dir "A" (expanded: folder 2 holding a1, a2), dir "B" (collapsed), "c.txt";
+// sorted by full name so that files come between the folders.
+void makeTree(TstateOfBrowser& state)
+{
+    CreateBrowserState(state, 3, 8, "*.*", 100);
+    test::addFolder(state, "c:\\root", {dir("A"), file("0.txt"), dir("B"), file("c.txt")}, 1);
+    const auto child = test::addFolder(state, "c:\\root\\A", {file("a1"), file("a2")}, 2);
+    const auto grandChild = test::addFolder(state, "c:\\root\\B", {file("b1")}, 2);
+    SortAllFolders(state); // sort word 8 for the children
+    SortFolder(1, 16384, state);
+    StateAccess access(state);
+    access.ItemAt(1, 2)->flags |= static_cast<std::uint32_t>(child) | kItemExpanded;
+    access.ItemAt(1, 3)->flags |= static_cast<std::uint32_t>(grandChild); // linked, not expanded
+    access.Folder(grandChild).flags &= ~kFolderExpanded;
+}
+
+TEST(Rows, TreeRowsStepOverFilesAndDescendIntoExpandedFolders)
+{
+    TstateOfBrowser state;
+    makeTree(state);
+    test::ListGuard guard{state};
+    ASSERT_EQ(test::namesOf(state), (Names{"0.txt", "A", "B", "c.txt"}));
+    struct Case
+    {
+        std::int32_t row;
+        std::int32_t folder;
+        std::int32_t position;
+    };
+    const Case cases[] = {{1, 1, 1}, {2, 1, 2}, {3, 2, 1}, {4, 2, 2},
+                          {5, 1, 3}, {6, 1, 4}, {7, 0, 0}, {0, 0, 0}};
+    for (const Case& c : cases) {
+        std::int32_t folder = -1;
+        std::int32_t position = -1;
+        TreeRowToItem(c.row, folder, position, state);
+        EXPECT_EQ(folder, c.folder) << c.row;
+        EXPECT_EQ(position, c.position) << c.row;
+    }
+    EXPECT_EQ(CountExpandedItems(state), 6);
+
+    std::string text;
+    std::int32_t depth = -1;
+    GetTreeRowText(2, 0, text, state, depth);
+    EXPECT_EQ(text, "c:\\Root\\A\\");
+    EXPECT_EQ(depth, 2);
+    GetTreeRowText(2, 2, text, state, depth);
+    EXPECT_EQ(text, "a2");
+    GetTreeRowText(9, 1, text, state, depth);
+    EXPECT_EQ(text, "");
+}
+
+TEST(CellTexts, EveryKind)
+{
+    TstateOfBrowser state;
+    test::makeList(state,
+                   {file("README.TXT", 1234567, 132000000000000000ull), dir("Sub.Dir"), file(".profile", 5),
+                    file("Mixed.Case.Tar", 0)},
+                   1, "C:\\DATA\\Work");
+    test::ListGuard guard{state};
+    {
+        StateAccess access(state);
+        access.ItemAt(1, 1)->attributes = 0x20 | 0x2 | 0x1 | 0x4;
+        access.ItemAt(1, 4)->attributes = 0x80;
+    }
+    SetNewNameBuilder([](std::string_view folderPath, std::string_view name, platform::FileTime time) {
+        return std::string(folderPath) + "|" + std::string(name) + "|" + std::to_string(time) + ".new";
+    });
+    auto cell = [&](std::int32_t kind, std::int32_t position) {
+        std::string text = "stale";
+        GetCellText(kind, 1, position, text, state);
+        return text;
+    };
+    EXPECT_EQ(cell(0, 1), "Readme");
+    EXPECT_EQ(cell(8, 1), "Readme");
+    EXPECT_EQ(cell(0, 2), "[Sub.Dir]");
+    EXPECT_EQ(cell(0, 3), ".profile");
+    EXPECT_EQ(cell(0, 4), "Mixed.Case");
+    EXPECT_EQ(cell(1, 1), "txt");
+    EXPECT_EQ(cell(1, 2), "");
+    EXPECT_EQ(cell(1, 3), "");
+    EXPECT_EQ(cell(1, 4), "tar");
+    EXPECT_EQ(cell(2, 1), "1 234 567");
+    EXPECT_EQ(cell(2, 2), "<DIR>");
+    EXPECT_EQ(cell(3, 1), core::FileTimeToText(132000000000000000ull));
+    EXPECT_EQ(cell(4, 1), "ahrs");
+    EXPECT_EQ(cell(4, 4), "----");
+    EXPECT_EQ(cell(5, 1), "Readme.txt");
+    EXPECT_EQ(cell(5, 2), "[Sub.Dir]");
+    EXPECT_EQ(cell(10, 1), "README.TXT");
+    EXPECT_EQ(cell(7, 1), "c:\\Data\\Work");
+    EXPECT_EQ(cell(6, 1), "c:\\Data\\Work|README.TXT|132000000000000000");
+    EXPECT_EQ(cell(9, 1), "new");
+    // The ".." row and positions beyond the folder.
+    EXPECT_EQ(cell(0, 0), "[..]");
+    EXPECT_EQ(cell(5, 0), "[..]");
+    EXPECT_EQ(cell(2, 0), "");
+    EXPECT_EQ(cell(0, 5), "");
+    EXPECT_EQ(cell(11, 1), "");
+    {
+        StateAccess access(state);
+        access.ItemAt(1, 2)->flags |= kSizeCounted;
+        access.ItemAt(1, 2)->size = 2000;
+    }
+    EXPECT_EQ(cell(2, 2), "2 000");
+
+    // Shell items show no size, date or attributes.
+    ItemIdList shellItem({"s"});
+    {
+        StateAccess access(state);
+        access.ItemAt(1, 1)->itemIds = &shellItem;
+    }
+    EXPECT_EQ(cell(2, 1), "");
+    EXPECT_EQ(cell(3, 1), "");
+    EXPECT_EQ(cell(4, 1), "");
+    {
+        StateAccess access(state);
+        access.ItemAt(1, 1)->itemIds = nullptr;
+    }
+    SetNewNameBuilder(nullptr);
+    EXPECT_EQ(cell(6, 1), "");
+}
+
+TEST(CellTexts, FlatViewTakesTheLocationFromTheSavedFolders)
+{
+    TstateOfBrowser state;
+    CreateBrowserState(state, 2, 4, "*.*", 100);
+    test::ListGuard guard{state};
+    test::addFolder(state, "c:\\one", {file("a")});
+    test::addFolder(state, "c:\\two", {file("b")});
+    BeginFlatView(state, state.itemCount);
+    SortFolder(1, 16384, state); // the flat folder's display order covers the whole item block
+    std::string text;
+    GetCellText(kColumnLocation, 1, 2, text, state);
+    EXPECT_EQ(text, "c:\\Two");
+    GetCellText(kColumnStoredName, 1, 2, text, state);
+    EXPECT_EQ(text, "b");
+    EndFlatView(state);
+}
+
+TEST(Searching, QuickSearchWrapsAndTakesOneRound)
+{
+    TstateOfBrowser state;
+    test::makeList(state, {file("ab1"), file("x"), file("AB2"), file("a")}, 0);
+    test::ListGuard guard{state};
+    EXPECT_EQ(FindItemByName(1, 4, "ab", state, false), 1); // from the last position: wraps to the first
+    EXPECT_EQ(FindItemByName(1, 1, "ab", state, false), 3);
+    EXPECT_EQ(FindItemByName(1, 1, "ab", state, true), 3);
+    EXPECT_EQ(FindItemByName(1, 3, "ab", state, true), 1);
+    EXPECT_EQ(FindItemByName(1, 1, "zz", state, false), 0);
+    EXPECT_EQ(FindItemByName(1, 2, "", state, false), 3); // empty text: the next position
+    EXPECT_EQ(FindItemByName(1, 4, "", state, false), 1);
+    EXPECT_EQ(FindItemByName(1, 0, "ab", state, false), 0);
+    EXPECT_EQ(FindItemByName(1, 9, "ab", state, false), 0);
+    EXPECT_EQ(FindItemByName(1, 1, "abc", state, false), 0); // shorter names never match
+    // The start itself is compared last.
+    EXPECT_EQ(FindItemByName(1, 2, "x", state, false), 2);
+
+    TstateOfBrowser empty;
+    test::makeList(empty, {}, 0);
+    test::ListGuard emptyGuard{empty};
+    EXPECT_EQ(FindItemByName(1, 1, "a", empty, false), 0);
+}
+
+TEST(Searching, FindItemPositionPrefixAndExact)
+{
+    TstateOfBrowser state;
+    test::makeList(state, {file("Alpha"), file("al"), file("beta")}, 0);
+    test::ListGuard guard{state};
+    EXPECT_EQ(FindItemPosition(1, "AL", state, false), 1);
+    EXPECT_EQ(FindItemPosition(1, "AL", state, true), 2);
+    EXPECT_EQ(FindItemPosition(1, "alphA", state, true), 1);
+    EXPECT_EQ(FindItemPosition(1, "gamma", state, false), 0);
+    EXPECT_EQ(FindItemPosition(1, "", state, false), 0);
+}
+
+TEST(Searching, FindSubfolderPosition)
+{
+    TstateOfBrowser state;
+    test::makeList(state, {file("a.txt"), dir("gamma"), dir("Alpha"), dir("beta"), file("0")}, 0);
+    test::ListGuard guard{state};
+    SortFolder(1, 8, state);
+    ASSERT_EQ(test::namesOf(state), (Names{"Alpha", "beta", "gamma", "0", "a.txt"}));
+    EXPECT_EQ(FindSubfolderPosition("beta", state), 2);
+    EXPECT_EQ(FindSubfolderPosition("c", state), 2);
+    EXPECT_EQ(FindSubfolderPosition("zzz", state), 3);
+    EXPECT_EQ(FindSubfolderPosition("0", state), 1); // before every folder: still 1
+
+    TstateOfBrowser empty;
+    test::makeList(empty, {}, 0);
+    test::ListGuard emptyGuard{empty};
+    EXPECT_EQ(FindSubfolderPosition("x", empty), 1);
+}
+
+TEST(Searching, CollectDuplicates)
+{
+    struct Case
+    {
+        std::uint32_t mode;
+        std::vector<test::ItemData> items;
+        std::vector<std::uint32_t> expected;
+    };
+    const Case cases[] = {
+        {0, {file("a", 5), file("b", 5), file("c", 5), file("d", 7), file("e", 7)}, {1, 2, 3, 4, 5}},
+        {0,
+         {file("a", 5), file("b", 6), file("c", 6), file("d", 7), file("e", 8), file("f", 8)},
+         {2, 3, 5, 6}},
+        {1, {file("x", 1), file("X", 2), file("y", 3)}, {1, 2}},
+        {3, {file("x", 1), file("X", 2), file("y", 3), file("Y", 3)}, {3, 4}},
+        {0, {file("only", 1)}, {}},
+    };
+    for (const Case& c : cases) {
+        TstateOfBrowser state;
+        test::makeList(state, c.items, 0);
+        test::ListGuard guard{state};
+        const std::int32_t written = CollectDuplicates(c.mode, state);
+        ASSERT_EQ(written, static_cast<std::int32_t>(c.expected.size())) << c.mode;
+        StateAccess access(state);
+        for (std::size_t i = 0; i < c.expected.size(); ++i)
+            EXPECT_EQ(access.order[i], c.expected[i]) << c.mode << " " << i;
+    }
+}
+
+} // namespace
+} // namespace wux::filelist

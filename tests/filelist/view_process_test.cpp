@@ -1,0 +1,413 @@
+// The progress window of the file operations: its texts and layout, the one-gauge layout, its place
+// over the main window, the gauges and name labels, the ways it stops the worker (Cancel, Escape, the
+// close box, the worker's close command), minimising, and the worker's calls through
+// FileOperationWindows.
+#include "filelist/view_process.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRect>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/text_table.h"
+#include "filelist/copy_confirmation_form.h"
+#include "platform/thread.h"
+
+namespace wux::filelist {
+namespace {
+
+// A worker whose work is a function of the test.
+class ScriptedWorker : public platform::WuxThread
+{
+public:
+    explicit ScriptedWorker(std::function<void(ScriptedWorker&)> work) : work_(std::move(work)) {}
+    ~ScriptedWorker() override
+    {
+        Terminate();
+        WaitFor();
+    }
+
+protected:
+    void Execute() override { work_(*this); }
+
+private:
+    std::function<void(ScriptedWorker&)> work_;
+};
+
+// Serves the GUI thread's events until pred holds (false when it never does).
+bool spinUntil(const std::function<bool()>& pred)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// Waits on the worker until pred holds or a stop is asked for.
+void workerWait(ScriptedWorker& self, const std::function<bool()>& pred)
+{
+    while (!pred() && !self.Terminated())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+class ViewProcessTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        core::registerCoreTexts();
+        registerFileOperationWindowTexts();
+    }
+    void TearDown() override { core::classTranslator().ResetTranslations(); }
+
+    template <class T> static T* part(QWidget& view, const char* name) { return view.findChild<T*>(name); }
+};
+
+TEST_F(ViewProcessTest, TextsRegisteredByTheModule)
+{
+    EXPECT_EQ(core::classTranslator().GetDefaultText(1300), "From");
+    EXPECT_EQ(core::classTranslator().GetDefaultText(1301), "To");
+    EXPECT_EQ(core::classTranslator().GetDefaultText(1302), "Cancel");
+}
+
+TEST_F(ViewProcessTest, CreatedWithItsTextsAndLayout)
+{
+    TViewProcess view;
+    EXPECT_EQ(view.objectName(), "TViewProcess");
+    EXPECT_EQ(view.size(), QSize(408, 144));
+    EXPECT_EQ(view.minimumSize(), view.maximumSize());
+    EXPECT_EQ(part<QLabel>(view, "lblCurrentFile")->text(), "From");
+    EXPECT_EQ(part<QLabel>(view, "lblCopyTo")->text(), "To");
+    auto* cancel = part<QPushButton>(view, "btnCancel");
+    EXPECT_EQ(cancel->text(), "Cancel");
+    EXPECT_EQ(cancel->geometry(), QRect(167, 112, 75, 25));
+    EXPECT_FALSE(cancel->focusPolicy() & Qt::TabFocus);
+    EXPECT_EQ(part<QLabel>(view, "lblCurrentFile")->pos(), QPoint(4, 24));
+    EXPECT_EQ(part<QLabel>(view, "lblCopyTo")->pos(), QPoint(4, 40));
+    EXPECT_EQ(part<QProgressBar>(view, "gCurrent")->geometry(), QRect(16, 56, 377, 20));
+    EXPECT_EQ(part<QProgressBar>(view, "gProgress")->geometry(), QRect(16, 80, 377, 20));
+    EXPECT_EQ(part<QProgressBar>(view, "gProgress")->palette().color(QPalette::Highlight), QColor(Qt::blue));
+    auto* title = part<QLabel>(view, "lblOperation");
+    EXPECT_EQ(title->y(), 4);
+    EXPECT_EQ(title->width(), 408);
+    EXPECT_TRUE(title->alignment() & Qt::AlignHCenter);
+}
+
+TEST_F(ViewProcessTest, CreationTextsFollowTheLanguage)
+{
+    core::classTranslator().SetTranslation(1300, "Von");
+    core::classTranslator().SetTranslation(1302, "Abbrechen");
+    TViewProcess view;
+    EXPECT_EQ(part<QLabel>(view, "lblCurrentFile")->text(), "Von");
+    EXPECT_EQ(part<QPushButton>(view, "btnCancel")->text(), "Abbrechen");
+}
+
+TEST_F(ViewProcessTest, PreparedForEachKind)
+{
+    struct Case
+    {
+        TFileOperationKind kind;
+        QString title;
+        bool oneGauge;
+    };
+    const std::vector<Case> cases = {
+        {TFileOperationKind::Copy, "Copy", false},
+        {TFileOperationKind::Move, "Move", false},
+        {TFileOperationKind::Delete, "Delete", true},
+        {TFileOperationKind::SendToBasket, "Send to basket", true},
+        {TFileOperationKind::RemoveFromBasket, "Remove from basket", true},
+    };
+    const QRect mainFrame(100, 50, 800, 600);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title.toStdString());
+        TViewProcess view;
+        view.UpdateGauges(30, 40);
+        view.PrepareForOperation(c.kind, "Wuxtool", mainFrame);
+        EXPECT_EQ(view.windowTitle(), "Wuxtool");
+        EXPECT_EQ(part<QLabel>(view, "lblOperation")->text(), c.title);
+        EXPECT_EQ(part<QProgressBar>(view, "gCurrent")->value(), 0);
+        EXPECT_EQ(part<QProgressBar>(view, "gProgress")->value(), 0);
+        EXPECT_EQ(part<QLabel>(view, "lblCurrentFile")->text(), "");
+        EXPECT_EQ(part<QLabel>(view, "lblCopyTo")->text(), "");
+        const int height = c.oneGauge ? 120 : 144;
+        EXPECT_EQ(view.size(), QSize(408, height));
+        EXPECT_EQ(part<QLabel>(view, "lblCurrentFile")->y(), c.oneGauge ? 40 : 24);
+        EXPECT_EQ(part<QLabel>(view, "lblCopyTo")->isHidden(), c.oneGauge);
+        EXPECT_EQ(part<QProgressBar>(view, "gCurrent")->isHidden(), c.oneGauge);
+        EXPECT_FALSE(part<QProgressBar>(view, "gProgress")->isHidden());
+        EXPECT_EQ(part<QProgressBar>(view, "gProgress")->y(), c.oneGauge ? 56 : 80);
+        EXPECT_EQ(part<QPushButton>(view, "btnCancel")->y(), c.oneGauge ? 88 : 112);
+        // Centred on the main window, a third of the free height down (measured with the frame).
+        view.show();
+        const QRect frame = view.frameGeometry();
+        EXPECT_EQ(frame.topLeft(), QPoint(100 + (800 - frame.width()) / 2, 50 + (600 - frame.height()) / 3));
+        view.hide();
+    }
+}
+
+TEST_F(ViewProcessTest, OneGaugeLayoutIsAppliedOnce)
+{
+    TViewProcess view;
+    view.SetOneGaugeLayout();
+    view.SetOneGaugeLayout();
+    EXPECT_EQ(view.height(), 120);
+    EXPECT_EQ(part<QProgressBar>(view, "gProgress")->y(), 56);
+}
+
+TEST_F(ViewProcessTest, PlacedOverASmallMainWindowWithTruncatedDivision)
+{
+    TViewProcess view;
+    view.PlaceOver(QRect(10, 10, 300, 100));
+    view.show();
+    const QRect frame = view.frameGeometry();
+    // Negative free space: the division truncates towards zero ((300 - 408) / 2 = -54 without a frame).
+    const int freeWidth = 300 - frame.width();
+    const int freeHeight = 100 - frame.height();
+    ASSERT_LT(freeWidth, 0);
+    ASSERT_LT(freeHeight, 0);
+    EXPECT_EQ(frame.topLeft(), QPoint(10 + static_cast<int>(std::trunc(freeWidth / 2.0)),
+                                      10 + static_cast<int>(std::trunc(freeHeight / 3.0))));
+}
+
+TEST_F(ViewProcessTest, GaugesShowTheFigures)
+{
+    TViewProcess view;
+    auto* overall = part<QProgressBar>(view, "gProgress");
+    auto* current = part<QProgressBar>(view, "gCurrent");
+    int overallChanges = 0;
+    QObject::connect(overall, &QProgressBar::valueChanged, [&] { ++overallChanges; });
+    view.UpdateGauges(37, 100);
+    EXPECT_EQ(overall->value(), 37);
+    EXPECT_EQ(current->value(), 100);
+    EXPECT_EQ(overall->text(), "37%");
+    view.UpdateGauges(37, 5);
+    EXPECT_EQ(overallChanges, 1);
+    EXPECT_EQ(current->value(), 5);
+}
+
+TEST_F(ViewProcessTest, ProgressPercentFigures)
+{
+    EXPECT_EQ(ProgressPercent(0, 0), 100);
+    EXPECT_EQ(ProgressPercent(0, 10), 0);
+    EXPECT_EQ(ProgressPercent(1, 3), 33);
+    EXPECT_EQ(ProgressPercent(2, 3), 66);
+    EXPECT_EQ(ProgressPercent(10, 10), 100);
+    // Sizes beyond 32 bits and products beyond 64 bits.
+    EXPECT_EQ(ProgressPercent(5'000'000'000ULL, 10'000'000'000ULL), 50);
+    EXPECT_EQ(ProgressPercent(0xFFFF'FFFF'FFFF'FFFFULL / 2, 0xFFFF'FFFF'FFFF'FFFFULL), 49);
+}
+
+TEST_F(ViewProcessTest, NamesBehindTheKindsPrefix)
+{
+    struct Case
+    {
+        TFileOperationKind kind;
+        QString first;
+        QString second;
+    };
+    const std::vector<Case> cases = {
+        {TFileOperationKind::Copy, "From:  c:\\Data\\Report.txt", "To:  d:\\Backup\\Report.txt"},
+        {TFileOperationKind::Move, "From:  c:\\Data\\Report.txt", "To:  d:\\Backup\\Report.txt"},
+        {TFileOperationKind::Delete, "Delete:  c:\\Data\\Report.txt", ""},
+        {TFileOperationKind::SendToBasket, "Send:  c:\\Data\\Report.txt", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.first.toStdString());
+        TViewProcess view;
+        view.PrepareForOperation(c.kind, "Wuxtool", QRect(0, 0, 800, 600));
+        view.ShowNames("C:\\DATA\\REPORT.TXT", "D:\\BACKUP\\REPORT.TXT");
+        EXPECT_EQ(part<QLabel>(view, "lblCurrentFile")->text(), c.first);
+        EXPECT_EQ(part<QLabel>(view, "lblCopyTo")->text(), c.second);
+    }
+}
+
+TEST_F(ViewProcessTest, LongNamesAreShortenedToTheGaugeWidth)
+{
+    std::string longPath = "C:";
+    for (int i = 0; i < 30; ++i)
+        longPath += "\\FOLDER " + std::to_string(i);
+    longPath += "\\LAST.TXT";
+    TViewProcess view;
+    view.PrepareForOperation(TFileOperationKind::Copy, "Wuxtool", QRect(0, 0, 800, 600));
+    view.ShowNames(longPath, longPath);
+    const QString first = part<QLabel>(view, "lblCurrentFile")->text();
+    const QString second = part<QLabel>(view, "lblCopyTo")->text();
+    const QFontMetrics metrics(part<QLabel>(view, "lblCurrentFile")->font());
+    // The shortened path behind "From:  " is wider than the gauge, so the line is cut with "..".
+    EXPECT_TRUE(first.startsWith("From:  c:\\...\\")) << first.toStdString();
+    EXPECT_TRUE(first.endsWith("..")) << first.toStdString();
+    EXPECT_LE(metrics.horizontalAdvance(first.chopped(2)), 377);
+    EXPECT_TRUE(second.startsWith("To:  c:\\...\\")) << second.toStdString();
+    EXPECT_TRUE(second.endsWith("\\Last.txt"));
+    EXPECT_LE(metrics.horizontalAdvance(second.mid(5)), 377);
+}
+
+TEST_F(ViewProcessTest, CancelStopsTheWorkerWhileServingItsCalls)
+{
+    std::atomic<int> served{0};
+    ScriptedWorker worker([&](ScriptedWorker& self) {
+        while (!self.Terminated()) {
+            platform::synchronize([&] { ++served; });
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    TViewProcess view;
+    int busyCleared = 0;
+    view.clearBusyFlag = [&] { ++busyCleared; };
+    view.setWorker(&worker);
+    worker.Start();
+    view.show();
+    ASSERT_TRUE(spinUntil([&] { return served.load() > 0; }));
+    QTest::mouseClick(part<QPushButton>(view, "btnCancel"), Qt::LeftButton);
+    EXPECT_TRUE(worker.Terminated());
+    EXPECT_TRUE(worker.Finished());
+    EXPECT_FALSE(view.isVisible());
+    EXPECT_EQ(busyCleared, 1);
+}
+
+TEST_F(ViewProcessTest, EscapeAndTheCloseBoxStopTheWorkerLikeCancel)
+{
+    for (bool escape : {true, false}) {
+        SCOPED_TRACE(escape ? "Escape" : "close box");
+        ScriptedWorker worker([](ScriptedWorker& self) {
+            while (!self.Terminated())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
+        TViewProcess view;
+        view.setWorker(&worker);
+        worker.Start();
+        view.show();
+        if (escape)
+            QTest::keyClick(&view, Qt::Key_Escape);
+        else
+            EXPECT_TRUE(view.close());
+        EXPECT_TRUE(worker.Finished());
+        EXPECT_FALSE(view.isVisible());
+    }
+}
+
+TEST_F(ViewProcessTest, WindowWithoutWorkerCloses)
+{
+    TViewProcess view;
+    view.show();
+    QTest::mouseClick(part<QPushButton>(view, "btnCancel"), Qt::LeftButton);
+    EXPECT_FALSE(view.isVisible());
+}
+
+TEST_F(ViewProcessTest, WorkerReportsThroughTheWindowsAndClosesThemAtItsEnd)
+{
+    TViewProcess view;
+    TCopyConfirmationForm form(&view);
+    FileOperationWindows ui(view, form, nullptr);
+    view.PrepareForOperation(TFileOperationKind::Move, "Wuxtool", QRect(0, 0, 800, 600));
+    bool sawShown = false;
+    ScriptedWorker worker([&](ScriptedWorker& self) {
+        workerWait(self, [&] { return ui.ProgressWindowShown(); });
+        sawShown = ui.ProgressWindowShown();
+        ui.ShowNames("C:\\SRC\\A.TXT", "D:\\DST\\A.TXT");
+        ui.ShowProgress(40, 100);
+        ui.PostCloseCommand();
+    });
+    view.setWorker(&worker);
+    EXPECT_FALSE(ui.ProgressWindowShown());
+    worker.Start();
+    view.exec(); // returns on the worker's close command
+    EXPECT_TRUE(worker.Finished());
+    EXPECT_TRUE(sawShown);
+    EXPECT_EQ(part<QLabel>(view, "lblCurrentFile")->text(), "From:  c:\\Src\\A.txt");
+    EXPECT_EQ(part<QLabel>(view, "lblCopyTo")->text(), "To:  d:\\Dst\\A.txt");
+    EXPECT_EQ(part<QProgressBar>(view, "gProgress")->value(), 40);
+    EXPECT_EQ(part<QProgressBar>(view, "gCurrent")->value(), 100);
+}
+
+TEST_F(ViewProcessTest, WorkerAsksUnderTheProgressWindowAndGetsTheAnswer)
+{
+    QWidget mainWindow;
+    mainWindow.resize(900, 700);
+    TViewProcess view(&mainWindow);
+    TCopyConfirmationForm form(&view);
+    FileOperationWindows ui(view, form, &mainWindow);
+    view.PrepareForOperation(TFileOperationKind::Copy, "Wuxtool", QRect(0, 0, 900, 700));
+
+    std::vector<ConfirmationAnswer> answers;
+    ScriptedWorker worker([&](ScriptedWorker& self) {
+        workerWait(self, [&] { return ui.ProgressWindowShown(); });
+        ConfirmationQuestion question;
+        question.kind = ConfirmationKind::Overwrite;
+        question.Name1 = "D:\\BACKUP\\A.TXT";
+        question.Info1 = "   10 bytes, x";
+        question.Name2 = "C:\\DATA\\A.TXT";
+        question.Info2 = "   20 bytes, y";
+        answers.push_back(ui.Ask(question));
+        question.kind = ConfirmationKind::DirectoryNotEmpty;
+        answers.push_back(ui.Ask(question));
+        ui.PostCloseCommand();
+    });
+    view.setWorker(&worker);
+
+    // Answers the questions as they come: the first with "Yes all older", the second with Escape.
+    std::vector<QString> messages;
+    std::vector<QRect> frames;
+    QRect progressFrame;
+    QTimer answerer;
+    answerer.setInterval(5);
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        if (!form.isVisible())
+            return;
+        messages.push_back(form.findChild<QLabel*>("lblInformation")->text());
+        frames.push_back(form.frameGeometry());
+        progressFrame = view.frameGeometry();
+        if (messages.size() == 1)
+            QTest::mouseClick(form.findChild<QPushButton*>("btnYesAllOlder"), Qt::LeftButton);
+        else
+            QTest::keyClick(form.findChild<QPushButton*>("btnYes"), Qt::Key_Escape);
+    });
+    answerer.start();
+    worker.Start();
+    view.exec();
+    answerer.stop();
+
+    ASSERT_EQ(answers.size(), 2U);
+    EXPECT_EQ(answers[0], ConfirmationAnswer::YesAllOlder);
+    EXPECT_EQ(answers[1], ConfirmationAnswer::Cancel);
+    ASSERT_EQ(messages.size(), 2U);
+    EXPECT_EQ(
+        messages[0],
+        " Overwrite: d:\\Backup\\A.txt\n   10 bytes, x\n\n with file: c:\\Data\\A.txt ?\n   20 bytes, y");
+    EXPECT_TRUE(messages[1].startsWith("The directory d:\\Backup\\A.txt is not empty!"));
+    for (const QRect& frame : frames) {
+        EXPECT_EQ(frame.y(), progressFrame.y() + progressFrame.height() + 10);
+        EXPECT_EQ(frame.x(), progressFrame.x() + progressFrame.width() / 2 - frame.width() / 2);
+    }
+}
+
+TEST_F(ViewProcessTest, MinimisingMinimisesTheWholeApplication)
+{
+    QWidget mainWindow;
+    mainWindow.resize(600, 400);
+    mainWindow.show();
+    TViewProcess view(&mainWindow);
+    view.show();
+    view.setWindowState(view.windowState() | Qt::WindowMinimized);
+    EXPECT_TRUE(mainWindow.isMinimized());
+    EXPECT_TRUE(view.isMinimized());
+}
+
+} // namespace
+} // namespace wux::filelist
