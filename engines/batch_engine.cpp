@@ -230,12 +230,14 @@ struct Attempt
     std::int32_t row = 0;
     std::int32_t pos = 0;      // element index
     std::int64_t start = 0;    // output position of its first byte
-    std::int32_t matched = 0;  // bytes matched before the repetition code
-    std::int32_t repCount = 0; // bytes matched in the current repetition
-    std::int32_t reps = 0;     // repetitions completed
+    std::int64_t repCount = 0; // bytes matched in the current repetition
+    std::uint32_t reps = 0;    // repetitions completed, counted up to the row's minimum only
     bool repPassed = false;
 
-    auto key() const { return std::tie(row, pos, start, matched, repCount, reps, repPassed); }
+    // Attempts of one row at one element take the same way from here on: they complete, die and reach
+    // a barrier at the same bytes, except that one with fewer repetitions may still die where the other
+    // completes.
+    auto state() const { return std::tie(row, pos, repPassed); }
 };
 
 // The attempt that wins at a byte.
@@ -264,7 +266,8 @@ public:
     explicit BatchScanner(const BatchTable& table) : table_(table)
     {
         attempts_.reserve(table.rows.size() * 2 + 16);
-        dedupeLimit_ = std::max<std::size_t>(64, table.rows.size() * 4);
+        baseDedupeLimit_ = std::max<std::size_t>(16, table.rows.size() * 2);
+        dedupeLimit_ = baseDedupeLimit_;
     }
 
     // True when no attempt is under way and no run waits for its start: a byte that begins no row
@@ -347,7 +350,7 @@ private:
                 if (element.kind == BatchPatternElement::kRun &&
                     static_cast<std::size_t>(attempt.pos) + 1 == row.elements.size())
                     complete_.push_back({attempt.start, attempt.row, 0, true});
-                else if (attempt.repPassed && static_cast<std::uint32_t>(attempt.reps) >= row.repeatMin)
+                else if (attempt.repPassed && attempt.reps >= row.repeatMin)
                     complete_.push_back({attempt.start, attempt.row, attempt.repCount, false});
             }
         }
@@ -398,7 +401,8 @@ private:
                     ++copy.pos;
                     attempts_.push_back(copy);
                 }
-                (a.repPassed ? a.repCount : a.matched) += 1;
+                if (a.repPassed)
+                    ++a.repCount;
                 return Outcome::kAlive;
             case BatchPatternElement::kLiteral:
                 match = (row.caseSensitive ? byte : lower) == element.byte;
@@ -414,45 +418,64 @@ private:
                 break;
             }
             if (!match) {
-                if (a.repPassed && static_cast<std::uint32_t>(a.reps) >= row.repeatMin) {
+                if (a.repPassed && a.reps >= row.repeatMin) {
                     rescan = a.repCount + 1;
                     return Outcome::kComplete;
                 }
                 return Outcome::kDead;
             }
             ++a.pos;
-            (a.repPassed ? a.repCount : a.matched) += 1;
+            if (a.repPassed)
+                ++a.repCount;
             if (a.pos < size)
                 return Outcome::kAlive;
             if (!a.repPassed) {
                 rescan = 0;
                 return Outcome::kComplete;
             }
-            ++a.reps;
+            // Repetitions beyond the minimum change nothing, so the count stops there.
+            if (a.reps < row.repeatMin)
+                ++a.reps;
             a.repCount = 0;
             a.pos = row.repeatPos;
             return Outcome::kAlive;
         }
     }
 
-    // Drops attempts whose whole state equals an earlier one's (runs can fork the same state again).
+    // Drops the attempts that can never win: of the attempts of one row at one element, one that
+    // started no later and has at least as many repetitions completes wherever the other does, and
+    // wins there. So a run, which forks an attempt at every byte and keeps every later start alive,
+    // costs no more than one attempt per element, however long the input.
     void dedupe()
     {
         std::vector<std::size_t> order(attempts_.size());
         std::iota(order.begin(), order.end(), std::size_t{0});
         std::stable_sort(order.begin(), order.end(), [this](std::size_t x, std::size_t y) {
-            return attempts_[x].key() < attempts_[y].key();
+            const Attempt& a = attempts_[x];
+            const Attempt& b = attempts_[y];
+            if (a.state() != b.state())
+                return a.state() < b.state();
+            if (a.start != b.start)
+                return a.start < b.start;
+            return a.reps > b.reps;
         });
         std::vector<bool> drop(attempts_.size(), false);
-        for (std::size_t i = 1; i < order.size(); ++i)
-            if (attempts_[order[i]].key() == attempts_[order[i - 1]].key())
+        std::uint32_t mostReps = 0;
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            const Attempt& attempt = attempts_[order[i]];
+            if (i == 0 || attempt.state() != attempts_[order[i - 1]].state())
+                mostReps = attempt.reps;
+            else if (attempt.reps <= mostReps)
                 drop[order[i]] = true;
+            else
+                mostReps = attempt.reps;
+        }
         std::size_t kept = 0;
         for (std::size_t i = 0; i < attempts_.size(); ++i)
             if (!drop[i])
                 attempts_[kept++] = attempts_[i];
         attempts_.resize(kept);
-        dedupeLimit_ = std::max(dedupeLimit_, attempts_.size() * 2);
+        dedupeLimit_ = std::max(baseDedupeLimit_, attempts_.size() * 2);
     }
 
     // An attempt complete at the byte in hand; runEnd: it sits on a run that ends its pattern.
@@ -470,7 +493,8 @@ private:
     bool seedRuns_ = true;
     bool barrierReached_ = false;
     std::int64_t barrierStart_ = 0;
-    std::size_t dedupeLimit_ = 64;
+    std::size_t baseDedupeLimit_ = 16;
+    std::size_t dedupeLimit_ = 16;
 };
 
 bool stopRequested(const platform::WuxThread* owner)

@@ -433,6 +433,9 @@ std::int32_t CheckFindText(std::string_view Cell, std::int32_t& Length, std::str
     if (n == 0)
         return 0;
     bool gapSeen = false;
+    // True once an item that takes a byte stands before the current position (a run or a repetition
+    // code takes none of its own).
+    bool byteSeen = false;
     std::size_t i = 0;
     while (i < n) {
         const char c = Cell[i];
@@ -440,6 +443,7 @@ std::int32_t CheckFindText(std::string_view Cell, std::int32_t& Length, std::str
             if (i + 1 >= n)
                 return static_cast<std::int32_t>(i); // "*" as the last character
             if (Cell[i + 1] == '*') {
+                byteSeen = true;
                 ++Length;
                 i += 2;
                 continue;
@@ -472,6 +476,7 @@ std::int32_t CheckFindText(std::string_view Cell, std::int32_t& Length, std::str
             if (i + 1 >= n)
                 return static_cast<std::int32_t>(i);
             if (Cell[i + 1] == '#') {
+                byteSeen = true;
                 ++Length;
                 i += 2;
                 continue;
@@ -486,15 +491,18 @@ std::int32_t CheckFindText(std::string_view Cell, std::int32_t& Length, std::str
                     const std::int32_t error = readByteCode(Cell, i, value);
                     if (error >= 0)
                         return error;
+                    byteSeen = true;
                 } else if (k == '?') {
                     if (++i >= n)
                         return static_cast<std::int32_t>(n);
                     if (!endsCode(Cell[i]))
                         return static_cast<std::int32_t>(i);
+                    byteSeen = true;
                 } else if (k == '*' || k == 'B') {
-                    // A find text that begins with the barrier would stop every match at every byte.
-                    if (k == 'B' && i == 1)
-                        return 1;
+                    // A barrier that no byte leads up to (at the start, or behind only runs and the
+                    // repetition code) would stop every match at every byte: the engine never uses it.
+                    if (k == 'B' && !byteSeen)
+                        return static_cast<std::int32_t>(i);
                     if (++i >= n)
                         return static_cast<std::int32_t>(n);
                     if (Cell[i] != '#')
@@ -514,6 +522,7 @@ std::int32_t CheckFindText(std::string_view Cell, std::int32_t& Length, std::str
                         return static_cast<std::int32_t>(n);
                     if (!endsCode(Cell[i]))
                         return static_cast<std::int32_t>(i);
+                    byteSeen = true;
                 } else {
                     return static_cast<std::int32_t>(i);
                 }
@@ -525,6 +534,7 @@ std::int32_t CheckFindText(std::string_view Cell, std::int32_t& Length, std::str
         }
         if (Buffer != nullptr && i < Buffer->size())
             (*Buffer)[i] = platform::byteToLower(c);
+        byteSeen = true;
         ++Length;
         ++i;
     }

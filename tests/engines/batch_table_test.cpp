@@ -376,8 +376,12 @@ INSTANTIATE_TEST_SUITE_P(
         FindCheckCase{"#Q#", 1}, FindCheckCase{"#,#", 1}, FindCheckCase{"#1,#", 3}, FindCheckCase{"#??#", 2},
         FindCheckCase{"#?", 2}, FindCheckCase{"#*,1#", 2}, FindCheckCase{"#*", 2}, FindCheckCase{"a#B,1#", 3},
         FindCheckCase{"a#B", 3}, FindCheckCase{"#b#", 1}, FindCheckCase{"#C#", 1}, FindCheckCase{"#FN#", 1},
-        // a find text that begins with the barrier would stop at every byte
-        FindCheckCase{"#B#", 1}, FindCheckCase{"#B#abc", 1}));
+        // a find text that begins with the barrier would stop at every byte; so would a barrier behind
+        // only runs and the repetition code (the error is at the "B")
+        FindCheckCase{"#B#", 1}, FindCheckCase{"#B#abc", 1}, FindCheckCase{"*2*#B#", 4},
+        FindCheckCase{"#*##B#", 4}, FindCheckCase{"#*#*2*#B#", 7}, FindCheckCase{"*2*#*##B#x", 7},
+        FindCheckCase{"a#*##B#", -1}, FindCheckCase{"*2*a#B#", -1}, FindCheckCase{"#*,65##B#", -1},
+        FindCheckCase{"##*2*#B#", -1}, FindCheckCase{"#?##B#", -1}, FindCheckCase{"#[ab]##B#", -1}));
 
 TEST(FindCellCheck, LowerCasesOnlyPlainCharactersInTheBuffer)
 {
