@@ -25,6 +25,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text.h"
 #include "platform/errors.h"
 #include "platform/file_handle.h"
 #include "platform/movable_memory.h"
@@ -64,29 +65,14 @@ enum ReplaceMode : std::int32_t
 
 // ---- Word delimiters ----
 
-// The 34 characters that end or start a word, in table order. Tab, "_", digits, letters and every byte
-// of 0x80 or more are word characters.
-inline constexpr char WordDelimiters[34] = {13,  10,  ' ',  '!', '"', '#', '$', '%', '&', '\'', '(', ')',
-                                            '*', '+', ',',  '-', '.', '/', ':', ';', '<', '=',  '>', '?',
-                                            '@', ']', '\\', '[', '^', '`', '}', '|', '{', '~'};
-
-namespace detail {
-struct DelimiterTable
-{
-    bool isDelimiter[256] = {};
-    constexpr DelimiterTable()
-    {
-        for (char c : WordDelimiters)
-            isDelimiter[static_cast<unsigned char>(c)] = true;
-    }
-};
-inline constexpr DelimiterTable kDelimiterTable{};
-} // namespace detail
+// The 34 characters that end or start a word (the platform's table). Tab, "_", digits, letters and every
+// byte of 0x80 or more are word characters.
+inline constexpr const char (&WordDelimiters)[34] = platform::kWordDelimiters;
 
 // True when the byte is one of WordDelimiters.
 constexpr bool isWordDelimiter(std::uint8_t byte) noexcept
 {
-    return detail::kDelimiterTable.isDelimiter[byte];
+    return platform::isWordDelimiterChar(byte);
 }
 
 // ---- Search block ----

@@ -47,6 +47,29 @@ constexpr int hexDigitValue(char c) noexcept
         return c - 'A' + 10;
     return -1;
 }
+// The 34 characters that end or start a word in every whole-word test, in table order: CR, LF, blank
+// and the ASCII punctuation. Tab, "_", digits, letters and everything from 0x80 on are word characters.
+inline constexpr char kWordDelimiters[34] = {13,  10,  ' ',  '!', '"', '#', '$', '%', '&', '\'', '(', ')',
+                                             '*', '+', ',',  '-', '.', '/', ':', ';', '<', '=',  '>', '?',
+                                             '@', ']', '\\', '[', '^', '`', '}', '|', '{', '~'};
+
+// True when the character (a byte, or a UTF-16/UTF-32 unit) is one of kWordDelimiters.
+namespace detail {
+constexpr std::uint64_t wordDelimiterMask(unsigned half) noexcept
+{
+    std::uint64_t mask = 0;
+    for (char d : kWordDelimiters)
+        if (static_cast<unsigned char>(d) / 64 == half)
+            mask |= std::uint64_t{1} << (static_cast<unsigned char>(d) % 64);
+    return mask;
+}
+inline constexpr std::uint64_t kWordDelimiterMask[2] = {wordDelimiterMask(0), wordDelimiterMask(1)};
+} // namespace detail
+constexpr bool isWordDelimiterChar(char32_t c) noexcept
+{
+    return c < 0x80 && ((detail::kWordDelimiterMask[c / 64] >> (c % 64)) & 1) != 0;
+}
+
 // Upper-cases the ASCII letters of a buffer in place.
 void bufferToUpper(char* data, std::size_t size) noexcept;
 // Lower-cases the ASCII letters of a buffer in place.

@@ -119,6 +119,23 @@ TEST(MatchMaskList, AnyEntryMatches)
     EXPECT_FALSE(MatchMaskList("c.xls", list, true));
 }
 
+TEST(MatchMask, ManyStarsRetryOnlyTheLastSegment)
+{
+    // Trying every way to share the name out among the stars would never end here; a failed segment
+    // is retried only behind the last star, so the cost stays the pattern's length times the name's.
+    std::string stars;
+    for (int i = 0; i < 2000; ++i)
+        stars += "*a";
+    TMaskList list;
+    ParseMaskList(stars + "*b;" + stars + "?", list);
+    ASSERT_EQ(list.size(), 2u);
+    const std::string as(5000, 'a');
+    EXPECT_FALSE(MatchMask(as, list[0]));
+    EXPECT_TRUE(MatchMask(as + "b", list[0]));
+    EXPECT_TRUE(MatchMask(as + "\xE2\x82\xAC", list[1]));
+    EXPECT_FALSE(MatchMask(std::string(1999, 'a') + "x", list[1]));
+}
+
 TEST(MatchMask, EmptyPatternMatchesOnlyTheEmptyName)
 {
     const TPartFilterItem empty;

@@ -443,3 +443,25 @@ TEST(DisplayCase, CapitaliseWordsAfterSeparators)
 
 } // namespace
 } // namespace wux::platform
+
+namespace wux::platform {
+namespace {
+
+TEST(WordDelimiters, ExactlyTheThirtyFourCharacters)
+{
+    const std::string expected = std::string("\r\n !\"#$%&'()*+,-./:;<=>?@]\\[^`}|{~");
+    ASSERT_EQ(expected.size(), 34u);
+    EXPECT_EQ(std::string(kWordDelimiters, 34), expected);
+    int count = 0;
+    for (char32_t c = 0; c < 0x20000; ++c)
+        if (isWordDelimiterChar(c)) {
+            ++count;
+            EXPECT_NE(expected.find(static_cast<char>(c)), std::string::npos) << std::uint32_t(c);
+        }
+    EXPECT_EQ(count, 34);
+    for (char32_t c : {U'\t', U'_', U'0', U'9', U'a', U'Z', char32_t(0x80), char32_t(0xFF), U'\u00A0'})
+        EXPECT_FALSE(isWordDelimiterChar(c)) << std::uint32_t(c);
+}
+
+} // namespace
+} // namespace wux::platform
