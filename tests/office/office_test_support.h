@@ -1,0 +1,28 @@
+// Shared pieces of the office tests: an idle owner thread, a parameter set as the Replacer window
+// fills it, and reading a document back through the word-processor server.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/user_parameters.h"
+#include "platform/automation/dispatch.h"
+#include "platform/thread.h"
+
+namespace wux::office::test {
+
+// A worker that is never started: its stop flag is what the replacers poll.
+class IdleOwner : public platform::WuxThread
+{
+protected:
+    void Execute() override {}
+};
+
+// The parameter set of a Replacer run: the backup flag and the six word-processor options at their
+// window defaults.
+core::TUserParameters replacerParameters(bool backup = true);
+
+// The main text of a document (paragraphs ending in "\r") as the server reads it, UTF-8.
+std::string mainText(std::string_view windowsPath);
+
+} // namespace wux::office::test

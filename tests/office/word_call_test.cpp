@@ -1,0 +1,527 @@
+// The word-processor wrapper and replacer against a recording stand-in of "Word.Application": every
+// call the wrapper makes, with its arguments, in order, and the search loop on scripted Find results.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engines/base_replacer.h"
+#include "office/word_object.h"
+#include "office/word_replacer.h"
+#include "office_test_support.h"
+#include "platform/automation/dispatch.h"
+#include "platform/movable_memory.h"
+#include "platform/text.h"
+#include "support/file_builders.h"
+#include "support/temp_drive.h"
+
+namespace wux::office {
+namespace {
+
+namespace automation = platform::automation;
+using automation::Args;
+using automation::DispatchRef;
+using automation::Variant;
+using automation::VarType;
+
+// The scripted state of the recording application.
+struct WordScript
+{
+    std::vector<std::string> log;
+    int documents = 0;
+    int protection = -1;
+    int sections = 1;
+    bool differentFirstPage = false;
+    bool oddAndEven = false;
+    int footnotes = 0;
+    int endnotes = 0;
+    int windowViewType = 3;
+    int paneViewType = 3;
+    int splitSpecial = 0;
+    int failGoToSection = 0;
+    std::deque<std::pair<int, int>> hits; // what each Execute finds; none left: not found
+    int selStart = 0;
+    int selEnd = 0;
+    std::u16string selText;
+};
+
+std::string describe(const Variant& v)
+{
+    switch (v.type()) {
+    case VarType::kMissing:
+        return "~";
+    case VarType::kEmpty:
+        return "E";
+    case VarType::kBool:
+        return v.boolValue() ? "T" : "F";
+    case VarType::kBStr:
+        return "'" + platform::utf16ToUtf8(v.text()) + "'";
+    case VarType::kI4:
+        return std::to_string(v.integerValue());
+    default:
+        return "?" + std::to_string(static_cast<int>(v.type()));
+    }
+}
+
+std::string describe(const Args& a)
+{
+    std::string out;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        out += (i ? "," : "") + describe(a[i]);
+    return out;
+}
+
+class Recorder : public automation::Dispatch
+{
+public:
+    Recorder(std::string kind, std::shared_ptr<WordScript> script)
+        : kind_(std::move(kind)), s_(std::move(script))
+    {
+    }
+
+protected:
+    const automation::MemberTable& members() const override
+    {
+        static const automation::MemberTable table = [] {
+            automation::MemberTable t;
+            automation::MemberTableBuilder<Recorder> b(t);
+            for (const char* name : {"Documents",
+                                     "Options",
+                                     "Selection",
+                                     "Windows",
+                                     "View",
+                                     "ActivePane",
+                                     "Panes",
+                                     "Find",
+                                     "Replacement",
+                                     "Application",
+                                     "Sections",
+                                     "PageSetup",
+                                     "FootNotes",
+                                     "EndNotes",
+                                     "Count",
+                                     "Start",
+                                     "End",
+                                     "Text",
+                                     "ProtectionType",
+                                     "Type",
+                                     "SplitSpecial",
+                                     "DifferentFirstPageHeaderFooter",
+                                     "OddAndEvenPagesHeaderFooter",
+                                     "DisplayAlerts",
+                                     "Visible"}) {
+                const std::string n = name;
+                b.get(
+                    n, [n](Recorder& r, const Args& a) { return r.onGet(n, a); }, 0, 3);
+                b.put(n, [n](Recorder& r, const Variant& v) { r.onPut(n, v); });
+            }
+            for (const char* name : {"Open", "Quit", "Close", "Save", "SaveAs", "Item", "ClearFormatting",
+                                     "Execute", "InsertAfter", "InsertBefore", "EndKey", "GoTo"}) {
+                const std::string n = name;
+                b.method(
+                    n, [n](Recorder& r, const Args& a) { return r.onMethod(n, a); }, 0, 11);
+            }
+            for (const char* name :
+                 {"ShowGrammaticalErrors", "ShowSpellingErrors", "DefaultHighlightColorIndex", "SeekView"}) {
+                const std::string n = name;
+                b.put(n, [n](Recorder& r, const Variant& v) { r.onPut(n, v); });
+            }
+            return t;
+        }();
+        return table;
+    }
+
+private:
+    DispatchRef child(const std::string& kind) { return std::make_shared<Recorder>(kind, s_); }
+
+    Variant onGet(const std::string& name, const Args& a)
+    {
+        WordScript& s = *s_;
+        if (name == "Count") {
+            s.log.push_back(kind_ + ".Count");
+            if (kind_ == "Documents")
+                return Variant(s.documents);
+            if (kind_ == "Sections")
+                return Variant(s.sections);
+            return Variant(kind_ == "FootNotes" ? s.footnotes : s.endnotes);
+        }
+        if (name == "Start")
+            return Variant(s.selStart);
+        if (name == "End")
+            return Variant(s.selEnd);
+        if (name == "Text") {
+            s.log.push_back("get Text");
+            return Variant(s.selText);
+        }
+        if (name == "ProtectionType") {
+            s.log.push_back("ProtectionType");
+            return Variant(s.protection);
+        }
+        if (name == "Type") {
+            s.log.push_back(kind_ + ".Type");
+            return Variant(kind_ == "PaneView" ? s.paneViewType : s.windowViewType);
+        }
+        if (name == "SplitSpecial")
+            return Variant(s.splitSpecial);
+        if (name == "DifferentFirstPageHeaderFooter")
+            return Variant(s.differentFirstPage);
+        if (name == "OddAndEvenPagesHeaderFooter")
+            return Variant(s.oddAndEven);
+        if (name == "View")
+            return Variant(child(kind_ == "ActivePane" ? "PaneView" : "View"));
+        if (a.size() != 0)
+            s.log.push_back("get " + name + "(" + describe(a) + ")");
+        return Variant(child(name));
+    }
+
+    void onPut(const std::string& name, const Variant& v)
+    {
+        WordScript& s = *s_;
+        if (name == "Start") {
+            s.selStart = static_cast<int>(v.integerValue());
+            s.selEnd = std::max(s.selEnd, s.selStart);
+            return;
+        }
+        if (name == "End") {
+            s.selEnd = static_cast<int>(v.integerValue());
+            return;
+        }
+        s.log.push_back(kind_ + "." + name + "=" + describe(v));
+        if (name == "Text")
+            s.selEnd = s.selStart + static_cast<int>(v.text().size());
+        else if (name == "Type")
+            s.paneViewType = static_cast<int>(v.integerValue());
+        else if (name == "SplitSpecial")
+            s.splitSpecial = static_cast<int>(v.integerValue());
+    }
+
+    Variant onMethod(const std::string& name, const Args& a)
+    {
+        WordScript& s = *s_;
+        if (name == "ClearFormatting")
+            return {};
+        s.log.push_back(kind_ + "." + name + "(" + describe(a) + ")");
+        if (name == "Open") {
+            ++s.documents;
+            return Variant(child("Document"));
+        }
+        if (name == "Close" && kind_ == "Document")
+            --s.documents;
+        if (name == "Close" && kind_ == "Pane")
+            s.splitSpecial = 0;
+        if (name == "Item")
+            return Variant(child(kind_ == "Panes" ? "Pane" : "Window"));
+        if (name == "GoTo" && a[2].integerValue() == s.failGoToSection)
+            throw automation::AutomationError(automation::kErrorFail, "Word", "no such section");
+        if (name == "InsertAfter" || name == "InsertBefore")
+            s.selEnd += static_cast<int>(a[0].text().size());
+        if (name == "Execute") {
+            if (s.hits.empty())
+                return Variant(false);
+            s.selStart = s.hits.front().first;
+            s.selEnd = s.hits.front().second;
+            s.hits.pop_front();
+            return Variant(true);
+        }
+        return {};
+    }
+
+    std::string kind_;
+    std::shared_ptr<WordScript> s_;
+};
+
+class WordCallTest : public wux::test::TempDriveTest
+{
+protected:
+    WordCallTest()
+    {
+        automation::registerClass("Word.Application", [this] {
+            script->log.push_back("create");
+            return std::make_shared<Recorder>("Application", script);
+        });
+    }
+
+    // The log lines that start with one of the prefixes, in order.
+    std::vector<std::string> calls(std::initializer_list<const char*> prefixes) const
+    {
+        std::vector<std::string> out;
+        for (const std::string& line : script->log)
+            for (const char* p : prefixes)
+                if (line.starts_with(p)) {
+                    out.push_back(line);
+                    break;
+                }
+        return out;
+    }
+
+    automation::ScopedClassRestore restore;
+    std::shared_ptr<WordScript> script = std::make_shared<WordScript>();
+    test::IdleOwner owner;
+};
+
+const std::string kExecute = "Find.Execute('cat',F,F,F,F,F,T,1,F,'',0)";
+
+TEST_F(WordCallTest, ConnectOpenCloseAndQuitPassTheirArguments)
+{
+    {
+        TWordObject word(&owner);
+        word.SetVisible(false);
+        word.OpenDocument("c:\\a.docx");
+        EXPECT_FALSE(word.IsProtected());
+        word.SaveDocument("");
+        word.SaveDocument("c:\\b.docx");
+        word.CloseDocument();
+    }
+    const std::vector<std::string> expected = {
+        "create",
+        "Application.DisplayAlerts=0",
+        "Application.Visible=F",
+        "Application.DisplayAlerts=0",
+        "Documents.Open('c:\\a.docx',F,F,F,'','',F,'','',0)",
+        "Document.ShowGrammaticalErrors=F",
+        "Document.ShowSpellingErrors=F",
+        "ProtectionType",
+        "Document.Save()",
+        "Document.SaveAs('c:\\b.docx')",
+        "Document.Close(0,~,~)",
+        "Documents.Count",
+        "Application.Quit(0,~,~)",
+    };
+    EXPECT_EQ(script->log, expected);
+}
+
+TEST_F(WordCallTest, AnApplicationWithDocumentsIsNotQuit)
+{
+    script->documents = 2;
+    {
+        TWordObject word(&owner);
+    }
+    EXPECT_EQ(calls({"Application.Quit", "Documents.Count"}), std::vector<std::string>{"Documents.Count"});
+    script->log.clear();
+    {
+        TWordObject word(&owner);
+        word.Disconnect(false);
+    }
+    EXPECT_EQ(script->log, (std::vector<std::string>{"create", "Application.DisplayAlerts=0"}));
+}
+
+TEST_F(WordCallTest, ExecuteGetsElevenArgumentsFromTheFlags)
+{
+    TWordObject word(&owner);
+    word.OpenDocument("c:\\a.docx");
+    word.ReplaceAll(u"cat", u"dog",
+                    kWordCaseSensitive | kWordWholeWord | kWordWildcards | kWordSkipHeadersFooters |
+                        kWordSkipNotes);
+    word.ReplaceAll(u"cat", u"dog", kWordSkipHeadersFooters | kWordSkipNotes);
+    EXPECT_EQ(calls({"Find.", "Options."}),
+              (std::vector<std::string>{"Options.DefaultHighlightColorIndex=0",
+                                        "Find.Execute('cat',T,T,T,F,F,T,1,F,'',0)",
+                                        "Options.DefaultHighlightColorIndex=0", kExecute}));
+}
+
+// The search loop on scripted hits: what is changed and counted.
+TEST_F(WordCallTest, SearchLoopChangesEachPositionOnce)
+{
+    const struct
+    {
+        const char* name;
+        std::int32_t mode;
+        std::vector<std::pair<int, int>> hits;
+        int count;
+        std::vector<std::string> changes;
+    } cases[] = {
+        {"wrap ends the loop",
+         1,
+         {{4, 7}, {10, 13}, {2, 5}},
+         2,
+         {"Selection.Text='dog'", "Selection.Text='dog'"}},
+        // (0,3) becomes "dog!" (0,4): a hit ending at or before 4 is inside it, not counted.
+        {"inside the change",
+         1,
+         {{0, 3}, {1, 3}, {5, 8}, {0, 3}},
+         2,
+         {"Selection.Text='dog'", "Selection.Text='dog'"}},
+        {"same start twice", 128, {{2, 5}, {2, 5}, {2, 5}, {7, 9}}, 1, {}},
+        {"stall then progress", 128, {{2, 5}, {2, 5}, {7, 9}, {1, 2}}, 2, {}},
+        {"delete", 2, {{2, 5}, {2, 5}}, 2, {"Selection.Text=''", "Selection.Text=''"}},
+        {"insert after", 8, {{2, 5}, {6, 8}}, 1, {"Selection.InsertAfter('dog')"}},
+        {"insert before", 16, {{2, 5}}, 1, {"Selection.InsertBefore('dog')"}},
+        {"nothing", 1, {}, 0, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        script->log.clear();
+        script->hits.assign(c.hits.begin(), c.hits.end());
+        TWordObject word(&owner);
+        word.setReplaceMode(c.mode);
+        word.OpenDocument("c:\\a.docx");
+        word.ReplaceAll(u"cat", c.mode == 1 && std::string(c.name) == "inside the change" ? u"dog!" : u"dog",
+                        kWordSkipHeadersFooters | kWordSkipNotes);
+        EXPECT_EQ(word.matchCount(), c.count);
+        std::vector<std::string> changes = calls({"Selection.Text=", "Selection.Insert"});
+        if (std::string(c.name) == "inside the change") {
+            EXPECT_EQ(changes, (std::vector<std::string>{"Selection.Text='dog!'", "Selection.Text='dog!'"}));
+        } else {
+            EXPECT_EQ(changes, c.changes);
+        }
+    }
+}
+
+TEST_F(WordCallTest, FoundTextIsReadOnlyForTheFoundTextCode)
+{
+    script->hits = {{0, 3}};
+    script->selText = u"abc";
+    TWordObject word(&owner);
+    word.OpenDocument("c:\\a.docx");
+    word.ReplaceAll(u"abc", u"[^&]", kWordSkipHeadersFooters | kWordSkipNotes);
+    EXPECT_EQ(calls({"get Text", "Selection.Text"}),
+              (std::vector<std::string>{"get Text", "Selection.Text='[abc]'"}));
+}
+
+TEST_F(WordCallTest, HeaderPassWithoutSectionsSeeksEveryHeaderAndFooterKind)
+{
+    script->sections = 0;
+    script->differentFirstPage = true;
+    script->oddAndEven = true;
+    script->splitSpecial = 7;
+    script->windowViewType = 1;
+    TWordObject word(&owner);
+    word.OpenDocument("c:\\a.docx");
+    word.ReplaceAll(u"cat", u"dog", kWordSkipMainText | kWordSkipNotes);
+    EXPECT_EQ(calls({"Pane.", "Panes.Item", "PaneView.", "Sections.Count"}),
+              (std::vector<std::string>{"Panes.Item(2)", "Pane.Close()", "PaneView.Type=5", "Sections.Count",
+                                        "PaneView.SeekView=2", "PaneView.SeekView=5", "PaneView.SeekView=3",
+                                        "PaneView.SeekView=6", "PaneView.SeekView=1", "PaneView.SeekView=4",
+                                        "PaneView.SeekView=0"}));
+    EXPECT_EQ(calls({"Find.Execute"}).size(), 6u);
+}
+
+TEST_F(WordCallTest, HeaderPassVisitsEachSectionAndSkipsOneThatFails)
+{
+    script->sections = 3;
+    script->failGoToSection = 2;
+    script->windowViewType = 3;
+    script->paneViewType = 2; // outline: switched to page view
+    TWordObject word(&owner);
+    word.OpenDocument("c:\\a.docx");
+    word.ReplaceAll(u"cat", u"dog", kWordSkipMainText | kWordSkipNotes);
+    EXPECT_EQ(
+        calls({"PaneView.", "Selection.GoTo"}),
+        (std::vector<std::string>{"PaneView.Type", "PaneView.Type=5", "Selection.GoTo(0,1,1)",
+                                  "PaneView.SeekView=9", "PaneView.SeekView=10", "PaneView.SeekView=0",
+                                  "Selection.GoTo(0,1,2)", "Selection.GoTo(0,1,3)", "PaneView.SeekView=9",
+                                  "PaneView.SeekView=10", "PaneView.SeekView=0"}));
+    EXPECT_EQ(calls({"Find.Execute"}).size(), 4u);
+}
+
+TEST_F(WordCallTest, NotesPassUsesSeekViewOrSplitSpecialByTheViewType)
+{
+    for (int type : {3, 1}) {
+        script->log.clear();
+        script->footnotes = 1;
+        script->endnotes = 2;
+        script->paneViewType = type;
+        TWordObject word(&owner);
+        word.OpenDocument("c:\\a.docx");
+        word.ReplaceAll(u"cat", u"dog", kWordSkipMainText | kWordSkipHeadersFooters);
+        const std::string put = type == 3 ? "PaneView.SeekView=" : "PaneView.SplitSpecial=";
+        EXPECT_EQ(calls({"PaneView.S", "FootNotes", "EndNotes"}),
+                  (std::vector<std::string>{"FootNotes.Count", put + "7", "EndNotes.Count", put + "8",
+                                            "PaneView.SeekView=0"}))
+            << type;
+    }
+    script->log.clear();
+    script->footnotes = 0;
+    script->endnotes = 0;
+    TWordObject word(&owner);
+    word.OpenDocument("c:\\a.docx");
+    word.ReplaceAll(u"cat", u"dog", kWordSkipMainText | kWordSkipHeadersFooters);
+    EXPECT_TRUE(calls({"Find.Execute"}).empty());
+}
+
+TEST_F(WordCallTest, HeadAndFootInsertion)
+{
+    TWordObject word(&owner);
+    word.OpenDocument("c:\\a.docx");
+    word.setReplaceMode(4);
+    word.InsertHeadFoot(u"top");
+    word.setReplaceMode(64);
+    word.InsertHeadFoot(u"end");
+    EXPECT_EQ(word.matchCount(), 2);
+    EXPECT_EQ(calls({"Selection."}),
+              (std::vector<std::string>{"Selection.InsertBefore('top')", "Selection.EndKey(6,0)",
+                                        "Selection.InsertAfter('end')"}));
+}
+
+TEST_F(WordCallTest, TheReplacerCallSequenceOfOneDocumentAndTheRun)
+{
+    wux::test::createFile(path("a.docx"), "not read by the recorder");
+    core::TUserParameters parameters = test::replacerParameters(false);
+    const platform::MovableHandle block = engines::BuildReplacerStructure("cat", "dog", false, false, 1);
+    script->hits = {{0, 3}};
+    {
+        TMSWordReplacer replacer(&owner, 1, block, &parameters);
+        EXPECT_EQ(replacer.ProcessFile(path("a.docx")), engines::kReplaceFound);
+        EXPECT_EQ(replacer.stage(), kStageSave);
+    }
+    platform::movableFree(block);
+    const std::vector<std::string> expected = {
+        "create",
+        "Application.DisplayAlerts=0",
+        "Application.Visible=F",
+        "Documents.Count",
+        "Application.DisplayAlerts=0",
+        "Documents.Open('" + path("a.docx") + "',F,F,F,'','',F,'','',0)",
+        "Document.ShowGrammaticalErrors=F",
+        "Document.ShowSpellingErrors=F",
+        "ProtectionType",
+        "Options.DefaultHighlightColorIndex=0",
+        "Windows.Item(1)",
+        kExecute,
+        "Selection.Text='dog'",
+        kExecute,
+        "Windows.Item(1)",
+        "View.Type",
+        "PaneView.Type",
+        "Sections.Count",
+        "Selection.GoTo(0,1,1)",
+        "PaneView.SeekView=9",
+        "Windows.Item(1)",
+        kExecute,
+        "PaneView.SeekView=10",
+        "Windows.Item(1)",
+        kExecute,
+        "PaneView.SeekView=0",
+        "Windows.Item(1)",
+        "FootNotes.Count",
+        "EndNotes.Count",
+        "PaneView.SeekView=0",
+        "Document.Save()",
+        "Document.Close(0,~,~)",
+        "Documents.Count",
+        "Application.Quit(0,~,~)",
+    };
+    EXPECT_EQ(script->log, expected);
+}
+
+TEST_F(WordCallTest, AUsersApplicationIsDroppedWithoutQuittingAndANewOneMade)
+{
+    wux::test::createFile(path("a.docx"), "x");
+    core::TUserParameters parameters = test::replacerParameters(false);
+    const platform::MovableHandle block = engines::BuildReplacerStructure("cat", "dog", false, false, 1);
+    script->documents = 1;
+    {
+        TMSWordReplacer replacer(&owner, 1, block, &parameters);
+        EXPECT_EQ(replacer.ProcessFile(path("a.docx")), engines::kReplaceNothingFound);
+    }
+    platform::movableFree(block);
+    EXPECT_EQ(calls({"create", "Documents.", "Application.Quit", "Document.Close"}),
+              (std::vector<std::string>{"create", "Documents.Count", "create",
+                                        "Documents.Open('" + path("a.docx") + "',F,F,F,'','',F,'','',0)",
+                                        "Document.Close(0,~,~)", "Documents.Count"}));
+}
+
+} // namespace
+} // namespace wux::office

@@ -1,0 +1,527 @@
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "docx_fixture.h"
+#include "platform/automation/dispatch.h"
+#include "platform/automation/pptx_server.h"
+#include "platform/text.h"
+#include "support/file_builders.h"
+#include "support/temp_drive.h"
+
+namespace wux::platform::automation {
+namespace {
+
+const char* kHead = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
+const char* kNs = " xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\""
+                  " xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\""
+                  " xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\""
+                  " xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\"";
+const char* kRelNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+
+// A text shape with the given paragraphs (inner XML of p:txBody after the body properties).
+std::string textShape(const std::string& paragraphs, int id = 2)
+{
+    return "<p:sp><p:nvSpPr><p:cNvPr id=\"" + std::to_string(id) +
+           "\" name=\"Text\"/><p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr><p:spPr/>"
+           "<p:txBody><a:bodyPr/><a:lstStyle/>" +
+           paragraphs + "</p:txBody></p:sp>";
+}
+// A shape without a text body.
+const std::string kPlainShape =
+    "<p:sp><p:nvSpPr><p:cNvPr id=\"9\" name=\"Box\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr/></p:sp>";
+const std::string kPicture =
+    "<p:pic><p:nvPicPr><p:cNvPr id=\"5\" name=\"Pic\"/><p:cNvPicPr/><p:nvPr/></p:nvPicPr>"
+    "<p:blipFill><a:blip r:embed=\"rIdImg\"/></p:blipFill><p:spPr/></p:pic>";
+const std::string kConnector =
+    "<p:cxnSp><p:nvCxnSpPr><p:cNvPr id=\"6\" name=\"Line\"/><p:cNvCxnSpPr/><p:nvPr/>"
+    "</p:nvCxnSpPr><p:spPr/></p:cxnSp>";
+const std::string kTable =
+    "<p:graphicFrame><p:nvGraphicFramePr><p:cNvPr id=\"7\" name=\"Table\"/><p:cNvGraphicFramePr/><p:nvPr/>"
+    "</p:nvGraphicFramePr><p:xfrm/><a:graphic><a:graphicData><a:tbl><a:tr><a:tc><a:txBody><a:bodyPr/>"
+    "<a:p><a:r><a:t>cell word</a:t></a:r></a:p></a:txBody></a:tc></a:tr></a:tbl></a:graphicData></a:graphic>"
+    "</p:graphicFrame>";
+std::string group(const std::string& inner)
+{
+    return "<p:grpSp><p:nvGrpSpPr><p:cNvPr id=\"8\" name=\"Group\"/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr>"
+           "<p:grpSpPr/>" +
+           inner + "</p:grpSp>";
+}
+
+std::string slideXml(const std::string& shapes)
+{
+    return std::string(kHead) + "<p:sld" + kNs +
+           "><p:cSld><p:spTree><p:nvGrpSpPr><p:cNvPr id=\"1\" "
+           "name=\"\"/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr>"
+           "<p:grpSpPr/>" +
+           shapes + "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>";
+}
+
+struct PptxParts
+{
+    std::vector<std::string> slides; // the shapes of each slide, in list order
+    std::string presentationExtra;   // inner XML of p:presentation after the slide list
+};
+
+// Slides are stored in reverse file order (slide1.xml is the last listed) so list order is tested.
+std::string buildPptx(const PptxParts& parts)
+{
+    std::vector<std::pair<std::string, std::string>> entries;
+    entries.emplace_back("[Content_Types].xml",
+                         std::string(kHead) +
+                             "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                             "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>");
+    entries.emplace_back("_rels/.rels",
+                         std::string(kHead) +
+                             "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/"
+                             "2006/relationships\"><Relationship Id=\"rId1\" Type=\"" +
+                             kRelNs + "officeDocument\" Target=\"ppt/presentation.xml\"/></Relationships>");
+    std::string list = "<p:sldIdLst>";
+    std::string rels =
+        std::string(kHead) +
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    const std::size_t n = parts.slides.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string file = "slide" + std::to_string(n - i) + ".xml";
+        const std::string rid = "rId" + std::to_string(10 + i);
+        list += "<p:sldId id=\"" + std::to_string(256 + i) + "\" r:id=\"" + rid + "\"/>";
+        rels +=
+            "<Relationship Id=\"" + rid + "\" Type=\"" + kRelNs + "slide\" Target=\"slides/" + file + "\"/>";
+        entries.emplace_back("ppt/slides/" + file, slideXml(parts.slides[i]));
+    }
+    list += "</p:sldIdLst>";
+    rels += "</Relationships>";
+    entries.emplace_back("ppt/presentation.xml", std::string(kHead) + "<p:presentation" + kNs + ">" + list +
+                                                     parts.presentationExtra + "</p:presentation>");
+    entries.emplace_back("ppt/_rels/presentation.xml.rels", rels);
+    entries.emplace_back("ppt/media/image1.png", std::string("\x89PNG\r\n\x1a\n\0\x01\x02", 11));
+    return test::buildZip(entries);
+}
+
+// name -> method, CRC and compressed bytes of every entry of a zip file.
+std::map<std::string, std::string> storedEntries(const std::string& posixPath)
+{
+    std::map<std::string, std::string> out;
+    int error = 0;
+    zip_t* z = zip_open(posixPath.c_str(), ZIP_RDONLY, &error);
+    if (!z)
+        return out;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(z, 0); ++i) {
+        zip_stat_t st;
+        zip_stat_index(z, static_cast<zip_uint64_t>(i), 0, &st);
+        std::string raw(static_cast<std::size_t>(st.comp_size), '\0');
+        if (zip_file_t* f = zip_fopen_index(z, static_cast<zip_uint64_t>(i), ZIP_FL_COMPRESSED)) {
+            zip_fread(f, raw.data(), raw.size());
+            zip_fclose(f);
+        }
+        out[st.name] = std::to_string(st.comp_method) + "/" + std::to_string(st.crc) + "/" + raw;
+    }
+    zip_discard(z);
+    return out;
+}
+
+DispatchRef obj(const Variant& v)
+{
+    return asDispatch(v);
+}
+
+std::string text(const Variant& v)
+{
+    return utf16ToUtf8(v.text());
+}
+
+class PptxServerTest : public test::TempDriveTest
+{
+protected:
+    void SetUp() override { app = createObject("PowerPoint.Application"); }
+
+    std::string write(const std::string& name, const PptxParts& parts)
+    {
+        test::createFile(path(name), buildPptx(parts));
+        return path(name);
+    }
+
+    // Presentations.Open with the wrapper's four arguments.
+    Variant openRaw(const std::string& windowsPath)
+    {
+        return obj(app->get("Presentations"))
+            ->call("Open",
+                   {Variant::fromUtf8(windowsPath), Variant(false), Variant::missing(), Variant(false)});
+    }
+    DispatchRef open(const std::string& windowsPath) { return obj(openRaw(windowsPath)); }
+
+    static DispatchRef shape(const DispatchRef& pres, int slide, int index)
+    {
+        DispatchRef s = obj(obj(pres->get("Slides"))->call("Item", {Variant(slide)}));
+        return obj(obj(s->get("Shapes"))->get("Item", {Variant(index)}));
+    }
+    static DispatchRef range(const DispatchRef& pres, int slide, int index)
+    {
+        return obj(obj(shape(pres, slide, index)->get("TextFrame"))->get("TextRange"));
+    }
+    int presentationCount() { return toInt32(obj(app->get("Presentations"))->get("Count")); }
+
+    // The wrapper's slide loop: every shape in its own guard; the text of a shape with text is read,
+    // changed by the callback and written back when it changed. Returns the number of shapes read.
+    static int forEachText(const DispatchRef& pres,
+                           const std::function<std::u16string(std::u16string)>& change)
+    {
+        int read = 0;
+        const int slides = toInt32(obj(pres->get("Slides"))->get("count"));
+        for (int i = 1; i <= slides; ++i) {
+            const int shapes = toInt32(
+                obj(obj(obj(pres->get("Slides"))->get("Item", {Variant(i)}))->get("Shapes"))->get("count"));
+            for (int j = 1; j <= shapes; ++j) {
+                try {
+                    DispatchRef frame = obj(shape(pres, i, j)->get("TextFrame"));
+                    if (!toBool(frame->get("HasText")))
+                        continue;
+                    ++read;
+                    DispatchRef r = obj(frame->get("TextRange"));
+                    const std::u16string before = r->get("Text").text();
+                    const std::u16string after = change(before);
+                    if (after != before)
+                        r->put("Text", Variant(after));
+                } catch (const AutomationError&) {
+                }
+            }
+        }
+        return read;
+    }
+
+    DispatchRef app;
+};
+
+const std::string kSplitRuns =
+    "<a:p><a:pPr algn=\"ctr\"/><a:r><a:rPr lang=\"en-US\" b=\"1\"/><a:t>Hel</a:t></a:r>"
+    "<a:r><a:rPr lang=\"en-US\" i=\"1\"/><a:t>lo world</a:t></a:r>"
+    "<a:endParaRPr lang=\"en-US\" sz=\"1800\"/></a:p>";
+
+PptxParts threeSlides()
+{
+    PptxParts parts;
+    parts.slides.push_back(textShape("<a:p><a:r><a:t>first slide</a:t></a:r></a:p>") + kPicture);
+    parts.slides.push_back(
+        textShape(kSplitRuns + "<a:p><a:r><a:t>a\tb</a:t></a:r><a:br><a:rPr/></a:br><a:r><a:t>c</a:t></a:r>"
+                               "<a:fld id=\"{1}\" type=\"slidenum\"><a:rPr/><a:t>2</a:t></a:fld></a:p>") +
+        kConnector + group(textShape("<a:p><a:r><a:t>grouped word</a:t></a:r></a:p>", 3)) + kTable +
+        kPlainShape + textShape("<a:p><a:endParaRPr/></a:p>", 4));
+    parts.slides.push_back("");
+    return parts;
+}
+
+TEST_F(PptxServerTest, ReadsSlidesShapesAndTextsAsTheWrapperAsks)
+{
+    DispatchRef pres = open(write("deck.pptx", threeSlides()));
+    EXPECT_EQ(presentationCount(), 1);
+    DispatchRef slides = obj(pres->get("Slides"));
+    EXPECT_EQ(toInt32(slides->get("count")), 3);
+    // List order, not file order; names ignore case.
+    EXPECT_EQ(text(range(pres, 1, 1)->get("Text")), "first slide");
+    EXPECT_EQ(toInt32(obj(obj(slides->call("item", {Variant(2)}))->get("SHAPES"))->get("Count")), 6);
+    EXPECT_EQ(toInt32(obj(obj(slides->get("Item", {Variant(3)}))->get("Shapes"))->get("Count")), 0);
+    EXPECT_EQ(text(range(pres, 2, 1)->get("Text")), "Hello world\ra\tb\vc2");
+
+    // TextFrame only for text shapes: connector, group, table raise; a plain box has one without text.
+    for (int j : {2, 3, 4})
+        EXPECT_THROW(shape(pres, 2, j)->get("TextFrame"), AutomationError) << j;
+    EXPECT_THROW(shape(pres, 1, 2)->get("TextFrame"), AutomationError);
+    const struct
+    {
+        int shape;
+        std::int32_t hasText;
+    } frames[] = {{1, -1}, {5, 0}, {6, 0}};
+    for (const auto& f : frames) {
+        const Variant has = obj(shape(pres, 2, f.shape)->get("TextFrame"))->get("HasText");
+        EXPECT_EQ(toInt32(has), f.hasText) << f.shape;
+    }
+    EXPECT_EQ(text(range(pres, 2, 5)->get("Text")), "");
+    EXPECT_THROW(range(pres, 2, 5)->put("Text", Variant(u"x")), AutomationError);
+
+    // Out-of-range items raise.
+    EXPECT_THROW(slides->get("Item", {Variant(0)}), AutomationError);
+    EXPECT_THROW(slides->get("Item", {Variant(4)}), AutomationError);
+    EXPECT_THROW(shape(pres, 2, 7), AutomationError);
+
+    // The wrapper's loop reads only text shapes with text (the group's and table's texts are not searched).
+    EXPECT_EQ(forEachText(pres, [](std::u16string t) { return t; }), 2);
+}
+
+TEST_F(PptxServerTest, WholeTextIsWrittenBackAsAMinimalChange)
+{
+    const std::string file = write("deck.pptx", threeSlides());
+    const auto before = test::readZip(posix("deck.pptx"));
+    const auto rawBefore = storedEntries(posix("deck.pptx"));
+    DispatchRef pres = open(file);
+    DispatchRef r = range(pres, 2, 1);
+    r->put("Text", Variant(u"Hello there\ra\tb\vc2"));
+    EXPECT_EQ(text(r->get("Text")), "Hello there\ra\tb\vc2");
+    pres->call("Save");
+    pres->call("Close");
+    EXPECT_EQ(presentationCount(), 0);
+
+    const auto after = test::readZip(posix("deck.pptx"));
+    ASSERT_EQ(after.size(), before.size());
+    for (const auto& [name, bytes] : before) {
+        if (name != "ppt/slides/slide2.xml") {
+            EXPECT_EQ(after.at(name), bytes) << name;
+        }
+    }
+    // Unchanged entries are copied as they were stored: same method, checksum and compressed bytes.
+    auto rawAfter = storedEntries(posix("deck.pptx"));
+    EXPECT_NE(rawAfter.at("ppt/slides/slide2.xml"), rawBefore.at("ppt/slides/slide2.xml"));
+    rawAfter.erase("ppt/slides/slide2.xml");
+    auto unchanged = rawBefore;
+    unchanged.erase("ppt/slides/slide2.xml");
+    EXPECT_EQ(rawAfter, unchanged);
+    const std::string& slide = after.at("ppt/slides/slide2.xml");
+    // The bold run and the properties around it stay; only the changed word is touched.
+    EXPECT_NE(slide.find("<a:p><a:pPr algn=\"ctr\"/><a:r><a:rPr lang=\"en-US\" b=\"1\"/><a:t>Hel</a:t></a:r>"
+                         "<a:r><a:rPr lang=\"en-US\" i=\"1\"/><a:t>lo there</a:t></a:r>"
+                         "<a:endParaRPr lang=\"en-US\" sz=\"1800\"/></a:p>"),
+              std::string::npos)
+        << slide;
+    EXPECT_NE(slide.find("<a:fld id=\"{1}\" type=\"slidenum\"><a:rPr/><a:t>2</a:t></a:fld>"),
+              std::string::npos);
+
+    DispatchRef again = open(file);
+    EXPECT_EQ(text(range(again, 2, 1)->get("Text")), "Hello there\ra\tb\vc2");
+}
+
+TEST_F(PptxServerTest, ParagraphsAndLineBreaksAreMadeAndMerged)
+{
+    const std::string file = write("deck.pptx", threeSlides());
+    DispatchRef pres = open(file);
+    const struct
+    {
+        const char16_t* text;
+    } cases[] = {
+        {u"Hel\rlo world\ra\tb\vc2"}, // split mid-run: both pieces keep the paragraph properties
+        {u"Hel\vlo world a\tb\vc2"},  // a mark deleted: paragraphs merged; a line break added
+        {u"Hello world\ra\tb\vc2"},   // back to the start
+        {u"\rHello world\ra\tb\vc2\r"}, {u""}, {u"new\rtext"},
+    };
+    // A split keeps the paragraph properties in both pieces and the end properties in both.
+    range(pres, 2, 1)->put("Text", Variant(cases[0].text));
+    pres->call("Save");
+    EXPECT_NE(
+        test::readZip(posix("deck.pptx"))
+            .at("ppt/slides/slide2.xml")
+            .find("<a:p><a:pPr algn=\"ctr\"/><a:r><a:rPr lang=\"en-US\" b=\"1\"/><a:t>Hel</a:t></a:r>"
+                  "<a:endParaRPr lang=\"en-US\" sz=\"1800\"/></a:p><a:p><a:pPr algn=\"ctr\"/><a:r><a:rPr "
+                  "lang=\"en-US\" i=\"1\"/><a:t>lo world</a:t></a:r><a:endParaRPr lang=\"en-US\" "
+                  "sz=\"1800\"/></a:p>"),
+        std::string::npos);
+    for (const auto& c : cases) {
+        DispatchRef r = range(pres, 2, 1);
+        r->put("Text", Variant(c.text));
+        EXPECT_EQ(range(pres, 2, 1)->get("Text").text(), c.text);
+    }
+    pres->call("Save");
+    pres->call("Close");
+    DispatchRef again = open(file);
+    EXPECT_EQ(text(range(again, 2, 1)->get("Text")), "new\rtext");
+    const std::string slide = test::readZip(posix("deck.pptx")).at("ppt/slides/slide2.xml");
+    // Every paragraph keeps its properties first and its end properties last, once.
+    std::size_t at = 0, paragraphs = 0;
+    while ((at = slide.find("<a:p>", at)) != std::string::npos) {
+        const std::size_t end = slide.find("</a:p>", at);
+        const std::string p = slide.substr(at, end - at);
+        const std::size_t pPr = p.find("<a:pPr");
+        if (pPr != std::string::npos) {
+            EXPECT_EQ(pPr, 5u) << p;
+        }
+        const std::size_t endPr = p.find("<a:endParaRPr");
+        if (endPr != std::string::npos) {
+            EXPECT_EQ(p.rfind("<a:endParaRPr"), endPr) << p;
+            EXPECT_EQ(p.find('<', endPr + 1), std::string::npos) << p;
+        }
+        ++paragraphs;
+        at = end;
+    }
+    EXPECT_GE(paragraphs, 2u);
+}
+
+TEST_F(PptxServerTest, TextBetweenChangesKeepsItsRuns)
+{
+    PptxParts parts;
+    parts.slides.push_back(
+        textShape(
+            "<a:p><a:r><a:rPr b=\"1\"/><a:t>cat and </a:t></a:r><a:r><a:rPr i=\"1\"/><a:t>more</a:t></a:r>"
+            "<a:r><a:rPr u=\"sng\"/><a:t> cat</a:t></a:r></a:p>") +
+        textShape("<a:p><a:r><a:t>x\xF0\x9F\x98\x80y</a:t></a:r></a:p>", 3) +
+        textShape("<a:p><a:r><a:t>a </a:t></a:r><mc:AlternateContent><mc:Choice Requires=\"a14\"/>"
+                  "</mc:AlternateContent><a:r><a:t> b</a:t></a:r></a:p>",
+                  4));
+    const std::string file = write("deck.pptx", parts);
+    DispatchRef pres = open(file);
+    range(pres, 1, 1)->put("Text", Variant(u"dog and more dog"));
+    range(pres, 1, 2)->put("Text", Variant(u"x\U0001F601y"));
+    EXPECT_EQ(range(pres, 1, 2)->get("Text").text(), u"x\U0001F601y");
+
+    // An object in the text: changes beside it are made, a change over it is refused as a whole.
+    DispatchRef withObject = range(pres, 1, 3);
+    const std::u16string objectText = withObject->get("Text").text();
+    EXPECT_EQ(objectText, std::u16string(u"a ") + kBarrierChar + u" b");
+    withObject->put("Text", Variant(std::u16string(u"A ") + kBarrierChar + u" B"));
+    EXPECT_THROW(withObject->put("Text", Variant(u"Z ")), AutomationError);
+    EXPECT_THROW(withObject->put("Text", Variant(std::u16string(u"q ") + kBarrierChar + u" \x01")),
+                 AutomationError);
+    EXPECT_EQ(withObject->get("Text").text(), std::u16string(u"A ") + kBarrierChar + u" B");
+
+    pres->call("Save");
+    const std::string slide = test::readZip(posix("deck.pptx")).at("ppt/slides/slide1.xml");
+    EXPECT_NE(slide.find("<a:r><a:rPr b=\"1\"/><a:t>dog and </a:t></a:r><a:r><a:rPr i=\"1\"/><a:t>more</a:t>"
+                         "</a:r><a:r><a:rPr u=\"sng\"/><a:t> dog</a:t></a:r>"),
+              std::string::npos)
+        << slide;
+    EXPECT_NE(slide.find("<mc:AlternateContent><mc:Choice Requires=\"a14\"/></mc:AlternateContent>"),
+              std::string::npos);
+}
+
+TEST_F(PptxServerTest, InsertedTextIsRefusedWhenADocumentCannotHoldIt)
+{
+    const std::string file = write("deck.pptx", threeSlides());
+    const std::string bytes = test::readFileBytes(file);
+    DispatchRef pres = open(file);
+    DispatchRef r = range(pres, 1, 1);
+    EXPECT_THROW(r->put("Text", Variant(u"first\x01slide")), AutomationError);
+    EXPECT_EQ(text(r->get("Text")), "first slide");
+    pres->call("Save"); // nothing changed: the file is not written
+    EXPECT_EQ(test::readFileBytes(file), bytes);
+}
+
+TEST_F(PptxServerTest, PasswordToModifyOpensAsNothing)
+{
+    PptxParts parts = threeSlides();
+    parts.presentationExtra =
+        "<p:modifyVerifier cryptProviderType=\"rsaAES\" hashData=\"x\" saltData=\"y\"/>";
+    const std::string file = write("locked.pptx", parts);
+    const std::string bytes = test::readFileBytes(file);
+    const Variant result = openRaw(file);
+    EXPECT_TRUE(result.isNothing());
+    EXPECT_EQ(presentationCount(), 0);
+    EXPECT_EQ(test::readFileBytes(file), bytes);
+}
+
+// Patches the declared uncompressed size of an entry (local header and central directory).
+std::string declareSize(std::string zip, const std::string& name, std::uint32_t size)
+{
+    auto put = [&](std::size_t at) {
+        for (int k = 0; k < 4; ++k)
+            zip[at + k] = static_cast<char>((size >> (8 * k)) & 0xFF);
+    };
+    for (std::size_t at = 0; (at = zip.find(name, at)) != std::string::npos; at += name.size()) {
+        if (at >= 30 && zip.compare(at - 30, 4, "PK\x03\x04") == 0)
+            put(at - 30 + 22);
+        else if (at >= 46 && zip.compare(at - 46, 4, "PK\x01\x02") == 0)
+            put(at - 46 + 24);
+    }
+    return zip;
+}
+
+TEST_F(PptxServerTest, HostileOrForeignFilesFailAtOpenAndStayUnchanged)
+{
+    PptxParts broken = threeSlides();
+    broken.slides[1] = "<p:sp><p:txBody>";
+    const std::string valid = buildPptx(threeSlides());
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"legacy.ppt", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(1000, '\0')},
+        {"show.pps", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(1000, '\0')},
+        {"page.mht", "MIME-Version: 1.0\r\nContent-Type: multipart/related\r\n\r\n"},
+        {"empty.pptx", ""},
+        {"cut.pptx", valid.substr(0, valid.size() / 2)},
+        {"broken.pptx", buildPptx(broken)},
+        {"declared-bomb.pptx", declareSize(valid, "ppt/slides/slide1.xml", 0xFFFFFFF0u)},
+        {"not-a-presentation.pptx", test::buildZip({{"a.txt", "hello"}})},
+    };
+    for (const auto& [name, bytes] : cases) {
+        test::createFile(path(name), bytes);
+        try {
+            openRaw(path(name));
+            ADD_FAILURE() << name;
+        } catch (const AutomationError& e) {
+            EXPECT_EQ(e.source(), "PowerPoint.Application") << name;
+            EXPECT_FALSE(e.message().empty()) << name;
+        }
+        EXPECT_EQ(test::readFileBytes(path(name)), bytes) << name;
+        EXPECT_EQ(presentationCount(), 0) << name;
+    }
+    EXPECT_THROW(openRaw(path("missing.pptx")), AutomationError);
+}
+
+TEST_F(PptxServerTest, SlideThatInflatesBeyondItsDeclaredSizeIsRefused)
+{
+    // The slide holds 1 MB of text but declares 100 bytes.
+    PptxParts parts;
+    parts.slides.push_back(textShape("<a:p><a:r><a:t>" + std::string(1 << 20, 'x') + "</a:t></a:r></a:p>"));
+    const std::string bytes = declareSize(buildPptx(parts), "ppt/slides/slide1.xml", 100);
+    test::createFile(path("bomb.pptx"), bytes);
+    EXPECT_THROW(openRaw(path("bomb.pptx")), AutomationError);
+    EXPECT_EQ(test::readFileBytes(path("bomb.pptx")), bytes);
+}
+
+TEST_F(PptxServerTest, SaveSaveAsCloseAndQuit)
+{
+    const std::string file = write("deck.pptx", threeSlides());
+    const std::string bytes = test::readFileBytes(file);
+    DispatchRef pres = open(file);
+    EXPECT_EQ(open(file).get() != nullptr, true); // the same file again: no second presentation
+    EXPECT_EQ(presentationCount(), 1);
+    range(pres, 1, 1)->put("Text", Variant(u"first change"));
+    pres->call("SaveAs", {Variant::fromUtf8(path("copy.pptx"))});
+    EXPECT_EQ(test::readFileBytes(file), bytes); // the original is untouched
+    pres->call("Save");                          // now saves to the copy
+    pres->call("Close");
+    EXPECT_THROW(pres->get("Slides"), AutomationError);
+    DispatchRef copy = open(path("copy.pptx"));
+    EXPECT_EQ(text(range(copy, 1, 1)->get("Text")), "first change");
+
+    // Read-only presentations are not saved.
+    DispatchRef readOnly =
+        obj(obj(app->get("Presentations"))
+                ->call("Open", {Variant::fromUtf8(file), Variant(true), Variant::missing(), Variant(false)}));
+    range(readOnly, 1, 1)->put("Text", Variant(u"x"));
+    EXPECT_THROW(readOnly->call("Save"), AutomationError);
+    EXPECT_EQ(test::readFileBytes(file), bytes);
+    EXPECT_EQ(presentationCount(), 2);
+
+    app->call("Quit");
+    EXPECT_THROW(app->get("Presentations"), AutomationError);
+    EXPECT_EQ(test::readFileBytes(file), bytes);
+}
+
+TEST_F(PptxServerTest, WrapperLoopReplacesAcrossRunsAndKeepsUntouchedFormatting)
+{
+    PptxParts parts;
+    parts.slides.push_back(textShape("<a:p><a:r><a:rPr b=\"1\"/><a:t>[a] an</a:t></a:r><a:r><a:rPr i=\"1\"/>"
+                                     "<a:t>d [b]</a:t></a:r></a:p>") +
+                           kPicture);
+    parts.slides.push_back(textShape("<a:p><a:r><a:rPr u=\"sng\"/><a:t>no hit here</a:t></a:r></a:p>"));
+    const std::string file = write("deck.pptx", parts);
+    DispatchRef pres = open(file);
+    auto replaceAll = [](std::u16string t) {
+        for (std::size_t at = 0; (at = t.find(u"and", at)) != std::u16string::npos; at += 2)
+            t.replace(at, 3, u"or");
+        return t;
+    };
+    EXPECT_EQ(forEachText(pres, replaceAll), 2);
+    pres->call("Save");
+    pres->call("Close");
+    const auto entries = test::readZip(posix("deck.pptx"));
+    EXPECT_NE(entries.at("ppt/slides/slide2.xml").find("<a:r><a:rPr b=\"1\"/><a:t>[a] or</a:t></a:r>"),
+              std::string::npos);
+    EXPECT_NE(entries.at("ppt/slides/slide2.xml").find("<a:r><a:rPr i=\"1\"/><a:t> [b]</a:t></a:r>"),
+              std::string::npos);
+    DispatchRef again = open(file);
+    EXPECT_EQ(text(range(again, 1, 1)->get("Text")), "[a] or [b]");
+    EXPECT_EQ(text(range(again, 2, 1)->get("Text")), "no hit here");
+}
+
+} // namespace
+} // namespace wux::platform::automation
