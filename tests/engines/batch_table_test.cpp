@@ -380,7 +380,7 @@ INSTANTIATE_TEST_SUITE_P(
         // only runs and the repetition code (the error is at the "B")
         FindCheckCase{"#B#", 1}, FindCheckCase{"#B#abc", 1}, FindCheckCase{"*2*#B#", 4},
         FindCheckCase{"#*##B#", 4}, FindCheckCase{"#*#*2*#B#", 7}, FindCheckCase{"*2*#*##B#x", 7},
-        FindCheckCase{"a#*##B#", -1}, FindCheckCase{"*2*a#B#", -1}, FindCheckCase{"#*,65##B#", -1},
+        FindCheckCase{"a#*##B#", -1}, FindCheckCase{"*2*a#B#", -1}, FindCheckCase{"#65,*##B#", -1},
         FindCheckCase{"##*2*#B#", -1}, FindCheckCase{"#?##B#", -1}, FindCheckCase{"#[ab]##B#", -1}));
 
 TEST(FindCellCheck, LowerCasesOnlyPlainCharactersInTheBuffer)
