@@ -6,8 +6,10 @@
 #include <vector>
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QMargins>
 #include <QRect>
+#include <QStringList>
 #include <QStyle>
 #include <QWindow>
 
@@ -287,7 +289,13 @@ void TCopyConfirmationForm::ArrangeForShowing()
     const int infoHeight = info->sizeHint().height();
     const int voidHeight = ui_->lblVoid->height();
 
-    const int clientWidth = width + 5 > panelWidth + 10 ? width + 5 : panelWidth + 5;
+    int clientWidth = width + 5 > panelWidth + 10 ? width + 5 : panelWidth + 5;
+    // No line of the message is ever cut: the client area is at least its widest line + 5 wide (the
+    // fixed second line of a non-empty directory question is wider than a short name's measure).
+    const QFontMetrics metrics(font);
+    const QStringList lines = labelText(message).split(QLatin1Char('\n'));
+    for (const QString& line : lines)
+        clientWidth = std::max(clientWidth, metrics.horizontalAdvance(line) + 5);
     const int clientHeight = voidHeight + infoHeight + 20 + panelHeight;
     ui_->lblVoid->setGeometry(0, 0, clientWidth, voidHeight);
     info->setGeometry(0, voidHeight, clientWidth, infoHeight);

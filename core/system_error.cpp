@@ -1,0 +1,25 @@
+#include "core/system_error.h"
+
+#include "platform/dialogs.h"
+#include "platform/errors.h"
+
+namespace wux::core {
+
+void ShowSystemError(bool ShowBox, std::uint32_t Code, std::string_view Caption, std::string_view Prefix,
+                     std::string& Text)
+{
+    Text = platform::errorText(Code);
+    if (Text.size() > kSystemMessageMaxLength)
+        Text.resize(kSystemMessageMaxLength);
+    if (!ShowBox)
+        return;
+    std::string body;
+    if (!Prefix.empty()) {
+        body.assign(Prefix);
+        body += "\r\n";
+    }
+    body += Text;
+    platform::showMessageBox(body, Caption, platform::MsgButtons::Ok, platform::MsgIcon::Warning);
+}
+
+} // namespace wux::core

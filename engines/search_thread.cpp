@@ -1,0 +1,585 @@
+#include "engines/search_thread.h"
+
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "core/text_table.h"
+#include "filelist/basket.h"
+#include "filelist/folder_reader.h"
+#include "filelist/list_operations.h"
+#include "filelist/operation_cursor.h"
+#include "platform/file_handle.h"
+#include "platform/files.h"
+#include "platform/folder_listing.h"
+#include "platform/string_list.h"
+#include "platform/text.h"
+
+namespace wux::engines {
+
+namespace {
+
+using filelist::StateAccess;
+using platform::CriticalSectionLock;
+
+// Text number of " files in finder".
+constexpr int kFilesInFinderText = 107;
+
+// Filter flags of ItemMatchesFilter for the two kinds of run, and the flag added when a folder is read.
+constexpr std::uint32_t kDuplicatesFilterFlags = 2;
+constexpr std::uint32_t kPlainFilterFlags = 4;
+constexpr std::uint32_t kReadFolderFlag = 16;
+
+// Sort words of a duplicates run: size, name, extension / name, extension, size.
+constexpr std::uint32_t kSortSizeNameExtension = 0x42;
+constexpr std::uint32_t kSortNameExtensionSize = 0x88;
+
+// One pattern of the block as the content test reads it.
+struct PatternView
+{
+    const std::uint8_t* first = nullptr;
+    const std::uint8_t* second = nullptr;
+    std::int32_t length = 0;
+    std::uint32_t kind = 0;
+    std::uint8_t* kindField = nullptr;
+};
+
+// One attempt beyond the base attempts: a pattern and the bytes matched so far.
+struct Attempt
+{
+    std::int32_t pattern;
+    std::int32_t position;
+};
+
+std::string utf16Bytes(std::string_view utf8)
+{
+    const std::u16string wide = platform::utf8ToUtf16(utf8);
+    std::string bytes;
+    bytes.reserve(wide.size() * 2);
+    for (char16_t c : wide) {
+        bytes.push_back(static_cast<char>(c & 0xFF));
+        bytes.push_back(static_cast<char>(c >> 8));
+    }
+    return bytes;
+}
+
+std::string utf8Form(std::string_view ansi)
+{
+    return platform::utf16ToUtf8(platform::utf8ToUtf16(ansi));
+}
+
+std::string withoutTrailingDelimiter(std::string path)
+{
+    while (path.size() > 1 && (path.back() == '\\' || path.back() == '/'))
+        path.pop_back();
+    return path;
+}
+
+} // namespace
+
+TFinder::TFinder() = default;
+
+TFinder::~TFinder()
+{
+    Terminate();
+    WaitFor();
+    if (platform::movableIsValid(patternBlock))
+        platform::movableFree(patternBlock);
+}
+
+bool TFinder::duplicatesMode() const
+{
+    return FinderStore.filter.findDuplicates != 0;
+}
+
+// ---- Patterns ----
+
+bool TFinder::PrepareTextSearch(std::string_view Text, bool CaseSensitive, bool Phrase)
+{
+    ignoreCase = !CaseSensitive;
+    if (Text.empty())
+        return false;
+    formsPerTerm = kFormsPerTerm;
+    std::vector<std::string_view> terms;
+    if (Phrase) {
+        terms.push_back(Text);
+    } else {
+        std::size_t start = 0;
+        for (std::size_t i = 0; i <= Text.size(); ++i) {
+            if (i == Text.size() || Text[i] == ' ') {
+                if (i > start)
+                    terms.push_back(Text.substr(start, i - start));
+                start = i + 1;
+            }
+        }
+    }
+    if (platform::movableIsValid(patternBlock))
+        platform::movableFree(patternBlock);
+    patternBlock = platform::MovableHandle();
+    patternCount = 0;
+    if (terms.empty()) {
+        hasPatterns = false;
+        return false;
+    }
+    // The forms of every pattern, sized from their conversions.
+    struct Forms
+    {
+        std::uint32_t kind;
+        std::string first;
+        std::string second;
+    };
+    std::vector<Forms> patterns;
+    for (std::string_view term : terms) {
+        const std::string lower = ignoreCase ? platform::bytesToLower(term) : std::string(term);
+        const std::string upper = ignoreCase ? platform::bytesToUpper(term) : std::string(term);
+        const std::array<Forms, 3> forms = {Forms{kPatternAnsi, lower, upper},
+                                            Forms{kPatternUtf16, utf16Bytes(lower), utf16Bytes(upper)},
+                                            Forms{kPatternUtf8, utf8Form(lower), utf8Form(upper)}};
+        for (const Forms& form : forms)
+            if (!form.first.empty() && form.first.size() == form.second.size())
+                patterns.push_back(form);
+    }
+    std::size_t total = 0;
+    for (const Forms& form : patterns)
+        total += kPatternHeadSize + 2 * form.first.size();
+    if (patterns.empty() || total == 0) {
+        hasPatterns = false;
+        return false;
+    }
+    patternBlock = platform::movableAlloc(total, platform::MovableFlags::ZeroInit);
+    if (!platform::movableIsValid(patternBlock)) {
+        hasPatterns = false;
+        return false;
+    }
+    {
+        platform::MovableLock lock(patternBlock);
+        auto* bytes = lock.as<std::uint8_t>();
+        std::size_t offset = 0;
+        for (const Forms& form : patterns) {
+            const auto length = static_cast<std::uint32_t>(form.first.size());
+            const auto formOffset = static_cast<std::uint32_t>(offset + kPatternHeadSize);
+            std::memcpy(bytes + offset, &length, 4);
+            std::memcpy(bytes + offset + 4, &form.kind, 4);
+            std::memcpy(bytes + offset + 8, &formOffset, 4);
+            std::memcpy(bytes + formOffset, form.first.data(), length);
+            std::memcpy(bytes + formOffset + length, form.second.data(), length);
+            offset = formOffset + 2 * length;
+            ++patternCount;
+        }
+    }
+    hasPatterns = patternCount > 0;
+    return hasPatterns;
+}
+
+// ---- Content test ----
+
+bool TFinder::FileContainsText(const std::string& Path)
+{
+    if (!hasPatterns || patternCount <= 0)
+        return false;
+    std::uint32_t attributes = 0;
+    if (platform::getAttributes(Path, attributes) != 0)
+        return false;
+    platform::FileHandle file;
+    if (file.open(Path, platform::kAccessRead, platform::kShareRead | platform::kShareWrite,
+                  platform::Disposition::kOpenExisting) != 0)
+        return false;
+    platform::MovableLock lock(patternBlock);
+    auto* block = lock.as<std::uint8_t>();
+    if (block == nullptr)
+        return false;
+
+    // Set-up: the patterns, their found flags cleared, one counter per kind, one base attempt each.
+    const auto n = static_cast<std::size_t>(patternCount);
+    std::vector<PatternView> patterns(n);
+    const std::size_t blockBytes = platform::movableSize(patternBlock);
+    std::size_t offset = 0;
+    for (std::size_t p = 0; p < n; ++p) {
+        if (blockBytes - offset < kPatternHeadSize)
+            return false;
+        std::uint32_t length = 0;
+        std::uint32_t kind = 0;
+        std::uint32_t formOffset = 0;
+        std::memcpy(&length, block + offset, 4);
+        std::memcpy(&kind, block + offset + 4, 4);
+        std::memcpy(&formOffset, block + offset + 8, 4);
+        if (length == 0 || formOffset > blockBytes ||
+            blockBytes - formOffset < 2 * static_cast<std::size_t>(length))
+            return false;
+        kind &= ~kPatternFound;
+        std::memcpy(block + offset + 4, &kind, 4);
+        patterns[p] = PatternView{block + formOffset, block + formOffset + length,
+                                  static_cast<std::int32_t>(length), kind, block + offset + 4};
+        offset = formOffset + 2 * static_cast<std::size_t>(length);
+    }
+    std::array<std::int32_t, kFormsPerTerm + 1> counters{};
+    std::vector<std::uint8_t> found(n, 0);
+    std::vector<std::int32_t> basePositions(n, 0);
+    std::vector<Attempt> added;
+    added.reserve(n);
+    std::size_t live = 0;
+    std::vector<std::int32_t> queued(n);
+    const bool foldCase = ignoreCase;
+
+    auto matches = [foldCase](const PatternView& pattern, std::int32_t position, std::uint8_t byte) {
+        return byte == pattern.first[position] || (foldCase && byte == pattern.second[position]);
+    };
+    bool completed = false;
+    auto complete = [&](std::size_t p) {
+        completed = true;
+        if (found[p])
+            return;
+        found[p] = 1;
+        const std::uint32_t kind = patterns[p].kind;
+        if (kind < counters.size())
+            ++counters[kind];
+        const std::uint32_t flagged = kind | kPatternFound;
+        std::memcpy(patterns[p].kindField, &flagged, 4);
+    };
+    auto decided = [&]() {
+        if (!allTerms)
+            return true;
+        for (std::int32_t kind = 0; kind < formsPerTerm; ++kind)
+            if (counters[static_cast<std::size_t>(kind)] * formsPerTerm == patternCount)
+                return true;
+        return false;
+    };
+
+    std::vector<std::uint8_t> buffer(blockSize_);
+    for (;;) {
+        if (Terminated())
+            return false;
+        std::size_t done = 0;
+        if (file.read(buffer.data(), buffer.size(), done) != 0)
+            return false;
+        if (done == 0)
+            return false;
+        for (std::size_t i = 0; i < done; ++i) {
+            const std::uint8_t byte = buffer[i];
+            completed = false;
+            std::size_t queuedCount = 0;
+            // Base attempts; one in progress also queues a fresh start at this byte.
+            for (std::size_t p = 0; p < n; ++p) {
+                std::int32_t position = basePositions[p];
+                if (position > 0)
+                    queued[queuedCount++] = static_cast<std::int32_t>(p);
+                if (matches(patterns[p], position, byte)) {
+                    if (++position == patterns[p].length) {
+                        complete(p);
+                        position = 0;
+                    }
+                } else {
+                    position = 0;
+                }
+                basePositions[p] = position;
+            }
+            // Added attempts: advance or drop.
+            std::size_t kept = 0;
+            for (std::size_t a = 0; a < live; ++a) {
+                Attempt attempt = added[a];
+                const auto p = static_cast<std::size_t>(attempt.pattern);
+                if (!matches(patterns[p], attempt.position, byte))
+                    continue;
+                if (++attempt.position == patterns[p].length) {
+                    complete(p);
+                    continue;
+                }
+                added[kept++] = attempt;
+            }
+            live = kept;
+            // The queued starts, visited for the same byte.
+            for (std::size_t q = 0; q < queuedCount; ++q) {
+                const auto p = static_cast<std::size_t>(queued[q]);
+                if (!matches(patterns[p], 0, byte))
+                    continue;
+                if (patterns[p].length == 1) {
+                    complete(p);
+                    continue;
+                }
+                const Attempt attempt{queued[q], 1};
+                if (live < added.size())
+                    added[live] = attempt;
+                else
+                    added.push_back(attempt);
+                ++live;
+            }
+            if (completed && decided())
+                return true;
+        }
+        if (done < buffer.size())
+            return false;
+    }
+}
+
+// ---- Calls into the results window ----
+
+void TFinder::ShowCurrentPath()
+{
+    Synchronize([this] {
+        if (view != nullptr)
+            view->ShowStatusText(currentPath);
+    });
+}
+
+void TFinder::UpdateResultRows()
+{
+    Synchronize([this] {
+        if (view == nullptr)
+            return;
+        filelist::TstateOfBrowser& list = ResultListState != nullptr ? *ResultListState : FinderStore;
+        std::int32_t rows = 0;
+        {
+            CriticalSectionLock lock(FinderLock);
+            rows = list.itemCount;
+            if (view->FullView())
+                rows += list.folderCount;
+        }
+        view->SetResultRowCount(rows);
+    });
+}
+
+void TFinder::ShowFoundCount()
+{
+    Synchronize([this] {
+        if (view != nullptr)
+            view->ShowStatusText(statusText);
+    });
+}
+
+// ---- Folders and files ----
+
+void TFinder::SearchDirectory(const std::string& Path)
+{
+    const std::int32_t remembered = FinderStore.itemCount;
+    currentPath = Path;
+    ShowCurrentPath();
+    // Every look at the store takes the lock: even reading locks its blocks and text storage.
+    std::int32_t position = -1;
+    {
+        CriticalSectionLock lock(FinderLock);
+        position = filelist::FolderInsertPosition(Path, FinderStore);
+    }
+    if (position == -1)
+        return;
+    const bool duplicates = duplicatesMode();
+    const std::int32_t folder = FinderStore.folderCount + 1;
+    platform::StringList subfolders;
+    std::int32_t count = 0;
+    {
+        CriticalSectionLock lock(FinderLock);
+        filelist::AddFolderRecord(Path, FinderStore);
+        filelist::ReadFolderItems(folder, filterFlags + kReadFolderFlag, FinderStore, &subfolders);
+        StateAccess access(FinderStore);
+        if (access.HasRecord(folder))
+            count = access.Folder(folder).count;
+    }
+    if (count > 0 && hasPatterns) {
+        std::vector<std::int32_t> removals;
+        std::string name;
+        for (std::int32_t n = 1; n <= count; ++n) {
+            bool hit = false;
+            if (!Terminated()) {
+                {
+                    CriticalSectionLock lock(FinderLock);
+                    filelist::GetItemName(folder, n, FinderStore, name);
+                }
+                currentPath = Path + "\\" + name;
+                ShowCurrentPath();
+                hit = FileContainsText(currentPath);
+            }
+            if (!hit)
+                removals.push_back(n);
+        }
+        if (!removals.empty()) {
+            CriticalSectionLock lock(FinderLock);
+            for (std::int32_t n : removals)
+                filelist::MarkItemForRemoval(folder, n, FinderStore);
+            filelist::RemovePendingFolderItems(folder, FinderStore);
+            StateAccess access(FinderStore);
+            count = access.HasRecord(folder) ? access.Folder(folder).count : 0;
+        }
+    }
+    bool kept = false;
+    {
+        CriticalSectionLock lock(FinderLock);
+        if (count > 0) {
+            if (duplicates)
+                filelist::SortItems(0, remembered, FinderStore.itemCount, FinderStore, FinderStore.sortWord);
+            else
+                filelist::SortFolder(folder, FinderStore.sortWord, FinderStore);
+        }
+        kept = filelist::CommitFolderRecord(position, FinderStore);
+    }
+    if (kept && !duplicates)
+        UpdateResultRows();
+    if (!recurse)
+        return;
+    for (int i = 0; i < subfolders.count() && !Terminated(); ++i)
+        SearchDirectory(Path + "\\" + subfolders[i]);
+}
+
+void TFinder::CheckFile(const std::string& FolderPath, const std::string& Name)
+{
+    currentPath = FolderPath + "\\" + Name;
+    ShowCurrentPath();
+    platform::FileInfo info;
+    if (platform::getFileInfo(currentPath, info) != 0)
+        return;
+    platform::FindData data;
+    data.attributes = info.attributes;
+    data.creationTime = info.times.creation;
+    data.lastAccessTime = info.times.lastAccess;
+    data.lastWriteTime = info.times.lastWrite;
+    data.size = info.size;
+    data.name = Name;
+    if (!filelist::ItemMatchesFilter(filterFlags, FinderStore.filter, FinderStore.maskList, data))
+        return;
+    if (hasPatterns && !FileContainsText(currentPath))
+        return;
+    const bool duplicates = duplicatesMode();
+    Synchronize([&] {
+        filelist::TPluginStructure& cursor = filelist::PluginStructure;
+        if (cursor.state == nullptr)
+            return;
+        CriticalSectionLock lock(FinderLock);
+        const std::int32_t folder = filelist::FindOrAddFolder(FolderPath, FinderStore);
+        if (folder > 0)
+            filelist::AppendItemFromState(cursor.folder, cursor.position, folder, !duplicates, FinderStore,
+                                          *cursor.state);
+    });
+    if (!duplicates)
+        UpdateResultRows();
+}
+
+// ---- The run ----
+
+void TFinder::searchSelection()
+{
+    bool prepared = false;
+    Synchronize([&] { prepared = filelist::PrepareOperationSource(filelist::kCheckNothing); });
+    if (!prepared)
+        return;
+
+    std::string folderPath;
+    std::string name;
+    std::uint32_t attributes = 0;
+    auto next = [&]() {
+        bool valid = false;
+        Synchronize([&] {
+            const filelist::TOperationFileInfo* info = filelist::NextOperationFile(filelist::kNextNormal);
+            if (info == nullptr)
+                return;
+            valid = true;
+            folderPath = info->folderPath ? info->folderPath : "";
+            name = info->name ? info->name : "";
+            attributes = info->attributes;
+        });
+        return valid;
+    };
+    auto unselect = [&]() {
+        Synchronize([] {
+            filelist::TOperationFileResult result;
+            result.flags = filelist::kResultUnmark;
+            filelist::SetOperationFileResult(&result);
+        });
+    };
+    auto reset = [&]() { Synchronize([] { filelist::ResetOperationCursor(); }); };
+
+    // 1. Selected folders are searched whole.
+    while (!Terminated() && next()) {
+        if (attributes & filelist::kDirectoryAttribute) {
+            SearchDirectory(folderPath + "\\" + name);
+            unselect();
+        }
+    }
+    // 2. Files in a folder already searched are not checked again.
+    reset();
+    while (!Terminated() && next()) {
+        bool covered = false;
+        if (!folderPath.empty()) {
+            CriticalSectionLock lock(FinderLock);
+            covered = filelist::FolderInsertPosition(folderPath, FinderStore) == -1;
+        }
+        if (covered)
+            unselect();
+    }
+    // 3. The remaining selected files.
+    const std::int32_t remembered = FinderStore.itemCount;
+    reset();
+    while (!Terminated() && next()) {
+        CheckFile(folderPath, name);
+        unselect();
+    }
+    if (duplicatesMode() && FinderStore.itemCount > remembered) {
+        CriticalSectionLock lock(FinderLock);
+        filelist::SortItems(0, remembered, FinderStore.itemCount, FinderStore, FinderStore.sortWord);
+    }
+    Synchronize([] { filelist::EndStateHandOver(); });
+}
+
+void TFinder::closeRun()
+{
+    std::int32_t rows = 0;
+    if (duplicatesMode()) {
+        {
+            CriticalSectionLock lock(FinderLock);
+            rows = filelist::CollectDuplicates(FinderStore.filter.duplicateMode, FinderStore);
+            filelist::BeginFlatView(FinderStore, rows);
+        }
+        statusText = std::to_string(rows) + core::uiText(kFilesInFinderText);
+        ShowFoundCount();
+        Synchronize([&] {
+            if (view != nullptr)
+                view->SetResultRowCount(rows);
+        });
+        return;
+    }
+    std::int32_t files = 0;
+    {
+        CriticalSectionLock lock(FinderLock);
+        filelist::RecalcSelection(FinderStore);
+        rows = FinderStore.itemCount;
+        files = FinderStore.fileCount;
+    }
+    statusText = std::to_string(files) + core::uiText(kFilesInFinderText);
+    ShowFoundCount();
+    Synchronize([&] {
+        if (view == nullptr)
+            return;
+        if (view->FullView()) {
+            CriticalSectionLock lock(FinderLock);
+            rows += FinderStore.folderCount;
+        }
+        view->SetResultRowCount(rows);
+    });
+}
+
+void TFinder::Execute()
+{
+    finished = false;
+    if (duplicatesMode()) {
+        CriticalSectionLock lock(FinderLock);
+        FinderStore.sortWord =
+            (FinderStore.filter.duplicateMode & 2) ? kSortSizeNameExtension : kSortNameExtensionSize;
+        filterFlags = kDuplicatesFilterFlags;
+    } else {
+        filterFlags = kPlainFilterFlags;
+    }
+    if (pathList != nullptr) {
+        for (const std::string& entry : *pathList) {
+            SearchDirectory(withoutTrailingDelimiter(entry));
+            if (Terminated())
+                break;
+        }
+    } else {
+        searchSelection();
+    }
+    closeRun();
+    finished = true;
+    if (hasPatterns && platform::movableIsValid(patternBlock)) {
+        platform::movableFree(patternBlock);
+        patternBlock = platform::MovableHandle();
+    }
+}
+
+} // namespace wux::engines

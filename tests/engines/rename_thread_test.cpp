@@ -1,0 +1,259 @@
+#include "engines/rename_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <QEventLoop>
+
+#include <string>
+#include <vector>
+
+#include "engines/rename_mask.h"
+#include "filelist/browser_state.h"
+#include "filelist/folder_reader.h"
+#include "filelist/list_operations.h"
+#include "platform/files.h"
+#include "support/file_builders.h"
+#include "support/temp_drive.h"
+
+namespace wux::engines {
+namespace {
+
+using filelist::StateAccess;
+using filelist::TBrowserItem;
+using filelist::TstateOfBrowser;
+using test::createFile;
+using test::exists;
+using test::readFileBytes;
+
+class RenameThreadTest : public test::TempDriveTest
+{
+protected:
+    void SetUp() override { savedRequest_ = renamerFileStructure(); }
+
+    void TearDown() override
+    {
+        if (RenameStore.items) {
+            filelist::EndFlatView(RenameStore);
+            filelist::FreeBrowserState(RenameStore);
+        }
+        RenameStore = TstateOfBrowser();
+        RenameList = nullptr;
+        if (source.items)
+            filelist::FreeBrowserState(source);
+        renamerFileStructure() = savedRequest_;
+    }
+
+    // Reads folder `relative` into the source list and marks every file of it.
+    void readSource(const std::string& relative)
+    {
+        filelist::CreateBrowserState(source, 10, 50, "*.*", 1000);
+        ASSERT_TRUE(filelist::SetStateToPath(path(relative), source));
+        ASSERT_TRUE(filelist::ReadFolder(1, 0, source));
+        filelist::SortFolder(1, filelist::kSortDefault, source);
+        filelist::SelectFolderItems(1, source, false, filelist::kActionMark);
+    }
+
+    // Copies the marked items into RenameStore as one flat sorted list, as the Renamer window does.
+    void prepareStore(const std::string& mask)
+    {
+        ASSERT_TRUE(filelist::CopySelectedToState(RenameStore, source));
+        filelist::BeginFlatView(RenameStore, RenameStore.itemCount);
+        filelist::SortAllFolders(RenameStore);
+        TRenamerFileStructure& request = renamerFileStructure();
+        request = TRenamerFileStructure();
+        request.mask = mask;
+        request.start = 1;
+        request.step = 1;
+        request.digits = 2;
+        request.caseMode = kCaseUnchanged;
+        RenameList = &RenameStore;
+    }
+
+    void run(TRenamer& thread)
+    {
+        thread.sourceList = &source;
+        thread.OnRenameFile = [this](platform::WuxThread&, const std::string& text) {
+            EXPECT_TRUE(platform::isGuiThread());
+            log.push_back("file " + text);
+        };
+        thread.OnRenameItem = [this](platform::WuxThread& sender, std::int32_t result) {
+            EXPECT_TRUE(platform::isGuiThread());
+            log.push_back("item " + std::to_string(result));
+            if (++reported == stopAfter)
+                sender.Terminate();
+        };
+        QEventLoop loop;
+        thread.OnTerminate = [this, &loop](platform::WuxThread&) {
+            log.push_back("terminate");
+            loop.quit();
+        };
+        thread.Start();
+        loop.exec();
+        returnValue = thread.WaitFor();
+    }
+
+    // The source item of that name (its current name).
+    TBrowserItem sourceItem(const std::string& name)
+    {
+        StateAccess access(source);
+        for (std::int32_t i = 0; i < source.itemCount; ++i)
+            if (access.Name(access.items[i]) == name)
+                return access.items[i];
+        ADD_FAILURE() << "no item " << name;
+        return TBrowserItem();
+    }
+
+    TstateOfBrowser source;
+    std::vector<std::string> log;
+    int reported = 0;
+    int stopAfter = -1;
+    int returnValue = -1;
+
+private:
+    TRenamerFileStructure savedRequest_;
+};
+
+TEST(CreateDirectoryChainTest, CreatesEachLevelBeforeABackslash)
+{
+    test::TempDrive drive;
+    CreateDirectoryChain(drive.path(""), "a\\b\\c.txt");
+    EXPECT_TRUE(exists(drive.path("a\\b")));
+    EXPECT_FALSE(exists(drive.path("a\\b\\c.txt")));
+    CreateDirectoryChain(drive.path(""), "plain.txt");
+    EXPECT_FALSE(exists(drive.path("plain.txt")));
+}
+
+TEST_F(RenameThreadTest, RenamesByDisplayOrderWithTheCounterAndReports)
+{
+    createFile(path("t\\b.txt"), "B");
+    createFile(path("t\\a.txt"), "A");
+    createFile(path("t\\c.log"), "C");
+    readSource("t");
+    prepareStore("f[C].[E]");
+    TRenamer thread;
+    run(thread);
+
+    EXPECT_EQ(returnValue, 2);
+    EXPECT_EQ(thread.endState, 2);
+    EXPECT_EQ(readFileBytes(path("t\\f01.txt")), "A");
+    EXPECT_EQ(readFileBytes(path("t\\f02.txt")), "B");
+    EXPECT_EQ(readFileBytes(path("t\\f03.log")), "C");
+    EXPECT_FALSE(exists(path("t\\a.txt")));
+    const std::string folder = "c:\\T\\";
+    EXPECT_EQ(log, (std::vector<std::string>{"file " + folder + "a.txt - f01.txt", "item 2",
+                                             "file " + folder + "b.txt - f02.txt", "item 2",
+                                             "file " + folder + "c.log - f03.log", "item 2", "terminate"}));
+    for (const char* name : {"f01.txt", "f02.txt", "f03.log"}) {
+        const TBrowserItem item = sourceItem(name);
+        EXPECT_EQ(item.status, filelist::kStatusSuccessful) << name;
+        EXPECT_EQ(item.flags & filelist::kMarkBothViews, 0u) << name;
+    }
+}
+
+TEST_F(RenameThreadTest, ASameNameIsUnchangedAndLeftAlone)
+{
+    createFile(path("t\\keep.txt"), "K");
+    createFile(path("t\\report.txt"), "R");
+    readSource("t");
+    prepareStore("[N].[E]");
+    TRenamer thread;
+    run(thread);
+    EXPECT_EQ(log[1], "item 8");
+    EXPECT_EQ(log[3], "item 8");
+    EXPECT_EQ(sourceItem("keep.txt").status, filelist::kStatusUnchanged);
+    EXPECT_EQ(readFileBytes(path("t\\keep.txt")), "K");
+}
+
+TEST_F(RenameThreadTest, TheFolderDirectiveSeesTheDisplayCaseFolder)
+{
+    createFile(path("docs\\a.txt"), "A");
+    readSource("docs");
+    prepareStore("[F]_[N].[E]");
+    TRenamer thread;
+    run(thread);
+    EXPECT_EQ(readFileBytes(path("docs\\Docs_a.txt")), "A");
+    EXPECT_EQ(test::listNames(posix("docs")), (std::vector<std::string>{"Docs_a.txt"}));
+}
+
+TEST_F(RenameThreadTest, NewNameWithBackslashMovesIntoCreatedSubFolders)
+{
+    createFile(path("t\\report.txt"), "R");
+    readSource("t");
+    prepareStore("x\\y\\[N].bak.[E]");
+    TRenamer thread;
+    run(thread);
+    EXPECT_EQ(readFileBytes(path("t\\x\\y\\report.bak.txt")), "R");
+    const TBrowserItem item = sourceItem("x\\y\\report.bak.txt");
+    EXPECT_EQ(item.status, filelist::kStatusSuccessful);
+    // The extension begins after the last dot.
+    EXPECT_EQ(item.extensionOffset - item.nameOffset, std::string("x\\y\\report.bak.").size());
+}
+
+TEST_F(RenameThreadTest, TwoFilesGivenOneNameTheSecondFailsAndTheFirstIsIntact)
+{
+    createFile(path("t\\a.txt"), "A");
+    createFile(path("t\\b.txt"), "B");
+    readSource("t");
+    {
+        // An earlier failure on the first item must not survive its success.
+        StateAccess access(source);
+        for (std::int32_t i = 0; i < source.itemCount; ++i)
+            access.items[i].status = filelist::kStatusFailed;
+    }
+    prepareStore("same.[E]");
+    TRenamer thread;
+    run(thread);
+    EXPECT_EQ(log, (std::vector<std::string>{"file c:\\T\\a.txt - same.txt", "item 2",
+                                             "file c:\\T\\b.txt - same.txt", "item 1", "terminate"}));
+    EXPECT_EQ(readFileBytes(path("t\\same.txt")), "A");
+    EXPECT_EQ(readFileBytes(path("t\\b.txt")), "B");
+    EXPECT_EQ(sourceItem("same.txt").status, filelist::kStatusSuccessful);
+    const TBrowserItem failed = sourceItem("b.txt");
+    EXPECT_EQ(failed.status, filelist::kStatusFailed);
+    EXPECT_EQ(failed.flags & filelist::kRemovalPending, 0u);
+    EXPECT_EQ(failed.flags & filelist::kMarkBothViews, 0u);
+}
+
+TEST_F(RenameThreadTest, AFailureWhoseOldFileIsGoneMarksTheItemForRemoval)
+{
+    createFile(path("t\\a.txt"), "A");
+    readSource("t");
+    prepareStore("z.[E]");
+    ASSERT_EQ(platform::deleteFile(path("t\\a.txt")), 0u);
+    TRenamer thread;
+    run(thread);
+    EXPECT_EQ(log[1], "item 1");
+    const TBrowserItem item = sourceItem("a.txt");
+    EXPECT_EQ(item.status, filelist::kStatusFailed);
+    EXPECT_NE(item.flags & filelist::kRemovalPending, 0u);
+    EXPECT_FALSE(exists(path("t\\z.txt")));
+}
+
+TEST_F(RenameThreadTest, StopLeavesTheRestUnrenamedAndUnreported)
+{
+    createFile(path("t\\a.txt"), "A");
+    createFile(path("t\\b.txt"), "B");
+    createFile(path("t\\c.txt"), "C");
+    readSource("t");
+    prepareStore("n[C].[E]");
+    stopAfter = 1;
+    TRenamer thread;
+    run(thread);
+    EXPECT_EQ(returnValue, 1);
+    EXPECT_EQ(log, (std::vector<std::string>{"file c:\\T\\a.txt - n01.txt", "item 2", "terminate"}));
+    EXPECT_TRUE(exists(path("t\\b.txt")));
+    EXPECT_TRUE(exists(path("t\\c.txt")));
+    EXPECT_NE(sourceItem("b.txt").flags & filelist::kMarkOwn, 0u);
+}
+
+TEST_F(RenameThreadTest, WithoutAListTheRunEndsDone)
+{
+    RenameList = nullptr;
+    TRenamer thread;
+    run(thread);
+    EXPECT_EQ(returnValue, 2);
+    EXPECT_EQ(log, (std::vector<std::string>{"terminate"}));
+}
+
+} // namespace
+} // namespace wux::engines

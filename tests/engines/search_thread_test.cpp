@@ -1,0 +1,447 @@
+#include "engines/search_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <QEventLoop>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/text_table.h"
+#include "filelist/active_panel.h"
+#include "filelist/browser_state.h"
+#include "filelist/general_options.h"
+#include "filelist/list_builder.h"
+#include "filelist/list_operations.h"
+#include "platform/text.h"
+#include "support/file_builders.h"
+#include "support/temp_drive.h"
+
+namespace wux::engines {
+namespace {
+
+using filelist::StateAccess;
+using filelist::TBrowserItem;
+using filelist::TstateOfBrowser;
+using test::createFile;
+using test::makeFolder;
+
+// The results window as a test double: what the user would see in its status line and grid.
+class FakeResultsView : public IFinderResultsView
+{
+public:
+    void ShowStatusText(const std::string& text) override
+    {
+        EXPECT_TRUE(platform::isGuiThread());
+        statusTexts.push_back(text);
+        if (onStatus)
+            onStatus(text);
+    }
+    bool FullView() const override { return fullView; }
+    void SetResultRowCount(std::int32_t rows) override
+    {
+        EXPECT_TRUE(platform::isGuiThread());
+        rowCounts.push_back(rows);
+        gridRows = rows == 0 ? 3 : rows;
+    }
+
+    bool fullView = true;
+    std::vector<std::string> statusTexts;
+    std::vector<std::int32_t> rowCounts;
+    std::int32_t gridRows = -1;
+    std::function<void(const std::string&)> onStatus;
+};
+
+// The operation cursor's active panel.
+class FakePanel : public filelist::IBrowserPanel
+{
+public:
+    explicit FakePanel(TstateOfBrowser& listing) : listing_(listing) {}
+    std::int32_t ViewMode() const override { return filelist::kViewBrief; }
+    TstateOfBrowser& Listing() override { return listing_; }
+    TstateOfBrowser& BasketView() override { return filelist::LeftBasketState; }
+    void SelectCursorItem(std::int32_t) override {}
+    void Repaint() override {}
+    std::string MainCaption() const override { return "Wuxtool"; }
+
+private:
+    TstateOfBrowser& listing_;
+};
+
+std::string utf16le(std::string_view utf8)
+{
+    std::string bytes;
+    for (char16_t c : platform::utf8ToUtf16(utf8)) {
+        bytes.push_back(static_cast<char>(c & 0xFF));
+        bytes.push_back(static_cast<char>(c >> 8));
+    }
+    return bytes;
+}
+
+class FinderTest : public test::TempDriveTest
+{
+protected:
+    void SetUp() override
+    {
+        core::registerCoreTexts();
+        savedOptions_ = filelist::GeneralCheckContainer.load();
+        filelist::GeneralCheckContainer = filelist::kDefaultGeneralCheckContainer;
+    }
+
+    void TearDown() override
+    {
+        if (FinderStore.text != nullptr) {
+            filelist::EndFlatView(FinderStore);
+            filelist::FreeBrowserState(FinderStore);
+        }
+        FinderStore = TstateOfBrowser();
+        ResultListState = nullptr;
+        filelist::SetActivePanelSource(nullptr);
+        filelist::GeneralCheckContainer = savedOptions_;
+    }
+
+    // The Finder window's preparation of the store.
+    void createStore(const std::string& masks)
+    {
+        filelist::CreateBrowserState(FinderStore, 10, 300, masks, 10000);
+        FinderStore.mode = 2;
+        ResultListState = &FinderStore;
+    }
+
+    void run(TFinder& finder)
+    {
+        finder.view = &view;
+        QEventLoop loop;
+        finder.OnTerminate = [&](platform::WuxThread&) {
+            EXPECT_TRUE(finder.finished);
+            loop.quit();
+        };
+        finder.Start();
+        loop.exec();
+        finder.WaitFor();
+        EXPECT_FALSE(finder.failed()) << finder.failureMessage();
+    }
+
+    // Searches folders with a content text; returns the hits.
+    std::vector<std::string> searchText(const std::vector<std::string>& paths, std::string_view text,
+                                        bool caseSensitive, bool phrase, bool all, std::size_t blockSize = 0)
+    {
+        createStore("*.*");
+        TFinder finder;
+        finder.pathList = &paths;
+        finder.PrepareTextSearch(text, caseSensitive, phrase);
+        finder.allTerms = all;
+        if (blockSize)
+            finder.setReadBlockSize(blockSize);
+        run(finder);
+        std::vector<std::string> found = hits();
+        filelist::FreeBrowserState(FinderStore);
+        FinderStore = TstateOfBrowser();
+        return found;
+    }
+
+    // Every item of the store as "folder\name", sorted.
+    std::vector<std::string> hits()
+    {
+        std::vector<std::string> result;
+        StateAccess access(FinderStore);
+        for (std::int32_t folder = 1; folder <= FinderStore.folderCount; ++folder)
+            for (std::int32_t position = 1; position <= access.Folder(folder).count; ++position) {
+                const TBrowserItem* item = access.ItemAt(folder, position);
+                result.push_back(std::string(access.Path(access.Folder(folder))) + "\\" +
+                                 std::string(access.Name(*item)));
+            }
+        std::sort(result.begin(), result.end());
+        return result;
+    }
+
+    // The names of a folder of the store in display order.
+    std::vector<std::string> folderNames(std::int32_t folder)
+    {
+        return filelist::test::namesOf(FinderStore, folder);
+    }
+
+    FakeResultsView view;
+
+private:
+    std::uint32_t savedOptions_ = 0;
+};
+
+// ---- Patterns ----
+
+TEST_F(FinderTest, PatternsOfTermsInThreeEncodings)
+{
+    TFinder finder;
+    EXPECT_FALSE(finder.PrepareTextSearch("", false, false));
+    EXPECT_FALSE(finder.PrepareTextSearch("   ", false, false));
+    EXPECT_FALSE(finder.hasPatterns);
+    ASSERT_TRUE(finder.PrepareTextSearch(" foo  bAr ", false, false));
+    EXPECT_EQ(finder.patternCount, 6);
+    EXPECT_TRUE(finder.ignoreCase);
+    ASSERT_TRUE(finder.PrepareTextSearch("a b", true, true));
+    EXPECT_EQ(finder.patternCount, 3);
+    EXPECT_FALSE(finder.ignoreCase);
+    // Layout: length, kind, offset of the first form; the forms follow.
+    const std::vector<std::uint8_t> bytes = [&] {
+        platform::MovableLock lock(finder.patternBlock);
+        const auto* data = lock.as<const std::uint8_t>();
+        return std::vector<std::uint8_t>(data, data + platform::movableSize(finder.patternBlock));
+    }();
+    const std::string expected = std::string("\x03\0\0\0\0\0\0\0\x0c\0\0\0a ba b", 18) +
+                                 std::string("\x06\0\0\0\x01\0\0\0\x1e\0\0\0", 12) + utf16le("a b") +
+                                 utf16le("a b") + std::string("\x03\0\0\0\x02\0\0\0\x36\0\0\0a ba b", 18);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), expected);
+}
+
+// ---- Masks, folders, filters ----
+
+TEST_F(FinderTest, FoldersByMasksWithAndWithoutRecursion)
+{
+    createFile(path("t\\a.txt"), "1");
+    createFile(path("t\\b.log"), "2");
+    createFile(path("t\\sub\\c.txt"), "3");
+    createFile(path("t\\sub\\deep\\d.TXT"), "4");
+    makeFolder(path("t\\empty"));
+    const std::vector<std::string> paths = {path("t\\")};
+    {
+        createStore("*.txt");
+        TFinder finder;
+        finder.pathList = &paths;
+        run(finder);
+        EXPECT_EQ(hits(), (std::vector<std::string>{path("t\\a.txt"), path("t\\sub\\c.txt"),
+                                                    path("t\\sub\\deep\\d.TXT")}));
+        EXPECT_EQ(FinderStore.folderCount, 3);
+        EXPECT_EQ(view.statusTexts.back(), "3 files in finder");
+        EXPECT_EQ(view.rowCounts.back(), 6); // items and one header row per folder
+        // The current path was shown for every folder searched.
+        EXPECT_NE(std::find(view.statusTexts.begin(), view.statusTexts.end(), path("t\\sub\\deep")),
+                  view.statusTexts.end());
+        filelist::FreeBrowserState(FinderStore);
+        FinderStore = TstateOfBrowser();
+    }
+    {
+        view = FakeResultsView();
+        view.fullView = false;
+        createStore("*.txt");
+        TFinder finder;
+        finder.pathList = &paths;
+        finder.recurse = false;
+        run(finder);
+        EXPECT_EQ(hits(), (std::vector<std::string>{path("t\\a.txt")}));
+        EXPECT_EQ(view.rowCounts.back(), 1);
+    }
+}
+
+TEST_F(FinderTest, NothingFoundGivesAnEmptyGridOfThreeRows)
+{
+    makeFolder(path("t"));
+    const std::vector<std::string> paths = {path("t"), path("missing")};
+    createStore("*.*");
+    TFinder finder;
+    finder.pathList = &paths;
+    run(finder);
+    EXPECT_TRUE(hits().empty());
+    EXPECT_EQ(view.statusTexts.back(), "0 files in finder");
+    EXPECT_EQ(view.rowCounts.back(), 0);
+    EXPECT_EQ(view.gridRows, 3);
+}
+
+TEST_F(FinderTest, FiltersOfSizeAndAttributes)
+{
+    createFile(path("t\\small.txt"), "12");
+    createFile(path("t\\large.txt"), "123456");
+    makeFolder(path("t\\dir"));
+    const std::vector<std::string> paths = {path("t")};
+    {
+        createStore("*.*");
+        FinderStore.filter.enabled = 1;
+        FinderStore.filter.sizeTest = 3 + 4; // larger than, in bytes
+        FinderStore.filter.size = 3;
+        FinderStore.filter.attributesAbsent = filelist::kDirectoryAttribute;
+        TFinder finder;
+        finder.pathList = &paths;
+        finder.recurse = false;
+        run(finder);
+        EXPECT_EQ(hits(), (std::vector<std::string>{path("t\\large.txt")}));
+        filelist::FreeBrowserState(FinderStore);
+        FinderStore = TstateOfBrowser();
+    }
+    {
+        // A checked Directory box finds only folders.
+        createStore("*.*");
+        FinderStore.filter.enabled = 1;
+        FinderStore.filter.attributesPresent = filelist::kDirectoryAttribute;
+        TFinder finder;
+        finder.pathList = &paths;
+        run(finder);
+        EXPECT_EQ(hits(), (std::vector<std::string>{path("t\\dir")}));
+    }
+}
+
+// ---- Content ----
+
+TEST_F(FinderTest, ContentInEachEncodingWithOrAndPhrase)
+{
+    createFile(path("c\\ansi.txt"), "hello foo world");
+    createFile(path("c\\wide.txt"), utf16le("say bar now"));
+    createFile(path("c\\both.txt"), "foo and bar");
+    createFile(path("c\\mixed.txt"), "foo " + utf16le("bar"));
+    createFile(path("c\\phrase.txt"), "a foo  bar b");
+    createFile(path("c\\none.txt"), "nothing");
+    createFile(path("c\\empty.txt"), "");
+    makeFolder(path("c\\foo"));
+    const std::vector<std::string> paths = {path("c")};
+    auto in = [&](std::vector<std::string> names) {
+        for (std::string& name : names)
+            name = path("c\\" + name);
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    EXPECT_EQ(searchText(paths, "foo  bar", false, false, false),
+              in({"ansi.txt", "wide.txt", "both.txt", "mixed.txt", "phrase.txt"}));
+    EXPECT_EQ(searchText(paths, "foo  bar", false, false, true), in({"both.txt", "phrase.txt"}));
+    EXPECT_EQ(searchText(paths, "foo  bar", false, true, false), in({"phrase.txt"}));
+    // No term: no content test, every entry passing the other tests is listed (the folder too).
+    EXPECT_EQ(searchText(paths, "   ", false, false, false).size(), 8u);
+}
+
+TEST_F(FinderTest, IgnoringCaseFindsEveryEncodingAndCaseSensitiveDoesNot)
+{
+    createFile(path("e\\ansi.txt"), "xx aBc yy");
+    createFile(path("e\\wide.txt"), utf16le("xx AbC yy"));
+    createFile(path("e\\utf8.txt"), "caf\xc3\xa9 ABC");
+    createFile(path("e\\wideaccent.txt"), utf16le("\xc3\xa9t\xc3\xa9"));
+    const std::vector<std::string> paths = {path("e")};
+    EXPECT_EQ(searchText(paths, "abc", false, false, false).size(), 3u);
+    EXPECT_EQ(searchText(paths, "abc", true, false, false), std::vector<std::string>{});
+    EXPECT_EQ(searchText(paths, "aBc", true, false, false), (std::vector<std::string>{path("e\\ansi.txt")}));
+    // A non-ASCII term in its 8-bit (UTF-8) form and as UTF-16.
+    EXPECT_EQ(searchText(paths, "\xc3\xa9", true, false, false),
+              (std::vector<std::string>{path("e\\utf8.txt"), path("e\\wideaccent.txt")}));
+}
+
+TEST_F(FinderTest, OverlappingStartsAndMatchesAcrossBlocks)
+{
+    createFile(path("o\\overlap.txt"), "xaaab");
+    createFile(path("o\\span.bin"), std::string(0x40000, 'a') + "b");
+    createFile(path("o\\miss.bin"), std::string(0x40000, 'a') + "c");
+    const std::vector<std::string> paths = {path("o")};
+    const std::vector<std::string> expected = {path("o\\overlap.txt"), path("o\\span.bin")};
+    EXPECT_EQ(searchText(paths, "aab", true, false, false), expected);
+    // Small read blocks: every match spans blocks.
+    createFile(path("p\\one.txt"), "xaaab");
+    createFile(path("p\\two.txt"), "aaaaaab");
+    createFile(path("p\\none.txt"), "aaba aa ab");
+    const std::vector<std::string> small = {path("p")};
+    const std::vector<std::string> smallExpected = {path("p\\one.txt"), path("p\\two.txt")};
+    for (std::size_t block : {1u, 2u, 3u})
+        EXPECT_EQ(searchText(small, "aaab", true, false, false, block), smallExpected) << block;
+    EXPECT_EQ(searchText(small, "aaab ab", true, false, true, 2), smallExpected);
+}
+
+TEST_F(FinderTest, StopDuringAContentTestKeepsTheHitsSoFar)
+{
+    createFile(path("s\\a.txt"), "needle");
+    createFile(path("s\\sub\\big.txt"), std::string(0x50000, 'x') + "needle");
+    createFile(path("s\\sub\\deeper\\c.txt"), "needle");
+    const std::vector<std::string> paths = {path("s")};
+    createStore("*.*");
+    TFinder finder;
+    finder.pathList = &paths;
+    finder.PrepareTextSearch("needle", false, false);
+    view.onStatus = [&](const std::string& text) {
+        if (text == path("s\\sub\\big.txt"))
+            finder.Terminate();
+    };
+    run(finder);
+    EXPECT_EQ(hits(), (std::vector<std::string>{path("s\\a.txt")}));
+    EXPECT_EQ(view.statusTexts.back(), "1 files in finder");
+}
+
+// ---- Selection ----
+
+TEST_F(FinderTest, SelectionModeSearchesFoldersThenSkipsCoveredFilesThenChecksTheRest)
+{
+    createFile(path("s\\d\\x.txt"), "x");
+    createFile(path("s\\d\\y.log"), "y");
+    createFile(path("s\\top.txt"), "t");
+    createFile(path("s\\other.log"), "o");
+    TstateOfBrowser listing;
+    filelist::test::ListGuard guard{listing};
+    filelist::CreateBrowserState(listing, 4, 10, "*.*", 1000);
+    using filelist::test::dir;
+    using filelist::test::file;
+    filelist::test::addFolder(listing, path("s"), {dir("d"), file("top.txt", 1), file("other.log", 1)});
+    const std::int32_t inner = filelist::test::addFolder(listing, path("s\\d"), {file("x.txt", 1)}, 2);
+    filelist::test::setFlags(listing, "d", filelist::kMarkOwn);
+    filelist::test::setFlags(listing, "top.txt", filelist::kMarkOwn);
+    filelist::test::setFlags(listing, "other.log", filelist::kMarkOwn);
+    filelist::test::setFlags(listing, "x.txt", filelist::kMarkOwn, inner);
+    FakePanel panel(listing);
+    filelist::SetActivePanelSource([&panel]() -> filelist::IBrowserPanel* { return &panel; });
+
+    createStore("*.txt");
+    TFinder finder;
+    run(finder);
+    EXPECT_EQ(hits(), (std::vector<std::string>{path("s\\d\\x.txt"), path("s\\top.txt")}));
+    EXPECT_EQ(view.statusTexts.back(), "2 files in finder");
+    // Every entry reached is unselected; the list is handed back.
+    StateAccess access(listing);
+    for (std::int32_t i = 0; i < listing.itemCount; ++i)
+        EXPECT_EQ(access.items[i].flags & filelist::kMarkOwn, 0u) << access.Name(access.items[i]);
+    EXPECT_EQ(listing.busy, 0);
+}
+
+TEST_F(FinderTest, SelectionModeWithoutAnActivePanelFindsNothing)
+{
+    createStore("*.*");
+    TFinder finder;
+    run(finder);
+    EXPECT_TRUE(hits().empty());
+    EXPECT_EQ(view.statusTexts.back(), "0 files in finder");
+}
+
+// ---- Duplicates ----
+
+TEST_F(FinderTest, DuplicatesByNameBySizeAndByBoth)
+{
+    createFile(path("u\\a\\same.txt"), "abc");
+    createFile(path("u\\b\\same.txt"), "abc");
+    createFile(path("u\\b\\other.txt"), "xyz");
+    createFile(path("u\\c\\unique.txt"), "12345");
+    createFile(path("u\\c\\SAME.txt"), "1234");
+    const std::vector<std::string> paths = {path("u")};
+    const struct
+    {
+        std::uint32_t mode;
+        std::uint32_t sortWord;
+        std::int32_t count;
+    } cases[] = {{1, 0x88, 3}, {2, 0x42, 3}, {3, 0x42, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        view = FakeResultsView();
+        createStore("*.*");
+        FinderStore.filter.findDuplicates = 1;
+        FinderStore.filter.duplicateMode = c.mode;
+        TFinder finder;
+        finder.pathList = &paths;
+        run(finder);
+        EXPECT_EQ(finder.filterFlags, 2u);
+        EXPECT_EQ(FinderStore.sortWord, c.sortWord);
+        EXPECT_EQ(view.rowCounts, (std::vector<std::int32_t>{c.count})); // only at the end
+        EXPECT_EQ(view.statusTexts.back(), std::to_string(c.count) + " files in finder");
+        // The flat view lists the duplicates; folders never enter.
+        const std::vector<std::string> names = folderNames(1);
+        EXPECT_EQ(static_cast<std::int32_t>(names.size()), c.count);
+        for (const std::string& name : names)
+            EXPECT_NE(name, "unique.txt");
+        filelist::EndFlatView(FinderStore);
+        filelist::FreeBrowserState(FinderStore);
+        FinderStore = TstateOfBrowser();
+    }
+}
+
+} // namespace
+} // namespace wux::engines

@@ -1,0 +1,406 @@
+// The file-operation engine: target names and target parsing, copying files and trees with their
+// contents, times and modes, progress figures, copying onto itself, symbolic links, stopping in the
+// middle of a large file, and the boxes of failed system calls.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "core/text_table.h"
+#include "file_operations_fixture.h"
+#include "filelist/name_mask.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+
+namespace wux::filelist::test {
+namespace {
+
+using wux::test::createFile;
+using wux::test::exists;
+using wux::test::lastWriteOf;
+using wux::test::makeFolder;
+using wux::test::modeOf;
+using wux::test::readFileBytes;
+
+constexpr platform::FileTime kTime = 132'000'000'000'000'000ull; // a day in 2019
+constexpr platform::FileTime kHour = 3600ull * 10'000'000;
+
+TEST(NameMask, Table)
+{
+    struct Case
+    {
+        const char* mask;
+        const char* name;
+        const char* result;
+    };
+    const Case cases[] = {
+        {"*.bak", "report.txt", "report.bak"},
+        {"*.*", "README", "README"},
+        {"*.*.old", "a.txt", "a.txt.old"},
+        {"?_*", "abc.d", "a_abc"},
+        {"*.?", "a.txt", "a.t"},
+        {"", "same.txt", "same.txt"},
+        {"new.txt", "old.doc", "new.txt"},
+        {"*", "a.b.c", "a.b"},
+        {"*.*", "a.b.c", "a.b.c"},
+        {"x?????", "ab", "xb"},
+        {"??.*", "abcdef.txt", "ab.txt"},
+        {"*.", "a.txt", "a"},
+        {"pre_*.*", "z.tar", "pre_z.tar"},
+        {"*.t?t", "n.doc", "n.tot"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ApplyNameMask(c.mask, c.name), c.result) << c.mask << " " << c.name;
+}
+
+TEST(NameMask, NumberedNames)
+{
+    EXPECT_EQ(NumberedName("report.txt", 1), "report[1].txt");
+    EXPECT_EQ(NumberedName("a.b.c", 12), "a.b[12].c");
+    EXPECT_EQ(NumberedName("README", 1), "README[1]");
+    EXPECT_EQ(NumberedName(".profile", 2), ".profile[2]");
+}
+
+class TargetParsing : public FileOperationsTest
+{
+};
+
+TEST_F(TargetParsing, RelativeRootAbsoluteAndInvalidTargets)
+{
+    makeFolder(posix("src/sub"));
+    makeFolder(posix("dst"));
+    makeFolder(posix("dst/inner"));
+    const std::string source = path("src");
+    struct Case
+    {
+        std::string target;
+        std::int32_t selected;
+        bool valid;
+        std::string dir;
+        std::string name;
+        bool inPlace;
+    };
+    const std::vector<Case> cases = {
+        {"sub\\", 1, true, source + "\\sub\\", "", false},
+        {"sub\\*.bak", 2, true, source + "\\sub\\", "*.bak", false},
+        {"..\\dst\\", 1, true, source + "\\..\\dst\\", "", false},
+        {"\\dst\\x.txt", 1, true, path("dst\\"), "x.txt", false},
+        {path("dst\\"), 3, true, path("dst\\"), "", false},
+        {path("dst\\inner"), 3, true, path("dst\\inner\\"), "", false},
+        {path("dst\\new.txt"), 1, true, path("dst\\"), "new.txt", false},
+        {"new.txt", 1, true, "", "new.txt", true},
+        {"*.bak", 3, true, "", "*.bak", false},
+        {path("missing\\"), 1, false, path("missing\\"), "", false},
+        {"nothere\\", 1, false, source + "\\nothere\\", "", false},
+    };
+    for (const Case& c : cases) {
+        dialogs.clear();
+        TOperationTarget target;
+        EXPECT_EQ(ParseOperationTarget(c.target, source, c.selected, "Wuxtool", target), c.valid) << c.target;
+        if (c.valid) {
+            EXPECT_EQ(target.Dir, c.dir) << c.target;
+            EXPECT_EQ(target.Name, c.name) << c.target;
+            EXPECT_EQ(target.renameInPlace, c.inPlace) << c.target;
+            EXPECT_TRUE(dialogs.records().empty());
+        } else {
+            ASSERT_EQ(dialogs.records().size(), 1U) << c.target;
+            EXPECT_EQ(dialogs.texts()[0], "The given target path\r\n" + c.dir + "\r\nis invalid!");
+            EXPECT_EQ(dialogs.captions()[0], "Wuxtool");
+            EXPECT_EQ(dialogs.records()[0].request.icon, platform::MsgIcon::Warning);
+        }
+    }
+}
+
+TEST_F(TargetParsing, RelativeTargetWithoutSourceFolderIsInvalid)
+{
+    TOperationTarget target;
+    EXPECT_FALSE(ParseOperationTarget("sub\\", "", 1, "Wuxtool", target));
+    EXPECT_FALSE(ParseOperationTarget("\\sub\\", "", 1, "Wuxtool", target));
+    EXPECT_EQ(dialogs.records().size(), 2U);
+}
+
+TEST_F(TargetParsing, SeveralItemsToOneFileAreRefused)
+{
+    makeFolder(posix("src"));
+    for (const char* name : {"a.txt", "b.txt"})
+        createFile(posix(std::string("src/") + name), name);
+    makeFolder(posix("dst"));
+    openFolder("src");
+    select({"a.txt", "b.txt"});
+    EXPECT_FALSE(run(TFileOperationKind::Copy, path("dst\\x.txt")));
+    ASSERT_EQ(dialogs.texts().size(), 1U);
+    EXPECT_EQ(dialogs.texts()[0], "You cannot move or copy more than one file to a single file!");
+    EXPECT_EQ(dialogs.records()[0].request.icon, platform::MsgIcon::Warning);
+    EXPECT_TRUE(wux::test::listNames(posix("dst")).empty());
+
+    // With a mask each file gets its own name.
+    dialogs.clear();
+    openFolder("src");
+    select({"a.txt", "b.txt"});
+    EXPECT_TRUE(run(TFileOperationKind::Copy, path("dst\\*.bak")));
+    EXPECT_EQ(wux::test::listNames(posix("dst")), (std::vector<std::string>{"a.bak", "b.bak"}));
+    EXPECT_EQ(readFileBytes(posix("dst/b.bak")), "b.txt");
+}
+
+TEST_F(TargetParsing, BareNameCopiesBesideItselfAndSetsTheCursorName)
+{
+    createFile(posix("src/a.txt"), "alpha", kTime);
+    openFolder("src");
+    select({"a.txt"});
+    ASSERT_TRUE(run(TFileOperationKind::Copy, "new.txt"));
+    EXPECT_EQ(readFileBytes(posix("src/new.txt")), "alpha");
+    EXPECT_EQ(readFileBytes(posix("src/a.txt")), "alpha");
+    EXPECT_EQ(listing.cursorName, "new.txt");
+}
+
+TEST_F(TargetParsing, RootTargetMeansTheRootOfTheSourceDrive)
+{
+    createFile(posix("deep/src/a.txt"), "alpha");
+    makeFolder(posix("top"));
+    openFolder("deep\\src");
+    select({"a.txt"});
+    ASSERT_TRUE(run(TFileOperationKind::Copy, "\\top\\"));
+    EXPECT_EQ(readFileBytes(posix("top/a.txt")), "alpha");
+    EXPECT_FALSE(exists(posix("deep/src/top")));
+}
+
+class CopyTest : public FileOperationsTest
+{
+};
+
+TEST_F(CopyTest, FilesKeepContentsTimesAndModes)
+{
+    createFile(posix("src/plain.txt"), "plain data", kTime, 0640);
+    createFile(posix("src/locked.txt"), "read only", kTime + kHour, 0444);
+    createFile(posix("src/empty.dat"), "", kTime + 2 * kHour, 0600);
+    makeFolder(posix("dst"));
+    openFolder("src");
+    select({"plain.txt", "locked.txt", "empty.dat"});
+    ASSERT_TRUE(run(TFileOperationKind::Copy, path("dst\\")));
+    for (const char* name : {"plain.txt", "locked.txt", "empty.dat"}) {
+        const std::string from = posix(std::string("src/") + name);
+        const std::string to = posix(std::string("dst/") + name);
+        EXPECT_EQ(readFileBytes(to), readFileBytes(from)) << name;
+        EXPECT_EQ(lastWriteOf(to), lastWriteOf(from)) << name;
+        EXPECT_EQ(modeOf(to), modeOf(from)) << name;
+    }
+    EXPECT_TRUE(ui.questions.empty());
+    EXPECT_TRUE(dialogs.records().empty());
+    EXPECT_EQ(ui.closeCommands, 1);
+    // Listing items are unmarked.
+    EXPECT_EQ((RecalcSelection(listing), listing.selectedCount), 0);
+}
+
+TEST_F(CopyTest, TreeIsCopiedWithItsFolders)
+{
+    createFile(posix("src/tree/a.txt"), "a", kTime);
+    createFile(posix("src/tree/sub/b.txt"), "bb", kTime);
+    createFile(posix("src/tree/sub/deeper/c.txt"), "ccc", kTime);
+    makeFolder(posix("src/tree/empty"));
+    makeFolder(posix("dst"));
+    openFolder("src");
+    select({"tree"});
+    ASSERT_TRUE(run(TFileOperationKind::Copy, path("dst\\")));
+    EXPECT_EQ(readFileBytes(posix("dst/tree/a.txt")), "a");
+    EXPECT_EQ(readFileBytes(posix("dst/tree/sub/b.txt")), "bb");
+    EXPECT_EQ(readFileBytes(posix("dst/tree/sub/deeper/c.txt")), "ccc");
+    EXPECT_TRUE(exists(posix("dst/tree/empty")));
+    EXPECT_EQ(lastWriteOf(posix("dst/tree/sub/deeper/c.txt")), kTime);
+    EXPECT_EQ(filesTotal, 3);
+    EXPECT_EQ(filesDone, 3);
+    EXPECT_EQ(bytesTotal, 6U);
+    EXPECT_EQ(bytesDone, 6U);
+    // The source is untouched.
+    EXPECT_EQ(readFileBytes(posix("src/tree/sub/b.txt")), "bb");
+}
+
+TEST_F(CopyTest, ProgressByBytesAndNames)
+{
+    createFile(posix("src/one.bin"), std::string(3000, 'x'));
+    createFile(posix("src/two.bin"), std::string(1000, 'y'));
+    makeFolder(posix("dst"));
+    openFolder("src");
+    select({"one.bin", "two.bin"});
+    ASSERT_TRUE(run(TFileOperationKind::Copy, path("dst\\")));
+    ASSERT_FALSE(ui.progress.empty());
+    EXPECT_EQ(ui.progress.back(), std::make_pair(100, 100));
+    // After the first file: 3000 of 4000 bytes.
+    bool sawThreeQuarters = false;
+    for (const auto& [overall, file] : ui.progress)
+        sawThreeQuarters = sawThreeQuarters || (overall == 75 && file == 100);
+    EXPECT_TRUE(sawThreeQuarters);
+    ASSERT_FALSE(ui.names.empty());
+    EXPECT_EQ(ui.names.front().first, path("src\\one.bin"));
+    EXPECT_EQ(ui.names.front().second, path("dst\\one.bin"));
+}
+
+TEST_F(CopyTest, CopyOntoItselfIsRefusedWithoutTouchingTheFile)
+{
+    createFile(posix("src/a.txt"), "keep me", kTime);
+    ASSERT_EQ(::link(posix("src/a.txt").c_str(), posix("src/hard.txt").c_str()), 0);
+    ASSERT_EQ(::symlink("a.txt", posix("src/soft.txt").c_str()), 0);
+    makeFolder(posix("src/dir/sub"));
+    struct Case
+    {
+        const char* item;
+        std::string target;
+    };
+    const std::vector<Case> cases = {
+        {"a.txt", path("SRC\\A.TXT")},    // another spelling
+        {"a.txt", path("src\\hard.txt")}, // a hard link of it
+        {"a.txt", path("src\\soft.txt")}, // a symbolic link to it
+        {"a.txt", "A.TXT"},               // in place, other case
+        {"dir", path("src\\dir\\sub\\")}, // a folder into its own subfolder
+        {"dir", path("src\\")},           // a folder onto itself
+    };
+    for (const Case& c : cases) {
+        dialogs.clear();
+        ui.questions.clear();
+        openFolder("src");
+        select({c.item});
+        ASSERT_TRUE(run(TFileOperationKind::Copy, c.target)) << c.target;
+        ASSERT_EQ(dialogs.texts().size(), 1U) << c.target;
+        EXPECT_EQ(dialogs.texts()[0], "You cannot copy a file to itself!");
+        EXPECT_EQ(dialogs.records()[0].request.icon, platform::MsgIcon::Information);
+        EXPECT_EQ(dialogs.captions()[0], "Wuxtool");
+        EXPECT_TRUE(stoppedByRun);
+        EXPECT_TRUE(ui.questions.empty());
+        EXPECT_EQ(readFileBytes(posix("src/a.txt")), "keep me") << c.target;
+        EXPECT_EQ(lastWriteOf(posix("src/a.txt")), kTime);
+    }
+    EXPECT_FALSE(exists(posix("src/dir/sub/dir")));
+}
+
+TEST_F(CopyTest, SymbolicLinksAreCopiedAsLinksAndNeverFollowed)
+{
+    createFile(posix("outside/big.txt"), "outside data");
+    createFile(posix("src/tree/file.txt"), "f");
+    ASSERT_EQ(::symlink(posix("outside").c_str(), posix("src/tree/dirlink").c_str()), 0);
+    ASSERT_EQ(::symlink("file.txt", posix("src/tree/filelink").c_str()), 0);
+    ASSERT_EQ(::symlink("nowhere", posix("src/tree/broken").c_str()), 0);
+    makeFolder(posix("dst"));
+    openFolder("src");
+    select({"tree"});
+    ASSERT_TRUE(run(TFileOperationKind::Copy, path("dst\\")));
+    for (const char* name : {"dirlink", "filelink", "broken"}) {
+        const std::string copy = posix(std::string("dst/tree/") + name);
+        EXPECT_TRUE(S_ISLNK(modeOf(copy))) << name;
+        char text[4096] = {};
+        const ssize_t n = ::readlink(copy.c_str(), text, sizeof text - 1);
+        ASSERT_GT(n, 0) << name;
+        char original[4096] = {};
+        ASSERT_GT(::readlink(posix(std::string("src/tree/") + name).c_str(), original, sizeof original - 1),
+                  0);
+        EXPECT_STREQ(text, original) << name;
+    }
+    EXPECT_EQ(readFileBytes(posix("dst/tree/file.txt")), "f");
+    EXPECT_TRUE(ui.questions.empty());
+    EXPECT_TRUE(dialogs.records().empty());
+}
+
+TEST_F(CopyTest, StopInTheMiddleOfALargeFileRemovesThePartialTarget)
+{
+    const std::string data(3 * kCopyBufferSize + 12345, 'z');
+    createFile(posix("src/large.bin"), data, kTime);
+    createFile(posix("src/later.txt"), "later");
+    makeFolder(posix("dst"));
+    openFolder("src");
+    select({"large.bin", "later.txt"});
+    ui.onProgress = [this](std::int32_t, std::int32_t file) {
+        if (file > 0 && file < 100 && current != nullptr)
+            current->Terminate();
+    };
+    ASSERT_TRUE(run(TFileOperationKind::Copy, path("dst\\")));
+    EXPECT_TRUE(stoppedByRun);
+    EXPECT_FALSE(exists(posix("dst/large.bin")));
+    EXPECT_FALSE(exists(posix("dst/later.txt")));
+    EXPECT_TRUE(wux::test::listNames(posix("dst")).empty());
+    EXPECT_EQ(readFileBytes(posix("src/large.bin")), data);
+    EXPECT_EQ(lastWriteOf(posix("src/large.bin")), kTime);
+    EXPECT_EQ(ui.closeCommands, 1);
+}
+
+TEST_F(CopyTest, FailedReadsAndWritesShowTheStepsBoxAndLeaveNoTarget)
+{
+    struct Case
+    {
+        platform::FaultOperation operation;
+        const char* prefix;
+        platform::WinError code;
+        const char* caption;
+    };
+    const Case cases[] = {
+        {platform::kFaultRead, "src\\a.txt", 30, "READ FROM FILE: Error 30"},
+        {platform::kFaultWrite, "dst\\a.txt", 112, "WRITE TO FILE: Error 112"},
+        {platform::kFaultAttributes, "dst\\a.txt", 5, "SetFileTime: Error 5"},
+    };
+    for (const Case& c : cases) {
+        createFile(posix("src/a.txt"), "source bytes", kTime);
+        makeFolder(posix("dst"));
+        dialogs.clear();
+        platform::clearFaults();
+        platform::injectFault(path(c.prefix), c.code, c.operation);
+        openFolder("src");
+        select({"a.txt"});
+        ASSERT_TRUE(run(TFileOperationKind::Copy, path("dst\\")));
+        ASSERT_EQ(dialogs.records().size(), 1U) << c.caption;
+        EXPECT_EQ(dialogs.captions()[0], c.caption);
+        EXPECT_EQ(dialogs.texts()[0], platform::errorText(c.code));
+        EXPECT_EQ(dialogs.records()[0].request.icon, platform::MsgIcon::Warning);
+        EXPECT_TRUE(dialogs.records()[0].onGuiThread);
+        EXPECT_FALSE(exists(posix("dst/a.txt"))) << c.caption;
+        EXPECT_EQ(readFileBytes(posix("src/a.txt")), "source bytes");
+        EXPECT_FALSE(stoppedByRun);
+    }
+}
+
+TEST_F(CopyTest, SourceThatCannotBeOpenedAsksAndRetries)
+{
+    createFile(posix("src/a.txt"), "abc");
+    makeFolder(posix("dst"));
+    platform::injectFault(path("src\\a.txt"), platform::kErrorSharingViolation, platform::kFaultOpen);
+    openFolder("src");
+    select({"a.txt"});
+    // Retry once (still failing), then Skip.
+    answer({ConfirmationAnswer::Yes, ConfirmationAnswer::No});
+    ASSERT_TRUE(run(TFileOperationKind::Copy, path("dst\\")));
+    ASSERT_EQ(ui.questions.size(), 2U);
+    EXPECT_EQ(ui.questions[0].kind, ConfirmationKind::StepFailed);
+    EXPECT_EQ(ui.questions[0].caption, "Error file copy 1");
+    EXPECT_EQ(ui.questions[0].Name1, path("src\\a.txt"));
+    EXPECT_EQ(ui.questions[0].Info1, platform::errorText(platform::kErrorSharingViolation));
+    EXPECT_FALSE(exists(posix("dst/a.txt")));
+    EXPECT_FALSE(stoppedByRun);
+    EXPECT_EQ(bytesDone, 3U);
+
+    // Abort stops the run.
+    ui.questions.clear();
+    createFile(posix("src/b.txt"), "b");
+    openFolder("src");
+    select({"a.txt", "b.txt"});
+    answer({ConfirmationAnswer::Cancel});
+    ASSERT_TRUE(run(TFileOperationKind::Copy, path("dst\\")));
+    EXPECT_EQ(ui.questions.size(), 1U);
+    EXPECT_TRUE(stoppedByRun);
+    EXPECT_FALSE(exists(posix("dst/b.txt")));
+}
+
+TEST_F(CopyTest, TargetFolderWhereAFileHasItsNameAsksInsteadOfLooping)
+{
+    createFile(posix("src/tree/a.txt"), "a");
+    createFile(posix("dst/tree"), "a file in the way");
+    openFolder("src");
+    select({"tree"});
+    answer({ConfirmationAnswer::Yes, ConfirmationAnswer::No});
+    ASSERT_TRUE(run(TFileOperationKind::Copy, path("dst\\")));
+    ASSERT_EQ(ui.questions.size(), 2U);
+    EXPECT_EQ(ui.questions[0].kind, ConfirmationKind::DirectoryNotCreated);
+    EXPECT_EQ(ui.questions[0].Name1, path("dst\\tree"));
+    EXPECT_EQ(ui.questions[0].Info1, platform::errorText(platform::kErrorAlreadyExists));
+    EXPECT_EQ(readFileBytes(posix("dst/tree")), "a file in the way");
+    EXPECT_FALSE(stoppedByRun);
+}
+
+} // namespace
+} // namespace wux::filelist::test
