@@ -1,0 +1,166 @@
+// A Replacer run over a folder of plain files, word-processor documents, workbooks, presentations and
+// OpenDocument texts: the run's thread hands each document to its replacer (made on the worker thread through
+// the office layer's registered factory), and every file comes out changed and reported.
+#include <gtest/gtest.h>
+
+#include <QEventLoop>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/user_parameters.h"
+#include "engines/base_replacer.h"
+#include "engines/replace_threads.h"
+#include "filelist/operation_cursor.h"
+#include "office/document_routes.h"
+#include "office/openoffice_replacer.h"
+#include "office/powerpoint_replacer.h"
+#include "office/word_replacer.h"
+#include "office_test_support.h"
+#include "platform/automation/dispatch.h"
+#include "platform/automation/docx_fixture.h"
+#include "platform/movable_memory.h"
+#include "platform/thread.h"
+#include "support/file_builders.h"
+#include "support/temp_drive.h"
+
+namespace wux::office {
+
+namespace test {
+// Defined with the presentation and OpenDocument replacer tests.
+std::string pptxWithText(const std::string& text);
+std::vector<std::string> presentationTexts(const std::string& windowsPath);
+std::string odtWithText(const std::string& text);
+std::vector<std::string> documentParagraphs(const std::string& posixPath);
+} // namespace test
+
+namespace {
+
+// A workbook of one sheet whose cell A1 holds a text.
+std::string xlsxWithText(const std::string& text)
+{
+    const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
+    const std::string rels = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    const std::string main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+    return wux::test::buildZip(
+        {{"[Content_Types].xml",
+          head + "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                 "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>"},
+         {"_rels/.rels", head +
+                             "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+                             "relationships\"><Relationship Id=\"rId1\" Type=\"" +
+                             rels + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+         {"xl/workbook.xml", head + "<workbook xmlns=\"" + main + "\" xmlns:r=\"" + rels +
+                                 "\"><sheets><sheet name=\"Sheet1\" sheetId=\"1\" r:id=\"rId1\"/></sheets>"
+                                 "</workbook>"},
+         {"xl/_rels/workbook.xml.rels",
+          head +
+              "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+              "<Relationship Id=\"rId1\" Type=\"" +
+              rels + "/worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+         {"xl/worksheets/sheet1.xml", head + "<worksheet xmlns=\"" + main +
+                                          "\"><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>" +
+                                          text + "</t></is></c></row></sheetData></worksheet>"}});
+}
+
+// Cell A1 of a workbook's active sheet, read through the spreadsheet server.
+std::string firstCell(const std::string& windowsPath)
+{
+    namespace automation = platform::automation;
+    const auto app = automation::createObject("Excel.Application");
+    const auto books = automation::asDispatch(app->get("Workbooks"));
+    const auto book =
+        automation::asDispatch(books->call("Add", {automation::Variant::fromUtf8(windowsPath)}));
+    const auto cell =
+        automation::asDispatch(automation::asDispatch(app->get("Cells"))
+                                   ->get("Item", {automation::Variant(1), automation::Variant(1)}));
+    const std::string value = automation::variantToUtf8(cell->get("Value"));
+    book->call("Close", {automation::Variant(false)});
+    app->call("Quit");
+    return value;
+}
+
+class MixedRunTest : public wux::test::TempDriveTest
+{
+protected:
+    void SetUp() override { registerOfficeServices(); }
+    void TearDown() override
+    {
+        engines::setDocumentReplacerFactory(nullptr);
+        platform::movableFree(search);
+    }
+
+    engines::ReplacerStructure search;
+};
+
+TEST_F(MixedRunTest, EveryKindOfFileIsChangedByItsReplacer)
+{
+    wux::test::makeFolder(path("run"));
+    wux::test::createFile(path("run\\notes.txt"), "a cat sat");
+    wux::test::DocxContent docx;
+    docx.body = wux::test::para({"word cat"});
+    wux::test::createFile(path("run\\letter.docx"), wux::test::buildDocx(docx));
+    wux::test::createFile(path("run\\book.xlsx"), xlsxWithText("sheet cat"));
+    wux::test::createFile(path("run\\deck.pptx"), test::pptxWithText("slide cat"));
+    wux::test::createFile(path("run\\text 100%20.odt"), test::odtWithText("open cat"));
+    wux::test::createFile(path("run\\none.odt"), test::odtWithText("no dogs"));
+    search = engines::BuildReplacerStructure("cat", "dog", false, false, engines::kModeReplace);
+    core::TUserParameters parameters = test::replacerParameters(true);
+
+    const std::vector<std::string> names = {"notes.txt", "letter.docx",     "book.xlsx",
+                                            "deck.pptx", "text 100%20.odt", "none.odt"};
+    const std::string folder = path("run");
+    std::size_t next = 0;
+    filelist::TOperationFileInfo info{};
+    std::vector<std::int32_t> results, stages, matches;
+    const std::size_t objectsBefore = platform::automation::liveObjectCount();
+
+    engines::TReplacer thread;
+    thread.TypeOfReplacing = engines::kModeReplace;
+    thread.searchBlock = search;
+    thread.backupFlag = true;
+    thread.parameters = &parameters;
+    thread.OnGetNextFile = [&](platform::WuxThread&, filelist::TOperationFileInfo*& out) {
+        if (next >= names.size()) {
+            out = nullptr;
+            return;
+        }
+        info.name = names[next].c_str();
+        info.folderPath = folder.c_str();
+        info.attributes = 0x20;
+        info.number = static_cast<std::int32_t>(++next);
+        out = &info;
+    };
+    thread.OnProgress = [&](platform::WuxThread&, engines::TReplaceResult result, std::int32_t stage,
+                            std::int32_t count, std::int64_t, std::int64_t) {
+        results.push_back(result);
+        stages.push_back(stage);
+        matches.push_back(count);
+    };
+    QEventLoop loop;
+    thread.OnTerminate = [&](platform::WuxThread&) { loop.quit(); };
+    thread.Start();
+    loop.exec();
+    EXPECT_EQ(thread.WaitFor(), engines::kRunDone);
+
+    EXPECT_EQ(results, (std::vector<std::int32_t>{2, 2, 2, 2, 2, 8}));
+    EXPECT_EQ(stages, (std::vector<std::int32_t>{0, kStageSave, kStageSave, kStageSave, kStageOdtDone,
+                                                 kStageOdtDone}));
+    EXPECT_EQ(matches, (std::vector<std::int32_t>{1, 1, 1, 1, 1, 0}));
+    EXPECT_EQ(platform::automation::liveObjectCount(), objectsBefore);
+
+    EXPECT_EQ(wux::test::readFileBytes(path("run\\notes.txt")), "a dog sat");
+    EXPECT_EQ(test::mainText(path("run\\letter.docx")), "word dog\r");
+    EXPECT_EQ(firstCell(path("run\\book.xlsx")), "sheet dog");
+    EXPECT_EQ(test::presentationTexts(path("run\\deck.pptx")), std::vector<std::string>{"slide dog"});
+    EXPECT_EQ(test::documentParagraphs(posix("run/text 100%20.odt")), std::vector<std::string>{"open dog"});
+    // Each changed document has its backup; nothing else was written.
+    EXPECT_EQ(wux::test::listNames(posix("run")),
+              (std::vector<std::string>{"book.xlsx", "book.xlsx.bak", "deck.pptx", "deck.pptx.bak",
+                                        "letter.docx", "letter.docx.bak", "none.odt", "notes.txt",
+                                        "notes.txt.bak", "text 100%20.odt", "text 100%20.odt.bak"}));
+}
+
+} // namespace
+} // namespace wux::office
