@@ -86,7 +86,8 @@ for name in "${targets[@]}"; do
   else
     failed=$((failed + 1))
     echo "FAIL $name (exit $status), log: $work/$name.log"
-    grep -E 'ERROR:|runtime error:|fuzz check failed|Test unit written' "$work/$name.log" | head -n 5 | sed 's/^/    /'
+    grep -E 'ERROR:|runtime error:|fuzz check failed|Test unit written|no such target' "$work/$name.log" |
+      head -n 5 | sed 's/^/    /' || true
   fi
 done
 echo "$passed passed, $failed failed"

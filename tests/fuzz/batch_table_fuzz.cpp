@@ -42,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::check(flags2 == flags && finds2 == finds, "a written table reads back other rows");
     fuzz::check(replaces2.size() == replaces.size(), "a written table reads back other rows");
     for (std::size_t i = 0; i < replaces.size(); ++i)
-        fuzz::check(replaces2[i] == writtenReplace(replaces[i]), "a written table reads back another replace");
+        fuzz::check(replaces2[i] == writtenReplace(replaces[i]),
+                    "a written table reads back another replace");
 
     const std::optional<std::string> again = engines::serializeTable(flags2, finds2, replaces2);
     fuzz::check(again.has_value() && *again == *written, "writing the rows read back gives other bytes");

@@ -21,9 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (args.size() >= 8)
             break;
         if (word.size() > 1 && word[0] == 'd')
-            args.emplace_back(static_cast<std::int64_t>(fuzz::numberIn(word.substr(1), INT64_MIN / 2, INT64_MAX / 2, 0)));
+            args.emplace_back(
+                static_cast<std::int64_t>(fuzz::numberIn(word.substr(1), INT64_MIN / 2, INT64_MAX / 2, 0)));
         else if (word.size() > 1 && word[0] == 'u')
-            args.emplace_back(static_cast<std::uint64_t>(fuzz::numberIn(word.substr(1), 0, INT64_MAX / 2, 0)));
+            args.emplace_back(
+                static_cast<std::uint64_t>(fuzz::numberIn(word.substr(1), 0, INT64_MAX / 2, 0)));
         else
             args.emplace_back(word);
         argumentBytes += word.size() + 21;

@@ -1,5 +1,6 @@
 // The ini class in memory: any bytes parse; writing back every value that was read, into the same
 // document and into a new one, reads back the same sections and values.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -33,8 +34,8 @@ bool sameNames(const std::string& a, const std::string& b)
 // wrapped in a pair of double quotes.
 bool roundTrips(std::string_view value)
 {
-    if (!value.empty() && (value.front() == ' ' || value.front() == '\t' || value.back() == ' ' ||
-                           value.back() == '\t'))
+    if (!value.empty() &&
+        (value.front() == ' ' || value.front() == '\t' || value.back() == ' ' || value.back() == '\t'))
         return false;
     return !(value.size() >= 2 && value.front() == '"' && value.back() == '"');
 }
@@ -79,7 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& [section, values] : read) {
         fuzz::check(fresh.addSection(section) == platform::kErrorSuccess, "a read section refused");
         for (const auto& [key, value] : values)
-            fuzz::check(fresh.writeString(section, key, value) == platform::kErrorSuccess, "a read key refused");
+            fuzz::check(fresh.writeString(section, key, value) == platform::kErrorSuccess,
+                        "a read key refused");
     }
     checkSame(read, contentsOf(platform::IniDocument(fresh.bytes())), "new document differs");
 
@@ -91,13 +93,42 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                             "a read key refused in place");
     checkSame(read, contentsOf(platform::IniDocument(document.bytes())), "rewritten document differs");
 
+    // A new key in every section and a new section read back, and leave every other value as it was.
+    platform::IniDocument grown{std::string(fuzz::asText(data, size))};
+    for (const auto& [section, values] : read)
+        fuzz::check(grown.writeString(section, "wux fuzz key", "new value") == platform::kErrorSuccess,
+                    "a new key refused");
+    const bool newSection = !grown.sectionExists("wux fuzz section");
+    if (newSection)
+        fuzz::check(grown.writeString("wux fuzz section", "k", "v") == platform::kErrorSuccess,
+                    "a new section refused");
+    const platform::IniDocument grownAgain(grown.bytes());
+    for (const auto& [section, values] : read) {
+        std::string value;
+        const bool existed = std::any_of(values.begin(), values.end(),
+                                         [](const auto& kv) { return sameNames(kv.first, "wux fuzz key"); });
+        fuzz::check(grownAgain.findValue(section, "wux fuzz key", value) && value == "new value",
+                    "a new key does not read back");
+        const Values after = grownAgain.sectionValues(section);
+        fuzz::check(after.size() == values.size() + (existed ? 0 : 1), "a new key changed the other keys");
+        for (std::size_t k = 0; k < values.size(); ++k)
+            if (!sameNames(values[k].first, "wux fuzz key"))
+                fuzz::check(sameNames(after[k].first, values[k].first) && after[k].second == values[k].second,
+                            "a new key changed another value");
+    }
+    std::string newValue;
+    if (newSection)
+        fuzz::check(grownAgain.findValue("wux fuzz section", "k", newValue) && newValue == "v",
+                    "a new section does not read back");
+
     // Removing keys and sections leaves the others.
     if (!read.empty()) {
         const std::string& first = read.front().first;
         if (!read.front().second.empty()) {
             document.deleteKey(first, read.front().second.front().first);
             std::string value;
-            fuzz::check(!document.findValue(first, read.front().second.front().first, value), "key not deleted");
+            fuzz::check(!document.findValue(first, read.front().second.front().first, value),
+                        "key not deleted");
         }
         document.eraseSection(first);
         fuzz::check(!document.sectionExists(first), "section not erased");

@@ -91,7 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool matched = core::MatchMask(name, item);
         any = any || matched;
         if (item.upper.size() <= 512 && name.size() <= 512)
-            fuzz::check(matched == Reference(item.upper, name).matches(), "the matcher differs from its rules");
+            fuzz::check(matched == Reference(item.upper, name).matches(),
+                        "the matcher differs from its rules");
     }
     fuzz::check(core::MatchMaskList(name, list, true) == (list.empty() || any), "MatchMaskList");
     fuzz::check(core::MatchMaskList(name, list, false) == any, "MatchMaskList without patterns");

@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     time.second = static_cast<int>(number(11, 0, 59, 5));
 
     const std::string name = engines::buildNewName(request, fields[3], fields[2], time);
-    if (!request.replaceOn && (request.caseMode < engines::kCaseLower || request.caseMode > engines::kCaseEachWord))
+    if (!request.replaceOn &&
+        (request.caseMode < engines::kCaseLower || request.caseMode > engines::kCaseEachWord))
         fuzz::check(name.size() <= engines::kMaxNewNameLength, "a built name beyond the length cap");
     if (platform::isValidUtf8(request.mask) && platform::isValidUtf8(fields[2]) &&
         platform::isValidUtf8(fields[3]) && !request.replaceOn)
