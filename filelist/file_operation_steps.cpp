@@ -440,6 +440,14 @@ bool TOperations::CopyOneFile()
     countRest();
 
     bool closed = true;
+    if (ok && moves()) {
+        // The source goes once this returns: the copy must be on the disk, not only in its cache.
+        const platform::WinError error = target.flush();
+        if (error != platform::kErrorSuccess) {
+            showStepError("WRITE TO FILE: Error ", error);
+            ok = false;
+        }
+    }
     if (ok) {
         const platform::WinError error = target.setTimes(
             &SourceInfo.times.creation, &SourceInfo.times.lastAccess, &SourceInfo.times.lastWrite);

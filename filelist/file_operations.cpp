@@ -261,9 +261,9 @@ void TOperations::executeItems()
                 }
                 run_.FilesDone += 1;
                 UpdateGauges();
-            } else if (kind == TFileOperationKind::Copy || (kind == TFileOperationKind::Move && SameDrive)) {
+            } else if (kind == TFileOperationKind::Copy || kind == TFileOperationKind::Move) {
                 const bool inside = isInsideSource(SourcePath, TargetPath);
-                if (kind == TFileOperationKind::Move) {
+                if (kind == TFileOperationKind::Move && SameDrive) {
                     if (!inside && isDirectoryPath(TargetPath)) {
                         // Merged into the folder of that name.
                         run_.FilesTotal += item.number;
@@ -310,23 +310,9 @@ bool TOperations::isInsideSource(const std::string& source, const std::string& t
     if (target.size() > source.size() && target[source.size()] == '\\' &&
         platform::equalNoCase(std::string_view(target).substr(0, source.size()), source))
         return true;
-    // The same folder under another spelling (a link, another drive letter, "..").
-    platform::FileId sourceId;
-    if (platform::getFileId(source, sourceId) != platform::kErrorSuccess)
-        return false;
-    std::string path = withoutTrailingBackslash(target);
-    for (int depth = 0; depth < 4096; ++depth) {
-        platform::FileId id;
-        if (platform::getFileId(path, id) == platform::kErrorSuccess && id == sourceId)
-            return true;
-        std::string folder;
-        std::string name;
-        platform::splitWindowsPath(path, folder, name);
-        if (name.empty() || folder == path)
-            break;
-        path = folder;
-    }
-    return false;
+    // The same folder under another spelling (a link, another drive letter or a drive whose root lies
+    // inside it, "..").
+    return platform::isSameOrInside(source, target);
 }
 
 bool TOperations::makeTargetDirectory(const std::string& directory)
@@ -379,15 +365,30 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
 
     // The entries first, so that the walk never meets what it has just written or removed.
     std::vector<std::pair<std::string, std::uint32_t>> entries;
-    {
+    for (;;) {
+        entries.clear();
         platform::FolderListing listing;
         platform::FindData data;
-        if (listing.findFirst(sourceDir + "*.*", data) == platform::kErrorSuccess) {
+        platform::WinError error = listing.findFirst(sourceDir + "*.*", data);
+        if (error == platform::kErrorSuccess) {
             do {
                 if (data.name != "." && data.name != "..")
                     entries.emplace_back(data.name, data.attributes);
-            } while (listing.findNext(data) == platform::kErrorSuccess);
+            } while ((error = listing.findNext(data)) == platform::kErrorSuccess);
+            if (error == platform::kErrorNoMoreFiles)
+                error = platform::kErrorSuccess;
+        } else if (error == platform::kErrorFileNotFound) {
+            error = platform::kErrorSuccess; // an empty drive root
         }
+        if (error == platform::kErrorSuccess || kind == TFileOperationKind::SendToBasket ||
+            kind == TFileOperationKind::RemoveFromBasket)
+            break;
+        // A folder that cannot be read is never taken as empty: its files would be silently left out
+        // of a copy, and a move or delete could not account for them.
+        SourcePath = directory;
+        if (Ask(kind == TFileOperationKind::Delete ? QuestionGroup::Delete : QuestionGroup::Copy, 1, error) !=
+            StepAnswer::Retry)
+            return;
     }
 
     bool addedInside = false;

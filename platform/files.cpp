@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/drives.h"
 #include "platform/fault_injection.h"
 #include "platform/file_internal.h"
 #include "platform/text.h"
@@ -250,6 +251,16 @@ std::string linuxNameOf(std::string_view windowsPath)
     return linuxName;
 }
 
+// True when windowsPath (resolved to posix) names its drive's root, however it is spelled: "x:",
+// "x:\" or "x:\sub\.." alike.
+bool namesDriveRoot(std::string_view windowsPath, const std::string& posix)
+{
+    if (isDriveRoot(windowsPath))
+        return true;
+    const auto drive = findDrive(driveLetterOf(windowsPath));
+    return drive && posix == drive->root;
+}
+
 // True when the folder holds an entry other than `except` whose name equals name ignoring case.
 bool otherEntryMatchesNoCase(const std::string& folder, std::string_view name, std::string_view except)
 {
@@ -262,7 +273,7 @@ bool otherEntryMatchesNoCase(const std::string& folder, std::string_view name, s
         const std::string_view entryName = entry->d_name;
         if (entryName == "." || entryName == ".." || entryName == except)
             continue;
-        if (foldCase(entryName) == key) {
+        if (foldedNameEquals(entryName, key)) {
             found = true;
             break;
         }
@@ -388,6 +399,8 @@ WinError removeFolder(std::string_view windowsPath)
     std::string posix;
     if (const WinError error = resolve(windowsPath, kFaultDelete, posix))
         return error;
+    if (namesDriveRoot(windowsPath, posix))
+        return kErrorAccessDenied;
     EntryStat entry, target;
     bool hasTarget = false;
     if (!statWithTarget(AT_FDCWD, posix.c_str(), entry, target, hasTarget))
@@ -467,21 +480,52 @@ WinError moveAcrossFileSystems(const std::string& from, const struct stat& st, c
     return kErrorSuccess;
 }
 
-// True when the folder `ancestor` (stat) is `path` or one of its parent folders.
+// True when the folder `ancestor` (stat) is `path` or one of its parent folders on disk. The walk starts
+// at the real path of the deepest part of `path` that exists, so links and ".." inside it cannot hide
+// the ancestor; every step compares device and inode (bind mounts and other drive letters included).
 bool isInside(const std::string& path, const struct stat& ancestor)
 {
     std::string current = path;
+    struct stat st = {};
+    while (::stat(current.c_str(), &st) != 0) {
+        if (current == "/" || current.empty() || current == ".")
+            return false;
+        current = folderOf(current);
+    }
+    if (char* real = ::realpath(current.c_str(), nullptr)) {
+        current = real;
+        std::free(real);
+    }
     for (;;) {
-        struct stat st = {};
         if (::stat(current.c_str(), &st) == 0 && st.st_dev == ancestor.st_dev && st.st_ino == ancestor.st_ino)
             return true;
-        if (current == "/" || current.empty())
+        if (current == "/" || current.empty() || current == ".")
             return false;
         current = folderOf(current);
     }
 }
 
 } // namespace
+
+bool isSameOrInside(std::string_view folderWindowsPath, std::string_view windowsPath)
+{
+    std::string folder, path;
+    if (toPosixPath(folderWindowsPath, folder) != kErrorSuccess)
+        return false;
+    // The deepest part of windowsPath that can be resolved (its last folders may not exist yet).
+    std::string rest(windowsPath);
+    while (toPosixPath(rest, path, LastComponent::kAsSpelled) != kErrorSuccess) {
+        std::string parent, name;
+        splitWindowsPath(rest, parent, name);
+        if (name.empty() || parent == rest)
+            return false;
+        rest = std::move(parent);
+    }
+    struct stat st = {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    return isInside(path, st);
+}
 
 WinError moveFile(std::string_view fromWindowsPath, std::string_view toWindowsPath)
 {
@@ -493,11 +537,11 @@ WinError moveFile(std::string_view fromWindowsPath, std::string_view toWindowsPa
     struct stat st = {};
     if (::lstat(from.c_str(), &st) != 0)
         return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
-    if (isDriveRoot(fromWindowsPath))
+    if (namesDriveRoot(fromWindowsPath, from))
         return kErrorAccessDenied;
     if (const WinError error = toPosixPath(toWindowsPath, to, LastComponent::kAsSpelled))
         return error;
-    if (isDriveRoot(toWindowsPath))
+    if (namesDriveRoot(toWindowsPath, to))
         return kErrorAlreadyExists;
     if (from == to)
         return kErrorSuccess;
@@ -544,11 +588,25 @@ WinError replaceFile(std::string_view fromWindowsPath, std::string_view toWindow
         return kErrorAccessDenied;
     if (!sharingAllows(from, st, kShareDelete))
         return kErrorSharingViolation;
+    if (::lstat(to.c_str(), &targetSt) == 0 && S_ISLNK(targetSt.st_mode)) {
+        // A symbolic link stays; the file it points to is the one replaced.
+        if (char* real = ::realpath(to.c_str(), nullptr)) {
+            to = real;
+            std::free(real);
+        }
+    }
     if (::lstat(to.c_str(), &targetSt) == 0) {
         if (S_ISDIR(targetSt.st_mode))
             return kErrorAccessDenied;
         if (!sharingAllows(to, targetSt, kShareDelete))
             return kErrorSharingViolation;
+        if (from != to && targetSt.st_dev == st.st_dev && targetSt.st_ino == st.st_ino) {
+            // Two names of one file: rename would leave both; the target already holds the data.
+            if (::unlink(from.c_str()) != 0)
+                return lastErrnoAsWinError();
+            syncFolder(folderOf(from));
+            return kErrorSuccess;
+        }
     }
     if (::rename(from.c_str(), to.c_str()) != 0)
         return errno == ENOENT ? kErrorPathNotFound : lastErrnoAsWinError();
@@ -649,7 +707,7 @@ WinError atomicRewrite(std::string_view windowsPath, std::string_view bytes)
     std::string posix;
     if (const WinError error = resolve(windowsPath, kFaultOpen, posix))
         return error;
-    if (isDriveRoot(windowsPath))
+    if (namesDriveRoot(windowsPath, posix))
         return kErrorAccessDenied;
     struct stat st = {};
     bool exists = false;

@@ -33,6 +33,10 @@ WinError setFileTimes(std::string_view windowsPath, const FileTime* creation, co
 WinError getFileId(std::string_view windowsPath, FileId& id);
 // True when both paths exist and name the same file (device and inode).
 bool sameFile(std::string_view windowsPathA, std::string_view windowsPathB);
+// True when windowsPath is the folder folderWindowsPath itself or lies below it on disk (compared by
+// device and inode, so another drive letter, a link or ".." in either path cannot hide it; the last
+// parts of windowsPath need not exist). False when the folder does not exist.
+bool isSameOrInside(std::string_view folderWindowsPath, std::string_view windowsPath);
 // True when a file or folder exists at the path.
 bool pathExists(std::string_view windowsPath);
 
@@ -59,7 +63,9 @@ WinError deleteFile(std::string_view windowsPath);
 // either path, kFaultWrite on the target while copying).
 WinError moveFile(std::string_view fromWindowsPath, std::string_view toWindowsPath);
 // Renames a file over an existing file in one step (the one replace-existing move, for putting a
-// rewritten file in place). Errors: 17 (other file system), 5 (target is a folder), 2, 3, 32.
+// rewritten file in place). A symbolic link at the target is kept and the file it points to is
+// replaced; another name of the source file (a hard link) as the target just loses the source's name.
+// Errors: 17 (other file system), 5 (target is a folder), 2, 3, 32.
 WinError replaceFile(std::string_view fromWindowsPath, std::string_view toWindowsPath);
 // Copies a file's data, times and mode bits (owner when root). failIfExists: 80 when the target
 // exists; otherwise an existing target is overwritten (5 when it is read-only). A failed copy leaves no

@@ -51,6 +51,27 @@ int privateUseByteAt(std::string_view text, std::size_t pos)
     return isReservedByte(static_cast<unsigned char>(value)) ? value : -1;
 }
 
+// A Linux name may itself hold a private-use character U+F000 + a reserved byte (or U+F0EF). So that
+// it is not read back as the reserved byte, its lead byte 0xEF is written as U+F0EF, which stands for
+// the single byte 0xEF.
+constexpr unsigned char kEscapedLead = 0xEF;
+
+// True when U+F0EF (EF 83 AF) is at pos.
+bool escapeAt(std::string_view text, std::size_t pos)
+{
+    return pos + 2 < text.size() && static_cast<unsigned char>(text[pos]) == 0xEF &&
+           static_cast<unsigned char>(text[pos + 1]) == 0x83 &&
+           static_cast<unsigned char>(text[pos + 2]) == 0xAF;
+}
+
+// The byte that a mapped character at pos stands for (a reserved byte or the escaped 0xEF), or -1.
+int mappedByteAt(std::string_view text, std::size_t pos)
+{
+    if (escapeAt(text, pos))
+        return kEscapedLead;
+    return privateUseByteAt(text, pos);
+}
+
 // The one entry of folder whose name equals name ignoring case; "" when none or several.
 std::string uniqueCaseInsensitiveMatch(const std::string& folder, std::string_view name)
 {
@@ -64,7 +85,7 @@ std::string uniqueCaseInsensitiveMatch(const std::string& folder, std::string_vi
         const std::string_view entryName = entry->d_name;
         if (entryName == "." || entryName == "..")
             continue;
-        if (foldCase(entryName) == key) {
+        if (foldedNameEquals(entryName, key)) {
             if (++count > 1)
                 break;
             match = entryName;
@@ -85,16 +106,45 @@ std::string joinPosix(const std::string& folder, std::string_view name)
 
 } // namespace
 
+bool foldedNameEquals(std::string_view name, std::string_view foldedKey)
+{
+    // ASCII letters fold to their lower case and nothing else folds to ASCII from ASCII.
+    if (name.size() == foldedKey.size()) {
+        std::size_t i = 0;
+        for (; i < name.size(); ++i) {
+            char c = name[i];
+            if (static_cast<unsigned char>(c) >= 0x80)
+                break;
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+            if (c != foldedKey[i])
+                return false;
+        }
+        if (i == name.size())
+            return true;
+    } else {
+        bool ascii = true;
+        for (char c : name)
+            ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+        if (ascii)
+            return false;
+    }
+    return foldCase(name) == foldedKey;
+}
+
 std::string encodeName(std::string_view linuxName)
 {
     std::string out;
     out.reserve(linuxName.size());
-    for (char c : linuxName) {
+    for (std::size_t i = 0; i < linuxName.size(); ++i) {
+        const char c = linuxName[i];
         const auto b = static_cast<unsigned char>(c);
         if (isReservedByte(b)) {
             out += static_cast<char>(0xEF);
             out += static_cast<char>(b < 0x40 ? 0x80 : 0x81);
             out += static_cast<char>(0x80 | (b & 0x3F));
+        } else if (b == kEscapedLead && mappedByteAt(linuxName, i) >= 0) {
+            out += "\xEF\x83\xAF"; // the lead byte alone; the rest follows as it is
         } else {
             out += c;
         }
@@ -111,7 +161,7 @@ bool decodeName(std::string_view windowsName, std::string& linuxName)
         if (b == 0 || b == '/' || isReservedByte(b))
             return false;
         if (b == 0xEF) {
-            const int value = privateUseByteAt(windowsName, i);
+            const int value = mappedByteAt(windowsName, i);
             if (value >= 0) {
                 linuxName += static_cast<char>(value);
                 i += 2;
@@ -129,7 +179,7 @@ std::string displayPath(std::string_view windowsPath)
     out.reserve(windowsPath.size());
     for (std::size_t i = 0; i < windowsPath.size(); ++i) {
         if (static_cast<unsigned char>(windowsPath[i]) == 0xEF) {
-            const int value = privateUseByteAt(windowsPath, i);
+            const int value = mappedByteAt(windowsPath, i);
             if (value >= 0) {
                 out += static_cast<char>(value);
                 i += 2;

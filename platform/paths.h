@@ -34,13 +34,21 @@ WinError toPosixPath(std::string_view windowsPath, std::string& posixPath,
 // (lower-case letter, "x:\" for a drive root); "" when no drive holds it.
 std::string toWindowsPath(std::string_view posixPath);
 
-// A Linux name as the system sees it: reserved bytes become U+F000 + byte.
+// A Linux name as the system sees it: reserved bytes become U+F000 + byte; the lead byte of a
+// private-use character already in the name that would read back as a mapped one (U+F000 + a reserved
+// byte, or U+F0EF) becomes U+F0EF, which stands for the byte 0xEF, so every name maps back to itself.
 std::string encodeName(std::string_view linuxName);
-// A name as the system sees it back to its Linux bytes (U+F000 + reserved byte back to the byte).
+// A name as the system sees it back to its Linux bytes (U+F000 + reserved byte back to the byte,
+// U+F0EF back to 0xEF).
 // Returns false when the name holds a raw reserved character or "/".
 bool decodeName(std::string_view windowsName, std::string& linuxName);
-// A name or path for display: every U+F000 + reserved byte shown as its original character.
+// A name or path for display: every U+F000 + reserved byte shown as its original character (and
+// U+F0EF as the byte 0xEF it stands for).
 std::string displayPath(std::string_view windowsPath);
+
+// True when foldCase(name) equals foldedKey (itself a foldCase result). An ASCII name is compared
+// without building its folded form: folder scans compare every entry.
+bool foldedNameEquals(std::string_view name, std::string_view foldedKey);
 
 // Splits "c:\a\b\name" into its folder part "c:\a\b" and its last component "name" (the folder of a
 // drive root "c:\" is "c:\" and its name is "").

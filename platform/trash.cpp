@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "platform/drives.h"
 #include "platform/fault_injection.h"
 #include "platform/file_internal.h"
 #include "platform/files.h"
@@ -61,7 +62,8 @@ WinError moveToTrash(std::string_view windowsPath, std::string* trashedPath)
     struct stat st = {};
     if (::lstat(posix.c_str(), &st) != 0)
         return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
-    if (isDriveRoot(windowsPath))
+    const auto drive = findDrive(driveLetterOf(windowsPath));
+    if (isDriveRoot(windowsPath) || (drive && posix == drive->root))
         return kErrorAccessDenied;
     if (S_ISREG(st.st_mode) && !internal::sharingAllows(posix, st, kShareDelete))
         return kErrorSharingViolation;
