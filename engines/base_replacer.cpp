@@ -38,6 +38,32 @@ void removeOwnFile(std::string_view path)
     platform::deleteFile(path);
 }
 
+// True when both files can be read and hold the same bytes.
+bool sameContent(std::string_view first, std::string_view second)
+{
+    platform::FileHandle a, b;
+    const unsigned share = platform::kShareRead | platform::kShareWrite;
+    std::uint64_t sizeA = 0, sizeB = 0;
+    if (a.open(first, platform::kAccessRead, share, platform::Disposition::kOpenExisting) !=
+            platform::kErrorSuccess ||
+        b.open(second, platform::kAccessRead, share, platform::Disposition::kOpenExisting) !=
+            platform::kErrorSuccess ||
+        a.size(sizeA) != platform::kErrorSuccess || b.size(sizeB) != platform::kErrorSuccess ||
+        sizeA != sizeB)
+        return false;
+    std::vector<char> bufferA(kBackupChunk), bufferB(kBackupChunk);
+    for (std::uint64_t remaining = sizeA; remaining > 0;) {
+        const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, kBackupChunk));
+        std::size_t doneA = 0, doneB = 0;
+        if (a.read(bufferA.data(), chunk, doneA) != platform::kErrorSuccess || doneA != chunk ||
+            b.read(bufferB.data(), chunk, doneB) != platform::kErrorSuccess || doneB != chunk ||
+            std::memcmp(bufferA.data(), bufferB.data(), chunk) != 0)
+            return false;
+        remaining -= chunk;
+    }
+    return true;
+}
+
 } // namespace
 
 // ---- Search block ----
@@ -299,6 +325,7 @@ TReplaceResult TBaseReplacer::CommitFile(platform::FileHandle& Source, platform:
 
 bool TBaseReplacer::CreateBackUpCopy(std::string_view Path, std::int64_t Size)
 {
+    lastBackUpCopy_.reset();
     if (!createBackUpCopy_)
         return true;
     std::string base;
@@ -312,7 +339,17 @@ bool TBaseReplacer::CreateBackUpCopy(std::string_view Path, std::int64_t Size)
     } else {
         base = std::string(Path) + ".bak";
     }
-    return copyToBackup(Path, base, Size).has_value();
+    lastBackUpCopy_ = copyToBackup(Path, base, Size);
+    return lastBackUpCopy_.has_value();
+}
+
+void TBaseReplacer::DiscardBackUpCopy(std::string_view Path)
+{
+    // Only a backup that still equals the document goes: should the document have changed after all,
+    // its backup is the only copy of the previous content.
+    if (lastBackUpCopy_ && sameContent(Path, *lastBackUpCopy_))
+        removeOwnFile(*lastBackUpCopy_);
+    lastBackUpCopy_.reset();
 }
 
 std::optional<std::string> TBaseReplacer::copyToBackup(std::string_view Path, std::string_view backupBase,

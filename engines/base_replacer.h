@@ -25,10 +25,10 @@
 #include <string>
 #include <string_view>
 
-#include "platform/text.h"
 #include "platform/errors.h"
 #include "platform/file_handle.h"
 #include "platform/movable_memory.h"
+#include "platform/text.h"
 
 namespace wux::platform {
 class WuxThread;
@@ -192,6 +192,9 @@ public:
     // Copies Path (Size bytes) to its ".bak" name before a document is saved; true when the copy is
     // complete or no backup is wanted. A partial copy is deleted.
     bool CreateBackUpCopy(std::string_view Path, std::int64_t Size);
+    // After a failed save of Path: deletes the ".bak" file made by the last CreateBackUpCopy when Path
+    // still holds the same bytes, so no backup of a change that never happened is left behind.
+    void DiscardBackUpCopy(std::string_view Path);
 
     // Test seam: called with the bytes read so far after each block of a file pass.
     void setBlockObserver(std::function<void(std::int64_t)> observer)
@@ -220,6 +223,7 @@ private:
                                             std::int64_t size);
 
     std::function<void(std::int64_t)> blockObserver_;
+    std::optional<std::string> lastBackUpCopy_; // the ".bak" made by the last CreateBackUpCopy
 };
 
 } // namespace wux::engines

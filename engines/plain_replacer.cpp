@@ -1,6 +1,7 @@
 #include "engines/plain_replacer.h"
 
 #include <algorithm>
+#include <limits>
 #include <new>
 #include <optional>
 #include <vector>
@@ -307,7 +308,9 @@ TReplaceResult TTextReplacer::streamPass(std::string_view PathGiven, bool changi
                             sink.put(static_cast<char>(byte));
                         break;
                     }
-                    ++matchCount_;
+                    // The count stays positive past 2^31 matches (a huge file), so the change is kept.
+                    if (matchCount_ < std::numeric_limits<std::int32_t>::max())
+                        ++matchCount_;
                     const std::int32_t length = matcher.completeLength;
                     const std::int64_t start = matcher.completeStart;
                     const bool byteInMatch = length == n; // else it is the delimiter after the word
@@ -416,6 +419,9 @@ TReplaceResult TTextReplacer::InsertHeadFoot(std::string_view PathGiven)
         if (IsTerminated())
             ok = false;
     }
+    // A stop request fails the file also when there was no block to copy (an empty file).
+    if (ok && IsTerminated())
+        ok = false;
     if (ok && mode_ == kModeInsertFoot)
         ok = writeAll(insert.data(), insert.size());
     return CommitFile(source, temp, ok, Path, tempNumber);

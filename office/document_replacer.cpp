@@ -216,7 +216,13 @@ engines::TReplaceResult TDocumentReplacer::ProcessFile(std::string_view Path)
                             } else {
                                 savedName = std::string(Path);
                             }
-                            saveDocument(Path, savedName);
+                            try {
+                                saveDocument(Path, savedName);
+                            } catch (...) {
+                                // The document keeps its content: its backup goes as well.
+                                DiscardBackUpCopy(Path);
+                                throw;
+                            }
                             saved = true;
                         }
                     }

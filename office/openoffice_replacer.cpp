@@ -199,7 +199,13 @@ engines::TReplaceResult TOOWriterReplacer::ProcessFile(std::string_view Path)
                     result = engines::kReplaceFailed;
                 } else {
                     name = storeName(Path);
-                    saveDocument(Path, name);
+                    try {
+                        saveDocument(Path, name);
+                    } catch (...) {
+                        // The document keeps its content: its backup goes as well.
+                        DiscardBackUpCopy(Path);
+                        throw;
+                    }
                     stored = true;
                 }
             }
