@@ -39,6 +39,7 @@ public:
     void paragraph(pugi::xml_node p)
     {
         if (depth_ > 0) {
+            out_.separable = false;
             pugi::xml_node first = p.first_child();
             while (first && (first.type() != pugi::node_element || localName(first) == "pPr"))
                 first = first.next_sibling();
@@ -46,6 +47,13 @@ public:
         }
         inlineContent(p, 0);
         out_.markIsBarrier = depth_ > 0;
+    }
+
+    // The children [first, end) of a paragraph, as paragraph() scans them when no field is open.
+    void children(pugi::xml_node first, pugi::xml_node end)
+    {
+        for (pugi::xml_node c = first; c && c != end; c = c.next_sibling())
+            inlineChild(c, 0);
     }
 
 private:
@@ -77,36 +85,40 @@ private:
                 barrier(parent); // hostile nesting: kept as one object, never searched
             return;
         }
-        for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
-            if (c.type() != pugi::node_element)
-                continue;
-            const std::string_view name = localName(c);
-            if (name == "pPr")
-                continue;
-            if (name == "r" && prefixOf(c) != "m") {
-                run(c);
-            } else if (isOneOf(name, {"hyperlink", "ins", "moveTo", "smartTag", "customXml", "fldSimple",
-                                      "dir", "bdo"})) {
-                inlineContent(c, nesting + 1);
-            } else if (name == "sdt") {
-                if (pugi::xml_node content = child(c, "sdtContent"))
-                    inlineContent(content, nesting + 1);
-            } else if (isOneOf(name, {"del", "moveFrom"})) {
-                continue;
-            } else if (isOneOf(name, {"bookmarkStart", "bookmarkEnd", "proofErr", "commentRangeStart",
-                                      "commentRangeEnd", "permStart", "permEnd", "moveFromRangeStart",
-                                      "moveFromRangeEnd", "moveToRangeStart", "moveToRangeEnd",
-                                      "customXmlInsRangeStart", "customXmlInsRangeEnd",
-                                      "customXmlDelRangeStart", "customXmlDelRangeEnd",
-                                      "customXmlMoveFromRangeStart", "customXmlMoveFromRangeEnd",
-                                      "customXmlMoveToRangeStart", "customXmlMoveToRangeEnd"})) {
-                if (depth_ == 0)
-                    zero(c);
-            } else if (isOneOf(name, {"sdtPr", "sdtEndPr"})) {
-                continue;
-            } else if (depth_ == 0) {
-                barrier(c); // math, alternate content, anything unknown
-            }
+        for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling())
+            inlineChild(c, nesting);
+    }
+
+    void inlineChild(pugi::xml_node c, int nesting)
+    {
+        if (c.type() != pugi::node_element)
+            return;
+        const std::string_view name = localName(c);
+        if (name == "pPr")
+            return;
+        if (name == "r" && prefixOf(c) != "m") {
+            run(c);
+        } else if (isOneOf(name, {"hyperlink", "ins", "moveTo", "smartTag", "customXml", "fldSimple", "dir",
+                                  "bdo"})) {
+            inlineContent(c, nesting + 1);
+        } else if (name == "sdt") {
+            if (pugi::xml_node content = child(c, "sdtContent"))
+                inlineContent(content, nesting + 1);
+        } else if (isOneOf(name, {"del", "moveFrom"})) {
+            return;
+        } else if (isOneOf(name, {"bookmarkStart", "bookmarkEnd", "proofErr", "commentRangeStart",
+                                  "commentRangeEnd", "permStart", "permEnd", "moveFromRangeStart",
+                                  "moveFromRangeEnd", "moveToRangeStart", "moveToRangeEnd",
+                                  "customXmlInsRangeStart", "customXmlInsRangeEnd", "customXmlDelRangeStart",
+                                  "customXmlDelRangeEnd", "customXmlMoveFromRangeStart",
+                                  "customXmlMoveFromRangeEnd", "customXmlMoveToRangeStart",
+                                  "customXmlMoveToRangeEnd"})) {
+            if (depth_ == 0)
+                zero(c);
+        } else if (isOneOf(name, {"sdtPr", "sdtEndPr"})) {
+            return;
+        } else if (depth_ == 0) {
+            barrier(c); // math, alternate content, anything unknown
         }
     }
 
@@ -119,6 +131,7 @@ private:
             if (name == "rPr")
                 continue;
             if (name == "fldChar") {
+                out_.separable = false;
                 const std::string_view type = attribute(c, "fldCharType").value();
                 if (type == "begin") {
                     if (depth_ == 0)
@@ -191,6 +204,13 @@ const DocxDialect& DocxDialect::instance()
 void DocxDialect::scanParagraph(pugi::xml_node paragraph, Paragraph& out, int& fieldDepth) const
 {
     Scanner(out, fieldDepth).paragraph(paragraph);
+}
+
+bool DocxDialect::scanChildren(pugi::xml_node, pugi::xml_node first, pugi::xml_node end, Paragraph& out) const
+{
+    int depth = 0;
+    Scanner(out, depth).children(first, end);
+    return out.separable && depth == 0;
 }
 
 bool DocxDialect::isRun(pugi::xml_node node) const
@@ -275,13 +295,14 @@ pugi::xml_node DocxDialect::insertRun(pugi::xml_node parent, pugi::xml_node befo
     return run;
 }
 
-void DocxDialect::setHolderText(pugi::xml_node holder, std::u16string_view text) const
+void DocxDialect::setHolderBytes(pugi::xml_node holder, const std::string& text) const
 {
-    StoryDialect::setHolderText(holder, text);
+    StoryDialect::setHolderBytes(holder, text);
     if (holder.type() != pugi::node_element)
         return;
-    const bool blankEnds = !text.empty() && (text.front() == u' ' || text.back() == u' ' ||
-                                             text.front() == u'\t' || text.back() == u'\t');
+    // Blanks and tabs are single bytes in UTF-8.
+    const bool blankEnds = !text.empty() && (text.front() == ' ' || text.back() == ' ' ||
+                                             text.front() == '\t' || text.back() == '\t');
     if (blankEnds && !holder.attribute("xml:space"))
         holder.append_attribute("xml:space") = "preserve";
 }

@@ -23,8 +23,11 @@ public:
     pugi::xml_node insertControl(pugi::xml_node parent, pugi::xml_node before, char16_t c) const override;
     pugi::xml_node insertTextHolder(pugi::xml_node parent, pugi::xml_node before) const override;
     pugi::xml_node insertRun(pugi::xml_node parent, pugi::xml_node before) const override;
-    void setHolderText(pugi::xml_node holder, std::u16string_view text) const override;
+    void setHolderBytes(pugi::xml_node holder, const std::string& utf8) const override;
     pugi::xml_node sectionBreak(pugi::xml_node paragraph) const override;
+    bool editsLocally() const override { return true; }
+    bool scanChildren(pugi::xml_node paragraph, pugi::xml_node first, pugi::xml_node end,
+                      Paragraph& out) const override;
     void moveSectionBreak(pugi::xml_node from, pugi::xml_node to) const override;
 
     static const DocxDialect& instance();

@@ -112,60 +112,84 @@ void OdtDialect::canonicalize(pugi::xml_node parent, bool& white, int depth) con
         damaged("its elements are nested too deeply");
     for (pugi::xml_node c = parent.first_child(); c;) {
         pugi::xml_node next = c.next_sibling();
-        switch (kindOf(c)) {
-        case Kind::kText: {
-            const std::u16string value = utf8ToUtf16(c.value());
-            std::u16string out;
-            out.reserve(value.size());
-            for (char16_t ch : value) {
-                if (isWhite(ch)) {
-                    if (!white)
-                        out.push_back(u' ');
-                    white = true;
-                } else {
-                    out.push_back(ch);
-                    white = false;
-                }
-            }
-            if (out.empty())
-                parent.remove_child(c);
-            else if (out != value)
-                c.set_value(utf16ToUtf8(out).c_str());
-            break;
-        }
-        case Kind::kSpace: {
-            long count = 1;
-            if (pugi::xml_attribute a = attribute(c, "c")) {
-                count = a.as_int(1);
-                c.remove_attribute(a);
-            }
-            if (count > 1) {
-                spaces_ += static_cast<std::size_t>(count);
-                if (static_cast<std::size_t>(count) > kMaxSpaceCount || spaces_ > kMaxSpaceCount)
-                    damaged("it holds too many blanks");
-            }
-            for (long k = 1; k < count; ++k)
-                parent.insert_copy_after(c, c);
-            white = false;
-            break;
-        }
-        case Kind::kTab:
-        case Kind::kLineBreak:
-        case Kind::kBarrier:
-            white = false;
-            break;
-        case Kind::kDescend:
-            canonicalize(c, white, depth + 1);
-            break;
-        case Kind::kZero:
-        case Kind::kSkip:
-            break;
-        }
+        canonicalizeChild(parent, c, white, depth);
         c = next;
     }
 }
 
+void OdtDialect::canonicalizeChild(pugi::xml_node parent, pugi::xml_node c, bool& white, int depth) const
+{
+    switch (kindOf(c)) {
+    case Kind::kText: {
+        // White space is ASCII: most character data is seen to be canonical without decoding it.
+        const std::string_view bytes = c.value();
+        bool change = bytes.empty();
+        bool w = white;
+        for (std::size_t k = 0; k < bytes.size() && !change; ++k) {
+            const auto b = static_cast<unsigned char>(bytes[k]);
+            change = isWhite(b) && (b != ' ' || w);
+            w = isWhite(b);
+        }
+        if (!change) {
+            white = w;
+            break;
+        }
+        const std::u16string value = utf8ToUtf16(bytes);
+        std::u16string out;
+        out.reserve(value.size());
+        for (char16_t ch : value) {
+            if (isWhite(ch)) {
+                if (!white)
+                    out.push_back(u' ');
+                white = true;
+            } else {
+                out.push_back(ch);
+                white = false;
+            }
+        }
+        if (out.empty())
+            parent.remove_child(c);
+        else if (out != value)
+            c.set_value(utf16ToUtf8(out).c_str());
+        break;
+    }
+    case Kind::kSpace: {
+        long count = 1;
+        if (pugi::xml_attribute a = attribute(c, "c")) {
+            count = a.as_int(1);
+            c.remove_attribute(a);
+        }
+        if (count > 1) {
+            spaces_ += static_cast<std::size_t>(count);
+            if (static_cast<std::size_t>(count) > kMaxSpaceCount || spaces_ > kMaxSpaceCount)
+                damaged("it holds too many blanks");
+        }
+        for (long k = 1; k < count; ++k)
+            parent.insert_copy_after(c, c);
+        white = false;
+        break;
+    }
+    case Kind::kTab:
+    case Kind::kLineBreak:
+    case Kind::kBarrier:
+        white = false;
+        break;
+    case Kind::kDescend:
+        canonicalize(c, white, depth + 1);
+        break;
+    case Kind::kZero:
+    case Kind::kSkip:
+        break;
+    }
+}
+
 void OdtDialect::segments(pugi::xml_node parent, Paragraph& out) const
+{
+    for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling())
+        segment(c, out);
+}
+
+void OdtDialect::segment(pugi::xml_node c, Paragraph& out) const
 {
     auto add = [&out](SegmentKind kind, char16_t ch, std::u16string_view text, pugi::xml_node node) {
         Segment s;
@@ -179,35 +203,33 @@ void OdtDialect::segments(pugi::xml_node parent, Paragraph& out) const
         s.length = static_cast<std::uint32_t>(out.text.size() - s.start);
         out.segments.push_back(s);
     };
-    for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
-        switch (kindOf(c)) {
-        case Kind::kText: {
-            const std::u16string value = utf8ToUtf16(c.value());
-            if (!value.empty())
-                add(SegmentKind::kText, 0, value, c);
-            break;
-        }
-        case Kind::kSpace:
-            add(SegmentKind::kChar, u' ', {}, c);
-            break;
-        case Kind::kTab:
-            add(SegmentKind::kChar, u'\t', {}, c);
-            break;
-        case Kind::kLineBreak:
-            add(SegmentKind::kChar, u'\n', {}, c);
-            break;
-        case Kind::kZero:
-            add(SegmentKind::kZero, 0, {}, c);
-            break;
-        case Kind::kBarrier:
-            add(SegmentKind::kBarrier, kBarrierChar, {}, c);
-            break;
-        case Kind::kDescend:
-            segments(c, out);
-            break;
-        case Kind::kSkip:
-            break;
-        }
+    switch (kindOf(c)) {
+    case Kind::kText: {
+        const std::u16string value = utf8ToUtf16(c.value());
+        if (!value.empty())
+            add(SegmentKind::kText, 0, value, c);
+        break;
+    }
+    case Kind::kSpace:
+        add(SegmentKind::kChar, u' ', {}, c);
+        break;
+    case Kind::kTab:
+        add(SegmentKind::kChar, u'\t', {}, c);
+        break;
+    case Kind::kLineBreak:
+        add(SegmentKind::kChar, u'\n', {}, c);
+        break;
+    case Kind::kZero:
+        add(SegmentKind::kZero, 0, {}, c);
+        break;
+    case Kind::kBarrier:
+        add(SegmentKind::kBarrier, kBarrierChar, {}, c);
+        break;
+    case Kind::kDescend:
+        segments(c, out);
+        break;
+    case Kind::kSkip:
+        break;
     }
 }
 
@@ -273,62 +295,68 @@ pugi::xml_node OdtDialect::insertRun(pugi::xml_node parent, pugi::xml_node befor
 
 void OdtDialect::encode(pugi::xml_node parent, bool& white) const
 {
-    const std::string spaceName = text_ + "s";
     for (pugi::xml_node c = parent.first_child(); c;) {
         pugi::xml_node next = c.next_sibling();
-        switch (kindOf(c)) {
-        case Kind::kText: {
-            const std::u16string value = utf8ToUtf16(c.value());
-            bool needed = false;
-            bool w = white;
-            for (char16_t ch : value) {
-                needed = needed || (ch == u' ' && w);
-                w = isWhite(ch);
-            }
-            if (!needed) {
-                if (!value.empty())
-                    white = isWhite(value.back());
-                break;
-            }
-            // Rebuild the character data as text pieces and text:s elements.
-            pugi::xml_node last = c;
-            std::u16string piece;
-            auto flush = [&] {
-                if (piece.empty())
-                    return;
-                last = parent.insert_child_after(pugi::node_pcdata, last);
-                last.set_value(utf16ToUtf8(piece).c_str());
-                piece.clear();
-            };
-            for (char16_t ch : value) {
-                if (ch == u' ' && white) {
-                    flush();
-                    last = parent.insert_child_after(spaceName.c_str(), last);
-                } else {
-                    piece.push_back(ch);
-                }
-                white = isWhite(ch);
-            }
-            flush();
-            parent.remove_child(c);
-            break;
-        }
-        case Kind::kSpace:
-        case Kind::kTab:
-        case Kind::kLineBreak:
-            white = true;
-            break;
-        case Kind::kBarrier:
-            white = false;
-            break;
-        case Kind::kDescend:
-            encode(c, white);
-            break;
-        case Kind::kZero:
-        case Kind::kSkip:
-            break;
-        }
+        encodeChild(parent, c, white);
         c = next;
+    }
+}
+
+void OdtDialect::encodeChild(pugi::xml_node parent, pugi::xml_node c, bool& white) const
+{
+    const std::string spaceName = text_ + "s";
+    switch (kindOf(c)) {
+    case Kind::kText: {
+        const std::string_view bytes = c.value();
+        bool needed = false;
+        bool w = white;
+        for (std::size_t k = 0; k < bytes.size() && !needed; ++k) {
+            needed = bytes[k] == ' ' && w;
+            w = isWhite(static_cast<unsigned char>(bytes[k]));
+        }
+        if (!needed) {
+            if (!bytes.empty())
+                white = isWhite(static_cast<unsigned char>(bytes.back()));
+            break;
+        }
+        const std::u16string value = utf8ToUtf16(bytes);
+        // Rebuild the character data as text pieces and text:s elements.
+        pugi::xml_node last = c;
+        std::u16string piece;
+        auto flush = [&] {
+            if (piece.empty())
+                return;
+            last = parent.insert_child_after(pugi::node_pcdata, last);
+            last.set_value(utf16ToUtf8(piece).c_str());
+            piece.clear();
+        };
+        for (char16_t ch : value) {
+            if (ch == u' ' && white) {
+                flush();
+                last = parent.insert_child_after(spaceName.c_str(), last);
+            } else {
+                piece.push_back(ch);
+            }
+            white = isWhite(ch);
+        }
+        flush();
+        parent.remove_child(c);
+        break;
+    }
+    case Kind::kSpace:
+    case Kind::kTab:
+    case Kind::kLineBreak:
+        white = true;
+        break;
+    case Kind::kBarrier:
+        white = false;
+        break;
+    case Kind::kDescend:
+        encode(c, white);
+        break;
+    case Kind::kZero:
+    case Kind::kSkip:
+        break;
     }
 }
 
@@ -336,6 +364,107 @@ void OdtDialect::afterEdit(pugi::xml_node paragraph) const
 {
     bool white = true;
     encode(paragraph, white);
+}
+
+// ---- Edits inside a paragraph ----
+//
+// A paragraph that afterEdit has encoded holds no character data that canonicalize would change, and
+// afterEdit would change nothing in it. An edit changes this only from its own children up to the first
+// following child whose content sets the white-space state on its own, so only those are encoded again.
+
+bool OdtDialect::setsWhite(pugi::xml_node node) const
+{
+    switch (kindOf(node)) {
+    case Kind::kText:
+        return *node.value() != 0;
+    case Kind::kSpace:
+    case Kind::kTab:
+    case Kind::kLineBreak:
+    case Kind::kBarrier:
+        return true;
+    case Kind::kDescend:
+        for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling())
+            if (setsWhite(c))
+                return true;
+        return false;
+    case Kind::kZero:
+    case Kind::kSkip:
+        break;
+    }
+    return false;
+}
+
+// 1 when the white-space state after node is "white", 0 when not, -1 when node leaves it unchanged
+// (encoding: the rules of encode; else those of canonicalize).
+int OdtDialect::whiteAtEnd(pugi::xml_node node, bool encoding) const
+{
+    switch (kindOf(node)) {
+    case Kind::kText: {
+        const std::string_view value = node.value();
+        return value.empty() ? -1 : isWhite(static_cast<unsigned char>(value.back())) ? 1 : 0;
+    }
+    case Kind::kSpace:
+    case Kind::kTab:
+    case Kind::kLineBreak:
+        return encoding ? 1 : 0;
+    case Kind::kBarrier:
+        return 0;
+    case Kind::kDescend:
+        for (pugi::xml_node c = node.last_child(); c; c = c.previous_sibling())
+            if (const int white = whiteAtEnd(c, encoding); white >= 0)
+                return white;
+        return -1;
+    case Kind::kZero:
+    case Kind::kSkip:
+        break;
+    }
+    return -1;
+}
+
+bool OdtDialect::whiteBefore(pugi::xml_node first, bool encoding) const
+{
+    for (pugi::xml_node c = first.previous_sibling(); c; c = c.previous_sibling())
+        if (const int white = whiteAtEnd(c, encoding); white >= 0)
+            return white == 1;
+    return true; // the start of the paragraph
+}
+
+pugi::xml_node OdtDialect::editReach(pugi::xml_node last) const
+{
+    for (pugi::xml_node c = last.next_sibling(); c; c = c.next_sibling())
+        if (setsWhite(c))
+            return c;
+    return last;
+}
+
+void OdtDialect::afterEditChildren(pugi::xml_node paragraph, pugi::xml_node first, pugi::xml_node end) const
+{
+    if (!first || first == end)
+        return;
+    bool white = whiteBefore(first, true);
+    for (pugi::xml_node c = first; c && c != end;) {
+        pugi::xml_node next = c.next_sibling();
+        encodeChild(paragraph, c, white);
+        c = next;
+    }
+}
+
+bool OdtDialect::scanChildren(pugi::xml_node paragraph, pugi::xml_node first, pugi::xml_node end,
+                              Paragraph& out) const
+{
+    if (!first || first == end)
+        return true;
+    pugi::xml_node before = first.previous_sibling();
+    bool white = whiteBefore(first, false);
+    for (pugi::xml_node c = first; c && c != end;) {
+        pugi::xml_node next = c.next_sibling();
+        canonicalizeChild(paragraph, c, white, 0);
+        c = next;
+    }
+    for (pugi::xml_node c = before ? before.next_sibling() : paragraph.first_child(); c && c != end;
+         c = c.next_sibling())
+        segment(c, out);
+    return true;
 }
 
 // ---- Paragraphs of the body ----

@@ -37,6 +37,11 @@ public:
     pugi::xml_node insertTextHolder(pugi::xml_node parent, pugi::xml_node before) const override;
     pugi::xml_node insertRun(pugi::xml_node parent, pugi::xml_node before) const override;
     void afterEdit(pugi::xml_node paragraph) const override;
+    bool editsLocally() const override { return true; }
+    bool scanChildren(pugi::xml_node paragraph, pugi::xml_node first, pugi::xml_node end,
+                      Paragraph& out) const override;
+    void afterEditChildren(pugi::xml_node paragraph, pugi::xml_node first, pugi::xml_node end) const override;
+    pugi::xml_node editReach(pugi::xml_node last) const override;
 
     // Adds every searched paragraph and heading below office:text to the story, each as its own
     // container, in document order: those in lists, tables, sections, frames' text boxes and note
@@ -62,6 +67,12 @@ private:
     void canonicalize(pugi::xml_node parent, bool& white, int depth) const;
     void segments(pugi::xml_node parent, Paragraph& out) const;
     void encode(pugi::xml_node parent, bool& white) const;
+    void encodeChild(pugi::xml_node parent, pugi::xml_node c, bool& white) const;
+    void canonicalizeChild(pugi::xml_node parent, pugi::xml_node c, bool& white, int depth) const;
+    void segment(pugi::xml_node c, Paragraph& out) const;
+    bool setsWhite(pugi::xml_node node) const;
+    bool whiteBefore(pugi::xml_node first, bool encoding) const;
+    int whiteAtEnd(pugi::xml_node node, bool encoding) const;
     void collect(TextStory& story, const std::string& part, pugi::xml_node parent, int depth) const;
 
     std::string text_;               // "text:"

@@ -719,8 +719,10 @@ PresPtr openPresentation(AppState& app, const std::string& path, bool readOnly, 
     pres->readOnly = readOnly;
     pres->package = std::make_unique<Package>(path, kSource);
     Package& pkg = *pres->package;
+    // A relationship without a target names no part (an entry with an empty name is no part either:
+    // changes to it would never be saved).
     const auto main = pkg.relatedPart("", "officeDocument");
-    if (!main || !pkg.hasPart(*main))
+    if (!main || main->empty() || !pkg.hasPart(*main))
         raise(kErrorFail, "The file is not a presentation.");
     pres->presentationPart = *main;
     pugi::xml_node root = pkg.xml(*main).document_element();

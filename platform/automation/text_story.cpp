@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 
 #include "platform/automation/package.h"
 #include "platform/automation/variant.h"
@@ -50,18 +51,96 @@ std::size_t spanOf(const Paragraph& p)
 
 std::u16string StoryDialect::holderText(pugi::xml_node holder) const
 {
-    if (holder.type() == pugi::node_pcdata || holder.type() == pugi::node_cdata)
-        return utf8ToUtf16(holder.value());
-    return utf8ToUtf16(holder.text().get());
+    return utf8ToUtf16(holderBytes(holder));
 }
 
 void StoryDialect::setHolderText(pugi::xml_node holder, std::u16string_view text) const
 {
-    const std::string utf8 = utf16ToUtf8(text);
+    setHolderBytes(holder, utf16ToUtf8(text));
+}
+
+std::string_view StoryDialect::holderBytes(pugi::xml_node holder) const
+{
+    if (holder.type() == pugi::node_pcdata || holder.type() == pugi::node_cdata)
+        return holder.value();
+    return holder.text().get();
+}
+
+void StoryDialect::setHolderBytes(pugi::xml_node holder, const std::string& utf8) const
+{
     if (holder.type() == pugi::node_pcdata || holder.type() == pugi::node_cdata)
         holder.set_value(utf8.c_str());
     else
         holder.text().set(utf8.c_str());
+}
+
+namespace {
+
+// The byte offsets of the UTF-16 offsets a and b (a <= b) of valid UTF-8 text; false when the text is
+// not valid UTF-8 or an offset falls inside a character.
+bool byteOffsets(std::string_view utf8, std::size_t a, std::size_t b, std::size_t& byteA, std::size_t& byteB)
+{
+    constexpr std::size_t kNone = std::string_view::npos;
+    byteA = byteB = kNone;
+    std::size_t units = 0;
+    std::size_t pos = 0;
+    for (;;) {
+        if (units == a)
+            byteA = pos;
+        if (units == b)
+            byteB = pos;
+        if (pos >= utf8.size())
+            break;
+        // Eight ASCII bytes at a time, short of the next offset sought.
+        const std::size_t target = byteA == kNone ? a : byteB == kNone ? b : kNone;
+        while (pos + 8 <= utf8.size() && (target == kNone || units + 8 <= target)) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, utf8.data() + pos, 8);
+            if (word & 0x8080808080808080ull)
+                break;
+            pos += 8;
+            units += 8;
+        }
+        if (units == a)
+            byteA = pos;
+        if (units == b)
+            byteB = pos;
+        if (pos >= utf8.size())
+            break;
+        if (static_cast<unsigned char>(utf8[pos]) < 0x80) {
+            ++pos;
+            ++units;
+            continue;
+        }
+        const Utf8Char ch = decodeUtf8(utf8, pos);
+        if (!ch.valid)
+            return false;
+        pos += ch.length;
+        units += ch.codePoint >= 0x10000 ? 2 : 1;
+    }
+    return byteA != kNone && byteB != kNone;
+}
+
+} // namespace
+
+void TextStory::editHolder(pugi::xml_node holder, std::size_t from, std::size_t to,
+                           std::u16string_view text) const
+{
+    // Replaces the characters [from, to) of a holder's text. Valid UTF-8 (all that a well-formed document
+    // holds) is changed in place; anything else goes through UTF-16, which writes U+FFFD for bad bytes.
+    const std::string_view bytes = dialect_.holderBytes(holder);
+    std::size_t a = 0, b = 0;
+    if (byteOffsets(bytes, from, to, a, b)) {
+        std::string value;
+        const std::string inserted = utf16ToUtf8(text);
+        value.reserve(bytes.size() - (b - a) + inserted.size());
+        value.append(bytes.substr(0, a)).append(inserted).append(bytes.substr(b));
+        dialect_.setHolderBytes(holder, value);
+        return;
+    }
+    std::u16string value = dialect_.holderText(holder);
+    value.replace(from, to - from, text);
+    dialect_.setHolderText(holder, value);
 }
 
 void StoryDialect::shrinkChar(pugi::xml_node element, std::uint32_t) const
@@ -287,6 +366,7 @@ void TextStory::rescan(std::size_t index, std::size_t count)
         pugi::xml_node element = p.element;
         p.text.clear();
         p.segments.clear();
+        p.separable = true;
         dialect_.scanParagraph(element, p, depth);
         p.element = element;
     }
@@ -340,14 +420,23 @@ void TextStory::setRange(std::size_t start, std::size_t end, std::u16string_view
     replace(start + prefix, end - suffix, text.substr(prefix, text.size() - prefix - suffix));
 }
 
-TextStory::Cursor TextStory::hostCursor(const Paragraph& p, std::uint32_t localPos, bool hostBefore) const
+TextStory::Cursor TextStory::hostCursor(const Paragraph& p, std::uint32_t localPos, bool hostBefore,
+                                        std::size_t& segment) const
 {
+    // segment: the index of the segment the cursor was placed by (the count of segments when none).
     const std::int64_t first = hostBefore ? std::int64_t(localPos) - 1 : localPos;
     const std::int64_t second = hostBefore ? localPos : std::int64_t(localPos) - 1;
     for (std::int64_t c : {first, second}) {
         if (c < 0 || c >= static_cast<std::int64_t>(p.text.size()))
             continue;
-        for (const Segment& s : p.segments) {
+        // The first segment ending after c.
+        const auto found = std::upper_bound(p.segments.begin(), p.segments.end(), c,
+                                            [](std::int64_t value, const Segment& s) {
+                                                return value < static_cast<std::int64_t>(s.start + s.length);
+                                            });
+        for (auto it = found; it != p.segments.end(); ++it) {
+            const Segment& s = *it;
+            segment = static_cast<std::size_t>(it - p.segments.begin());
             if (c < s.start || c >= static_cast<std::int64_t>(s.start + s.length))
                 continue;
             if (s.kind == SegmentKind::kText) {
@@ -370,14 +459,19 @@ TextStory::Cursor TextStory::hostCursor(const Paragraph& p, std::uint32_t localP
     }
     // No run around the point: before the next barrier, or at the end of the paragraph.
     Cursor cur;
-    for (const Segment& s : p.segments) {
+    const auto next = std::lower_bound(p.segments.begin(), p.segments.end(), localPos,
+                                       [](const Segment& s, std::uint32_t value) { return s.start < value; });
+    for (auto k = static_cast<std::size_t>(next - p.segments.begin()); k < p.segments.size(); ++k) {
+        const Segment& s = p.segments[k];
         if (s.start >= localPos && s.node) {
             cur.parent = s.node.parent();
             cur.before = s.node;
+            segment = k;
             return cur;
         }
     }
     cur.parent = p.element;
+    segment = p.segments.size();
     return cur;
 }
 
@@ -386,27 +480,39 @@ void TextStory::toPoint(Cursor& cur) const
     if (!cur.holder)
         return;
     pugi::xml_node holder = cur.holder;
-    const std::u16string text = dialect_.holderText(holder);
     cur.holder = {};
     cur.parent = holder.parent();
     if (cur.offset == 0) {
         cur.before = holder;
-    } else if (cur.offset >= text.size()) {
+        return;
+    }
+    const std::string_view bytes = dialect_.holderBytes(holder);
+    std::size_t at = 0, same = 0;
+    const bool inPlace = byteOffsets(bytes, cur.offset, cur.offset, at, same);
+    std::u16string text;
+    if (!inPlace)
+        text = dialect_.holderText(holder);
+    if (inPlace ? at >= bytes.size() : cur.offset >= text.size()) {
         cur.before = holder.next_sibling();
+        return;
+    }
+    pugi::xml_node tail;
+    if (holder.type() == pugi::node_element) {
+        tail = holder.parent().insert_child_after(pugi::node_element, holder);
+        tail.set_name(holder.name());
+        for (pugi::xml_attribute a = holder.first_attribute(); a; a = a.next_attribute())
+            tail.append_copy(a);
     } else {
-        pugi::xml_node tail;
-        if (holder.type() == pugi::node_element) {
-            tail = holder.parent().insert_child_after(pugi::node_element, holder);
-            tail.set_name(holder.name());
-            for (pugi::xml_attribute a = holder.first_attribute(); a; a = a.next_attribute())
-                tail.append_copy(a);
-        } else {
-            tail = holder.parent().insert_child_after(holder.type(), holder);
-        }
+        tail = holder.parent().insert_child_after(holder.type(), holder);
+    }
+    if (inPlace) {
+        dialect_.setHolderBytes(tail, std::string(bytes.substr(at)));
+        dialect_.setHolderBytes(holder, std::string(bytes.substr(0, at)));
+    } else {
         dialect_.setHolderText(tail, std::u16string_view(text).substr(cur.offset));
         dialect_.setHolderText(holder, std::u16string_view(text).substr(0, cur.offset));
-        cur.before = tail;
     }
+    cur.before = tail;
 }
 
 pugi::xml_node TextStory::cloneShallow(pugi::xml_node element, std::vector<pugi::xml_node>& touched) const
@@ -424,46 +530,64 @@ pugi::xml_node TextStory::cloneShallow(pugi::xml_node element, std::vector<pugi:
     return clone;
 }
 
-void TextStory::cleanUp(pugi::xml_node paragraph, const std::vector<pugi::xml_node>& touched) const
+void TextStory::cleanUp(pugi::xml_node paragraph, pugi::xml_node first, pugi::xml_node end,
+                        const std::vector<pugi::xml_node>& touched) const
 {
-    // Empty text holders and runs of the paragraph go; so do emptied split elements.
+    // Empty text holders and runs of the children [first, end) go; so do emptied split elements.
     std::vector<pugi::xml_node> drop;
-    std::vector<pugi::xml_node> stack{paragraph};
+    std::vector<pugi::xml_node> stack;
+    auto emptyHolder = [this](pugi::xml_node h) {
+        if (!dialect_.isTextHolder(h))
+            return false;
+        if (h.type() == pugi::node_pcdata || h.type() == pugi::node_cdata)
+            return *h.value() == 0;
+        return *h.text().get() == 0;
+    };
+    auto pass1 = [&](pugi::xml_node c) {
+        if (c.type() != pugi::node_element)
+            return;
+        if (dialect_.isRun(c)) {
+            for (pugi::xml_node h = c.first_child(); h; h = h.next_sibling()) {
+                if (h.type() == pugi::node_element && dialect_.isPropertyElement(h))
+                    continue;
+                if (emptyHolder(h))
+                    drop.push_back(h);
+            }
+        } else if (!dialect_.isPropertyElement(c)) {
+            stack.push_back(c);
+        }
+    };
+    for (pugi::xml_node c = first; c && c != end; c = c.next_sibling())
+        pass1(c);
     while (!stack.empty()) {
         pugi::xml_node n = stack.back();
         stack.pop_back();
-        for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
-            if (c.type() != pugi::node_element)
-                continue;
-            if (dialect_.isRun(c)) {
-                for (pugi::xml_node h = c.first_child(); h; h = h.next_sibling()) {
-                    if (h.type() == pugi::node_element && dialect_.isPropertyElement(h))
-                        continue;
-                    if (dialect_.isTextHolder(h) && dialect_.holderText(h).empty())
-                        drop.push_back(h);
-                }
-            } else if (!dialect_.isPropertyElement(c)) {
-                stack.push_back(c);
-            }
-        }
+        for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling())
+            pass1(c);
     }
+    // The first child may go: the range is taken again from the child before it.
+    pugi::xml_node before = first ? first.previous_sibling() : pugi::xml_node();
     for (pugi::xml_node n : drop)
         n.parent().remove_child(n);
     drop.clear();
-    stack.assign(1, paragraph);
+    first = before ? before.next_sibling() : paragraph.first_child();
+    auto pass2 = [&](pugi::xml_node c) {
+        if (c.type() != pugi::node_element || dialect_.isPropertyElement(c))
+            return;
+        const bool candidate =
+            dialect_.isRun(c) || std::find(touched.begin(), touched.end(), c) != touched.end();
+        if (candidate && !hasContent(c, dialect_))
+            drop.push_back(c);
+        else if (!dialect_.isRun(c))
+            stack.push_back(c);
+    };
+    for (pugi::xml_node c = first; c && c != end; c = c.next_sibling())
+        pass2(c);
     while (!stack.empty()) {
         pugi::xml_node n = stack.back();
         stack.pop_back();
-        for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling()) {
-            if (c.type() != pugi::node_element || dialect_.isPropertyElement(c))
-                continue;
-            const bool candidate =
-                dialect_.isRun(c) || std::find(touched.begin(), touched.end(), c) != touched.end();
-            if (candidate && !hasContent(c, dialect_))
-                drop.push_back(c);
-            else if (!dialect_.isRun(c))
-                stack.push_back(c);
-        }
+        for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling())
+            pass2(c);
     }
     for (pugi::xml_node n : drop)
         n.parent().remove_child(n);
@@ -471,10 +595,20 @@ void TextStory::cleanUp(pugi::xml_node paragraph, const std::vector<pugi::xml_no
 
 void TextStory::insertAt(std::size_t index, std::uint32_t localPos, std::u16string_view text, bool hostBefore)
 {
-    Cursor cur = hostCursor(paragraphs_[index], localPos, hostBefore);
+    std::size_t segment = 0;
+    Cursor cur = hostCursor(paragraphs_[index], localPos, hostBefore, segment);
     pugi::xml_node paragraph = paragraphs_[index].element;
     std::vector<pugi::xml_node> paragraphsMade;
     std::vector<pugi::xml_node> touched;
+    // Without paragraph marks, only the children of the paragraph around the point change.
+    Window window;
+    bool local = false;
+    if (text.find(u'\r') == std::u16string_view::npos) {
+        const Paragraph& p = paragraphs_[index];
+        const pugi::xml_node around =
+            segment < p.segments.size() ? p.segments[segment].node : paragraph.last_child();
+        local = around && openWindow(index, around, around, segment, window);
+    }
 
     std::size_t i = 0;
     while (i < text.size()) {
@@ -496,9 +630,7 @@ void TextStory::insertAt(std::size_t index, std::uint32_t localPos, std::u16stri
                 cur.holder = dialect_.insertTextHolder(parent, before);
                 cur.offset = 0;
             }
-            std::u16string value = dialect_.holderText(cur.holder);
-            value.insert(cur.offset, chunk);
-            dialect_.setHolderText(cur.holder, value);
+            editHolder(cur.holder, cur.offset, cur.offset, chunk);
             cur.offset += static_cast<std::uint32_t>(chunk.size());
             i = j;
             continue;
@@ -578,6 +710,14 @@ void TextStory::insertAt(std::size_t index, std::uint32_t localPos, std::u16stri
         }
         ++i;
     }
+    if (local) {
+        const std::size_t oldSpan = spanOf(paragraphs_[index]);
+        closeWindow(index, window, touched);
+        length_ = length_ - oldSpan + spanOf(paragraphs_[index]);
+        relayout(index + 1, index + 1);
+        markChanged(index);
+        return;
+    }
     cleanUp(paragraph, touched);
     paragraphsMade.push_back(paragraph);
 
@@ -601,6 +741,8 @@ void TextStory::insertAt(std::size_t index, std::uint32_t localPos, std::u16stri
     for (pugi::xml_node made : paragraphsMade)
         dialect_.afterEdit(made);
     rescan(index, paragraphsMade.size());
+    for (std::size_t k = index; k < index + paragraphsMade.size(); ++k)
+        paragraphs_[k].settled = true;
     length_ -= oldSpan;
     for (std::size_t k = index; k < index + paragraphsMade.size(); ++k)
         length_ += spanOf(paragraphs_[k]);
@@ -613,6 +755,8 @@ void TextStory::deleteRange(std::size_t start, std::size_t end)
     const std::size_t a = paragraphAt(start);
     const std::size_t z = paragraphAt(end >= length_ ? length_ - 1 : end);
     std::vector<pugi::xml_node> touched;
+    if (a == z && end <= paragraphs_[a].start + paragraphs_[a].text.size() && deleteLocally(a, start, end))
+        return;
     for (std::size_t k = a; k <= z; ++k)
         length_ -= spanOf(paragraphs_[k]);
     for (std::size_t k = a; k <= z; ++k) {
@@ -627,9 +771,7 @@ void TextStory::deleteRange(std::size_t start, std::size_t end)
                     continue;
                 const std::size_t from = std::max(ls, ss) - ss, to = std::min(le, se) - ss;
                 if (s.kind == SegmentKind::kText) {
-                    std::u16string value = dialect_.holderText(s.node);
-                    value.erase(from, to - from);
-                    dialect_.setHolderText(s.node, value);
+                    editHolder(s.node, from, to, {});
                 } else if (s.kind == SegmentKind::kChar) {
                     if (from == 0 && to == s.length)
                         s.node.parent().remove_child(s.node);
@@ -662,9 +804,131 @@ void TextStory::deleteRange(std::size_t start, std::size_t end)
     cleanUp(first, touched);
     dialect_.afterEdit(first);
     rescan(a, 1);
+    paragraphs_[a].settled = true;
     length_ += spanOf(paragraphs_[a]);
     relayout(a + 1, a + 1);
     markChanged(a);
+}
+
+// ---- Edits inside one paragraph ----
+
+namespace {
+
+// The child of paragraph that holds node (node itself when it is one); null when node is outside.
+pugi::xml_node childOf(pugi::xml_node paragraph, pugi::xml_node node)
+{
+    while (node && node.parent() != paragraph)
+        node = node.parent();
+    return node;
+}
+
+} // namespace
+
+bool TextStory::openWindow(std::size_t index, pugi::xml_node from, pugi::xml_node to, std::size_t pivot,
+                           Window& w) const
+{
+    const Paragraph& p = paragraphs_[index];
+    if (!dialect_.editsLocally() || !p.settled || !p.separable)
+        return false;
+    const pugi::xml_node first = childOf(p.element, from);
+    pugi::xml_node last = childOf(p.element, to);
+    if (!first || !last)
+        return false;
+    last = dialect_.editReach(last);
+    std::vector<pugi::xml_node_struct*> children;
+    for (pugi::xml_node c = first;; c = c.next_sibling()) {
+        if (!c)
+            return false;
+        children.push_back(c.internal_object());
+        if (c == last)
+            break;
+    }
+    std::sort(children.begin(), children.end());
+    auto inside = [&](std::size_t k) {
+        return std::binary_search(children.begin(), children.end(),
+                                  childOf(p.element, p.segments[k].node).internal_object());
+    };
+    const std::size_t count = p.segments.size();
+    if (pivot < count && !inside(pivot))
+        return false;
+    w.first = pivot;
+    while (w.first > 0 && inside(w.first - 1))
+        --w.first;
+    w.end = pivot;
+    while (w.end < count && inside(w.end))
+        ++w.end;
+    w.prev = first.previous_sibling();
+    w.next = last.next_sibling();
+    return true;
+}
+
+void TextStory::closeWindow(std::size_t index, const Window& w, const std::vector<pugi::xml_node>& touched)
+{
+    Paragraph& p = paragraphs_[index];
+    pugi::xml_node element = p.element;
+    auto firstChild = [&] { return w.prev ? w.prev.next_sibling() : element.first_child(); };
+    cleanUp(element, firstChild(), w.next, touched);
+    dialect_.afterEditChildren(element, firstChild(), w.next);
+    Paragraph fresh;
+    if (!dialect_.scanChildren(element, firstChild(), w.next, fresh) || !fresh.separable) {
+        rescan(index, 1);
+        return;
+    }
+    // The window's segments and text take the place of the old ones.
+    std::vector<Segment>& segments = p.segments;
+    const std::size_t from = w.first < segments.size() ? segments[w.first].start : p.text.size();
+    const std::size_t to = w.end > w.first ? segments[w.end - 1].start + segments[w.end - 1].length : from;
+    p.text.replace(from, to - from, fresh.text);
+    const std::int64_t delta =
+        static_cast<std::int64_t>(fresh.text.size()) - static_cast<std::int64_t>(to - from);
+    for (Segment& s : fresh.segments)
+        s.start += static_cast<std::uint32_t>(from);
+    segments.erase(segments.begin() + static_cast<std::ptrdiff_t>(w.first),
+                   segments.begin() + static_cast<std::ptrdiff_t>(w.end));
+    segments.insert(segments.begin() + static_cast<std::ptrdiff_t>(w.first), fresh.segments.begin(),
+                    fresh.segments.end());
+    for (std::size_t k = w.first + fresh.segments.size(); k < segments.size(); ++k)
+        segments[k].start = static_cast<std::uint32_t>(segments[k].start + delta);
+}
+
+bool TextStory::deleteLocally(std::size_t index, std::size_t start, std::size_t end)
+{
+    Paragraph& p = paragraphs_[index];
+    const std::size_t ls = start - p.start, le = end - p.start;
+    // The segments [j0, j1) overlap the range.
+    const auto found =
+        std::upper_bound(p.segments.begin(), p.segments.end(), ls,
+                         [](std::size_t value, const Segment& s) { return value < s.start + s.length; });
+    const auto j0 = static_cast<std::size_t>(found - p.segments.begin());
+    std::size_t j1 = j0;
+    while (j1 < p.segments.size() && p.segments[j1].start < le)
+        ++j1;
+    if (j1 == j0)
+        return false;
+    Window window;
+    if (!openWindow(index, p.segments[j0].node, p.segments[j1 - 1].node, j0, window))
+        return false;
+    const std::size_t oldSpan = spanOf(p);
+    for (std::size_t k = j1; k-- > j0;) {
+        const Segment& s = p.segments[k];
+        const std::size_t ss = s.start, se = s.start + s.length;
+        if (se <= ls || ss >= le)
+            continue;
+        const std::size_t from = std::max(ls, ss) - ss, to = std::min(le, se) - ss;
+        if (s.kind == SegmentKind::kText) {
+            editHolder(s.node, from, to, {});
+        } else if (s.kind == SegmentKind::kChar) {
+            if (from == 0 && to == s.length)
+                s.node.parent().remove_child(s.node);
+            else
+                dialect_.shrinkChar(s.node, static_cast<std::uint32_t>(s.length - (to - from)));
+        }
+    }
+    closeWindow(index, window, {});
+    length_ = length_ - oldSpan + spanOf(paragraphs_[index]);
+    relayout(index + 1, index + 1);
+    markChanged(index);
+    return true;
 }
 
 } // namespace wux::platform::automation

@@ -56,6 +56,8 @@ struct Paragraph
     std::u16string text; // without the paragraph mark; barriers as kBarrierChar
     std::vector<Segment> segments;
     bool markIsBarrier = false; // the mark lies inside a barrier (a field that spans paragraphs)
+    bool separable = true;      // set by the dialect: the scan of each child element depends on no other
+    bool settled = false;       // an edit has cleaned up and re-encoded the whole paragraph since its scan
     int fieldDepthIn = 0;       // dialect state at the start of the paragraph (fields open across marks)
     // Layout in the story.
     std::uint32_t container = 0;
@@ -103,7 +105,10 @@ public:
     virtual pugi::xml_node insertRun(pugi::xml_node parent, pugi::xml_node before) const = 0;
     // The text of a holder and its change.
     virtual std::u16string holderText(pugi::xml_node holder) const;
-    virtual void setHolderText(pugi::xml_node holder, std::u16string_view text) const;
+    void setHolderText(pugi::xml_node holder, std::u16string_view text) const;
+    // The UTF-8 bytes of a holder and their change (every change of a holder's text comes here).
+    virtual std::string_view holderBytes(pugi::xml_node holder) const;
+    virtual void setHolderBytes(pugi::xml_node holder, const std::string& utf8) const;
     // Removes count characters from the end of a CHAR element of several characters.
     virtual void shrinkChar(pugi::xml_node element, std::uint32_t newLength) const;
     // Called for every paragraph an edit changed, before it is scanned again (a format can re-encode
@@ -112,6 +117,22 @@ public:
     // The section break carried by a paragraph (null when none), and its move to another paragraph.
     virtual pugi::xml_node sectionBreak(pugi::xml_node paragraph) const;
     virtual void moveSectionBreak(pugi::xml_node from, pugi::xml_node to) const;
+
+    // ---- Local edits (optional) ----
+    // When true, an edit inside one settled, separable paragraph touches only the children of the
+    // paragraph element around it: the three members below then work on a range [first, end) of them.
+    virtual bool editsLocally() const { return false; }
+    // Scans the children [first, end) of a paragraph element into out as scanParagraph scans them within
+    // the whole paragraph (offsets from 0); false when it cannot (the whole paragraph is scanned then).
+    virtual bool scanChildren(pugi::xml_node, pugi::xml_node, pugi::xml_node, Paragraph&) const
+    {
+        return false;
+    }
+    // afterEdit for the children [first, end) of a paragraph whose other children it has settled before.
+    virtual void afterEditChildren(pugi::xml_node, pugi::xml_node, pugi::xml_node) const {}
+    // The last of `last` and its following siblings that afterEditChildren may change when an edit ends
+    // in `last`.
+    virtual pugi::xml_node editReach(pugi::xml_node last) const { return last; }
 };
 
 class TextStory : public TextSource
@@ -158,6 +179,14 @@ public:
     void setWhole(std::u16string_view text) { setRange(0, length_, text); }
 
 private:
+    // The children of a paragraph element an edit works on, and the segments they held.
+    struct Window
+    {
+        pugi::xml_node prev; // the child before the first one (null: from the first child)
+        pugi::xml_node next; // the child after the last one (null: to the last child)
+        std::size_t first = 0, end = 0;
+    };
+
     struct Cursor
     {
         pugi::xml_node holder; // set: inside this holder at offset
@@ -173,10 +202,21 @@ private:
     void checkInsertable(std::u16string_view text) const;
     void insertAt(std::size_t paragraph, std::uint32_t localPos, std::u16string_view text, bool hostBefore);
     void deleteRange(std::size_t start, std::size_t end);
-    Cursor hostCursor(const Paragraph& p, std::uint32_t localPos, bool hostBefore) const;
+    bool deleteLocally(std::size_t index, std::size_t start, std::size_t end);
+    Cursor hostCursor(const Paragraph& p, std::uint32_t localPos, bool hostBefore,
+                      std::size_t& segment) const;
+    bool openWindow(std::size_t index, pugi::xml_node from, pugi::xml_node to, std::size_t pivot,
+                    Window& w) const;
+    void closeWindow(std::size_t index, const Window& w, const std::vector<pugi::xml_node>& touched);
     void toPoint(Cursor& cursor) const;
+    void editHolder(pugi::xml_node holder, std::size_t from, std::size_t to, std::u16string_view text) const;
     pugi::xml_node cloneShallow(pugi::xml_node element, std::vector<pugi::xml_node>& touched) const;
-    void cleanUp(pugi::xml_node paragraph, const std::vector<pugi::xml_node>& touched) const;
+    void cleanUp(pugi::xml_node paragraph, const std::vector<pugi::xml_node>& touched) const
+    {
+        cleanUp(paragraph, paragraph.first_child(), {}, touched);
+    }
+    void cleanUp(pugi::xml_node paragraph, pugi::xml_node first, pugi::xml_node end,
+                 const std::vector<pugi::xml_node>& touched) const;
 
     const StoryDialect& dialect_;
     Package* package_;

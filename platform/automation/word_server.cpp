@@ -881,8 +881,10 @@ DocPtr openDocument(AppState& app, const std::string& path, bool readOnly)
     doc->readOnly = readOnly;
     doc->package = std::make_unique<Package>(path, kSource);
     Package& pkg = *doc->package;
+    // A relationship without a target names no part (an entry with an empty name is no part either:
+    // changes to it would never be saved).
     const auto main = pkg.relatedPart("", "officeDocument");
-    if (!main || !pkg.hasPart(*main))
+    if (!main || main->empty() || !pkg.hasPart(*main))
         raise(kErrorFail, "The file is not a word-processing document.");
     doc->mainPart = *main;
     pugi::xml_node root = pkg.xml(doc->mainPart).document_element();

@@ -1,14 +1,24 @@
-// Shared helpers of the fuzz targets: splitting one input into fields, and the check that stops a run
-// with a message when a reader breaks one of its promises.
+// Shared helpers of the fuzz targets: splitting one input into fields, the check that stops a run
+// with a message when a reader breaks one of its promises, a drive c: in a temporary folder for the
+// readers of files, and the time and memory budget of one run.
 #pragma once
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/drives.h"
 
 namespace wux::fuzz {
 
@@ -92,5 +102,87 @@ inline void check(bool condition, const char* what)
         std::abort();
     }
 }
+
+// ---- Files ----
+
+// The POSIX folder mapped as drive c: (set by mapTempDrive).
+inline std::string& tempDriveRoot()
+{
+    static std::string root;
+    return root;
+}
+
+// Maps drive c: onto a new folder in /dev/shm (else /tmp), removed when the process ends. Call it from
+// LLVMFuzzerInitialize.
+inline void mapTempDrive()
+{
+    std::string root = "/dev/shm/wux-fuzz-XXXXXX";
+    if (::mkdtemp(root.data()) == nullptr) {
+        root = "/tmp/wux-fuzz-XXXXXX";
+        check(::mkdtemp(root.data()) != nullptr, "cannot create a temporary folder");
+    }
+    tempDriveRoot() = root;
+    std::atexit([] {
+        std::error_code ec;
+        std::filesystem::remove_all(tempDriveRoot(), ec);
+    });
+    ::setenv("WUX_DRIVES", ("c=" + root).c_str(), 1);
+    platform::reloadDriveMap();
+}
+
+// The POSIX path of a file name on drive c:.
+inline std::string posixOnDrive(std::string_view name)
+{
+    return tempDriveRoot() + "/" + std::string(name);
+}
+
+inline void writeWholeFile(const std::string& posix, std::string_view bytes)
+{
+    std::ofstream out(posix, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    check(out.good(), "cannot write a file");
+}
+
+inline std::string readWholeFile(const std::string& posix)
+{
+    std::ifstream in(posix, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Removes every file of the drive (a run starts on an empty drive).
+inline void clearTempDrive()
+{
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(tempDriveRoot(), ec))
+        std::filesystem::remove_all(entry.path(), ec);
+}
+
+// ---- Budget ----
+
+// One run of a reader must stay within a few seconds and within the memory cap, whatever its input
+// (zip bombs, deep nesting): checked when the budget ends. libFuzzer's own -timeout and -rss_limit_mb
+// are the outer fences; this one is tighter, so a reader that grows out of proportion is caught early.
+class RunBudget
+{
+public:
+    explicit RunBudget(std::chrono::milliseconds time = std::chrono::seconds(5), long maxRssMb = 1536)
+        : time_(time), maxRssMb_(maxRssMb), start_(std::chrono::steady_clock::now())
+    {
+    }
+    ~RunBudget()
+    {
+        check(std::chrono::steady_clock::now() - start_ <= time_, "a run took longer than its time budget");
+        rusage usage{};
+        ::getrusage(RUSAGE_SELF, &usage);
+        check(usage.ru_maxrss / 1024 <= maxRssMb_, "a run went beyond its memory budget");
+    }
+    RunBudget(const RunBudget&) = delete;
+    RunBudget& operator=(const RunBudget&) = delete;
+
+private:
+    std::chrono::milliseconds time_;
+    long maxRssMb_;
+    std::chrono::steady_clock::time_point start_;
+};
 
 } // namespace wux::fuzz

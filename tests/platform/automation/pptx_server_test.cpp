@@ -455,6 +455,24 @@ TEST_F(PptxServerTest, HostileOrForeignFilesFailAtOpenAndStayUnchanged)
     EXPECT_THROW(openRaw(path("missing.pptx")), AutomationError);
 }
 
+// A relationship without a target names no part: the presentation it would name sits in an entry with
+// an empty name, which was opened and edited but never saved (found by fuzzing).
+TEST_F(PptxServerTest, PresentationWithoutATargetIsRefused)
+{
+    const std::string rels =
+        std::string(kHead) +
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+        "<Relationship Id=\"rId1\" Type=\"" +
+        kRelNs + "officeDocument\"/></Relationships>";
+    const std::string presentation =
+        std::string(kHead) + "<p:presentation" + kNs + "><p:sldIdLst/></p:presentation>";
+    const std::string bytes = test::buildZip({{"_rels/.rels", rels}, {"", presentation}});
+    test::createFile(path("rootless.pptx"), bytes);
+    EXPECT_THROW(openRaw(path("rootless.pptx")), AutomationError);
+    EXPECT_EQ(test::readFileBytes(path("rootless.pptx")), bytes);
+    EXPECT_EQ(presentationCount(), 0);
+}
+
 TEST_F(PptxServerTest, SlideThatInflatesBeyondItsDeclaredSizeIsRefused)
 {
     // The slide holds 1 MB of text but declares 100 bytes.

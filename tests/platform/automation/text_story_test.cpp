@@ -2,7 +2,9 @@
 
 #include <sstream>
 
+#include "docx_fixture.h"
 #include "platform/automation/docx_story.h"
+#include "platform/automation/odt_story.h"
 #include "platform/automation/package.h"
 #include "platform/automation/text_story.h"
 #include "platform/automation/variant.h"
@@ -191,6 +193,26 @@ TEST_F(StoryTest, InsertsIntoEmptyParagraphsWithTheMarkFormatting)
     expectConsistent();
 }
 
+TEST_F(StoryTest, EditsKeepCharactersOutsideTheBasicPlaneAndReplaceBadBytes)
+{
+    // Valid UTF-8 is changed in place; a holder with bytes that are not UTF-8 is written again whole,
+    // with U+FFFD for the bad bytes, as before.
+    load("<w:p><w:r><w:t>a\xF0\x9F\x98\x80"
+         "b\xC3\xA9</w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:t>x\xFFy</w:t></w:r></w:p><w:p/>");
+    EXPECT_EQ(story->text(0, 8), std::u16string(u"a\U0001F600b\u00e9x\uFFFDy"));
+    story->replace(3, 4, u"B");
+    story->replace(1, 1, u"<");
+    story->replace(6, 6, u"\t");
+    story->replace(8, 9, u"Z");
+    EXPECT_EQ(story->text(0, 11), std::u16string(u"a<\U0001F600B\u00e9\txZy\r"));
+    EXPECT_EQ(bodyXml(), "<w:p><w:r><w:t>a&lt;\xF0\x9F\x98\x80"
+                         "B\xC3\xA9</w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:tab/><w:t>xZy</w:t></w:r></w:p>"
+                         "<w:p/>");
+    story->replace(2, 4, u"");
+    EXPECT_EQ(story->text(0, 4), u"a<B\u00e9");
+    expectConsistent();
+}
+
 TEST_F(StoryTest, SetRangeKeepsCommonPrefixAndSuffix)
 {
     load("<w:p><w:r><w:rPr><w:b/></w:rPr><w:t>The </w:t></w:r><w:r><w:t>quick</w:t></w:r>"
@@ -286,6 +308,137 @@ TEST_F(StoryTest, HostileNestingIsNotFollowed)
     EXPECT_EQ(flat.substr(0, 6), std::u16string(u"top ") + kBarrierChar + u"\r");
     story->replace(0, 3, u"TOP");
     EXPECT_EQ(story->text(0, 4), u"TOP ");
+}
+
+} // namespace
+} // namespace wux::platform::automation
+
+namespace wux::platform::automation {
+namespace {
+
+// The same dialects with edits inside a paragraph done the long way: the whole paragraph cleaned up,
+// re-encoded and scanned again. Edits done locally must give the same XML, byte for byte.
+class WholeDocx : public DocxDialect
+{
+public:
+    bool editsLocally() const override { return false; }
+};
+
+class WholeOdt : public OdtDialect
+{
+public:
+    using OdtDialect::OdtDialect;
+    bool editsLocally() const override { return false; }
+};
+
+std::string xmlOf(const pugi::xml_document& doc)
+{
+    std::ostringstream out;
+    doc.save(out, "", kXmlSaveFlags);
+    return out.str();
+}
+
+// Applies the same random edits to both stories and compares text and XML after each step; returns the
+// number of edits applied.
+int compareRandomEdits(TextStory& local, const pugi::xml_document& localDoc, TextStory& whole,
+                       const pugi::xml_document& wholeDoc, const std::vector<std::u16string>& inserts,
+                       int steps, unsigned seed)
+{
+    auto next = [&](unsigned bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % bound;
+    };
+    int applied = 0;
+    for (int step = 0; step < steps; ++step) {
+        const std::size_t length = local.length();
+        const std::size_t s = next(static_cast<unsigned>(length));
+        const std::size_t e = std::min(length, s + next(5));
+        const std::u16string& x = inserts[next(static_cast<unsigned>(inserts.size()))];
+        const bool before = next(2) == 0;
+        bool refusedLocal = false, refusedWhole = false;
+        try {
+            local.replace(s, e, x, before);
+        } catch (const AutomationError&) {
+            refusedLocal = true;
+        }
+        try {
+            whole.replace(s, e, x, before);
+        } catch (const AutomationError&) {
+            refusedWhole = true;
+        }
+        EXPECT_EQ(refusedLocal, refusedWhole) << "step " << step;
+        applied += refusedLocal ? 0 : 1;
+        EXPECT_EQ(local.flatText(), whole.flatText()) << "step " << step;
+        EXPECT_EQ(xmlOf(localDoc), xmlOf(wholeDoc)) << "step " << step;
+        if (::testing::Test::HasFailure())
+            break;
+    }
+    return applied;
+}
+
+TEST(StoryLocalEditTest, DocxEditsInsideParagraphsMatchWholeParagraphEdits)
+{
+    // Long paragraphs of many runs, marks, links, objects and empty runs, and one with a field.
+    std::string body = "<w:p><w:pPr><w:jc w:val=\"left\"/></w:pPr>";
+    for (int i = 0; i < 15; ++i)
+        body += "<w:r><w:t>ab</w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:t xml:space=\"preserve\">cd </w:t>"
+                "<w:tab/></w:r><w:bookmarkStart w:id=\"1\" w:name=\"m\"/><w:r><w:rPr/></w:r><w:proofErr/>"
+                "<w:hyperlink w:anchor=\"x\"><w:r><w:t>ef</w:t><w:br/><w:t>g</w:t></w:r></w:hyperlink>"
+                "<w:bookmarkEnd w:id=\"1\"/><w:r><w:t>h</w:t><w:footnoteReference w:id=\"2\"/></w:r>";
+    body += "</w:p><w:p><w:r><w:t>one</w:t></w:r><w:r><w:fldChar w:fldCharType=\"begin\"/></w:r>"
+            "<w:r><w:instrText>PAGE</w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"separate\"/></w:r>"
+            "<w:r><w:t>7</w:t></w:r><w:r><w:fldChar w:fldCharType=\"end\"/></w:r><w:r><w:t>two ab</w:t></w:r>"
+            "</w:p><w:p><w:r><w:t>last</w:t></w:r></w:p>";
+    const std::string xml = std::string("<w:document xmlns:w=\"") + test::kWordNs + "\"><w:body>" + body +
+                            "</w:body></w:document>";
+    pugi::xml_document localDoc, wholeDoc;
+    ASSERT_TRUE(localDoc.load_string(xml.c_str(), kXmlParseFlags));
+    ASSERT_TRUE(wholeDoc.load_string(xml.c_str(), kXmlParseFlags));
+    const WholeDocx wholeDialect;
+    TextStory local(DocxDialect::instance(), nullptr), whole(wholeDialect, nullptr);
+    addDocxBlocks(local, "word/document.xml", localDoc.document_element().first_child());
+    local.finish();
+    addDocxBlocks(whole, "word/document.xml", wholeDoc.document_element().first_child());
+    whole.finish();
+    const int applied =
+        compareRandomEdits(local, localDoc, whole, wholeDoc,
+                           {u"", u"x", u"YZ", u"\t", u"\v", u" ", u"a\rb", u"long text "}, 600, 777);
+    EXPECT_GT(applied, 300);
+    TextStory fresh(DocxDialect::instance(), nullptr);
+    addDocxBlocks(fresh, "word/document.xml", localDoc.document_element().first_child());
+    fresh.finish();
+    EXPECT_EQ(fresh.flatText(), local.flatText());
+}
+
+TEST(StoryLocalEditTest, OdtEditsInsideParagraphsMatchWholeParagraphEdits)
+{
+    // White space in character data, text:s, tabs, breaks, spans, marks and notes.
+    std::string body = "<text:p>  lead";
+    for (int i = 0; i < 12; ++i)
+        body += " a  b<text:s/><text:span text:style-name=\"B\"> c <text:s text:c=\"2\"/>d</text:span>"
+                "<text:tab/> e<text:bookmark text:name=\"m\"/> f<text:line-break/><text:span>g</text:span>"
+                "<text:note><text:note-body><text:p>n</text:p></text:note-body></text:note>h ";
+    body += "</text:p><text:p>second  one </text:p><text:h>head</text:h>";
+    const std::string xml = std::string("<office:document-content "
+                                        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                                        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\">"
+                                        "<office:body><office:text>") +
+                            body + "</office:text></office:body></office:document-content>";
+    pugi::xml_document localDoc, wholeDoc;
+    ASSERT_TRUE(localDoc.load_string(xml.c_str(), kXmlParseFlags));
+    ASSERT_TRUE(wholeDoc.load_string(xml.c_str(), kXmlParseFlags));
+    const OdtDialect localDialect(localDoc.document_element());
+    const WholeOdt wholeDialect(wholeDoc.document_element());
+    auto officeText = [](pugi::xml_document& doc) {
+        return child(child(doc.document_element(), "body"), "text");
+    };
+    TextStory local(localDialect, nullptr), whole(wholeDialect, nullptr);
+    localDialect.addParagraphs(local, "content.xml", officeText(localDoc));
+    wholeDialect.addParagraphs(whole, "content.xml", officeText(wholeDoc));
+    const int applied = compareRandomEdits(
+        local, localDoc, whole, wholeDoc,
+        {u"", u"x", u" ", u"  ", u" y ", u"\t", u"\n", u"a\rb", u"two  words "}, 600, 4242);
+    EXPECT_GT(applied, 300);
 }
 
 } // namespace

@@ -242,6 +242,23 @@ TEST_F(WordServerTest, OpenFailsCleanlyOnWhatItCannotRead)
     EXPECT_EQ(toInt32(obj(app->get("Documents"))->get("Count")), 0);
 }
 
+// A relationship without a target names no part: the document it would name sits in an entry with an
+// empty name, which was opened and edited but never saved (found by fuzzing).
+TEST_F(WordServerTest, MainDocumentWithoutATargetIsRefused)
+{
+    const std::string rels =
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+        "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+        "relationships/officeDocument\"/></Relationships>";
+    const std::string document = std::string("<w:document xmlns:w=\"") + test::kWordNs + "\"><w:body>" +
+                                 test::para({"Hello"}) + "</w:body></w:document>";
+    const std::string bytes = test::buildZip({{"_rels/.rels", rels}, {"", document}});
+    test::createFile(path("rootless.docx"), bytes);
+    EXPECT_THROW(open(path("rootless.docx")), AutomationError);
+    EXPECT_EQ(test::readFileBytes(path("rootless.docx")), bytes);
+    EXPECT_EQ(toInt32(obj(app->get("Documents"))->get("Count")), 0);
+}
+
 TEST_F(WordServerTest, ProtectionTypes)
 {
     const struct

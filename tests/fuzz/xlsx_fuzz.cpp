@@ -1,0 +1,20 @@
+// The spreadsheet server's package reader (.xlsx): add the fuzzed file as a workbook, walk its
+// sheets as the spreadsheet wrapper's search does, change the first hit, save a copy and open that again.
+#include <cstdint>
+
+#include "office_fuzz_support.h"
+
+using namespace wux;
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    fuzz::initOfficeTarget();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const fuzz::OfficeRun run(fuzz::packageOf(fuzz::asText(data, size)), ".xlsx");
+    fuzz::runSpreadsheet(run);
+    return 0;
+}
