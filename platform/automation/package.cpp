@@ -346,6 +346,8 @@ std::vector<Relationship> Package::relationships(std::string_view sourcePart)
         r.type = rel.attribute("Type").value();
         r.external = equalAsciiNoCase(rel.attribute("TargetMode").value(), "External");
         const std::string target = rel.attribute("Target").value();
+        if (target.empty())
+            continue; // points nowhere (resolving it would name the source's own folder)
         r.target = r.external ? target : resolveTarget(sourcePart, target);
         out.push_back(std::move(r));
     }

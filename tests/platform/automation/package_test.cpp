@@ -92,6 +92,24 @@ TEST_F(PackageTest, CarriageReturnsInTextSurviveARewrite)
     EXPECT_EQ(std::string(body.first_child().first_child().first_child().text().get()), "a\rb");
 }
 
+TEST_F(PackageTest, RelationshipsWithoutATargetPointNowhere)
+{
+    const std::string rels =
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+        "<Relationship Id=\"rId1\" Type=\"x/officeDocument\"/>"
+        "<Relationship Id=\"rId2\" Type=\"x/officeDocument\" Target=\"\"/>"
+        "<Relationship Id=\"rId3\" Type=\"x/styles\" Target=\"word/styles.xml\"/>"
+        "</Relationships>";
+    test::createFile(path("t.docx"),
+                     buildZip({{"_rels/.rels", rels}, {"", "<a/>"}, {"word/styles.xml", "<s/>"}}),
+                     test::kNoTime, 0644);
+    Package pkg(path("t.docx"), "Test");
+    const auto list = pkg.relationships("");
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].id, "rId3");
+    EXPECT_FALSE(pkg.relatedPart("", "/officeDocument").has_value());
+}
+
 TEST_F(PackageTest, StoredFirstEntryComesFirstUncompressed)
 {
     const std::string picture(5000, 'p');
