@@ -17,7 +17,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-struct pair {
+struct pair
+{
     char* find;
     size_t findLength;
     char* replace;
@@ -128,7 +129,8 @@ static int replaceInFile(const char* path)
         }
         written += (size_t)n;
     }
-    if (fchmod(out, st.st_mode & 07777) != 0 || fsync(out) != 0 || close(out) != 0 || rename(temp, path) != 0) {
+    if (fchmod(out, st.st_mode & 07777) != 0 || fsync(out) != 0 || close(out) != 0 ||
+        rename(temp, path) != 0) {
         perror(temp);
         unlink(temp);
         return 1;
@@ -158,7 +160,8 @@ static int handlePath(const char* path)
         if (entry->d_name[0] == '.' && (!entry->d_name[1] || (entry->d_name[1] == '.' && !entry->d_name[2])))
             continue;
         snprintf(child, sizeof child, "%s/%s", path, entry->d_name);
-        if (entry->d_type == DT_REG || (entry->d_type == DT_UNKNOWN && stat(child, &st) == 0 && S_ISREG(st.st_mode)))
+        if (entry->d_type == DT_REG ||
+            (entry->d_type == DT_UNKNOWN && stat(child, &st) == 0 && S_ISREG(st.st_mode)))
             failed |= replaceInFile(child);
     }
     closedir(dir);

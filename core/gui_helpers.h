@@ -38,5 +38,4 @@ void DrawLine(QPainter& painter, int x1, int y1, int x2, int y2);
 // drive.
 std::string BrowseForFolder(QWidget* owner, std::string_view title, std::string_view initialFolder);
 
-
 } // namespace wux::core

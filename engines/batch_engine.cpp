@@ -28,7 +28,6 @@ bool hasByte(const ByteSet& set, std::uint8_t byte)
     return (set[byte >> 6] >> (byte & 63) & 1) != 0;
 }
 
-
 // The members of a class text (between "[" and "]"): an optional "^" negates; characters alone or as
 // ranges "a-z"; a "-" at the end stands for itself; "^" alone is the character "^".
 ByteSet parseClass(std::string_view text)

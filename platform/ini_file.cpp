@@ -53,7 +53,6 @@ std::string_view unquote(std::string_view value)
     return value;
 }
 
-
 // The integer rules of readInteger; false for anything that is not a whole number.
 bool parseInteger(std::string_view text, std::int32_t& result)
 {
