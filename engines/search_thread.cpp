@@ -245,7 +245,25 @@ bool TFinder::FileContainsText(const std::string& Path)
         return false;
     };
 
-    std::vector<std::uint8_t> buffer(blockSize_);
+    // The bytes that can begin a pattern, in either form. While no attempt is in progress, a byte that
+    // begins no pattern changes nothing, so the scan jumps to the next byte that does.
+    std::array<std::uint8_t, 256> starts{};
+    std::size_t startCount = 0;
+    std::uint8_t onlyStart = 0;
+    for (const PatternView& pattern : patterns) {
+        for (const std::uint8_t first : {pattern.first[0], foldCase ? pattern.second[0] : pattern.first[0]}) {
+            if (starts[first] == 0) {
+                starts[first] = 1;
+                onlyStart = first;
+                ++startCount;
+            }
+        }
+    }
+    bool idle = true;
+
+    if (readBuffer_.size() != blockSize_)
+        readBuffer_.assign(blockSize_, 0);
+    std::vector<std::uint8_t>& buffer = readBuffer_;
     for (;;) {
         if (Terminated())
             return false;
@@ -254,10 +272,25 @@ bool TFinder::FileContainsText(const std::string& Path)
             return false;
         if (done == 0)
             return false;
+        const std::uint8_t* const data = buffer.data();
         for (std::size_t i = 0; i < done; ++i) {
-            const std::uint8_t byte = buffer[i];
+            if (idle) {
+                if (startCount == 1) {
+                    const void* next = std::memchr(data + i, onlyStart, done - i);
+                    if (next == nullptr)
+                        break;
+                    i = static_cast<std::size_t>(static_cast<const std::uint8_t*>(next) - data);
+                } else {
+                    while (i < done && starts[data[i]] == 0)
+                        ++i;
+                    if (i == done)
+                        break;
+                }
+            }
+            const std::uint8_t byte = data[i];
             completed = false;
             std::size_t queuedCount = 0;
+            bool inProgress = false;
             // Base attempts; one in progress also queues a fresh start at this byte.
             for (std::size_t p = 0; p < n; ++p) {
                 std::int32_t position = basePositions[p];
@@ -272,6 +305,7 @@ bool TFinder::FileContainsText(const std::string& Path)
                     position = 0;
                 }
                 basePositions[p] = position;
+                inProgress = inProgress || position > 0;
             }
             // Added attempts: advance or drop.
             std::size_t kept = 0;
@@ -305,6 +339,7 @@ bool TFinder::FileContainsText(const std::string& Path)
             }
             if (completed && decided())
                 return true;
+            idle = !inProgress && live == 0;
         }
         if (done < buffer.size())
             return false;
@@ -576,6 +611,7 @@ void TFinder::Execute()
     }
     closeRun();
     finished = true;
+    readBuffer_ = std::vector<std::uint8_t>();
     if (hasPatterns && platform::movableIsValid(patternBlock)) {
         platform::movableFree(patternBlock);
         patternBlock = platform::MovableHandle();

@@ -117,6 +117,8 @@ private:
     void closeRun();
 
     std::size_t blockSize_ = kFinderBlockSize;
+    // The read block of the content test, made once per run.
+    std::vector<std::uint8_t> readBuffer_;
 };
 
 } // namespace wux::engines

@@ -341,6 +341,48 @@ TEST_F(FinderTest, OverlappingStartsAndMatchesAcrossBlocks)
     EXPECT_EQ(searchText(small, "aaab ab", true, false, true, 2), smallExpected);
 }
 
+TEST_F(FinderTest, RareFirstBytesAfterLongRunsOfOtherBytesAcrossBlocks)
+{
+    const std::string fill(5000, 'x');
+    createFile(path("r\\span.txt"), fill + "quark" + fill);
+    createFile(path("r\\restart.txt"), fill + "qqua" + fill + "qquark");
+    createFile(path("r\\end.txt"), fill + "quark");
+    createFile(path("r\\cut.txt"), fill + "quar");
+    createFile(path("r\\upper.txt"), fill + "QuArK" + fill);
+    createFile(path("r\\wide.txt"), utf16le(fill + "QUARK" + fill));
+    createFile(path("r\\apart.txt"), fill + "q" + fill + "uark");
+    // The term at every offset of an eight-byte word.
+    std::vector<std::string> shifted;
+    for (int k = 0; k < 9; ++k) {
+        shifted.push_back("shift" + std::to_string(k) + ".txt");
+        createFile(path("r\\" + shifted.back()), fill + std::string(k, 'x') + "qUark" + fill);
+    }
+    const std::vector<std::string> paths = {path("r")};
+    auto in = [&](std::vector<std::string> names) {
+        for (std::string& name : names)
+            name = path("r\\" + name);
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    for (std::size_t block :
+         {std::size_t{1}, std::size_t{4}, std::size_t{4999}, std::size_t{5002}, std::size_t{0x40000}}) {
+        SCOPED_TRACE(block);
+        // One byte begins every form: the scan jumps straight to it.
+        EXPECT_EQ(searchText(paths, "quark", true, false, false, block),
+                  in({"span.txt", "restart.txt", "end.txt"}));
+        // Both cases begin a form: the scan jumps to either.
+        EXPECT_EQ(searchText(paths, "quark", false, false, false, block), in([&] {
+                      std::vector<std::string> names = {"span.txt", "restart.txt", "end.txt", "upper.txt",
+                                                        "wide.txt"};
+                      names.insert(names.end(), shifted.begin(), shifted.end());
+                      return names;
+                  }()));
+        // A term that begins with a byte of the filler, and an AND with a second rare term.
+        EXPECT_EQ(searchText(paths, "xquark", true, false, false, block), in({"span.txt", "end.txt"}));
+        EXPECT_EQ(searchText(paths, "QUARK qqu", false, false, true, block), in({"restart.txt"}));
+    }
+}
+
 TEST_F(FinderTest, StopDuringAContentTestKeepsTheHitsSoFar)
 {
     createFile(path("s\\a.txt"), "needle");
