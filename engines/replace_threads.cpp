@@ -188,15 +188,7 @@ bool resultReadsSizeAgain(std::int32_t result)
 
 // ---- TReplacer ----
 
-TReplacer::TReplacer() = default;
-
-TReplacer::~TReplacer()
-{
-    Terminate();
-    WaitFor();
-}
-
-void TReplacer::SyncGetNextFile()
+void TReplaceRunThread::SyncGetNextFile()
 {
     Synchronize([this] {
         if (!OnGetNextFile)
@@ -205,7 +197,7 @@ void TReplacer::SyncGetNextFile()
     });
 }
 
-void TReplacer::SyncFileDone()
+void TReplaceRunThread::SyncFileDone()
 {
     Synchronize([this] {
         if (OnFileDone)
@@ -213,12 +205,20 @@ void TReplacer::SyncFileDone()
     });
 }
 
-void TReplacer::SyncProgress()
+void TReplaceRunThread::SyncProgress()
 {
     Synchronize([this] {
         if (OnProgress)
             OnProgress(*this, static_cast<TReplaceResult>(result), stage, matches, sizeBefore, sizeAfter);
     });
+}
+
+TReplacer::TReplacer() = default;
+
+TReplacer::~TReplacer()
+{
+    Terminate();
+    WaitFor();
 }
 
 void TReplacer::Execute()
@@ -320,31 +320,6 @@ TBatchReplacer::~TBatchReplacer()
 {
     Terminate();
     WaitFor();
-}
-
-void TBatchReplacer::SyncGetNextFile()
-{
-    Synchronize([this] {
-        if (!OnGetNextFile)
-            throw std::runtime_error(kNoNextFileHandlerMessage);
-        OnGetNextFile(*this, fileInfo);
-    });
-}
-
-void TBatchReplacer::SyncFileDone()
-{
-    Synchronize([this] {
-        if (OnFileDone)
-            OnFileDone(*this, fileResult);
-    });
-}
-
-void TBatchReplacer::SyncProgress()
-{
-    Synchronize([this] {
-        if (OnProgress)
-            OnProgress(*this, static_cast<TReplaceResult>(result), stage, matches, sizeBefore, sizeAfter);
-    });
 }
 
 bool TBatchReplacer::HasFileMarkers() const

@@ -117,21 +117,16 @@ bool resultReadsSizeAgain(std::int32_t result);
 
 // ---- The Replacer's thread ----
 
-class TReplacer : public platform::WuxThread
+// What the Replacer's and the Batch Replacer's threads share: the run window's events, the file in
+// hand with its outcome, and the synchronised calls that run the events' handlers on the GUI thread.
+class TReplaceRunThread : public platform::WuxThread
 {
 public:
-    TReplacer();
-    ~TReplacer() override;
-
-    // Fields the Replacer window fills before Start.
-    bool backupFlag = false;
-    ReplacerStructure searchBlock; // built and freed by the window
-    std::int32_t TypeOfReplacing = 0;
-    std::int32_t sizeOfFirstPart = 0;
     core::TUserParameters* parameters = nullptr; // the window's set, passed to the document replacers
-    TGetNextFileEvent OnGetNextFile;             // required
-    TFileDoneEvent OnFileDone;                   // optional
-    TReplaceProgressEvent OnProgress;            // optional
+    bool backupFlag = false;
+    TGetNextFileEvent OnGetNextFile;  // required
+    TFileDoneEvent OnFileDone;        // optional
+    TReplaceProgressEvent OnProgress; // optional
 
     // The file in hand and its outcome (read by the handlers through the events' arguments).
     std::int32_t result = kReplaceFailed;
@@ -148,6 +143,18 @@ public:
     void SyncGetNextFile();
     void SyncFileDone();
     void SyncProgress();
+};
+
+class TReplacer : public TReplaceRunThread
+{
+public:
+    TReplacer();
+    ~TReplacer() override;
+
+    // Fields the Replacer window fills before Start (with parameters, backupFlag and the events).
+    ReplacerStructure searchBlock; // built and freed by the window
+    std::int32_t TypeOfReplacing = 0;
+    std::int32_t sizeOfFirstPart = 0;
 
 protected:
     void Execute() override;
@@ -155,44 +162,26 @@ protected:
 
 // ---- The Batch Replacer's thread ----
 
-class TBatchReplacer : public platform::WuxThread
+class TBatchReplacer : public TReplaceRunThread
 {
 public:
     TBatchReplacer();
     ~TBatchReplacer() override;
 
-    // Fields the Batch Replacer window fills before Start.
-    core::TUserParameters* parameters = nullptr;
+    // Fields the Batch Replacer window fills before Start (with parameters, backupFlag and the events).
     // The compiled table of the run. The window frees the block found here after the run: marker
     // expansion replaces it per file (freeing the one it replaces).
     TableBlock tableBlock;
     std::int32_t rowCount = 0;
-    bool backupFlag = false;
     // The table's cells, one entry per row; Execute empties them at its end.
     TableCells Flags;
     TableCells Finds;
     TableCells Replaces;
-    TGetNextFileEvent OnGetNextFile;  // required
-    TFileDoneEvent OnFileDone;        // optional
-    TReplaceProgressEvent OnProgress; // optional
 
-    // The file in hand and its outcome.
-    filelist::TOperationFileResult fileResult;
-    std::int32_t result = kReplaceFailed;
-    filelist::TOperationFileInfo* fileInfo = nullptr;
-    std::int32_t matches = 0;
-    std::int64_t sizeBefore = 0;
-    std::int64_t sizeAfter = 0;
-    std::int32_t endState = kRunRunning;
+    // Besides the file in hand:
     std::int32_t fileCounter = 0; // the value of "#C#" for the next file with markers
     bool markersPresent = false;
-    std::string filePath;
-    std::int32_t stage = 0;
     std::uint32_t attributes = 0;
-
-    void SyncGetNextFile();
-    void SyncFileDone();
-    void SyncProgress();
 
     // True when some replace cell holds a file marker ("#C#", "#FN#", "#FE#", "#FP#", any letter case).
     bool HasFileMarkers() const;
