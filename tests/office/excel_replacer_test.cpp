@@ -53,37 +53,11 @@ protected:
         return block;
     }
 
-    struct RawRow
+    // A table block written byte by byte, freed with the fixture.
+    platform::MovableHandle rawTableBlock(const std::vector<test::RawRow>& rows)
     {
-        bool caseSensitive;
-        std::string find;
-        std::string replace;
-        std::uint32_t insertMode;
-    };
-
-    // A table block written byte by byte (rows the compiler never makes, such as an empty find text).
-    platform::MovableHandle rawTableBlock(const std::vector<RawRow>& rows)
-    {
-        std::string bytes;
-        for (const RawRow& r : rows) {
-            std::uint8_t head[engines::kTableRowHeadSize] = {};
-            head[engines::kTableRowCaseOffset] = r.caseSensitive ? 1 : 0;
-            engines::storeLe32(head + engines::kTableRowFindLengthOffset,
-                               static_cast<std::uint32_t>(r.find.size()));
-            engines::storeLe32(head + engines::kTableRowReplaceLengthOffset,
-                               static_cast<std::uint32_t>(r.replace.size()));
-            engines::storeLe32(head + engines::kTableRowInsertModeOffset, r.insertMode);
-            bytes.append(reinterpret_cast<const char*>(head), sizeof head);
-            bytes += r.find + r.replace;
-        }
-        const platform::MovableHandle block =
-            platform::movableAlloc(bytes.size(), platform::MovableFlags::ZeroInit);
-        {
-            platform::MovableLock lock(block);
-            std::memcpy(lock.as<char>(), bytes.data(), bytes.size());
-        }
-        blocks_.push_back(block);
-        return block;
+        blocks_.push_back(test::rawTableBlock(rows));
+        return blocks_.back();
     }
 
     std::string write(const std::string& name, const test::BookSpec& book)

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "engines/batch_table.h"
 #include "platform/text.h"
 
 namespace wux::office::test {
@@ -38,6 +41,29 @@ std::string mainText(std::string_view windowsPath)
     doc->call("Close", {Variant(0), Variant::missing(), Variant::missing()});
     app->call("Quit", {Variant(0), Variant::missing(), Variant::missing()});
     return text;
+}
+
+platform::MovableHandle rawTableBlock(const std::vector<RawRow>& rows)
+{
+    std::string bytes;
+    for (const RawRow& row : rows) {
+        std::uint8_t head[engines::kTableRowHeadSize] = {};
+        head[engines::kTableRowCaseOffset] = row.caseSensitive ? 1 : 0;
+        engines::storeLe32(head + engines::kTableRowFindLengthOffset,
+                           static_cast<std::uint32_t>(row.find.size()));
+        engines::storeLe32(head + engines::kTableRowReplaceLengthOffset,
+                           static_cast<std::uint32_t>(row.replace.size()));
+        engines::storeLe32(head + engines::kTableRowInsertModeOffset, row.insertMode);
+        bytes.append(reinterpret_cast<const char*>(head), sizeof head);
+        bytes += row.find + row.replace;
+    }
+    const platform::MovableHandle block =
+        platform::movableAlloc(bytes.size(), platform::MovableFlags::ZeroInit);
+    {
+        platform::MovableLock lock(block);
+        std::memcpy(lock.as<char>(), bytes.data(), bytes.size());
+    }
+    return block;
 }
 
 } // namespace wux::office::test

@@ -2,11 +2,14 @@
 // fills it, and reading a document back through the word-processor server.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/user_parameters.h"
 #include "platform/automation/dispatch.h"
+#include "platform/movable_memory.h"
 #include "platform/thread.h"
 
 namespace wux::office::test {
@@ -24,5 +27,18 @@ core::TUserParameters replacerParameters(bool backup = true);
 
 // The main text of a document (paragraphs ending in "\r") as the server reads it, UTF-8.
 std::string mainText(std::string_view windowsPath);
+
+// One row of a table block written byte by byte.
+struct RawRow
+{
+    bool caseSensitive;
+    std::string find;
+    std::string replace;
+    std::uint32_t insertMode;
+};
+
+// A table block written byte by byte (rows the compiler never makes, such as an empty find text); the
+// caller frees it.
+platform::MovableHandle rawTableBlock(const std::vector<RawRow>& rows);
 
 } // namespace wux::office::test
