@@ -1,14 +1,16 @@
 #include "engines/base_replacer.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <vector>
 
-#include "core/file_tests.h"
 #include "engines/batch_table.h"
 #include "platform/codepage.h"
+#include "platform/fault_injection.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -171,12 +173,13 @@ bool isMissingFileError(platform::WinError error)
 
 std::string rewriteTarget(std::string_view path)
 {
-    std::uint32_t attributes = 0;
-    if (platform::getAttributes(path, attributes) != platform::kErrorSuccess ||
-        (attributes & platform::kAttrReparsePoint) == 0)
-        return std::string(path);
+    // Only a path whose attributes can be read and show a link leads elsewhere.
     std::string posix;
-    if (platform::toPosixPath(path, posix) != platform::kErrorSuccess)
+    platform::PathEntry entry;
+    if (platform::injectedFault(path, platform::kFaultAttributes) != platform::kErrorSuccess ||
+        platform::toPosixPath(path, posix, platform::LastComponent::kResolve, entry) !=
+            platform::kErrorSuccess ||
+        !entry.exists || !S_ISLNK(entry.st.st_mode))
         return std::string(path);
     char* real = ::realpath(posix.c_str(), nullptr);
     if (real == nullptr)
@@ -255,29 +258,36 @@ TReplaceResult TBaseReplacer::OpenSourceAndTemp(platform::FileHandle& Source, pl
                                                 std::string_view Path, std::int32_t& TempNumber)
 {
     fileSize_ = 0;
-    std::uint32_t attributes = 0;
-    if (const platform::WinError error = platform::getAttributes(Path, attributes))
-        return isMissingFileError(error) ? kReplaceFileMissing : kReplaceFailed;
     if (Source.open(Path, platform::kAccessRead, platform::kShareRead | platform::kShareWrite,
-                    platform::Disposition::kOpenExisting) != platform::kErrorSuccess)
-        return kReplaceFailed;
-    std::uint64_t size = 0;
-    if (Source.size(size) != platform::kErrorSuccess) {
-        Source.close();
+                    platform::Disposition::kOpenExisting) != platform::kErrorSuccess) {
+        // A missing file is told from one that cannot be read by its attributes.
+        std::uint32_t attributes = 0;
+        if (const platform::WinError error = platform::getAttributes(Path, attributes))
+            return isMissingFileError(error) ? kReplaceFileMissing : kReplaceFailed;
         return kReplaceFailed;
     }
-    fileSize_ = static_cast<std::int64_t>(size);
+    // The attributes and the size come from the open file (one look at it instead of three).
+    platform::FileInfo info;
+    if (const platform::WinError error = Source.getInfo(info)) {
+        Source.close();
+        return isMissingFileError(error) ? kReplaceFileMissing : kReplaceFailed;
+    }
+    fileSize_ = static_cast<std::int64_t>(info.size);
     for (TempNumber = 0; TempNumber < std::numeric_limits<std::int32_t>::max(); ++TempNumber) {
         const std::string name = temporaryName(Path, TempNumber);
-        if (platform::pathExists(name))
-            continue;
-        // Created new: a name that appeared meanwhile is never written into.
+        // Created new under the name as spelled: a taken name fails with 80 and the next number is
+        // tried, so nothing is ever written into an existing file. (A name that another entry has in
+        // another letter case does not matter: the temporary file lives only until the rename.)
         const platform::WinError error =
             Temp.open(name, platform::kAccessReadWrite, platform::kShareRead | platform::kShareWrite,
-                      platform::Disposition::kCreateNew, attributes & platform::kAttrReadOnly);
+                      platform::Disposition::kCreateNew, info.attributes & platform::kAttrReadOnly,
+                      platform::LastComponent::kAsSpelled);
         if (error == platform::kErrorSuccess)
             return kReplaceFound;
-        if (error != platform::kErrorFileExists && error != platform::kErrorAlreadyExists)
+        if (error == platform::kErrorFileExists || error == platform::kErrorAlreadyExists)
+            continue;
+        // A folder of that name: try the next number; any other failure ends the attempt.
+        if (error != platform::kErrorAccessDenied || !platform::pathExists(name))
             break;
     }
     Source.close();
@@ -290,18 +300,23 @@ TReplaceResult TBaseReplacer::CommitFile(platform::FileHandle& Source, platform:
     const std::string tempPath = temporaryName(Path, TempNumber);
     const bool changed = matchCount_ > 0;
     bool ok = Ok;
-    if (ok && changed)
-        ok = core::CopyFileTimes(Source, Temp) && Temp.flush() == platform::kErrorSuccess;
+    if (ok && changed) {
+        // The rewritten file takes the source's creation time, its mode bits and (as root) its owner,
+        // all read from the open source, and is flushed with them.
+        platform::FileInfo info;
+        ok = Source.getInfo(info) == platform::kErrorSuccess &&
+             Temp.setTimes(&info.times.creation, nullptr, nullptr) == platform::kErrorSuccess &&
+             Temp.setOwnerAndMode(info.owner, info.group, info.mode) == platform::kErrorSuccess &&
+             Temp.flush() == platform::kErrorSuccess;
+    }
     Source.close();
     if (Temp.close() != platform::kErrorSuccess && changed)
         ok = false;
 
     std::optional<std::string> backup;
     if (ok && changed) {
-        // The rewritten file keeps the mode bits (and, as root, the owner) of the one it replaces.
-        ok = platform::copyModeBits(Path, tempPath) == platform::kErrorSuccess;
         // The backup is a copy: the source stays in place until the one rename below.
-        if (ok && (createBackUpCopy_ || !backupFolder_.empty())) {
+        if (createBackUpCopy_ || !backupFolder_.empty()) {
             backup = copyToBackup(Path, std::string(Path) + ".bak", -1);
             ok = backup.has_value();
         }
@@ -372,8 +387,11 @@ std::optional<std::string> TBaseReplacer::copyToBackup(std::string_view Path, st
     std::string name;
     for (int attempt = 0;; ++attempt) {
         name = firstFreeName(backupBase);
-        const platform::WinError error = target.open(name, platform::kAccessWrite, platform::kShareWrite,
-                                                     platform::Disposition::kCreateNew);
+        // The name is free in every letter case: create it as spelled (a name that appeared meanwhile
+        // still fails with 80).
+        const platform::WinError error =
+            target.open(name, platform::kAccessWrite, platform::kShareWrite,
+                        platform::Disposition::kCreateNew, 0, platform::LastComponent::kAsSpelled);
         if (error == platform::kErrorSuccess)
             break;
         if ((error != platform::kErrorFileExists && error != platform::kErrorAlreadyExists) || attempt > 1000)

@@ -1,6 +1,7 @@
 #include "engines/batch_engine.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <numeric>
@@ -564,16 +565,14 @@ TReplaceResult TTextReplacer::ReplaceTableInFile(std::string_view PathGiven, pla
     const std::string_view Path = target;
     matchCount_ = 0;
     fileSize_ = 0;
-    std::optional<BatchTable> table;
+    const BatchTable* table = nullptr;
     {
         platform::MovableLock lock(Table);
         if (!lock)
             return kReplaceFailed;
-        const std::span<std::uint8_t> bytes(lock.as<std::uint8_t>(), platform::movableSize(Table));
-        table = compileBatchTable(bytes, RowCount);
-        if (!table)
+        table = compiledTableFor({lock.as<std::uint8_t>(), platform::movableSize(Table)}, RowCount);
+        if (table == nullptr)
             return kReplaceFailed; // the block ends before its rows do
-        writeBatchWorkSpace(bytes, *table);
     }
 
     platform::FileHandle source;
@@ -589,8 +588,17 @@ TReplaceResult TTextReplacer::ReplaceTableInFile(std::string_view PathGiven, pla
     PlainOutputSink sink(temp, blockSize_, longestReplace + 3);
     BatchScanner scanner(*table);
     std::array<bool, 256> startable{};
-    for (unsigned b = 0; b < 256; ++b)
+    int startBytes = 0;
+    int onlyStart = -1; // the one byte that begins every row, if there is one
+    for (unsigned b = 0; b < 256; ++b) {
         startable[b] = !table->rowsByFirstByte[b].empty();
+        if (startable[b]) {
+            ++startBytes;
+            onlyStart = static_cast<int>(b);
+        }
+    }
+    if (startBytes != 1)
+        onlyStart = -1;
     const platform::WuxThread* owner = owner_;
 
     const std::int64_t size = fileSize_;
@@ -634,8 +642,15 @@ TReplaceResult TTextReplacer::ReplaceTableInFile(std::string_view PathGiven, pla
                 const std::uint8_t* data = buffer.data() + (pos - bufferStart);
                 const auto available = static_cast<std::size_t>(bufferEnd - pos);
                 std::size_t skip = 0;
-                while (skip < available && !startable[data[skip]])
-                    ++skip;
+                if (onlyStart >= 0) {
+                    const void* next = std::memchr(data, onlyStart, available);
+                    skip = next == nullptr
+                               ? available
+                               : static_cast<std::size_t>(static_cast<const std::uint8_t*>(next) - data);
+                } else {
+                    while (skip < available && !startable[data[skip]])
+                        ++skip;
+                }
                 if (skip > 0) {
                     sink.append(std::string_view(reinterpret_cast<const char*>(data), skip));
                     pos += static_cast<std::int64_t>(skip);
@@ -682,6 +697,26 @@ TReplaceResult TTextReplacer::ReplaceTableInFile(std::string_view PathGiven, pla
     if (ok && matchCount_ > 0)
         ok = sink.finish();
     return CommitFile(source, temp, ok, Path, tempNumber);
+}
+
+const BatchTable* TTextReplacer::compiledTableFor(std::span<std::uint8_t> block, std::int32_t rowCount)
+{
+    // The compiled table depends on nothing but the block's bytes (the work space is written, never
+    // read), so equal bytes give the same table and the same work space.
+    if (compiledTable_ && compiledRows_ == rowCount && compiledBytes_.size() == block.size() &&
+        std::equal(block.begin(), block.end(), compiledBytes_.begin()))
+        return &*compiledTable_;
+    compiledTable_.reset();
+    compiledBytes_.clear();
+    compiledRows_ = -1;
+    std::optional<BatchTable> table = compileBatchTable(block, rowCount);
+    if (!table)
+        return nullptr;
+    writeBatchWorkSpace(block, *table);
+    compiledTable_ = std::move(table);
+    compiledBytes_.assign(block.begin(), block.end());
+    compiledRows_ = rowCount;
+    return &*compiledTable_;
 }
 
 std::string TTextReplacer::ReplaceTableInString(std::string_view Text, platform::MovableHandle Table,

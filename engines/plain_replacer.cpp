@@ -1,6 +1,7 @@
 #include "engines/plain_replacer.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <optional>
@@ -280,9 +281,17 @@ TReplaceResult TTextReplacer::streamPass(std::string_view PathGiven, bool changi
                 if (matcher.idle(lead, leadUpper)) {
                     // Bytes that cannot begin a match pass straight to the output.
                     std::size_t j = i;
-                    while (j < chunk && static_cast<char>(buffer[j]) != lead &&
-                           static_cast<char>(buffer[j]) != leadUpper)
-                        ++j;
+                    if (lead == leadUpper) {
+                        const void* next =
+                            std::memchr(buffer.data() + i, static_cast<unsigned char>(lead), chunk - i);
+                        j = next == nullptr ? chunk
+                                            : static_cast<std::size_t>(
+                                                  static_cast<const std::uint8_t*>(next) - buffer.data());
+                    } else {
+                        while (j < chunk && static_cast<char>(buffer[j]) != lead &&
+                               static_cast<char>(buffer[j]) != leadUpper)
+                            ++j;
+                    }
                     if (j > i) {
                         const auto* skipped = reinterpret_cast<const char*>(buffer.data() + i);
                         if (changing)

@@ -13,10 +13,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engines/base_replacer.h"
+#include "engines/batch_engine.h"
 #include "platform/movable_memory.h"
 
 namespace wux::engines {
@@ -48,7 +52,9 @@ public:
     TReplaceResult InsertBeforeBetween(std::string_view Path);
     // Mode 128: counts the matches (as a replace run would find them); no temporary file.
     TReplaceResult FindInFile(std::string_view Path);
-    // Mode 256: applies a table block of RowCount rows to the file (batch_engine.cpp).
+    // Mode 256: applies a table block of RowCount rows to the file (batch_engine.cpp). The compiled
+    // table is kept for the next call: as long as the block holds the same bytes (a run hands the same
+    // table for every file) it is not compiled again.
     TReplaceResult ReplaceTableInFile(std::string_view Path, platform::MovableHandle Table,
                                       std::int32_t RowCount);
     // The table's rows applied to a text (plain characters only; every winner is replaced).
@@ -62,8 +68,17 @@ public:
 private:
     TReplaceResult streamPass(std::string_view Path, bool changing);
 
+    // The first rowCount rows of a locked table block, compiled (and their work space written) unless
+    // the block holds the same bytes as after the last compilation; null when the block ends before
+    // its rows do.
+    const BatchTable* compiledTableFor(std::span<std::uint8_t> block, std::int32_t rowCount);
+
     std::int32_t mode_;
     platform::MovableHandle block_;
+    // The last compiled table, the block's bytes after its work space was written, and the row count.
+    std::optional<BatchTable> compiledTable_;
+    std::vector<std::uint8_t> compiledBytes_;
+    std::int32_t compiledRows_ = -1;
     std::int32_t sizeOfFirstPart_ = 0;
     std::size_t blockSize_ = kPlainBlockSize;
 };

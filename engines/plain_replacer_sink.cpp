@@ -76,27 +76,57 @@ bool PlainOutputSink::finish()
 {
     if (!flush())
         return false;
+    // The file is cut only when the output ends before what was written (after a cut-back).
+    if (writePos_ == fileEnd_)
+        return ok_;
     if (file_.seek(writePos_, platform::SeekOrigin::kBegin) != platform::kErrorSuccess ||
         file_.setEndOfFile() != platform::kErrorSuccess)
         ok_ = false;
+    filePos_ = ok_ ? writePos_ : -1;
+    if (ok_)
+        fileEnd_ = writePos_;
     return ok_;
+}
+
+bool PlainOutputSink::moveTo(std::int64_t pos)
+{
+    if (pos == filePos_)
+        return true;
+    if (file_.seek(pos, platform::SeekOrigin::kBegin) != platform::kErrorSuccess) {
+        filePos_ = -1;
+        ok_ = false;
+        return false;
+    }
+    filePos_ = pos;
+    return true;
 }
 
 bool PlainOutputSink::writeAt(std::int64_t pos, const char* data, std::size_t size)
 {
     std::size_t done = 0;
-    if (file_.seek(pos, platform::SeekOrigin::kBegin) != platform::kErrorSuccess ||
-        file_.write(data, size, done) != platform::kErrorSuccess || done != size)
+    if (!moveTo(pos))
+        return false;
+    if (file_.write(data, size, done) != platform::kErrorSuccess || done != size) {
+        filePos_ = -1;
         ok_ = false;
+        return false;
+    }
+    filePos_ = pos + static_cast<std::int64_t>(size);
+    fileEnd_ = std::max(fileEnd_, filePos_);
     return ok_;
 }
 
 bool PlainOutputSink::readAt(std::int64_t pos, char* data, std::size_t size)
 {
     std::size_t done = 0;
-    if (file_.seek(pos, platform::SeekOrigin::kBegin) != platform::kErrorSuccess ||
-        file_.read(data, size, done) != platform::kErrorSuccess || done != size)
+    if (!moveTo(pos))
+        return false;
+    if (file_.read(data, size, done) != platform::kErrorSuccess || done != size) {
+        filePos_ = -1;
         ok_ = false;
+        return false;
+    }
+    filePos_ = pos + static_cast<std::int64_t>(size);
     return ok_;
 }
 

@@ -15,8 +15,8 @@ namespace wux::engines {
 class PlainOutputSink
 {
 public:
-    // file: the temporary file (opened for reading and writing); flushSize: the buffer is written
-    // whenever that many bytes have gathered.
+    // file: the temporary file, new and empty (opened for reading and writing, at position 0);
+    // flushSize: the buffer is written whenever that many bytes have gathered.
     PlainOutputSink(platform::FileHandle& file, std::size_t flushSize, std::size_t reserve);
 
     // The position at which the next byte lands.
@@ -42,6 +42,8 @@ public:
     bool finish();
 
 private:
+    // Moves the file position to pos unless it is there already.
+    bool moveTo(std::int64_t pos);
     bool writeAt(std::int64_t pos, const char* data, std::size_t size);
     bool readAt(std::int64_t pos, char* data, std::size_t size);
 
@@ -50,6 +52,8 @@ private:
     std::vector<char> buffer_;
     std::vector<char> scratch_;
     std::int64_t writePos_ = 0;
+    std::int64_t filePos_ = 0; // the handle's file position; -1 when unknown (after a failure)
+    std::int64_t fileEnd_ = 0; // the file's size: every byte of it was written by this sink
     bool ok_ = true;
 };
 

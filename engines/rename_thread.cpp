@@ -5,6 +5,7 @@
 #include "filelist/list_operations.h"
 #include "platform/files.h"
 #include "platform/movable_memory.h"
+#include "platform/name_index.h"
 
 namespace wux::engines {
 
@@ -48,21 +49,22 @@ TRenamer::~TRenamer()
 
 void TRenamer::SyncRenameFile()
 {
-    Synchronize([this] {
+    Queue([this, shown = text] {
         if (OnRenameFile)
-            OnRenameFile(*this, text);
+            OnRenameFile(*this, shown);
     });
 }
 
 void TRenamer::SyncRenameItem()
 {
-    Synchronize([this] {
+    Queue([this, outcome = result] {
         if (OnRenameItem)
-            OnRenameItem(*this, result);
+            OnRenameItem(*this, outcome);
     });
 }
 
-void TRenamer::applyToSourceItem(std::int32_t number, const std::string& newName, bool oldFileGone)
+void TRenamer::applyToSourceItem(std::int32_t number, const std::string& newName, bool oldFileGone,
+                                 std::int32_t outcome)
 {
     if (sourceList == nullptr || number < 1 || number > sourceList->itemCount)
         return;
@@ -71,7 +73,7 @@ void TRenamer::applyToSourceItem(std::int32_t number, const std::string& newName
         return;
     TBrowserItem& item = access.items[number - 1];
     item.status = 0;
-    switch (result) {
+    switch (outcome) {
     case kRenameFailed:
         if (oldFileGone)
             item.flags |= filelist::kRemovalPending;
@@ -101,6 +103,9 @@ void TRenamer::Execute()
     endState = 0;
     TRenamerFileStructure& request = renamerFileStructure();
     request.runningNumber = 0;
+    // Every new name is checked against the folder's other names ignoring case: one index per
+    // folder for the run instead of a read of the whole folder per file.
+    platform::CaseIndexScope caseIndex;
     if (RenameList != nullptr) {
         filelist::TstateOfBrowser& list = *RenameList;
         StateAccess access(list);
@@ -131,7 +136,9 @@ void TRenamer::Execute()
                     result = kRenameDone;
                 const bool oldFileGone = result == kRenameFailed && !core::FileExists(text);
                 const std::int32_t number = item->number;
-                Synchronize([&] { applyToSourceItem(number, newName, oldFileGone); });
+                Queue([this, number, newName, oldFileGone, outcome = result] {
+                    applyToSourceItem(number, newName, oldFileGone, outcome);
+                });
                 text = shownFolder + name + " - " + newName;
                 SyncRenameFile();
                 SyncRenameItem();

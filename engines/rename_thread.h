@@ -58,6 +58,9 @@ public:
     TRenameItemEvent OnRenameItem; // optional
     TRenameFileEvent OnRenameFile; // optional
 
+    // The two events of the file in hand. They are queued for the GUI thread, not waited for: the
+    // run goes on while the window shows them, so each carries its own copy of the text and result
+    // (the fields above may have moved on to a later file by the time a handler runs).
     void SyncRenameFile();
     void SyncRenameItem();
 
@@ -67,7 +70,8 @@ protected:
 private:
     // Writes the outcome of the file copied from source item `number` (1-based) into the source list
     // (GUI thread).
-    void applyToSourceItem(std::int32_t number, const std::string& newName, bool oldFileGone);
+    void applyToSourceItem(std::int32_t number, const std::string& newName, bool oldFileGone,
+                           std::int32_t outcome);
 };
 
 } // namespace wux::engines

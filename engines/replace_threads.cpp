@@ -188,28 +188,62 @@ bool resultReadsSizeAgain(std::int32_t result)
 
 // ---- TReplacer ----
 
-void TReplaceRunThread::SyncGetNextFile()
+void TReplaceRunThread::throwQueuedFailure()
 {
-    Synchronize([this] {
+    if (queuedFailure_)
+        std::rethrow_exception(std::exchange(queuedFailure_, nullptr));
+}
+
+void TReplaceRunThread::askNextFile(bool unlessTerminated)
+{
+    Synchronize([this, unlessTerminated] {
+        throwQueuedFailure();
+        if (unlessTerminated && Terminated())
+            return;
         if (!OnGetNextFile)
             throw std::runtime_error(kNoNextFileHandlerMessage);
         OnGetNextFile(*this, fileInfo);
     });
 }
 
+void TReplaceRunThread::SyncGetNextFile()
+{
+    askNextFile(false);
+}
+
+void TReplaceRunThread::SyncGetNextFileUnlessTerminated()
+{
+    askNextFile(true);
+}
+
 void TReplaceRunThread::SyncFileDone()
 {
-    Synchronize([this] {
-        if (OnFileDone)
-            OnFileDone(*this, fileResult);
+    if (!OnFileDone)
+        return;
+    Queue([this, record = fileResult]() mutable {
+        if (queuedFailure_)
+            return;
+        try {
+            OnFileDone(*this, record);
+        } catch (...) {
+            queuedFailure_ = std::current_exception();
+        }
     });
 }
 
 void TReplaceRunThread::SyncProgress()
 {
-    Synchronize([this] {
-        if (OnProgress)
-            OnProgress(*this, static_cast<TReplaceResult>(result), stage, matches, sizeBefore, sizeAfter);
+    if (!OnProgress)
+        return;
+    Queue([this, code = static_cast<TReplaceResult>(result), stageNow = stage, count = matches,
+           before = sizeBefore, after = sizeAfter] {
+        if (queuedFailure_)
+            return;
+        try {
+            OnProgress(*this, code, stageNow, count, before, after);
+        } catch (...) {
+            queuedFailure_ = std::current_exception();
+        }
     });
 }
 
@@ -454,8 +488,9 @@ void TBatchReplacer::Execute()
                 SyncFileDone();
                 SyncProgress();
             }
-            if (!Terminated())
-                SyncGetNextFile();
+            // The stop is looked at on the GUI thread, after the file's queued events, which may ask
+            // for it.
+            SyncGetNextFileUnlessTerminated();
         }
     }
     endState = Terminated() ? kRunStopped : kRunDone;

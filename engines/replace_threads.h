@@ -3,17 +3,25 @@
 // A run's thread never touches a file list or a window itself: it asks its owner (the run window) for
 // the next selected file, picks the replacer that fits the file's kind, runs it, turns the replacer's
 // TReplaceResult into a TOperationFileResult and hands that result and the file's statistics back,
-// always through synchronised calls into the GUI thread:
-//   OnGetNextFile  -> the next file, or nullptr at the end of the selection;
+// always on the GUI thread:
+//   OnGetNextFile  -> the next file, or nullptr at the end of the selection (a synchronised call: the
+//                     thread waits for the answer);
 //   OnFileDone     -> the result record of the file just handled;
 //   OnProgress     -> the file's result, stage, match count and sizes.
-// A size that cannot be read reaches OnProgress as -1 and is never put into the result record.
+// The last two answer nothing, so they are queued with copies of their values and the thread goes on
+// at once; they still run in order before the next OnGetNextFile (and before OnTerminate), so the
+// handlers see the same events in the same order, with the same cursor position, as with synchronised
+// calls. An exception thrown by one of them is thrown again in the thread by its next synchronised
+// call, which ends the run as a throwing synchronised call would (the handlers queued after it are
+// skipped). A size that cannot be read reaches OnProgress as -1 and is never put into the result
+// record.
 //
 // Office documents go to the document replacers of the office layer, which registers a factory here
 // at start-up (setDocumentReplacerFactory); without one a document is left alone with result 16.
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -139,10 +147,22 @@ public:
     std::int32_t endState = kRunRunning;
     std::string filePath;
 
-    // The synchronised calls of the events (each runs its handler on the GUI thread).
+    // The calls of the events (each runs its handler on the GUI thread). SyncGetNextFile waits for the
+    // answer; SyncFileDone and SyncProgress queue their handler with the current values.
     void SyncGetNextFile();
     void SyncFileDone();
     void SyncProgress();
+    // SyncGetNextFile, unless a stop has been asked for by the time the GUI thread gets to it (after
+    // the handlers queued before it, one of which may have asked for it).
+    void SyncGetNextFileUnlessTerminated();
+
+private:
+    // The synchronised call of OnGetNextFile (skipped when unlessTerminated and a stop was asked for).
+    void askNextFile(bool unlessTerminated);
+    // GUI thread only: throws the exception of a queued handler, if one threw.
+    void throwQueuedFailure();
+
+    std::exception_ptr queuedFailure_; // the first exception of a queued handler (GUI thread only)
 };
 
 class TReplacer : public TReplaceRunThread

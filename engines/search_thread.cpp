@@ -77,7 +77,13 @@ std::string withoutTrailingDelimiter(std::string path)
 
 } // namespace
 
-TFinder::TFinder() = default;
+TFinder::TFinder()
+    : pathDisplay_([this](const std::string& path) {
+          if (view != nullptr)
+              view->ShowStatusText(path);
+      })
+{
+}
 
 TFinder::~TFinder()
 {
@@ -177,9 +183,7 @@ bool TFinder::FileContainsText(const std::string& Path)
 {
     if (!hasPatterns || patternCount <= 0)
         return false;
-    std::uint32_t attributes = 0;
-    if (platform::getAttributes(Path, attributes) != 0)
-        return false;
+    // A file whose attributes cannot be read cannot be opened either: the open decides both.
     platform::FileHandle file;
     if (file.open(Path, platform::kAccessRead, platform::kShareRead | platform::kShareWrite,
                   platform::Disposition::kOpenExisting) != 0)
@@ -350,10 +354,7 @@ bool TFinder::FileContainsText(const std::string& Path)
 
 void TFinder::ShowCurrentPath()
 {
-    Synchronize([this] {
-        if (view != nullptr)
-            view->ShowStatusText(currentPath);
-    });
+    pathDisplay_.post(currentPath);
 }
 
 void TFinder::UpdateResultRows()
@@ -376,6 +377,7 @@ void TFinder::UpdateResultRows()
 void TFinder::ShowFoundCount()
 {
     Synchronize([this] {
+        pathDisplay_.cancel(); // the count replaces any path still waiting
         if (view != nullptr)
             view->ShowStatusText(statusText);
     });

@@ -100,7 +100,9 @@ public:
     // The content test.
     bool FileContainsText(const std::string& Path);
 
-    // The synchronised calls into the results window.
+    // The calls into the results window. The current path is handed over without waiting: the
+    // status line follows the files in hand without a round trip per file and shows the newest
+    // path at most every few hundredths of a second.
     void ShowCurrentPath();
     void UpdateResultRows();
     void ShowFoundCount();
@@ -117,6 +119,7 @@ private:
     void closeRun();
 
     std::size_t blockSize_ = kFinderBlockSize;
+    platform::CoalescedDisplay pathDisplay_;
     // The read block of the content test, made once per run.
     std::vector<std::uint8_t> readBuffer_;
 };

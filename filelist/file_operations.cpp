@@ -25,6 +25,7 @@
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/folder_listing.h"
+#include "platform/name_index.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -196,6 +197,9 @@ void TOperations::Execute()
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     buffer_ = std::make_unique<char[]>(kCopyBufferSize);
     run_.BytesDone = 0;
+    // Every new name in a target folder is first looked up ignoring case: one index per folder for
+    // the run instead of a read of the whole folder per name.
+    platform::CaseIndexScope caseIndex;
     if (!Terminated())
         executeItems();
 }

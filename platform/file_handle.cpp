@@ -207,7 +207,7 @@ WinError FileHandle::close()
 }
 
 WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigned share,
-                          Disposition disposition, std::uint32_t attributes)
+                          Disposition disposition, std::uint32_t attributes, LastComponent last)
 {
     close();
     existed_ = false;
@@ -219,23 +219,31 @@ WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigne
     const int dispositionValue = static_cast<int>(disposition);
     if (dispositionValue < 1 || dispositionValue > 5)
         return kErrorInvalidParameter;
+    if (const WinError fault = injectedFault(windowsPath, kFaultOpen))
+        return fault;
     std::string posix;
-    if (const WinError error = internal::resolve(windowsPath, kFaultOpen, posix))
+    PathEntry entry;
+    if (const WinError error = toPosixPath(windowsPath, posix, last, entry))
         return error;
 
+    // A new file is created at once (O_EXCL refuses any entry that holds the name, a dangling link
+    // too); only when the name is taken is the entry looked at, to tell the same errors as below.
+    // An existing entry that is no link was looked at by the lookup already.
+    const bool createNew = disposition == Disposition::kCreateNew;
     struct stat st = {};
-    const bool exists = ::stat(posix.c_str(), &st) == 0;
+    bool exists = false;
+    if (!createNew && entry.exists && !S_ISLNK(entry.st.st_mode)) {
+        st = entry.st;
+        exists = true;
+    } else if (!createNew) {
+        exists = ::stat(posix.c_str(), &st) == 0;
+    }
     if (exists) {
         if (!S_ISREG(st.st_mode))
             return kErrorAccessDenied;
-        if (disposition == Disposition::kCreateNew)
-            return kErrorFileExists;
         if ((access & kAccessWrite) && !(st.st_mode & S_IWUSR))
             return kErrorAccessDenied;
-    } else if (errno == ENOENT) {
-        struct stat linkSt = {};
-        if (::lstat(posix.c_str(), &linkSt) == 0 && disposition == Disposition::kCreateNew)
-            return kErrorFileExists; // a dangling link holds the name
+    } else if (createNew || errno == ENOENT) {
         if (disposition == Disposition::kOpenExisting || disposition == Disposition::kTruncateExisting)
             return kErrorFileNotFound;
     } else {
@@ -256,8 +264,19 @@ WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigne
     }
     if (fd < 0) {
         const int error = errno;
-        if (error == EEXIST)
+        if (error == EEXIST) {
+            if (createNew) {
+                // A folder or device holding the name is access denied; a file or a dangling link
+                // makes the name taken.
+                if (::stat(posix.c_str(), &st) == 0)
+                    return S_ISREG(st.st_mode) ? kErrorFileExists : kErrorAccessDenied;
+                if (errno != ENOENT)
+                    return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
+            }
             return kErrorFileExists;
+        }
+        if (error == ENOTDIR && createNew)
+            return kErrorPathNotFound;
         if (error == ENXIO || error == EISDIR)
             return kErrorAccessDenied;
         if (error == ENOENT)
@@ -429,9 +448,24 @@ WinError FileHandle::setTimes(const FileTime* /*creation*/, const FileTime* last
         return kErrorInvalidHandle;
     if (const WinError fault = injectedFault(path_, kFaultAttributes))
         return fault;
+    if (lastAccess == nullptr && lastWrite == nullptr)
+        return kErrorSuccess; // nothing that this system keeps would change
     struct timespec times[2];
     internal::toTimespecs(lastAccess, lastWrite, times);
     return ::futimens(fd_, times) == 0 ? kErrorSuccess : lastErrnoAsWinError();
+}
+
+WinError FileHandle::setOwnerAndMode(std::uint32_t owner, std::uint32_t group, std::uint32_t mode)
+{
+    if (fd_ < 0)
+        return kErrorInvalidHandle;
+    if (const WinError fault = injectedFault(path_, kFaultAttributes))
+        return fault;
+    if (::geteuid() == 0 && ::fchown(fd_, owner, group) != 0)
+        return lastErrnoAsWinError();
+    if (::fchmod(fd_, mode & 07777) != 0)
+        return lastErrnoAsWinError();
+    return kErrorSuccess;
 }
 
 } // namespace wux::platform

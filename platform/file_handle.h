@@ -13,6 +13,7 @@
 
 #include "platform/errors.h"
 #include "platform/file_types.h"
+#include "platform/paths.h"
 
 namespace wux::platform {
 
@@ -60,11 +61,13 @@ public:
     FileHandle& operator=(const FileHandle&) = delete;
 
     // Opens a file (an open handle is closed first). attributes apply to a created file: 0x1 read-only
-    // creates it without write permission (this handle may still write). Errors: 2, 3, 5 (not a regular
-    // file, read-only file opened for writing, permissions), 32 (sharing), 80 (kCreateNew, exists),
-    // 87 (no access bit, kTruncateExisting without write), 123, 206, injected faults.
+    // creates it without write permission (this handle may still write). last: how the name is looked
+    // up; kAsSpelled suits a new name (kCreateNew) that is known not to clash in letter case, such as a
+    // temporary name: it saves reading the folder. Errors: 2, 3, 5 (not a regular file, read-only file
+    // opened for writing, permissions), 32 (sharing), 80 (kCreateNew, exists), 87 (no access bit,
+    // kTruncateExisting without write), 123, 206, injected faults.
     WinError open(std::string_view windowsPath, unsigned access, unsigned share, Disposition disposition,
-                  std::uint32_t attributes = 0);
+                  std::uint32_t attributes = 0, LastComponent last = LastComponent::kResolve);
     // True while open.
     bool isOpen() const noexcept { return fd_ >= 0; }
     // True when the last open found the file already there (kCreateAlways, kOpenAlways).
@@ -91,6 +94,10 @@ public:
     // Sets the times (a null pointer leaves one as it is; creation is accepted and ignored). Errors: 6,
     // injected faults (kFaultAttributes).
     WinError setTimes(const FileTime* creation, const FileTime* lastAccess, const FileTime* lastWrite);
+    // Gives the open file the mode bits 07777 of mode and, when the process runs as root, the owner and
+    // group (owner first, since a change of owner may clear set-id bits). Errors: 6, the system's error,
+    // injected faults (kFaultAttributes).
+    WinError setOwnerAndMode(std::uint32_t owner, std::uint32_t group, std::uint32_t mode);
 
     // The POSIX descriptor (-1 when closed), for the layer's own helpers.
     int descriptor() const noexcept { return fd_; }

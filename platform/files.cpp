@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <random>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "platform/drives.h"
 #include "platform/fault_injection.h"
 #include "platform/file_internal.h"
+#include "platform/name_index.h"
 #include "platform/text.h"
 
 namespace wux::platform {
@@ -261,25 +263,28 @@ bool namesDriveRoot(std::string_view windowsPath, const std::string& posix)
     return drive && posix == drive->root;
 }
 
-// True when the folder holds an entry other than `except` whose name equals name ignoring case.
-bool otherEntryMatchesNoCase(const std::string& folder, std::string_view name, std::string_view except)
+// When toWindowsPath names an entry of the same folder as fromWindowsPath (spelled the same), the
+// POSIX target is the source's folder and the new name: the folder path need not be walked again.
+// Returns false when the folders differ (or the new name is "." or ".."); otherwise true with `to`
+// set, or empty when the new name is invalid.
+bool sameFolderTarget(std::string_view fromWindowsPath, std::string_view toWindowsPath,
+                      const std::string& from, std::string& to)
 {
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr)
+    std::string fromFolder, fromName, toFolder, toName;
+    splitWindowsPath(fromWindowsPath, fromFolder, fromName);
+    splitWindowsPath(toWindowsPath, toFolder, toName);
+    if (fromFolder != toFolder || fromName.empty() || toName.empty() || toName == "." || toName == "..")
         return false;
-    const std::string key = foldCase(name);
-    bool found = false;
-    while (dirent* entry = ::readdir(dir)) {
-        const std::string_view entryName = entry->d_name;
-        if (entryName == "." || entryName == ".." || entryName == except)
-            continue;
-        if (foldedNameEquals(entryName, key)) {
-            found = true;
-            break;
-        }
+    std::string linuxName;
+    if (!decodeName(toName, linuxName)) {
+        to.clear();
+        return true;
     }
-    ::closedir(dir);
-    return found;
+    to = folderOf(from);
+    if (to.empty() || to.back() != '/')
+        to += '/';
+    to += linuxName;
+    return true;
 }
 
 } // namespace
@@ -539,15 +544,20 @@ WinError moveFile(std::string_view fromWindowsPath, std::string_view toWindowsPa
         return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
     if (namesDriveRoot(fromWindowsPath, from))
         return kErrorAccessDenied;
-    if (const WinError error = toPosixPath(toWindowsPath, to, LastComponent::kAsSpelled))
-        return error;
+    if (!sameFolderTarget(fromWindowsPath, toWindowsPath, from, to)) {
+        if (const WinError error = toPosixPath(toWindowsPath, to, LastComponent::kAsSpelled))
+            return error;
+    } else if (to.empty()) {
+        return kErrorInvalidName;
+    } else if (to.size() >= PATH_MAX || baseNameOf(to).size() > NAME_MAX) {
+        return kErrorFilenameExcedRange;
+    }
     if (namesDriveRoot(toWindowsPath, to))
         return kErrorAlreadyExists;
     if (from == to)
         return kErrorSuccess;
-    struct stat targetSt = {};
-    if (::lstat(to.c_str(), &targetSt) == 0)
-        return kErrorAlreadyExists;
+    // An existing target, in this or another letter case, is refused here; one that appears in
+    // the meantime is refused by the rename itself.
     const std::string toFolder = folderOf(to);
     if (otherEntryMatchesNoCase(toFolder, baseNameOf(to),
                                 folderOf(from) == toFolder ? baseNameOf(from) : std::string_view()))
@@ -575,27 +585,33 @@ WinError replaceFile(std::string_view fromWindowsPath, std::string_view toWindow
 {
     if (const WinError fault = injectedFault(toWindowsPath, kFaultRename))
         return fault;
+    if (const WinError fault = injectedFault(fromWindowsPath, kFaultRename))
+        return fault;
+    // The lookups tell what stands at both paths (no second look at either).
     std::string from, to;
-    if (const WinError error = resolve(fromWindowsPath, kFaultRename, from))
+    PathEntry source, target;
+    if (const WinError error = toPosixPath(fromWindowsPath, from, LastComponent::kResolve, source))
         return error;
-    if (const WinError error = toPosixPath(toWindowsPath, to))
+    if (const WinError error = toPosixPath(toWindowsPath, to, LastComponent::kResolve, target))
         return error;
-    struct stat st = {};
-    struct stat targetSt = {};
-    if (::lstat(from.c_str(), &st) != 0)
-        return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
+    const struct stat& st = source.st;
+    struct stat targetSt = target.st;
+    if (!source.exists)
+        return source.error == ENOTDIR ? kErrorPathNotFound : winErrorFromErrno(source.error);
     if (S_ISDIR(st.st_mode))
         return kErrorAccessDenied;
     if (!sharingAllows(from, st, kShareDelete))
         return kErrorSharingViolation;
-    if (::lstat(to.c_str(), &targetSt) == 0 && S_ISLNK(targetSt.st_mode)) {
+    bool targetExists = target.exists;
+    if (targetExists && S_ISLNK(targetSt.st_mode)) {
         // A symbolic link stays; the file it points to is the one replaced.
         if (char* real = ::realpath(to.c_str(), nullptr)) {
             to = real;
             std::free(real);
         }
+        targetExists = ::lstat(to.c_str(), &targetSt) == 0;
     }
-    if (::lstat(to.c_str(), &targetSt) == 0) {
+    if (targetExists) {
         if (S_ISDIR(targetSt.st_mode))
             return kErrorAccessDenied;
         if (!sharingAllows(to, targetSt, kShareDelete))

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/drives.h"
+#include "platform/name_index.h"
 #include "platform/text.h"
 
 namespace wux::platform {
@@ -72,28 +73,18 @@ int mappedByteAt(std::string_view text, std::size_t pos)
     return privateUseByteAt(text, pos);
 }
 
-// The one entry of folder whose name equals name ignoring case; "" when none or several.
-std::string uniqueCaseInsensitiveMatch(const std::string& folder, std::string_view name)
+// lstat of a path into entry.
+void lookAt(const std::string& path, PathEntry& entry)
 {
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr)
-        return {};
-    const std::string key = foldCase(name);
-    std::string match;
-    int count = 0;
-    while (dirent* entry = ::readdir(dir)) {
-        const std::string_view entryName = entry->d_name;
-        if (entryName == "." || entryName == "..")
-            continue;
-        if (foldedNameEquals(entryName, key)) {
-            if (++count > 1)
-                break;
-            match = entryName;
-        }
-    }
-    ::closedir(dir);
-    return count == 1 ? match : std::string();
+    entry = {};
+    if (::lstat(path.c_str(), &entry.st) == 0)
+        entry.exists = true;
+    else
+        entry.error = errno;
 }
+
+WinError resolvePath(std::string_view windowsPath, std::string& posixPath, LastComponent last,
+                     PathEntry* entry);
 
 std::string joinPosix(const std::string& folder, std::string_view name)
 {
@@ -252,6 +243,20 @@ std::string joinWindowsPath(std::string_view folder, std::string_view name)
 
 WinError toPosixPath(std::string_view windowsPath, std::string& posixPath, LastComponent last)
 {
+    return resolvePath(windowsPath, posixPath, last, nullptr);
+}
+
+WinError toPosixPath(std::string_view windowsPath, std::string& posixPath, LastComponent last,
+                     PathEntry& entry)
+{
+    return resolvePath(windowsPath, posixPath, last, &entry);
+}
+
+namespace {
+
+WinError resolvePath(std::string_view windowsPath, std::string& posixPath, LastComponent last,
+                     PathEntry* entry)
+{
     posixPath.clear();
     const char letter = driveLetterOf(windowsPath);
     if (letter == 0)
@@ -297,11 +302,39 @@ WinError toPosixPath(std::string_view windowsPath, std::string& posixPath, LastC
     // Exact spelling first.
     struct stat st = {};
     if (components.empty() || ::lstat(path.c_str(), &st) == 0) {
+        if (entry != nullptr && components.empty())
+            lookAt(path, *entry);
+        else if (entry != nullptr)
+            *entry = {true, st, 0};
         posixPath = std::move(path);
         return kErrorSuccess;
     }
     if (errno == ENAMETOOLONG)
         return kErrorFilenameExcedRange;
+
+    // A new name in a folder that exists as spelled (the common case of a name about to be created):
+    // every folder of the path is then spelled right, and only the last component is looked at.
+    if (errno == ENOENT) {
+        const std::size_t slash = path.rfind('/');
+        const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
+        struct stat folderSt = {};
+        if (::stat(folder.c_str(), &folderSt) == 0 && S_ISDIR(folderSt.st_mode)) {
+            bool matched = false;
+            if (last == LastComponent::kResolve) {
+                const std::string match = internal::uniqueMatchNoCase(folder, components.back());
+                if (!match.empty()) {
+                    path = joinPosix(folder, match);
+                    matched = true;
+                }
+            }
+            if (entry != nullptr && matched)
+                lookAt(path, *entry);
+            else if (entry != nullptr)
+                *entry = {false, {}, ENOENT};
+            posixPath = std::move(path);
+            return kErrorSuccess;
+        }
+    }
 
     // Walk the components, replacing a missing one by its one case-insensitive match.
     std::string current = drive->root;
@@ -310,10 +343,12 @@ WinError toPosixPath(std::string_view windowsPath, std::string& posixPath, LastC
         std::string candidate = joinPosix(current, components[i]);
         if (isLast) {
             if (::lstat(candidate.c_str(), &st) != 0 && errno == ENOENT && last == LastComponent::kResolve) {
-                const std::string match = uniqueCaseInsensitiveMatch(current, components[i]);
+                const std::string match = internal::uniqueMatchNoCase(current, components[i]);
                 if (!match.empty())
                     candidate = joinPosix(current, match);
             }
+            if (entry != nullptr)
+                lookAt(candidate, *entry);
             posixPath = std::move(candidate);
             return kErrorSuccess;
         }
@@ -327,7 +362,7 @@ WinError toPosixPath(std::string_view windowsPath, std::string& posixPath, LastC
             }
             if (error != ENOENT)
                 return kErrorPathNotFound;
-            const std::string match = uniqueCaseInsensitiveMatch(current, components[i]);
+            const std::string match = internal::uniqueMatchNoCase(current, components[i]);
             if (match.empty())
                 return kErrorPathNotFound;
             candidate = joinPosix(current, match);
@@ -338,9 +373,13 @@ WinError toPosixPath(std::string_view windowsPath, std::string& posixPath, LastC
             return kErrorPathNotFound;
         current = std::move(candidate);
     }
+    if (entry != nullptr)
+        lookAt(current, *entry);
     posixPath = std::move(current);
     return kErrorSuccess;
 }
+
+} // namespace
 
 std::string toWindowsPath(std::string_view posixPath)
 {

@@ -11,6 +11,8 @@
 // that matches it ignoring case (Unicode simple case folding); with none or several it stays missing.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
 #include <string_view>
 
@@ -30,6 +32,17 @@ enum class LastComponent
 // allows). The last component need not exist.
 WinError toPosixPath(std::string_view windowsPath, std::string& posixPath,
                      LastComponent last = LastComponent::kResolve);
+// What lstat tells about the entry that a path names.
+struct PathEntry
+{
+    bool exists = false;
+    struct stat st = {};
+    int error = 0; // lstat's errno when nothing is there
+};
+// toPosixPath, and the entry at the POSIX path found (for callers that look at it next: the lookup
+// has looked at it already). entry is left alone when the path cannot be resolved.
+WinError toPosixPath(std::string_view windowsPath, std::string& posixPath, LastComponent last,
+                     PathEntry& entry);
 // The Windows path of an absolute POSIX path through the drive whose root is its longest prefix
 // (lower-case letter, "x:\" for a drive root); "" when no drive holds it.
 std::string toWindowsPath(std::string_view posixPath);

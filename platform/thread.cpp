@@ -7,11 +7,15 @@
 #include <cstdlib>
 #include <deque>
 #include <exception>
+#include <memory>
 #include <system_error>
 #include <vector>
 
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
 
 #include <cerrno>
 #include <sys/resource.h>
@@ -24,10 +28,17 @@ namespace {
 // change wakes it at once; this only bounds the cost of a missed wake-up.
 constexpr std::chrono::milliseconds kWaitPoll{10};
 
+// While workers keep queueing calls, the GUI thread looks for them this often instead of being
+// woken for each one (a stream of status updates would otherwise wake it thousands of times a
+// second); the first call after a quiet spell wakes it at once.
+constexpr std::chrono::milliseconds kQueuedCallInterval{4};
+
 struct SyncRequest
 {
     const std::function<void()>* f = nullptr;
+    std::function<void()> queued;         // the call of a queued request, which the queue owns
     const WuxThread* requester = nullptr; // the thread object of the calling worker, if any
+    bool detached = false;                // queued: nobody waits, the server deletes it
     bool done = false;
     bool abandoned = false;
     std::exception_ptr error;
@@ -41,6 +52,7 @@ struct SyncState
     std::deque<SyncRequest*> queue;
     bool closed = false;
     bool servePosted = false; // a serve call is posted to the event loop and has not started
+    bool pollArmed = false;   // queued calls were served lately: the poll timer will serve the next
 };
 
 SyncState& syncState()
@@ -132,7 +144,10 @@ SynchronizeAbandoned::SynchronizeAbandoned()
 
 bool isGuiThread()
 {
-    return gettid() == getpid();
+    // Asked for every call into the GUI thread: the ids are read once per thread.
+    static const pid_t process = getpid();
+    thread_local const pid_t self = gettid();
+    return self == process;
 }
 
 void synchronize(const std::function<void()>& f)
@@ -164,43 +179,137 @@ void synchronize(const std::function<void()>& f)
     }
 }
 
+void queueCall(std::function<void()> f)
+{
+    if (isGuiThread()) {
+        f();
+        return;
+    }
+    ensureQuitHook();
+    SyncState& state = syncState();
+    auto request = std::make_unique<SyncRequest>();
+    request->queued = std::move(f);
+    request->f = &request->queued;
+    request->requester = tlCurrentThread;
+    request->detached = true;
+    if (tlCurrentThread != nullptr) {
+        tlCurrentThread->queuedCalls_.store(true);
+    }
+    {
+        std::lock_guard lock(state.mutex);
+        if (state.closed) {
+            return;
+        }
+        state.queue.push_back(request.release());
+        if (!state.pollArmed)
+            postServeLocked(state);
+    }
+    state.changed.notify_all();
+}
+
+namespace {
+
+// Serves the queue again after kQueuedCallInterval (GUI thread; the timer belongs to the
+// application object and goes with it).
+void armQueuedCallPoll()
+{
+    static QPointer<QTimer> timer;
+    if (timer.isNull()) {
+        QCoreApplication* app = QCoreApplication::instance();
+        if (app == nullptr)
+            return;
+        timer = new QTimer(app);
+        timer->setSingleShot(true);
+        QObject::connect(timer.data(), &QTimer::timeout, [] {
+            {
+                std::lock_guard lock(syncState().mutex);
+                syncState().pollArmed = false;
+            }
+            serveSynchronizeQueue();
+        });
+    }
+    {
+        std::lock_guard lock(syncState().mutex);
+        if (syncState().closed)
+            return;
+        syncState().pollArmed = true;
+    }
+    timer->start(kQueuedCallInterval);
+}
+
+// Requests taken off the queue in one go and not yet run, in order (GUI thread only). A call that
+// runs a nested event loop serves the rest of this batch before anything queued later.
+std::deque<SyncRequest*>& servingBatch()
+{
+    static std::deque<SyncRequest*> batch;
+    return batch;
+}
+
+// Ends a request without running it (the queue was closed).
+void abandon(SyncRequest* request)
+{
+    if (request->detached) {
+        delete request;
+        return;
+    }
+    request->abandoned = true;
+    request->done = true;
+}
+
+} // namespace
+
 void serveSynchronizeQueue()
 {
     if (!isGuiThread()) {
         return;
     }
     SyncState& state = syncState();
+    std::deque<SyncRequest*>& batch = servingBatch();
+    bool servedQueued = false;
     for (;;) {
-        SyncRequest* request = nullptr;
-        {
+        if (batch.empty()) {
             std::lock_guard lock(state.mutex);
             state.servePosted = false;
             if (state.queue.empty()) {
-                return;
+                if (!servedQueued || state.pollArmed)
+                    return;
+                break;
             }
-            request = state.queue.front();
-            state.queue.pop_front();
+            batch.swap(state.queue);
         }
+        SyncRequest* request = batch.front();
+        batch.pop_front();
         servingStack().push_back(request->requester);
         try {
             (*request->f)();
+        } catch (const std::exception& e) {
+            if (request->detached) {
+                std::fprintf(stderr, "A queued call into the main thread failed: %s\n", e.what());
+            }
+            request->error = std::current_exception();
         } catch (...) {
             request->error = std::current_exception();
         }
         servingStack().pop_back();
+        if (request->detached) {
+            delete request;
+            servedQueued = true;
+            continue;
+        }
         {
             std::lock_guard lock(state.mutex);
             request->done = true; // the worker may return (and drop the request) from here on
         }
         state.changed.notify_all();
     }
+    armQueuedCallPoll(); // more are likely to follow
 }
 
 std::size_t pendingSynchronizeCount()
 {
     SyncState& state = syncState();
     std::lock_guard lock(state.mutex);
-    return state.queue.size();
+    return state.queue.size() + (isGuiThread() ? servingBatch().size() : 0);
 }
 
 void closeSynchronizeQueue()
@@ -209,12 +318,16 @@ void closeSynchronizeQueue()
     {
         std::lock_guard lock(state.mutex);
         state.closed = true;
-        for (SyncRequest* request : state.queue) {
-            request->abandoned = true;
-            request->done = true;
-        }
+        for (SyncRequest* request : state.queue)
+            abandon(request);
         state.queue.clear();
+        if (isGuiThread()) {
+            for (SyncRequest* request : servingBatch())
+                abandon(request);
+            servingBatch().clear();
+        }
         state.servePosted = false;
+        state.pollArmed = false;
     }
     state.changed.notify_all();
 }
@@ -224,6 +337,52 @@ void reopenSynchronizeQueue()
     SyncState& state = syncState();
     std::lock_guard lock(state.mutex);
     state.closed = false;
+}
+
+CoalescedDisplay::CoalescedDisplay(std::function<void(const std::string&)> show,
+                                   std::chrono::milliseconds interval)
+    : show_(std::move(show)), interval_(interval), timer_(std::make_unique<QTimer>())
+{
+    timer_->setSingleShot(true);
+    QObject::connect(timer_.get(), &QTimer::timeout, [this] { showPending(); });
+}
+
+CoalescedDisplay::~CoalescedDisplay() = default;
+
+void CoalescedDisplay::post(std::string value)
+{
+    {
+        std::lock_guard lock(mutex_);
+        pending_ = std::move(value);
+        dirty_ = true;
+        if (busy_)
+            return; // shown by the call already queued or when the interval is over
+        busy_ = true;
+    }
+    queueCall([this] { showPending(); });
+}
+
+void CoalescedDisplay::cancel()
+{
+    std::lock_guard lock(mutex_);
+    dirty_ = false;
+}
+
+void CoalescedDisplay::showPending()
+{
+    std::string value;
+    {
+        std::lock_guard lock(mutex_);
+        if (!dirty_) {
+            busy_ = false; // nothing new: the next value is shown at once
+            return;
+        }
+        value = pending_;
+        dirty_ = false;
+    }
+    if (show_)
+        show_(value);
+    timer_->start(interval_);
 }
 
 WuxThread::WuxThread() = default;
@@ -353,6 +512,14 @@ void WuxThread::run()
 
 void WuxThread::finishRun()
 {
+    if (!OnTerminate && queuedCalls_.load()) {
+        // The owner may destroy this object once it has finished: its queued calls run first.
+        try {
+            synchronize([] {});
+        } catch (...) {
+            // Abandoned: the queue is closed and its calls are dropped.
+        }
+    }
     if (OnTerminate) {
         try {
             synchronize([this] { OnTerminate(*this); });

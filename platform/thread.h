@@ -21,13 +21,18 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
 #include <sys/types.h>
 #include <thread>
+#include <utility>
+
+class QTimer;
 
 namespace wux::platform {
 
@@ -38,6 +43,12 @@ bool isGuiThread();
 // An exception thrown by f is thrown again here, in the calling thread.
 // Throws SynchronizeAbandoned when the queue is closed (the application is quitting).
 void synchronize(const std::function<void()>& f);
+
+// Queues f to run on the GUI thread and returns at once, without waiting for it: for updates of
+// what a window shows, which need no answer. The calls of one thread run in the order they were
+// made, in turn with its synchronised calls, and all of them before its OnTerminate. On the GUI
+// thread itself f runs at once. Dropped without running when the queue is closed.
+void queueCall(std::function<void()> f);
 
 // Thrown in a worker whose synchronised call was abandoned because the application is quitting.
 class SynchronizeAbandoned : public std::runtime_error
@@ -57,6 +68,36 @@ std::size_t pendingSynchronizeCount();
 // destroyed; reopenSynchronizeQueue opens it again (for tests that check the closing).
 void closeSynchronizeQueue();
 void reopenSynchronizeQueue();
+
+// Shows the newest of a stream of values that a worker produces faster than anyone can read them
+// (the path in hand in a status line). post() from any thread hands the value over without waiting;
+// the GUI thread shows it at once when nothing was shown in the last interval, else when the
+// interval is over, always the newest value and never one older than what it has shown. A value that
+// waits is dropped by cancel() (a newer text took its place). Created and destroyed on the GUI thread;
+// a worker that posts must be a WuxThread owned by the same owner (its queued calls end before it).
+class CoalescedDisplay
+{
+public:
+    explicit CoalescedDisplay(std::function<void(const std::string&)> show,
+                              std::chrono::milliseconds interval = std::chrono::milliseconds(40));
+    ~CoalescedDisplay();
+    CoalescedDisplay(const CoalescedDisplay&) = delete;
+    CoalescedDisplay& operator=(const CoalescedDisplay&) = delete;
+
+    void post(std::string value);
+    void cancel();
+
+private:
+    void showPending();
+
+    std::function<void(const std::string&)> show_;
+    std::chrono::milliseconds interval_;
+    std::unique_ptr<QTimer> timer_;
+    std::mutex mutex_;
+    std::string pending_; // guarded by mutex_
+    bool dirty_ = false;  // guarded by mutex_: pending_ is not shown yet
+    bool busy_ = false;   // guarded by mutex_: a call is queued or the interval runs
+};
 
 // Thread priorities. Best effort: they set the thread's nice value relative to the thread that
 // starts it (Idle the lowest, Lowest +10, Lower +5, Normal 0, Higher -5, Highest -10,
@@ -127,6 +168,8 @@ public:
 
     // Runs f on the GUI thread while this thread waits (see synchronize).
     static void Synchronize(const std::function<void()>& f) { synchronize(f); }
+    // Queues f for the GUI thread without waiting (see queueCall).
+    static void Queue(std::function<void()> f) { queueCall(std::move(f)); }
 
     // The thread object whose Execute runs on the calling thread; nullptr elsewhere.
     static WuxThread* current();
@@ -139,6 +182,7 @@ protected:
     virtual void Execute() = 0;
 
 private:
+    friend void queueCall(std::function<void()> f);
     void run();
     void finishRun();
     void recordFailure(const std::string& message);
@@ -150,6 +194,7 @@ private:
     std::atomic<bool> workDone_{false};
     std::atomic<bool> finished_{false};
     std::atomic<bool> failed_{false};
+    std::atomic<bool> queuedCalls_{false}; // Queue was called from Execute
     std::atomic<int> returnValue_{0};
 
     mutable std::mutex failureMutex_;

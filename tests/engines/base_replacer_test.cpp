@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -272,6 +273,84 @@ struct CommitFixture
     }
     ~CommitFixture() { platform::movableFree(block); }
 };
+
+TEST_F(ReplacerFilesTest, TemporaryNamesTakenByOtherEntries)
+{
+    CommitFixture fixture;
+    TTextReplacer replacer(&owner, kModeReplace, fixture.block, false);
+    enum Holder
+    {
+        kFile,
+        kFolder,
+        kDanglingLink
+    };
+    const struct
+    {
+        const char* folder;
+        const char* held; // the entry that holds a temporary name of "x.txt"
+        Holder holder;
+        std::int32_t number; // the temporary number used
+    } cases[] = {
+        // Another letter case of the temporary name does not hold it.
+        {"case", "X.TXT0", kFile, 0},
+        {"file", "x.txt0", kFile, 1},
+        {"folder", "x.txt0", kFolder, 1},
+        {"link", "x.txt0", kDanglingLink, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder);
+        const std::string folder = std::string(c.folder) + "/";
+        const std::string held = posix(folder + c.held);
+        switch (c.holder) {
+        case kFile:
+            createFile(held, "held");
+            break;
+        case kFolder:
+            test::makeFolder(held);
+            break;
+        case kDanglingLink:
+            test::makeFolder(posix(c.folder));
+            ASSERT_EQ(::symlink("nowhere", held.c_str()), 0);
+            break;
+        }
+        const std::string file = path(std::string(c.folder) + "\\x.txt");
+        createFile(file, "an old text");
+        platform::FileHandle source, temp;
+        std::int32_t number = -1;
+        ASSERT_EQ(replacer.OpenSourceAndTemp(source, temp, file, number), kReplaceFound);
+        EXPECT_EQ(number, c.number);
+        source.close();
+        temp.close();
+        EXPECT_EQ(platform::deleteFile(temporaryName(file, number)), 0u);
+        // Through the whole replace: the file changes, whatever held the name is left as it was.
+        EXPECT_EQ(replacer.ReplaceInFile(file), kReplaceFound);
+        EXPECT_EQ(readFileBytes(file), "an new text");
+        std::vector<std::string> names = {c.held, "x.txt"};
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(listNames(posix(c.folder)), names);
+        if (c.holder == kFile) {
+            EXPECT_EQ(readFileBytes(held), "held");
+        }
+        EXPECT_EQ(test::modeOf(held) & S_IFMT, c.holder == kFile     ? S_IFREG
+                                               : c.holder == kFolder ? S_IFDIR
+                                                                     : S_IFLNK);
+    }
+}
+
+TEST_F(ReplacerFilesTest, BackupNamesTakenInAnotherLetterCaseAreSkipped)
+{
+    // Unlike a temporary file, a backup stays: a name taken in any letter case is not used.
+    CommitFixture fixture;
+    createFile(path("notes.txt"), "old");
+    createFile(path("NOTES.TXT.BAK"), "earlier");
+    TTextReplacer replacer(&owner, kModeReplace, fixture.block, true);
+    EXPECT_EQ(replacer.ReplaceInFile(path("notes.txt")), kReplaceFound);
+    EXPECT_EQ(readFileBytes(path("notes.txt")), "new");
+    EXPECT_EQ(readFileBytes(posix("NOTES.TXT.BAK")), "earlier");
+    EXPECT_EQ(readFileBytes(posix("notes.txt.bak0")), "old");
+    EXPECT_EQ(listNames(drive.root()),
+              (std::vector<std::string>{"NOTES.TXT.BAK", "notes.txt", "notes.txt.bak0"}));
+}
 
 TEST_F(ReplacerFilesTest, CommitWithBackupKeepsThePreviousContentBesideTheFile)
 {

@@ -435,6 +435,41 @@ TEST_F(BatchEngineTest, WorkSpaceOfTheRowHeads)
     EXPECT_EQ(loadLe32(bytes.data() + 39 + kTableRowReplaceLengthOffset), 2u);
 }
 
+TEST_F(BatchEngineTest, OneReplacerOverManyFilesAndTables)
+{
+    // A replacer keeps its compiled table from file to file; a block that holds other bytes, or a
+    // different row count, is compiled anew.
+    Table first(std::vector<Row>{{"a", "1"}, {"b", "2"}});
+    Table second(std::vector<Row>{{"a", "X", true}});
+    TTextReplacer replacer(&owner, kModeBatchTable, first.block, false);
+    const auto apply = [&](const Table& table, std::int32_t rows, const std::string& name) {
+        createFile(path(name), "abcAB");
+        const TReplaceResult result = replacer.ReplaceTableInFile(path(name), table.block, rows);
+        return std::to_string(result) + " " + std::to_string(replacer.matchCount()) + " " +
+               readFileBytes(path(name));
+    };
+    EXPECT_EQ(apply(first, 2, "1.txt"), "2 4 12c12");
+    EXPECT_EQ(apply(first, 2, "2.txt"), "2 4 12c12");
+    EXPECT_EQ(apply(second, 1, "3.txt"), "2 1 XbcAB");
+    EXPECT_EQ(apply(first, 2, "4.txt"), "2 4 12c12");
+    EXPECT_EQ(apply(first, 1, "5.txt"), "2 2 1bc1B");
+    // The same block changed in place (as a block freed and made again may come back under the same
+    // handle): its new bytes count.
+    {
+        platform::MovableLock lock(first.block);
+        lock.as<std::uint8_t>()[kTableRowHeadSize + 1] = '9'; // the replace text of the first row
+    }
+    EXPECT_EQ(apply(first, 2, "6.txt"), "2 4 92c92");
+    // The work space equals what a replacer of its own writes.
+    Table fresh(std::vector<Row>{{"a", "9"}, {"b", "2"}});
+    createFile(path("7.txt"), "ab");
+    TTextReplacer own(&owner, kModeBatchTable, fresh.block, false);
+    EXPECT_EQ(own.ReplaceTableInFile(path("7.txt"), fresh.block, fresh.rows), kReplaceFound);
+    EXPECT_EQ(tableBlockBytes(first.block), tableBlockBytes(fresh.block));
+    EXPECT_EQ(listNames(drive.root()),
+              (std::vector<std::string>{"1.txt", "2.txt", "3.txt", "4.txt", "5.txt", "6.txt", "7.txt"}));
+}
+
 TEST_F(BatchEngineTest, MissingUnreadableAndStopped)
 {
     Table table(std::vector<Row>{{"a", "b"}});

@@ -231,19 +231,53 @@ TEST_F(RenameThreadTest, AFailureWhoseOldFileIsGoneMarksTheItemForRemoval)
 
 TEST_F(RenameThreadTest, StopLeavesTheRestUnrenamedAndUnreported)
 {
-    createFile(path("t\\a.txt"), "A");
-    createFile(path("t\\b.txt"), "B");
-    createFile(path("t\\c.txt"), "C");
+    const std::vector<std::string> names = {"a", "b", "c", "d", "e", "f"};
+    for (const std::string& name : names)
+        createFile(path("t\\" + name + ".txt"), name);
     readSource("t");
     prepareStore("n[C].[E]");
+    // The reports reach the window after the files were renamed: a stop asked for in the first one
+    // ends the run at the file in hand then, wherever that is.
     stopAfter = 1;
     TRenamer thread;
     run(thread);
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log.back(), "terminate");
+    std::size_t renamed = 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string newName = "n0" + std::to_string(i + 1) + ".txt";
+        const bool done = !exists(path("t\\" + names[i] + ".txt"));
+        EXPECT_EQ(exists(path("t\\" + newName)), done) << names[i];
+        // Renamed files, and only those, were reported, in order, each with its result.
+        if (done) {
+            ASSERT_LT(2 * renamed + 1, log.size());
+            EXPECT_EQ(log[2 * renamed], "file c:\\T\\" + names[i] + ".txt - " + newName);
+            EXPECT_EQ(log[2 * renamed + 1], "item 2");
+            ++renamed;
+        } else {
+            EXPECT_NE(sourceItem(names[i] + ".txt").flags & filelist::kMarkOwn, 0u) << names[i];
+        }
+    }
+    EXPECT_GE(renamed, 1u);
+    EXPECT_EQ(log.size(), 2 * renamed + 1);
+    // Stopped (1) unless the last file was done before the stop arrived.
+    if (renamed < names.size())
+        EXPECT_EQ(returnValue, 1);
+    else
+        EXPECT_TRUE(returnValue == 1 || returnValue == 2) << returnValue;
+}
+
+TEST_F(RenameThreadTest, StopBeforeTheStartRenamesNothing)
+{
+    createFile(path("t\\a.txt"), "A");
+    readSource("t");
+    prepareStore("n[C].[E]");
+    TRenamer thread;
+    thread.Terminate();
+    run(thread);
     EXPECT_EQ(returnValue, 1);
-    EXPECT_EQ(log, (std::vector<std::string>{"file c:\\T\\a.txt - n01.txt", "item 2", "terminate"}));
-    EXPECT_TRUE(exists(path("t\\b.txt")));
-    EXPECT_TRUE(exists(path("t\\c.txt")));
-    EXPECT_NE(sourceItem("b.txt").flags & filelist::kMarkOwn, 0u);
+    EXPECT_EQ(log, std::vector<std::string>{"terminate"});
+    EXPECT_TRUE(exists(path("t\\a.txt")));
 }
 
 TEST_F(RenameThreadTest, WithoutAListTheRunEndsDone)

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,8 @@ public:
         sizes.push_back(result.size);
         if (stopAfterDone == static_cast<int>(flags.size()))
             sender.Terminate();
+        if (throwInDone == static_cast<int>(flags.size()))
+            throw std::runtime_error("file done failed");
     }
 
     void progress(platform::WuxThread&, TReplaceResult result, std::int32_t stage, std::int32_t matches,
@@ -79,6 +82,8 @@ public:
         matchCounts.push_back(matches);
         sizesBefore.push_back(before);
         sizesAfter.push_back(after);
+        if (throwInProgress == static_cast<int>(results.size()))
+            throw std::runtime_error("progress failed");
     }
 
     template <class Thread> void connect(Thread& thread)
@@ -108,6 +113,8 @@ public:
     std::vector<std::int32_t> results, stages, matchCounts;
     std::vector<std::int64_t> sizesBefore, sizesAfter;
     int stopAfterDone = -1;
+    int throwInDone = -1;     // the file (from 1) whose OnFileDone throws
+    int throwInProgress = -1; // the file (from 1) whose OnProgress throws
     int returnValue = -1;
 
 private:
@@ -405,6 +412,66 @@ TEST_F(ReplaceThreadTest, StopFetchesOneMoreFileInAReplacerRunAndNoneInABatchRun
         EXPECT_EQ(readFileBytes(path("a.txt")), "y");
         EXPECT_EQ(readFileBytes(path("b.txt")), "x");
         platform::movableFree(thread.tableBlock);
+    }
+}
+
+TEST_F(ReplaceThreadTest, AHandlerThatThrowsEndsTheRunWithItsMessage)
+{
+    const struct
+    {
+        const char* name;
+        bool batch;
+        bool inDone; // else in OnProgress
+        const char* message;
+        std::vector<std::string> log;
+    } cases[] = {
+        {"replacer, done", false, true, "file done failed", {"next", "done a.txt", "terminate"}},
+        {"replacer, progress",
+         false,
+         false,
+         "progress failed",
+         {"next", "done a.txt", "progress a.txt", "terminate"}},
+        {"batch, done", true, true, "file done failed", {"next", "done a.txt", "terminate"}},
+        {"batch, progress",
+         true,
+         false,
+         "progress failed",
+         {"next", "done a.txt", "progress a.txt", "terminate"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        createFile(path("a.txt"), "x");
+        createFile(path("b.txt"), "x");
+        FakeRunWindow window({entry("a.txt"), entry("b.txt")});
+        (c.inDone ? window.throwInDone : window.throwInProgress) = 1;
+        std::unique_ptr<TReplaceRunThread> thread;
+        if (c.batch) {
+            auto batch = std::make_unique<TBatchReplacer>();
+            TableCells flags = {NoText()}, finds = {"x"}, replaces = {"y"};
+            ASSERT_EQ(CheckAndBuildTableBlock(batch->tableBlock, flags, finds, replaces), -1);
+            batch->rowCount = 1;
+            batch->Flags = flags;
+            batch->Finds = finds;
+            batch->Replaces = replaces;
+            thread = std::move(batch);
+        } else {
+            auto replacer = std::make_unique<TReplacer>();
+            replacer->TypeOfReplacing = kModeReplace;
+            if (!platform::movableIsValid(search))
+                search = BuildReplacerStructure("x", "y", true, false, kModeReplace);
+            replacer->searchBlock = search;
+            thread = std::move(replacer);
+        }
+        window.connect(*thread);
+        window.run(*thread);
+        EXPECT_TRUE(thread->failed());
+        EXPECT_EQ(thread->failureMessage(), c.message);
+        EXPECT_EQ(window.log, c.log);
+        // The file in hand was done; the run ended before the next one.
+        EXPECT_EQ(readFileBytes(path("a.txt")), "y");
+        EXPECT_EQ(readFileBytes(path("b.txt")), "x");
+        if (c.batch)
+            platform::movableFree(static_cast<TBatchReplacer&>(*thread).tableBlock);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "engines/search_thread.h"
 
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 #include <QEventLoop>
@@ -45,6 +46,8 @@ public:
         EXPECT_TRUE(platform::isGuiThread());
         rowCounts.push_back(rows);
         gridRows = rows == 0 ? 3 : rows;
+        if (onRows)
+            onRows(rows);
     }
 
     bool fullView = true;
@@ -52,6 +55,7 @@ public:
     std::vector<std::int32_t> rowCounts;
     std::int32_t gridRows = -1;
     std::function<void(const std::string&)> onStatus;
+    std::function<void(std::int32_t)> onRows;
 };
 
 // The operation cursor's active panel.
@@ -214,10 +218,8 @@ TEST_F(FinderTest, FoldersByMasksWithAndWithoutRecursion)
                                                     path("t\\sub\\deep\\d.TXT")}));
         EXPECT_EQ(FinderStore.folderCount, 3);
         EXPECT_EQ(view.statusTexts.back(), "3 files in finder");
-        EXPECT_EQ(view.rowCounts.back(), 6); // items and one header row per folder
-        // The current path was shown for every folder searched.
-        EXPECT_NE(std::find(view.statusTexts.begin(), view.statusTexts.end(), path("t\\sub\\deep")),
-                  view.statusTexts.end());
+        EXPECT_EQ(view.rowCounts.back(), 6);                         // items and one header row per folder
+        EXPECT_EQ(view.statusTexts.front().rfind(path("t"), 0), 0u); // a path in hand
         filelist::FreeBrowserState(FinderStore);
         FinderStore = TstateOfBrowser();
     }
@@ -232,6 +234,30 @@ TEST_F(FinderTest, FoldersByMasksWithAndWithoutRecursion)
         EXPECT_EQ(hits(), (std::vector<std::string>{path("t\\a.txt")}));
         EXPECT_EQ(view.rowCounts.back(), 1);
     }
+}
+
+TEST_F(FinderTest, StatusLineShowsPathsOfTheRunAndEndsWithTheCount)
+{
+    std::vector<std::string> tested;
+    for (int i = 0; i < 40; ++i)
+        createFile(path("t\\f" + std::to_string(i) + ".txt"), i % 3 == 0 ? "a needle" : "hay");
+    createFile(path("t\\sub\\z.txt"), "needle");
+    const std::vector<std::string> paths = {path("t")};
+    createStore("*.txt");
+    TFinder finder;
+    finder.pathList = &paths;
+    ASSERT_TRUE(finder.PrepareTextSearch("needle", false, false));
+    run(finder);
+    EXPECT_EQ(hits().size(), 15u);
+    ASSERT_GE(view.statusTexts.size(), 2u);
+    EXPECT_EQ(view.statusTexts.back(), "15 files in finder");
+    // Before the count the status line showed paths of the run (the first one at once; newer
+    // ones take the place of those still waiting), and nothing after it.
+    for (std::size_t i = 0; i + 1 < view.statusTexts.size(); ++i)
+        EXPECT_EQ(view.statusTexts[i].rfind(path("t"), 0), 0u) << view.statusTexts[i];
+    const std::size_t shown = view.statusTexts.size();
+    QTest::qWait(100);
+    EXPECT_EQ(view.statusTexts.size(), shown);
 }
 
 TEST_F(FinderTest, NothingFoundGivesAnEmptyGridOfThreeRows)
@@ -383,7 +409,7 @@ TEST_F(FinderTest, RareFirstBytesAfterLongRunsOfOtherBytesAcrossBlocks)
     }
 }
 
-TEST_F(FinderTest, StopDuringAContentTestKeepsTheHitsSoFar)
+TEST_F(FinderTest, StopKeepsTheHitsSoFarAndEndsAContentTestAtTheNextBlock)
 {
     createFile(path("s\\a.txt"), "needle");
     createFile(path("s\\sub\\big.txt"), std::string(0x50000, 'x') + "needle");
@@ -393,13 +419,17 @@ TEST_F(FinderTest, StopDuringAContentTestKeepsTheHitsSoFar)
     TFinder finder;
     finder.pathList = &paths;
     finder.PrepareTextSearch("needle", false, false);
-    view.onStatus = [&](const std::string& text) {
-        if (text == path("s\\sub\\big.txt"))
-            finder.Terminate();
-    };
+    view.onRows = [&](std::int32_t) { finder.Terminate(); }; // after the first folder is listed
     run(finder);
     EXPECT_EQ(hits(), (std::vector<std::string>{path("s\\a.txt")}));
     EXPECT_EQ(view.statusTexts.back(), "1 files in finder");
+
+    // A stop request ends a content test before its next block.
+    TFinder stopped;
+    ASSERT_TRUE(stopped.PrepareTextSearch("needle", false, false));
+    EXPECT_TRUE(stopped.FileContainsText(path("s\\a.txt")));
+    stopped.Terminate();
+    EXPECT_FALSE(stopped.FileContainsText(path("s\\a.txt")));
 }
 
 // ---- Selection ----

@@ -303,5 +303,62 @@ TEST_F(FileHandleTest, InjectedFaultsOnOpenReadAndWrite)
     EXPECT_EQ(test::readFileBytes(posix("dir/file.txt")), "content");
 }
 
+TEST_F(FileHandleTest, CreateNewTellsWhatHoldsTheName)
+{
+    test::createFile(posix("taken.txt"), "keep");
+    test::createFile(posix("Upper.TXT"), "upper");
+    test::makeFolder(posix("folder"));
+    test::createFile(posix("plain"), "not a folder");
+    ASSERT_EQ(::symlink("nowhere", posix("dangling").c_str()), 0);
+    const struct
+    {
+        const char* name;
+        LastComponent last;
+        WinError error;
+    } cases[] = {
+        {"taken.txt", LastComponent::kAsSpelled, kErrorFileExists},
+        {"taken.txt", LastComponent::kResolve, kErrorFileExists},
+        {"folder", LastComponent::kAsSpelled, kErrorAccessDenied},
+        {"dangling", LastComponent::kAsSpelled, kErrorFileExists},
+        {"missing\\new.txt", LastComponent::kAsSpelled, kErrorPathNotFound},
+        {"plain\\new.txt", LastComponent::kAsSpelled, kErrorPathNotFound},
+        // Another letter case of an existing file: taken when looked up, free when spelled.
+        {"upper.txt", LastComponent::kResolve, kErrorFileExists},
+        {"upper.txt", LastComponent::kAsSpelled, 0},
+    };
+    for (const auto& c : cases) {
+        FileHandle file;
+        EXPECT_EQ(file.open(path(c.name), kAccessReadWrite, kShareNone, Disposition::kCreateNew, 0, c.last),
+                  c.error)
+            << c.name;
+        EXPECT_EQ(file.isOpen(), c.error == 0) << c.name;
+        EXPECT_FALSE(file.alreadyExisted()) << c.name;
+    }
+    // Nothing that held a name was touched; the new file stands beside the other spelling.
+    EXPECT_EQ(test::readFileBytes(posix("taken.txt")), "keep");
+    EXPECT_EQ(test::readFileBytes(posix("Upper.TXT")), "upper");
+    EXPECT_EQ(test::readFileBytes(posix("upper.txt")), "");
+    struct stat st = {};
+    EXPECT_EQ(::lstat(posix("dangling").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_FALSE(test::exists(posix("nowhere")));
+}
+
+TEST_F(FileHandleTest, OwnerAndModeThroughTheHandle)
+{
+    ScopedFaultClear clear;
+    test::createFile(posix("m.txt"), "m", test::kNoTime, 0600);
+    FileHandle file;
+    ASSERT_EQ(file.open(path("m.txt"), kAccessReadWrite, kShareAll, Disposition::kOpenExisting), 0u);
+    EXPECT_EQ(file.setOwnerAndMode(::getuid(), ::getgid(), S_IFREG | 04751), 0u);
+    EXPECT_EQ(test::modeOf(posix("m.txt")) & 07777, 04751u);
+    // A fault leaves the mode as it was.
+    injectFault(path("m.txt"), kErrorAccessDenied, kFaultAttributes);
+    EXPECT_EQ(file.setOwnerAndMode(::getuid(), ::getgid(), 0644), kErrorAccessDenied);
+    EXPECT_EQ(test::modeOf(posix("m.txt")) & 07777, 04751u);
+    file.close();
+    EXPECT_EQ(file.setOwnerAndMode(0, 0, 0644), kErrorInvalidHandle);
+}
+
 } // namespace
 } // namespace wux::platform

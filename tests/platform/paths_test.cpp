@@ -1,4 +1,7 @@
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <gtest/gtest.h>
 
@@ -214,6 +217,77 @@ TEST_F(PathsTest, NoLimitOf260)
     EXPECT_EQ(readWholeFile(windowsPath, bytes), 0u);
     EXPECT_EQ(bytes, "deep");
     EXPECT_EQ(toWindowsPath(posixPath + "/file.txt"), windowsPath);
+}
+
+TEST_F(PathsTest, NewNamesInFoldersSpelledAnyWay)
+{
+    test::createFile(posix("Docs/Report.TXT"), "r");
+    test::createFile(posix("file.txt"), "f");
+    const struct
+    {
+        const char* windows;
+        LastComponent last;
+        WinError error;
+        std::string posix;
+    } cases[] = {
+        // The folder as spelled on the disk: only the last component is looked at.
+        {"c:\\Docs\\new.txt", LastComponent::kAsSpelled, 0, posix("Docs/new.txt")},
+        {"c:\\Docs\\new.txt", LastComponent::kResolve, 0, posix("Docs/new.txt")},
+        {"c:\\Docs\\report.txt", LastComponent::kResolve, 0, posix("Docs/Report.TXT")},
+        {"c:\\Docs\\report.txt", LastComponent::kAsSpelled, 0, posix("Docs/report.txt")},
+        {"c:\\new.txt", LastComponent::kAsSpelled, 0, posix("new.txt")},
+        // The folder in another letter case is still found.
+        {"c:\\DOCS\\new.txt", LastComponent::kAsSpelled, 0, posix("Docs/new.txt")},
+        {"c:\\docs\\REPORT.TXT", LastComponent::kResolve, 0, posix("Docs/Report.TXT")},
+        // A missing folder or a file in a folder's place.
+        {"c:\\none\\new.txt", LastComponent::kAsSpelled, kErrorPathNotFound, ""},
+        {"c:\\file.txt\\new.txt", LastComponent::kAsSpelled, kErrorPathNotFound, ""},
+        {"c:\\file.txt\\new.txt", LastComponent::kResolve, kErrorPathNotFound, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(posixPathOf(c.windows, c.error, c.last), c.posix) << c.windows;
+}
+
+TEST_F(PathsTest, TheEntryFoundComesWithThePath)
+{
+    test::createFile(posix("Docs/Report.TXT"), "report");
+    ASSERT_EQ(::symlink("Report.TXT", posix("Docs/link").c_str()), 0);
+    const struct
+    {
+        const char* windows;
+        LastComponent last;
+        std::string posix;
+        mode_t type; // 0: nothing there
+    } cases[] = {
+        {"c:\\Docs\\Report.TXT", LastComponent::kResolve, posix("Docs/Report.TXT"), S_IFREG},
+        {"c:\\docs\\report.txt", LastComponent::kResolve, posix("Docs/Report.TXT"), S_IFREG},
+        {"c:\\Docs\\report.txt", LastComponent::kResolve, posix("Docs/Report.TXT"), S_IFREG},
+        {"c:\\Docs\\report.txt", LastComponent::kAsSpelled, posix("Docs/report.txt"), 0},
+        {"c:\\Docs\\LINK", LastComponent::kResolve, posix("Docs/link"), S_IFLNK},
+        {"c:\\Docs", LastComponent::kResolve, posix("Docs"), S_IFDIR},
+        {"c:\\", LastComponent::kResolve, drive.root(), S_IFDIR},
+        {"c:\\docs\\new.txt", LastComponent::kResolve, posix("Docs/new.txt"), 0},
+    };
+    for (const auto& c : cases) {
+        std::string out;
+        PathEntry entry;
+        entry.error = -1;
+        ASSERT_EQ(toPosixPath(c.windows, out, c.last, entry), 0u) << c.windows;
+        EXPECT_EQ(out, c.posix) << c.windows;
+        EXPECT_EQ(entry.exists, c.type != 0) << c.windows;
+        if (c.type != 0) {
+            EXPECT_EQ(entry.st.st_mode & S_IFMT, c.type) << c.windows;
+            EXPECT_EQ(entry.error, 0) << c.windows;
+        } else {
+            EXPECT_EQ(entry.error, ENOENT) << c.windows;
+        }
+    }
+    // A path that cannot be resolved leaves the entry alone.
+    std::string out;
+    PathEntry entry;
+    entry.error = 7;
+    EXPECT_EQ(toPosixPath("c:\\none\\x", out, LastComponent::kResolve, entry), kErrorPathNotFound);
+    EXPECT_EQ(entry.error, 7);
 }
 
 TEST(PathTextTest, SplitJoinAndDriveLetters)

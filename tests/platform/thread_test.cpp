@@ -422,6 +422,122 @@ TEST(Thread, QuittingAbandonsPendingSynchronizedCalls)
     EXPECT_EQ(thread.failureMessage(), SynchronizeAbandoned().what());
 }
 
+TEST(Thread, QueuedCallsRunInOrderWithSynchronizedCallsAndBeforeTheEnd)
+{
+    DeadlockWatch watch("queued calls");
+    std::vector<std::string> events; // touched on the GUI thread only
+    std::atomic<bool> allOnGui{true};
+    auto onGui = [&](std::string what) {
+        return [&, what] {
+            if (!onQtGuiThread())
+                allOnGui = false;
+            events.push_back(what);
+        };
+    };
+    {
+        // Without OnTerminate: the owner may destroy the thread as soon as WaitFor returns, so its
+        // queued calls must all have run by then.
+        FunctionThread thread([&](FunctionThread& self) {
+            self.Queue(onGui("q1"));
+            self.Queue(onGui("q2"));
+            self.Synchronize(onGui("s1"));
+            for (int i = 0; i < 100; ++i)
+                self.Queue(onGui("q" + std::to_string(3 + i)));
+        });
+        thread.Start();
+        thread.WaitFor();
+    }
+    ASSERT_EQ(events.size(), 103u);
+    EXPECT_EQ(events[0], "q1");
+    EXPECT_EQ(events[1], "q2");
+    EXPECT_EQ(events[2], "s1");
+    EXPECT_EQ(events[102], "q102");
+    EXPECT_TRUE(allOnGui);
+
+    events.clear();
+    FunctionThread thread([&](FunctionThread& self) { self.Queue(onGui("last")); });
+    thread.OnTerminate = [&](WuxThread&) { events.push_back("terminate"); };
+    thread.Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return thread.Finished(); }, 60000));
+    EXPECT_EQ(events, (std::vector<std::string>{"last", "terminate"}));
+    EXPECT_EQ(pendingSynchronizeCount(), 0u);
+
+    // On the GUI thread a queued call runs at once.
+    bool ran = false;
+    queueCall([&] { ran = true; });
+    EXPECT_TRUE(ran);
+}
+
+TEST(Thread, QueuedCallsAreDroppedWhenQuitting)
+{
+    DeadlockWatch watch("queued calls when quitting");
+    struct Reopen
+    {
+        ~Reopen() { reopenSynchronizeQueue(); }
+    } reopen;
+    std::atomic<int> ran{0};
+    std::atomic<bool> queued{false};
+    FunctionThread thread([&](FunctionThread& self) {
+        self.Queue([&] { ++ran; });
+        self.Queue([&] { ++ran; });
+        queued = true;
+        while (!self.Terminated())
+            std::this_thread::yield();
+    });
+    thread.Start();
+    while (!queued)
+        std::this_thread::yield();
+    closeSynchronizeQueue();
+    thread.Queue([&] { ++ran; }); // from the GUI thread: runs at once even now
+    thread.Terminate();
+    thread.WaitFor();
+    EXPECT_EQ(ran, 1);
+    EXPECT_EQ(pendingSynchronizeCount(), 0u);
+    EXPECT_FALSE(thread.failed());
+}
+
+TEST(Thread, CoalescedDisplayShowsTheNewestValueWithoutWaitingAndDropsCancelledOnes)
+{
+    DeadlockWatch watch("coalesced display");
+    std::vector<std::string> shown; // GUI thread only
+    std::atomic<bool> allOnGui{true};
+    CoalescedDisplay display(
+        [&](const std::string& value) {
+            if (!onQtGuiThread())
+                allOnGui = false;
+            shown.push_back(value);
+        },
+        std::chrono::milliseconds(20));
+    constexpr int kCount = 20000;
+    FunctionThread thread([&](FunctionThread&) {
+        for (int i = 1; i <= kCount; ++i)
+            display.post(std::to_string(i));
+    });
+    thread.Start();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !shown.empty() && shown.back() == std::to_string(kCount); }, 60000));
+    thread.WaitFor();
+    EXPECT_TRUE(allOnGui);
+    for (std::size_t i = 1; i < shown.size(); ++i)
+        EXPECT_LT(std::stoi(shown[i - 1]), std::stoi(shown[i]));
+
+    // A value still waiting for the interval is dropped by cancel; the next one shows.
+    QTest::qWait(60); // the interval of the last value ends
+    shown.clear();
+    std::thread([&] {
+        display.post("a");
+        display.post("b");
+    }).join();
+    serveSynchronizeQueue(); // "b" is shown at once, the interval runs
+    ASSERT_EQ(shown, std::vector<std::string>{"b"});
+    std::thread([&] { display.post("c"); }).join();
+    display.cancel();
+    QTest::qWait(60);
+    EXPECT_EQ(shown, std::vector<std::string>{"b"});
+    display.post("d"); // GUI thread, interval over: at once
+    EXPECT_EQ(shown, (std::vector<std::string>{"b", "d"}));
+}
+
 int currentNice()
 {
     errno = 0;
