@@ -16,13 +16,40 @@ namespace wux::platform {
 namespace internal {
 namespace {
 
-// Lock bytes far beyond any data: one per access kind and one per kind of sharing refused.
+// Lock bytes far beyond any data: one per access kind and one per kind of sharing refused. Their
+// order puts the bytes of the usual handles next to each other (read sharing all but delete:
+// deny-delete and access-read; write sharing read: access-write, deny-write, deny-delete), so that
+// one lock call covers them.
 constexpr off_t kLockBase = 0x7FFF'FFFF'FFFF'FF00LL;
-constexpr off_t kLockAccessRead = kLockBase + 0;
+constexpr off_t kLockDenyRead = kLockBase + 0;
 constexpr off_t kLockAccessWrite = kLockBase + 1;
-constexpr off_t kLockDenyRead = kLockBase + 2;
-constexpr off_t kLockDenyWrite = kLockBase + 3;
-constexpr off_t kLockDenyDelete = kLockBase + 4;
+constexpr off_t kLockDenyWrite = kLockBase + 2;
+constexpr off_t kLockDenyDelete = kLockBase + 3;
+constexpr off_t kLockAccessRead = kLockBase + 4;
+constexpr int kLockBytes = 5;
+
+// The lock bytes of a set (bit n: byte kLockBase + n) as runs of neighbours: (first byte, length).
+template <typename F> bool forEachRun(unsigned bytes, F&& f)
+{
+    for (int first = 0; first < kLockBytes;) {
+        if (!(bytes & (1u << first))) {
+            ++first;
+            continue;
+        }
+        int end = first;
+        while (end < kLockBytes && (bytes & (1u << end)))
+            ++end;
+        if (!f(kLockBase + first, static_cast<off_t>(end - first)))
+            return false;
+        first = end;
+    }
+    return true;
+}
+
+unsigned bitOf(off_t byte)
+{
+    return 1u << static_cast<unsigned>(byte - kLockBase);
+}
 
 struct OpenRecord
 {
@@ -50,31 +77,35 @@ bool conflicts(unsigned accessA, unsigned shareA, unsigned accessB, unsigned sha
     return false;
 }
 
-// True when another open file description holds a lock on the byte.
-bool byteLockedByOthers(int fd, off_t byte)
+// True when another open file description holds a lock on any of the bytes.
+bool bytesLockedByOthers(int fd, unsigned bytes)
 {
-    struct flock lock = {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = byte;
-    lock.l_len = 1;
-    if (::fcntl(fd, F_OFD_GETLK, &lock) != 0)
-        return false;
-    return lock.l_type != F_UNLCK;
+    return !forEachRun(bytes, [fd](off_t start, off_t length) {
+        struct flock lock = {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = start;
+        lock.l_len = length;
+        if (::fcntl(fd, F_OFD_GETLK, &lock) != 0)
+            return true;
+        return lock.l_type == F_UNLCK;
+    });
 }
 
-bool lockByte(int fd, off_t byte)
+bool lockBytes(int fd, unsigned bytes)
 {
-    struct flock lock = {};
-    lock.l_type = F_RDLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = byte;
-    lock.l_len = 1;
-    if (::fcntl(fd, F_OFD_SETLK, &lock) == 0)
-        return true;
-    // A descriptor that cannot hold read locks (write-only) or a file system without locks: no
-    // protection against other processes, but no failure either.
-    return errno != EAGAIN && errno != EACCES;
+    return forEachRun(bytes, [fd](off_t start, off_t length) {
+        struct flock lock = {};
+        lock.l_type = F_RDLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = start;
+        lock.l_len = length;
+        if (::fcntl(fd, F_OFD_SETLK, &lock) == 0)
+            return true;
+        // A descriptor that cannot hold read locks (write-only) or a file system without locks:
+        // no protection against other processes, but no failure either.
+        return errno != EAGAIN && errno != EACCES;
+    });
 }
 
 } // namespace
@@ -105,31 +136,32 @@ void unregisterOpen(std::uint64_t id)
 
 bool lockConflict(int fd, unsigned access, unsigned share)
 {
-    if ((access & kAccessRead) && byteLockedByOthers(fd, kLockDenyRead))
-        return true;
-    if ((access & kAccessWrite) && byteLockedByOthers(fd, kLockDenyWrite))
-        return true;
-    if (!(share & kShareRead) && byteLockedByOthers(fd, kLockAccessRead))
-        return true;
-    if (!(share & kShareWrite) && byteLockedByOthers(fd, kLockAccessWrite))
-        return true;
-    return false;
+    unsigned bytes = 0;
+    if (access & kAccessRead)
+        bytes |= bitOf(kLockDenyRead);
+    if (access & kAccessWrite)
+        bytes |= bitOf(kLockDenyWrite);
+    if (!(share & kShareRead))
+        bytes |= bitOf(kLockAccessRead);
+    if (!(share & kShareWrite))
+        bytes |= bitOf(kLockAccessWrite);
+    return bytes != 0 && bytesLockedByOthers(fd, bytes);
 }
 
 bool takeLocks(int fd, unsigned access, unsigned share)
 {
-    bool ok = true;
+    unsigned bytes = 0;
     if (access & kAccessRead)
-        ok = ok && lockByte(fd, kLockAccessRead);
+        bytes |= bitOf(kLockAccessRead);
     if (access & kAccessWrite)
-        ok = ok && lockByte(fd, kLockAccessWrite);
+        bytes |= bitOf(kLockAccessWrite);
     if (!(share & kShareRead))
-        ok = ok && lockByte(fd, kLockDenyRead);
+        bytes |= bitOf(kLockDenyRead);
     if (!(share & kShareWrite))
-        ok = ok && lockByte(fd, kLockDenyWrite);
+        bytes |= bitOf(kLockDenyWrite);
     if (!(share & kShareDelete))
-        ok = ok && lockByte(fd, kLockDenyDelete);
-    return ok;
+        bytes |= bitOf(kLockDenyDelete);
+    return lockBytes(fd, bytes);
 }
 
 bool sharingAllows(const std::string& posixPath, const struct stat& st, unsigned wantedShare)
@@ -148,13 +180,14 @@ bool sharingAllows(const std::string& posixPath, const struct stat& st, unsigned
     const int fd = ::open(posixPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY);
     if (fd < 0)
         return true;
-    bool allowed = true;
-    if ((wantedShare & kShareDelete) && byteLockedByOthers(fd, kLockDenyDelete))
-        allowed = false;
-    if ((wantedShare & kShareWrite) && byteLockedByOthers(fd, kLockDenyWrite))
-        allowed = false;
-    if ((wantedShare & kShareRead) && byteLockedByOthers(fd, kLockDenyRead))
-        allowed = false;
+    unsigned bytes = 0;
+    if (wantedShare & kShareDelete)
+        bytes |= bitOf(kLockDenyDelete);
+    if (wantedShare & kShareWrite)
+        bytes |= bitOf(kLockDenyWrite);
+    if (wantedShare & kShareRead)
+        bytes |= bitOf(kLockDenyRead);
+    const bool allowed = bytes == 0 || !bytesLockedByOthers(fd, bytes);
     ::close(fd);
     return allowed;
 }
@@ -182,6 +215,8 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
         device_ = other.device_;
         inode_ = other.inode_;
         shareId_ = other.shareId_;
+        readPosition_ = other.readPosition_;
+        readEnd_ = other.readEnd_;
         path_ = std::move(other.path_);
         other.fd_ = -1;
         other.shareId_ = 0;
@@ -314,6 +349,10 @@ WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigne
     fd_ = fd;
     access_ = access;
     share_ = share;
+    // A handle that cannot write follows its position, so that a read reaching the size the file
+    // had at the open ends there without another call to find the end.
+    readPosition_ = (access & kAccessWrite) ? -1 : 0;
+    readEnd_ = fst.st_size;
     existed_ = exists;
     device_ = device;
     inode_ = inode;
@@ -341,6 +380,11 @@ WinError FileHandle::read(void* buffer, std::size_t size, std::size_t& done)
         if (n == 0)
             break;
         done += static_cast<std::size_t>(n);
+        if (readPosition_ >= 0) {
+            readPosition_ += n;
+            if (readPosition_ >= readEnd_)
+                break; // the end the file had when it was opened: asking again would only say so
+        }
     }
     return kErrorSuccess;
 }
@@ -377,6 +421,8 @@ WinError FileHandle::seek(std::int64_t offset, SeekOrigin origin, std::uint64_t*
     const off_t result = ::lseek(fd_, static_cast<off_t>(offset), whence);
     if (result < 0)
         return errno == EINVAL ? kErrorNegativeSeek : lastErrnoAsWinError();
+    if (readPosition_ >= 0)
+        readPosition_ = result;
     if (newPosition != nullptr)
         *newPosition = static_cast<std::uint64_t>(result);
     return kErrorSuccess;

@@ -114,6 +114,8 @@ private:
     std::uint64_t device_ = 0;
     std::uint64_t inode_ = 0;
     std::uint64_t shareId_ = 0;
+    std::int64_t readPosition_ = -1; // the file position of a read-only handle, else -1
+    std::int64_t readEnd_ = 0;       // the file's size when it was opened
     std::string path_;
 };
 

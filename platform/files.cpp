@@ -536,12 +536,15 @@ WinError moveFile(std::string_view fromWindowsPath, std::string_view toWindowsPa
 {
     if (const WinError fault = injectedFault(toWindowsPath, kFaultRename))
         return fault;
+    if (const WinError fault = injectedFault(fromWindowsPath, kFaultRename))
+        return fault;
     std::string from, to;
-    if (const WinError error = resolve(fromWindowsPath, kFaultRename, from))
+    PathEntry source; // what the lookup found at the source: no second look
+    if (const WinError error = toPosixPath(fromWindowsPath, from, LastComponent::kResolve, source))
         return error;
-    struct stat st = {};
-    if (::lstat(from.c_str(), &st) != 0)
-        return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
+    if (!source.exists)
+        return source.error == ENOTDIR ? kErrorPathNotFound : winErrorFromErrno(source.error);
+    const struct stat& st = source.st;
     if (namesDriveRoot(fromWindowsPath, from))
         return kErrorAccessDenied;
     if (!sameFolderTarget(fromWindowsPath, toWindowsPath, from, to)) {

@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 #include "platform/fault_injection.h"
@@ -279,6 +281,81 @@ TEST_F(FileHandleTest, LocksHoldAgainstOtherProcesses)
     file.close();
     for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]})
         ::close(fd);
+}
+
+TEST_F(FileHandleTest, EveryAccessAndSharingPairHoldsAgainstOtherProcesses)
+{
+    test::createFile(posix("pair.txt"), "x");
+    const unsigned accesses[] = {kAccessRead, kAccessWrite, kAccessReadWrite};
+    // The rule of the system: a second handle conflicts when either handle's access is not shared
+    // by the other.
+    auto conflicts = [](unsigned access1, unsigned share1, unsigned access2, unsigned share2) {
+        return ((access2 & kAccessRead) && !(share1 & kShareRead)) ||
+               ((access2 & kAccessWrite) && !(share1 & kShareWrite)) ||
+               ((access1 & kAccessRead) && !(share2 & kShareRead)) ||
+               ((access1 & kAccessWrite) && !(share2 & kShareWrite));
+    };
+    for (unsigned access1 : accesses) {
+        for (unsigned share1 = 0; share1 <= kShareAll; ++share1) {
+            int toParent[2], toChild[2];
+            ASSERT_EQ(::pipe(toParent), 0);
+            ASSERT_EQ(::pipe(toChild), 0);
+            const pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                FileHandle file;
+                const char result =
+                    file.open(path("pair.txt"), access1, share1, Disposition::kOpenExisting) == 0 ? 'o' : 'e';
+                (void)!::write(toParent[1], &result, 1);
+                char go = 0;
+                (void)!::read(toChild[0], &go, 1);
+                ::_exit(0);
+            }
+            char result = 0;
+            ASSERT_EQ(::read(toParent[0], &result, 1), 1);
+            ASSERT_EQ(result, 'o');
+            for (unsigned access2 : accesses) {
+                for (unsigned share2 = 0; share2 <= kShareAll; ++share2) {
+                    FileHandle file;
+                    EXPECT_EQ(file.open(path("pair.txt"), access2, share2, Disposition::kOpenExisting),
+                              conflicts(access1, share1, access2, share2) ? kErrorSharingViolation : 0u)
+                        << "held " << access1 << "/" << share1 << ", asked " << access2 << "/" << share2;
+                }
+            }
+            if (!(share1 & kShareDelete)) {
+                EXPECT_EQ(deleteFile(path("pair.txt")), kErrorSharingViolation) << access1 << "/" << share1;
+                EXPECT_EQ(moveFile(path("pair.txt"), path("moved.txt")), kErrorSharingViolation);
+            }
+            (void)!::write(toChild[1], "g", 1);
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]})
+                ::close(fd);
+        }
+    }
+    EXPECT_EQ(test::readFileBytes(posix("pair.txt")), "x");
+}
+
+TEST_F(FileHandleTest, AReadThatReachesTheEndStopsThereAndTheNextReadsWhatFollows)
+{
+    test::createFile(posix("growing.txt"), "0123456789");
+    FileHandle file;
+    ASSERT_EQ(file.open(path("growing.txt"), kAccessRead, kShareAll, Disposition::kOpenExisting), 0u);
+    char buffer[32] = {};
+    std::size_t done = 0;
+    ASSERT_EQ(file.read(buffer, 4, done), 0u);
+    EXPECT_EQ(std::string(buffer, done), "0123");
+    ASSERT_EQ(file.read(buffer, sizeof buffer, done), 0u);
+    EXPECT_EQ(std::string(buffer, done), "456789");
+    std::ofstream(posix("growing.txt"), std::ios::binary | std::ios::app) << "abc";
+    ASSERT_EQ(file.read(buffer, sizeof buffer, done), 0u);
+    EXPECT_EQ(std::string(buffer, done), "abc");
+    ASSERT_EQ(file.read(buffer, sizeof buffer, done), 0u);
+    EXPECT_EQ(done, 0u);
+    std::uint64_t position = 0;
+    ASSERT_EQ(file.seek(2, SeekOrigin::kBegin, &position), 0u);
+    ASSERT_EQ(file.read(buffer, sizeof buffer, done), 0u);
+    EXPECT_EQ(std::string(buffer, done), "23456789abc");
 }
 
 TEST_F(FileHandleTest, InjectedFaultsOnOpenReadAndWrite)
