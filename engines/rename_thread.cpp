@@ -47,20 +47,16 @@ TRenamer::~TRenamer()
     WaitFor();
 }
 
-void TRenamer::SyncRenameFile()
+void TRenamer::SyncRenameFile(const std::string& shown)
 {
-    Queue([this, shown = text] {
-        if (OnRenameFile)
-            OnRenameFile(*this, shown);
-    });
+    if (OnRenameFile)
+        OnRenameFile(*this, shown);
 }
 
-void TRenamer::SyncRenameItem()
+void TRenamer::SyncRenameItem(std::int32_t outcome)
 {
-    Queue([this, outcome = result] {
-        if (OnRenameItem)
-            OnRenameItem(*this, outcome);
-    });
+    if (OnRenameItem)
+        OnRenameItem(*this, outcome);
 }
 
 void TRenamer::applyToSourceItem(std::int32_t number, const std::string& newName, bool oldFileGone,
@@ -110,6 +106,8 @@ void TRenamer::Execute()
         filelist::TstateOfBrowser& list = *RenameList;
         StateAccess access(list);
         std::int32_t k = 0;
+        std::int32_t cachedFolder = -1;
+        std::string shownFolder, realFolder;
         for (std::int32_t folder = 1; folder <= list.folderCount && !Terminated(); ++folder) {
             const std::int32_t count = access.Folder(folder).count;
             for (std::int32_t position = 1; position <= count && !Terminated(); ++position) {
@@ -122,10 +120,13 @@ void TRenamer::Execute()
                 if (item->itemIds != nullptr)
                     continue;
                 const std::string name(access.Name(*item));
-                std::string shownFolder;
-                filelist::GetCellText(filelist::kColumnLocation, folder, position, shownFolder, list);
-                shownFolder += '\\';
-                const std::string realFolder = storedFolderPath(access, item->folder) + '\\';
+                // The folder texts depend on the item's folder only: made once per folder.
+                if (item->folder != cachedFolder) {
+                    cachedFolder = item->folder;
+                    filelist::GetCellText(filelist::kColumnLocation, folder, position, shownFolder, list);
+                    shownFolder += '\\';
+                    realFolder = storedFolderPath(access, item->folder) + '\\';
+                }
                 const std::string newName = BuildNewName(shownFolder, name, item->lastWrite);
                 CreateDirectoryChain(realFolder, newName);
                 text = realFolder + name;
@@ -135,13 +136,14 @@ void TRenamer::Execute()
                 else if (platform::moveFile(text, realFolder + newName) == 0)
                     result = kRenameDone;
                 const bool oldFileGone = result == kRenameFailed && !core::FileExists(text);
-                const std::int32_t number = item->number;
-                Queue([this, number, newName, oldFileGone, outcome = result] {
-                    applyToSourceItem(number, newName, oldFileGone, outcome);
-                });
                 text = shownFolder + name + " - " + newName;
-                SyncRenameFile();
-                SyncRenameItem();
+                // The outcome goes into the source list and both reports to the run window, in
+                // one call that the run does not wait for.
+                Queue([this, number = item->number, newName, oldFileGone, outcome = result, shown = text] {
+                    applyToSourceItem(number, newName, oldFileGone, outcome);
+                    SyncRenameFile(shown);
+                    SyncRenameItem(outcome);
+                });
             }
         }
     }

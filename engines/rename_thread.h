@@ -58,11 +58,11 @@ public:
     TRenameItemEvent OnRenameItem; // optional
     TRenameFileEvent OnRenameFile; // optional
 
-    // The two events of the file in hand. They are queued for the GUI thread, not waited for: the
-    // run goes on while the window shows them, so each carries its own copy of the text and result
-    // (the fields above may have moved on to a later file by the time a handler runs).
-    void SyncRenameFile();
-    void SyncRenameItem();
+    // The two events of a file, run on the GUI thread. The run queues them after each file
+    // without waiting, so each carries its own copy of the report text and result (the fields
+    // above may have moved on to a later file by the time a handler runs).
+    void SyncRenameFile(const std::string& shown);
+    void SyncRenameItem(std::int32_t outcome);
 
 protected:
     void Execute() override;

@@ -1,6 +1,10 @@
 #include "engines/search_thread.h"
 
+#include <algorithm>
 #include <array>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 #include <vector>
 
@@ -50,6 +54,58 @@ struct Attempt
     std::int32_t pattern;
     std::int32_t position;
 };
+
+constexpr std::size_t kFewStarts = 4;
+
+// A few bytes (at most kFewStarts), compared 16 at a time.
+struct ByteSet
+{
+    std::array<std::uint8_t, kFewStarts> bytes{};
+    std::size_t count = 0;
+
+    bool has(std::uint8_t byte) const
+    {
+        for (std::size_t k = 0; k < count; ++k) {
+            if (bytes[k] == byte)
+                return true;
+        }
+        return false;
+    }
+};
+
+#if defined(__SSE2__)
+__m128i matchMask(__m128i chunk, const ByteSet& set)
+{
+    __m128i hits = _mm_cmpeq_epi8(chunk, _mm_set1_epi8(static_cast<char>(set.bytes[0])));
+    for (std::size_t k = 1; k < set.count; ++k)
+        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(chunk, _mm_set1_epi8(static_cast<char>(set.bytes[k]))));
+    return hits;
+}
+#endif
+
+// The first position at or after i whose byte is in first and whose next byte is in second (an
+// empty second set asks nothing of the next byte; the block's last byte needs only the first), or
+// done.
+std::size_t nextCandidate(const std::uint8_t* data, std::size_t i, std::size_t done, const ByteSet& first,
+                          const ByteSet& second)
+{
+#if defined(__SSE2__)
+    for (; i + 17 <= done; i += 16) {
+        __m128i hits = matchMask(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i)), first);
+        if (second.count > 0)
+            hits = _mm_and_si128(
+                hits, matchMask(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 1)), second));
+        const int mask = _mm_movemask_epi8(hits);
+        if (mask != 0)
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    for (; i < done; ++i) {
+        if (first.has(data[i]) && (second.count == 0 || i + 1 == done || second.has(data[i + 1])))
+            return i;
+    }
+    return done;
+}
 
 std::string utf16Bytes(std::string_view utf8)
 {
@@ -250,19 +306,45 @@ bool TFinder::FileContainsText(const std::string& Path)
     };
 
     // The bytes that can begin a pattern, in either form. While no attempt is in progress, a byte that
-    // begins no pattern changes nothing, so the scan jumps to the next byte that does.
+    // begins no pattern changes nothing, so the scan jumps to the next byte that does: with memchr
+    // for one such byte; for a few (a term in both letter cases), 16 bytes at a time, together with
+    // the bytes that can follow them when every pattern has two; else byte by byte in a table.
     std::array<std::uint8_t, 256> starts{};
     std::size_t startCount = 0;
-    std::uint8_t onlyStart = 0;
+    ByteSet firstBytes, secondBytes;
+    bool fewSeconds = true;
+    auto addTo = [](ByteSet& set, std::uint8_t byte) {
+        if (set.has(byte))
+            return true;
+        if (set.count == kFewStarts)
+            return false;
+        set.bytes[set.count++] = byte;
+        return true;
+    };
     for (const PatternView& pattern : patterns) {
-        for (const std::uint8_t first : {pattern.first[0], foldCase ? pattern.second[0] : pattern.first[0]}) {
-            if (starts[first] == 0) {
-                starts[first] = 1;
-                onlyStart = first;
+        for (int form = 0; form < (foldCase ? 2 : 1); ++form) {
+            const std::uint8_t* bytes = form == 0 ? pattern.first : pattern.second;
+            if (starts[bytes[0]] == 0) {
+                starts[bytes[0]] = 1;
                 ++startCount;
+                addTo(firstBytes, bytes[0]);
             }
+            fewSeconds = fewSeconds && pattern.length >= 2 && addTo(secondBytes, bytes[1]);
         }
     }
+    const bool fewStartBytes = startCount <= kFewStarts;
+    if (!fewSeconds)
+        secondBytes.count = 0;
+    std::size_t longest = 0;
+    for (const PatternView& pattern : patterns)
+        longest = std::max(longest, static_cast<std::size_t>(pattern.length));
+    auto matchesAt = [foldCase](const PatternView& pattern, const std::uint8_t* at) {
+        for (std::int32_t k = 0; k < pattern.length; ++k) {
+            if (at[k] != pattern.first[k] && !(foldCase && at[k] == pattern.second[k]))
+                return false;
+        }
+        return true;
+    };
     bool idle = true;
 
     if (readBuffer_.size() != blockSize_)
@@ -280,15 +362,28 @@ bool TFinder::FileContainsText(const std::string& Path)
         for (std::size_t i = 0; i < done; ++i) {
             if (idle) {
                 if (startCount == 1) {
-                    const void* next = std::memchr(data + i, onlyStart, done - i);
-                    if (next == nullptr)
-                        break;
-                    i = static_cast<std::size_t>(static_cast<const std::uint8_t*>(next) - data);
+                    const void* at = std::memchr(data + i, firstBytes.bytes[0], done - i);
+                    i = at == nullptr ? done
+                                      : static_cast<std::size_t>(static_cast<const std::uint8_t*>(at) - data);
+                } else if (fewStartBytes) {
+                    i = nextCandidate(data, i, done, firstBytes, secondBytes);
                 } else {
                     while (i < done && starts[data[i]] == 0)
                         ++i;
-                    if (i == done)
-                        break;
+                }
+                if (i == done)
+                    break;
+                // Every pattern that begins here ends inside the block: compare them here and now
+                // instead of starting attempts (the same matches are found).
+                if (done - i >= longest) {
+                    completed = false;
+                    for (std::size_t p = 0; p < n; ++p) {
+                        if (matchesAt(patterns[p], data + i))
+                            complete(p);
+                    }
+                    if (completed && decided())
+                        return true;
+                    continue;
                 }
             }
             const std::uint8_t byte = data[i];

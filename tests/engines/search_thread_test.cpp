@@ -377,9 +377,9 @@ TEST_F(FinderTest, RareFirstBytesAfterLongRunsOfOtherBytesAcrossBlocks)
     createFile(path("r\\upper.txt"), fill + "QuArK" + fill);
     createFile(path("r\\wide.txt"), utf16le(fill + "QUARK" + fill));
     createFile(path("r\\apart.txt"), fill + "q" + fill + "uark");
-    // The term at every offset of an eight-byte word.
+    // The term at every offset of two sixteen-byte chunks.
     std::vector<std::string> shifted;
-    for (int k = 0; k < 9; ++k) {
+    for (int k = 0; k < 34; ++k) {
         shifted.push_back("shift" + std::to_string(k) + ".txt");
         createFile(path("r\\" + shifted.back()), fill + std::string(k, 'x') + "qUark" + fill);
     }
@@ -406,6 +406,9 @@ TEST_F(FinderTest, RareFirstBytesAfterLongRunsOfOtherBytesAcrossBlocks)
         // A term that begins with a byte of the filler, and an AND with a second rare term.
         EXPECT_EQ(searchText(paths, "xquark", true, false, false, block), in({"span.txt", "end.txt"}));
         EXPECT_EQ(searchText(paths, "QUARK qqu", false, false, true, block), in({"restart.txt"}));
+        // A one-letter term (no second byte to look at) in either case.
+        EXPECT_EQ(searchText(paths, "K", false, false, false, block).size(),
+                  6u + shifted.size()); // all but cut.txt
     }
 }
 
