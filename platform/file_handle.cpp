@@ -17,13 +17,14 @@ namespace internal {
 namespace {
 
 // Lock bytes far beyond any data: one per access kind and one per kind of sharing refused. Their
-// order puts the bytes of the usual handles next to each other (read sharing all but delete:
-// deny-delete and access-read; write sharing read: access-write, deny-write, deny-delete), so that
-// one lock call covers them.
+// order puts the bytes of the usual handles next to each other, so that one lock call covers them:
+// reading, sharing all but delete: deny-delete, access-read; reading and writing, sharing read and
+// write: access-write, deny-delete, access-read; writing, sharing read: deny-write, access-write,
+// deny-delete; and the test for a handle that reads and writes: deny-read, deny-write.
 constexpr off_t kLockBase = 0x7FFF'FFFF'FFFF'FF00LL;
 constexpr off_t kLockDenyRead = kLockBase + 0;
-constexpr off_t kLockAccessWrite = kLockBase + 1;
-constexpr off_t kLockDenyWrite = kLockBase + 2;
+constexpr off_t kLockDenyWrite = kLockBase + 1;
+constexpr off_t kLockAccessWrite = kLockBase + 2;
 constexpr off_t kLockDenyDelete = kLockBase + 3;
 constexpr off_t kLockAccessRead = kLockBase + 4;
 constexpr int kLockBytes = 5;
@@ -327,7 +328,11 @@ WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigne
     const auto device = static_cast<std::uint64_t>(fst.st_dev);
     const auto inode = static_cast<std::uint64_t>(fst.st_ino);
     const std::uint64_t id = internal::registerOpen(device, inode, access, share);
-    if (id == 0 || internal::lockConflict(fd, access, share) || !internal::takeLocks(fd, access, share)) {
+    // Nobody else can hold a file that this open has just made (O_EXCL): only its own locks are
+    // taken.
+    const bool madeHere = disposition == Disposition::kCreateNew;
+    if (id == 0 || (!madeHere && internal::lockConflict(fd, access, share)) ||
+        !internal::takeLocks(fd, access, share)) {
         if (id != 0)
             internal::unregisterOpen(id);
         ::close(fd);
