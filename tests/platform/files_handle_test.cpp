@@ -243,44 +243,70 @@ TEST_F(FileHandleTest, SharingBetweenTheProgramsOwnHandles)
     EXPECT_EQ(test::readFileBytes(posix("busy.txt")), "content");
 }
 
+// Another process holding the file open with the given access and sharing until the object goes.
+class HeldInChild
+{
+public:
+    HeldInChild(const std::string& windowsPath, unsigned access, unsigned share)
+    {
+        if (::pipe(toParent_) != 0 || ::pipe(toChild_) != 0)
+            return;
+        child_ = ::fork();
+        if (child_ == 0) {
+            FileHandle file;
+            const char result =
+                file.open(windowsPath, access, share, Disposition::kOpenExisting) == 0 ? 'o' : 'e';
+            (void)!::write(toParent_[1], &result, 1);
+            char go = 0;
+            (void)!::read(toChild_[0], &go, 1);
+            ::_exit(0);
+        }
+        if (child_ > 0 && ::read(toParent_[0], &result_, 1) != 1)
+            result_ = 0;
+    }
+    ~HeldInChild()
+    {
+        if (child_ > 0) {
+            (void)!::write(toChild_[1], "g", 1);
+            int status = 0;
+            ::waitpid(child_, &status, 0);
+        }
+        for (int fd : {toParent_[0], toParent_[1], toChild_[0], toChild_[1]}) {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    }
+    HeldInChild(const HeldInChild&) = delete;
+    HeldInChild& operator=(const HeldInChild&) = delete;
+
+    // True once the child has the file open.
+    bool holds() const { return result_ == 'o'; }
+
+private:
+    int toParent_[2] = {-1, -1};
+    int toChild_[2] = {-1, -1};
+    pid_t child_ = -1;
+    char result_ = 0;
+};
+
 TEST_F(FileHandleTest, LocksHoldAgainstOtherProcesses)
 {
     test::createFile(posix("locked.txt"), "x");
-    int toParent[2], toChild[2];
-    ASSERT_EQ(::pipe(toParent), 0);
-    ASSERT_EQ(::pipe(toChild), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        FileHandle file;
-        const char result =
-            file.open(path("locked.txt"), kAccessRead, kShareRead, Disposition::kOpenExisting) == 0 ? 'o'
-                                                                                                    : 'e';
-        (void)!::write(toParent[1], &result, 1);
-        char go = 0;
-        (void)!::read(toChild[0], &go, 1);
-        file.close();
-        ::_exit(0);
-    }
-    char result = 0;
-    ASSERT_EQ(::read(toParent[0], &result, 1), 1);
-    ASSERT_EQ(result, 'o');
     FileHandle file;
-    EXPECT_EQ(file.open(path("locked.txt"), kAccessWrite, kShareAll, Disposition::kOpenExisting),
-              kErrorSharingViolation);
-    EXPECT_EQ(file.open(path("locked.txt"), kAccessRead, kShareRead, Disposition::kOpenExisting), 0u);
-    file.close();
-    EXPECT_EQ(file.open(path("locked.txt"), kAccessRead, kShareNone, Disposition::kOpenExisting),
-              kErrorSharingViolation);
-    EXPECT_EQ(deleteFile(path("locked.txt")), kErrorSharingViolation);
-    EXPECT_EQ(atomicRewrite(path("locked.txt"), "new"), kErrorSharingViolation);
-    (void)!::write(toChild[1], "g", 1);
-    int status = 0;
-    ::waitpid(child, &status, 0);
+    {
+        HeldInChild other(path("locked.txt"), kAccessRead, kShareRead);
+        ASSERT_TRUE(other.holds());
+        EXPECT_EQ(file.open(path("locked.txt"), kAccessWrite, kShareAll, Disposition::kOpenExisting),
+                  kErrorSharingViolation);
+        EXPECT_EQ(file.open(path("locked.txt"), kAccessRead, kShareRead, Disposition::kOpenExisting), 0u);
+        file.close();
+        EXPECT_EQ(file.open(path("locked.txt"), kAccessRead, kShareNone, Disposition::kOpenExisting),
+                  kErrorSharingViolation);
+        EXPECT_EQ(deleteFile(path("locked.txt")), kErrorSharingViolation);
+        EXPECT_EQ(atomicRewrite(path("locked.txt"), "new"), kErrorSharingViolation);
+    }
     EXPECT_EQ(file.open(path("locked.txt"), kAccessWrite, kShareNone, Disposition::kOpenExisting), 0u);
     file.close();
-    for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]})
-        ::close(fd);
 }
 
 TEST_F(FileHandleTest, EveryAccessAndSharingPairHoldsAgainstOtherProcesses)
@@ -297,23 +323,8 @@ TEST_F(FileHandleTest, EveryAccessAndSharingPairHoldsAgainstOtherProcesses)
     };
     for (unsigned access1 : accesses) {
         for (unsigned share1 = 0; share1 <= kShareAll; ++share1) {
-            int toParent[2], toChild[2];
-            ASSERT_EQ(::pipe(toParent), 0);
-            ASSERT_EQ(::pipe(toChild), 0);
-            const pid_t child = ::fork();
-            ASSERT_GE(child, 0);
-            if (child == 0) {
-                FileHandle file;
-                const char result =
-                    file.open(path("pair.txt"), access1, share1, Disposition::kOpenExisting) == 0 ? 'o' : 'e';
-                (void)!::write(toParent[1], &result, 1);
-                char go = 0;
-                (void)!::read(toChild[0], &go, 1);
-                ::_exit(0);
-            }
-            char result = 0;
-            ASSERT_EQ(::read(toParent[0], &result, 1), 1);
-            ASSERT_EQ(result, 'o');
+            HeldInChild other(path("pair.txt"), access1, share1);
+            ASSERT_TRUE(other.holds()) << access1 << "/" << share1;
             for (unsigned access2 : accesses) {
                 for (unsigned share2 = 0; share2 <= kShareAll; ++share2) {
                     FileHandle file;
@@ -326,11 +337,6 @@ TEST_F(FileHandleTest, EveryAccessAndSharingPairHoldsAgainstOtherProcesses)
                 EXPECT_EQ(deleteFile(path("pair.txt")), kErrorSharingViolation) << access1 << "/" << share1;
                 EXPECT_EQ(moveFile(path("pair.txt"), path("moved.txt")), kErrorSharingViolation);
             }
-            (void)!::write(toChild[1], "g", 1);
-            int status = 0;
-            ::waitpid(child, &status, 0);
-            for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]})
-                ::close(fd);
         }
     }
     EXPECT_EQ(test::readFileBytes(posix("pair.txt")), "x");
