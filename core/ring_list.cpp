@@ -123,15 +123,20 @@ void TVYK_RingList::FillStrings(platform::StringList& dest) const
     FillStrings(adapter);
 }
 
-platform::WinError TVYK_RingList::SaveToIni(platform::IniFile& ini, std::string_view section,
-                                            std::string_view ident) const
+std::string TVYK_RingList::StoredText() const
 {
     platform::StringList lines;
     const int count = strings_->count();
     for (int i = 0; i < count; ++i)
         lines.add(strings_->at(i));
     lines.add(std::to_string(checkedCurrent()));
-    return WriteStringsToIni(ini, lines, section, ident);
+    return lines.text();
+}
+
+platform::WinError TVYK_RingList::SaveToIni(platform::IniFile& ini, std::string_view section,
+                                            std::string_view ident) const
+{
+    return ini.writeBinaryStream(section, ident, StoredText());
 }
 
 void TVYK_RingList::LoadFromIni(const platform::IniFile& ini, std::string_view section,

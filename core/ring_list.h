@@ -80,6 +80,9 @@ public:
     void FillStrings(IStringList& dest) const;
     void FillStrings(platform::StringList& dest) const;
 
+    // The bytes SaveToIni stores (before hex encoding): the entries in slot order and the decimal
+    // position of the newest entry, each line followed by CR LF.
+    std::string StoredText() const;
     // Stores the entries in slot order followed by the decimal position of the newest entry.
     platform::WinError SaveToIni(platform::IniFile& ini, std::string_view section,
                                  std::string_view ident) const;

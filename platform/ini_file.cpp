@@ -92,6 +92,23 @@ bool parseInteger(std::string_view text, std::int32_t& result)
 
 } // namespace
 
+std::string quotedIniValue(std::string_view value)
+{
+    const bool quote = !value.empty() && (isBlank(value.front()) || isBlank(value.back()) ||
+                                          (value.size() >= 2 && value.front() == '"' && value.back() == '"'));
+    if (!quote)
+        return std::string(value);
+    std::string stored;
+    stored.reserve(value.size() + 2);
+    stored.append(1, '"').append(value).append(1, '"');
+    return stored;
+}
+
+bool parseIniInteger(std::string_view text, std::int32_t& result)
+{
+    return parseInteger(text, result);
+}
+
 std::string bytesToHex(std::string_view bytes)
 {
     static constexpr char kDigits[] = "0123456789ABCDEF";

@@ -159,6 +159,12 @@ private:
     std::string path_;
 };
 
+// A value as it must be stored to read back as given: inside one pair of double quotes when the reading
+// rules would change it (blanks around it, or a pair of surrounding quotes), else unchanged.
+std::string quotedIniValue(std::string_view value);
+// The integer rules of IniFile::readInteger; false for anything that is not a whole number of 32 bits.
+bool parseIniInteger(std::string_view text, std::int32_t& result);
+
 // Bytes as upper-case hexadecimal, two digits per byte.
 std::string bytesToHex(std::string_view bytes);
 // Hexadecimal text back to bytes, up to the first pair that is not two hexadecimal digits.

@@ -165,21 +165,6 @@ bool validValueName(std::string_view name)
            (name.front() != '[' && name.front() != ';' && !isBlank(name.front()) && !isBlank(name.back()));
 }
 
-// The value as stored: quoted when the ini reading rules would change it.
-std::string storedValue(std::string_view value)
-{
-    const bool quote = !value.empty() && (isBlank(value.front()) || isBlank(value.back()) ||
-                                          (value.size() >= 2 && value.front() == '"' && value.back() == '"'));
-    std::string stored;
-    stored.reserve(value.size() + 2);
-    if (quote)
-        stored += '"';
-    stored.append(value);
-    if (quote)
-        stored += '"';
-    return stored;
-}
-
 std::string posixFolderOf(const std::string& posixPath)
 {
     const std::size_t slash = posixPath.rfind('/');
@@ -366,7 +351,7 @@ WinError Registry::writeString(std::string_view name, std::string_view value)
         return kErrorAccessDenied;
     if (!validValueName(name) || hasLineBreak(value))
         return kErrorInvalidParameter;
-    const std::string stored = storedValue(value);
+    const std::string stored = quotedIniValue(value);
     return updateStore([&](IniDocument& doc) {
         if (!keyExistsIn(doc, root_, components_))
             return kErrorKeyDeleted;
