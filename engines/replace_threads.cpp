@@ -269,6 +269,7 @@ void TReplacer::Execute()
         request.sizeOfFirstPart = sizeOfFirstPart;
         request.backup = backupFlag;
         request.parameters = parameters;
+        request.oemTexts = oemTexts;
         DocumentReplacers documents = makeDocumentReplacers(request);
 
         SyncGetNextFile();

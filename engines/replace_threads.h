@@ -86,6 +86,7 @@ struct DocumentReplacerRequest
     bool backup = false;                         // the run's backup box
     core::TUserParameters* parameters = nullptr; // the run window's parameter set
     std::int32_t rowCount = 1;                   // batch runs: rows of the table
+    bool oemTexts = false;                       // the search block's texts are in the DOS code page
 };
 
 using DocumentReplacerFactory =
@@ -175,6 +176,9 @@ public:
     ReplacerStructure searchBlock; // built and freed by the window
     std::int32_t TypeOfReplacing = 0;
     std::int32_t sizeOfFirstPart = 0;
+    // The search block's texts were converted to the DOS code page (the window's DOS charset box): the
+    // document replacers convert them back before they reach a document.
+    bool oemTexts = false;
 
 protected:
     void Execute() override;

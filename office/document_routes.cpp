@@ -54,6 +54,7 @@ std::unique_ptr<engines::IDocumentReplacer> createOfficeReplacer(const engines::
         return nullptr;
     }
     replacer->setRowCount(r.rowCount);
+    replacer->setOemTexts(r.oemTexts);
     return std::make_unique<DocumentReplacerAdapter>(std::move(replacer));
 }
 

@@ -162,5 +162,46 @@ TEST_F(MixedRunTest, EveryKindOfFileIsChangedByItsReplacer)
                                         "notes.txt.bak", "text 100%20.odt", "text 100%20.odt.bak"}));
 }
 
+// A search block in the DOS code page (the Replacer's DOS charset box) reaches every kind of document
+// as the text the user typed: the factory tells each replacer to convert the block's texts back.
+TEST_F(MixedRunTest, DosCharsetTextsReachEveryDocumentKindIntact)
+{
+    wux::test::DocxContent docx;
+    docx.body = wux::test::para({"na\xc3\xafve cat"});
+    wux::test::createFile(path("letter.docx"), wux::test::buildDocx(docx));
+    wux::test::createFile(path("book.xlsx"), xlsxWithText("na\xc3\xafve cat"));
+    wux::test::createFile(path("deck.pptx"), test::pptxWithText("na\xc3\xafve cat"));
+    wux::test::createFile(path("text.odt"), test::odtWithText("na\xc3\xafve cat"));
+    search = engines::BuildReplacerStructure("NA\xc3\xafVE", "caf\xc3\xa9", false, false,
+                                             engines::kModeReplace, true);
+    core::TUserParameters parameters = test::replacerParameters(false);
+    test::IdleOwner owner;
+    struct Row
+    {
+        std::int32_t kind;
+        const char* file;
+    };
+    for (const Row row : {Row{engines::kKindWordProcessor, "letter.docx"}, Row{engines::kKindSpreadsheet, "book.xlsx"},
+                          Row{engines::kKindPresentation, "deck.pptx"},
+                          Row{engines::kKindOpenDocumentText, "text.odt"}}) {
+        SCOPED_TRACE(row.file);
+        engines::DocumentReplacerRequest request;
+        request.kind = row.kind;
+        request.owner = &owner;
+        request.mode = engines::kModeReplace;
+        request.block = search;
+        request.parameters = &parameters;
+        request.oemTexts = true;
+        const auto replacer = createOfficeReplacer(request);
+        ASSERT_NE(replacer, nullptr);
+        EXPECT_EQ(replacer->ProcessFile(path(row.file)), engines::kReplaceFound);
+        EXPECT_EQ(replacer->matchCount(), 1);
+    }
+    EXPECT_EQ(test::mainText(path("letter.docx")), "caf\xc3\xa9 cat\r");
+    EXPECT_EQ(firstCell(path("book.xlsx")), "caf\xc3\xa9 cat");
+    EXPECT_EQ(test::presentationTexts(path("deck.pptx")), std::vector<std::string>{"caf\xc3\xa9 cat"});
+    EXPECT_EQ(test::documentParagraphs(posix("text.odt")), std::vector<std::string>{"caf\xc3\xa9 cat"});
+}
+
 } // namespace
 } // namespace wux::office

@@ -1,0 +1,124 @@
+#include "tools/replace_window_support.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QFile>
+#include <QIcon>
+#include <QLabel>
+#include <QLayout>
+#include <QMouseEvent>
+#include <QStyle>
+
+#include "controls/system_colors.h"
+#include "core/settings_path.h"
+#include "core/text_table.h"
+#include "engines/replace_threads.h"
+#include "filelist/operation_cursor.h"
+#include "platform/dialogs.h"
+
+namespace wux::tools {
+
+namespace {
+
+constexpr int kTextNoFilesSelected = 39;
+
+class LabelClickFilter : public QObject
+{
+public:
+    LabelClickFilter(QLabel& label, std::function<void()> onClick)
+        : QObject(&label), onClick_(std::move(onClick))
+    {
+        label.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && onClick_)
+            onClick_();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> onClick_;
+};
+
+} // namespace
+
+std::string settingsFilePath()
+{
+    return core::SettingsFilePath(core::ProgramFolder());
+}
+
+void openHelpTopic(std::string_view) {}
+
+void updateLaunchAction() {}
+
+void setActiveForm(QWidget*) {}
+
+void paintToolCaption(QLabel& caption, bool active)
+{
+    QPalette palette = caption.palette();
+    palette.setColor(QPalette::Window, controls::sysColor(active ? controls::SysColor::ActiveCaption
+                                                                 : controls::SysColor::InactiveCaption));
+    palette.setColor(QPalette::WindowText,
+                     controls::sysColor(active ? controls::SysColor::CaptionText
+                                               : controls::SysColor::InactiveCaptionText));
+    caption.setPalette(palette);
+    caption.setAutoFillBackground(true);
+}
+
+void onLabelClick(QLabel& label, std::function<void()> onClick)
+{
+    new LabelClickFilter(label, std::move(onClick));
+}
+
+int fixedToolWidth(QWidget& form, QWidget& rightmost)
+{
+    form.ensurePolished();
+    form.resize(form.minimumSizeHint());
+    if (QLayout* layout = form.layout())
+        layout->activate();
+    return rightmost.mapTo(&form, QPoint(rightmost.width(), 0)).x() + 10;
+}
+
+namespace {
+
+// A glyph of the program's pictures when it has one, else the style's standard icon.
+void setGlyph(QAbstractButton& button, const char* name, QStyle::StandardPixmap fallback)
+{
+    const QString file = QStringLiteral(":/glyphs/%1.png").arg(QLatin1String(name));
+    button.setIcon(QFile::exists(file) ? QIcon(file) : button.style()->standardIcon(fallback));
+}
+
+} // namespace
+
+void setStartGlyph(QAbstractButton& button)
+{
+    setGlyph(button, "BTNSTART", QStyle::SP_MediaPlay);
+}
+
+void setHelpGlyph(QAbstractButton& button)
+{
+    setGlyph(button, "BTNHLP", QStyle::SP_DialogHelpButton);
+}
+
+std::string chooseTableFile(bool, const std::string&, const std::string&)
+{
+    return std::string();
+}
+
+void showNoFilesSelected()
+{
+    platform::showMessageBox(core::uiText(kTextNoFilesSelected), "");
+}
+
+void runReplaceThread(engines::TReplaceRunThread&, const std::string&) {}
+
+void endRun()
+{
+    filelist::EndStateHandOver();
+}
+
+} // namespace wux::tools
