@@ -7,9 +7,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QString>
+
+#include "platform/paths.h"
 
 #include "platform/paths.h"
 #include "platform/thread.h"
@@ -163,6 +166,20 @@ MsgResult QtDialogService::messageBox(const MessageBoxRequest& request)
     return escapeResult;
 }
 
+std::string QtDialogService::fileDialog(const FileDialogRequest& request)
+{
+    QWidget* parent = request.parent != nullptr ? request.parent : QApplication::activeWindow();
+    const QString title = QString::fromStdString(request.title);
+    const QString filter = QString::fromStdString(request.filter);
+    const QString chosen = request.kind == FileDialogKind::Save
+                               ? QFileDialog::getSaveFileName(parent, title, QString(), filter)
+                               : QFileDialog::getOpenFileName(parent, title, QString(), filter);
+    if (chosen.isEmpty()) {
+        return {};
+    }
+    return toWindowsPath(chosen.toStdString());
+}
+
 DialogService& dialogService()
 {
     DialogService* service = installedService.load();
@@ -220,6 +237,19 @@ void ScriptedDialogService::clear()
     answers_.clear();
     records_.clear();
     unscripted_ = 0;
+    fileAnswers_.clear();
+    fileRequests_.clear();
+}
+
+std::string ScriptedDialogService::fileDialog(const FileDialogRequest& request)
+{
+    fileRequests_.push_back(request);
+    if (fileAnswers_.empty()) {
+        return {};
+    }
+    std::string answer = std::move(fileAnswers_.front());
+    fileAnswers_.pop_front();
+    return answer;
 }
 
 MsgResult ScriptedDialogService::messageBox(const MessageBoxRequest& request)

@@ -66,6 +66,23 @@ struct MessageBoxRequest
     QWidget* parent = nullptr;
 };
 
+// The standard file dialogs: open (the file must exist) and save (asks before overwriting an
+// existing file).
+enum class FileDialogKind : int
+{
+    Open = 0,
+    Save = 1,
+};
+
+struct FileDialogRequest
+{
+    FileDialogKind kind = FileDialogKind::Open;
+    std::string title;  // UTF-8; empty: the dialog's own title
+    std::string filter; // Qt's filter syntax, "All files (*)"
+    // The window the dialog belongs to; nullptr: the application's active window.
+    QWidget* parent = nullptr;
+};
+
 // The buttons of a set, in the order the set names them (OkCancel: Ok, Cancel).
 std::vector<MsgResult> messageBoxButtons(MsgButtons buttons);
 
@@ -85,7 +102,11 @@ public:
     // Shows the box modally and returns the answer. Called on the GUI thread only.
     virtual MsgResult messageBox(const MessageBoxRequest& request) = 0;
 
-    // File, folder and font dialogs join here.
+    // Shows a file dialog modally and returns the chosen file as a drive path ("c:\\dir\\name"), or
+    // "" when the user cancels or the file lies on no drive. Called on the GUI thread only.
+    virtual std::string fileDialog(const FileDialogRequest& request) = 0;
+
+    // Folder and font dialogs join here.
 };
 
 // The service that shows real windows (QMessageBox).
@@ -93,6 +114,7 @@ class QtDialogService : public DialogService
 {
 public:
     MsgResult messageBox(const MessageBoxRequest& request) override;
+    std::string fileDialog(const FileDialogRequest& request) override;
 };
 
 // The installed service: the Qt service unless a test installed another.
@@ -124,7 +146,8 @@ MsgResult showMessageBox(std::string_view text, std::string_view caption, MsgBut
                          MsgIcon icon = MsgIcon::None, int defaultButton = 1);
 
 // A service for tests: answers message boxes from a queue of scripted answers and records every
-// box it was asked to show.
+// box it was asked to show; file dialogs likewise from a queue of drive paths ("" or an empty queue:
+// the user cancels).
 //  - With an empty queue a box is answered with its default button's answer (as if the user
 //    pressed Enter), and counted in unscriptedCount().
 //  - A scripted answer that is not one of the box's buttons is a fault of the test: the call
@@ -142,6 +165,9 @@ public:
     void answer(MsgResult result) { answers_.push_back(result); }
     void answer(std::initializer_list<MsgResult> results) { answers_.insert(answers_.end(), results); }
 
+    void answerFile(std::string drivePath) { fileAnswers_.push_back(std::move(drivePath)); }
+    const std::vector<FileDialogRequest>& fileRequests() const { return fileRequests_; }
+
     const std::vector<Record>& records() const { return records_; }
     // The texts and captions of the boxes shown, in order.
     std::vector<std::string> texts() const;
@@ -151,9 +177,12 @@ public:
     void clear();
 
     MsgResult messageBox(const MessageBoxRequest& request) override;
+    std::string fileDialog(const FileDialogRequest& request) override;
 
 private:
     std::deque<MsgResult> answers_;
+    std::deque<std::string> fileAnswers_;
+    std::vector<FileDialogRequest> fileRequests_;
     std::vector<Record> records_;
     std::size_t unscripted_ = 0;
 };
