@@ -674,7 +674,7 @@ void TViewRenReplacer::WMSysCommand(SysCommand Command)
 
 void TViewRenReplacer::btnHelpFClick()
 {
-    showHostHelp(ui_->sgInfo->ColCount() == 6 ? kReplaceResultsHelpPage : kRenameWindowHelpPage);
+    showToolHelp(ui_->sgInfo->ColCount() == 6 ? kReplaceResultsHelpPage : kRenameWindowHelpPage);
 }
 
 void TViewRenReplacer::rbAllClick(int Tag)

@@ -1,6 +1,7 @@
 #include "tools/tool_host.h"
 
 #include "platform/help.h"
+#include "tools/tool_list.h"
 
 namespace wux::tools {
 
@@ -27,10 +28,9 @@ std::string hostCaption()
     return installedHost != nullptr ? installedHost->MainCaption() : std::string();
 }
 
-void showHostHelp(const std::string& topicPage)
+void showToolHelp(const std::string& topicPage)
 {
-    if (installedHost != nullptr)
-        platform::showHelpTopic(installedHost->HelpFilePath(), topicPage);
+    platform::showHelpTopic(HelpFileName(), topicPage);
 }
 
 } // namespace wux::tools

@@ -4,7 +4,7 @@
 // when it is destroyed); tests install a double.
 //
 // Without a host the windows still work: they keep their own place and size, centre nowhere, give
-// their message boxes no caption, open no help and enable or disable nothing.
+// their message boxes no caption and enable or disable nothing.
 #pragma once
 
 #include <QRect>
@@ -29,8 +29,6 @@ public:
     virtual int ControlBarMainHeight() const = 0;
     // Enables or disables the main window's menus, toolbars and panels while a run's window is up.
     virtual void EnableMainControls(bool Enable) = 0;
-    // The help file that help topics are opened in (the program's help-file path).
-    virtual std::string HelpFilePath() const = 0;
     // The main window as a widget: the owner of the tool windows' modal dialogs (nullptr: none).
     virtual QWidget* MainWidget() const = 0;
 };
@@ -56,7 +54,7 @@ private:
 
 // The host's caption, or "" without a host.
 std::string hostCaption();
-// Opens a help page of the host's help file ("SEARCH_REPLACE_RESULTS.htm"); nothing without a host.
-void showHostHelp(const std::string& topicPage);
+// Opens a help page ("SEARCH_REPLACE_RESULTS.htm") of the program's help file (HelpFileName).
+void showToolHelp(const std::string& topicPage);
 
 } // namespace wux::tools

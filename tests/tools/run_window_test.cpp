@@ -36,6 +36,7 @@
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
 #include "tool_host_double.h"
+#include "tools/tool_list.h"
 
 namespace wux::tools {
 namespace {
@@ -551,7 +552,8 @@ TEST_F(RunWindowTest, PlacementHelpAndLayoutOfEachRunKind)
     host.bounds = QRect(100, 50, 900, 700);
     host.controlBarHeight = 30;
     test::createFile(path("help\\RENAME_WINDOW.htm"), "<html/>");
-    host.helpPath = path("help");
+    const std::string savedHelp = HelpFileName();
+    SetHelpFileName(path("help"));
     platform::shell::RecordingProgramStarter starter;
     platform::shell::ScopedProgramStarter starterScope{starter};
     const int d = QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight) + 5;
@@ -582,10 +584,11 @@ TEST_F(RunWindowTest, PlacementHelpAndLayoutOfEachRunKind)
         EXPECT_EQ(view.btnHelpF()->geometry().right(), view.width() - 10);
         QTest::keyClick(view.sgInfo(), Qt::Key_F1);
         const std::string page = mode == kRunReplace ? "SEARCH_REPLACE_RESULTS.htm" : "RENAME_WINDOW.htm";
-        EXPECT_EQ(platform::lastHelpRequest(), host.helpPath + "::/" + page);
+        EXPECT_EQ(platform::lastHelpRequest(), path("help") + "::/" + page);
         QTest::mouseClick(view.btnHelpF(), Qt::LeftButton);
-        EXPECT_EQ(platform::lastHelpRequest(), host.helpPath + "::/" + page);
+        EXPECT_EQ(platform::lastHelpRequest(), path("help") + "::/" + page);
     }
+    SetHelpFileName(savedHelp);
     ASSERT_EQ(starter.calls().size(), 2u); // only the rename page exists
     EXPECT_EQ(starter.calls()[0].url.toLocalFile().toStdString(), posix("help/RENAME_WINDOW.htm"));
 }

@@ -1,4 +1,4 @@
-// A main window for the tool windows' tests: a fixed frame, caption, toolbar height and help path, and
+// A main window for the tool windows' tests: a fixed frame, caption and toolbar height, and
 // a record of every EnableMainControls call. Installed for its lifetime.
 #pragma once
 
@@ -24,13 +24,11 @@ public:
     std::string MainCaption() const override { return caption; }
     int ControlBarMainHeight() const override { return controlBarHeight; }
     void EnableMainControls(bool Enable) override { enableCalls.push_back(Enable); }
-    std::string HelpFilePath() const override { return helpPath; }
     QWidget* MainWidget() const override { return widget; }
 
     QRect bounds{100, 50, 900, 700};
     std::string caption = "Wuxtool - c:\\data";
     int controlBarHeight = 30;
-    std::string helpPath = "c:\\wux\\wux.chm";
     QWidget* widget = nullptr;
     std::vector<bool> enableCalls;
 
