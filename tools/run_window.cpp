@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QFile>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QPainter>
@@ -89,6 +91,13 @@ bool fitsFilter(const QString& status, int tag)
     default:
         return false;
     }
+}
+
+// A picture of the program's glyphs ("BTNSTOP") when it has one, else the style's icon.
+QIcon glyph(const QWidget& widget, const char* name, QStyle::StandardPixmap fallback)
+{
+    const QString file = QStringLiteral(":/images/%1.png").arg(QLatin1String(name));
+    return QFile::exists(file) ? QIcon(file) : widget.style()->standardIcon(fallback);
 }
 
 } // namespace
@@ -214,8 +223,8 @@ void TViewRenReplacer::FormCreate()
     ui_->pnlBtn->installEventFilter(this);
 
     ApplyTexts();
-    ui_->btnHelpF->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
-    ui_->btnCancel->setIcon(style()->standardIcon(QStyle::SP_BrowserStop));
+    ui_->btnHelpF->setIcon(glyph(*this, "BTNHLP", QStyle::SP_DialogHelpButton));
+    ui_->btnCancel->setIcon(glyph(*this, "BTNSTOP", QStyle::SP_BrowserStop));
     finished_ = false;
 
     // Escape asks to close (after the key is done with); F1 opens the help. Both keys are the window's.
@@ -585,7 +594,7 @@ void TViewRenReplacer::UpdateRenameTotals(std::int32_t Result)
 void TViewRenReplacer::runDone(bool enableFilters)
 {
     QCoreApplication::postEvent(this, new QEvent(MSG_RUN_FINISHED));
-    ui_->btnCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    ui_->btnCancel->setIcon(glyph(*this, "BTNCANCEL", QStyle::SP_DialogCancelButton));
     if (enableFilters)
         for (QAbstractButton* button : filterGroup_->buttons())
             button->setEnabled(true);

@@ -13,7 +13,6 @@
 
 #include <string>
 
-#include "core/text_table.h"
 #include "platform/shell/folder_browser.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
@@ -81,17 +80,6 @@ TEST_F(QueryDialogTest, CreatedWithItsTextsAndFixedLayout)
         EXPECT_FALSE(dialog.btnBrowse()->isHidden());
     }
     EXPECT_EQ(StandardQuery, nullptr);
-}
-
-TEST_F(QueryDialogTest, TranslatedTextsAreApplied)
-{
-    core::classTranslator().SetTranslation(kTextQueryPrompt, "Kopieren nach");
-    core::classTranslator().SetTranslation(kTextQuerySend, "In den Kor&b");
-    TStandardQuery dialog;
-    core::classTranslator().ResetTranslations();
-    EXPECT_EQ(dialog.lblInfo()->text(), "Kopieren nach");
-    EXPECT_EQ(dialog.chkSend()->text(), "In den Kor&b");
-    EXPECT_EQ(dialog.btnOK()->text(), "OK");
 }
 
 TEST_F(QueryDialogTest, ShownCentredOverTheMainWindow)
@@ -220,47 +208,6 @@ TEST_F(QueryDialogTest, EnterAndEscapeWithTheFocusOnEachControl)
         EXPECT_EQ(browser.requests().size() - before, c.browsed ? 1u : 0u);
         EXPECT_FALSE(dialog.chkSend()->isChecked()); // Enter never toggles the box
     }
-}
-
-TEST_F(QueryDialogTest, EnterAnswersOkWithAnEmptyLineAndKeepsTheTypedText)
-{
-    TStandardQuery dialog;
-    showActive(dialog);
-    dialog.edInfo()->setFocus();
-    QTest::keyClick(dialog.edInfo(), Qt::Key_Return);
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.edInfo()->text(), "");
-
-    TStandardQuery second;
-    showActive(second);
-    second.edInfo()->setFocus();
-    QTest::keyClicks(second.edInfo(), "new folder");
-    QTest::keyClick(second.edInfo(), Qt::Key_Return);
-    EXPECT_EQ(second.result(), QDialog::Accepted);
-    EXPECT_EQ(second.edInfo()->text(), "new folder");
-}
-
-TEST_F(QueryDialogTest, ExecAnswersWhatTheKeysSay)
-{
-    TStandardQuery dialog;
-    QTimer::singleShot(0, &dialog, [&dialog] {
-        dialog.edInfo()->setFocus();
-        QTest::keyClicks(dialog.edInfo(), "x");
-        QTest::keyClick(dialog.edInfo(), Qt::Key_Escape);
-    });
-    EXPECT_EQ(dialog.exec(), QDialog::Rejected);
-    QTimer::singleShot(0, &dialog, [&dialog] { QTest::keyClick(&dialog, Qt::Key_Return); });
-    EXPECT_EQ(dialog.exec(), QDialog::Accepted);
-    EXPECT_EQ(dialog.edInfo()->text(), "x");
-}
-
-TEST(FolderPartTest, UpToTheLastBackslash)
-{
-    EXPECT_EQ(folderPartOf("c:\\a\\b.txt"), "c:\\a\\");
-    EXPECT_EQ(folderPartOf("c:\\a\\"), "c:\\a\\");
-    EXPECT_EQ(folderPartOf("c:\\"), "c:\\");
-    EXPECT_EQ(folderPartOf("b.txt"), "");
-    EXPECT_EQ(folderPartOf(""), "");
 }
 
 } // namespace

@@ -593,5 +593,20 @@ TEST_F(RunWindowTest, PlacementHelpAndLayoutOfEachRunKind)
     EXPECT_EQ(starter.calls()[0].url.toLocalFile().toStdString(), posix("help/RENAME_WINDOW.htm"));
 }
 
+TEST_F(RunWindowTest, MinimisingMinimisesTheApplicationAndTheMainWindowBringsItBack)
+{
+    QWidget main;
+    host.widget = &main;
+    main.show();
+    TViewRenReplacer view(&main);
+    view.Init(kRunReplace);
+    view.show();
+    view.setWindowState(Qt::WindowMinimized);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return main.isMinimized(); }, 5000));
+    main.setWindowState(Qt::WindowNoState);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view.isMinimized(); }, 5000));
+    EXPECT_TRUE(view.isVisible());
+}
+
 } // namespace
 } // namespace wux::tools
