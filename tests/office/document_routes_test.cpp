@@ -19,50 +19,19 @@
 #include "office/word_replacer.h"
 #include "office_test_support.h"
 #include "platform/automation/dispatch.h"
-#include "platform/automation/docx_fixture.h"
 #include "platform/movable_memory.h"
 #include "platform/thread.h"
 #include "support/file_builders.h"
+#include "support/packages.h"
 #include "support/temp_drive.h"
 
 namespace wux::office {
 
-namespace test {
-// Defined with the presentation and OpenDocument replacer tests.
-std::string pptxWithText(const std::string& text);
-std::vector<std::string> presentationTexts(const std::string& windowsPath);
-std::string odtWithText(const std::string& text);
-std::vector<std::string> documentParagraphs(const std::string& posixPath);
-} // namespace test
-
 namespace {
 
-// A workbook of one sheet whose cell A1 holds a text.
-std::string xlsxWithText(const std::string& text)
-{
-    const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
-    const std::string rels = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-    const std::string main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-    return wux::test::buildZip(
-        {{"[Content_Types].xml",
-          head + "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-                 "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>"},
-         {"_rels/.rels", head +
-                             "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
-                             "relationships\"><Relationship Id=\"rId1\" Type=\"" +
-                             rels + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
-         {"xl/workbook.xml", head + "<workbook xmlns=\"" + main + "\" xmlns:r=\"" + rels +
-                                 "\"><sheets><sheet name=\"Sheet1\" sheetId=\"1\" r:id=\"rId1\"/></sheets>"
-                                 "</workbook>"},
-         {"xl/_rels/workbook.xml.rels",
-          head +
-              "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-              "<Relationship Id=\"rId1\" Type=\"" +
-              rels + "/worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
-         {"xl/worksheets/sheet1.xml", head + "<worksheet xmlns=\"" + main +
-                                          "\"><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>" +
-                                          text + "</t></is></c></row></sheetData></worksheet>"}});
-}
+using wux::test::odtWithText;
+using wux::test::pptxWithText;
+using wux::test::xlsxWithText;
 
 // Cell A1 of a workbook's active sheet, read through the spreadsheet server.
 std::string firstCell(const std::string& windowsPath)
@@ -102,9 +71,9 @@ TEST_F(MixedRunTest, EveryKindOfFileIsChangedByItsReplacer)
     docx.body = wux::test::para({"word cat"});
     wux::test::createFile(path("run\\letter.docx"), wux::test::buildDocx(docx));
     wux::test::createFile(path("run\\book.xlsx"), xlsxWithText("sheet cat"));
-    wux::test::createFile(path("run\\deck.pptx"), test::pptxWithText("slide cat"));
-    wux::test::createFile(path("run\\text 100%20.odt"), test::odtWithText("open cat"));
-    wux::test::createFile(path("run\\none.odt"), test::odtWithText("no dogs"));
+    wux::test::createFile(path("run\\deck.pptx"), pptxWithText("slide cat"));
+    wux::test::createFile(path("run\\text 100%20.odt"), odtWithText("open cat"));
+    wux::test::createFile(path("run\\none.odt"), odtWithText("no dogs"));
     search = engines::BuildReplacerStructure("cat", "dog", false, false, engines::kModeReplace);
     core::TUserParameters parameters = test::replacerParameters(true);
 

@@ -8,17 +8,13 @@
 #include <vector>
 
 #include "platform/automation/dispatch.h"
+#include "support/packages.h"
 
 namespace wux::office::test {
 
-struct SheetSpec
-{
-    std::string name;
-    std::string data;  // inner XML of sheetData
-    std::string after; // elements after sheetData (sheetProtection, ...)
-    std::string activeCell = "A1";
-};
+using SheetSpec = wux::test::XlsxSheet;
 
+// A workbook whose shared strings are plain (escaped) texts.
 struct BookSpec
 {
     std::vector<SheetSpec> sheets;
@@ -27,35 +23,23 @@ struct BookSpec
     bool calcChain = false;
 };
 
-// Cell styles of every built workbook (the s attribute):
-//   0 General; 1 "0.00"; 2 a date (m/d/yyyy); 3 "#,##0.000";
-//   4 bold, italic, underlined Arial 14 in red on a yellow fill.
-inline constexpr int kStyleGeneral = 0;
-inline constexpr int kStyleTwoDecimals = 1;
-inline constexpr int kStyleDate = 2;
-inline constexpr int kStyleThousands = 3;
-inline constexpr int kStyleRedBold = 4;
-
-// A sheet in one call.
-SheetSpec sheet(const std::string& name, const std::string& data, const std::string& after = "",
-                const std::string& activeCell = "A1");
-// The protection element of a protected sheet (for SheetSpec::after).
-inline constexpr const char* kSheetProtection =
-    "<sheetProtection sheet=\"1\" objects=\"1\" scenarios=\"1\"/>";
+using wux::test::boolCell;
+using wux::test::errorCell;
+using wux::test::formulaCell;
+using wux::test::inlineCell;
+using wux::test::kSheetProtection;
+using wux::test::kStyleDate;
+using wux::test::kStyleGeneral;
+using wux::test::kStyleRedBold;
+using wux::test::kStyleThousands;
+using wux::test::kStyleTwoDecimals;
+using wux::test::numberCell;
+using wux::test::row;
+using wux::test::sharedCell;
+using wux::test::sheet;
 
 // The zip bytes of a workbook.
 std::string buildBook(const BookSpec& book);
-
-// Cell XML helpers ("A1"-style references).
-std::string sharedCell(const std::string& ref, int index, int style = 0);
-std::string inlineCell(const std::string& ref, const std::string& text);
-std::string numberCell(const std::string& ref, const std::string& value, int style = 0);
-std::string boolCell(const std::string& ref, bool value);
-std::string errorCell(const std::string& ref, const std::string& error);
-// A formula with its cached value: t "" (number), "str", "b" or "e".
-std::string formulaCell(const std::string& ref, const std::string& formula, const std::string& cached,
-                        const std::string& type = "", int style = 0);
-std::string row(int number, const std::string& cells);
 
 // A workbook opened again (as a new workbook from the file) through its own application.
 class BookReader

@@ -13,12 +13,12 @@
 #include "engines/batch_table.h"
 #include "excel_books_test.h"
 #include "office_test_support.h"
-#include "platform/automation/docx_fixture.h"
 #include "platform/automation/excel_server.h"
 #include "platform/fault_injection.h"
 #include "platform/file_handle.h"
 #include "platform/movable_memory.h"
 #include "support/file_builders.h"
+#include "support/packages.h"
 #include "support/temp_drive.h"
 
 namespace wux::office {
@@ -83,19 +83,10 @@ private:
     std::vector<platform::MovableHandle> blocks_;
 };
 
-TEST_F(ExcelReplacerTest, CreationKeepsTheRunsSettings)
+// Connecting makes one hidden application with the run's mode, once.
+TEST_F(ExcelReplacerTest, ConnectMakesOneHiddenApplicationWithTheRunsMode)
 {
-    const auto block = searchBlock("a", "b", 32);
-    TMSExcelReplacer replacer(&owner, 2, 32, block, true);
-    EXPECT_TRUE(replacer.createBackUpCopyFlag());
-    EXPECT_EQ(replacer.sizeOfFirstPart(), 2);
-    EXPECT_EQ(replacer.replaceMode(), 32);
-    EXPECT_EQ(replacer.block(), block);
-    EXPECT_EQ(replacer.stage(), kStageConnect);
-    EXPECT_EQ(replacer.application(), nullptr);
-    EXPECT_FALSE(replacer.connectFailed());
-    EXPECT_FALSE(TMSExcelReplacer(&owner, 0, 1, block, false).createBackUpCopyFlag());
-    // Connecting makes one hidden application with the run's mode.
+    TMSExcelReplacer replacer(&owner, 2, 32, searchBlock("a", "b", 32), true);
     ASSERT_TRUE(replacer.Connect());
     TExcelObject* application = replacer.application();
     ASSERT_NE(application, nullptr);
@@ -103,172 +94,6 @@ TEST_F(ExcelReplacerTest, CreationKeepsTheRunsSettings)
     EXPECT_EQ(application->replaceMode(), 32);
     EXPECT_TRUE(replacer.Connect());
     EXPECT_EQ(replacer.application(), application);
-}
-
-// The stage and result table of one workbook.
-TEST_F(ExcelReplacerTest, StagesAndResults)
-{
-    platform::ScopedFaultClear clearFaults;
-    test::BookSpec protectedBook;
-    protectedBook.strings = {"a cat"};
-    protectedBook.sheets = {test::sheet("P", row(1, sharedCell("A1", 0)), test::kSheetProtection)};
-    test::BookSpec refusing;
-    refusing.sheets = {test::sheet(
-        "S", row(1, "<c r=\"A1\" t=\"str\"><f t=\"shared\" ref=\"A1:A2\" si=\"0\">B1</f><v>a cat</v></c>") +
-                 row(2, "<c r=\"A2\" t=\"str\"><f t=\"shared\" si=\"0\"/><v>x</v></c>"))};
-
-    struct Case
-    {
-        const char* name;
-        std::int32_t mode;
-        std::function<std::string()> prepare; // writes the file, returns its path
-        std::function<void()> arrange;        // faults, holders
-        TReplaceResult result;
-        std::int32_t stage;
-        std::int32_t matches;
-        bool changed;
-        bool backup;
-    };
-    platform::FileHandle holder;
-    const Case cases[] = {
-        {"missing", 1, [&] { return path("missing.xlsx"); }, [] {}, engines::kReplaceFailed, 1, 0, false,
-         false},
-        {"folder", 1,
-         [&] {
-             wux::test::makeFolder(path("folder.xlsx"));
-             return path("folder.xlsx");
-         },
-         [] {}, engines::kReplaceFailed, 1, 0, false, false},
-        {"held", 1, [&] { return writeTexts("held.xlsx", {"a cat"}); },
-         [&] {
-             ASSERT_EQ(holder.open(path("held.xlsx"), platform::kAccessRead, platform::kShareRead,
-                                   platform::Disposition::kOpenExisting),
-                       platform::kErrorSuccess);
-         },
-         engines::kReplaceDocumentLocked, 1, 0, false, false},
-        {"legacy", 1,
-         [&] {
-             wux::test::createFile(path("legacy.xls"),
-                                   std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + "x");
-             return path("legacy.xls");
-         },
-         [] {}, engines::kReplaceFailed, 4, 0, false, false},
-        {"damaged", 1,
-         [&] {
-             wux::test::createFile(path("damaged.xlsx"), "PK\x03\x04 not a zip");
-             return path("damaged.xlsx");
-         },
-         [] {}, engines::kReplaceFailed, 4, 0, false, false},
-        {"insert at head", 4, [&] { return writeTexts("head.xlsx", {"a cat"}); }, [] {},
-         engines::kReplaceModeNotSupported, 6, 0, false, false},
-        {"insert at foot", 64, [&] { return writeTexts("foot.xlsx", {"a cat"}); }, [] {},
-         engines::kReplaceModeNotSupported, 6, 0, false, false},
-        {"no match", 1, [&] { return writeTexts("nomatch.xlsx", {"a dog"}); }, [] {},
-         engines::kReplaceNothingFound, 6, 0, false, false},
-        {"protected sheets only", 1, [&] { return write("protected.xlsx", protectedBook); }, [] {},
-         engines::kReplaceNothingFound, 6, 0, false, false},
-        {"just find", 128,
-         [&] {
-             return writeTexts("find.xlsx", {"a cat", "cat"});
-         },
-         [] {}, engines::kReplaceFound, 6, 2, false, false},
-        {"just find, none", 128, [&] { return writeTexts("findnone.xlsx", {"a dog"}); }, [] {},
-         engines::kReplaceNothingFound, 6, 0, false, false},
-        {"cell refused", 1, [&] { return write("refused.xlsx", refusing); }, [] {}, engines::kReplaceFailed,
-         6, 1, false, false},
-        {"backup fails", 1, [&] { return writeTexts("bak.xlsx", {"a cat"}); },
-         [&] { platform::injectFault(path("bak.xlsx.bak"), platform::kErrorDiskFull, platform::kFaultOpen); },
-         engines::kReplaceFailed, 7, 1, false, false},
-        {"save fails", 1, [&] { return writeTexts("save.xlsx", {"a cat"}); },
-         [&] { platform::injectFault(path("save.xlsx"), platform::kErrorDiskFull, platform::kFaultWrite); },
-         engines::kReplaceFailed, 8, 1, false, false},
-        {"success", 1, [&] { return writeTexts("ok.xlsx", {"a cat"}); }, [] {}, engines::kReplaceFound, 8, 1,
-         true, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string file = c.prepare();
-        const bool isFile =
-            wux::test::exists(file) && !std::filesystem::is_directory(wux::test::posixOf(file));
-        const std::string before = isFile ? wux::test::readFileBytes(file) : std::string();
-        c.arrange();
-        const auto block = searchBlock("cat", "dog", c.mode);
-        // The save failure is injected on the workbook's own path, which the backup name shares.
-        TMSExcelReplacer replacer(&owner, 0, c.mode, block, std::string_view(c.name) != "save fails");
-        EXPECT_EQ(replacer.ProcessFile(file), c.result);
-        EXPECT_EQ(replacer.stage(), c.stage);
-        EXPECT_EQ(replacer.matchCount(), c.matches);
-        if (!wux::test::exists(file)) {
-            EXPECT_EQ(replacer.fileSize(), -1);
-        } else if (isFile) {
-            EXPECT_EQ(replacer.fileSize(), static_cast<std::int64_t>(before.size()));
-        }
-        // No workbook is left open in the application.
-        if (replacer.application() != nullptr) {
-            EXPECT_FALSE(replacer.application()->hasWorkbook());
-            EXPECT_EQ(replacer.application()->WorkbookCount(), 0);
-        }
-        holder.close();
-        platform::clearFaults();
-        if (isFile) {
-            const std::string after = wux::test::readFileBytes(file);
-            EXPECT_EQ(after != before, c.changed);
-            if (c.changed) {
-                test::BookReader book(file);
-                EXPECT_EQ(book.value(1, 1, 1), "a dog");
-            }
-        }
-        EXPECT_EQ(wux::test::exists(file + ".bak"), c.backup && c.changed);
-        if (c.backup && c.changed) {
-            EXPECT_EQ(wux::test::readFileBytes(file + ".bak"), before);
-        }
-    }
-    // Only the workbooks, the folder and the one backup of the success are left: no temporary file.
-    EXPECT_EQ(
-        wux::test::listNames(drive.root()),
-        (std::vector<std::string>{"bak.xlsx", "damaged.xlsx", "find.xlsx", "findnone.xlsx", "folder.xlsx",
-                                  "foot.xlsx", "head.xlsx", "held.xlsx", "legacy.xls", "nomatch.xlsx",
-                                  "ok.xlsx", "ok.xlsx.bak", "protected.xlsx", "refused.xlsx", "save.xlsx"}));
-}
-
-TEST_F(ExcelReplacerTest, WithoutTheSpreadsheetApplicationEveryFileFailsAtStage99)
-{
-    automation::ScopedClassRestore restore;
-    automation::unregisterClass(automation::kExcelApplicationProgId);
-    const std::string first = writeTexts("one.xlsx", {"a cat"});
-    const std::string second = writeTexts("two.xlsx", {"a cat"});
-    const std::string bytes = wux::test::readFileBytes(first);
-    const auto block = searchBlock("cat", "dog", 1);
-    TMSExcelReplacer replacer(&owner, 0, 1, block, true);
-    EXPECT_EQ(replacer.ProcessFile(first), engines::kReplaceFailed);
-    EXPECT_EQ(replacer.stage(), kStageConnect);
-    EXPECT_TRUE(replacer.connectFailed());
-    EXPECT_FALSE(replacer.Connect());
-    // Installed meanwhile: no second attempt in this run.
-    automation::restoreClasses();
-    EXPECT_EQ(replacer.ProcessFile(second), engines::kReplaceFailed);
-    EXPECT_EQ(replacer.stage(), kStageConnect);
-    EXPECT_EQ(replacer.application(), nullptr);
-    EXPECT_EQ(replacer.matchCount(), 0);
-    EXPECT_EQ(replacer.fileSize(), -1);
-    EXPECT_EQ(wux::test::readFileBytes(first), bytes);
-    EXPECT_EQ(wux::test::readFileBytes(second), bytes);
-}
-
-TEST_F(ExcelReplacerTest, FiguresOfAFileAreResetWhenTheNextBegins)
-{
-    const std::string file = writeTexts("ok.xlsx", {"a cat and a cat", "cat"});
-    const auto block = searchBlock("cat", "dog", 1);
-    TMSExcelReplacer replacer(&owner, 0, 1, block, false);
-    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
-    EXPECT_EQ(replacer.matchCount(), 3);
-    EXPECT_GT(replacer.fileSize(), 0);
-    EXPECT_EQ(replacer.ProcessFile(path("gone.xlsx")), engines::kReplaceFailed);
-    EXPECT_EQ(replacer.matchCount(), 0);
-    EXPECT_EQ(replacer.fileSize(), -1);
-    const std::string none = writeTexts("none.xlsx", {"bird"});
-    EXPECT_EQ(replacer.ProcessFile(none), engines::kReplaceNothingFound);
-    EXPECT_EQ(replacer.matchCount(), 0);
 }
 
 // Each mode over a workbook of three sheets, the saved file read back cell by cell and its untouched
@@ -378,63 +203,6 @@ TEST_F(ExcelReplacerTest, TableRowsApplyInOrderAndEmptyFindsAreSkipped)
     EXPECT_EQ(replacer.ProcessFile(other), engines::kReplaceFailed);
     EXPECT_EQ(replacer.stage(), kStageSearch);
     EXPECT_EQ(wux::test::readFileBytes(other), bytes);
-}
-
-TEST_F(ExcelReplacerTest, AnApplicationHoldingWorkbooksIsLeftToItsUser)
-{
-    const std::string users = writeTexts("users.xlsx", {"mine"});
-    const std::string file = writeTexts("run.xlsx", {"a cat"});
-    const auto block = searchBlock("cat", "dog", 1);
-    TMSExcelReplacer replacer(&owner, 0, 1, block, false);
-    ASSERT_TRUE(replacer.Connect());
-    const auto usersApplication = replacer.application()->applicationObject();
-    asDispatch(usersApplication->get("Workbooks"))->call("Add", {Variant::fromUtf8(users)});
-    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
-    EXPECT_EQ(replacer.stage(), kStageSave);
-    EXPECT_NE(replacer.application()->applicationObject(), usersApplication);
-    // The user's workbook is still open in the instance that was dropped.
-    EXPECT_EQ(automation::toInt32(asDispatch(usersApplication->get("Workbooks"))->get("Count")), 1);
-    test::BookReader out(file);
-    EXPECT_EQ(out.value(1, 1, 1), "a dog");
-}
-
-TEST_F(ExcelReplacerTest, OneApplicationServesTheRunAndIsReleasedWithTheReplacer)
-{
-    const std::string a = writeTexts("a.xlsx", {"one cat"});
-    const std::string b = writeTexts("b.xlsx", {"two cats"});
-    const std::string c = writeTexts("c.xlsx", {"no dogs"});
-    const auto block = searchBlock("cat", "dog", 1);
-    const std::size_t objectsBefore = automation::liveObjectCount();
-    auto replacer = std::make_unique<TMSExcelReplacer>(&owner, 0, 1, block, true);
-    EXPECT_EQ(replacer->ProcessFile(a), engines::kReplaceFound);
-    TExcelObject* first = replacer->application();
-    const auto application = first->applicationObject();
-    EXPECT_EQ(replacer->cachedSearch().find, u"cat");
-    EXPECT_EQ(replacer->cachedSearch().replace, u"dog");
-    EXPECT_EQ(replacer->ProcessFile(b), engines::kReplaceFound);
-    EXPECT_EQ(replacer->ProcessFile(c), engines::kReplaceNothingFound);
-    EXPECT_EQ(replacer->application(), first);
-    EXPECT_EQ(first->applicationObject(), application);
-    replacer.reset();
-    // Quit on release: the application refuses every further call.
-    EXPECT_THROW(application->get("Workbooks"), automation::AutomationError);
-    EXPECT_EQ(automation::liveObjectCount(), objectsBefore + 1); // only our own reference
-    EXPECT_TRUE(wux::test::exists(a + ".bak"));
-    EXPECT_TRUE(wux::test::exists(b + ".bak"));
-    EXPECT_FALSE(wux::test::exists(c + ".bak"));
-}
-
-TEST_F(ExcelReplacerTest, AnOutputFolderTakesTheSavedWorkbook)
-{
-    wux::test::makeFolder(path("out"));
-    const std::string file = writeTexts("moved.xlsx", {"a cat"});
-    const auto block = searchBlock("cat", "dog", 1);
-    TMSExcelReplacer replacer(&owner, 0, 1, block, false);
-    replacer.setOutputFolder(path("out"));
-    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
-    EXPECT_FALSE(wux::test::exists(file));
-    test::BookReader out(path("out\\moved.xlsx"));
-    EXPECT_EQ(out.value(1, 1, 1), "a dog");
 }
 
 } // namespace

@@ -4,13 +4,20 @@
 
 #include <cstring>
 
+#include <pugixml.hpp>
+
 #include "engines/batch_table.h"
+#include "platform/automation/odt_story.h"
+#include "platform/automation/package.h"
+#include "platform/automation/text_story.h"
 #include "platform/text.h"
+#include "support/packages.h"
 
 namespace wux::office::test {
 
 namespace automation = platform::automation;
 using automation::asDispatch;
+using automation::DispatchRef;
 using automation::Variant;
 
 core::TUserParameters replacerParameters(bool backup)
@@ -64,6 +71,50 @@ platform::MovableHandle rawTableBlock(const std::vector<RawRow>& rows)
         std::memcpy(lock.as<char>(), bytes.data(), bytes.size());
     }
     return block;
+}
+
+// The text of every text shape of a presentation, slide by slide ("" for a text shape without text),
+// read through the server.
+std::vector<std::string> presentationTexts(const std::string& windowsPath)
+{
+    std::vector<std::string> out;
+    const DispatchRef app = automation::createObject("PowerPoint.Application");
+    const DispatchRef pres =
+        asDispatch(asDispatch(app->get("Presentations"))
+                       ->call("Open", {Variant(platform::utf8ToUtf16(windowsPath)), Variant(true),
+                                       Variant::missing(), Variant(false)}));
+    const DispatchRef slides = asDispatch(pres->get("Slides"));
+    for (int i = 1; i <= automation::toInt32(slides->get("Count")); ++i) {
+        const DispatchRef shapes = asDispatch(asDispatch(slides->get("Item", {Variant(i)}))->get("Shapes"));
+        for (int j = 1; j <= automation::toInt32(shapes->get("Count")); ++j) {
+            try {
+                const DispatchRef frame =
+                    asDispatch(asDispatch(shapes->get("Item", {Variant(j)}))->get("TextFrame"));
+                out.push_back(platform::utf16ToUtf8(
+                    automation::variantToText(asDispatch(frame->get("TextRange"))->get("Text"))));
+            } catch (const automation::AutomationError&) {
+            }
+        }
+    }
+    pres->call("Close");
+    app->call("Quit");
+    return out;
+}
+
+// The texts of the searched paragraphs of a stored file, in document order.
+std::vector<std::string> documentParagraphs(const std::string& posixPath)
+{
+    const std::string content = wux::test::readZip(posixPath).at("content.xml");
+    pugi::xml_document doc;
+    EXPECT_TRUE(doc.load_buffer(content.data(), content.size(), automation::kXmlParseFlags));
+    automation::OdtDialect dialect(doc.document_element());
+    automation::TextStory story(dialect, nullptr);
+    dialect.addParagraphs(story, "content.xml",
+                          automation::child(automation::child(doc.document_element(), "body"), "text"));
+    std::vector<std::string> out;
+    for (const automation::Paragraph& p : story.paragraphs())
+        out.push_back(platform::utf16ToUtf8(p.text));
+    return out;
 }
 
 } // namespace wux::office::test

@@ -28,6 +28,13 @@ core::TUserParameters replacerParameters(bool backup = true);
 // The main text of a document (paragraphs ending in "\r") as the server reads it, UTF-8.
 std::string mainText(std::string_view windowsPath);
 
+// The text of every text shape of a presentation, slide by slide ("" for a text shape without text),
+// read through the presentation server.
+std::vector<std::string> presentationTexts(const std::string& windowsPath);
+
+// The texts of the searched paragraphs of a stored OpenDocument text, in document order.
+std::vector<std::string> documentParagraphs(const std::string& posixPath);
+
 // One row of a table block written byte by byte.
 struct RawRow
 {

@@ -20,7 +20,6 @@
 #include "office/openoffice_writer.h"
 #include "office_test_support.h"
 #include "platform/automation/dispatch.h"
-#include "platform/automation/docx_fixture.h"
 #include "platform/automation/odt_story.h"
 #include "platform/automation/package.h"
 #include "platform/automation/text_story.h"
@@ -29,6 +28,7 @@
 #include "platform/movable_memory.h"
 #include "platform/text.h"
 #include "support/file_builders.h"
+#include "support/packages.h"
 #include "support/temp_drive.h"
 
 namespace wux::office {
@@ -37,12 +37,9 @@ namespace {
 namespace automation = platform::automation;
 using engines::TReplaceResult;
 
-const char* kMime = "application/vnd.oasis.opendocument.text";
-const char* kNs = " xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
-                  " xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\""
-                  " xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\""
-                  " xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\"";
+const char* kMime = wux::test::kOdtMime;
 
+// The documents of these tests: the master page's header holds a hit that is never searched.
 struct Odt
 {
     std::string body;               // inner XML of office:text
@@ -52,29 +49,7 @@ struct Odt
 
 std::string buildOdt(const Odt& odt)
 {
-    const std::string content =
-        std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document-content") + kNs +
-        " office:version=\"1.3\"><office:automatic-styles><style:style style:name=\"B\" "
-        "style:family=\"text\"/></office:automatic-styles><office:body><office:text>" +
-        odt.body + "</office:text></office:body></office:document-content>";
-    const std::string manifest =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<manifest:manifest "
-        "xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\" manifest:version=\"1.3\">"
-        "<manifest:file-entry manifest:full-path=\"/\" manifest:media-type=\"" +
-        std::string(kMime) + "\"/><manifest:file-entry manifest:full-path=\"content.xml\" " +
-        "manifest:media-type=\"text/xml\">" + odt.manifestExtra +
-        "</manifest:file-entry></manifest:manifest>";
-    const std::string styles =
-        std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document-styles") + kNs +
-        "><office:master-styles><style:master-page style:name=\"Standard\"><style:header>"
-        "<text:p>header cat</text:p></style:header></style:master-page></office:master-styles>"
-        "</office:document-styles>";
-    return wux::test::buildZip({{"mimetype", odt.mimetype},
-                                {"content.xml", content},
-                                {"styles.xml", styles},
-                                {"Pictures/image1.png", std::string("\x89PNG\r\n\x1a\n\0\x01", 10)},
-                                {"META-INF/manifest.xml", manifest}},
-                               {"mimetype"});
+    return wux::test::buildOdt({odt.body, odt.manifestExtra, odt.mimetype, "header cat", ""});
 }
 
 std::string paragraph(const std::string& text)
@@ -84,20 +59,9 @@ std::string paragraph(const std::string& text)
 
 using Texts = std::vector<std::string>;
 
-// The texts of the searched paragraphs of a stored file, in document order.
 Texts paragraphs(const std::string& posixPath)
 {
-    const std::string content = wux::test::readZip(posixPath).at("content.xml");
-    pugi::xml_document doc;
-    EXPECT_TRUE(doc.load_buffer(content.data(), content.size(), automation::kXmlParseFlags));
-    automation::OdtDialect dialect(doc.document_element());
-    automation::TextStory story(dialect, nullptr);
-    dialect.addParagraphs(story, "content.xml",
-                          automation::child(automation::child(doc.document_element(), "body"), "text"));
-    Texts out;
-    for (const automation::Paragraph& p : story.paragraphs())
-        out.push_back(platform::utf16ToUtf8(p.text));
-    return out;
+    return test::documentParagraphs(posixPath);
 }
 
 class OpenOfficeReplacerTest : public wux::test::TempDriveTest
@@ -160,161 +124,6 @@ TEST_F(OpenOfficeReplacerTest, ConvertToUrlEscapesBlanksAndPercentAndTurnsBacksl
     };
     for (const auto& c : cases)
         EXPECT_EQ(TOpenOfficeWriter::ConvertToURL(c.path), c.url) << c.path;
-}
-
-TEST_F(OpenOfficeReplacerTest, CreationTakesTheBackupFlagFromTheParameters)
-{
-    const auto block = searchBlock("a", "b", 1);
-    TOOWriterReplacer replacer(&owner, 1, block, &parameters);
-    EXPECT_TRUE(replacer.createBackUpCopyFlag());
-    EXPECT_EQ(replacer.application(), nullptr); // made at the first document
-    EXPECT_EQ(replacer.rowCount(), 1);
-    core::TUserParameters off = test::replacerParameters(false);
-    EXPECT_FALSE(TOOWriterReplacer(&owner, 1, block, &off).createBackUpCopyFlag());
-    core::TUserParameters none("Replacer");
-    EXPECT_THROW(TOOWriterReplacer(&owner, 1, block, &none), core::EParameterAbsent);
-}
-
-// The stage and result table of one document.
-TEST_F(OpenOfficeReplacerTest, StagesAndResults)
-{
-    platform::ScopedFaultClear clearFaults;
-    struct Case
-    {
-        const char* name;
-        std::int32_t mode;
-        std::function<std::string()> prepare; // writes the file, returns its path
-        std::function<void()> arrange;        // faults, holders
-        TReplaceResult result;
-        std::int32_t stage;
-        std::int32_t matches;
-        bool changed;
-        bool backup;
-    };
-    platform::FileHandle holder;
-    Odt encrypted{paragraph("a cat")};
-    encrypted.manifestExtra = "<manifest:encryption-data manifest:checksum-type=\"SHA1/1K\"/>";
-    Odt sheet{paragraph("a cat")};
-    sheet.mimetype = "application/vnd.oasis.opendocument.spreadsheet";
-    const Case cases[] = {
-        {"missing", 1, [&] { return path("missing.odt"); }, [] {}, engines::kReplaceFailed, 98, 0, false,
-         false},
-        {"folder", 1,
-         [&] {
-             wux::test::makeFolder(path("folder.odt"));
-             return path("folder.odt");
-         },
-         [] {}, engines::kReplaceFailed, 98, 0, false, false},
-        {"held", 1, [&] { return writeText("held.odt", "a cat"); },
-         [&] {
-             ASSERT_EQ(holder.open(path("held.odt"), platform::kAccessRead, platform::kShareRead,
-                                   platform::Disposition::kOpenExisting),
-                       platform::kErrorSuccess);
-         },
-         engines::kReplaceDocumentLocked, 98, 0, false, false},
-        {"legacy", 1,
-         [&] {
-             wux::test::createFile(path("legacy.doc"),
-                                   std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + "x");
-             return path("legacy.doc");
-         },
-         [] {}, engines::kReplaceFailed, 100, 0, false, false},
-        {"encrypted", 1, [&] { return write("secret.odt", encrypted); }, [] {}, engines::kReplaceFailed, 100,
-         0, false, false},
-        {"not a text", 1, [&] { return write("sheet.odt", sheet); }, [] {}, engines::kReplaceFailed, 100, 0,
-         false, false},
-        {"at head", 4, [&] { return writeText("head.odt", "a cat"); }, [] {},
-         engines::kReplaceModeNotSupported, 103, 0, false, false},
-        {"between", 32, [&] { return writeText("between.odt", "a cat"); }, [] {},
-         engines::kReplaceModeNotSupported, 103, 0, false, false},
-        {"at foot", 64, [&] { return writeText("foot.odt", "a cat"); }, [] {},
-         engines::kReplaceModeNotSupported, 103, 0, false, false},
-        {"no match", 1, [&] { return writeText("nomatch.odt", "a dog"); }, [] {},
-         engines::kReplaceNothingFound, 103, 0, false, false},
-        {"just find", 128, [&] { return writeText("find.odt", "a cat, a cat"); }, [] {},
-         engines::kReplaceFound, 103, 2, false, false},
-        {"just find, none", 128, [&] { return writeText("findnone.odt", "a dog"); }, [] {},
-         engines::kReplaceNothingFound, 103, 0, false, false},
-        {"backup fails", 1, [&] { return writeText("bak.odt", "a cat"); },
-         [&] { platform::injectFault(path("bak.odt.bak"), platform::kErrorDiskFull, platform::kFaultOpen); },
-         engines::kReplaceFailed, 102, 1, false, false},
-        {"store fails", 1, [&] { return writeText("save.odt", "a cat"); },
-         [&] { platform::injectFault(path("save.odt"), platform::kErrorDiskFull, platform::kFaultWrite); },
-         engines::kReplaceFailed, 102, 1, false, true},
-        {"success", 1, [&] { return writeText("ok.odt", "a cat"); }, [] {}, engines::kReplaceFound, 103, 1,
-         true, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string file = c.prepare();
-        const bool isFile =
-            wux::test::exists(file) && !std::filesystem::is_directory(wux::test::posixOf(file));
-        const std::string before = isFile ? wux::test::readFileBytes(file) : std::string();
-        c.arrange();
-        const auto block = searchBlock("cat", "dog", c.mode);
-        // The store failure is injected on the document's own path, which the backup name shares.
-        core::TUserParameters caseParameters =
-            test::replacerParameters(std::string_view(c.name) != "store fails");
-        TOOWriterReplacer replacer(&owner, c.mode, block, &caseParameters);
-        EXPECT_EQ(replacer.ProcessFile(file), c.result);
-        EXPECT_EQ(replacer.stage(), c.stage);
-        EXPECT_EQ(replacer.matchCount(), c.matches);
-        if (isFile) {
-            EXPECT_EQ(replacer.fileSize(), static_cast<std::int64_t>(before.size()));
-        } else {
-            EXPECT_EQ(replacer.fileSize(), -1);
-        }
-        // Whatever happened, no document is left loaded.
-        if (replacer.application() != nullptr) {
-            EXPECT_FALSE(replacer.application()->hasDocument());
-        }
-        holder.close();
-        platform::clearFaults();
-        if (isFile) {
-            EXPECT_EQ(wux::test::readFileBytes(file) != before, c.changed);
-            if (c.changed) {
-                EXPECT_EQ(paragraphs(wux::test::posixOf(file)), Texts{"a dog"});
-            }
-        }
-        EXPECT_EQ(wux::test::exists(file + ".bak"), c.backup && c.changed);
-        if (c.backup && c.changed) {
-            EXPECT_EQ(wux::test::readFileBytes(file + ".bak"), before);
-        }
-    }
-    // Only the files, the folder and the one backup of the success are left: no temporary file.
-    EXPECT_EQ(wux::test::listNames(drive.root()),
-              (std::vector<std::string>{"bak.odt", "between.odt", "find.odt", "findnone.odt", "folder.odt",
-                                        "foot.odt", "head.odt", "held.odt", "legacy.doc", "nomatch.odt",
-                                        "ok.odt", "ok.odt.bak", "save.odt", "secret.odt", "sheet.odt"}));
-}
-
-TEST_F(OpenOfficeReplacerTest, WithoutTheSuiteEveryDocumentFailsAtStage99)
-{
-    automation::ScopedClassRestore restore;
-    automation::unregisterClass(kServiceManagerClass);
-    const std::string first = writeText("one.odt", "a cat");
-    const std::string second = writeText("two.odt", "a cat");
-    const std::string bytes = wux::test::readFileBytes(first);
-    const auto block = searchBlock("cat", "dog", 1);
-    TOOWriterReplacer replacer(&owner, 1, block, &parameters);
-    EXPECT_EQ(replacer.ProcessFile(first), engines::kReplaceFailed);
-    EXPECT_EQ(replacer.stage(), kStageOdtConnect);
-    EXPECT_TRUE(replacer.connectFailed());
-    ASSERT_NE(replacer.application(), nullptr);
-    EXPECT_FALSE(replacer.application()->hasServiceManager());
-    EXPECT_FALSE(replacer.application()->hasDesktop());
-    // Installed meanwhile: the run keeps the one application object it made.
-    automation::restoreClasses();
-    const TOpenOfficeWriter* writer = replacer.application();
-    EXPECT_EQ(replacer.ProcessFile(second), engines::kReplaceFailed);
-    EXPECT_EQ(replacer.stage(), kStageOdtConnect);
-    EXPECT_EQ(replacer.application(), writer);
-    EXPECT_EQ(replacer.matchCount(), 0);
-    EXPECT_EQ(wux::test::readFileBytes(first), bytes);
-    EXPECT_EQ(wux::test::readFileBytes(second), bytes);
-    // The file tests still come first.
-    EXPECT_EQ(replacer.ProcessFile(path("gone.odt")), engines::kReplaceFailed);
-    EXPECT_EQ(replacer.stage(), kStageOdtTestFile);
 }
 
 // Paragraphs and headings of lists, tables, sections, frames and notes are searched; headers in the
@@ -481,54 +290,6 @@ TEST_F(OpenOfficeReplacerTest, TableRowsApplyInOrderWithTheirInsertCodes)
     EXPECT_EQ(wux::test::readFileBytes(other), bytes);
 }
 
-TEST_F(OpenOfficeReplacerTest, OneApplicationServesTheRunAndFiguresStartAgainForEachFile)
-{
-    const std::string a = writeText("a.odt", "one cat and a cat");
-    const std::string b = writeText("b.odt", "no dogs");
-    const auto block = searchBlock("cat", "dog", 1);
-    const std::size_t objectsBefore = automation::liveObjectCount();
-    auto replacer = std::make_unique<TOOWriterReplacer>(&owner, 1, block, &parameters);
-    EXPECT_EQ(replacer->ProcessFile(a), engines::kReplaceFound);
-    EXPECT_EQ(replacer->matchCount(), 2);
-    const TOpenOfficeWriter* writer = replacer->application();
-    EXPECT_EQ(replacer->cachedSearch().find, u"cat");
-    EXPECT_EQ(replacer->ProcessFile(b), engines::kReplaceNothingFound);
-    EXPECT_EQ(replacer->matchCount(), 0);
-    EXPECT_FALSE(wux::test::exists(b + ".bak"));
-    EXPECT_EQ(replacer->ProcessFile(path("gone.odt")), engines::kReplaceFailed);
-    EXPECT_EQ(replacer->fileSize(), -1);
-    EXPECT_EQ(replacer->application(), writer);
-    replacer.reset();
-    EXPECT_EQ(automation::liveObjectCount(), objectsBefore);
-    EXPECT_EQ(paragraphs(posix("a.odt")), Texts{"one dog and a dog"});
-}
-
-TEST_F(OpenOfficeReplacerTest, AStopRequestEndsTheFileInItsBackupCopy)
-{
-    const std::string file = writeText("stop.odt", "a cat");
-    const std::string bytes = wux::test::readFileBytes(file);
-    const auto block = searchBlock("cat", "dog", 1);
-    TOOWriterReplacer replacer(&owner, 1, block, &parameters);
-    owner.Terminate();
-    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFailed);
-    EXPECT_EQ(replacer.stage(), kStageOdtStore);
-    EXPECT_EQ(wux::test::readFileBytes(file), bytes);
-    EXPECT_FALSE(wux::test::exists(file + ".bak"));
-}
-
-TEST_F(OpenOfficeReplacerTest, AnOutputFolderReceivesTheChangedDocument)
-{
-    const std::string file = writeText("moved.odt", "a cat");
-    wux::test::makeFolder(path("out dir"));
-    const auto block = searchBlock("cat", "dog", 1);
-    core::TUserParameters noBackup = test::replacerParameters(false);
-    TOOWriterReplacer replacer(&owner, 1, block, &noBackup);
-    replacer.setOutputFolder(path("out dir"));
-    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
-    EXPECT_FALSE(wux::test::exists(file));
-    EXPECT_EQ(paragraphs(posix("out dir/moved.odt")), Texts{"a dog"});
-}
-
 TEST_F(OpenOfficeReplacerTest, TextsThatADocumentCannotHoldFailTheDocument)
 {
     const std::string file = writeText("bad.odt", "a cat");
@@ -542,17 +303,4 @@ TEST_F(OpenOfficeReplacerTest, TextsThatADocumentCannotHoldFailTheDocument)
 }
 
 } // namespace
-
-// A document of one paragraph, and the texts of a stored document's paragraphs (for the run tests).
-namespace test {
-std::string odtWithText(const std::string& text)
-{
-    return buildOdt(Odt{paragraph(text)});
-}
-std::vector<std::string> documentParagraphs(const std::string& posixPath)
-{
-    return paragraphs(posixPath);
-}
-} // namespace test
-
 } // namespace wux::office

@@ -6,9 +6,9 @@
 
 #include "office/document_replacer.h"
 #include "office_test_support.h"
-#include "platform/automation/docx_fixture.h"
 #include "platform/automation/word_server.h"
 #include "support/file_builders.h"
+#include "support/packages.h"
 #include "support/temp_drive.h"
 
 namespace wux::office {

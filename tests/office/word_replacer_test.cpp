@@ -1,3 +1,4 @@
+#include "office/openoffice_replacer.h"
 #include "office/word_replacer.h"
 
 #include <gtest/gtest.h>
@@ -12,12 +13,12 @@
 #include "engines/base_replacer.h"
 #include "engines/batch_table.h"
 #include "office_test_support.h"
-#include "platform/automation/docx_fixture.h"
 #include "platform/automation/word_server.h"
 #include "platform/fault_injection.h"
 #include "platform/file_handle.h"
 #include "platform/movable_memory.h"
 #include "support/file_builders.h"
+#include "support/packages.h"
 #include "support/temp_drive.h"
 
 namespace wux::office {
@@ -82,20 +83,16 @@ private:
     std::vector<platform::MovableHandle> blocks_;
 };
 
-TEST_F(WordReplacerTest, TakesTheBackupFlagFromTheParameters)
+// The backup flag is a parameter of the run: a missing or non-Boolean one refuses the replacer.
+TEST_F(WordReplacerTest, AMissingOrBadBackupParameterIsRefused)
 {
     const auto block = searchBlock("a", "b", 1);
-    EXPECT_TRUE(TMSWordReplacer(&owner, 1, block, &parameters).createBackUpCopyFlag());
-    core::TUserParameters off = test::replacerParameters(false);
-    TMSWordReplacer replacer(&owner, 1, block, &off);
-    EXPECT_FALSE(replacer.createBackUpCopyFlag());
-    EXPECT_EQ(replacer.stage(), kStageConnect);
-    EXPECT_EQ(replacer.rowCount(), 1);
-    EXPECT_EQ(replacer.application(), nullptr);
     core::TUserParameters none("Replacer");
     EXPECT_THROW(TMSWordReplacer(&owner, 1, block, &none), core::EParameterAbsent);
+    EXPECT_THROW(TOOWriterReplacer(&owner, 1, block, &none), core::EParameterAbsent);
     none.SetInternalValue("CreateBackUpCopy", "maybe");
     EXPECT_THROW(TMSWordReplacer(&owner, 1, block, &none), std::runtime_error);
+    EXPECT_THROW(TOOWriterReplacer(&owner, 1, block, &none), std::runtime_error);
 }
 
 TEST_F(WordReplacerTest, BooleanParameterTexts)
@@ -133,146 +130,6 @@ TEST_F(WordReplacerTest, OptionBitsFollowTheParameterSet)
     EXPECT_THROW(replacer.ReadWordOptions(), core::EParameterAbsent);
 }
 
-// The stage and result table of one document.
-TEST_F(WordReplacerTest, StagesAndResults)
-{
-    platform::ScopedFaultClear clearFaults;
-    DocxContent protectedContent;
-    protectedContent.body = para({"a cat"});
-    protectedContent.settings = "<w:documentProtection w:edit=\"readOnly\" w:enforcement=\"1\"/>";
-
-    struct Case
-    {
-        const char* name;
-        std::int32_t mode;
-        std::function<std::string()> prepare; // writes the file, returns its path
-        std::function<void()> arrange;        // faults, holders
-        TReplaceResult result;
-        std::int32_t stage;
-        std::int32_t matches;
-        bool changed;
-        bool backup;
-    };
-    platform::FileHandle holder;
-    const Case cases[] = {
-        {"missing", 1, [&] { return path("missing.docx"); }, [] {}, engines::kReplaceFailed, 1, 0, false,
-         false},
-        {"folder", 1,
-         [&] {
-             wux::test::makeFolder(path("folder.docx"));
-             return path("folder.docx");
-         },
-         [] {}, engines::kReplaceFailed, 1, 0, false, false},
-        {"held", 1, [&] { return writeText("held.docx", "a cat"); },
-         [&] {
-             ASSERT_EQ(holder.open(path("held.docx"), platform::kAccessRead, platform::kShareRead,
-                                   platform::Disposition::kOpenExisting),
-                       platform::kErrorSuccess);
-         },
-         engines::kReplaceDocumentLocked, 1, 0, false, false},
-        {"legacy", 1,
-         [&] {
-             wux::test::createFile(path("legacy.doc"),
-                                   std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + "x");
-             return path("legacy.doc");
-         },
-         [] {}, engines::kReplaceFailed, 4, 0, false, false},
-        {"protected", 1, [&] { return write("protected.docx", protectedContent); }, [] {},
-         engines::kReplaceDocumentLocked, 5, 0, false, false},
-        {"unsupported", 32, [&] { return writeText("between.docx", "a cat"); }, [] {},
-         engines::kReplaceModeNotSupported, 6, 0, false, false},
-        {"no match", 1, [&] { return writeText("nomatch.docx", "a dog"); }, [] {},
-         engines::kReplaceNothingFound, 6, 0, false, false},
-        {"just find", 128, [&] { return writeText("find.docx", "a cat, a cat"); }, [] {},
-         engines::kReplaceFound, 6, 2, false, false},
-        {"just find, none", 128, [&] { return writeText("findnone.docx", "a dog"); }, [] {},
-         engines::kReplaceNothingFound, 6, 0, false, false},
-        {"backup fails", 1, [&] { return writeText("bak.docx", "a cat"); },
-         [&] { platform::injectFault(path("bak.docx.bak"), platform::kErrorDiskFull, platform::kFaultOpen); },
-         engines::kReplaceFailed, 7, 1, false, false},
-        {"save fails", 1, [&] { return writeText("save.docx", "a cat"); },
-         [&] { platform::injectFault(path("save.docx"), platform::kErrorDiskFull, platform::kFaultWrite); },
-         engines::kReplaceFailed, 8, 1, false, true},
-        {"success", 1, [&] { return writeText("ok.docx", "a cat"); }, [] {}, engines::kReplaceFound, 8, 1,
-         true, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string file = c.prepare();
-        const bool isFile =
-            wux::test::exists(file) && !std::filesystem::is_directory(wux::test::posixOf(file));
-        const std::string before = isFile ? wux::test::readFileBytes(file) : std::string();
-        c.arrange();
-        const auto block = searchBlock("cat", "dog", c.mode);
-        // The save failure is injected on the document's own path, which the backup name shares.
-        core::TUserParameters caseParameters =
-            test::replacerParameters(std::string_view(c.name) != "save fails");
-        TMSWordReplacer replacer(&owner, c.mode, block, &caseParameters);
-        EXPECT_EQ(replacer.ProcessFile(file), c.result);
-        EXPECT_EQ(replacer.stage(), c.stage);
-        EXPECT_EQ(replacer.matchCount(), c.matches);
-        if (!wux::test::exists(file)) {
-            EXPECT_EQ(replacer.fileSize(), -1);
-        } else if (isFile) {
-            EXPECT_EQ(replacer.fileSize(), static_cast<std::int64_t>(before.size()));
-        }
-        holder.close();
-        platform::clearFaults();
-        if (isFile) {
-            const std::string after = wux::test::readFileBytes(file);
-            EXPECT_EQ(after != before, c.changed);
-            if (c.changed) {
-                EXPECT_EQ(test::mainText(file), "a dog\r");
-            }
-        }
-        EXPECT_EQ(wux::test::exists(file + ".bak"), c.backup && c.changed);
-        if (c.backup && c.changed) {
-            EXPECT_EQ(wux::test::readFileBytes(file + ".bak"), before);
-        }
-    }
-    // Only the documents, the folder and the one backup of the success are left: no temporary file.
-    EXPECT_EQ(wux::test::listNames(drive.root()),
-              (std::vector<std::string>{"bak.docx", "between.docx", "find.docx", "findnone.docx",
-                                        "folder.docx", "held.docx", "legacy.doc", "nomatch.docx", "ok.docx",
-                                        "ok.docx.bak", "protected.docx", "save.docx"}));
-}
-
-TEST_F(WordReplacerTest, WithoutTheWordProcessorEveryDocumentFailsAtStage99)
-{
-    automation::ScopedClassRestore restore;
-    automation::unregisterClass(automation::kWordApplicationProgId);
-    const std::string first = writeText("one.docx", "a cat");
-    const std::string second = writeText("two.docx", "a cat");
-    const std::string bytes = wux::test::readFileBytes(first);
-    const auto block = searchBlock("cat", "dog", 1);
-    TMSWordReplacer replacer(&owner, 1, block, &parameters);
-    EXPECT_EQ(replacer.ProcessFile(first), engines::kReplaceFailed);
-    EXPECT_EQ(replacer.stage(), kStageConnect);
-    EXPECT_TRUE(replacer.connectFailed());
-    // Installed meanwhile: no second attempt in this run.
-    automation::restoreClasses();
-    EXPECT_EQ(replacer.ProcessFile(second), engines::kReplaceFailed);
-    EXPECT_EQ(replacer.stage(), kStageConnect);
-    EXPECT_EQ(replacer.application(), nullptr);
-    EXPECT_EQ(replacer.matchCount(), 0);
-    EXPECT_EQ(replacer.fileSize(), -1);
-    EXPECT_EQ(wux::test::readFileBytes(first), bytes);
-    EXPECT_EQ(wux::test::readFileBytes(second), bytes);
-}
-
-TEST_F(WordReplacerTest, FiguresOfAFileAreResetWhenTheNextBegins)
-{
-    const std::string file = writeText("ok.docx", "a cat and a cat");
-    const auto block = searchBlock("cat", "dog", 1);
-    TMSWordReplacer replacer(&owner, 1, block, &parameters);
-    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
-    EXPECT_EQ(replacer.matchCount(), 2);
-    EXPECT_GT(replacer.fileSize(), 0);
-    EXPECT_EQ(replacer.ProcessFile(path("gone.docx")), engines::kReplaceFailed);
-    EXPECT_EQ(replacer.matchCount(), 0);
-    EXPECT_EQ(replacer.fileSize(), -1);
-}
-
 TEST_F(WordReplacerTest, ModesOnTheWholeDocument)
 {
     DocxContent content;
@@ -301,29 +158,6 @@ TEST_F(WordReplacerTest, ModesOnTheWholeDocument)
         const std::string expected = c.mode == 2 ? "first \rlast\r" : c.text;
         EXPECT_EQ(test::mainText(file), expected) << c.mode;
     }
-}
-
-TEST_F(WordReplacerTest, TextsAreReadOnceAndServeEveryDocumentOfTheRun)
-{
-    const std::string a = writeText("a.docx", "one cat");
-    const std::string b = writeText("b.docx", "two cats");
-    const std::string c = writeText("c.docx", "no dogs");
-    const auto block = searchBlock("cat", "dog", 1);
-    const std::size_t objectsBefore = automation::liveObjectCount();
-    auto replacer = std::make_unique<TMSWordReplacer>(&owner, 1, block, &parameters);
-    EXPECT_EQ(replacer->ProcessFile(a), engines::kReplaceFound);
-    TWordObject* first = replacer->application();
-    EXPECT_EQ(replacer->cachedSearch().find, u"cat");
-    EXPECT_EQ(replacer->cachedSearch().replace, u"dog");
-    EXPECT_EQ(replacer->ProcessFile(b), engines::kReplaceFound);
-    EXPECT_EQ(replacer->ProcessFile(c), engines::kReplaceNothingFound);
-    EXPECT_EQ(replacer->application(), first); // one application object for the run
-    // Freeing the replacer releases every automation object of the run.
-    replacer.reset();
-    EXPECT_EQ(automation::liveObjectCount(), objectsBefore);
-    EXPECT_EQ(test::mainText(a), "one dog\r");
-    EXPECT_EQ(test::mainText(b), "two dogs\r");
-    EXPECT_FALSE(wux::test::exists(c + ".bak"));
 }
 
 TEST_F(WordReplacerTest, OptionsChooseTheStoriesAndAMissingKeyFailsTheDocument)
@@ -414,63 +248,6 @@ TEST_F(WordReplacerTest, CompiledInsertCodesReachTheDocument)
     replacer.setRowCount(2);
     EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
     EXPECT_EQ(test::mainText(file), "big dog and birds\r");
-}
-
-TEST_F(WordReplacerTest, AnApplicationHoldingDocumentsIsLeftToItsUser)
-{
-    const std::string mine = writeText("user.docx", "user cat");
-    const std::string file = writeText("run.docx", "run cat");
-    const auto block = searchBlock("cat", "dog", 1);
-    TMSWordReplacer replacer(&owner, 1, block, &parameters);
-    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
-    // The user opens a document in the run's application.
-    const auto app = replacer.application()->applicationObject();
-    const auto docs = automation::asDispatch(app->get("Documents"));
-    docs->call("Open", {automation::Variant(u"c:\\user.docx")});
-    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceNothingFound);
-    EXPECT_NE(replacer.application()->applicationObject(), app);
-    EXPECT_EQ(automation::toInt32(docs->get("Count")), 1); // still open in the user's application
-    EXPECT_EQ(test::mainText(mine), "user cat\r");
-}
-
-TEST_F(WordReplacerTest, TheBackupTakesTheFirstFreeName)
-{
-    const std::string file = writeText("b.docx", "a cat");
-    const std::string before = wux::test::readFileBytes(file);
-    wux::test::createFile(file + ".bak", "older backup");
-    const auto block = searchBlock("cat", "dog", 1);
-    TMSWordReplacer replacer(&owner, 1, block, &parameters);
-    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
-    EXPECT_EQ(wux::test::readFileBytes(file + ".bak"), "older backup");
-    EXPECT_EQ(wux::test::readFileBytes(file + ".bak0"), before);
-    EXPECT_EQ(test::mainText(file), "a dog\r");
-}
-
-TEST_F(WordReplacerTest, AnOutputFolderReceivesTheChangedDocument)
-{
-    const std::string file = writeText("moved.docx", "a cat");
-    wux::test::makeFolder(path("out"));
-    const auto block = searchBlock("cat", "dog", 1);
-    core::TUserParameters noBackup = test::replacerParameters(false);
-    TMSWordReplacer replacer(&owner, 1, block, &noBackup);
-    replacer.setOutputFolder(path("out"));
-    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
-    EXPECT_EQ(replacer.stage(), kStageSave);
-    EXPECT_FALSE(wux::test::exists(file));
-    EXPECT_EQ(test::mainText(path("out\\moved.docx")), "a dog\r");
-}
-
-TEST_F(WordReplacerTest, AStopRequestFailsTheDocumentAndLeavesItUntouched)
-{
-    const std::string file = writeText("stop.docx", "a cat");
-    const std::string bytes = wux::test::readFileBytes(file);
-    const auto block = searchBlock("cat", "dog", 1);
-    TMSWordReplacer replacer(&owner, 1, block, &parameters);
-    owner.Terminate();
-    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFailed);
-    EXPECT_EQ(replacer.stage(), kStageSearch);
-    EXPECT_EQ(wux::test::readFileBytes(file), bytes);
-    EXPECT_FALSE(wux::test::exists(file + ".bak"));
 }
 
 } // namespace

@@ -1,198 +1,26 @@
 #include <gtest/gtest.h>
-#include <zip.h>
 
 #include <map>
 
-#include "docx_fixture.h"
 #include "platform/automation/dispatch.h"
 #include "platform/automation/excel_server.h"
 #include "platform/automation/excel_workbook.h"
 #include "platform/fault_injection.h"
 #include "platform/text.h"
 #include "support/file_builders.h"
+#include "support/packages.h"
 #include "support/temp_drive.h"
 
 namespace wux::platform::automation {
 namespace {
 
-// ---- Workbook packages built the way spreadsheet programs write them ----
-
 const char* kHead = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
 const char* kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 const char* kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 
-struct SheetContent
-{
-    std::string name;
-    std::string data;  // inner XML of sheetData
-    std::string after; // elements after sheetData (sheetProtection, mergeCells, ...)
-    std::string state; // "", "hidden", "veryHidden"
-    std::string activeCell = "A1";
-    bool chart = false;
-};
-
-struct XlsxContent
-{
-    std::vector<SheetContent> sheets;
-    std::vector<std::string> strings; // inner XML of each si
-    bool sharedStrings = true;
-    int activeTab = 0;
-    std::string workbookPr;
-    std::string workbookProtection;
-    bool calcChain = false;
-    std::vector<std::pair<std::string, std::string>> extra; // more entries (name, bytes)
-};
-
-const std::string kImage = std::string("\x89PNG\r\n\x1a\n binary \0\x01\x02 data", 24);
-
-const char* kStyles =
-    "<numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"#,##0.000\"/></numFmts>"
-    "<fonts count=\"2\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font>"
-    "<font><b/><i/><u/><sz val=\"14\"/><color rgb=\"FFFF0000\"/><name val=\"Arial\"/></font></fonts>"
-    "<fills count=\"3\"><fill><patternFill patternType=\"none\"/></fill>"
-    "<fill><patternFill patternType=\"gray125\"/></fill>"
-    "<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFFFFF00\"/></patternFill></fill></fills>"
-    "<cellXfs count=\"7\">"
-    "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\"/>"
-    "<xf numFmtId=\"2\" fontId=\"0\" fillId=\"0\" applyNumberFormat=\"1\"/>"
-    "<xf numFmtId=\"14\" fontId=\"0\" fillId=\"0\" applyNumberFormat=\"1\"/>"
-    "<xf numFmtId=\"164\" fontId=\"0\" fillId=\"0\" applyNumberFormat=\"1\"/>"
-    "<xf numFmtId=\"0\" fontId=\"1\" fillId=\"2\" applyFont=\"1\" applyFill=\"1\"/>"
-    "<xf numFmtId=\"49\" fontId=\"0\" fillId=\"0\" applyNumberFormat=\"1\"/>"
-    "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" applyProtection=\"1\"><protection locked=\"0\"/></xf>"
-    "</cellXfs>";
-
-std::vector<std::pair<std::string, std::string>> xlsxEntries(const XlsxContent& content)
-{
-    std::vector<std::pair<std::string, std::string>> entries;
-    std::string types = std::string(kHead) +
-                        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-                        "<Default Extension=\"rels\" "
-                        "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-                        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-                        "<Default Extension=\"png\" ContentType=\"image/png\"/>"
-                        "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/"
-                        "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>";
-    std::string rels =
-        std::string(kHead) +
-        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
-    std::string sheets;
-    int worksheetNo = 0, chartNo = 0;
-    std::vector<std::pair<std::string, std::string>> sheetParts;
-    for (std::size_t i = 0; i < content.sheets.size(); ++i) {
-        const SheetContent& s = content.sheets[i];
-        const std::string id = "rId" + std::to_string(i + 1);
-        std::string part, type, xml;
-        if (s.chart) {
-            part = "chartsheets/sheet" + std::to_string(++chartNo) + ".xml";
-            type = "chartsheet";
-            xml = std::string(kHead) + "<chartsheet xmlns=\"" + kMain + "\" xmlns:r=\"" + kRel +
-                  "\"><sheetViews><sheetView workbookViewId=\"0\"/></sheetViews></chartsheet>";
-        } else {
-            part = "worksheets/sheet" + std::to_string(++worksheetNo) + ".xml";
-            type = "worksheet";
-            xml = std::string(kHead) + "<worksheet xmlns=\"" + kMain + "\" xmlns:r=\"" + kRel +
-                  "\"><dimension ref=\"A1:C3\"/><sheetViews><sheetView workbookViewId=\"0\"><selection "
-                  "activeCell=\"" +
-                  s.activeCell + "\" sqref=\"" + s.activeCell +
-                  "\"/></sheetView></sheetViews><sheetFormatPr defaultRowHeight=\"15\"/><sheetData>" +
-                  s.data + "</sheetData>" + s.after +
-                  "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" "
-                  "header=\"0.3\" footer=\"0.3\"/></worksheet>";
-        }
-        types += "<Override PartName=\"/xl/" + part +
-                 "\" ContentType=\"application/vnd.openxmlformats-"
-                 "officedocument.spreadsheetml." +
-                 type + "+xml\"/>";
-        rels +=
-            "<Relationship Id=\"" + id + "\" Type=\"" + kRel + "/" + type + "\" Target=\"" + part + "\"/>";
-        sheets += "<sheet name=\"" + s.name + "\" sheetId=\"" + std::to_string(i + 1) + "\"" +
-                  (s.state.empty() ? "" : " state=\"" + s.state + "\"") + " r:id=\"" + id + "\"/>";
-        sheetParts.emplace_back("xl/" + part, xml);
-    }
-    types += "<Override PartName=\"/xl/styles.xml\" ContentType=\"application/vnd.openxmlformats-"
-             "officedocument.spreadsheetml.styles+xml\"/>";
-    rels += "<Relationship Id=\"rId100\" Type=\"" + std::string(kRel) + "/styles\" Target=\"styles.xml\"/>";
-    if (content.sharedStrings) {
-        types += "<Override PartName=\"/xl/sharedStrings.xml\" ContentType=\"application/vnd.openxmlformats-"
-                 "officedocument.spreadsheetml.sharedStrings+xml\"/>";
-        rels += "<Relationship Id=\"rId101\" Type=\"" + std::string(kRel) +
-                "/sharedStrings\" Target=\"sharedStrings.xml\"/>";
-    }
-    if (content.calcChain) {
-        types += "<Override PartName=\"/xl/calcChain.xml\" ContentType=\"application/vnd.openxmlformats-"
-                 "officedocument.spreadsheetml.calcChain+xml\"/>";
-        rels += "<Relationship Id=\"rId102\" Type=\"" + std::string(kRel) +
-                "/calcChain\" Target=\"calcChain.xml\"/>";
-    }
-    types += "</Types>";
-    rels += "</Relationships>";
-
-    entries.emplace_back("[Content_Types].xml", types);
-    entries.emplace_back(
-        "_rels/.rels",
-        std::string(kHead) +
-            "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-            "<Relationship Id=\"rId1\" Type=\"" +
-            kRel + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>");
-    entries.emplace_back("docProps/app.xml", std::string(kHead) +
-                                                 "<Properties><Application>Sheets</Application>"
-                                                 "</Properties>");
-    entries.emplace_back("xl/workbook.xml",
-                         std::string(kHead) + "<workbook xmlns=\"" + kMain + "\" xmlns:r=\"" + kRel +
-                             "\"><workbookPr" + content.workbookPr + "/>" + content.workbookProtection +
-                             "<bookViews><workbookView xWindow=\"0\" yWindow=\"0\" activeTab=\"" +
-                             std::to_string(content.activeTab) + "\"/></bookViews><sheets>" + sheets +
-                             "</sheets><calcPr calcId=\"191029\"/></workbook>");
-    entries.emplace_back("xl/_rels/workbook.xml.rels", rels);
-    for (auto& part : sheetParts)
-        entries.push_back(part);
-    entries.emplace_back("xl/styles.xml", std::string(kHead) + "<styleSheet xmlns=\"" + kMain + "\">" +
-                                              kStyles + "</styleSheet>");
-    if (content.sharedStrings) {
-        std::string sst = std::string(kHead) + "<sst xmlns=\"" + kMain + "\" count=\"" +
-                          std::to_string(content.strings.size()) + "\" uniqueCount=\"" +
-                          std::to_string(content.strings.size()) + "\">";
-        for (const std::string& si : content.strings)
-            sst += "<si>" + si + "</si>";
-        entries.emplace_back("xl/sharedStrings.xml", sst + "</sst>");
-    }
-    if (content.calcChain)
-        entries.emplace_back("xl/calcChain.xml", std::string(kHead) + "<calcChain xmlns=\"" + kMain +
-                                                     "\"><c r=\"B1\" i=\"1\"/></calcChain>");
-    entries.emplace_back("xl/media/image1.png", kImage);
-    for (const auto& entry : content.extra)
-        entries.push_back(entry);
-    return entries;
-}
-
-std::string buildXlsx(const XlsxContent& content)
-{
-    return test::buildZip(xlsxEntries(content));
-}
-
-// The raw (compressed) bytes of every entry of a zip file.
-std::map<std::string, std::string> rawEntries(const std::string& posixPath)
-{
-    std::map<std::string, std::string> out;
-    int error = 0;
-    zip_t* z = zip_open(posixPath.c_str(), ZIP_RDONLY, &error);
-    if (!z)
-        return out;
-    const zip_int64_t n = zip_get_num_entries(z, 0);
-    for (zip_int64_t i = 0; i < n; ++i) {
-        zip_stat_t st;
-        zip_stat_index(z, static_cast<zip_uint64_t>(i), 0, &st);
-        std::string bytes(static_cast<std::size_t>(st.comp_size), '\0');
-        if (zip_file_t* f = zip_fopen_index(z, static_cast<zip_uint64_t>(i), ZIP_FL_COMPRESSED)) {
-            zip_fread(f, bytes.data(), bytes.size());
-            zip_fclose(f);
-        }
-        out[st.name] = bytes;
-    }
-    zip_discard(z);
-    return out;
-}
+using SheetContent = test::XlsxSheet;
+using test::buildXlsx;
+using test::XlsxContent;
 
 // The main test workbook: every kind of cell on "Values", the active sheet not the first.
 XlsxContent mainBook()
@@ -468,6 +296,28 @@ TEST_F(ExcelServerTest, FormatsFontsAndFills)
     EXPECT_EQ(toInt32(obj(appCell(50, 50)->get("Interior"))->get("Color")), 16777215);
 }
 
+// Cells outside the sheet, a search of an unknown kind and a range of a closed workbook raise: the
+// server never answers with a cell that is not there.
+TEST_F(ExcelServerTest, CellsOutsideTheSheetUnknownSearchesAndClosedBooksRaise)
+{
+    DispatchRef book = add(write("book.xlsx", buildXlsx(mainBook())));
+    DispatchRef cells = obj(sheet(book, u("Values"))->get("Cells"));
+    const std::pair<int, int> outside[] = {{0, 1}, {1, 0}, {-1, 1}, {1, -1}, {1048577, 1}, {1, 16385}};
+    for (const auto& [row, column] : outside)
+        EXPECT_THROW(cell(cells, row, column), AutomationError) << row << "," << column;
+    EXPECT_THROW(cells->get("Item", {Variant(0)}), AutomationError);
+    EXPECT_EQ(toInt32(cell(cells, 1048576, 16384)->get("Row")), 1048576);
+    EXPECT_EQ(toInt32(obj(cells->get("Item", {Variant(2)}))->get("Column")), 2);
+    EXPECT_THROW(cells->call("Find", {u("Hello"), Variant(cell(cells, 1, 1)), Variant(-4100)}),
+                 AutomationError);
+    EXPECT_THROW(cells->call("Find", {u("Hello"), Variant(cell(cells, 1, 1)), Variant(0)}), AutomationError);
+    DispatchRef a1 = cell(cells, 1, 1);
+    book->call("Close", {Variant(false)});
+    EXPECT_THROW(a1->get("Value"), AutomationError);
+    EXPECT_THROW(cells->get("Item", {Variant(1), Variant(1)}), AutomationError);
+    EXPECT_THROW(a1->put("Value", u("x")), AutomationError);
+}
+
 TEST_F(ExcelServerTest, FindVisitsCandidatesRowByRowWithCellA1Last)
 {
     XlsxContent content;
@@ -528,12 +378,12 @@ protected:
     template <class F> DispatchRef roundTrip(const XlsxContent& content, F change)
     {
         source = write("book.xlsx", buildXlsx(content));
-        before = rawEntries(posix("book.xlsx"));
+        before = test::storedEntries(posix("book.xlsx"));
         DispatchRef book = add(source);
         change(obj(sheet(book, u("Values"))->get("Cells")));
         book->call("SaveCopyAs", {u(source)});
         book->call("Close", {Variant(false)});
-        after = rawEntries(posix("book.xlsx"));
+        after = test::storedEntries(posix("book.xlsx"));
         return obj(sheet(add(source), u("Values"))->get("Cells"));
     }
     std::string part(const std::string& name) { return test::readZip(posix("book.xlsx"))[name]; }
@@ -809,14 +659,14 @@ TEST_F(ExcelServerTest, UnreadableFilesFailAtAddAndStayUnchanged)
 {
     XlsxContent content = mainBook();
     auto withPart = [&](const std::string& name, const std::string& bytes) {
-        auto entries = xlsxEntries(content);
+        auto entries = test::xlsxEntries(content);
         for (auto& [n, b] : entries)
             if (n == name)
                 b = bytes;
         return test::buildZip(entries);
     };
     auto without = [&](const std::string& name) {
-        auto entries = xlsxEntries(content);
+        auto entries = test::xlsxEntries(content);
         std::erase_if(entries, [&](const auto& e) { return e.first == name; });
         return test::buildZip(entries);
     };
@@ -1007,7 +857,7 @@ TEST_F(ExcelServerTest, PrefixedElementsAndWorkbookProtection)
     s.name = "P";
     content.sheets = {s};
     content.strings = {"<t>old</t>"};
-    auto entries = xlsxEntries(content);
+    auto entries = test::xlsxEntries(content);
     for (auto& [name, bytes] : entries)
         if (name == "xl/worksheets/sheet1.xml")
             bytes = std::string(kHead) + "<x:worksheet xmlns:x=\"" + kMain +

@@ -6,61 +6,25 @@
 
 #include <pugixml.hpp>
 
-#include "docx_fixture.h"
 #include "platform/automation/dispatch.h"
 #include "platform/automation/odt_server.h"
 #include "platform/automation/odt_story.h"
 #include "platform/automation/package.h"
 #include "platform/text.h"
 #include "support/file_builders.h"
+#include "support/packages.h"
 #include "support/temp_drive.h"
 
 namespace wux::platform::automation {
 namespace {
 
-const char* kMime = "application/vnd.oasis.opendocument.text";
-const char* kNs = " xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
-                  " xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\""
-                  " xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\""
-                  " xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\""
-                  " xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\"";
+const char* kMime = test::kOdtMime;
+using OdtParts = test::OdtContent;
+using test::buildOdt;
 
 std::string contentXml(const std::string& body)
 {
-    return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document-content") + kNs +
-           " office:version=\"1.3\"><office:automatic-styles><style:style style:name=\"B\" "
-           "style:family=\"text\"/></office:automatic-styles><office:body><office:text>" +
-           body + "</office:text></office:body></office:document-content>";
-}
-
-struct OdtParts
-{
-    std::string body;
-    std::string manifestExtra = {}; // inner XML of a file entry's manifest
-    std::string mimetype = kMime;
-};
-
-std::string buildOdt(const OdtParts& parts)
-{
-    const std::string manifest =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<manifest:manifest "
-        "xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\" manifest:version=\"1.3\">"
-        "<manifest:file-entry manifest:full-path=\"/\" manifest:media-type=\"" +
-        std::string(kMime) +
-        "\"/><manifest:file-entry manifest:full-path=\"content.xml\" manifest:media-type=\"text/xml\">" +
-        parts.manifestExtra + "</manifest:file-entry></manifest:manifest>";
-    const std::string styles =
-        std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document-styles") + kNs +
-        "><office:master-styles><style:master-page style:name=\"Standard\"><style:header>"
-        "<text:p>header word</text:p></style:header><style:footer><text:p>footer word"
-        "</text:p></style:footer></style:master-page></office:master-styles>"
-        "</office:document-styles>";
-    return test::buildZip({{"mimetype", parts.mimetype},
-                           {"content.xml", contentXml(parts.body)},
-                           {"styles.xml", styles},
-                           {"Pictures/image1.png", std::string("\x89PNG\r\n\x1a\n\0\x01", 10)},
-                           {"META-INF/manifest.xml", manifest}},
-                          {"mimetype"});
+    return test::odtContentXml(body);
 }
 
 std::string repeat(const std::string& text, int times)
@@ -475,6 +439,44 @@ TEST_F(OdtServerTest, RefusesWhatItCannotReadAndChangesNothing)
     EXPECT_THROW(load("file:///" + path("missing.odt")), AutomationError);
     EXPECT_THROW(manager->call("CreateInstance", {u("com.sun.star.frame.Nothing")}), AutomationError);
     EXPECT_THROW(manager->call("Bridge_GetStruct", {u("com.sun.star.beans.Other")}), AutomationError);
+}
+
+// Service and property names are compared ignoring the case of ASCII letters, "A" and "Z" included,
+// and of nothing else.
+TEST_F(OdtServerTest, NamesIgnoreTheCaseOfLettersOnly)
+{
+    for (const char* name :
+         {"COM.SUN.STAR.FRAME.DESKTOP", "Com.Sun.Star.Frame.Desktop", "com.sun.star.frame.desktop"})
+        EXPECT_NO_THROW(manager->call("CreateInstance", {u(name)})) << name;
+    for (const char* name :
+         {"com.sun.st@r.frame.desktop", "com.sun.st`r.frame.desktop", "com.sun.star.frame.desktoP "})
+        EXPECT_THROW(manager->call("CreateInstance", {u(name)}), AutomationError) << name;
+    EXPECT_NO_THROW(manager->call("Bridge_GetStruct", {u("COM.SUN.STAR.BEANS.PROPERTYVALUE")}));
+
+    DispatchRef doc = load("file:///" + write("case.odt", {"<text:p>Cat cat CAT word swords</text:p>"}));
+    const struct
+    {
+        const char* property;
+        const char* find;
+        int count; // -1: the name is refused
+    } cases[] = {
+        {"SEARCHCASESENSITIVE", "cat", 1}, {"searchcasesensitive", "cat", 1},
+        {"SearchCaseSensitivE", "cat", 1}, {"SEARCHWORDS", "word", 1},
+        {"searchwords", "word", 1},        {"SEARCHSIMILARITY", "cat", 3},
+        {"Se@rchWords", "word", -1},       {"Se[rchWords", "word", -1},
+        {"SearchWords2", "word", -1},      {"SearchWord", "word", -1},
+    };
+    for (const auto& c : cases) {
+        DispatchRef d = obj(doc->call("createSearchDescriptor"));
+        d->call("setSearchString", {u(c.find)});
+        if (c.count < 0) {
+            EXPECT_THROW(d->call("setPropertyValue", {u(c.property), Variant(true)}), AutomationError)
+                << c.property;
+            continue;
+        }
+        d->call("setPropertyValue", {u(c.property), Variant(true)});
+        EXPECT_EQ(toInt32(obj(doc->call("findAll", {Variant(d)}))->call("getCount")), c.count) << c.property;
+    }
 }
 
 TEST_F(OdtServerTest, NotesAndFramesAreSearchedHeadersAndFootersAreNot)

@@ -3,10 +3,10 @@
 #include <sys/stat.h>
 #include <zip.h>
 
-#include "docx_fixture.h"
 #include "platform/automation/package.h"
 #include "platform/automation/variant.h"
 #include "support/file_builders.h"
+#include "support/packages.h"
 #include "support/temp_drive.h"
 
 namespace wux::platform::automation {

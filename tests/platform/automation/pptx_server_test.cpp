@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <zip.h>
 
 #include <functional>
 #include <map>
@@ -7,11 +6,11 @@
 #include <utility>
 #include <vector>
 
-#include "docx_fixture.h"
 #include "platform/automation/dispatch.h"
 #include "platform/automation/pptx_server.h"
 #include "platform/text.h"
 #include "support/file_builders.h"
+#include "support/packages.h"
 #include "support/temp_drive.h"
 
 namespace wux::platform::automation {
@@ -24,14 +23,14 @@ const char* kNs = " xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/m
                   " xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\"";
 const char* kRelNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
 
-// A text shape with the given paragraphs (inner XML of p:txBody after the body properties).
+using PptxParts = test::PptxContent;
+using test::buildPptx;
+
 std::string textShape(const std::string& paragraphs, int id = 2)
 {
-    return "<p:sp><p:nvSpPr><p:cNvPr id=\"" + std::to_string(id) +
-           "\" name=\"Text\"/><p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr><p:spPr/>"
-           "<p:txBody><a:bodyPr/><a:lstStyle/>" +
-           paragraphs + "</p:txBody></p:sp>";
+    return test::pptxShape(paragraphs, id);
 }
+
 // A shape without a text body.
 const std::string kPlainShape =
     "<p:sp><p:nvSpPr><p:cNvPr id=\"9\" name=\"Box\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr/></p:sp>";
@@ -51,78 +50,6 @@ std::string group(const std::string& inner)
     return "<p:grpSp><p:nvGrpSpPr><p:cNvPr id=\"8\" name=\"Group\"/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr>"
            "<p:grpSpPr/>" +
            inner + "</p:grpSp>";
-}
-
-std::string slideXml(const std::string& shapes)
-{
-    return std::string(kHead) + "<p:sld" + kNs +
-           "><p:cSld><p:spTree><p:nvGrpSpPr><p:cNvPr id=\"1\" "
-           "name=\"\"/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr>"
-           "<p:grpSpPr/>" +
-           shapes + "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>";
-}
-
-struct PptxParts
-{
-    std::vector<std::string> slides; // the shapes of each slide, in list order
-    std::string presentationExtra;   // inner XML of p:presentation after the slide list
-};
-
-// Slides are stored in reverse file order (slide1.xml is the last listed) so list order is tested.
-std::string buildPptx(const PptxParts& parts)
-{
-    std::vector<std::pair<std::string, std::string>> entries;
-    entries.emplace_back("[Content_Types].xml",
-                         std::string(kHead) +
-                             "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-                             "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>");
-    entries.emplace_back("_rels/.rels",
-                         std::string(kHead) +
-                             "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/"
-                             "2006/relationships\"><Relationship Id=\"rId1\" Type=\"" +
-                             kRelNs + "officeDocument\" Target=\"ppt/presentation.xml\"/></Relationships>");
-    std::string list = "<p:sldIdLst>";
-    std::string rels =
-        std::string(kHead) +
-        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
-    const std::size_t n = parts.slides.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::string file = "slide" + std::to_string(n - i) + ".xml";
-        const std::string rid = "rId" + std::to_string(10 + i);
-        list += "<p:sldId id=\"" + std::to_string(256 + i) + "\" r:id=\"" + rid + "\"/>";
-        rels +=
-            "<Relationship Id=\"" + rid + "\" Type=\"" + kRelNs + "slide\" Target=\"slides/" + file + "\"/>";
-        entries.emplace_back("ppt/slides/" + file, slideXml(parts.slides[i]));
-    }
-    list += "</p:sldIdLst>";
-    rels += "</Relationships>";
-    entries.emplace_back("ppt/presentation.xml", std::string(kHead) + "<p:presentation" + kNs + ">" + list +
-                                                     parts.presentationExtra + "</p:presentation>");
-    entries.emplace_back("ppt/_rels/presentation.xml.rels", rels);
-    entries.emplace_back("ppt/media/image1.png", std::string("\x89PNG\r\n\x1a\n\0\x01\x02", 11));
-    return test::buildZip(entries);
-}
-
-// name -> method, CRC and compressed bytes of every entry of a zip file.
-std::map<std::string, std::string> storedEntries(const std::string& posixPath)
-{
-    std::map<std::string, std::string> out;
-    int error = 0;
-    zip_t* z = zip_open(posixPath.c_str(), ZIP_RDONLY, &error);
-    if (!z)
-        return out;
-    for (zip_int64_t i = 0; i < zip_get_num_entries(z, 0); ++i) {
-        zip_stat_t st;
-        zip_stat_index(z, static_cast<zip_uint64_t>(i), 0, &st);
-        std::string raw(static_cast<std::size_t>(st.comp_size), '\0');
-        if (zip_file_t* f = zip_fopen_index(z, static_cast<zip_uint64_t>(i), ZIP_FL_COMPRESSED)) {
-            zip_fread(f, raw.data(), raw.size());
-            zip_fclose(f);
-        }
-        out[st.name] = std::to_string(st.comp_method) + "/" + std::to_string(st.crc) + "/" + raw;
-    }
-    zip_discard(z);
-    return out;
 }
 
 DispatchRef obj(const Variant& v)
@@ -256,7 +183,7 @@ TEST_F(PptxServerTest, WholeTextIsWrittenBackAsAMinimalChange)
 {
     const std::string file = write("deck.pptx", threeSlides());
     const auto before = test::readZip(posix("deck.pptx"));
-    const auto rawBefore = storedEntries(posix("deck.pptx"));
+    const auto rawBefore = test::storedEntries(posix("deck.pptx"));
     DispatchRef pres = open(file);
     DispatchRef r = range(pres, 2, 1);
     r->put("Text", Variant(u"Hello there\ra\tb\vc2"));
@@ -273,7 +200,7 @@ TEST_F(PptxServerTest, WholeTextIsWrittenBackAsAMinimalChange)
         }
     }
     // Unchanged entries are copied as they were stored: same method, checksum and compressed bytes.
-    auto rawAfter = storedEntries(posix("deck.pptx"));
+    auto rawAfter = test::storedEntries(posix("deck.pptx"));
     EXPECT_NE(rawAfter.at("ppt/slides/slide2.xml"), rawBefore.at("ppt/slides/slide2.xml"));
     rawAfter.erase("ppt/slides/slide2.xml");
     auto unchanged = rawBefore;

@@ -2,12 +2,12 @@
 
 #include <sstream>
 
-#include "docx_fixture.h"
 #include "platform/automation/docx_story.h"
 #include "platform/automation/odt_story.h"
 #include "platform/automation/package.h"
 #include "platform/automation/text_story.h"
 #include "platform/automation/variant.h"
+#include "support/packages.h"
 
 namespace wux::platform::automation {
 namespace {

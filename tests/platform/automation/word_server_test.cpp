@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "docx_fixture.h"
+#include <functional>
+
 #include "platform/automation/dispatch.h"
 #include "platform/automation/word_server.h"
 #include "platform/fault_injection.h"
 #include "platform/text.h"
 #include "support/file_builders.h"
+#include "support/packages.h"
 #include "support/temp_drive.h"
 
 namespace wux::platform::automation {
@@ -510,6 +512,33 @@ TEST_F(WordServerTest, SelectionSemantics)
     EXPECT_EQ(toInt32(sel->get("Start")), 15); // before the final paragraph mark
     sel->call("InsertAfter", {Variant(u" FOOT")});
     EXPECT_EQ(storyText(doc), "HEAD ab<XYZ>ef\r FOOT\r");
+}
+
+// Text opened read-only takes no change through the selection: each way of writing raises and the
+// story stays as it was.
+TEST_F(WordServerTest, ReadOnlyTextRefusesEveryWrite)
+{
+    DocxContent parts;
+    parts.body = test::para({"abcdef"});
+    const std::string file = write("ro.docx", parts);
+    DispatchRef docs = obj(app->get("Documents"));
+    DispatchRef doc =
+        obj(docs->call("Open", {u(file), Variant(false), Variant(true), Variant(false), Variant(u""),
+                                Variant(u""), Variant(false), Variant(u""), Variant(u""), Variant(0)}));
+    DispatchRef sel = selection(doc);
+    const std::function<void()> writes[] = {
+        [&] { sel->put("Text", Variant(u"X")); },
+        [&] { sel->call("InsertBefore", {Variant(u"<")}); },
+        [&] { sel->call("InsertAfter", {Variant(u">")}); },
+    };
+    for (const auto& write : writes) {
+        sel->put("Start", Variant(2));
+        sel->put("End", Variant(4));
+        EXPECT_THROW(write(), AutomationError);
+        EXPECT_EQ(toInt32(sel->get("Start")), 2);
+        EXPECT_EQ(toInt32(sel->get("End")), 4);
+        EXPECT_EQ(storyText(doc), "abcdef\r");
+    }
 }
 
 TEST_F(WordServerTest, ExecuteArguments)

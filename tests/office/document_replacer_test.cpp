@@ -1,0 +1,636 @@
+// The frame every document replacer shares, run over the four kinds of document against their stand-in
+// servers and real packages: the stage and result of each way a document can fail or succeed, the
+// missing application, the figures of each file, an application held by its user, backups, output
+// folders, stop requests, links and read-only files. Where the kinds differ (stage numbers, the modes
+// they refuse, the documents their application refuses) the difference is a field of the kind's row.
+#include "office/document_replacer.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "core/user_parameters.h"
+#include "engines/base_replacer.h"
+#include "excel_books_test.h"
+#include "office/excel_replacer.h"
+#include "office/openoffice_replacer.h"
+#include "office/powerpoint_replacer.h"
+#include "office/word_replacer.h"
+#include "office_test_support.h"
+#include "platform/automation/dispatch.h"
+#include "platform/automation/excel_server.h"
+#include "platform/automation/word_server.h"
+#include "platform/fault_injection.h"
+#include "platform/file_handle.h"
+#include "platform/movable_memory.h"
+#include "support/file_builders.h"
+#include "support/packages.h"
+#include "support/temp_drive.h"
+
+namespace wux::office {
+namespace {
+
+namespace automation = platform::automation;
+using engines::TReplaceResult;
+using Names = std::vector<std::string>;
+
+const std::string kOle = std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + "legacy";
+
+// A document the kind's application refuses, with the stage and result of the refusal.
+struct Refused
+{
+    const char* name;
+    std::string bytes;
+    TReplaceResult result;
+    std::int32_t stage;
+    std::int32_t matches = 0;
+};
+
+struct DocumentKind
+{
+    const char* name;
+    const char* extension;
+    std::string_view applicationClass;
+    // The bytes of a document whose text is `text`, and the text of a stored document.
+    std::function<std::string(const std::string& text)> package;
+    std::function<std::string(const std::string& windowsPath)> text;
+    std::function<std::unique_ptr<TDocumentReplacer>(platform::WuxThread*, std::int32_t mode,
+                                                     platform::MovableHandle, const core::TUserParameters*)>
+        make;
+    // The application object of the run, and the name of its collection of open documents ("" when
+    // the kind keeps no documents open between files).
+    std::function<automation::DispatchRef(TDocumentReplacer&)> application;
+    const char* documents;
+    // Stages: the file test, the connection, the open, the search, the backup and the save, and the
+    // stage of a document saved.
+    std::int32_t testFile, connect, open, searched, backup, save, saved;
+    // The stage a stop request ends a document in.
+    std::int32_t stopped;
+    // Whether the file tests come before the connection (else a failed connection fails every file).
+    bool fileTestsFirst;
+    const char* legacyExtension;
+    std::vector<std::int32_t> unsupportedModes;
+    std::vector<Refused> refused;
+    // The documents the run's application holds open (0 without an application).
+    std::function<std::int32_t(TDocumentReplacer&)> openDocuments;
+};
+
+void PrintTo(const DocumentKind* kind, std::ostream* os)
+{
+    *os << kind->name;
+}
+
+std::string docxWithText(const std::string& text)
+{
+    wux::test::DocxContent docx;
+    docx.body = wux::test::para({text});
+    return wux::test::buildDocx(docx);
+}
+
+std::string joined(const std::vector<std::string>& texts)
+{
+    std::string out;
+    for (const std::string& t : texts)
+        out += (out.empty() ? "" : "|") + t;
+    return out;
+}
+
+template <typename Replacer> std::int32_t openIn(TDocumentReplacer& r)
+{
+    auto* application = static_cast<Replacer&>(r).application();
+    if (application == nullptr)
+        return 0;
+    if constexpr (std::is_same_v<Replacer, TMSWordReplacer>)
+        return application->DocumentCount();
+    else if constexpr (std::is_same_v<Replacer, TMSExcelReplacer>)
+        return application->WorkbookCount();
+    else if constexpr (std::is_same_v<Replacer, TMSPowerPointReplacer>)
+        return application->PresentationCount();
+    else
+        return application->hasDocument() ? 1 : 0;
+}
+
+const std::vector<DocumentKind>& kinds()
+{
+    static const std::vector<DocumentKind> all = {
+        {"word processor",
+         ".docx",
+         automation::kWordApplicationProgId,
+         docxWithText,
+         [](const std::string& file) {
+             std::string text = test::mainText(file);
+             return text.substr(0, text.find('\r'));
+         },
+         [](platform::WuxThread* owner, std::int32_t mode, platform::MovableHandle block,
+            const core::TUserParameters* p) -> std::unique_ptr<TDocumentReplacer> {
+             return std::make_unique<TMSWordReplacer>(owner, mode, block, p);
+         },
+         [](TDocumentReplacer& r) {
+             return static_cast<TMSWordReplacer&>(r).application()->applicationObject();
+         },
+         "Documents",
+         1,
+         99,
+         4,
+         6,
+         7,
+         8,
+         8,
+         6,
+         false,
+         ".doc",
+         {32},
+         {{"protected", "", engines::kReplaceDocumentLocked, 5}},
+         openIn<TMSWordReplacer>},
+        {"spreadsheet",
+         ".xlsx",
+         automation::kExcelApplicationProgId,
+         wux::test::xlsxWithText,
+         [](const std::string& file) { return test::BookReader(file).value(1, 1, 1); },
+         [](platform::WuxThread* owner, std::int32_t mode, platform::MovableHandle block,
+            const core::TUserParameters* p) -> std::unique_ptr<TDocumentReplacer> {
+             return std::make_unique<TMSExcelReplacer>(owner, 0, mode, block,
+                                                       p->GetValue("CreateBackUpCopy") != "0");
+         },
+         [](TDocumentReplacer& r) {
+             return static_cast<TMSExcelReplacer&>(r).application()->applicationObject();
+         },
+         "Workbooks",
+         1,
+         99,
+         4,
+         6,
+         7,
+         8,
+         8,
+         7,
+         false,
+         ".xls",
+         {4, 64},
+         {{"damaged", "PK\x03\x04 not a zip", engines::kReplaceFailed, 4},
+          {"protected sheets only", "", engines::kReplaceNothingFound, 6},
+          {"cell refused", "", engines::kReplaceFailed, 6, 1}},
+         openIn<TMSExcelReplacer>},
+        {"presentation",
+         ".pptx",
+         kPowerPointApplicationClass,
+         wux::test::pptxWithText,
+         [](const std::string& file) { return joined(test::presentationTexts(file)); },
+         [](platform::WuxThread* owner, std::int32_t mode, platform::MovableHandle block,
+            const core::TUserParameters* p) -> std::unique_ptr<TDocumentReplacer> {
+             return std::make_unique<TMSPowerPointReplacer>(owner, 0, mode, block,
+                                                            p->GetValue("CreateBackUpCopy") != "0");
+         },
+         [](TDocumentReplacer& r) {
+             return static_cast<TMSPowerPointReplacer&>(r).application()->applicationObject();
+         },
+         "Presentations",
+         1,
+         99,
+         4,
+         6,
+         7,
+         8,
+         8,
+         7,
+         false,
+         ".ppt",
+         {4, 64},
+         {{"encrypted", kOle, engines::kReplaceFailed, 4},
+          {"web archive", "MIME-Version: 1.0\r\n\r\na cat", engines::kReplaceFailed, 4},
+          {"password to modify", "", engines::kReplaceDocumentLocked, 5}},
+         openIn<TMSPowerPointReplacer>},
+        {"OpenDocument text",
+         ".odt",
+         kServiceManagerClass,
+         wux::test::odtWithText,
+         [](const std::string& file) { return joined(test::documentParagraphs(wux::test::posixOf(file))); },
+         [](platform::WuxThread* owner, std::int32_t mode, platform::MovableHandle block,
+            const core::TUserParameters* p) -> std::unique_ptr<TDocumentReplacer> {
+             return std::make_unique<TOOWriterReplacer>(owner, mode, block, p);
+         },
+         nullptr,
+         "",
+         kStageOdtTestFile,
+         kStageOdtConnect,
+         kStageOdtLoad,
+         kStageOdtDone,
+         kStageOdtStore,
+         kStageOdtStore,
+         kStageOdtDone,
+         kStageOdtStore,
+         true,
+         ".doc",
+         {4, 32, 64},
+         {{"encrypted", "", engines::kReplaceFailed, kStageOdtLoad},
+          {"not a text", "", engines::kReplaceFailed, kStageOdtLoad}},
+         openIn<TOOWriterReplacer>},
+    };
+    return all;
+}
+
+// The bytes of the kind's refused documents that are built rather than given.
+std::string refusedBytes(const DocumentKind& kind, const Refused& r)
+{
+    if (!r.bytes.empty())
+        return r.bytes;
+    const std::string name = r.name;
+    if (name == "protected") {
+        wux::test::DocxContent docx;
+        docx.body = wux::test::para({"a cat"});
+        docx.settings = "<w:documentProtection w:edit=\"readOnly\" w:enforcement=\"1\"/>";
+        return wux::test::buildDocx(docx);
+    }
+    if (name == "protected sheets only") {
+        test::BookSpec book;
+        book.strings = {"a cat"};
+        book.sheets = {test::sheet("P", test::row(1, test::sharedCell("A1", 0)), test::kSheetProtection)};
+        return test::buildBook(book);
+    }
+    if (name == "cell refused") {
+        test::BookSpec book;
+        book.sheets = {test::sheet(
+            "S",
+            test::row(1,
+                      "<c r=\"A1\" t=\"str\"><f t=\"shared\" ref=\"A1:A2\" si=\"0\">B1</f><v>a cat</v></c>") +
+                test::row(2, "<c r=\"A2\" t=\"str\"><f t=\"shared\" si=\"0\"/><v>x</v></c>"))};
+        return test::buildBook(book);
+    }
+    if (name == "password to modify")
+        return wux::test::buildPptx(
+            {{wux::test::pptxTextBox({"a cat"})},
+             "<p:modifyVerifier cryptProviderType=\"rsaAES\" cryptAlgorithmClass=\"hash\" "
+             "cryptAlgorithmType=\"typeAny\" "
+             "cryptAlgorithmSid=\"14\" spinCount=\"100000\" saltData=\"AAAA\" hashData=\"BBBB\"/>"});
+    if (name == "encrypted")
+        return wux::test::buildOdt(
+            {"<text:p>a cat</text:p>", "<manifest:encryption-data manifest:checksum-type=\"SHA1/1K\"/>"});
+    if (name == "not a text")
+        return wux::test::buildOdt(
+            {"<text:p>a cat</text:p>", "", "application/vnd.oasis.opendocument.spreadsheet"});
+    ADD_FAILURE() << kind.name << ": no bytes for " << name;
+    return {};
+}
+
+class DocumentReplacerTest : public wux::test::TempDriveTest,
+                             public ::testing::WithParamInterface<const DocumentKind*>
+{
+protected:
+    ~DocumentReplacerTest() override
+    {
+        for (platform::MovableHandle block : blocks_)
+            platform::movableFree(block);
+    }
+
+    const DocumentKind& kind() const { return *GetParam(); }
+
+    platform::MovableHandle searchBlock(std::string_view find, std::string_view replace, std::int32_t mode)
+    {
+        blocks_.push_back(engines::BuildReplacerStructure(find, replace, false, false, mode));
+        return blocks_.back();
+    }
+
+    std::unique_ptr<TDocumentReplacer> make(std::int32_t mode, platform::MovableHandle block,
+                                            bool backup = true)
+    {
+        return kind().make(&owner, mode, block, backup ? &withBackup : &withoutBackup);
+    }
+
+    // A document of the kind holding text, named name + the kind's extension.
+    std::string write(const std::string& name, const std::string& text = "a cat")
+    {
+        const std::string file = path(name + kind().extension);
+        wux::test::createFile(file, kind().package(text));
+        return file;
+    }
+
+    std::string file(const std::string& name) const { return path(name + kind().extension); }
+
+    test::IdleOwner owner;
+    core::TUserParameters withBackup = test::replacerParameters(true);
+    core::TUserParameters withoutBackup = test::replacerParameters(false);
+
+private:
+    std::vector<platform::MovableHandle> blocks_;
+};
+
+// The stage and result of each way one document can end, and what is left on disk.
+TEST_P(DocumentReplacerTest, StagesAndResults)
+{
+    platform::ScopedFaultClear clearFaults;
+    const DocumentKind& k = kind();
+    struct Case
+    {
+        std::string name;
+        std::int32_t mode;
+        std::function<std::string()> prepare; // writes the file, returns its path
+        std::function<void(const std::string&)> arrange;
+        TReplaceResult result;
+        std::int32_t stage;
+        std::int32_t matches;
+        bool changed;
+    };
+    platform::FileHandle holder;
+    const auto none = [](const std::string&) {};
+    std::vector<Case> cases = {
+        {"missing", 1, [&] { return file("missing"); }, none, engines::kReplaceFailed, k.testFile, 0, false},
+        {"folder", 1,
+         [&] {
+             wux::test::makeFolder(file("folder"));
+             return file("folder");
+         },
+         none, engines::kReplaceFailed, k.testFile, 0, false},
+        {"held", 1, [&] { return write("held"); },
+         [&](const std::string& f) {
+             ASSERT_EQ(holder.open(f, platform::kAccessRead, platform::kShareRead,
+                                   platform::Disposition::kOpenExisting),
+                       platform::kErrorSuccess);
+         },
+         engines::kReplaceDocumentLocked, k.testFile, 0, false},
+        {"legacy", 1,
+         [&] {
+             wux::test::createFile(path(std::string("legacy") + k.legacyExtension), kOle);
+             return path(std::string("legacy") + k.legacyExtension);
+         },
+         none, engines::kReplaceFailed, k.open, 0, false},
+        {"no match", 1, [&] { return write("nomatch", "a dog"); }, none, engines::kReplaceNothingFound,
+         k.searched, 0, false},
+        {"just find", 128, [&] { return write("find", "a cat, a cat"); }, none, engines::kReplaceFound,
+         k.searched, 2, false},
+        {"just find, none", 128, [&] { return write("findnone", "a dog"); }, none,
+         engines::kReplaceNothingFound, k.searched, 0, false},
+        {"backup fails", 1, [&] { return write("bak"); },
+         [&](const std::string& f) {
+             platform::injectFault(f + ".bak", platform::kErrorDiskFull, platform::kFaultOpen);
+         },
+         engines::kReplaceFailed, k.backup, 1, false},
+        // Injected on the document's own path, which the backup name shares: run without a backup.
+        {"save fails", 1, [&] { return write("save"); },
+         [&](const std::string& f) {
+             platform::injectFault(f, platform::kErrorDiskFull, platform::kFaultWrite);
+         },
+         engines::kReplaceFailed, k.save, 1, false},
+        {"success", 1, [&] { return write("ok"); }, none, engines::kReplaceFound, k.saved, 1, true},
+    };
+    for (std::int32_t mode : k.unsupportedModes)
+        cases.push_back({"mode " + std::to_string(mode), mode,
+                         [&, mode] { return write("mode" + std::to_string(mode)); }, none,
+                         engines::kReplaceModeNotSupported, k.searched, 0, false});
+    for (const Refused& r : k.refused)
+        cases.push_back({r.name, 1,
+                         [&, r] {
+                             const std::string f = path(std::string("refused ") + r.name + k.extension);
+                             wux::test::createFile(f, refusedBytes(k, r));
+                             return f;
+                         },
+                         none, r.result, r.stage, r.matches, false});
+    Names expected;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string f = c.prepare();
+        const bool isFile = wux::test::exists(f) && !std::filesystem::is_directory(wux::test::posixOf(f));
+        const std::string before = isFile ? wux::test::readFileBytes(f) : std::string();
+        c.arrange(f);
+        auto replacer = make(c.mode, searchBlock("cat", "dog", c.mode), c.name != "save fails");
+        EXPECT_EQ(replacer->ProcessFile(f), c.result);
+        EXPECT_EQ(replacer->stage(), c.stage);
+        EXPECT_EQ(replacer->matchCount(), c.matches);
+        EXPECT_EQ(replacer->fileSize(), isFile ? static_cast<std::int64_t>(before.size()) : -1);
+        // Whatever happened, no document is left open.
+        EXPECT_EQ(k.openDocuments(*replacer), 0);
+        replacer.reset();
+        holder.close();
+        platform::clearFaults();
+        if (isFile) {
+            EXPECT_EQ(wux::test::readFileBytes(f) != before, c.changed);
+            if (c.changed) {
+                EXPECT_EQ(k.text(f), "a dog");
+                EXPECT_EQ(wux::test::readFileBytes(f + ".bak"), before);
+                expected.push_back(f.substr(3) + ".bak");
+            }
+        }
+        if (wux::test::exists(f))
+            expected.push_back(f.substr(3));
+    }
+    // Only the documents, the folder and the one backup of the success are left: no temporary file.
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(wux::test::listNames(drive.root()), expected);
+}
+
+TEST_P(DocumentReplacerTest, WithoutTheApplicationEveryDocumentFailsAtTheConnection)
+{
+    automation::ScopedClassRestore restore;
+    automation::unregisterClass(kind().applicationClass);
+    const std::string first = write("one");
+    const std::string second = write("two");
+    const std::string bytes = wux::test::readFileBytes(first);
+    auto replacer = make(1, searchBlock("cat", "dog", 1));
+    EXPECT_EQ(replacer->ProcessFile(first), engines::kReplaceFailed);
+    EXPECT_EQ(replacer->stage(), kind().connect);
+    EXPECT_TRUE(replacer->connectFailed());
+    // Installed meanwhile: no second attempt in this run.
+    automation::restoreClasses();
+    EXPECT_EQ(replacer->ProcessFile(second), engines::kReplaceFailed);
+    EXPECT_EQ(replacer->stage(), kind().connect);
+    EXPECT_EQ(replacer->matchCount(), 0);
+    EXPECT_EQ(wux::test::readFileBytes(first), bytes);
+    EXPECT_EQ(wux::test::readFileBytes(second), bytes);
+    EXPECT_EQ(replacer->ProcessFile(file("gone")), engines::kReplaceFailed);
+    EXPECT_EQ(replacer->stage(), kind().fileTestsFirst ? kind().testFile : kind().connect);
+    EXPECT_EQ(replacer->fileSize(), -1);
+
+    // A server that fails to start is the same as none.
+    automation::failClassCreation(kind().applicationClass, automation::kErrorServerUnavailable);
+    auto failing = make(1, searchBlock("cat", "dog", 1));
+    EXPECT_EQ(failing->ProcessFile(first), engines::kReplaceFailed);
+    EXPECT_EQ(failing->stage(), kind().connect);
+    EXPECT_TRUE(failing->connectFailed());
+    EXPECT_EQ(wux::test::readFileBytes(first), bytes);
+}
+
+// One application object serves the run; texts are read once; the figures of each file start again;
+// freeing the replacer releases every automation object of the run.
+TEST_P(DocumentReplacerTest, OneApplicationServesTheRunAndFiguresStartAgainForEachFile)
+{
+    const std::string a = write("a", "one cat and a cat");
+    const std::string b = write("b", "no dogs");
+    const std::string c = write("c", "a cat");
+    const std::size_t objectsBefore = automation::liveObjectCount();
+    auto replacer = make(1, searchBlock("cat", "dog", 1));
+    EXPECT_EQ(replacer->ProcessFile(a), engines::kReplaceFound);
+    EXPECT_EQ(replacer->matchCount(), 2);
+    EXPECT_EQ(replacer->fileSize(), static_cast<std::int64_t>(kind().package("one cat and a cat").size()));
+    EXPECT_EQ(replacer->cachedSearch().find, u"cat");
+    EXPECT_EQ(replacer->cachedSearch().replace, u"dog");
+    EXPECT_EQ(replacer->ProcessFile(b), engines::kReplaceNothingFound);
+    EXPECT_EQ(replacer->matchCount(), 0);
+    EXPECT_EQ(replacer->ProcessFile(file("gone")), engines::kReplaceFailed);
+    EXPECT_EQ(replacer->fileSize(), -1);
+    EXPECT_EQ(replacer->matchCount(), 0);
+    EXPECT_EQ(replacer->ProcessFile(c), engines::kReplaceFound);
+    EXPECT_EQ(replacer->matchCount(), 1);
+    if (kind().application) {
+        const automation::DispatchRef application = kind().application(*replacer);
+        EXPECT_EQ(replacer->ProcessFile(b), engines::kReplaceNothingFound);
+        EXPECT_EQ(kind().application(*replacer), application);
+    }
+    replacer.reset();
+    EXPECT_EQ(automation::liveObjectCount(), objectsBefore);
+    EXPECT_EQ(kind().text(a), "one dog and a dog");
+    EXPECT_EQ(kind().text(c), "a dog");
+    EXPECT_TRUE(wux::test::exists(a + ".bak"));
+    EXPECT_FALSE(wux::test::exists(b + ".bak"));
+}
+
+// A user who opens a document in the run's application keeps it: the run leaves that application to
+// its user and goes on in a new one.
+TEST_P(DocumentReplacerTest, AnApplicationHoldingDocumentsIsLeftToItsUser)
+{
+    if (!kind().application)
+        GTEST_SKIP() << "the kind keeps no application between documents";
+    const std::string users = write("user", "user cat");
+    const std::string f = write("run", "run cat");
+    auto replacer = make(1, searchBlock("cat", "dog", 1), false);
+    EXPECT_EQ(replacer->ProcessFile(f), engines::kReplaceFound);
+    const automation::DispatchRef app = kind().application(*replacer);
+    const automation::DispatchRef documents = automation::asDispatch(app->get(kind().documents));
+    const char* open = std::string_view(kind().documents) == "Workbooks" ? "Add" : "Open";
+    documents->call(open, {automation::Variant::fromUtf8(users)});
+    const std::string other = write("other", "other cat");
+    EXPECT_EQ(replacer->ProcessFile(other), engines::kReplaceFound);
+    EXPECT_EQ(replacer->stage(), kind().saved);
+    EXPECT_NE(kind().application(*replacer), app);
+    EXPECT_EQ(automation::toInt32(documents->get("Count")), 1); // still open in the user's application
+    replacer.reset();
+    EXPECT_EQ(kind().text(other), "other dog");
+    EXPECT_EQ(kind().text(users), "user cat");
+}
+
+// The backup takes the first free name; a save that fails after the backup copy leaves the document
+// as it was and removes that backup again.
+TEST_P(DocumentReplacerTest, BackupsTakeTheFirstFreeNameAndGoWithAFailedSave)
+{
+    platform::ScopedFaultClear clear;
+    const std::string f = write("b");
+    const std::string before = wux::test::readFileBytes(f);
+    wux::test::createFile(f + ".bak", "older backup");
+    EXPECT_EQ(make(1, searchBlock("cat", "dog", 1))->ProcessFile(f), engines::kReplaceFound);
+    EXPECT_EQ(wux::test::readFileBytes(f + ".bak"), "older backup");
+    EXPECT_EQ(wux::test::readFileBytes(f + ".bak0"), before);
+    EXPECT_EQ(kind().text(f), "a dog");
+
+    // Only the rename of the rewritten package fails: the backup copy never renames.
+    const std::string g = write("g");
+    const std::string original = wux::test::readFileBytes(g);
+    platform::injectFault(g, platform::kErrorDiskFull, platform::kFaultRename);
+    EXPECT_EQ(make(1, searchBlock("cat", "dog", 1))->ProcessFile(g), engines::kReplaceFailed);
+    platform::clearFaults();
+    EXPECT_EQ(wux::test::readFileBytes(g), original);
+    const std::string ext = kind().extension;
+    EXPECT_EQ(wux::test::listNames(drive.root()),
+              (Names{"b" + ext, "b" + ext + ".bak", "b" + ext + ".bak0", "g" + ext}));
+    // A later run that succeeds makes the plain ".bak".
+    EXPECT_EQ(make(1, searchBlock("cat", "dog", 1))->ProcessFile(g), engines::kReplaceFound);
+    EXPECT_EQ(wux::test::readFileBytes(g + ".bak"), original);
+}
+
+TEST_P(DocumentReplacerTest, AnOutputFolderReceivesTheChangedDocument)
+{
+    const std::string f = write("moved");
+    const std::string bytes = wux::test::readFileBytes(f);
+    wux::test::makeFolder(path("out"));
+    auto replacer = make(1, searchBlock("cat", "dog", 1), false);
+    replacer->setOutputFolder(path("out"));
+    EXPECT_EQ(replacer->ProcessFile(f), engines::kReplaceFound);
+    EXPECT_EQ(replacer->stage(), kind().saved);
+    replacer.reset();
+    EXPECT_FALSE(wux::test::exists(f));
+    EXPECT_EQ(kind().text(path(std::string("out\\moved") + kind().extension)), "a dog");
+    EXPECT_EQ(wux::test::listNames(drive.root()), (Names{"out"}));
+}
+
+TEST_P(DocumentReplacerTest, AStopRequestFailsTheDocumentAndLeavesItUntouched)
+{
+    const std::string f = write("stop");
+    const std::string bytes = wux::test::readFileBytes(f);
+    auto replacer = make(1, searchBlock("cat", "dog", 1));
+    owner.Terminate();
+    EXPECT_EQ(replacer->ProcessFile(f), engines::kReplaceFailed);
+    EXPECT_EQ(replacer->stage(), kind().stopped);
+    EXPECT_EQ(wux::test::readFileBytes(f), bytes);
+    EXPECT_FALSE(wux::test::exists(f + ".bak"));
+}
+
+// Files that are not what their extension says fail cleanly: unchanged, no backup, nothing beside.
+TEST_P(DocumentReplacerTest, FilesThatAreNotWhatTheirExtensionSaysFailUntouched)
+{
+    const std::string otherZip = wux::test::buildZip({{"a.txt", "cat"}});
+    for (const std::string& bytes : {std::string("just a cat in text"), std::string(), otherZip}) {
+        const std::string f = file("not");
+        wux::test::createFile(f, bytes);
+        EXPECT_EQ(make(1, searchBlock("cat", "dog", 1))->ProcessFile(f), engines::kReplaceFailed)
+            << bytes.size();
+        EXPECT_EQ(wux::test::readFileBytes(f), bytes);
+        EXPECT_EQ(wux::test::listNames(drive.root()), (Names{std::string("not") + kind().extension}));
+    }
+}
+
+// An empty find text changes nothing in any mode and makes no backup.
+TEST_P(DocumentReplacerTest, AnEmptyFindTextChangesNothingInAnyMode)
+{
+    for (std::int32_t mode : {1, 2, 4, 8, 16, 32, 64, 128}) {
+        SCOPED_TRACE(mode);
+        const std::string f = write("empty");
+        const std::string before = wux::test::readFileBytes(f);
+        auto replacer = make(mode, searchBlock("", "dog", mode));
+        const TReplaceResult result = replacer->ProcessFile(f);
+        EXPECT_TRUE(result == engines::kReplaceNothingFound || result == engines::kReplaceModeNotSupported)
+            << result;
+        EXPECT_EQ(replacer->matchCount(), 0);
+        EXPECT_EQ(wux::test::readFileBytes(f), before);
+        EXPECT_FALSE(wux::test::exists(f + ".bak"));
+    }
+}
+
+// A document reached through a symbolic link is rewritten where it lives and the link stays a link; a
+// read-only document is refused (64) and left alone.
+TEST_P(DocumentReplacerTest, LinkedDocumentsStayLinksAndReadOnlyOnesAreRefused)
+{
+    const std::string f = write("doc", "a cat here");
+    const std::string before = wux::test::readFileBytes(f);
+    const std::string link = file("link");
+    ASSERT_EQ(::symlink(wux::test::posixOf(f).c_str(), wux::test::posixOf(link).c_str()), 0);
+    EXPECT_EQ(make(1, searchBlock("cat", "dog", 1))->ProcessFile(link), engines::kReplaceFound);
+    EXPECT_TRUE(S_ISLNK(wux::test::modeOf(link)));
+    EXPECT_EQ(kind().text(f), "a dog here");
+    EXPECT_EQ(wux::test::readFileBytes(link + ".bak"), before);
+
+    const std::string readOnly = file("ro");
+    wux::test::createFile(readOnly, before, wux::test::kNoTime, 0444);
+    EXPECT_EQ(make(1, searchBlock("cat", "dog", 1))->ProcessFile(readOnly), engines::kReplaceDocumentLocked);
+    EXPECT_EQ(wux::test::readFileBytes(readOnly), before);
+    EXPECT_FALSE(wux::test::exists(readOnly + ".bak"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, DocumentReplacerTest, ::testing::ValuesIn([] {
+                             std::vector<const DocumentKind*> out;
+                             for (const DocumentKind& k : kinds())
+                                 out.push_back(&k);
+                             return out;
+                         }()),
+                         [](const ::testing::TestParamInfo<const DocumentKind*>& info) {
+                             return std::string(info.param->extension + 1);
+                         });
+
+} // namespace
+} // namespace wux::office
