@@ -439,7 +439,6 @@ bool TOperations::CopyOneFile()
     }
     countRest();
 
-    bool closed = true;
     if (ok && moves()) {
         // The source goes once this returns: the copy must be on the disk, not only in its cache.
         const platform::WinError error = target.flush();
@@ -460,7 +459,7 @@ bool TOperations::CopyOneFile()
         const platform::WinError error = target.close();
         if (error != platform::kErrorSuccess) {
             showStepError("CloseHandle Write: Error ", error);
-            closed = false;
+            ok = false;
         }
     }
     if (ok) {
@@ -488,7 +487,7 @@ bool TOperations::CopyOneFile()
         FilePercent = 100;
         UpdateGauges();
     }
-    return closed;
+    return true;
 }
 
 void TOperations::DeleteOneFile()

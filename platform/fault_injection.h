@@ -14,7 +14,7 @@ enum FaultOperation : unsigned
 {
     kFaultOpen = 0x1,    // opening a file handle, reading a whole file
     kFaultRead = 0x2,    // reading through a handle
-    kFaultWrite = 0x4,   // writing, setting the end of file, flushing; the atomic rewrite
+    kFaultWrite = 0x4,   // writing, setting the end of file, flushing, closing a written handle; the atomic rewrite
     kFaultRename = 0x8,  // move, rename, replace (source or target)
     kFaultDelete = 0x10, // deleting a file, removing a folder, trashing
     kFaultCreateFolder = 0x20,

@@ -238,8 +238,11 @@ WinError FileHandle::close()
     if (fd_ < 0)
         return kErrorSuccess;
     const int fd = fd_;
+    // Closing a handle written through commits its data: a write fault fails it (the handle is closed).
+    const WinError fault = (access_ & kAccessWrite) ? injectedFault(path_, kFaultWrite) : kErrorSuccess;
     release();
-    return ::close(fd) == 0 ? kErrorSuccess : lastErrnoAsWinError();
+    const WinError error = ::close(fd) == 0 ? kErrorSuccess : lastErrnoAsWinError();
+    return fault != kErrorSuccess ? fault : error;
 }
 
 WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigned share,

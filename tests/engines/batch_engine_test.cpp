@@ -115,6 +115,17 @@ const std::vector<BatchCase>& batchCases()
         {"codes compare the raw byte", {{"#65#", "Z"}}, "Aa", "Za", 1},
         {"literal folded, code raw", {{"a#66#", "X"}}, "AB Ab ab", "X Ab ab", 1},
         {"hexadecimal code", {{"#x41#", "Z"}, {"#X62#", "Y"}}, "AaBb", "ZaBY", 2},
+        // Byte 0 and byte 255 are the ends of the first-byte table.
+        {"a row may begin with byte 0",
+         {{"#0#ab", "X"}},
+         std::string("a\0ab\0a", 6),
+         std::string("aX\0a", 4),
+         1},
+        {"byte 0 beside other first bytes",
+         {{"#0#", "0"}, {"#255#", "F"}, {"q", "Q"}},
+         std::string("\xFFq\0", 3),
+         "FQ0",
+         3},
         // Codes and classes.
         {"CR LF pair", {{"#13,10#", "|"}}, "a\r\nb\rc\n", "a|b\rc\n", 1},
         {"any byte", {{"a#?#c", "X"}}, "abc a\nc ac", "X X ac", 2},

@@ -556,6 +556,27 @@ TEST(TableBlock, BuildWithoutChecksGivesNoBlockForAnEmptyFind)
     platform::movableFree(block);
 }
 
+// The three cell lists must have one cell per row each: lists of different lengths are refused by
+// every builder and no block is made.
+TEST(TableBlock, ListsOfDifferentLengthsAreRefused)
+{
+    const TableCells two = {"N", "N"};
+    const TableCells finds = {"a", "b"};
+    const TableCells one = {"x"};
+    const struct
+    {
+        TableCells flags, finds, replaces;
+    } cases[] = {{one, finds, finds}, {two, one, finds}, {two, finds, one}, {two, TableCells{}, finds}};
+    for (const auto& c : cases) {
+        TableBlock block{};
+        EXPECT_THROW(CheckAndBuildTableBlock(block, c.flags, c.finds, c.replaces), std::invalid_argument);
+        EXPECT_FALSE(block);
+        EXPECT_THROW(BuildTableBlock(block, c.flags, c.finds, c.replaces), std::invalid_argument);
+        EXPECT_FALSE(block);
+        EXPECT_THROW(serializeTable(c.flags, c.finds, c.replaces), std::invalid_argument);
+    }
+}
+
 TEST(TableBlock, WriteTableRowStepsOverEarlierRows)
 {
     TableBlock block = platform::movableAlloc(0);

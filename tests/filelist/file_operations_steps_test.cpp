@@ -98,6 +98,39 @@ TEST_F(OverwriteTest, EveryAnswer)
     }
 }
 
+// "Yes all older" replaces a target only when its source is not older than the target as it is now:
+// each target's own time decides, not the one of the question.
+TEST_F(OverwriteTest, OnlyOlderDecidesByEachTargetsCurrentTime)
+{
+    const struct
+    {
+        const char* name;
+        platform::FileTime source, target;
+        bool replaced;
+    } files[] = {
+        {"a.txt", kTime + 2 * kHour, kTime + kHour, true}, // asked
+        {"b.txt", kTime, kTime - 2 * kHour, true},
+        {"c.txt", kTime, kTime + 3 * kHour, false},
+        {"d.txt", kTime, kTime, true},
+        {"e.txt", kTime - kHour, kTime - 3 * kHour, true},
+    };
+    for (const auto& f : files) {
+        createFile(posix(std::string("src/") + f.name), std::string("new ") + f.name, f.source);
+        createFile(posix(std::string("dst/") + f.name), std::string("old ") + f.name, f.target);
+    }
+    openFolder("src");
+    select({"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"});
+    answer({A::YesAllOlder});
+    ASSERT_TRUE(run(TFileOperationKind::Copy, path("dst\\")));
+    EXPECT_EQ(ui.questions.size(), 1U);
+    for (const auto& f : files) {
+        EXPECT_EQ(readFileBytes(posix(std::string("dst/") + f.name)),
+                  std::string(f.replaced ? "new " : "old ") + f.name);
+        EXPECT_EQ(lastWriteOf(posix(std::string("dst/") + f.name)), f.replaced ? f.source : f.target)
+            << f.name;
+    }
+}
+
 TEST_F(OverwriteTest, QuestionNamesBothFilesWithSizeAndDate)
 {
     makeFiles();
@@ -484,6 +517,30 @@ TEST_F(MoveTest, SymbolicLinksMoveAsOneEntry)
     EXPECT_EQ(readFileBytes(posix("outside/data.txt")), "outside");
     EXPECT_EQ(listNames(posix("outside")), Names{"data.txt"});
     EXPECT_TRUE(ui.questions.empty());
+    EXPECT_TRUE(dialogs.records().empty());
+}
+
+// A folder moved on one drive onto a folder of another file system mounted inside it cannot be
+// renamed: it is moved entry by entry, all of it.
+TEST_F(MoveTest, AFolderAcrossAMountPointInsideTheDriveMovesWhole)
+{
+    if (!drive.addDrive('e', platform::kDriveFixed, true))
+        GTEST_SKIP() << "/dev/shm is not a file system of its own here";
+    ASSERT_EQ(::symlink(drive.root('e').c_str(), posix("mnt").c_str()), 0);
+    createFile(posix("src/tree/a.txt"), "alpha", kTime, 0640);
+    createFile(posix("src/tree/sub/b.txt"), "beta", kTime);
+    makeFolder(posix("src/tree/empty"));
+    createFile(posix("src/c.txt"), "gamma", kTime);
+    openFolder("src");
+    select({"tree", "c.txt"});
+    ASSERT_TRUE(run(TFileOperationKind::Move, path("mnt\\")));
+    EXPECT_EQ(listNames(drive.root('e')), (Names{"c.txt", "tree"}));
+    EXPECT_EQ(listNames(drive.root('e') + "/tree"), (Names{"a.txt", "empty", "sub"}));
+    EXPECT_EQ(readFileBytes(drive.root('e') + "/tree/a.txt"), "alpha");
+    EXPECT_EQ(modeOf(drive.root('e') + "/tree/a.txt") & 0777, 0640U);
+    EXPECT_EQ(readFileBytes(drive.root('e') + "/tree/sub/b.txt"), "beta");
+    EXPECT_EQ(readFileBytes(drive.root('e') + "/c.txt"), "gamma");
+    EXPECT_EQ(listNames(posix("src")), Names{});
     EXPECT_TRUE(dialogs.records().empty());
 }
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -143,15 +144,39 @@ TEST_F(TargetParsing, SeveralItemsToOneFileAreRefused)
     EXPECT_EQ(readFileBytes(posix("dst/b.bak")), "b.txt");
 }
 
-TEST_F(TargetParsing, BareNameCopiesBesideItselfAndSetsTheCursorName)
+// A bare name or mask copies or moves the one item beside itself; the cursor goes to the new name.
+TEST_F(TargetParsing, BareNameRenamesInPlaceAndSetsTheCursorName)
 {
-    createFile(posix("src/a.txt"), "alpha", kTime);
+    const struct
+    {
+        TFileOperationKind kind;
+        const char* target;
+        const char* cursor;
+        std::vector<std::string> names;
+    } cases[] = {
+        {TFileOperationKind::Copy, "new.txt", "new.txt", {"a.txt", "new.txt"}},
+        {TFileOperationKind::Copy, "*.bak", "a.bak", {"a.bak", "a.txt"}},
+        {TFileOperationKind::Copy, "?_*.*", "a_a.txt", {"a.txt", "a_a.txt"}},
+        {TFileOperationKind::Move, "*.old", "a.old", {"a.old"}},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(posix("src"));
+        createFile(posix("src/a.txt"), "alpha", kTime);
+        openFolder("src");
+        select({"a.txt"});
+        listing.cursorName = "unset";
+        ASSERT_TRUE(run(c.kind, c.target)) << c.target;
+        EXPECT_EQ(wux::test::listNames(posix("src")), c.names) << c.target;
+        EXPECT_EQ(readFileBytes(posix(std::string("src/") + c.cursor)), "alpha") << c.target;
+        EXPECT_EQ(listing.cursorName, c.cursor) << c.target;
+    }
+    // A target folder is no rename in place: the cursor name stays.
+    makeFolder(posix("dst"));
     openFolder("src");
-    select({"a.txt"});
-    ASSERT_TRUE(run(TFileOperationKind::Copy, "new.txt"));
-    EXPECT_EQ(readFileBytes(posix("src/new.txt")), "alpha");
-    EXPECT_EQ(readFileBytes(posix("src/a.txt")), "alpha");
-    EXPECT_EQ(listing.cursorName, "new.txt");
+    select({"a.old"});
+    listing.cursorName = "unset";
+    ASSERT_TRUE(run(TFileOperationKind::Copy, path("dst\\")));
+    EXPECT_EQ(listing.cursorName, "unset");
 }
 
 TEST_F(TargetParsing, RootTargetMeansTheRootOfTheSourceDrive)
@@ -321,7 +346,9 @@ TEST_F(CopyTest, StopInTheMiddleOfALargeFileRemovesThePartialTarget)
     EXPECT_EQ(ui.closeCommands, 1);
 }
 
-TEST_F(CopyTest, FailedReadsAndWritesShowTheStepsBoxAndLeaveNoTarget)
+// A copy that fails at any step, up to closing (and for a move, flushing) its target, shows the
+// step's box and leaves nothing in the target folder; the source stays as it was.
+TEST_F(CopyTest, FailedStepsShowTheStepsBoxAndLeaveNoTarget)
 {
     struct Case
     {
@@ -329,28 +356,44 @@ TEST_F(CopyTest, FailedReadsAndWritesShowTheStepsBoxAndLeaveNoTarget)
         const char* prefix;
         platform::WinError code;
         const char* caption;
+        const char* bytes = "source bytes";
+        mode_t mode = 0644;
+        TFileOperationKind kind = TFileOperationKind::Copy;
+        char target = 'c';
     };
+    ASSERT_TRUE(drive.addDrive('d'));
     const Case cases[] = {
-        {platform::kFaultRead, "src\\a.txt", 30, "READ FROM FILE: Error 30"},
-        {platform::kFaultWrite, "dst\\a.txt", 112, "WRITE TO FILE: Error 112"},
-        {platform::kFaultAttributes, "dst\\a.txt", 5, "SetFileTime: Error 5"},
+        {platform::kFaultRead, "c:\\src\\a.txt", 30, "READ FROM FILE: Error 30"},
+        {platform::kFaultWrite, "c:\\dst\\", 112, "WRITE TO FILE: Error 112"},
+        {platform::kFaultAttributes, "c:\\dst\\", 5, "SetFileTime: Error 5"},
+        // A read-only source makes a read-only target: it is removed all the same.
+        {platform::kFaultRead, "c:\\src\\a.txt", 30, "READ FROM FILE: Error 30", "source bytes", 0444},
+        // Nothing to write: the failure comes when the target is closed.
+        {platform::kFaultWrite, "c:\\dst\\", 112, "CloseHandle Write: Error 112", ""},
+        {platform::kFaultWrite, "c:\\dst\\", 112, "CloseHandle Write: Error 112", "", 0444},
+        // A move to another drive flushes the target before the source goes.
+        {platform::kFaultWrite, "d:\\dst\\", 112, "WRITE TO FILE: Error 112", "", 0644,
+         TFileOperationKind::Move, 'd'},
     };
     for (const Case& c : cases) {
-        createFile(posix("src/a.txt"), "source bytes", kTime);
-        makeFolder(posix("dst"));
-        dialogs.clear();
+        SCOPED_TRACE(std::string(c.caption) + " mode " + std::to_string(c.mode) + " " + c.bytes);
         platform::clearFaults();
-        platform::injectFault(path(c.prefix), c.code, c.operation);
+        std::filesystem::remove_all(posix("src"));
+        createFile(posix("src/a.txt"), c.bytes, kTime, c.mode);
+        makeFolder(posix("dst", c.target));
+        dialogs.clear();
+        platform::injectFault(c.prefix, c.code, c.operation);
         openFolder("src");
         select({"a.txt"});
-        ASSERT_TRUE(run(TFileOperationKind::Copy, path("dst\\")));
-        ASSERT_EQ(dialogs.records().size(), 1U) << c.caption;
+        ASSERT_TRUE(run(c.kind, path("dst\\", c.target)));
+        ASSERT_EQ(dialogs.records().size(), 1U);
         EXPECT_EQ(dialogs.captions()[0], c.caption);
         EXPECT_EQ(dialogs.texts()[0], platform::errorText(c.code));
         EXPECT_EQ(dialogs.records()[0].request.icon, platform::MsgIcon::Warning);
         EXPECT_TRUE(dialogs.records()[0].onGuiThread);
-        EXPECT_FALSE(exists(posix("dst/a.txt"))) << c.caption;
-        EXPECT_EQ(readFileBytes(posix("src/a.txt")), "source bytes");
+        EXPECT_EQ(wux::test::listNames(posix("dst", c.target)), std::vector<std::string>{});
+        EXPECT_EQ(readFileBytes(posix("src/a.txt")), c.bytes);
+        EXPECT_EQ(modeOf(posix("src/a.txt")) & 0777, c.mode);
         EXPECT_FALSE(stoppedByRun);
     }
 }

@@ -24,6 +24,8 @@ TEST_F(FileOpsTest, CreateFolderMakesOneLevel)
 {
     test::createFile(posix("file"));
     test::makeFolder(posix("Existing"));
+    // A parent that is a link to nothing: the folder cannot be made under it.
+    ASSERT_EQ(::symlink(posix("nowhere").c_str(), posix("dangling").c_str()), 0);
     const struct
     {
         const char* name;
@@ -36,12 +38,15 @@ TEST_F(FileOpsTest, CreateFolderMakesOneLevel)
         {"existing", kErrorAlreadyExists},
         {"missing\\child", kErrorPathNotFound},
         {"file\\child", kErrorPathNotFound},
+        {"dangling\\child", kErrorPathNotFound},
+        {"missing\\deeper\\child", kErrorPathNotFound},
         {"bad|name", kErrorInvalidName},
     };
     for (const auto& c : cases)
         EXPECT_EQ(createFolder(path(c.name)), c.expected) << c.name;
     EXPECT_EQ(test::modeOf(posix("new")) & S_IFMT, static_cast<mode_t>(S_IFDIR));
     EXPECT_FALSE(test::exists(posix("missing")));
+    EXPECT_FALSE(test::exists(posix("nowhere")));
     EXPECT_EQ(createFolder("c:\\"), kErrorAlreadyExists);
     EXPECT_EQ(createFolder(""), kErrorPathNotFound);
     injectFault(path("x"), kErrorAccessDenied, kFaultCreateFolder);
