@@ -139,8 +139,8 @@ TEST_F(MixedRunTest, DosCharsetTextsReachEveryDocumentKindIntact)
     docx.body = wux::test::para({"na\xc3\xafve cat"});
     wux::test::createFile(path("letter.docx"), wux::test::buildDocx(docx));
     wux::test::createFile(path("book.xlsx"), xlsxWithText("na\xc3\xafve cat"));
-    wux::test::createFile(path("deck.pptx"), test::pptxWithText("na\xc3\xafve cat"));
-    wux::test::createFile(path("text.odt"), test::odtWithText("na\xc3\xafve cat"));
+    wux::test::createFile(path("deck.pptx"), pptxWithText("na\xc3\xafve cat"));
+    wux::test::createFile(path("text.odt"), odtWithText("na\xc3\xafve cat"));
     search = engines::BuildReplacerStructure("NA\xc3\xafVE", "caf\xc3\xa9", false, false,
                                              engines::kModeReplace, true);
     core::TUserParameters parameters = test::replacerParameters(false);
