@@ -134,7 +134,11 @@ std::int32_t StateAccess::IndexAt(std::int32_t folder, std::int32_t position) co
     if (position < 1 || position > record.count)
         return -1;
     const std::uint32_t entry = order[record.firstItem + static_cast<std::uint32_t>(position) - 1];
-    if (entry < 1 || entry > static_cast<std::uint32_t>(record.count))
+    // A flat view may show fewer rows than it has items (the duplicates of a search): its entries
+    // reach every item of the list.
+    const std::int32_t reach = state.savedFolders ? state.itemCount - static_cast<std::int32_t>(record.firstItem)
+                                                  : record.count;
+    if (entry < 1 || entry > static_cast<std::uint32_t>(std::max(reach, 0)))
         return -1;
     return static_cast<std::int32_t>(record.firstItem + entry - 1);
 }

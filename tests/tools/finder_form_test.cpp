@@ -1,0 +1,421 @@
+#include "tools/finder_form.h"
+
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+
+#include "core/text_table.h"
+#include "engines/search_thread.h"
+#include "filelist/file_operations.h"
+#include "platform/filetime.h"
+#include "platform/ini_file.h"
+#include "platform/shell/folder_browser.h"
+#include "support/file_builders.h"
+#include "support/temp_drive.h"
+#include "tools/query_dialog.h"
+#include "tools/search_results.h"
+#include "tools/tool_test_host.h"
+
+namespace wux::tools {
+namespace {
+
+using filelist::TBrowserFilter;
+
+platform::FileTime utcTime(int year, int month, int day, int hour = 0, int minute = 0)
+{
+    platform::CalendarTime time{};
+    time.year = year;
+    time.month = month;
+    time.day = day;
+    time.hour = hour;
+    time.minute = minute;
+    return platform::calendarToFileTime(time).value();
+}
+
+// ---- The filter of the conditions ----
+
+struct AttributeCase
+{
+    const char* name;
+    std::array<Qt::CheckState, 5> states; // archive, read-only, system, hidden, directory
+    std::uint32_t present;
+    std::uint32_t absent;
+};
+
+void PrintTo(const AttributeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class FinderAttributeFilter : public ::testing::TestWithParam<AttributeCase>
+{
+};
+
+TEST_P(FinderAttributeFilter, CheckedMustBePresentUncheckedAbsentGrayedFree)
+{
+    FinderConditions conditions;
+    conditions.attributes = GetParam().states;
+    const TBrowserFilter filter = BuildFinderFilter(conditions);
+    EXPECT_EQ(filter.attributesPresent, GetParam().present);
+    EXPECT_EQ(filter.attributesAbsent, GetParam().absent);
+    EXPECT_EQ(filter.enabled, 1);
+    EXPECT_EQ(filter.dateMode, 0);
+    EXPECT_EQ(filter.sizeTest, 0u);
+}
+
+constexpr Qt::CheckState G = Qt::PartiallyChecked;
+constexpr Qt::CheckState Y = Qt::Checked;
+constexpr Qt::CheckState N = Qt::Unchecked;
+
+INSTANTIATE_TEST_SUITE_P(
+    States, FinderAttributeFilter,
+    ::testing::Values(AttributeCase{"all_grayed", {G, G, G, G, G}, 0, 0},
+                      AttributeCase{"archive_required", {Y, G, G, G, G}, 32, 0},
+                      AttributeCase{"read_only_refused", {G, N, G, G, G}, 0, 1},
+                      AttributeCase{"system_and_hidden", {G, G, Y, N, G}, 4, 2},
+                      AttributeCase{"directory_only", {G, G, G, G, Y}, 16, 0},
+                      AttributeCase{"every_box_checked", {Y, Y, Y, Y, Y}, 55, 0},
+                      AttributeCase{"every_box_unchecked", {N, N, N, N, N}, 0, 55}));
+
+struct SizeCase
+{
+    int sign;
+    int unit;
+    std::uint32_t test;
+};
+
+void PrintTo(const SizeCase& c, std::ostream* os)
+{
+    *os << "sign" << c.sign << "_unit" << c.unit;
+}
+
+class FinderSizeFilter : public ::testing::TestWithParam<SizeCase>
+{
+};
+
+TEST_P(FinderSizeFilter, KindInLowBitsUnitAbove)
+{
+    FinderConditions conditions;
+    conditions.sizeOn = true;
+    conditions.size = 1234;
+    conditions.signIndex = GetParam().sign;
+    conditions.unitIndex = GetParam().unit;
+    const TBrowserFilter filter = BuildFinderFilter(conditions);
+    EXPECT_EQ(filter.sizeTest, GetParam().test);
+    EXPECT_EQ(filter.size, 1234u);
+    EXPECT_EQ(filter.enabled, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, FinderSizeFilter,
+                         ::testing::Values(SizeCase{0, 0, 5}, SizeCase{1, 0, 7}, SizeCase{2, 0, 6},
+                                           SizeCase{0, 1, 9}, SizeCase{1, 1, 11}, SizeCase{2, 2, 14},
+                                           SizeCase{-1, -1, 5}));
+
+TEST(FinderFilter, SizeOffLeavesNoSizeTest)
+{
+    FinderConditions conditions;
+    conditions.size = 99;
+    conditions.signIndex = 2;
+    const TBrowserFilter filter = BuildFinderFilter(conditions);
+    EXPECT_EQ(filter.sizeTest, 0u);
+    EXPECT_EQ(filter.size, 0u);
+}
+
+TEST(FinderFilter, DateBetweenCoversBothDaysWhole)
+{
+    FinderConditions conditions;
+    conditions.dateBetween = true;
+    conditions.firstDay = QDate(2024, 3, 5);
+    conditions.lastDay = QDate(2024, 3, 6);
+    const TBrowserFilter filter = BuildFinderFilter(conditions);
+    EXPECT_EQ(filter.dateMode, 1);
+    EXPECT_EQ(filter.from, utcTime(2024, 3, 5));
+    EXPECT_EQ(filter.to, utcTime(2024, 3, 7) - 1);
+    // One day: a file written at 23:59 of that day is inside.
+    conditions.lastDay = conditions.firstDay;
+    const TBrowserFilter oneDay = BuildFinderFilter(conditions);
+    EXPECT_LE(oneDay.from, utcTime(2024, 3, 5, 23, 59));
+    EXPECT_GE(oneDay.to, utcTime(2024, 3, 5, 23, 59));
+    EXPECT_LT(oneDay.to, utcTime(2024, 3, 6));
+}
+
+TEST(FinderFilter, NotOlderThanWinsOverDateBetween)
+{
+    FinderConditions conditions;
+    conditions.dateBetween = true;
+    conditions.firstDay = QDate(2024, 3, 5);
+    conditions.lastDay = QDate(2024, 3, 6);
+    conditions.notOlder = true;
+    conditions.notOlderCount = 3;
+    conditions.rangeIndex = 2;
+    const TBrowserFilter filter = BuildFinderFilter(conditions);
+    EXPECT_EQ(filter.dateMode, 2);
+    EXPECT_EQ(filter.count, 3);
+    EXPECT_EQ(filter.unit, 2);
+}
+
+TEST(FinderFilter, DuplicateCriteria)
+{
+    struct Case
+    {
+        bool duplicates, name, size;
+        std::uint8_t flag;
+        std::uint32_t mode;
+    };
+    for (const Case& c : {Case{false, true, true, 0, 0}, Case{true, true, false, 1, 1}, Case{true, false, true, 1, 2},
+                          Case{true, true, true, 1, 3}}) {
+        FinderConditions conditions;
+        conditions.duplicates = c.duplicates;
+        conditions.sameName = c.name;
+        conditions.sameSize = c.size;
+        const TBrowserFilter filter = BuildFinderFilter(conditions);
+        EXPECT_EQ(filter.findDuplicates, c.flag);
+        EXPECT_EQ(filter.duplicateMode, c.mode);
+    }
+}
+
+// ---- The window ----
+
+class FinderFormTest : public wux::test::TempDriveTest
+{
+protected:
+    void SetUp() override
+    {
+        core::registerCoreTexts();
+        registerSearchResultsTexts();
+        registerQueryDialogTexts();
+        SetSettingsFileName(path("wux.ini"));
+        form.RegisterDefaultTexts(800);
+        form.InitTool();
+        form.Translate(800);
+    }
+    void TearDown() override { SetSettingsFileName(""); }
+
+    template <typename T> T* child(const char* name) { return form.findChild<T*>(name); }
+
+    test::TestHost host;
+    TFinderForm form;
+};
+
+TEST_F(FinderFormTest, ControlsReachTheStoreFilter)
+{
+    child<QListWidget>("lbSearchPaths")->addItem(QString::fromStdString(path("none")));
+    child<QCheckBox>("chkArchive")->setCheckState(Qt::Checked);
+    child<QCheckBox>("chkHidden")->setCheckState(Qt::Unchecked);
+    child<QCheckBox>("chkFindFilesSize")->click();
+    child<QComboBox>("cmbSign")->setCurrentIndex(1);
+    child<QComboBox>("cmbSize")->setCurrentIndex(1);
+    child<QSpinBox>("spSize")->setValue(7);
+    child<QCheckBox>("chkDuplicates")->click();
+    child<QCheckBox>("chkSameName")->click(); // same size stays
+    child<QCheckBox>("chkDateBetween")->click();
+    child<QDateEdit>("dtpDateFirst")->setDate(QDate(2023, 1, 2));
+    child<QDateEdit>("dtpDateEnd")->setDate(QDate(2023, 1, 2));
+    EXPECT_TRUE(form.CanStart(nullptr));
+
+    TBrowserFilter seen;
+    std::string mask;
+    form.onResultsShown = [&](TSrchRes& results) {
+        seen = engines::FinderStore.filter;
+        mask = engines::FinderStore.maskText;
+        EXPECT_EQ(engines::FinderStore.mode, 2u);
+        test::onNextModal([&results](QDialog&) {
+            QTRY_VERIFY(results.searchFinished());
+            results.close();
+        });
+    };
+    child<QComboBox>("cmbSearchFor")->setEditText("*.txt;*.doc");
+    child<QPushButton>("btnStartOperation")->click();
+
+    EXPECT_EQ(mask, "*.txt;*.doc");
+    EXPECT_EQ(seen.attributesPresent, 32u);
+    EXPECT_EQ(seen.attributesAbsent, 2u);
+    EXPECT_EQ(seen.sizeTest, 11u);
+    EXPECT_EQ(seen.size, 7u);
+    EXPECT_EQ(seen.findDuplicates, 1);
+    EXPECT_EQ(seen.duplicateMode, 2u);
+    EXPECT_EQ(seen.dateMode, 1);
+    EXPECT_EQ(seen.from, utcTime(2023, 1, 2));
+    EXPECT_EQ(seen.to, utcTime(2023, 1, 3) - 1);
+    EXPECT_EQ(engines::ResultListState, nullptr);
+    EXPECT_FALSE(filelist::OperationBusy.load());
+    EXPECT_EQ(host.refreshes, 1);
+    EXPECT_EQ(host.enableCalls, (std::vector<bool>{false, true}));
+}
+
+TEST_F(FinderFormTest, CanStartFollowsPathsAndSelection)
+{
+    auto* start = child<QPushButton>("btnStartOperation");
+    auto* inSelection = child<QCheckBox>("chkFindInSelDirs");
+    filelist::TstateOfBrowser panelList;
+    panelList.selectedCount = 2;
+
+    // No paths, a selection: the selection option checks itself.
+    EXPECT_TRUE(form.CanStart(&panelList));
+    EXPECT_TRUE(inSelection->isEnabled());
+    EXPECT_TRUE(inSelection->isChecked());
+    // The selection cleared: option disabled and unchecked, nothing to start.
+    panelList.selectedCount = 0;
+    EXPECT_FALSE(form.CanStart(&panelList));
+    EXPECT_FALSE(inSelection->isEnabled());
+    EXPECT_FALSE(inSelection->isChecked());
+    EXPECT_FALSE(start->isEnabled());
+    // A path: start without a selection.
+    child<QListWidget>("lbSearchPaths")->addItem("c:\\data");
+    EXPECT_TRUE(form.CanStart(&panelList));
+    EXPECT_FALSE(child<QPushButton>("btnEdit")->isEnabled()); // no path chosen yet
+    child<QListWidget>("lbSearchPaths")->setCurrentRow(0);
+    EXPECT_TRUE(child<QPushButton>("btnEdit")->isEnabled());
+    // With paths and a selection the option is offered but not forced.
+    panelList.selectedCount = 1;
+    EXPECT_TRUE(form.CanStart(&panelList));
+    EXPECT_TRUE(inSelection->isEnabled());
+    EXPECT_FALSE(inSelection->isChecked());
+}
+
+TEST_F(FinderFormTest, DateConditionsExcludeEachOtherAndCriteriaKeepOne)
+{
+    form.show();
+    QApplication::setActiveWindow(&form);
+    auto* between = child<QCheckBox>("chkDateBetween");
+    auto* notOlder = child<QCheckBox>("chkNotOlderThen");
+    child<QTabWidget>("pcFinder")->setCurrentIndex(1);
+    between->setFocus();
+    between->click();
+    EXPECT_TRUE(child<QDateEdit>("dtpDateFirst")->isEnabled());
+    notOlder->setFocus();
+    notOlder->click();
+    EXPECT_TRUE(notOlder->isChecked());
+    EXPECT_FALSE(between->isChecked());
+    EXPECT_FALSE(child<QDateEdit>("dtpDateFirst")->isEnabled());
+    EXPECT_TRUE(child<QSpinBox>("spNotOlder")->isEnabled());
+    between->setFocus();
+    between->click();
+    EXPECT_FALSE(notOlder->isChecked());
+
+    auto* sameName = child<QCheckBox>("chkSameName");
+    auto* sameSize = child<QCheckBox>("chkSameSize");
+    EXPECT_EQ(sameName->checkState(), Qt::PartiallyChecked);
+    EXPECT_FALSE(sameName->isEnabled());
+    child<QCheckBox>("chkDuplicates")->click();
+    EXPECT_EQ(sameName->checkState(), Qt::Checked);
+    EXPECT_EQ(sameSize->checkState(), Qt::Checked);
+    sameName->click();
+    sameSize->click(); // the last criterion: the other comes back
+    EXPECT_EQ(sameName->checkState(), Qt::Checked);
+    EXPECT_EQ(sameSize->checkState(), Qt::Unchecked);
+
+    child<QSpinBox>("spSize")->setValue(-5);
+    EXPECT_EQ(child<QSpinBox>("spSize")->value(), 0);
+    EXPECT_FALSE(child<QCheckBox>("chkWholeWords")->isVisible());
+}
+
+TEST_F(FinderFormTest, PathListThroughTheQueryWithBrowse)
+{
+    platform::shell::ScriptedFolderBrowser browser;
+    browser.answer(QString::fromStdString(posix("music")));
+    platform::shell::ScopedFolderBrowser scope(browser);
+    wux::test::makeFolder(path("music"));
+
+    // Add: the query proposes c:\, Browse replaces the line, OK appends and selects.
+    test::onNextModal([](QDialog& dialog) {
+        auto& query = static_cast<TStandardQuery&>(dialog);
+        EXPECT_EQ(query.lblInfo()->text().toStdString(), "Add directory or drive for search in");
+        EXPECT_EQ(query.edInfo()->text().toStdString(), "c:\\");
+        EXPECT_TRUE(query.btnBrowse()->isVisible());
+        query.btnBrowse()->click();
+        query.btnOK()->click();
+    });
+    child<QPushButton>("btnAdd")->click();
+    auto* paths = child<QListWidget>("lbSearchPaths");
+    ASSERT_EQ(paths->count(), 1);
+    EXPECT_EQ(paths->item(0)->text().toStdString(), path("music") + "\\");
+    EXPECT_EQ(paths->currentRow(), 0);
+    EXPECT_GE(host.launchUpdates, 1);
+
+    // Edit with the selected path; an empty answer changes nothing.
+    test::onNextModal([](QDialog& dialog) {
+        auto& query = static_cast<TStandardQuery&>(dialog);
+        EXPECT_EQ(query.lblInfo()->text().toStdString(), "Edit directory or drive for search in");
+        query.edInfo()->clear();
+        query.btnOK()->click();
+    });
+    child<QPushButton>("btnEdit")->click();
+    EXPECT_EQ(paths->item(0)->text().toStdString(), path("music") + "\\");
+    test::onNextModal([](QDialog& dialog) {
+        static_cast<TStandardQuery&>(dialog).edInfo()->setText("d:\\docs");
+        static_cast<TStandardQuery&>(dialog).btnOK()->click();
+    });
+    child<QPushButton>("btnEdit")->click();
+    EXPECT_EQ(paths->item(0)->text().toStdString(), "d:\\docs");
+
+    // Delete: the selection stays at its index or moves to the new last entry.
+    paths->addItem("e:\\a");
+    paths->addItem("e:\\b");
+    paths->setCurrentRow(2);
+    child<QPushButton>("btnDelete")->click();
+    EXPECT_EQ(paths->count(), 2);
+    EXPECT_EQ(paths->currentRow(), 1);
+    paths->setCurrentRow(0);
+    QTest::keyClick(paths, Qt::Key_Delete);
+    ASSERT_EQ(paths->count(), 1);
+    EXPECT_EQ(paths->item(0)->text().toStdString(), "e:\\a");
+}
+
+TEST_F(FinderFormTest, TranslateKeepsChosenItems)
+{
+    child<QComboBox>("cmbRange")->setCurrentIndex(3);
+    child<QComboBox>("cmbSize")->setCurrentIndex(2);
+    child<QComboBox>("cmbSign")->setCurrentIndex(-1);
+    core::classTranslator().SetTranslation(800 + 36, "Monate");
+    form.Translate(800);
+    EXPECT_EQ(child<QComboBox>("cmbRange")->currentIndex(), 3);
+    EXPECT_EQ(child<QComboBox>("cmbRange")->currentText().toStdString(), "Monate");
+    EXPECT_EQ(child<QComboBox>("cmbSize")->currentIndex(), 2);
+    EXPECT_EQ(child<QComboBox>("cmbSign")->currentIndex(), 0);
+    EXPECT_EQ(child<QComboBox>("cmbSign")->itemText(1).toStdString(), "more than");
+    core::classTranslator().ResetTranslations();
+}
+
+TEST_F(FinderFormTest, SettingsRoundTrip)
+{
+    auto* masks = child<QComboBox>("cmbSearchFor");
+    masks->setEditText("*.cpp");
+    child<QComboBox>("cmbTextToFind")->setEditText("needle");
+    child<QListWidget>("lbSearchPaths")->addItem("c:\\src");
+    child<QListWidget>("lbSearchPaths")->addItem("d:\\Docs Ü");
+    child<QCheckBox>("chkRecurse")->setChecked(false);
+    form.SaveSettings();
+    EXPECT_EQ(wux::test::readFileBytes(path("wux.ini")),
+              "[Finder]\r\nMASK_FINDER=2A2E6370700D0A310D0A\r\nFIND_TEXT=6E6565646C650D0A310D0A\r\n"
+              "SEARCH_PATHS=633A5C7372630D0A643A5C446F637320C39C0D0A\r\nRECURSE_SUBDIRECTORIES=0\r\n");
+
+    TFinderForm other;
+    other.LoadSettings();
+    auto* paths = other.findChild<QListWidget*>("lbSearchPaths");
+    ASSERT_EQ(paths->count(), 2);
+    EXPECT_EQ(paths->item(1)->text().toStdString(), "d:\\Docs Ü");
+    EXPECT_EQ(paths->currentRow(), 0);
+    EXPECT_FALSE(other.findChild<QCheckBox*>("chkRecurse")->isChecked());
+    EXPECT_EQ(other.findChild<QComboBox*>("cmbSearchFor")->itemText(0).toStdString(), "*.cpp");
+    // Saved again with the same text, the file is the same byte for byte.
+    const std::string before = wux::test::readFileBytes(path("wux.ini"));
+    other.findChild<QComboBox*>("cmbSearchFor")->setEditText("*.cpp");
+    other.findChild<QComboBox*>("cmbTextToFind")->setEditText("needle");
+    other.SaveSettings();
+    EXPECT_EQ(wux::test::readFileBytes(path("wux.ini")), before);
+}
+
+} // namespace
+} // namespace wux::tools

@@ -1,0 +1,279 @@
+#include "tools/renamer_form.h"
+
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "controls/wux_string_grid.h"
+#include "core/text_table.h"
+#include "engines/rename_mask.h"
+#include "engines/rename_thread.h"
+#include "filelist/basket.h"
+#include "filelist/general_options.h"
+#include "filelist/list_builder.h"
+#include "filelist/list_operations.h"
+#include "filelist/file_operations.h"
+#include "platform/dialogs.h"
+#include "support/file_builders.h"
+#include "support/temp_drive.h"
+#include "tools/search_results.h"
+#include "tools/tool_test_host.h"
+
+namespace wux::tools {
+namespace {
+
+using filelist::test::addFolder;
+using filelist::test::file;
+
+TEST(RenamerParts, RnStatusPacksAndOutOfRangeIndexesGiveZero)
+{
+    struct Case
+    {
+        std::int32_t value;
+        int digits;
+        int caseMode;
+    };
+    for (const Case& c : {Case{0, 0, 0}, Case{9, 9, 0}, Case{0x45, 5, 4}, Case{0x0A, 0, 0}, Case{0x0F, 0, 0},
+                          Case{0x53, 3, 0}, Case{0x73, 3, 0}, Case{0x123, 3, 2}, Case{-1, 0, 0}}) {
+        int digits = -1;
+        int caseMode = -1;
+        unpackRnStatus(c.value, digits, caseMode);
+        EXPECT_EQ(digits, c.digits) << c.value;
+        EXPECT_EQ(caseMode, c.caseMode) << c.value;
+    }
+    EXPECT_EQ(packRnStatus(5, 4), 0x45);
+    EXPECT_EQ(packRnStatus(9, 0), 9);
+}
+
+TEST(RenamerParts, RequestFromTheInputs)
+{
+    RenamerInputs in;
+    in.nameMask = "[N]_[C]";
+    in.extensionMask = "[E]";
+    in.start = -3;
+    in.step = 2;
+    in.digitsIndex = 2;
+    in.caseIndex = 4;
+    in.find = "old";
+    in.replace = "new";
+    const engines::TRenamerFileStructure request = buildRenameRequest(in);
+    EXPECT_EQ(request.mask, "[N]_[C].[E]");
+    EXPECT_EQ(request.start, -3);
+    EXPECT_EQ(request.step, 2);
+    EXPECT_EQ(request.digits, 3);
+    EXPECT_EQ(request.caseMode, 5);
+    EXPECT_TRUE(request.replaceOn);
+    EXPECT_EQ(request.find, "old");
+    EXPECT_EQ(request.replace, "new");
+    in.find.clear();
+    EXPECT_FALSE(buildRenameRequest(in).replaceOn);
+}
+
+class RenamerFormTest : public wux::test::TempDriveTest
+{
+protected:
+    void SetUp() override
+    {
+        core::registerCoreTexts();
+        registerSearchResultsTexts();
+        SetSettingsFileName(path("wux.ini"));
+        filelist::SetNewNameBuilder(engines::BuildNewName);
+        savedOptions_ = filelist::GeneralCheckContainer.load();
+        form.RegisterDefaultTexts(1800);
+        form.InitTool();
+        form.Translate(1800);
+    }
+    void TearDown() override
+    {
+        filelist::GeneralCheckContainer = savedOptions_;
+        filelist::SetNewNameBuilder(nullptr);
+        SetSettingsFileName("");
+        if (source.text != nullptr)
+            filelist::FreeBrowserState(source);
+    }
+
+    template <typename T> T* child(const char* name) { return form.findChild<T*>(name); }
+
+    // c:\ren holding the files, all marked, as the panel beside the tool shows them.
+    void makeSource(const std::vector<std::string>& names)
+    {
+        std::vector<filelist::test::ItemData> items;
+        for (const std::string& name : names) {
+            wux::test::createFile(path("ren\\" + name), name);
+            items.push_back(file(name, name.size()));
+        }
+        filelist::CreateBrowserState(source, 2, 10, "*.*", 1000);
+        addFolder(source, path("ren"), items, 1);
+        filelist::SortAllFolders(source);
+        filelist::SelectFolderItems(1, source, true, filelist::kActionMark);
+        filelist::RecalcSelection(source);
+        host.panel.listing = &source;
+    }
+
+    void setMask(const char* name, const char* ext)
+    {
+        child<QComboBox>("cmbFileName")->setEditText(name);
+        child<QComboBox>("cmbFileExt")->setEditText(ext);
+    }
+
+    test::TestHost host;
+    TRenamerForm form;
+    filelist::TstateOfBrowser source;
+    std::uint32_t savedOptions_ = 0;
+};
+
+TEST_F(RenamerFormTest, TokenButtonsAppendTheirTokens)
+{
+    setMask("", "[E]");
+    struct Press
+    {
+        const char* button;
+        const char* name;
+        const char* ext;
+    };
+    for (const Press& p : {Press{"btnRange", "[N1-12]", "[E]"}, Press{"btnName", "[N1-12][N]", "[E]"},
+                           Press{"btnExtCounter", "[N1-12][N]", "[E][C]"}, Press{"WUXBitBtn1", "[N1-12][N][F]", "[E][C]"},
+                           Press{"btnExtRange", "[N1-12][N][F]", "[E][C][E1-3]"}}) {
+        child<QPushButton>(p.button)->click();
+        EXPECT_EQ(child<QComboBox>("cmbFileName")->currentText().toStdString(), p.name) << p.button;
+        EXPECT_EQ(child<QComboBox>("cmbFileExt")->currentText().toStdString(), p.ext) << p.button;
+    }
+    EXPECT_EQ(child<QPushButton>("btnTima")->text().toStdString(), "[hms] Time");
+    EXPECT_EQ(child<QPushButton>("btnExtCounter")->text().toStdString(), "[C] Counter");
+}
+
+TEST_F(RenamerFormTest, CanStartNeedsAnySelectedItem)
+{
+    filelist::TstateOfBrowser panelList;
+    EXPECT_FALSE(form.CanStart(&panelList));
+    EXPECT_FALSE(child<QPushButton>("btnStartOperation")->isEnabled());
+    panelList.selectedCount = 1; // a folder counts as well
+    EXPECT_TRUE(form.CanStart(&panelList));
+    EXPECT_FALSE(form.CanStart(nullptr));
+}
+
+TEST_F(RenamerFormTest, SettingsWithAndWithoutCounterRestore)
+{
+    setMask("[N]_x", "[E]");
+    child<QComboBox>("cmbSearch")->setEditText("a");
+    child<QSpinBox>("spStart")->setValue(7);
+    child<QSpinBox>("spStep")->setValue(-2);
+    child<QComboBox>("cmbDigits")->setCurrentIndex(3);
+    child<QComboBox>("cmbCaseSensitive")->setCurrentIndex(2);
+
+    filelist::GeneralCheckContainer = savedOptions_ & ~0x1000u;
+    form.SaveSettings();
+    const std::string without = wux::test::readFileBytes(path("wux.ini"));
+    EXPECT_EQ(without.find("Rn"), std::string::npos);
+    EXPECT_NE(without.find("MASK_NAME_VALUE=[N]_x\r\n"), std::string::npos);
+    EXPECT_NE(without.find("SEARCH_FOR_VALUE=a\r\n"), std::string::npos);
+
+    filelist::GeneralCheckContainer = savedOptions_ | 0x1000u;
+    form.SaveSettings();
+    const std::string with = wux::test::readFileBytes(path("wux.ini"));
+    EXPECT_EQ(with.rfind("[Renamer]\r\nMASK_NAME=", 0), 0u);
+    EXPECT_NE(with.find("RnStartAt=7\r\nRnStepBy=-2\r\nRnStatus=35\r\n"), std::string::npos);
+
+    TRenamerForm loaded;
+    loaded.LoadSettings();
+    EXPECT_EQ(loaded.findChild<QComboBox*>("cmbFileName")->currentText().toStdString(), "[N]_x");
+    EXPECT_EQ(loaded.findChild<QComboBox*>("cmbSearch")->currentText().toStdString(), "a");
+    EXPECT_EQ(loaded.findChild<QSpinBox*>("spStep")->value(), -2);
+    EXPECT_EQ(loaded.findChild<QComboBox*>("cmbDigits")->currentIndex(), 3);
+    EXPECT_EQ(loaded.findChild<QComboBox*>("cmbCaseSensitive")->currentIndex(), 2);
+    loaded.SaveSettings();
+    EXPECT_EQ(wux::test::readFileBytes(path("wux.ini")), with);
+
+    // Without the option nothing of the counter is read.
+    filelist::GeneralCheckContainer = savedOptions_ & ~0x1000u;
+    TRenamerForm plain;
+    plain.LoadSettings();
+    EXPECT_EQ(plain.findChild<QSpinBox*>("spStep")->value(), 0);
+    EXPECT_EQ(plain.findChild<QComboBox*>("cmbDigits")->currentIndex(), 0);
+}
+
+TEST_F(RenamerFormTest, NothingSelectedSaysSo)
+{
+    makeSource({"a.txt"});
+    filelist::SelectFolderItems(1, source, true, filelist::kActionUnmark);
+    platform::ScriptedDialogService dialogs;
+    platform::ScopedDialogService scope(dialogs);
+    form.btnStartOperationClick();
+    EXPECT_EQ(dialogs.texts(), std::vector<std::string>{"No files selected!"});
+    EXPECT_EQ(dialogs.records()[0].request.icon, platform::MsgIcon::Warning);
+    EXPECT_EQ(engines::ResultListState, nullptr);
+}
+
+TEST_F(RenamerFormTest, PreviewNumbersByRowAndCancelRenamesNothing)
+{
+    makeSource({"b.txt", "a.txt", "c.doc"});
+    setMask("F[C]", "[E]");
+    child<QSpinBox>("spStart")->setValue(1);
+    child<QSpinBox>("spStep")->setValue(1);
+    child<QComboBox>("cmbDigits")->setCurrentIndex(1);
+    bool seen = false;
+    form.onPreviewShown = [&](TSrchRes& preview) {
+        test::onNextModal([&](QDialog&) {
+            EXPECT_EQ(preview.windowTitle().toStdString(), "Preview Multi-Rename Tool");
+            EXPECT_EQ(preview.rowCount(), 3);
+            std::vector<std::string> oldNames;
+            std::vector<std::string> newNames;
+            for (int row = 0; row < 3; ++row) {
+                oldNames.push_back(preview.cellText(1, row) + "." + preview.cellText(2, row));
+                newNames.push_back(preview.cellText(3, row) + "." + preview.cellText(4, row));
+            }
+            EXPECT_EQ(oldNames, (std::vector<std::string>{"a.txt", "b.txt", "c.doc"}));
+            EXPECT_EQ(newNames, (std::vector<std::string>{"F01.txt", "F02.txt", "F03.doc"}));
+            // Sorted by old name descending, the counters still follow the rows.
+            preview.titleClick(1);
+            EXPECT_EQ(preview.cellText(1, 0), "c");
+            EXPECT_EQ(preview.cellText(3, 0), "F01");
+            EXPECT_EQ(preview.cellText(3, 2), "F03");
+            EXPECT_TRUE(filelist::OperationBusy.load());
+            EXPECT_EQ(source.busy, 1);
+            seen = true;
+            preview.findChild<QPushButton*>("btnExit")->click();
+        });
+    };
+    form.btnStartOperationClick();
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(wux::test::listNames(posix("ren")), (std::vector<std::string>{"a.txt", "b.txt", "c.doc"}));
+    EXPECT_EQ(engines::RenameStore.text, nullptr);
+    EXPECT_EQ(engines::ResultListState, nullptr);
+    EXPECT_FALSE(filelist::OperationBusy.load());
+    EXPECT_EQ(source.busy, 0);
+    EXPECT_EQ(host.refreshes, 1);
+    EXPECT_GE(host.panel.repaints, 1);
+}
+
+TEST_F(RenamerFormTest, ConfirmedRenameRenamesOnDiskAndMarksTheSource)
+{
+    makeSource({"one.txt", "two.txt", "taken.txt"});
+    wux::test::createFile(path("ren\\X.txt"), "occupied");
+    setMask("[N]", "[E]");
+    child<QComboBox>("cmbCaseSensitive")->setCurrentIndex(2); // ALL UPPERCASE
+    form.onPreviewShown = [&](TSrchRes& preview) {
+        test::onNextModal([&](QDialog&) { preview.findChild<QPushButton*>("btnStartRename")->click(); });
+    };
+    form.onRunShown = [](QDialog& run) {
+        test::onNextModal([&run](QDialog&) { QTimer::singleShot(50, &run, [&run] { run.close(); }); });
+    };
+    form.btnStartOperationClick();
+    EXPECT_EQ(wux::test::listNames(posix("ren")),
+              (std::vector<std::string>{"ONE.TXT", "TAKEN.TXT", "TWO.TXT", "X.txt"}));
+    EXPECT_EQ(wux::test::readFileBytes(path("ren\\ONE.TXT")), "one.txt");
+    filelist::StateAccess access(source);
+    for (std::int32_t position = 1; position <= 3; ++position) {
+        const filelist::TBrowserItem* item = access.ItemAt(1, position);
+        EXPECT_EQ(item->status, filelist::kStatusSuccessful) << position;
+        EXPECT_EQ(item->flags & filelist::kMarkBothViews, 0u) << position;
+    }
+}
+
+} // namespace
+} // namespace wux::tools

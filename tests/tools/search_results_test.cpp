@@ -1,0 +1,423 @@
+#include "tools/search_results.h"
+
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QImage>
+#include <QListWidget>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <chrono>
+#include <thread>
+
+#include "controls/wux_string_grid.h"
+#include "core/text_table.h"
+#include "engines/search_thread.h"
+#include "filelist/basket.h"
+#include "filelist/general_options.h"
+#include "filelist/list_builder.h"
+#include "filelist/list_operations.h"
+#include "filelist/file_operations.h"
+#include "platform/dialogs.h"
+#include "platform/thread.h"
+#include "support/file_builders.h"
+#include "support/temp_drive.h"
+#include "tools/finder_form.h"
+#include "tools/query_dialog.h"
+#include "tools/tool_test_host.h"
+
+namespace wux::tools {
+namespace {
+
+using filelist::test::addFolder;
+using filelist::test::file;
+using platform::MsgResult;
+
+TEST(SearchResultsColumns, PackedWordsAndTitleClicks)
+{
+    const std::vector<int> finderKinds = {0, 1, 2, 3, 4, 7};
+    const std::vector<int> renamerKinds = {7, 8, 1, 6, 9, 2, 3};
+    for (int c = 0; c < 6; ++c)
+        EXPECT_EQ(columnTitleKind(kFinderColumnTitles, c), finderKinds[std::size_t(c)]);
+    for (int c = 0; c < 7; ++c)
+        EXPECT_EQ(columnTitleKind(kRenamerColumnTitles, c), renamerKinds[std::size_t(c)]);
+    const std::vector<int> finderKeys = {0, 1, 2, 3, 4, 4};
+    const std::vector<int> renamerKeys = {4, 0, 1, 4, 4, 2, 3};
+    for (int c = 0; c < 6; ++c)
+        EXPECT_EQ(columnSortKey(kFinderColumnSortKeys, c), finderKeys[std::size_t(c)]);
+    for (int c = 0; c < 7; ++c)
+        EXPECT_EQ(columnSortKey(kRenamerColumnSortKeys, c), renamerKeys[std::size_t(c)]);
+    EXPECT_EQ(defaultColumnProportions(), 192u | 48u << 9 | 72u << 18 | std::uint64_t(120) << 27 |
+                                              std::uint64_t(24) << 36 | std::uint64_t(24) << 45);
+
+    struct Click
+    {
+        std::uint32_t before;
+        int key;
+        std::uint32_t after;
+    };
+    for (const Click& c : {Click{8, 2, 66}, Click{66, 2, 66 | 0x2000}, Click{66 | 0x2000, 2, 66}, Click{66, 3, 67},
+                           Click{67, 0, 8}, Click{8, 0, 8 | 0x2000}, Click{8, 1, 1}, Click{1, 4, 1}})
+        EXPECT_EQ(sortWordAfterTitleClick(c.before, c.key), c.after) << c.before << " key " << c.key;
+}
+
+// A search that runs until it is stopped.
+class EndlessSearch : public platform::WuxThread
+{
+public:
+    ~EndlessSearch() override
+    {
+        Terminate();
+        WaitFor();
+    }
+
+protected:
+    void Execute() override
+    {
+        while (!Terminated())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        setReturnValue(1);
+    }
+};
+
+class SearchResultsTest : public wux::test::TempDriveTest
+{
+protected:
+    void SetUp() override
+    {
+        core::registerCoreTexts();
+        registerSearchResultsTexts();
+        registerQueryDialogTexts();
+        savedOptions_ = filelist::GeneralCheckContainer.load();
+        filelist::GeneralCheckContainer = savedOptions_ & ~0x2000u; // hits stay unmarked at the end
+        filelist::CreateBasketState(filelist::BasketState);
+        filelist::AttachStateToPanel(filelist::kRightBasketView, true, filelist::BasketState);
+        filelist::AttachStateToPanel(filelist::kLeftBasketView, true, filelist::BasketState);
+    }
+    void TearDown() override
+    {
+        filelist::GeneralCheckContainer = savedOptions_;
+        if (engines::FinderStore.text != nullptr)
+            filelist::FreeBrowserState(engines::FinderStore);
+        engines::ResultListState = nullptr;
+        filelist::FreeBrowserState(filelist::BasketState);
+    }
+
+    // A store of hits as a search leaves it: two folders, three files.
+    void fillStore()
+    {
+        filelist::CreateBrowserState(engines::FinderStore, 10, 300, "*.*", 10000);
+        engines::FinderStore.mode = 2;
+        engines::ResultListState = &engines::FinderStore;
+        addFolder(engines::FinderStore, "c:\\tree", {file("b.txt", 20), file("a.txt", 300)});
+        addFolder(engines::FinderStore, "c:\\tree\\sub", {file("c.log", 1)});
+        filelist::SortAllFolders(engines::FinderStore);
+    }
+
+    // Runs the Finder over the tree and hands the finished results window to check (then closes it).
+    void runFinder(const std::string& mask, const std::function<void(TSrchRes&)>& check)
+    {
+        TFinderForm form;
+        form.RegisterDefaultTexts(800);
+        form.Translate(800);
+        form.findChild<QListWidget*>("lbSearchPaths")->addItem(QString::fromStdString(path("tree")));
+        form.findChild<QComboBox*>("cmbSearchFor")->setEditText(QString::fromStdString(mask));
+        bool checked = false;
+        form.onResultsShown = [&](TSrchRes& results) {
+            test::onNextModal([&](QDialog&) {
+                QTRY_VERIFY(results.searchFinished());
+                check(results);
+                checked = true;
+                if (results.isVisible())
+                    results.close();
+            });
+        };
+        form.CanStart(nullptr);
+        form.StartOperation();
+        EXPECT_TRUE(checked);
+    }
+
+    void makeTree()
+    {
+        wux::test::createFile(path("tree\\a.txt"), "hello");
+        wux::test::createFile(path("tree\\b.log"), "x");
+        wux::test::createFile(path("tree\\sub\\c.txt"), "123456789");
+        wux::test::createFile(path("tree\\sub\\d.txt"), "");
+    }
+
+    test::TestHost host;
+    std::uint32_t savedOptions_ = 0;
+};
+
+std::vector<std::string> column(TSrchRes& results, int col)
+{
+    std::vector<std::string> texts;
+    for (int row = 0; row < results.rowCount(); ++row)
+        texts.push_back(results.cellText(col, row));
+    return texts;
+}
+
+TEST_F(SearchResultsTest, RealSearchShowsFolderRowsSortsAndSwitchesViews)
+{
+    makeTree();
+    runFinder("*.txt", [&](TSrchRes& results) {
+        EXPECT_EQ(results.rowCount(), 5);
+        EXPECT_EQ(column(results, 0), (std::vector<std::string>{"c:\\Tree\\", "a", "c:\\Tree\\Sub\\", "c", "d"}));
+        EXPECT_EQ(column(results, 1), (std::vector<std::string>{"", "txt", "", "txt", "txt"}));
+        EXPECT_EQ(column(results, 2), (std::vector<std::string>{"", "5", "", "9", "0"}));
+        // Size title twice: by size, then by size descending.
+        results.titleClick(2);
+        EXPECT_EQ(engines::FinderStore.sortWord, 66u);
+        EXPECT_EQ(column(results, 0), (std::vector<std::string>{"c:\\Tree\\", "a", "c:\\Tree\\Sub\\", "d", "c"}));
+        results.titleClick(2);
+        EXPECT_EQ(engines::FinderStore.sortWord, 66u | 0x2000);
+        EXPECT_EQ(column(results, 0), (std::vector<std::string>{"c:\\Tree\\", "a", "c:\\Tree\\Sub\\", "c", "d"}));
+        // Attr and Location have no sort key.
+        results.titleClick(4);
+        EXPECT_EQ(engines::FinderStore.sortWord, 66u | 0x2000);
+
+        results.btnSetModeClick(1);
+        EXPECT_EQ(results.viewMode(), 1);
+        EXPECT_FALSE(results.FullView());
+        EXPECT_EQ(results.rowCount(), 3);
+        EXPECT_EQ(column(results, 0),
+                  (std::vector<std::string>{"c:\\Tree\\Sub\\c.txt", "c:\\Tree\\a.txt", "c:\\Tree\\Sub\\d.txt"}));
+        results.btnSetModeClick(2);
+        EXPECT_EQ(results.rowCount(), 5);
+        EXPECT_EQ(results.cellText(0, 2), "c:\\Tree\\Sub\\");
+    });
+    EXPECT_EQ(engines::ResultListState, nullptr);
+}
+
+TEST_F(SearchResultsTest, NothingFoundIsShownOnlyAfterTheEnd)
+{
+    fillStore();
+    filelist::FreeBrowserState(engines::FinderStore);
+    filelist::CreateBrowserState(engines::FinderStore, 10, 300, "*.*", 10000);
+    engines::FinderStore.mode = 2;
+    TSrchRes results;
+    results.InitSearch();
+    EndlessSearch search;
+    search.OnTerminate = [&results](platform::WuxThread&) { results.SearchDone(); };
+    results.setSearchThread(&search);
+    results.resize(600, 400);
+    results.show();
+    search.Start();
+    results.SetResultRowCount(0);
+    auto* grid = results.findChild<controls::TWUXStringGrid*>("sgFinder");
+    auto darkPixels = [grid] {
+        const QImage image = grid->viewport()->grab().toImage();
+        int dark = 0;
+        for (int y = 0; y < std::min(image.height(), 60); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) < 100)
+                    ++dark;
+        return dark;
+    };
+    EXPECT_EQ(darkPixels(), 0);
+    results.btnStopSearchClick();
+    EXPECT_TRUE(results.searchFinished());
+    EXPECT_GT(darkPixels(), 20);
+    EXPECT_EQ(results.findChild<QPushButton*>("btnStopSearch")->text().toStdString(), "&Cancel");
+    EXPECT_FALSE(results.findChild<QPushButton*>("btnGoToFile")->isEnabled());
+    results.btnStopSearchClick(); // now it closes
+    EXPECT_FALSE(results.isVisible());
+}
+
+TEST_F(SearchResultsTest, ClosingWhileSearchingAsksAndStopsOnlyOnYes)
+{
+    fillStore();
+    platform::ScriptedDialogService dialogs;
+    platform::ScopedDialogService scope(dialogs);
+    dialogs.answer({MsgResult::No, MsgResult::Cancel, MsgResult::Yes});
+    TSrchRes results;
+    results.InitSearch();
+    EndlessSearch search;
+    search.OnTerminate = [&results](platform::WuxThread&) { results.SearchDone(); };
+    results.setSearchThread(&search);
+    results.show();
+    search.Start();
+    for (int i = 0; i < 2; ++i) {
+        results.close();
+        EXPECT_TRUE(results.isVisible());
+        EXPECT_FALSE(search.Finished());
+    }
+    QTest::keyClick(&results, Qt::Key_Escape); // Yes: stopped, the window stays with its results
+    EXPECT_TRUE(search.Finished());
+    EXPECT_TRUE(results.isVisible());
+    EXPECT_TRUE(results.searchFinished());
+    ASSERT_EQ(dialogs.texts(), (std::vector<std::string>{"Abort operation?", "Abort operation?", "Abort operation?"}));
+    EXPECT_EQ(dialogs.records()[0].request.caption, "Wuxtool");
+    EXPECT_EQ(dialogs.records()[0].request.buttons, platform::MsgButtons::YesNoCancel);
+    results.close(); // finished: no question
+    EXPECT_FALSE(results.isVisible());
+    EXPECT_EQ(dialogs.records().size(), 3u);
+}
+
+TEST_F(SearchResultsTest, EndWithSelectOptionSelectsEveryHitKeepingMarks)
+{
+    fillStore();
+    filelist::GeneralCheckContainer = filelist::GeneralCheckContainer.load() | 0x2000;
+    TSrchRes results;
+    results.InitSearch();
+    fillStore(); // the thread's hits (InitSearch emptied the store)
+    results.SetResultRowCount(5);
+    EndlessSearch search;
+    search.OnTerminate = [&results](platform::WuxThread&) { results.SearchDone(); };
+    results.setSearchThread(&search);
+    search.Start();
+    auto* grid = results.findChild<controls::TWUXStringGrid*>("sgFinder");
+    grid->FocusCell(0, 1);
+    QTest::keyClick(grid, Qt::Key_Space); // marked during the search
+    EXPECT_TRUE(results.rowMarked(1));
+    results.btnStopSearchClick();
+    for (int row : {1, 2, 4})
+        EXPECT_TRUE(results.rowMarked(row)) << row;
+    EXPECT_TRUE(results.findChild<QPushButton*>("btnSendToBasket")->isEnabled());
+}
+
+TEST_F(SearchResultsTest, MarkingKeysMaskSelectionGoToFileAndBasket)
+{
+    makeTree();
+    host.masks.Add("*.log");
+    runFinder("*.*", [&](TSrchRes& results) {
+        // c:\Tree\ [Sub] a.txt b.log ; c:\Tree\Sub\ c.txt d.txt
+        EXPECT_EQ(results.rowCount(), 7);
+        EXPECT_EQ(results.cellText(0, 1), "[sub]");
+        auto* grid = results.findChild<controls::TWUXStringGrid*>("sgFinder");
+        QApplication::setActiveWindow(&results);
+        grid->setFocus();
+        auto marked = [&] {
+            std::vector<int> rows;
+            for (int row = 0; row < results.rowCount(); ++row)
+                if (results.rowMarked(row))
+                    rows.push_back(row);
+            return rows;
+        };
+        QTest::keyClick(grid, Qt::Key_Asterisk, Qt::KeypadModifier);
+        EXPECT_EQ(marked(), (std::vector<int>{1, 2, 3, 5, 6}));
+        QTest::keyClick(grid, Qt::Key_Minus, Qt::ControlModifier | Qt::KeypadModifier);
+        EXPECT_EQ(marked(), std::vector<int>{});
+        QTest::keyClick(grid, Qt::Key_A, Qt::ControlModifier);
+        EXPECT_EQ(marked().size(), 5u);
+        QTest::keyClick(grid, Qt::Key_Minus, Qt::ControlModifier | Qt::KeypadModifier);
+        grid->FocusCell(0, 1);
+        QTest::keyClick(grid, Qt::Key_Insert);
+        EXPECT_EQ(grid->Row(), 2);
+        QTest::keyClick(grid, Qt::Key_Space);
+        EXPECT_EQ(marked(), (std::vector<int>{1, 2}));
+        QTest::keyClick(grid, Qt::Key_Space);
+        EXPECT_EQ(marked(), (std::vector<int>{1}));
+
+        // Keypad plus: the query shows the newest mask; "*.txt" marks by mask and joins the history.
+        test::onNextModal([](QDialog& dialog) {
+            auto& query = static_cast<TStandardQuery&>(dialog);
+            EXPECT_EQ(query.lblInfo()->text().toStdString(), "Select files");
+            EXPECT_EQ(query.cbForSelectFiles()->currentText().toStdString(), "*.log");
+            query.cbForSelectFiles()->setEditText("*.txt");
+            query.btnOK()->click();
+        });
+        QTest::keyClick(grid, Qt::Key_Plus, Qt::KeypadModifier);
+        EXPECT_EQ(marked(), (std::vector<int>{1, 2, 5, 6}));
+        platform::StringList newest;
+        host.masks.FillStrings(newest);
+        ASSERT_GE(newest.count(), 2);
+        EXPECT_EQ(newest.at(0), "*.txt");
+        test::onNextModal([](QDialog& dialog) {
+            EXPECT_EQ(static_cast<TStandardQuery&>(dialog).lblInfo()->text().toStdString(), "Unselect files");
+            static_cast<TStandardQuery&>(dialog).btnCancel()->click();
+        });
+        QTest::keyClick(grid, Qt::Key_Minus, Qt::KeypadModifier);
+        EXPECT_EQ(marked(), (std::vector<int>{1, 2, 5, 6}));
+
+        // Send to Basket: the marked hits (the folder too) go to the Basket, unmarked here.
+        auto* send = results.findChild<QPushButton*>("btnSendToBasket");
+        ASSERT_TRUE(send->isEnabled());
+        send->click();
+        EXPECT_EQ(filelist::BasketState.itemCount, 4);
+        EXPECT_EQ(filelist::LeftBasketState.itemCount, 4);
+        EXPECT_EQ(filelist::RightBasketState.itemCount, 4);
+        EXPECT_EQ(host.basketShown, 1);
+        EXPECT_EQ(marked(), std::vector<int>{});
+        EXPECT_FALSE(send->isEnabled());
+
+        // A right-button drag from a row marks the rows passed over.
+        results.activateWindow();
+        QApplication::setActiveWindow(&results);
+        QTRY_VERIFY(results.isActiveWindow());
+        QTest::mousePress(grid->viewport(), Qt::RightButton, {}, grid->CellRect(0, 5).center());
+        QMouseEvent move(QEvent::MouseMove, QPointF(grid->CellRect(0, 6).center()),
+                         QPointF(grid->viewport()->mapToGlobal(grid->CellRect(0, 6).center())), Qt::NoButton,
+                         Qt::RightButton, Qt::NoModifier);
+        QApplication::sendEvent(grid->viewport(), &move);
+        QTest::mouseRelease(grid->viewport(), Qt::RightButton, {}, grid->CellRect(0, 6).center());
+        EXPECT_EQ(marked(), (std::vector<int>{5, 6}));
+
+        // Go to file: the folder and the stored name of the current row; the window closes.
+        grid->FocusCell(0, 5);
+        QTest::keyClick(grid, Qt::Key_Return);
+        ASSERT_EQ(host.goTo.size(), 1u);
+        EXPECT_EQ(host.goTo[0].first, "c:\\Tree\\Sub");
+        EXPECT_EQ(host.goTo[0].second, "c.txt");
+        EXPECT_FALSE(results.isVisible());
+    });
+}
+
+TEST_F(SearchResultsTest, GoToFolderRowAndNoPanel)
+{
+    makeTree();
+    runFinder("*.txt", [&](TSrchRes& results) {
+        auto* grid = results.findChild<controls::TWUXStringGrid*>("sgFinder");
+        host.panelVisible = false;
+        grid->FocusCell(0, 2);
+        results.btnGoToFileClick();
+        EXPECT_TRUE(host.goTo.empty());
+        EXPECT_TRUE(results.isVisible());
+        host.panelVisible = true;
+        results.btnGoToFileClick();
+        ASSERT_EQ(host.goTo.size(), 1u);
+        EXPECT_EQ(host.goTo[0], (std::pair<std::string, std::string>{"c:\\Tree\\Sub", ""}));
+    });
+}
+
+TEST_F(SearchResultsTest, DuplicatesRunNeitherSortsNorSwitchesViews)
+{
+    wux::test::createFile(path("tree\\same.txt"), "12");
+    wux::test::createFile(path("tree\\sub\\same.txt"), "34");
+    wux::test::createFile(path("tree\\sub\\other.txt"), "5");
+    TFinderForm form;
+    form.RegisterDefaultTexts(800);
+    form.Translate(800);
+    form.findChild<QListWidget*>("lbSearchPaths")->addItem(QString::fromStdString(path("tree")));
+    form.findChild<QCheckBox*>("chkDuplicates")->click();
+    form.findChild<QCheckBox*>("chkSameSize")->click(); // same name only
+    bool checked = false;
+    form.onResultsShown = [&](TSrchRes& results) {
+        test::onNextModal([&](QDialog&) {
+            QTRY_VERIFY(results.searchFinished());
+            EXPECT_EQ(results.rowCount(), 2);
+            EXPECT_FALSE(results.findChild<QWidget*>("gbViewMode")->isVisible());
+            const std::uint32_t before = engines::FinderStore.sortWord;
+            results.titleClick(2);
+            EXPECT_EQ(engines::FinderStore.sortWord, before);
+            // Both copies of the name, each with its folder.
+            EXPECT_EQ(results.cellText(0, 0), "same");
+            EXPECT_EQ(results.cellText(0, 1), "same");
+            std::vector<std::string> folders = {results.cellText(5, 0), results.cellText(5, 1)};
+            std::sort(folders.begin(), folders.end());
+            EXPECT_EQ(folders, (std::vector<std::string>{"c:\\Tree", "c:\\Tree\\Sub"}));
+            checked = true;
+            results.close();
+        });
+    };
+    form.CanStart(nullptr);
+    form.StartOperation();
+    EXPECT_TRUE(checked);
+}
+
+} // namespace
+} // namespace wux::tools
