@@ -20,6 +20,7 @@
 #include "platform/dialogs.h"
 #include "platform/ini_file.h"
 #include "platform/text.h"
+#include "tools/run_window.h"
 #include "tools/search_results.h"
 #include "tools/tool_host.h"
 
@@ -378,16 +379,25 @@ void TRenamerForm::btnStartOperationClick()
 
 void TRenamerForm::runRename(filelist::TstateOfBrowser& source)
 {
-    // Replaced by the run window once it is available.
     engines::RenameList = &engines::RenameStore;
+    IToolHost* host = toolHost();
+    TViewRenReplacer view(host != nullptr && host->MainWidget() != nullptr ? host->MainWidget() : window());
+    view.setWindowTitle(qText(runTitleId_));
     engines::TRenamer thread;
     thread.setPriority(platform::ThreadPriority::Normal);
+    view.thread = &thread;
     thread.mask = platform::toUtf8(ui_->cmbFileName->currentText()) + "." +
                   platform::toUtf8(ui_->cmbFileExt->currentText());
     thread.start = ui_->spStart->value();
     thread.step = ui_->spStep->value();
     thread.sourceList = &source;
-    thread.Start();
+    view.connectRenameThread(thread);
+    view.Init(kRunRename);
+    thread.Resume();
+    if (onRunShown)
+        onRunShown(view);
+    view.exec();
+    thread.Terminate();
     thread.WaitFor();
 }
 

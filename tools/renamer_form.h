@@ -25,6 +25,7 @@ class TRenamerForm;
 namespace wux::tools {
 
 class TSrchRes;
+class TViewRenReplacer;
 
 // A token button: its Tag, the token it appends and whether it goes to the extension box.
 struct RenamerToken
@@ -100,7 +101,7 @@ public:
     // Called with the preview before it is shown modally, and with the run window before it is shown
     // (tests answer them).
     std::function<void(TSrchRes& preview)> onPreviewShown;
-    std::function<void(QDialog& runWindow)> onRunShown;
+    std::function<void(TViewRenReplacer& runWindow)> onRunShown;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

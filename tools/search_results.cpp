@@ -17,6 +17,7 @@
 #include <qdrawutil.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "controls/image_list.h"
@@ -83,6 +84,22 @@ QString qText(int id)
 int textWidth(const QFont& font, const char* text)
 {
     return QFontMetrics(font).horizontalAdvance(QString::fromLatin1(text));
+}
+
+// The date column: "12.12.02 12:59", or a wide date in the user's own date and time format when that is
+// longer.
+int dateColumnWidth(const QFont& font)
+{
+    platform::CalendarTime wide;
+    wide.year = 2028;
+    wide.month = 12;
+    wide.day = 28;
+    wide.hour = 20;
+    wide.minute = 58;
+    const std::optional<platform::FileTime> time = platform::localCalendarToFileTime(wide);
+    const int local =
+        time ? QFontMetrics(font).horizontalAdvance(platform::toQString(core::FileTimeToText(*time))) : 0;
+    return std::max(textWidth(font, "12.12.02 12:59"), local) + 10;
 }
 
 // The reserve of the full view's widths: a vertical scroll bar and four window edges.
@@ -184,6 +201,8 @@ TSrchRes::TSrchRes(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::
     };
     title->OnColWidthsChanged = [this] {
         // While the user drags a border the result grid follows.
+        if (viewMode_ != kViewFull)
+            return;
         for (int c = 0; c < ui_->sgTitle->ColCount() && c < ui_->sgFinder->ColCount(); ++c)
             ui_->sgFinder->setColWidths(c, ui_->sgTitle->ColWidths(c));
     };
@@ -399,7 +418,7 @@ void TSrchRes::computeFullWidths()
     const int available = ui_->sgTitle->width() - widthReserve(*this);
     const int ext = textWidth(font, "Ext45") + 10;
     const int size = textWidth(font, "1234567") + 10;
-    const int date = textWidth(font, "12.12.02 12:59") + 10;
+    const int date = dateColumnWidth(font);
     columnWidths_.fill(0);
     if (isFinder()) {
         const int attr = textWidth(font, "Attr") + 10;

@@ -21,6 +21,7 @@
 #include "platform/dialogs.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
+#include "tools/run_window.h"
 #include "tools/search_results.h"
 #include "tools/tool_test_host.h"
 
@@ -81,6 +82,7 @@ protected:
     {
         core::registerCoreTexts();
         registerSearchResultsTexts();
+        registerRunWindowTexts();
         SetSettingsFileName(path("wux.ini"));
         filelist::SetNewNameBuilder(engines::BuildNewName);
         savedOptions_ = filelist::GeneralCheckContainer.load();
@@ -260,10 +262,19 @@ TEST_F(RenamerFormTest, ConfirmedRenameRenamesOnDiskAndMarksTheSource)
     form.onPreviewShown = [&](TSrchRes& preview) {
         test::onNextModal([&](QDialog&) { preview.findChild<QPushButton*>("btnStartRename")->click(); });
     };
-    form.onRunShown = [](QDialog& run) {
-        test::onNextModal([&run](QDialog&) { QTimer::singleShot(50, &run, [&run] { run.close(); }); });
+    bool ran = false;
+    form.onRunShown = [&](TViewRenReplacer& run) {
+        EXPECT_EQ(run.windowTitle().toStdString(), "Multi-Rename Tool");
+        test::onNextModal([&](QDialog&) {
+            QTRY_VERIFY(run.finished());
+            EXPECT_EQ(run.successful(), 3);
+            EXPECT_EQ(run.processed(), 3);
+            ran = true;
+            run.close();
+        });
     };
     form.btnStartOperationClick();
+    EXPECT_TRUE(ran);
     EXPECT_EQ(wux::test::listNames(posix("ren")),
               (std::vector<std::string>{"ONE.TXT", "TAKEN.TXT", "TWO.TXT", "X.txt"}));
     EXPECT_EQ(wux::test::readFileBytes(path("ren\\ONE.TXT")), "one.txt");
