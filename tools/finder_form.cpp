@@ -24,6 +24,7 @@
 #include "platform/string_list.h"
 #include "platform/text.h"
 #include "tools/query_dialog.h"
+#include "tools/replace_window_support.h"
 #include "tools/search_results.h"
 #include "tools/tool_host.h"
 
@@ -236,8 +237,7 @@ TFinderForm::TFinderForm(QWidget* parent) : QWidget(parent), ui_(std::make_uniqu
     ui_->setupUi(this);
     ui_->lbSearchPaths->setItemDelegate(new SearchPathDelegate(ui_->lbSearchPaths));
     ui_->lbSearchPaths->installEventFilter(this);
-    ui_->pnlNameTools->installEventFilter(this);
-    ui_->pnlNameTools->setBackgroundRole(QPalette::Window);
+    onLabelClick(*ui_->pnlNameTools, [this] { pnlAddressLineClick(); });
     for (QCheckBox* box : {ui_->chkArchive, ui_->chkReadOnly, ui_->chkHidden, ui_->chkDirectory, ui_->chkSystem,
                            ui_->chkSameName, ui_->chkSameSize})
         box->setCheckState(Qt::PartiallyChecked);
@@ -255,7 +255,7 @@ TFinderForm::TFinderForm(QWidget* parent) : QWidget(parent), ui_(std::make_uniqu
         connect(box, &QComboBox::editTextChanged, this, [this] { updateLaunchAction(); });
     }
     connect(ui_->btnStartOperation, &QPushButton::clicked, this, &TFinderForm::btnStartOperationClick);
-    connect(ui_->btnHelpFinder, &QPushButton::clicked, this, [] { showHostHelp("FINDER.htm"); });
+    connect(ui_->btnHelpFinder, &QPushButton::clicked, this, [] { showToolHelp("FINDER.htm"); });
     connect(ui_->btnAdd, &QPushButton::clicked, this, &TFinderForm::btnAddClick);
     connect(ui_->btnEdit, &QPushButton::clicked, this, &TFinderForm::btnEditClick);
     connect(ui_->btnDelete, &QPushButton::clicked, this, &TFinderForm::btnDeleteClick);
@@ -291,10 +291,7 @@ TFinderForm::TFinderForm(QWidget* parent) : QWidget(parent), ui_(std::make_uniqu
     chkFindFilesSizeClick();
     chkDuplicatesClick();
     connect(qApp, &QApplication::focusChanged, this, &TFinderForm::focusChanged);
-    QPalette palette = ui_->pnlNameTools->palette();
-    palette.setColor(QPalette::Window, sysColor(SysColor::InactiveCaption));
-    palette.setColor(QPalette::WindowText, sysColor(SysColor::InactiveCaptionText));
-    ui_->pnlNameTools->setPalette(palette);
+    paintToolCaption(*ui_->pnlNameTools, false);
     refreshEnabledStates();
 }
 
@@ -302,8 +299,8 @@ TFinderForm::~TFinderForm() = default;
 
 void TFinderForm::InitTool()
 {
-    ui_->btnHelpFinder->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
-    ui_->btnStartOperation->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    setHelpGlyph(*ui_->btnHelpFinder);
+    setStartGlyph(*ui_->btnStartOperation);
     const QDate today = QDate::currentDate();
     ui_->dtpDateFirst->setDate(today);
     ui_->dtpDateEnd->setDate(today);
@@ -643,11 +640,7 @@ void TFinderForm::focusChanged(QWidget* old, QWidget* now)
     const bool isNowInside = isInside(now, this);
     if (wasInside == isNowInside)
         return;
-    QPalette palette = ui_->pnlNameTools->palette();
-    palette.setColor(QPalette::Window, sysColor(isNowInside ? SysColor::ActiveCaption : SysColor::InactiveCaption));
-    palette.setColor(QPalette::WindowText,
-                     sysColor(isNowInside ? SysColor::CaptionText : SysColor::InactiveCaptionText));
-    ui_->pnlNameTools->setPalette(palette);
+    paintToolCaption(*ui_->pnlNameTools, isNowInside);
     if (isNowInside) {
         if (IToolPanelsHost* host = toolPanelsHost())
             host->SetActiveForm(this);
@@ -656,10 +649,6 @@ void TFinderForm::focusChanged(QWidget* old, QWidget* now)
 
 bool TFinderForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == ui_->pnlNameTools && event->type() == QEvent::MouseButtonRelease) {
-        pnlAddressLineClick();
-        return true;
-    }
     if (watched == ui_->lbSearchPaths && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete) {

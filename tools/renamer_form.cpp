@@ -9,7 +9,6 @@
 
 #include <iterator>
 
-#include "controls/system_colors.h"
 #include "core/text_table.h"
 #include "engines/rename_thread.h"
 #include "filelist/active_panel.h"
@@ -21,13 +20,11 @@
 #include "platform/ini_file.h"
 #include "platform/text.h"
 #include "tools/run_window.h"
+#include "tools/replace_window_support.h"
 #include "tools/search_results.h"
 #include "tools/tool_host.h"
 
 namespace wux::tools {
-
-using controls::SysColor;
-using controls::sysColor;
 
 namespace {
 
@@ -160,17 +157,14 @@ TRenamerForm::TRenamerForm(QWidget* parent) : QWidget(parent), ui_(std::make_uni
     ui_->setupUi(this);
     ui_->cmbFileName->setEditText(QStringLiteral("[N]"));
     ui_->cmbFileExt->setEditText(QStringLiteral("[E]"));
-    ui_->pnlNameTools->installEventFilter(this);
+    onLabelClick(*ui_->pnlNameTools, [this] { pnlAddressLineClick(); });
     for (controls::TWUXBitBtn* button : {ui_->btnName, ui_->btnRange, ui_->btnCounter, ui_->btnDate, ui_->btnTima,
                                          ui_->WUXBitBtn1, ui_->btnExt, ui_->btnExtRange, ui_->btnExtCounter})
         connect(button, &QPushButton::clicked, this, [this, button] { btnNameClick(button->property("Tag").toInt()); });
     connect(ui_->btnStartOperation, &QPushButton::clicked, this, &TRenamerForm::btnStartOperationClick);
-    connect(ui_->btnHelpRenamer, &QPushButton::clicked, this, [] { showHostHelp("RENAMER.htm"); });
+    connect(ui_->btnHelpRenamer, &QPushButton::clicked, this, [] { showToolHelp("RENAMER.htm"); });
     connect(qApp, &QApplication::focusChanged, this, &TRenamerForm::focusChanged);
-    QPalette palette = ui_->pnlNameTools->palette();
-    palette.setColor(QPalette::Window, sysColor(SysColor::InactiveCaption));
-    palette.setColor(QPalette::WindowText, sysColor(SysColor::InactiveCaptionText));
-    ui_->pnlNameTools->setPalette(palette);
+    paintToolCaption(*ui_->pnlNameTools, false);
     // The width fits the groups; the height may grow.
     const int width = std::max(layout()->minimumSize().width(), ui_->gbExtension->sizeHint().width() + 3);
     setMinimumWidth(width);
@@ -182,8 +176,8 @@ TRenamerForm::~TRenamerForm() = default;
 
 void TRenamerForm::InitTool()
 {
-    ui_->btnHelpRenamer->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
-    ui_->btnStartOperation->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    setHelpGlyph(*ui_->btnHelpRenamer);
+    setStartGlyph(*ui_->btnStartOperation);
 }
 
 void TRenamerForm::RegisterDefaultTexts(int baseId)
@@ -414,24 +408,11 @@ void TRenamerForm::focusChanged(QWidget* old, QWidget* now)
     const bool isNowInside = isInside(now, this);
     if (wasInside == isNowInside)
         return;
-    QPalette palette = ui_->pnlNameTools->palette();
-    palette.setColor(QPalette::Window, sysColor(isNowInside ? SysColor::ActiveCaption : SysColor::InactiveCaption));
-    palette.setColor(QPalette::WindowText,
-                     sysColor(isNowInside ? SysColor::CaptionText : SysColor::InactiveCaptionText));
-    ui_->pnlNameTools->setPalette(palette);
+    paintToolCaption(*ui_->pnlNameTools, isNowInside);
     if (isNowInside) {
         if (IToolPanelsHost* host = toolPanelsHost())
             host->SetActiveForm(this);
     }
-}
-
-bool TRenamerForm::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == ui_->pnlNameTools && event->type() == QEvent::MouseButtonRelease) {
-        pnlAddressLineClick();
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace wux::tools

@@ -103,9 +103,6 @@ public:
     std::function<void(TSrchRes& preview)> onPreviewShown;
     std::function<void(TViewRenReplacer& runWindow)> onRunShown;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void focusChanged(QWidget* old, QWidget* now);
     void runRename(filelist::TstateOfBrowser& source);

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -36,6 +37,7 @@
 #include "platform/text.h"
 #include "platform/thread.h"
 #include "tools/query_dialog.h"
+#include "tools/replace_window_support.h"
 #include "tools/tool_host.h"
 
 namespace wux::tools {
@@ -106,6 +108,13 @@ int dateColumnWidth(const QFont& font)
 int widthReserve(const QWidget& widget)
 {
     return widget.style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4 * 2;
+}
+
+// A picture of the program's glyphs (the first image of its strip) when it has one, else the style's.
+void setProgramGlyph(QAbstractButton& button, const char* name, QStyle::StandardPixmap fallback)
+{
+    const QString file = QStringLiteral(":/glyphs/%1.png").arg(QLatin1String(name));
+    button.setIcon(QFile::exists(file) ? QIcon(file) : button.style()->standardIcon(fallback));
 }
 
 bool isKeypad(Qt::KeyboardModifiers modifiers)
@@ -239,16 +248,15 @@ TSrchRes::TSrchRes(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::
 
     ui_->btnSetModeBrief->setCheckable(true);
     ui_->btnSetModeFull->setCheckable(true);
-    const QStyle* style = this->style();
-    ui_->btnHelpF->setIcon(style->standardIcon(QStyle::SP_DialogHelpButton));
-    ui_->btnHlpRenamer->setIcon(style->standardIcon(QStyle::SP_DialogHelpButton));
-    ui_->btnStopSearch->setIcon(style->standardIcon(QStyle::SP_BrowserStop));
-    ui_->btnGoToFile->setIcon(style->standardIcon(QStyle::SP_ArrowRight));
-    ui_->btnSendToBasket->setIcon(style->standardIcon(QStyle::SP_DialogSaveButton));
-    ui_->btnExit->setIcon(style->standardIcon(QStyle::SP_DialogCancelButton));
-    ui_->btnStartRename->setIcon(style->standardIcon(QStyle::SP_DialogApplyButton));
-    ui_->btnSetModeBrief->setText(QStringLiteral("≡"));
-    ui_->btnSetModeFull->setText(QStringLiteral("▦"));
+    setHelpGlyph(*ui_->btnHelpF);
+    setHelpGlyph(*ui_->btnHlpRenamer);
+    setStartGlyph(*ui_->btnStartRename);
+    setProgramGlyph(*ui_->btnStopSearch, "BTNSTOP", QStyle::SP_BrowserStop);
+    setProgramGlyph(*ui_->btnGoToFile, "BTNGOTO", QStyle::SP_ArrowRight);
+    setProgramGlyph(*ui_->btnSendToBasket, "BTNBASKETADD", QStyle::SP_DialogSaveButton);
+    setProgramGlyph(*ui_->btnExit, "BTNCANCEL", QStyle::SP_DialogCancelButton);
+    setProgramGlyph(*ui_->btnSetModeBrief, "BRIEFMODE", QStyle::SP_FileDialogListView);
+    setProgramGlyph(*ui_->btnSetModeFull, "FULLMODE", QStyle::SP_FileDialogDetailedView);
 
     connect(ui_->btnGoToFile, &QPushButton::clicked, this, &TSrchRes::btnGoToFileClick);
     connect(ui_->btnSendToBasket, &QPushButton::clicked, this, &TSrchRes::btnSendToBasketClick);
@@ -912,7 +920,7 @@ void TSrchRes::SearchDone()
     if (filelist::HasGeneralOption(0x2000) && rowCount_ > 0)
         selectEveryFolder(filelist::kActionMark);
     ui_->btnStopSearch->setText(qText(kTextCancel));
-    ui_->btnStopSearch->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    setProgramGlyph(*ui_->btnStopSearch, "BTNCANCEL", QStyle::SP_DialogCancelButton);
     UpdateButtons();
     repaintGrids();
 }
@@ -1016,7 +1024,7 @@ void TSrchRes::btnStopSearchClick()
 
 void TSrchRes::showHelp()
 {
-    showHostHelp(isFinder() ? "SEARCH_RESULTS.htm" : "RENAME_PREVIEW.htm");
+    showToolHelp(isFinder() ? "SEARCH_RESULTS.htm" : "RENAME_PREVIEW.htm");
 }
 
 // ---- Closing ----

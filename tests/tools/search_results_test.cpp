@@ -251,7 +251,7 @@ TEST_F(SearchResultsTest, ClosingWhileSearchingAsksAndStopsOnlyOnYes)
     EXPECT_TRUE(results.isVisible());
     EXPECT_TRUE(results.searchFinished());
     ASSERT_EQ(dialogs.texts(), (std::vector<std::string>{"Abort operation?", "Abort operation?", "Abort operation?"}));
-    EXPECT_EQ(dialogs.records()[0].request.caption, "Wuxtool");
+    EXPECT_EQ(dialogs.records()[0].request.caption, "Wuxtool - c:\\data");
     EXPECT_EQ(dialogs.records()[0].request.buttons, platform::MsgButtons::YesNoCancel);
     results.close(); // finished: no question
     EXPECT_FALSE(results.isVisible());

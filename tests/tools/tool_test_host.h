@@ -18,6 +18,7 @@
 #include "filelist/basket.h"
 #include "tools/search_results.h"
 #include "tools/tool_host.h"
+#include "tools/tool_host_double.h"
 
 namespace wux::tools::test {
 
@@ -36,10 +37,12 @@ public:
     int repaints = 0;
 };
 
-class TestHost : public IToolHost, public IToolPanelsHost
+// The tool host double with the panels of the main window.
+class TestHost : public wux::test::ToolHostDouble, public IToolPanelsHost
 {
 public:
-    TestHost() : toolScope_(*this), previousPanels_(setToolPanelsHost(this))
+    TestHost()
+        : previousPanels_(setToolPanelsHost(this))
     {
         previousActive_ = [this]() -> filelist::IBrowserPanel* { return panelVisible ? &panel : nullptr; };
         filelist::SetActivePanelSource(previousActive_);
@@ -49,14 +52,6 @@ public:
         setToolPanelsHost(previousPanels_);
         filelist::SetActivePanelSource(nullptr);
     }
-
-    // IToolHost
-    QRect MainBounds() const override { return QRect(10, 20, 900, 700); }
-    std::string MainCaption() const override { return "Wuxtool"; }
-    int ControlBarMainHeight() const override { return 30; }
-    void EnableMainControls(bool enable) override { enableCalls.push_back(enable); }
-    std::string HelpFilePath() const override { return "c:\\wux.chm"; }
-    QWidget* MainWidget() const override { return nullptr; }
 
     // IToolPanelsHost
     void RefreshPanels() override { ++refreshes; }
@@ -76,7 +71,6 @@ public:
 
     TestPanel panel;
     bool panelVisible = true;
-    std::vector<bool> enableCalls;
     int refreshes = 0;
     int launchUpdates = 0;
     QWidget* activeForm = nullptr;
@@ -85,7 +79,6 @@ public:
     core::TVYK_RingList masks;
 
 private:
-    ScopedToolHost toolScope_;
     IToolPanelsHost* previousPanels_;
     filelist::ActivePanelSource previousActive_;
 };
