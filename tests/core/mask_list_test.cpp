@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,12 @@ struct MaskCase
     const char* name;
     bool matches;
 };
+
+void PrintTo(const MaskCase& c, std::ostream* out)
+{
+    *out << "mask \"" << c.mask << "\" name \"" << c.name << "\" "
+         << (c.matches ? "matches" : "does not match");
+}
 
 class MatchMaskTable : public ::testing::TestWithParam<MaskCase>
 {

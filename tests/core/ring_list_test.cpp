@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -213,6 +214,11 @@ struct HandEdited
     Lines slots;
     int current;
 };
+
+void PrintTo(const HandEdited& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class RingListHandEdited : public RingListIni, public ::testing::WithParamInterface<HandEdited>
 {

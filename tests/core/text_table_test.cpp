@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "core/text_table.h"
@@ -101,6 +102,11 @@ struct LanguageCase
     int id;
     std::string expected;
 };
+
+void PrintTo(const LanguageCase& c, std::ostream* out)
+{
+    *out << c.name << " (language " << c.id << ")";
+}
 
 class LanguageFileFormat : public ::testing::TestWithParam<LanguageCase>
 {

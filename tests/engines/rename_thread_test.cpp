@@ -289,5 +289,44 @@ TEST_F(RenameThreadTest, WithoutAListTheRunEndsDone)
     EXPECT_EQ(log, (std::vector<std::string>{"terminate"}));
 }
 
+// Renamer runs where a user could lose a file.
+
+using test::listNames;
+
+// A case-only rename renames; a new name that another file of the folder has in another case fails
+// and leaves both files as they were.
+TEST_F(RenameThreadTest, CaseOnlyRenamesAndNamesTakenInAnotherCase)
+{
+    // Renames every entry of folder `relative` with the mask; the results in display order.
+    const auto renameAll = [this](const std::string& relative, const std::string& mask,
+                                  std::int32_t caseMode = kCaseUnchanged) {
+        readSource(relative);
+        prepareStore(mask);
+        renamerFileStructure().caseMode = caseMode;
+        log.clear();
+        TRenamer thread;
+        run(thread);
+        std::vector<std::string> items;
+        for (const std::string& line : log)
+            if (line.rfind("item ", 0) == 0)
+                items.push_back(line.substr(5));
+        return items;
+    };
+    createFile(path("t\\a.txt"), "A");
+    EXPECT_EQ(renameAll("t", "[N].[E]", kCaseUpper), (std::vector<std::string>{std::to_string(kRenameDone)}));
+    EXPECT_EQ(listNames(posix("t")), (std::vector<std::string>{"A.TXT"}));
+    filelist::FreeBrowserState(source);
+    filelist::EndFlatView(RenameStore);
+    filelist::FreeBrowserState(RenameStore);
+    RenameStore = TstateOfBrowser();
+
+    createFile(path("t\\b.txt"), "B");
+    EXPECT_EQ(renameAll("t", "a.txt"),
+              (std::vector<std::string>{std::to_string(kRenameDone), std::to_string(kRenameFailed)}));
+    EXPECT_EQ(listNames(posix("t")), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(readFileBytes(posix("t/a.txt")), "A");
+    EXPECT_EQ(readFileBytes(posix("t/b.txt")), "B");
+}
+
 } // namespace
 } // namespace wux::engines

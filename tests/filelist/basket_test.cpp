@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -153,6 +154,11 @@ struct DuplicateCase
     std::uint32_t options;
     std::uint32_t marksAfterSecondSend;
 };
+
+void PrintTo(const DuplicateCase& c, std::ostream* out)
+{
+    *out << "options 0x" << std::hex << c.options << " marks 0x" << c.marksAfterSecondSend << std::dec;
+}
 
 class BasketDuplicates : public BasketTest, public ::testing::WithParamInterface<DuplicateCase>
 {

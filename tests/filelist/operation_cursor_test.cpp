@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,11 @@ struct CheckCase
     Names markedAfter;
     std::uint8_t autoSelected;
 };
+
+void PrintTo(const CheckCase& c, std::ostream* out)
+{
+    *out << c.title;
+}
 
 class SelectionCheck : public OperationCursorTest, public ::testing::WithParamInterface<CheckCase>
 {
@@ -437,6 +443,11 @@ struct BadNameCase
 {
     const char* newName;
 };
+
+void PrintTo(const BadNameCase& c, std::ostream* out)
+{
+    *out << "new name \"" << c.newName << "\"";
+}
 
 class BadNewNames : public OperationCursorTest, public ::testing::WithParamInterface<BadNameCase>
 {

@@ -150,9 +150,9 @@ TEST_F(MixedRunTest, DosCharsetTextsReachEveryDocumentKindIntact)
         std::int32_t kind;
         const char* file;
     };
-    for (const Row row : {Row{engines::kKindWordProcessor, "letter.docx"}, Row{engines::kKindSpreadsheet, "book.xlsx"},
-                          Row{engines::kKindPresentation, "deck.pptx"},
-                          Row{engines::kKindOpenDocumentText, "text.odt"}}) {
+    for (const Row row :
+         {Row{engines::kKindWordProcessor, "letter.docx"}, Row{engines::kKindSpreadsheet, "book.xlsx"},
+          Row{engines::kKindPresentation, "deck.pptx"}, Row{engines::kKindOpenDocumentText, "text.odt"}}) {
         SCOPED_TRACE(row.file);
         engines::DocumentReplacerRequest request;
         request.kind = row.kind;

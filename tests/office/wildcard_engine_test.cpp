@@ -30,6 +30,12 @@ struct FindCase
     std::vector<WildcardHit> hits;
 };
 
+void PrintTo(const FindCase& c, std::ostream* out)
+{
+    *out << "pattern \"" << platform::utf16ToUtf8(c.pattern) << "\" in \"" << platform::utf16ToUtf8(c.text)
+         << "\" flags " << c.flags;
+}
+
 class FindMatchesTable : public ::testing::TestWithParam<FindCase>
 {
 };
@@ -122,6 +128,12 @@ struct ReplaceCase
     const char16_t* result;
     std::int32_t count;
 };
+
+void PrintTo(const ReplaceCase& c, std::ostream* out)
+{
+    *out << "mode " << c.mode << " \"" << platform::utf16ToUtf8(c.find) << "\" in \""
+         << platform::utf16ToUtf8(c.text) << "\"";
+}
 
 class ReplaceInTextTable : public ::testing::TestWithParam<ReplaceCase>
 {
