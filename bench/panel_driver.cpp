@@ -56,7 +56,8 @@ double listingAlone(const std::string& folder)
     timer.start();
     filelist::TstateOfBrowser state;
     filelist::CreateBrowserState(state, 1, 300, "*.*", 10000);
-    if (!filelist::SetStateToPath(folder, state) || !filelist::ReadFolder(1, filelist::kReadMasksFilesOnly, state))
+    if (!filelist::SetStateToPath(folder, state) ||
+        !filelist::ReadFolder(1, filelist::kReadMasksFilesOnly, state))
         return -1;
     filelist::SortFolder(1, state.sortWord, state);
     filelist::RecalcSelection(state);

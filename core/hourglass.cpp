@@ -9,7 +9,8 @@
 namespace wux::core {
 
 HourglassCursor::HourglassCursor()
-    : active_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr && platform::isGuiThread())
+    : active_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr &&
+              platform::isGuiThread())
 {
     if (active_)
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);

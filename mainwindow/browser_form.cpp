@@ -29,8 +29,8 @@
 #include "filelist/folder_reader.h"
 #include "filelist/list_operations.h"
 #include "mainwindow/browser_host.h"
-#include "mainwindow/browser_look.h"
 #include "mainwindow/drive_bar.h"
+#include "mainwindow/settings.h"
 #include "platform/drives.h"
 #include "platform/files.h"
 #include "platform/ini_file.h"
@@ -77,17 +77,14 @@ int scrollArrowHeight()
     return QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent);
 }
 
-// The list font (created with the defaults when no panel has loaded it yet).
 QFont& browserFont()
 {
-    if (!BrowserFont)
-        BrowserFont = std::make_unique<QFont>(QStringLiteral("MS Sans Serif"), 8, QFont::Bold);
-    return *BrowserFont;
+    return BrowserFont();
 }
 
 QColor mainColor(int slot)
 {
-    return MainColors[std::size_t(slot)];
+    return MainColor(slot);
 }
 
 enum ColorSlot
@@ -167,11 +164,10 @@ void RegisterBrowserTexts()
 // ---- Construction ----------------------------------------------------------------------------
 
 TBrowserForm::TBrowserForm(IBrowserHost& host, const QString& name, QWidget* parent)
-    : QWidget(parent),
-      host_(host),
-      ui_(std::make_unique<Ui::TBrowserForm>()),
+    : QWidget(parent), host_(host), ui_(std::make_unique<Ui::TBrowserForm>()),
       listing_(name == QLatin1String("LeftBrowser") ? &LeftBrowserState : &RightBrowserState),
-      basketView_(name == QLatin1String("LeftBrowser") ? &filelist::LeftBasketState : &filelist::RightBasketState)
+      basketView_(name == QLatin1String("LeftBrowser") ? &filelist::LeftBasketState
+                                                       : &filelist::RightBasketState)
 {
     ui_->setupUi(this);
     setObjectName(name);
@@ -254,14 +250,14 @@ void TBrowserForm::wireComponents()
     grid->setOptions(0);
     grid->setScrollBars(controls::ScrollStyle::ssVertical);
     grid->setFocusPolicy(Qt::StrongFocus);
-    grid->OnDrawCell = [this](QPainter& canvas, int col, int row, const QRect& rect, controls::GridDrawState) {
-        sgBrowserDrawCell(canvas, col, row, rect);
+    grid->OnDrawCell = [this](QPainter& canvas, int col, int row, const QRect& rect,
+                              controls::GridDrawState) { sgBrowserDrawCell(canvas, col, row, rect); };
+    grid->OnSelectCell = [this](int col, int row, bool& canSelect) {
+        sgBrowserSelectCell(col, row, canSelect);
     };
-    grid->OnSelectCell = [this](int col, int row, bool& canSelect) { sgBrowserSelectCell(col, row, canSelect); };
     grid->OnKeyDown = [this](int& key, Qt::KeyboardModifiers shift) { sgBrowserKeyDown(key, shift); };
-    grid->OnMouseDown = [this](Qt::MouseButton button, Qt::KeyboardModifiers, bool doubleClick, int x, int y) {
-        sgBrowserMouseDown(button, doubleClick, x, y);
-    };
+    grid->OnMouseDown = [this](Qt::MouseButton button, Qt::KeyboardModifiers, bool doubleClick, int x,
+                               int y) { sgBrowserMouseDown(button, doubleClick, x, y); };
     grid->OnMouseMove = [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers, int x, int y) {
         sgBrowserMouseMove(buttons, x, y);
     };
@@ -337,51 +333,25 @@ std::int32_t validMode(std::int32_t value, std::int32_t last)
     return value >= 1 && value <= last ? value : kDefaultMode;
 }
 
-// A string value written so that it reads back as written (surrounding blanks or quotes kept).
-std::string quotedIfNeeded(const std::string& value)
-{
-    if (value.empty())
-        return value;
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    if (blank(value.front()) || blank(value.back()) || (value.size() >= 2 && value.front() == '"' && value.back() == '"'))
-        return '"' + value + '"';
-    return value;
-}
-
-QFont fontFromSection(platform::IniFile& ini)
-{
-    const std::string name = ini.readString("Browser", "FilesFontName", "MS Sans Serif");
-    const std::int32_t size = ini.readInteger("Browser", "FilesFontSize", 8);
-    const std::int32_t style = ini.readInteger("Browser", "FilesFontStyle", 1);
-    QFont font(QString::fromStdString(name.empty() ? std::string("MS Sans Serif") : name));
-    font.setPointSize(size > 0 && size <= 72 ? size : 8);
-    font.setBold((style & 1) != 0);
-    font.setItalic((style & 2) != 0);
-    font.setUnderline((style & 4) != 0);
-    font.setStrikeOut((style & 8) != 0);
-    return font;
-}
-
 } // namespace
 
 void TBrowserForm::LoadSettings(platform::IniFile& ini, std::string_view section)
 {
-    const std::uint32_t sortWord = filelist::MaskSortWord(
-        static_cast<std::uint32_t>(ini.readInteger(section, "KindOfSort", std::int32_t(filelist::kSortDefault))));
+    const std::uint32_t sortWord = filelist::MaskSortWord(static_cast<std::uint32_t>(
+        ini.readInteger(section, "KindOfSort", std::int32_t(filelist::kSortDefault))));
     const std::string directory = ini.readString(section, "Directory", "");
-    BrowserMode_ = static_cast<std::uint8_t>(validMode(ini.readInteger(section, "BrowserMode", kDefaultMode), 4));
+    BrowserMode_ =
+        static_cast<std::uint8_t>(validMode(ini.readInteger(section, "BrowserMode", kDefaultMode), 4));
     OldBrowserMode_ = validMode(ini.readInteger(section, "OldBrowserMode", kDefaultMode), 4);
     BasketMode_ = validMode(ini.readInteger(section, "BasketMode", kDefaultMode), 2);
     ui_->sgTitle->setColumnWidth(ParseColumnsWidth(ini.readString(section, "ColumnsWidth", "0")));
     const std::string mask = ini.readString(section, "MaskFiles", "*.*");
-    if (!BrowserFont)
-        BrowserFont = std::make_unique<QFont>(fontFromSection(ini));
     InitPanel(directory, mask.empty() ? std::string("*.*") : mask, sortWord);
 }
 
-void TBrowserForm::SaveSettings(platform::IniFile& ini, std::string_view section)
+std::uint32_t TBrowserForm::SaveSettings(platform::IniFile& ini, std::string_view section)
 {
-    ini.update([&](platform::IniDocument& document) -> platform::WinError {
+    return ini.update([&](platform::IniDocument& document) -> platform::WinError {
         const auto write = [&](std::string_view key, const std::string& value) {
             return document.writeString(section, key, value);
         };
@@ -395,9 +365,9 @@ void TBrowserForm::SaveSettings(platform::IniFile& ini, std::string_view section
         if (error == 0)
             error = write("ColumnsWidth", std::to_string(ui_->sgTitle->ColumnWidth()));
         if (error == 0)
-            error = write("MaskFiles", quotedIfNeeded(listing_->maskText));
+            error = write("MaskFiles", platform::quotedIniValue(listing_->maskText));
         if (error == 0 && BrowserMode_ != kViewBasket && hasFolderOne(*listing_))
-            error = write("Directory", quotedIfNeeded(filelist::FolderPathAsStored(1, *listing_)));
+            error = write("Directory", platform::quotedIniValue(filelist::FolderPathAsStored(1, *listing_)));
         return error;
     });
 }
@@ -424,7 +394,8 @@ void TBrowserForm::InitPanel(const std::string& directory, const std::string& ma
     filelist::AttachStateToPanel(viewFlag, true, filelist::BasketState);
 
     // The listing is set up in every view, so that leaving the Basket view always finds one.
-    if (!directory.empty() && platform::pathExists(directory) && filelist::SetStateToPath(directory, *listing_))
+    if (!directory.empty() && platform::pathExists(directory) &&
+        filelist::SetStateToPath(directory, *listing_))
         driveLetter_ = directory.front();
     else
         ensureListingExists();
@@ -476,18 +447,18 @@ void TBrowserForm::ApplyLanguage()
 void TBrowserForm::ApplyLayout(std::uint32_t layout)
 {
     ui_->pnlDisks->layoutWord = layout;
-    ui_->pnlDisks->setVisible((layout & 0x4) != 0);
-    ui_->sgTitle->setVisible((layout & 0x10) != 0);
-    const bool combo = (layout & 0x8) != 0;
+    ui_->pnlDisks->setVisible((layout & kLayoutPanelDriveBars) != 0);
+    ui_->sgTitle->setVisible((layout & kLayoutHeader) != 0);
+    const bool combo = (layout & kLayoutDriveCombo) != 0;
     ui_->pnlBrowserToolbar->setVisible(combo);
     ui_->pnlSizeInfo->setVisible(!combo);
     ui_->pnlTwoButtons->setVisible(!combo);
-    ui_->sbFilesComment->setVisible((layout & 0x40) != 0);
-    ui_->pnlBottomButtons->setVisible((layout & 0x100) == 0);
-    ui_->btnSendTobasket->setFlat((layout & 0x200) != 0);
-    ui_->pnlAddressLine->setVisible((layout & 0x20) != 0);
+    ui_->sbFilesComment->setVisible((layout & kLayoutStatusLine) != 0);
+    ui_->pnlBottomButtons->setVisible((layout & kLayoutNoBasketLine) == 0);
+    ui_->btnSendTobasket->setFlat((layout & kLayoutFlatSendToBasket) != 0);
+    ui_->pnlAddressLine->setVisible((layout & kLayoutCurrentDirectory) != 0);
     // The bevel stands under the drive bar (the layout puts it there) or at the top.
-    ui_->SspRMain->setVisible((layout & 0x80) == 0);
+    ui_->SspRMain->setVisible((layout & kLayoutSharedDriveBar) == 0);
     ArrangeDriveBar(*ui_->pnlDisks);
 }
 
@@ -825,7 +796,8 @@ void TBrowserForm::sgBrowserDrawCell(QPainter& canvas, int col, int row, const Q
             canvas.setClipRect(wide);
             if (!cursor)
                 fontColor = QColor::fromRgb(kHeaderRowGreen);
-            drawText(wide, wide.left() + 1 + kIconRoom, shown(filelist::FolderPathAsStored(folder, list) + "\\"), true);
+            drawText(wide, wide.left() + 1 + kIconRoom,
+                     shown(filelist::FolderPathAsStored(folder, list) + "\\"), true);
             drawIcon(canvas, filelist::ItemIconIndexNow(folder, 0, list), wide.left() + 1, wide);
             return;
         }
@@ -862,14 +834,16 @@ void TBrowserForm::sgBrowserDrawCell(QPainter& canvas, int col, int row, const Q
         filelist::GetCellText(filelist::kColumnExtension, folder, position, extension, list);
         if (!extension.empty()) {
             const QString shownExtension = shown(extension);
-            const int ex = x - kBriefExtensionMargin + grid->ColWidths(col) - metrics.horizontalAdvance(shownExtension);
+            const int ex =
+                x - kBriefExtensionMargin + grid->ColWidths(col) - metrics.horizontalAdvance(shownExtension);
             canvas.setPen(fontColor);
             canvas.drawText(QRect(ex, y, rect.right() - ex + 1, textHeight_),
                             Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, shownExtension);
         }
     }
     if (col == 0 || brief)
-        drawIcon(canvas, filelist::ItemIconIndex(folder, position, list, this, iconThread_), rect.left(), rect);
+        drawIcon(canvas, filelist::ItemIconIndex(folder, position, list, this, iconThread_), rect.left(),
+                 rect);
     if (brief && cursor && list.selectedCount == 0)
         UpdateStatusLine(index + 1);
 }
@@ -960,9 +934,10 @@ void TBrowserForm::UpdateStatusLine(std::int32_t position)
         return;
     }
     status->setSimplePanel(true);
-    status->setSimpleText(QString::fromStdString(core::formatUiText(
-        kTextSelectionSummary, {core::FormatSize(list.selectedBytes / 1024), core::FormatSize(list.totalBytes / 1024),
-                                list.selectedFiles, list.fileCount})));
+    status->setSimpleText(QString::fromStdString(
+        core::formatUiText(kTextSelectionSummary,
+                           {core::FormatSize(list.selectedBytes / 1024),
+                            core::FormatSize(list.totalBytes / 1024), list.selectedFiles, list.fileCount})));
 }
 
 void TBrowserForm::UpdateBasketInfo()
@@ -994,7 +969,8 @@ void TBrowserForm::UpdateDriveInfo()
         std::uint64_t freeBytes = 0;
         std::uint64_t totalBytes = 0;
         std::uint64_t totalFree = 0;
-        if (platform::diskFreeSpace(std::string(1, driveLetter_) + ":\\", freeBytes, totalBytes, totalFree) == 0)
+        if (platform::diskFreeSpace(std::string(1, driveLetter_) + ":\\", freeBytes, totalBytes, totalFree) ==
+            0)
             freeText = QString::fromStdString(core::formatUiText(
                 kTextFreeSpace, {core::FormatSize(freeBytes / 1024), core::FormatSize(totalBytes / 1024)}));
     }
@@ -1038,9 +1014,8 @@ void TBrowserForm::pnlBrowserToolbarResize()
 {
     QWidget* toolbar = ui_->pnlBrowserToolbar;
     const int comboWidth = ui_->cmbDrives->width();
-    const int width = toolbar->isVisible()
-                          ? toolbar->width() - comboWidth - ui_->pnlRightJumpButtons->width() - 20
-                          : 400;
+    const int width =
+        toolbar->isVisible() ? toolbar->width() - comboWidth - ui_->pnlRightJumpButtons->width() - 20 : 400;
     ui_->pnlInfo->setGeometry(comboWidth + 10, ui_->pnlInfo->y(), std::max(0, width), ui_->pnlInfo->height());
     ui_->pnlRightJumpButtons->move(toolbar->width() - ui_->pnlRightJumpButtons->width() - 2,
                                    ui_->pnlRightJumpButtons->y());
@@ -1142,7 +1117,8 @@ bool TBrowserForm::eventFilter(QObject* watched, QEvent* event)
         pnlAddressLineClick();
         return false;
     }
-    if (watched == ui_->pnlBrowserToolbar && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
+    if (watched == ui_->pnlBrowserToolbar &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
         pnlBrowserToolbarResize();
         return false;
     }

@@ -82,7 +82,8 @@ public:
     // Reads the panel's section and sets the panel up (InitPanel). Reads the "Browser" font first when
     // there is none yet.
     void LoadSettings(platform::IniFile& ini, std::string_view section);
-    void SaveSettings(platform::IniFile& ini, std::string_view section);
+    // Writes the panel's section in one rewrite of the file; the error of the write (0 on success).
+    std::uint32_t SaveSettings(platform::IniFile& ini, std::string_view section);
     void InitPanel(const std::string& directory, const std::string& mask, std::uint32_t sortWord);
     void ApplyLanguage();
     void ApplyLayout(std::uint32_t layout);

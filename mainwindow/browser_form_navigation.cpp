@@ -25,6 +25,7 @@
 #include "mainwindow/browser_host.h"
 #include "mainwindow/choice_drive.h"
 #include "mainwindow/drive_bar.h"
+#include "mainwindow/settings.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -40,7 +41,6 @@ namespace {
 // The panel's own message: take the drive box back into the panel's toolbar.
 const QEvent::Type kRestoreDriveComboEvent = QEvent::Type(QEvent::User + 0x0F);
 
-constexpr std::uint32_t kOptionSpaceMeasuresFolders = 0x1;
 constexpr int kArmed = 2;
 constexpr int kAccepted = 1;
 
@@ -245,8 +245,7 @@ std::int32_t TBrowserForm::QuickSearch(std::string_view text, bool backward)
         position = 0;
     }
     // From a "[..]" or header row the search starts at the folder's first (or last) item.
-    const std::int32_t start =
-        position > 0 ? position : (backward ? 1 : folderItemCount(folder, list));
+    const std::int32_t start = position > 0 ? position : (backward ? 1 : folderItemCount(folder, list));
     const std::int32_t found = filelist::FindItemByName(folder, start, text, list, backward);
     if (found == 0)
         return 0;
@@ -502,8 +501,8 @@ void TBrowserForm::JumpToRoot()
         const std::int32_t d0 = filelist::FindDriveIndex(driveLetter_, filelist::DriveList);
         for (;;) {
             const std::int32_t i = box->currentIndex();
-            const bool basketDrive =
-                i >= 0 && std::size_t(i) < filelist::DriveList.size() && filelist::DriveList[std::size_t(i)]->letter == '*';
+            const bool basketDrive = i >= 0 && std::size_t(i) < filelist::DriveList.size() &&
+                                     filelist::DriveList[std::size_t(i)]->letter == '*';
             // The Basket is shown in the Basket view; the listing stays as it is.
             if (basketDrive || filelist::SetStateToDrive(i, *listing_)) {
                 driveLetter_ = filelist::DriveList[std::size_t(i)]->letter;
@@ -710,8 +709,8 @@ void TBrowserForm::sgBrowserKeyDown(int& key, Qt::KeyboardModifiers shift)
                 OpenCurrentItem(1, cursor_ + 1, mode);
         } else if (isNumpadAsterisk(key, shift)) {
             key = 0;
-            filelist::SelectFolderItems(1, *listing_, !filelist::HasGeneralOption(filelist::kOptionMaskSelectsFilesOnly),
-                                        1);
+            filelist::SelectFolderItems(
+                1, *listing_, !filelist::HasGeneralOption(filelist::kOptionMaskSelectsFilesOnly), 1);
             filelist::RecalcSelection(*listing_);
             UpdateStatusLine(cursor_ + 1);
             host_.UpdateLaunchAction();

@@ -157,7 +157,8 @@ void BuildDriveButtons(TDriveBar& bar, int currentIndex, controls::TImageList* i
         button->setProperty("tag", i);
         button->disconnect(button, &QToolButton::clicked, nullptr, nullptr);
         if (onClick)
-            QObject::connect(button, &QToolButton::clicked, button, [onClick, button] { onClick(button->Tag()); });
+            QObject::connect(button, &QToolButton::clicked, button,
+                             [onClick, button] { onClick(button->Tag()); });
         button->setToolTip(QString::fromStdString(drive.Name()).left(int(filelist::kDriveNameSize)));
         button->setText(letterText(drive.letter));
 

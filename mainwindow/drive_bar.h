@@ -33,7 +33,7 @@ namespace wux::mainwindow {
 // Pixel sizes of the drive bar.
 inline constexpr int kDriveButtonWidth = 37;
 inline constexpr int kDriveButtonHeight = 22;
-inline constexpr int kDriveBarStep = 40;    // x distance between components
+inline constexpr int kDriveBarStep = 40; // x distance between components
 inline constexpr int kDriveBarRowHeight = 22;
 
 // The drive box item of a drive: "[-" + letter + "-]  " + display name.

@@ -13,9 +13,10 @@
 #include "core/display_helpers.h"
 #include "filelist/list_operations.h"
 #include "platform/drives.h"
+#include "platform/fault_injection.h"
 #include "platform/ini_file.h"
 
-namespace wux::mainwindow::test {
+namespace wux::mainwindow::panel_test {
 namespace {
 
 using wux::test::createFile;
@@ -46,7 +47,8 @@ TEST_P(ColumnsWidthTest, ParsesDecimalAndFallsBackToDefaults)
 INSTANTIATE_TEST_SUITE_P(
     Values, ColumnsWidthTest,
     ::testing::Values(ColumnsWidthCase{"0", kDefaultColumnsWidth}, ColumnsWidthCase{"", kDefaultColumnsWidth},
-                      ColumnsWidthCase{"12x", kDefaultColumnsWidth}, ColumnsWidthCase{"-", kDefaultColumnsWidth},
+                      ColumnsWidthCase{"12x", kDefaultColumnsWidth},
+                      ColumnsWidthCase{"-", kDefaultColumnsWidth},
                       ColumnsWidthCase{"0x1F", kDefaultColumnsWidth},
                       ColumnsWidthCase{"100", 100}, // one field
                       ColumnsWidthCase{"+100", 100},
@@ -89,10 +91,17 @@ TEST_F(PanelTest, SettingsOfBothSectionsRoundTrip)
                          "\r\nBrowserMode=1\r\nOldBrowserMode=1\r\nBasketMode=1\r\nColumnsWidth=25215096\r\n"
                          "MaskFiles=*.txt\r\n[BROWSER_RIGHT]\r\nBrowserMode=4\r\nOldBrowserMode=2\r\n"
                          "Directory=" +
-                         drives.path("data") +
-                         "\r\nKindOfSort=8\r\nBasketMode=2\r\nColumnsWidth=" + std::to_string(kDefaultColumnsWidth) +
+                         drives.path("data") + "\r\nKindOfSort=8\r\nBasketMode=2\r\nColumnsWidth=" +
+                         std::to_string(kDefaultColumnsWidth) +
                          "\r\nMaskFiles=*.*\r\n[Other]\r\nkey=kept\r\n");
     EXPECT_NE(before, after);
+
+    // A write that fails says so and leaves the file as it was.
+    platform::ScopedFaultClear clear;
+    platform::injectFault(iniPath, 112, platform::kFaultWrite);
+    left.SetKindOfSort(2);
+    EXPECT_EQ(left.SaveSettings(ini, "BROWSER_LEFT"), 112u);
+    EXPECT_EQ(wux::test::readFileBytes(iniPath), after);
 }
 
 TEST_F(PanelTest, HostileSectionValuesGiveUsableDefaults)
@@ -141,10 +150,13 @@ TEST_F(PanelTest, BriefLayoutFillsColumnsOfWholeRows)
     EXPECT_GE(rows, 1);
     // Whole rows in the client height, less the scroll bar when the columns do not fit.
     const int plain = (grid().height() - 4) / rowHeight;
-    EXPECT_TRUE(rows == plain || rows == std::max(1, (grid().height() - 8 - form.style()->pixelMetric(QStyle::PM_ScrollBarExtent)) / rowHeight));
+    EXPECT_TRUE(rows == plain || rows == std::max(1, (grid().height() - 8 -
+                                                      form.style()->pixelMetric(QStyle::PM_ScrollBarExtent)) /
+                                                         rowHeight));
     EXPECT_EQ(grid().ColCount(), (26 + rows - 1) / rows); // 25 files and "[..]"
-    const QFontMetrics metrics(*BrowserFont);
-    EXPECT_EQ(form.BriefColumnWidth(), metrics.horizontalAdvance("12345678.123") + metrics.horizontalAdvance("[]") + 20);
+    const QFontMetrics metrics(BrowserFont());
+    EXPECT_EQ(form.BriefColumnWidth(),
+              metrics.horizontalAdvance("12345678.123") + metrics.horizontalAdvance("[]") + 20);
     EXPECT_EQ(grid().ColWidths(0), form.BriefColumnWidth());
 }
 
@@ -177,7 +189,7 @@ TEST_F(PanelTest, EmptyBasketViewShowsOneCentredLine)
     EXPECT_FALSE(form.btnSendTobasket()->isVisible());
     EXPECT_EQ(form.lblBasketInfo()->text().toStdString(), "0 Files in Basket");
     EXPECT_EQ(form.lblBasketInfo()->x(), 3);
-    MainColors[1] = QColor(255, 0, 255);
+    MainColors[0] = QColor(255, 0, 255);
     const QImage image = grid().viewport()->grab().toImage();
     // The text stands in the middle of the grid, 10 pixels down.
     int left = image.width();
@@ -240,7 +252,7 @@ int countColor(const QImage& image, const QRect& rect, const QColor& color)
 TEST_F(PanelTest, MarkColourWinsOverCursorFontColour)
 {
     makeFiles("cells", 3);
-    MainColors = {QColor(), QColor(1, 1, 1), QColor(250, 250, 250), QColor(255, 0, 0), QColor(0, 0, 200),
+    MainColors = {QColor(1, 1, 1), QColor(250, 250, 250), QColor(255, 0, 0), QColor(0, 0, 200),
                   QColor(0, 255, 0)};
     TBrowserForm& form = open(drives.path("cells"), 2);
     grid().setFocus();
@@ -276,8 +288,12 @@ TEST_F(PanelTest, SortKeepsTheCursorOnItsNameAndToggles)
         std::uint32_t word;
         const char* first;
     };
-    const Step steps[] = {{2, 0x42, "c.aaa"},         {2, 0x42 | 0x2000, "b.txt"}, {1, 1, "c.aaa"},
-                          {0, 8, "a.doc"},            {0, 8 | 0x2000, "c.aaa"},   {3, 0x43, nullptr},
+    const Step steps[] = {{2, 0x42, "c.aaa"},
+                          {2, 0x42 | 0x2000, "b.txt"},
+                          {1, 1, "c.aaa"},
+                          {0, 8, "a.doc"},
+                          {0, 8 | 0x2000, "c.aaa"},
+                          {3, 0x43, nullptr},
                           {-1, 0x43 | 0x2000, nullptr}};
     for (const Step& step : steps) {
         form.SetKindOfSort(step.column);
@@ -330,7 +346,8 @@ TEST_F(PanelTest, DriveLineShowsFreeSpaceAndEmptiesWhenTheQueryFails)
     // Free space changes while the test runs (other programs write to the disk): the form is exact.
     const std::string totalText = core::FormatSize(total / 1024);
     const std::regex freePattern("[0-9 ]+ of " + totalText + " k free");
-    EXPECT_TRUE(std::regex_match(form.pnlInfo()->text().toStdString(), freePattern)) << form.pnlInfo()->text().toStdString();
+    EXPECT_TRUE(std::regex_match(form.pnlInfo()->text().toStdString(), freePattern))
+        << form.pnlInfo()->text().toStdString();
     EXPECT_EQ(form.DriveInfoText().toStdString(), "[" + name + "]  " + form.pnlInfo()->text().toStdString());
     EXPECT_EQ(form.pnlSizeInfo()->text(), form.DriveInfoText());
     host.active = &form;
@@ -377,9 +394,9 @@ TEST_F(PanelTest, StopWorkerMayRunAnyNumberOfTimes)
 }
 
 } // namespace
-} // namespace wux::mainwindow::test
+} // namespace wux::mainwindow::panel_test
 
-namespace wux::mainwindow::test {
+namespace wux::mainwindow::panel_test {
 namespace {
 
 // Saves a picture of each view to $WUX_RENDER_DIR (run under a real display to look at them).
@@ -423,4 +440,4 @@ TEST_F(PanelTest, RenderEachView)
 }
 
 } // namespace
-} // namespace wux::mainwindow::test
+} // namespace wux::mainwindow::panel_test

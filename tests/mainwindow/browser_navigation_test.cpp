@@ -9,9 +9,10 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "filelist/folder_reader.h"
 #include "filelist/list_operations.h"
 
-namespace wux::mainwindow::test {
+namespace wux::mainwindow::panel_test {
 namespace {
 
 using wux::test::createFile;
@@ -28,7 +29,8 @@ struct BriefKeyCase
 
 void PrintTo(const BriefKeyCase& c, std::ostream* os)
 {
-    *os << "from " << c.start << " key " << QKeySequence(c.key).toString().toStdString() << " to " << c.expected;
+    *os << "from " << c.start << " key " << QKeySequence(c.key).toString().toStdString() << " to "
+        << c.expected;
 }
 
 class BriefKeysTest : public PanelTest, public ::testing::WithParamInterface<BriefKeyCase>
@@ -125,7 +127,8 @@ TEST_F(PanelTest, NumpadAsteriskInvertsFilesAndKeepsCount)
 
 // ---- Mouse -----------------------------------------------------------------------------------
 
-void sendMouse(QWidget* target, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons)
+void sendMouse(QWidget* target, QEvent::Type type, QPoint pos, Qt::MouseButton button,
+               Qt::MouseButtons buttons)
 {
     QMouseEvent event(type, QPointF(pos), target->mapToGlobal(QPointF(pos)), button, buttons, Qt::NoModifier);
     QApplication::sendEvent(target, &event);
@@ -145,17 +148,20 @@ TEST_F(PanelTest, RightButtonMarksAndDragsTheSameAction)
     for (int row = 2; row <= 3; ++row)
         sendMouse(view, QEvent::MouseMove, grid().CellRect(0, row).center(), Qt::NoButton, Qt::RightButton);
     EXPECT_FALSE(form.timerForCM()->isActive());
-    sendMouse(view, QEvent::MouseButtonRelease, grid().CellRect(0, 3).center(), Qt::RightButton, Qt::NoButton);
+    sendMouse(view, QEvent::MouseButtonRelease, grid().CellRect(0, 3).center(), Qt::RightButton,
+              Qt::NoButton);
     for (int position = 1; position <= 3; ++position)
         EXPECT_TRUE(filelist::IsItemSelected(1, position, form.Listing())) << position;
     EXPECT_FALSE(filelist::IsItemSelected(1, 4, form.Listing()));
     EXPECT_EQ(form.Cursor(), 3);
 
     // A press on a marked item unmarks it, and dragging then unmarks.
-    sendMouse(view, QEvent::MouseButtonPress, grid().CellRect(0, 3).center(), Qt::RightButton, Qt::RightButton);
+    sendMouse(view, QEvent::MouseButtonPress, grid().CellRect(0, 3).center(), Qt::RightButton,
+              Qt::RightButton);
     EXPECT_EQ(form.UndoAction(), 4);
     sendMouse(view, QEvent::MouseMove, grid().CellRect(0, 2).center(), Qt::NoButton, Qt::RightButton);
-    sendMouse(view, QEvent::MouseButtonRelease, grid().CellRect(0, 2).center(), Qt::RightButton, Qt::NoButton);
+    sendMouse(view, QEvent::MouseButtonRelease, grid().CellRect(0, 2).center(), Qt::RightButton,
+              Qt::NoButton);
     EXPECT_TRUE(filelist::IsItemSelected(1, 1, form.Listing()));
     EXPECT_FALSE(filelist::IsItemSelected(1, 2, form.Listing()));
     EXPECT_FALSE(filelist::IsItemSelected(1, 3, form.Listing()));
@@ -187,11 +193,13 @@ TEST_F(PanelTest, HeldRightButtonOpensTheMenuAndRestoresTheMark)
         }
     };
     QTimer::singleShot(0, closeMenu);
-    sendMouse(view, QEvent::MouseButtonPress, grid().CellRect(0, 2).center(), Qt::RightButton, Qt::RightButton);
+    sendMouse(view, QEvent::MouseButtonPress, grid().CellRect(0, 2).center(), Qt::RightButton,
+              Qt::RightButton);
     QTest::qWait(700);
     EXPECT_TRUE(menuShown);
     EXPECT_FALSE(filelist::IsItemSelected(1, 2, form.Listing())); // as it was before the press
-    sendMouse(view, QEvent::MouseButtonRelease, grid().CellRect(0, 2).center(), Qt::RightButton, Qt::NoButton);
+    sendMouse(view, QEvent::MouseButtonRelease, grid().CellRect(0, 2).center(), Qt::RightButton,
+              Qt::NoButton);
 }
 
 TEST_F(PanelTest, WheelMovesTheCursorByOneRow)
@@ -201,13 +209,13 @@ TEST_F(PanelTest, WheelMovesTheCursorByOneRow)
     grid().setFocus();
     form.PositionCursor(1, -1, -1);
     const QPointF at = grid().viewport()->rect().center();
-    QWheelEvent down(at, grid().viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
-                     Qt::NoScrollPhase, false);
+    QWheelEvent down(at, grid().viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(grid().viewport(), &down);
     QApplication::sendEvent(grid().viewport(), &down);
     EXPECT_EQ(form.Cursor(), 3);
-    QWheelEvent up(at, grid().viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
-                   Qt::NoScrollPhase, false);
+    QWheelEvent up(at, grid().viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                   Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(grid().viewport(), &up);
     EXPECT_EQ(form.Cursor(), 2);
 }
@@ -328,6 +336,26 @@ TEST_F(PanelTest, QuickSearchAndFindRowOfName)
     EXPECT_EQ(form.FindRowOfName("zz"), 0);
 }
 
+TEST_F(PanelTest, TreeViewCountsExpandedRowsAndDrawsThem)
+{
+    createFile(drives.path("t\\inner\\deep.txt"), "d");
+    createFile(drives.path("t\\z.txt"), "z");
+    TBrowserForm& form = open(drives.path("t"), 3);
+    EXPECT_EQ(form.TreeRows(), 2);
+    EXPECT_EQ(grid().RowCount(), 2);
+    EXPECT_EQ(filelist::ToggleTreeFolder(1, 1, form.Listing()), 2); // "inner" gets folder 2
+    ASSERT_TRUE(filelist::ReadFolder(2, filelist::kReadMasksFilesOnly, form.Listing()));
+    form.Refresh();
+    EXPECT_EQ(form.TreeRows(), 3);
+    EXPECT_FALSE(grid().viewport()->grab().isNull());
+    EXPECT_TRUE(form.PositionCursor(2, -1, -1));
+    EXPECT_FALSE(form.PositionCursor(5, -1, -1)); // beyond the rows: the cursor stays
+    EXPECT_EQ(form.Cursor(), 2);
+    // The tree has no jump buttons.
+    form.UpdateViewButtons();
+    EXPECT_FALSE(host.jumpEnabled);
+}
+
 // ---- Drives ----------------------------------------------------------------------------------
 
 std::int32_t driveIndex(char letter)
@@ -436,4 +464,4 @@ TEST_F(PanelTest, SendToBasketGoesThroughTheHost)
 }
 
 } // namespace
-} // namespace wux::mainwindow::test
+} // namespace wux::mainwindow::panel_test

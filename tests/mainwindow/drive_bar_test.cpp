@@ -9,7 +9,7 @@
 #include "controls/speed_button_new.h"
 #include "mainwindow/drive_bar.h"
 
-namespace wux::mainwindow::test {
+namespace wux::mainwindow::panel_test {
 namespace {
 
 std::vector<std::string> captions(const TDriveBar& bar)
@@ -125,7 +125,8 @@ TEST_F(PanelTest, DriveChoiceDialogListsDrivesAndAnswers)
         bool accepted;
         int chosen;
     };
-    for (const Answer answer : {Answer{"ok", true, 1}, Answer{"cancel", false, 2}, Answer{"escape", false, 2}}) {
+    for (const Answer answer :
+         {Answer{"ok", true, 1}, Answer{"cancel", false, 2}, Answer{"escape", false, 2}}) {
         int index = 2;
         QTimer::singleShot(0, [how = std::string(answer.how)] {
             auto* shown = qobject_cast<TChoiceDrive*>(QApplication::activeModalWidget());
@@ -146,4 +147,4 @@ TEST_F(PanelTest, DriveChoiceDialogListsDrivesAndAnswers)
 }
 
 } // namespace
-} // namespace wux::mainwindow::test
+} // namespace wux::mainwindow::panel_test

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/speed_button_new.h"
 #include "controls/wux_string_grid.h"
 #include "core/text_table.h"
 #include "filelist/basket.h"
@@ -20,16 +21,15 @@
 #include "filelist/general_options.h"
 #include "mainwindow/browser_form.h"
 #include "mainwindow/browser_host.h"
-#include "mainwindow/browser_look.h"
 #include "mainwindow/choice_drive.h"
 #include "mainwindow/drive_bar.h"
-#include "controls/speed_button_new.h"
+#include "mainwindow/settings.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
 
-namespace wux::mainwindow::test {
+namespace wux::mainwindow::panel_test {
 
-class FakeHost : public IBrowserHost
+class FakePanelHost : public IBrowserHost
 {
 public:
     QWidget* ActiveForm() const override { return active; }
@@ -104,7 +104,7 @@ protected:
             filelist::FreeBrowserState(filelist::BasketState);
         filelist::CreateBasketState(filelist::BasketState);
         DriveDirectories.clear();
-        BrowserFont = std::make_unique<QFont>(QApplication::font());
+        BrowserFont() = QApplication::font();
         savedOptions = filelist::GeneralCheckContainer.load();
         savedColors = MainColors;
     }
@@ -159,10 +159,10 @@ protected:
     }
 
     wux::test::TempDrive drives{"cd"};
-    FakeHost host;
+    FakePanelHost host;
     std::unique_ptr<TBrowserForm> panel;
     std::uint32_t savedOptions = 0;
-    std::array<QColor, 6> savedColors{};
+    std::array<QColor, kColorSlotCount> savedColors{};
 };
 
-} // namespace wux::mainwindow::test
+} // namespace wux::mainwindow::panel_test
