@@ -167,10 +167,6 @@ TBatchReplacerForm::TBatchReplacerForm(QWidget* parent)
     onLabelClick(*ui_->pnlNameTools, [this] { ui_->cmbFindString->setFocus(); });
     paintToolCaption(*ui_->pnlNameTools, false);
 
-    const int width = fixedToolWidth(*this, *ui_->btnModify);
-    setMinimumWidth(width);
-    setMaximumWidth(width);
-    setMinimumHeight(425);
     resizeColumns();
 }
 

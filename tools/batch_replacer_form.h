@@ -17,6 +17,7 @@
 #include "core/user_parameters.h"
 #include "engines/batch_table.h"
 #include "platform/errors.h"
+#include "tools/tool_list.h"
 
 class QComboBox;
 
@@ -46,7 +47,7 @@ inline constexpr const char* kBatchReplacerHelpTopic = "BATCHREPLACER";
 // that end at or before the offset are counted, so an offset inside a character gives that character.
 int characterPositionOfByte(std::string_view utf8, std::size_t byteOffset);
 
-class TBatchReplacerForm : public QWidget
+class TBatchReplacerForm : public QWidget, public IToolForm
 {
     Q_OBJECT
 public:
@@ -54,16 +55,16 @@ public:
     ~TBatchReplacerForm() override;
 
     // ---- The tool-form interface ----
-    void InitTool();
-    void RegisterDefaultTexts(int BaseId);
-    void Translate(int BaseId);
-    void LoadSettings();
-    void SaveSettings();
-    bool CanStart(filelist::TstateOfBrowser* PanelState);
-    void StartOperation();
-    void ShowHelp();
-    void ShowTitle(bool Visible);
-    core::TUserParameters* GetParameters() { return parameters_.get(); }
+    void InitTool() override;
+    void RegisterDefaultTexts(int BaseId) override;
+    void Translate(int BaseId) override;
+    void LoadSettings() override;
+    void SaveSettings() override;
+    bool CanStart(filelist::TstateOfBrowser* PanelState) override;
+    void StartOperation() override;
+    void ShowHelp() override;
+    void ShowTitle(bool Visible) override;
+    core::TUserParameters* GetParameters() override { return parameters_.get(); }
 
     // The same settings steps on a given file.
     void LoadSettingsFrom(const platform::IniFile& ini);

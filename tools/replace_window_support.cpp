@@ -5,16 +5,15 @@
 #include <QFile>
 #include <QIcon>
 #include <QLabel>
-#include <QLayout>
 #include <QMouseEvent>
 #include <QStyle>
 
 #include "controls/system_colors.h"
-#include "core/settings_path.h"
 #include "core/text_table.h"
 #include "engines/replace_threads.h"
 #include "filelist/operation_cursor.h"
 #include "platform/dialogs.h"
+#include "tools/tool_list.h"
 
 namespace wux::tools {
 
@@ -48,7 +47,7 @@ private:
 
 std::string settingsFilePath()
 {
-    return core::SettingsFilePath(core::ProgramFolder());
+    return SettingsFileName();
 }
 
 void openHelpTopic(std::string_view) {}
@@ -74,13 +73,9 @@ void onLabelClick(QLabel& label, std::function<void()> onClick)
     new LabelClickFilter(label, std::move(onClick));
 }
 
-int fixedToolWidth(QWidget& form, QWidget& rightmost)
+int fixedToolWidth(const QWidget& form)
 {
-    form.ensurePolished();
-    form.resize(form.minimumSizeHint());
-    if (QLayout* layout = form.layout())
-        layout->activate();
-    return rightmost.mapTo(&form, QPoint(rightmost.width(), 0)).x() + 10;
+    return form.minimumSizeHint().width();
 }
 
 namespace {

@@ -32,9 +32,9 @@ void paintToolCaption(QLabel& caption, bool active);
 // Calls onClick when the label is clicked with the left button.
 void onLabelClick(QLabel& label, std::function<void()> onClick);
 
-// The fixed width of a tool form: the right edge of its rightmost control + 10, with the form laid out
-// at its smallest size.
-int fixedToolWidth(QWidget& form, QWidget& rightmost);
+// The fixed width of a tool form: its widest row of controls with the margins around it (at least 10
+// pixels right of the rightmost control).
+int fixedToolWidth(const QWidget& form);
 
 // The start button's glyph (3 images) and the help button's glyph.
 void setStartGlyph(QAbstractButton& button);

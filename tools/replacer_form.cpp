@@ -105,7 +105,7 @@ TReplacerForm::TReplacerForm(QWidget* parent) : QWidget(parent), ui_(std::make_u
     ui_->pnlEnding->hide();
 
     // The width fits the option boxes and stays fixed; the height is at least 425.
-    const int width = fixedToolWidth(*this, *ui_->chkCHSDOS);
+    const int width = fixedToolWidth(*this);
     setMinimumWidth(width);
     setMaximumWidth(width);
     setMinimumHeight(425);
@@ -352,11 +352,6 @@ void TReplacerForm::focusChanged(QWidget* old, QWidget* now)
 void TReplacerForm::setCaptionActive(bool active)
 {
     paintToolCaption(*ui_->pnlNameTools, active);
-}
-
-void TReplacerForm::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
 }
 
 } // namespace wux::tools

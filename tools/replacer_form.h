@@ -17,6 +17,7 @@
 #include "core/user_parameters.h"
 #include "engines/base_replacer.h"
 #include "platform/errors.h"
+#include "tools/tool_list.h"
 
 class QAbstractButton;
 class QPlainTextEdit;
@@ -51,7 +52,7 @@ void addWordProcessorDefaults(core::TUserParameters& parameters);
 // The text of a memo as the engines see it: UTF-8 with CR LF line ends (the characters kept as typed).
 std::string memoText(const QPlainTextEdit& memo);
 
-class TReplacerForm : public QWidget
+class TReplacerForm : public QWidget, public IToolForm
 {
     Q_OBJECT
 public:
@@ -59,17 +60,17 @@ public:
     ~TReplacerForm() override;
 
     // ---- The tool-form interface ----
-    void InitTool();
-    void RegisterDefaultTexts(int BaseId);
-    void Translate(int BaseId);
+    void InitTool() override;
+    void RegisterDefaultTexts(int BaseId) override;
+    void Translate(int BaseId) override;
     // Read / write the section of the settings file.
-    void LoadSettings();
-    void SaveSettings();
-    bool CanStart(filelist::TstateOfBrowser* PanelState);
-    void StartOperation();
-    void ShowHelp();
-    void ShowTitle(bool Visible);
-    core::TUserParameters* GetParameters() { return parameters_.get(); }
+    void LoadSettings() override;
+    void SaveSettings() override;
+    bool CanStart(filelist::TstateOfBrowser* PanelState) override;
+    void StartOperation() override;
+    void ShowHelp() override;
+    void ShowTitle(bool Visible) override;
+    core::TUserParameters* GetParameters() override { return parameters_.get(); }
 
     // The same settings steps on a given file (the interface's versions use the program's settings file).
     void LoadSettingsFrom(const platform::IniFile& ini);
@@ -98,9 +99,6 @@ public:
     void btnStartOperationClick();
 
     Ui::TReplacerForm* ui() const { return ui_.get(); }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void StartSimpleReplace();
