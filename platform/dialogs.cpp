@@ -169,15 +169,27 @@ MsgResult QtDialogService::messageBox(const MessageBoxRequest& request)
 std::string QtDialogService::fileDialog(const FileDialogRequest& request)
 {
     QWidget* parent = request.parent != nullptr ? request.parent : QApplication::activeWindow();
-    const QString title = QString::fromStdString(request.title);
-    const QString filter = QString::fromStdString(request.filter);
-    const QString chosen = request.kind == FileDialogKind::Save
-                               ? QFileDialog::getSaveFileName(parent, title, QString(), filter)
-                               : QFileDialog::getOpenFileName(parent, title, QString(), filter);
-    if (chosen.isEmpty()) {
+    QFileDialog dialog(parent, QString::fromStdString(request.title));
+    dialog.setNameFilter(QString::fromStdString(request.filter));
+    // Names match the filter ignoring case ("*.RTBL" also lists "t.rtbl").
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
+    if (request.kind == FileDialogKind::Save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    std::string folder;
+    if (!request.folder.empty() && toPosixPath(request.folder, folder) == WinError{})
+        dialog.setDirectory(QString::fromStdString(folder));
+    if (!request.fileName.empty())
+        dialog.selectFile(QString::fromStdString(request.fileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
-    return toWindowsPath(chosen.toStdString());
+    return toWindowsPath(dialog.selectedFiles().front().toStdString());
 }
 
 DialogService& dialogService()

@@ -78,7 +78,13 @@ struct FileDialogRequest
 {
     FileDialogKind kind = FileDialogKind::Open;
     std::string title;  // UTF-8; empty: the dialog's own title
-    std::string filter; // Qt's filter syntax, "All files (*)"
+    std::string filter; // Qt's filter syntax, "All files (*)"; names match it ignoring case
+    // The folder the dialog starts in (a drive path); empty: the dialog's own choice.
+    std::string folder;
+    // The file name proposed in the dialog; empty: none.
+    std::string fileName;
+    // Save: the extension (without the dot) added to a chosen name that has none; empty: none.
+    std::string defaultSuffix;
     // The window the dialog belongs to; nullptr: the application's active window.
     QWidget* parent = nullptr;
 };

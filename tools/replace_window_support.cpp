@@ -99,9 +99,15 @@ void setHelpGlyph(QAbstractButton& button)
     setGlyph(button, "BTNHLP", QStyle::SP_DialogHelpButton);
 }
 
-std::string chooseTableFile(bool, const std::string&, const std::string&)
+std::string chooseTableFile(bool save, const std::string& folder, const std::string& fileName)
 {
-    return std::string();
+    platform::FileDialogRequest request;
+    request.kind = save ? platform::FileDialogKind::Save : platform::FileDialogKind::Open;
+    request.filter = save ? "Table file (*.rtbl)" : "Table file (*.rtbl *.xls *.xlsx *.csv)";
+    request.folder = folder;
+    request.fileName = fileName;
+    request.defaultSuffix = "rtbl";
+    return platform::dialogService().fileDialog(request);
 }
 
 void showNoFilesSelected()

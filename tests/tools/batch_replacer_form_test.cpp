@@ -15,6 +15,7 @@
 #include "filelist/browser_state.h"
 #include "office/document_routes.h"
 #include "platform/dialogs.h"
+#include "platform/fault_injection.h"
 #include "platform/ini_file.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
@@ -266,6 +267,68 @@ TEST_F(BatchReplacerFormTest, SettingsSectionKeepsParametersWithoutTheWindowsKey
               "MSWORD_WHOLEWORD=-1\r\nOwn=1\r\nLIST_REPLACE_STR=720D0A310D0A\r\nMSWORD_USEWILDCARDS=0\r\n"
               "MSWORD_REPLACE_IN_MAINDOCUMENT=-1\r\nMSWORD_REPLACE_IN_HEADERSFOOTERS=-1\r\n"
               "MSWORD_REPLACE_IN_FOOTNOTES=-1\r\nMSWORD_REPLACE_IN_HYPERLINKS=-1\r\n");
+}
+
+TEST_F(BatchReplacerFormTest, LoadAndSaveThroughTheFileDialogs)
+{
+    test::createFile(path("wux.ini"), "[Batch Replacer]\r\nInitialDir=c:\\tables\\\r\n");
+    form.LoadSettingsFrom(platform::IniFile(path("wux.ini")));
+    test::createFile(path("in\\a.csv"), "one,two,C\nthree,four\n");
+    test::createFile(path("in\\bad.rtbl"), "x=y=z");
+    test::makeFolder(path("out"));
+    test::createFile(path("out\\old.rtbl"), "old=file");
+
+    // Load: the dialog starts in the folder of the settings; afterwards in the table's folder.
+    dialogs.answerFile(path("in\\a.csv"));
+    QTest::mouseClick(ui().btnLoad, Qt::LeftButton);
+    ASSERT_EQ(dialogs.fileRequests().size(), 1u);
+    EXPECT_EQ(dialogs.fileRequests()[0].kind, platform::FileDialogKind::Open);
+    EXPECT_EQ(dialogs.fileRequests()[0].filter, "Table file (*.rtbl *.xls *.xlsx *.csv)");
+    EXPECT_EQ(dialogs.fileRequests()[0].folder, "c:\\tables\\");
+    EXPECT_EQ(form.lastFile(), path("in\\a.csv"));
+    EXPECT_EQ(table().finds, (Cells{"one", "three"}));
+
+    // A table that cannot be loaded leaves the grid alone.
+    dialogs.answerFile(path("in\\bad.rtbl"));
+    QTest::mouseClick(ui().btnLoad, Qt::LeftButton);
+    EXPECT_EQ(dialogs.texts(), Cells{"Error load table!"});
+    EXPECT_EQ(dialogs.records()[0].request.icon, platform::MsgIcon::Error);
+    EXPECT_EQ(table().finds, (Cells{"one", "three"}));
+    EXPECT_EQ(form.lastFile(), path("in\\a.csv"));
+
+    // Save proposes the table's name with the table extension, in the last table's folder.
+    dialogs.answerFile(path("out\\saved.rtbl"));
+    QTest::mouseClick(ui().btnSave, Qt::LeftButton);
+    ASSERT_EQ(dialogs.fileRequests().size(), 3u);
+    const platform::FileDialogRequest& save = dialogs.fileRequests()[2];
+    EXPECT_EQ(save.kind, platform::FileDialogKind::Save);
+    EXPECT_EQ(save.filter, "Table file (*.rtbl)");
+    EXPECT_EQ(save.defaultSuffix, "rtbl");
+    EXPECT_EQ(save.fileName, "a.rtbl");
+    EXPECT_EQ(save.folder, path("in\\"));
+    EXPECT_EQ(test::readFileBytes(path("out\\saved.rtbl")), "+one=two\r\nthree=four");
+
+    // A save that fails says so and leaves the old file as it was.
+    platform::ScopedFaultClear faults;
+    platform::injectFault(path("out"), platform::WinError{5}, platform::kFaultWrite | platform::kFaultRename);
+    dialogs.answerFile(path("out\\old.rtbl"));
+    QTest::mouseClick(ui().btnSave, Qt::LeftButton);
+    EXPECT_EQ(dialogs.fileRequests()[3].fileName, "saved.rtbl");
+    EXPECT_EQ(dialogs.fileRequests()[3].folder, path("out\\"));
+    EXPECT_EQ(dialogs.texts(), (Cells{"Error load table!", "Error save table!"}));
+    platform::clearFaults();
+    EXPECT_EQ(test::readFileBytes(path("out\\old.rtbl")), "old=file");
+
+    // The folder of the last table is what the settings keep.
+    platform::IniFile ini(path("wux.ini"));
+    form.SaveSettingsTo(ini);
+    EXPECT_EQ(ini.readString("Batch Replacer", "InitialDir", ""), path("out\\"));
+
+    // Cancelled dialogs change nothing.
+    QTest::mouseClick(ui().btnLoad, Qt::LeftButton);
+    QTest::mouseClick(ui().btnSave, Qt::LeftButton);
+    EXPECT_EQ(table().finds, (Cells{"one", "three"}));
+    EXPECT_EQ(dialogs.texts().size(), 2u);
 }
 
 TEST(CharacterPositionOfByte, CountsCharactersBeforeTheByte)

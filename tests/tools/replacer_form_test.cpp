@@ -51,6 +51,13 @@ std::string head(bool caseSensitive, bool wholeWord, std::uint32_t n, std::uint3
     return out;
 }
 
+// Clicks a radio button or check box on its indicator (a click beside its text does nothing).
+void clickBox(QAbstractButton* button)
+{
+    ASSERT_NE(button, nullptr);
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+}
+
 class ReplacerFormTest : public test::TempDriveTest
 {
 protected:
@@ -104,7 +111,7 @@ TEST_P(ReplacerModeTest, RadioButtonGivesModeTextAreasAndBoxes)
     ui().chkWholeWord->setChecked(true);
     auto* button = form.findChild<QRadioButton*>(row.button);
     ASSERT_NE(button, nullptr);
-    QTest::mouseClick(button, Qt::LeftButton);
+    clickBox(button);
 
     EXPECT_EQ(form.SelectedMode(), row.mode);
     EXPECT_EQ(ui().pnlTextToReplace->isVisible(), row.replaceShown);
@@ -163,14 +170,14 @@ TEST_P(ReplacerBlockTest, SearchBlockBytesFromTheWindowsControls)
 {
     const BlockRow& row = GetParam();
     form.show();
-    QTest::mouseClick(form.findChild<QRadioButton*>(row.button), Qt::LeftButton);
+    clickBox(form.findChild<QRadioButton*>(row.button));
     // The boxes are set the way the user sets them: by clicking (disabled boxes stay off).
     if (row.caseSensitive)
-        QTest::mouseClick(ui().chkCaseSensitive, Qt::LeftButton);
+        clickBox(ui().chkCaseSensitive);
     if (row.wholeWord)
-        QTest::mouseClick(ui().chkWholeWord, Qt::LeftButton);
+        clickBox(ui().chkWholeWord);
     if (row.dos)
-        QTest::mouseClick(ui().chkCHSDOS, Qt::LeftButton);
+        clickBox(ui().chkCHSDOS);
     ui().memFind->setPlainText(QString::fromUtf8(row.find));
     ui().mmReplace->setPlainText(QString::fromUtf8(row.replace));
     ui().memEnding->setPlainText(QString::fromUtf8(row.ending));
