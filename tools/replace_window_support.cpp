@@ -11,8 +11,11 @@
 #include "controls/system_colors.h"
 #include "core/text_table.h"
 #include "engines/replace_threads.h"
+#include "filelist/file_operations.h"
 #include "filelist/operation_cursor.h"
 #include "platform/dialogs.h"
+#include "tools/run_window.h"
+#include "tools/tool_host.h"
 #include "tools/tool_list.h"
 
 namespace wux::tools {
@@ -50,11 +53,22 @@ std::string settingsFilePath()
     return SettingsFileName();
 }
 
-void openHelpTopic(std::string_view) {}
+void openHelpTopic(std::string_view topic)
+{
+    showToolHelp(std::string(topic) + ".htm");
+}
 
-void updateLaunchAction() {}
+void updateLaunchAction()
+{
+    if (IToolHost* host = toolHost())
+        host->UpdateLaunchAction();
+}
 
-void setActiveForm(QWidget*) {}
+void setActiveForm(QWidget* form)
+{
+    if (IToolHost* host = toolHost())
+        host->SetActiveForm(form);
+}
 
 void paintToolCaption(QLabel& caption, bool active)
 {
@@ -115,11 +129,25 @@ void showNoFilesSelected()
     platform::showMessageBox(core::uiText(kTextNoFilesSelected), "");
 }
 
-void runReplaceThread(engines::TReplaceRunThread&, const std::string&) {}
+void runReplaceThread(engines::TReplaceRunThread& thread, const std::string& captionSuffix)
+{
+    IToolHost* host = toolHost();
+    TViewRenReplacer view(host != nullptr ? host->MainWidget() : nullptr);
+    view.connectReplaceThread(thread);
+    view.setWindowTitle(view.windowTitle() + QString::fromStdString(captionSuffix));
+    view.Init(kRunReplace);
+    thread.setPriority(platform::ThreadPriority::Normal);
+    thread.Start();
+    filelist::OperationBusy = true;
+    view.exec();
+}
 
 void endRun()
 {
+    filelist::OperationBusy = false;
     filelist::EndStateHandOver();
+    if (IToolHost* host = toolHost())
+        host->RefreshPanels();
 }
 
 } // namespace wux::tools

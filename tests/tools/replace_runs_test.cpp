@@ -1,0 +1,280 @@
+// Real runs of the Replacer and the Batch Replacer over a temporary folder of plain files and office
+// documents: started from the windows' buttons, shown in the run window, and checked on disk.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "controls/wux_string_grid.h"
+#include "core/text_table.h"
+#include "engines/batch_table.h"
+#include "filelist/active_panel.h"
+#include "filelist/browser_state.h"
+#include "filelist/file_operations.h"
+#include "filelist/folder_reader.h"
+#include "filelist/list_operations.h"
+#include "filelist/operation_cursor.h"
+#include "office/document_routes.h"
+#include "platform/codepage.h"
+#include "platform/dialogs.h"
+#include "platform/ini_file.h"
+#include "support/file_builders.h"
+#include "support/temp_drive.h"
+#include "tools/batch_replacer_form.h"
+#include "tools/replacer_form.h"
+#include "tools/run_window.h"
+#include "ui_TBatchReplacerForm.h"
+#include "ui_TReplacerForm.h"
+
+namespace wux::tools {
+namespace {
+
+using Names = std::vector<std::string>;
+
+class Panel : public filelist::IBrowserPanel
+{
+public:
+    explicit Panel(filelist::TstateOfBrowser& listing) : listing_(listing) {}
+    std::int32_t ViewMode() const override { return filelist::kViewBrief; }
+    filelist::TstateOfBrowser& Listing() override { return listing_; }
+    filelist::TstateOfBrowser& BasketView() override { return filelist::LeftBasketState; }
+    void SelectCursorItem(std::int32_t) override {}
+    void Repaint() override {}
+    std::string MainCaption() const override { return "Wuxtool"; }
+
+private:
+    filelist::TstateOfBrowser& listing_;
+};
+
+// What the run window showed when the run had ended.
+struct RunView
+{
+    std::string caption;
+    std::string endText;
+    std::map<std::string, std::string> status; // file name -> status cell (marker removed)
+    std::int32_t successful = -1, unchanged = -1, failed = -1;
+};
+
+class ReplaceRunTest : public test::TempDriveTest
+{
+protected:
+    void SetUp() override
+    {
+        core::registerCoreTexts();
+        registerRunWindowTexts();
+        office::registerOfficeServices();
+        test::makeFolder(path("run"));
+        filelist::SetActivePanelSource([this] { return &panel; });
+    }
+    void TearDown() override
+    {
+        filelist::SetActivePanelSource(nullptr);
+        engines::setDocumentReplacerFactory(nullptr);
+        engines::setSpreadsheetTableLoader(nullptr);
+        engines::SetYesNoTexts("Y", "N");
+        if (listing.text != nullptr)
+            filelist::FreeBrowserState(listing);
+    }
+
+    // Reads c:\run into the panel's listing and marks every file.
+    void selectAll()
+    {
+        filelist::CreateBrowserState(listing, 4, 20, "*.*", 100);
+        ASSERT_TRUE(filelist::SetStateToPath(path("run"), listing));
+        ASSERT_TRUE(filelist::ReadFolder(1, 0, listing));
+        filelist::SortFolder(1, filelist::kSortDefault, listing);
+        filelist::SelectFolderItems(1, listing, false, filelist::kActionMark);
+        filelist::RecalcSelection(listing);
+    }
+
+    // Clicks start and waits for the run window; once the run has ended, reads it and closes it.
+    RunView run(QAbstractButton& start)
+    {
+        RunView view;
+        bool seen = false;
+        std::function<void()> poll = [&] {
+            auto* window = qobject_cast<TViewRenReplacer*>(QApplication::activeModalWidget());
+            if (window == nullptr || !window->finished() || window->pnlFilesComment()->text().isEmpty() ||
+                window->pnlFilesComment()->text().contains('\\')) {
+                QTimer::singleShot(10, poll);
+                return;
+            }
+            seen = true;
+            EXPECT_TRUE(filelist::OperationBusy);
+            view.caption = window->windowTitle().toStdString();
+            view.endText = window->pnlFilesComment()->text().toStdString();
+            controls::TWUXStringGrid& grid = *window->sgInfo();
+            for (int row = 1; row < grid.RowCount(); ++row) {
+                std::string name = grid.Cells(0, row).toStdString();
+                name = name.substr(name.rfind('\\') + 1);
+                std::string status = grid.Cells(5, row).toStdString();
+                if (!status.empty() && static_cast<unsigned char>(status.back()) < 5)
+                    status.pop_back();
+                view.status[name] = status;
+            }
+            view.successful = window->successful();
+            view.unchanged = window->unchanged();
+            view.failed = window->failed();
+            window->reject();
+        };
+        QTimer::singleShot(0, poll);
+        start.click();
+        EXPECT_TRUE(seen) << ::testing::PrintToString(dialogs.texts());
+        EXPECT_FALSE(filelist::OperationBusy);
+        EXPECT_EQ(filelist::PluginStructure.state, nullptr);
+        return view;
+    }
+
+    void makeDocuments(const std::string& text, bool dos = false)
+    {
+        const std::string plain = dos ? platform::toCp437(text) : text;
+        test::createFile(path("run\\plain.txt"), plain);
+        test::createFile(path("run\\notes.ini"), "[x]\r\n" + plain);
+    }
+
+    // The text of each file.
+    std::map<std::string, std::string> texts()
+    {
+        return {
+            {"plain.txt", test::readFileBytes(path("run\\plain.txt"))},
+            {"notes.ini", test::readFileBytes(path("run\\notes.ini"))},
+        };
+    }
+
+    filelist::TstateOfBrowser listing;
+    Panel panel{listing};
+    platform::ScriptedDialogService dialogs;
+    platform::ScopedDialogService scoped{dialogs};
+};
+
+struct RunRow
+{
+    const char* name;
+    const char* button;
+    bool dos;
+    const char* text; // a document's text (plain files hold it in the DOS code page with dos)
+    const char* find;
+    const char* replace;
+    const char* after;       // every file's text after the run (likewise)
+    const char* status;      // every file's status
+    const char* captionTail; // what the run window's caption ends with
+};
+
+void PrintTo(const RunRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class ReplacerRunTest : public ReplaceRunTest, public ::testing::WithParamInterface<RunRow>
+{
+};
+
+TEST_P(ReplacerRunTest, EveryKindOfFileThroughTheRunWindow)
+{
+    const RunRow& row = GetParam();
+    makeDocuments(row.text, row.dos);
+    selectAll();
+    TReplacerForm form;
+    form.RegisterDefaultTexts(kReplacerTitleId);
+    form.LoadSettingsFrom(platform::IniFile(path("wux.ini")));
+    form.show();
+    QTest::mouseClick(form.findChild<QRadioButton*>(row.button), Qt::LeftButton, {}, QPoint(6, 8));
+    form.ui()->chkBkCopy->setChecked(false);
+    form.ui()->chkCHSDOS->setChecked(row.dos);
+    form.ui()->memFind->setPlainText(QString::fromUtf8(row.find));
+    form.ui()->mmReplace->setPlainText(QString::fromUtf8(row.replace));
+    ASSERT_TRUE(form.CanStart(&listing));
+
+    const RunView view = run(*form.ui()->btnStartOperation);
+    EXPECT_EQ(view.endText, "Operation completed!");
+    EXPECT_TRUE(QString::fromStdString(view.caption).endsWith(row.captionTail)) << view.caption;
+    for (const auto& [name, text] : texts()) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(view.status.at(name), row.status);
+        const bool plain = name == "plain.txt" || name == "notes.ini";
+        const std::string after = plain && row.dos ? platform::toCp437(row.after) : row.after;
+        EXPECT_NE(text.find(after), std::string::npos) << text;
+    }
+    EXPECT_EQ(test::listNames(posix("run")), (Names{"notes.ini", "plain.txt"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, ReplacerRunTest,
+    ::testing::Values(RunRow{"Replace", "rbReplace", false, "a cat sat", "CAT", "dog", "a dog sat",
+                             "successful", "string"},
+                      RunRow{"JustFindChangesNothing", "rbJustFind", false, "a cat sat", "cat", "",
+                             "a cat sat", "successful", ". (JUST FIND. Will not make any changes!)"},
+                      RunRow{"DosCharsetKeepsDocumentTextIntact", "rbReplace", true, "un caf\xc3\xa9 noir",
+                             "caf\xc3\xa9", "th\xc3\xa9", "un th\xc3\xa9 noir", "successful", "string"}));
+
+TEST_F(ReplaceRunTest, NoActivePanelSaysNoFilesSelected)
+{
+    filelist::SetActivePanelSource(nullptr);
+    TReplacerForm form;
+    form.ui()->memFind->setPlainText("x");
+    form.btnStartOperationClick();
+    TBatchReplacerForm batch;
+    batch.StartBatchReplace();
+    EXPECT_EQ(dialogs.texts(), (Names{"No files selected!", "No files selected!"}));
+}
+
+TEST_F(ReplaceRunTest, BatchRunAppliesTheGridToEveryFile)
+{
+    makeDocuments("one two three");
+    selectAll();
+    TBatchReplacerForm form;
+    form.RegisterDefaultTexts(kBatchReplacerTitleId);
+    form.InitTool();
+    form.LoadSettingsFrom(platform::IniFile(path("wux.ini")));
+    form.show();
+    test::createFile(path("t.rtbl"), "one=1\r\n+TWO=2\r\nthree=#FN#");
+    ASSERT_TRUE(form.LoadTableIntoGrid(path("t.rtbl")));
+    form.ui()->chkbcopy->setChecked(false);
+    ASSERT_TRUE(form.CanStart(&listing));
+
+    const RunView view = run(*form.ui()->btnStartOperation);
+    EXPECT_EQ(view.endText, "Operation completed!");
+    EXPECT_EQ(view.successful, 2);
+    const std::map<std::string, std::string> after = texts();
+    EXPECT_EQ(after.at("plain.txt"), "1 two plain");
+    EXPECT_EQ(after.at("notes.ini"), "[x]\r\n1 two notes");
+}
+
+TEST_F(ReplaceRunTest, BatchStartWithABadRowSelectsItAndRunsNothing)
+{
+    test::createFile(path("run\\plain.txt"), "abc");
+    selectAll();
+    TBatchReplacerForm form;
+    form.RegisterDefaultTexts(kBatchReplacerTitleId);
+    form.InitTool();
+    form.LoadSettingsFrom(platform::IniFile(path("wux.ini")));
+    form.show();
+    test::createFile(path("t.rtbl"), "a=1\r\nb=2\r\nc=x#300#");
+    ASSERT_TRUE(form.LoadTableIntoGrid(path("t.rtbl")));
+
+    form.StartOperation();
+    EXPECT_EQ(dialogs.texts(),
+              (Names{"The Replace With string contains a Pattern Match expression which is not valid."}));
+    EXPECT_EQ(form.ui()->sgBatch->Row(), 3);
+    EXPECT_EQ(form.ui()->cmbFindString->currentText(), "c");
+    EXPECT_EQ(form.ui()->cmbReplaceString->currentText(), "x#300#");
+    EXPECT_EQ(form.ui()->cmbReplaceString->lineEdit()->selectedText(), "0#");
+    EXPECT_TRUE(form.ui()->btnModify->isEnabled());
+    EXPECT_EQ(test::readFileBytes(path("run\\plain.txt")), "abc");
+    EXPECT_FALSE(filelist::OperationBusy);
+    EXPECT_EQ(filelist::PluginStructure.state, nullptr);
+}
+
+} // namespace
+} // namespace wux::tools
