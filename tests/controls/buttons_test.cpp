@@ -132,22 +132,6 @@ QPixmap strip(const std::vector<QColor>& faces, QColor transparent)
     return QPixmap::fromImage(img);
 }
 
-TEST(SpeedButtonNew, CreationDefaults)
-{
-    const int before = TSpeedButtonNew::liveCount();
-    {
-        TSpeedButtonNew b;
-        EXPECT_EQ(b.size(), QSize(23, 22));
-        EXPECT_EQ(b.Spacing(), 4);
-        EXPECT_EQ(b.Margin(), -1);
-        EXPECT_TRUE(b.Transparent());
-        EXPECT_EQ(b.NumGlyphs(), 1);
-        EXPECT_FALSE(b.Down());
-        EXPECT_EQ(TSpeedButtonNew::liveCount(), before + 1);
-    }
-    EXPECT_EQ(TSpeedButtonNew::liveCount(), before);
-}
-
 TEST(SpeedButtonNew, GroupKeepsExactlyOneButtonDown)
 {
     QWidget bar;

@@ -41,16 +41,6 @@ protected:
     std::string iniPath() { return path("wux.ini"); }
 };
 
-TEST_F(VYKComboBoxTest, CreationSettings)
-{
-    TVYKComboBox box;
-    EXPECT_TRUE(box.isEditable());
-    EXPECT_EQ(box.insertPolicy(), QComboBox::NoInsert);
-    EXPECT_EQ(box.completer(), nullptr);
-    EXPECT_EQ(box.maxVisibleItems(), 9);
-    EXPECT_EQ(box.History(), nullptr);
-}
-
 TEST_F(VYKComboBoxTest, LeavingAnEmptyBoxAddsNothing)
 {
     TVYKComboBox box;

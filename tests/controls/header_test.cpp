@@ -134,24 +134,6 @@ struct PanelHeader
     }
 };
 
-TEST(VYKHeader, CreationDefaults)
-{
-    TVYKHeader h;
-    EXPECT_EQ(h.KindOfSort(), 0u);
-    EXPECT_EQ(h.ColumnWidth(), 0);
-    EXPECT_EQ(h.HeaderMode(), THeaderMode::hmFull);
-    EXPECT_EQ(h.MainTable(), nullptr);
-    EXPECT_EQ(h.Images(), nullptr);
-    EXPECT_EQ(h.HeaderItems().Count(), 0);
-    EXPECT_EQ(h.HeaderItems().SortIndex(), -1);
-    EXPECT_FALSE(h.HeaderItems().Descending());
-    EXPECT_EQ(h.FixedCols(), 0);
-    EXPECT_EQ(h.FixedRows(), 1);
-    EXPECT_EQ(h.RowCount(), 2);
-    EXPECT_EQ(h.Options(), GridOptions(goFixedVertLine | goColSizing));
-    EXPECT_EQ(h.focusPolicy(), Qt::NoFocus);
-}
-
 TEST(VYKHeader, LayoutFromColumnWidthReachesTheMainTable)
 {
     PanelHeader p;

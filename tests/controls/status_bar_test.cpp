@@ -29,16 +29,6 @@ TEST(StatusPanelRects, EachPanelItsWidthTheLastToTheEnd)
     EXPECT_EQ(narrow[1].width(), 0);
 }
 
-TEST(VYKStatusBar, CreationDefaults)
-{
-    TVYKStatusBar bar;
-    EXPECT_TRUE(bar.SimplePanel());
-    EXPECT_EQ(bar.Bevel(), TVYKStatusPanelBevel::SP_BEVEL_LOWERED);
-    EXPECT_EQ(bar.height(), 19);
-    EXPECT_TRUE(bar.SizeGrip());
-    EXPECT_EQ(bar.panelCount(), 0);
-}
-
 TEST(VYKStatusBar, SimpleTextIsKeptAndShownOnlyWhileSimplePanel)
 {
     TVYKStatusBar bar;

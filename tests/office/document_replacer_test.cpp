@@ -282,23 +282,10 @@ std::string refusedBytes(const DocumentKind& kind, const Refused& r)
     return {};
 }
 
-class DocumentReplacerTest : public wux::test::TempDriveTest,
-                             public ::testing::WithParamInterface<const DocumentKind*>
+class DocumentReplacerTest : public test::BlockTest, public ::testing::WithParamInterface<const DocumentKind*>
 {
 protected:
-    ~DocumentReplacerTest() override
-    {
-        for (platform::MovableHandle block : blocks_)
-            platform::movableFree(block);
-    }
-
     const DocumentKind& kind() const { return *GetParam(); }
-
-    platform::MovableHandle searchBlock(std::string_view find, std::string_view replace, std::int32_t mode)
-    {
-        blocks_.push_back(engines::BuildReplacerStructure(find, replace, false, false, mode));
-        return blocks_.back();
-    }
 
     std::unique_ptr<TDocumentReplacer> make(std::int32_t mode, platform::MovableHandle block,
                                             bool backup = true)
@@ -316,12 +303,8 @@ protected:
 
     std::string file(const std::string& name) const { return path(name + kind().extension); }
 
-    test::IdleOwner owner;
-    core::TUserParameters withBackup = test::replacerParameters(true);
+    core::TUserParameters& withBackup = parameters;
     core::TUserParameters withoutBackup = test::replacerParameters(false);
-
-private:
-    std::vector<platform::MovableHandle> blocks_;
 };
 
 // The stage and result of each way one document can end, and what is left on disk.

@@ -35,31 +35,9 @@ using test::numberCell;
 using test::row;
 using test::sharedCell;
 
-class ExcelReplacerTest : public wux::test::TempDriveTest
+class ExcelReplacerTest : public test::BlockTest
 {
 protected:
-    ~ExcelReplacerTest() override
-    {
-        for (platform::MovableHandle block : blocks_)
-            platform::movableFree(block);
-    }
-
-    platform::MovableHandle searchBlock(std::string_view find, std::string_view replace, std::int32_t mode,
-                                        bool caseSensitive = false, bool wholeWord = false)
-    {
-        const platform::MovableHandle block =
-            engines::BuildReplacerStructure(find, replace, caseSensitive, wholeWord, mode);
-        blocks_.push_back(block);
-        return block;
-    }
-
-    // A table block written byte by byte, freed with the fixture.
-    platform::MovableHandle rawTableBlock(const std::vector<test::RawRow>& rows)
-    {
-        blocks_.push_back(test::rawTableBlock(rows));
-        return blocks_.back();
-    }
-
     std::string write(const std::string& name, const test::BookSpec& book)
     {
         wux::test::createFile(path(name), test::buildBook(book));
@@ -76,11 +54,6 @@ protected:
         book.sheets = {test::sheet("Sheet1", row(1, cells))};
         return write(name, book);
     }
-
-    test::IdleOwner owner;
-
-private:
-    std::vector<platform::MovableHandle> blocks_;
 };
 
 // Connecting makes one hidden application with the run's mode, once.

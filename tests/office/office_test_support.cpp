@@ -6,6 +6,7 @@
 
 #include <pugixml.hpp>
 
+#include "engines/base_replacer.h"
 #include "engines/batch_table.h"
 #include "platform/automation/odt_story.h"
 #include "platform/automation/package.h"
@@ -115,6 +116,36 @@ std::vector<std::string> documentParagraphs(const std::string& posixPath)
     for (const automation::Paragraph& p : story.paragraphs())
         out.push_back(platform::utf16ToUtf8(p.text));
     return out;
+}
+
+BlockTest::~BlockTest()
+{
+    for (platform::MovableHandle block : blocks_)
+        platform::movableFree(block);
+}
+
+platform::MovableHandle BlockTest::searchBlock(std::string_view find, std::string_view replace,
+                                               std::int32_t mode, bool caseSensitive, bool wholeWord,
+                                               bool oem)
+{
+    blocks_.push_back(engines::BuildReplacerStructure(find, replace, caseSensitive, wholeWord, mode, oem));
+    return blocks_.back();
+}
+
+platform::MovableHandle BlockTest::tableBlock(const engines::TableCells& flags,
+                                              const engines::TableCells& finds,
+                                              const engines::TableCells& replaces)
+{
+    platform::MovableHandle block{};
+    EXPECT_EQ(engines::CheckAndBuildTableBlock(block, flags, finds, replaces), -1);
+    blocks_.push_back(block);
+    return block;
+}
+
+platform::MovableHandle BlockTest::rawTableBlock(const std::vector<RawRow>& rows)
+{
+    blocks_.push_back(test::rawTableBlock(rows));
+    return blocks_.back();
 }
 
 } // namespace wux::office::test

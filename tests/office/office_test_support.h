@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "core/user_parameters.h"
+#include "engines/batch_table.h"
 #include "platform/automation/dispatch.h"
 #include "platform/movable_memory.h"
 #include "platform/thread.h"
+#include "support/temp_drive.h"
 
 namespace wux::office::test {
 
@@ -47,5 +49,25 @@ struct RawRow
 // A table block written byte by byte (rows the compiler never makes, such as an empty find text); the
 // caller frees it.
 platform::MovableHandle rawTableBlock(const std::vector<RawRow>& rows);
+
+// A test on drive c: with an idle owner, the Replacer's parameters, and search and table blocks that are
+// freed when it ends.
+class BlockTest : public wux::test::TempDriveTest
+{
+protected:
+    ~BlockTest() override;
+    platform::MovableHandle searchBlock(std::string_view find, std::string_view replace, std::int32_t mode,
+                                        bool caseSensitive = false, bool wholeWord = false, bool oem = false);
+    // A compiled table block (its check must pass).
+    platform::MovableHandle tableBlock(const engines::TableCells& flags, const engines::TableCells& finds,
+                                       const engines::TableCells& replaces);
+    platform::MovableHandle rawTableBlock(const std::vector<RawRow>& rows);
+
+    IdleOwner owner;
+    core::TUserParameters parameters = replacerParameters(true);
+
+private:
+    std::vector<platform::MovableHandle> blocks_;
+};
 
 } // namespace wux::office::test

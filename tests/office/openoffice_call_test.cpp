@@ -165,25 +165,13 @@ std::string describe(const Variant& v)
 
 using Log = std::vector<std::string>;
 
-class OpenOfficeCallTest : public wux::test::TempDriveTest
+class OpenOfficeCallTest : public test::BlockTest
 {
 protected:
     void SetUp() override
     {
         automation::registerClass(std::string(kServiceManagerClass),
                                   [s = script] { return std::make_shared<OdtRecorder>("Manager", s); });
-    }
-    ~OpenOfficeCallTest() override
-    {
-        for (platform::MovableHandle block : blocks_)
-            platform::movableFree(block);
-    }
-
-    platform::MovableHandle searchBlock(std::string_view find, std::string_view replace, std::int32_t mode,
-                                        bool caseSensitive = false, bool wholeWord = false)
-    {
-        blocks_.push_back(engines::BuildReplacerStructure(find, replace, caseSensitive, wholeWord, mode));
-        return blocks_.back();
     }
 
     std::vector<std::string> take()
@@ -195,86 +183,8 @@ protected:
 
     automation::ScopedClassRestore restore;
     std::shared_ptr<OdtScript> script = std::make_shared<OdtScript>();
-    test::IdleOwner owner;
     core::TUserParameters parameters = test::replacerParameters(false);
-
-private:
-    std::vector<platform::MovableHandle> blocks_;
 };
-
-TEST_F(OpenOfficeCallTest, OneDocumentFromLoadToDispose)
-{
-    script->hits = {u"cat", u"Cat"};
-    wux::test::makeFolder(path("my docs"));
-    const std::string file = path("my docs\\100% cat.odt");
-    wux::test::createFile(file, "scripted");
-    const auto block = searchBlock("cat", "dog", 8, true, true);
-    {
-        TOOWriterReplacer replacer(&owner, 8, block, &parameters);
-        EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
-        EXPECT_EQ(replacer.stage(), kStageOdtDone);
-        EXPECT_EQ(replacer.matchCount(), 2);
-    }
-    EXPECT_EQ(script->hits, (std::vector<std::u16string>{u"catdog", u"Catdog"}));
-    const std::string url = "'file:///c:/my%20docs/100%25%20cat.odt'";
-    EXPECT_EQ(take(), (Log{
-                          "Manager.CreateInstance('com.sun.star.frame.Desktop')",
-                          "Manager.Bridge_GetStruct('com.sun.star.beans.PropertyValue')",
-                          "PropertyValue.Name='Hidden'",
-                          "PropertyValue.Value=T",
-                          "Desktop.LoadComponentFromURL(" + url + ",'_default',0,[PV(Hidden=T)])",
-                          "Document.createSearchDescriptor()",
-                          "Descriptor.setPropertyValue('SearchCaseSensitive',T)",
-                          "Descriptor.setPropertyValue('SearchWords',T)",
-                          "Descriptor.setPropertyValue('SearchRegularExpression',F)",
-                          "Descriptor.setSearchString('cat')",
-                          "Document.findAll(Descriptor)",
-                          "Found.getCount()",
-                          "Found.getByIndex(0)",
-                          "Range.getString()",
-                          "Range.setString('catdog')",
-                          "Found.getByIndex(1)",
-                          "Range.getString()",
-                          "Range.setString('Catdog')",
-                          "Found.getCount()",
-                          "Manager.Bridge_GetStruct('com.sun.star.beans.PropertyValue')",
-                          "PropertyValue.Name='Overwrite'",
-                          "PropertyValue.Value=T",
-                          "Document.StoreToURL(" + url + ",[PV(Overwrite=T)])",
-                          "Document.Dispose()",
-                      }));
-}
-
-TEST_F(OpenOfficeCallTest, EachModeChangesTheFoundRanges)
-{
-    const struct
-    {
-        std::int32_t mode;
-        std::vector<std::u16string> hits;
-        bool stored;
-    } cases[] = {
-        {1, {u"dog", u"dog"}, true},        {2, {u"", u""}, true},          {8, {u"catdog", u"CATdog"}, true},
-        {16, {u"dogcat", u"dogCAT"}, true}, {128, {u"cat", u"CAT"}, false},
-    };
-    const std::string file = path("a.odt");
-    wux::test::createFile(file, "scripted");
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.mode);
-        script->hits = {u"cat", u"CAT"};
-        const auto block = searchBlock("cat", "dog", c.mode);
-        TOOWriterReplacer replacer(&owner, c.mode, block, &parameters);
-        EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
-        EXPECT_EQ(replacer.matchCount(), 2);
-        EXPECT_EQ(script->hits, c.hits);
-        bool stored = false;
-        for (const std::string& line : take()) {
-            stored = stored || line.rfind("Document.StoreToURL", 0) == 0;
-            // The search is exact: never a similarity search.
-            EXPECT_EQ(line.find("SearchSimilarity"), std::string::npos);
-        }
-        EXPECT_EQ(stored, c.stored);
-    }
-}
 
 TEST_F(OpenOfficeCallTest, FailuresOfTheSuiteAndTheirStages)
 {

@@ -64,33 +64,9 @@ Texts paragraphs(const std::string& posixPath)
     return test::documentParagraphs(posixPath);
 }
 
-class OpenOfficeReplacerTest : public wux::test::TempDriveTest
+class OpenOfficeReplacerTest : public test::BlockTest
 {
 protected:
-    ~OpenOfficeReplacerTest() override
-    {
-        for (platform::MovableHandle block : blocks_)
-            platform::movableFree(block);
-    }
-
-    platform::MovableHandle searchBlock(std::string_view find, std::string_view replace, std::int32_t mode,
-                                        bool caseSensitive = false, bool wholeWord = false)
-    {
-        const platform::MovableHandle block =
-            engines::BuildReplacerStructure(find, replace, caseSensitive, wholeWord, mode);
-        blocks_.push_back(block);
-        return block;
-    }
-
-    platform::MovableHandle tableBlock(const engines::TableCells& flags, const engines::TableCells& finds,
-                                       const engines::TableCells& replaces)
-    {
-        platform::MovableHandle block{};
-        EXPECT_EQ(engines::CheckAndBuildTableBlock(block, flags, finds, replaces), -1);
-        blocks_.push_back(block);
-        return block;
-    }
-
     std::string write(const std::string& name, const Odt& odt)
     {
         wux::test::createFile(path(name), buildOdt(odt));
@@ -101,12 +77,6 @@ protected:
     {
         return write(name, Odt{paragraph(text)});
     }
-
-    test::IdleOwner owner;
-    core::TUserParameters parameters = test::replacerParameters(true);
-
-private:
-    std::vector<platform::MovableHandle> blocks_;
 };
 
 TEST_F(OpenOfficeReplacerTest, ConvertToUrlEscapesBlanksAndPercentAndTurnsBackslashes)

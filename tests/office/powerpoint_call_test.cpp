@@ -43,14 +43,6 @@ ScriptShape withText(std::u16string text, Variant hasText = Variant(true))
     return shape;
 }
 
-// A group or a table: no text frame.
-ScriptShape noFrame()
-{
-    ScriptShape shape;
-    shape.textFrame = false;
-    return shape;
-}
-
 struct PptScript
 {
     std::vector<std::string> log;
@@ -192,24 +184,13 @@ private:
     int shape_;
 };
 
-class PowerPointCallTest : public wux::test::TempDriveTest
+class PowerPointCallTest : public test::BlockTest
 {
 protected:
     void SetUp() override
     {
         automation::registerClass(std::string(kPowerPointApplicationClass),
                                   [s = script] { return std::make_shared<PptRecorder>("App", s); });
-    }
-    ~PowerPointCallTest() override
-    {
-        for (platform::MovableHandle block : blocks_)
-            platform::movableFree(block);
-    }
-
-    platform::MovableHandle searchBlock(std::string_view find, std::string_view replace, std::int32_t mode)
-    {
-        blocks_.push_back(engines::BuildReplacerStructure(find, replace, false, false, mode));
-        return blocks_.back();
     }
 
     std::vector<std::string> take()
@@ -221,63 +202,9 @@ protected:
 
     automation::ScopedClassRestore restore;
     std::shared_ptr<PptScript> script = std::make_shared<PptScript>();
-    test::IdleOwner owner;
-
-private:
-    std::vector<platform::MovableHandle> blocks_;
 };
 
 using Log = std::vector<std::string>;
-
-TEST_F(PowerPointCallTest, OneFileFromOpenToClose)
-{
-    script->slides = {{withText(u"a cat", Variant(true)), noFrame()},
-                      {withText(u"", Variant(false)), withText(u"cat\rcat", Variant(-1))}};
-    const std::string file = path("deck.pptx");
-    wux::test::createFile(file, "scripted");
-    const auto block = searchBlock("cat", "dog", 1);
-    {
-        TMSPowerPointReplacer replacer(&owner, 0, 1, block, false);
-        EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
-        EXPECT_EQ(replacer.matchCount(), 3);
-        EXPECT_EQ(replacer.stage(), kStageSave);
-        EXPECT_EQ(take(), (Log{
-                              "App.Presentations()",
-                              "Presentations.Count()",
-                              "App.Presentations()",
-                              "Presentations.Open('c:\\deck.pptx',F,~,F)",
-                              "Presentation.Slides()",
-                              "Slides.Count()",
-                              "Slides.Item(1)",
-                              "Slide.Shapes()",
-                              "Shapes.Count()",
-                              "Shapes.Item(1)",
-                              "Shape.TextFrame()",
-                              "TextFrame.HasText()",
-                              "TextFrame.TextRange()",
-                              "TextRange.Text()",
-                              "TextRange.Text='a dog'",
-                              "Shapes.Item(2)",
-                              "Shape.TextFrame()",
-                              "Slides.Item(2)",
-                              "Slide.Shapes()",
-                              "Shapes.Count()",
-                              "Shapes.Item(1)",
-                              "Shape.TextFrame()",
-                              "TextFrame.HasText()",
-                              "Shapes.Item(2)",
-                              "Shape.TextFrame()",
-                              "TextFrame.HasText()",
-                              "TextFrame.TextRange()",
-                              "TextRange.Text()",
-                              "TextRange.Text='dog\rdog'",
-                              "Presentation.Save()",
-                              "Presentation.Close()",
-                          }));
-    }
-    // Freeing the replacer quits the server: it holds no presentations.
-    EXPECT_EQ(take(), (Log{"App.Presentations()", "Presentations.Count()", "App.Quit()"}));
-}
 
 TEST_F(PowerPointCallTest, NothingFromOpenIsAPresentationLeftAlone)
 {
@@ -333,65 +260,6 @@ TEST_F(PowerPointCallTest, ErrorsOfTheServerAndTheirStages)
         EXPECT_EQ(script->presentations, 0);
         take();
     }
-}
-
-TEST_F(PowerPointCallTest, JustFindWritesNothingAndSavesNothing)
-{
-    script->slides = {{withText(u"cat cat", Variant(true))}};
-    const std::string file = path("deck.pptx");
-    wux::test::createFile(file, "scripted");
-    const auto block = searchBlock("cat", "", 128);
-    TMSPowerPointReplacer replacer(&owner, 0, 128, block, true);
-    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
-    EXPECT_EQ(replacer.matchCount(), 2);
-    for (const std::string& line : take()) {
-        EXPECT_EQ(line.find("Text="), std::string::npos) << line;
-        EXPECT_EQ(line.find("Save"), std::string::npos) << line;
-    }
-    EXPECT_FALSE(wux::test::exists(file + ".bak"));
-}
-
-TEST_F(PowerPointCallTest, AServerHoldingPresentationsIsRenewedAndNeverQuit)
-{
-    script->presentations = 1; // the user's
-    script->slides = {{withText(u"a cat", Variant(true))}};
-    const std::string file = path("deck.pptx");
-    wux::test::createFile(file, "scripted");
-    const auto block = searchBlock("cat", "dog", 1);
-    {
-        TMSPowerPointReplacer replacer(&owner, 0, 1, block, false);
-        EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
-        const Log log = take();
-        // Counted, dropped without quitting, made anew, then opened.
-        ASSERT_GE(log.size(), 4u);
-        EXPECT_EQ(Log(log.begin(), log.begin() + 4),
-                  (Log{"App.Presentations()", "Presentations.Count()", "App.Presentations()",
-                       "Presentations.Open('c:\\deck.pptx',F,~,F)"}));
-    }
-    EXPECT_EQ(take(), (Log{"App.Presentations()", "Presentations.Count()"}));
-
-    // A server that cannot be made again fails the file at the check for open presentations.
-    script->slides[0][0].text = u"a cat";
-    {
-        TMSPowerPointReplacer replacer(&owner, 0, 1, block, false);
-        EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
-        automation::failClassCreation(kPowerPointApplicationClass, automation::kErrorServerUnavailable);
-        EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFailed);
-        EXPECT_EQ(replacer.stage(), kStageCheckApplication);
-        EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFailed);
-        EXPECT_EQ(replacer.stage(), kStageCheckApplication);
-        automation::failClassCreation(kPowerPointApplicationClass, 0);
-    }
-    take();
-
-    TPowerPointObject object;
-    EXPECT_TRUE(object.connected());
-    EXPECT_EQ(object.replaceMode(), 1);
-    EXPECT_TRUE(object.IsNotOpen());
-    EXPECT_THROW(object.SavePresentation(""), std::runtime_error);
-    EXPECT_THROW(object.ReplaceInPresentation(u"a", u"", u"b", 0), std::runtime_error);
-    object.ClosePresentation(); // nothing open: no call
-    EXPECT_TRUE(take().empty());
 }
 
 } // namespace

@@ -70,57 +70,9 @@ std::vector<std::string> shapeTexts(const std::string& windowsPath)
 
 using Texts = std::vector<std::string>;
 
-class PowerPointReplacerTest : public wux::test::TempDriveTest
+class PowerPointReplacerTest : public test::BlockTest
 {
 protected:
-    ~PowerPointReplacerTest() override
-    {
-        for (platform::MovableHandle block : blocks_)
-            platform::movableFree(block);
-    }
-
-    platform::MovableHandle searchBlock(std::string_view find, std::string_view replace, std::int32_t mode,
-                                        bool caseSensitive = false, bool wholeWord = false)
-    {
-        const platform::MovableHandle block =
-            engines::BuildReplacerStructure(find, replace, caseSensitive, wholeWord, mode);
-        blocks_.push_back(block);
-        return block;
-    }
-
-    platform::MovableHandle tableBlock(const engines::TableCells& flags, const engines::TableCells& finds,
-                                       const engines::TableCells& replaces)
-    {
-        platform::MovableHandle block{};
-        EXPECT_EQ(engines::CheckAndBuildTableBlock(block, flags, finds, replaces), -1);
-        blocks_.push_back(block);
-        return block;
-    }
-
-    // A table block written byte by byte (rows the compiler never makes, such as an empty find text).
-    platform::MovableHandle rawTableBlock(const std::vector<std::pair<std::string, std::string>>& rows)
-    {
-        std::string bytes;
-        for (const auto& [find, replace] : rows) {
-            std::uint8_t head[engines::kTableRowHeadSize] = {};
-            engines::storeLe32(head + engines::kTableRowFindLengthOffset,
-                               static_cast<std::uint32_t>(find.size()));
-            engines::storeLe32(head + engines::kTableRowReplaceLengthOffset,
-                               static_cast<std::uint32_t>(replace.size()));
-            engines::storeLe32(head + engines::kTableRowInsertModeOffset, 3);
-            bytes.append(reinterpret_cast<const char*>(head), sizeof head);
-            bytes += find + replace;
-        }
-        const platform::MovableHandle block =
-            platform::movableAlloc(bytes.size(), platform::MovableFlags::ZeroInit);
-        {
-            platform::MovableLock lock(block);
-            std::memcpy(lock.as<char>(), bytes.data(), bytes.size());
-        }
-        blocks_.push_back(block);
-        return block;
-    }
-
     std::string write(const std::string& name, const Deck& deck)
     {
         wux::test::createFile(path(name), buildPptx(deck));
@@ -132,11 +84,6 @@ protected:
     {
         return write(name, Deck{{textBox({text})}, ""});
     }
-
-    test::IdleOwner owner;
-
-private:
-    std::vector<platform::MovableHandle> blocks_;
 };
 
 // Slides in list order, every text shape with text; groups, tables, pictures and shapes without text
@@ -270,7 +217,7 @@ TEST_F(PowerPointReplacerTest, TableRowsApplyInOrderWithTheirInsertCodes)
     EXPECT_EQ(shapeTexts(file), (Texts{"lion and big Dog and dog", "birds"}));
 
     // A row with an empty find text is skipped; a row past the end of the block fails the file.
-    const auto raw = rawTableBlock({{"", "x"}, {"lion", "cat"}});
+    const auto raw = rawTableBlock({{false, "", "x", 3}, {false, "lion", "cat", 3}});
     TMSPowerPointReplacer rows(&owner, 0, engines::kModeBatchTable, raw, false);
     rows.setRowCount(2);
     EXPECT_EQ(rows.ProcessFile(file), engines::kReplaceFound);
@@ -286,7 +233,7 @@ TEST_F(PowerPointReplacerTest, AShapeThatCannotTakeItsNewTextKeepsItAndCountsNoH
 {
     // "\x01" cannot stand in a presentation: that shape is skipped, the others still change.
     const std::string file = write("bad.pptx", Deck{{textBox({"a cat"}), textBox({"b cat"}, 3)}, ""});
-    const auto table = rawTableBlock({{"a cat", "\x01"}, {"b cat", "b dog"}});
+    const auto table = rawTableBlock({{false, "a cat", "\x01", 3}, {false, "b cat", "b dog", 3}});
     TMSPowerPointReplacer replacer(&owner, 0, engines::kModeBatchTable, table, false);
     replacer.setRowCount(2);
     EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);

@@ -29,40 +29,9 @@ using engines::TReplaceResult;
 using wux::test::DocxContent;
 using wux::test::para;
 
-class WordReplacerTest : public wux::test::TempDriveTest
+class WordReplacerTest : public test::BlockTest
 {
 protected:
-    ~WordReplacerTest() override
-    {
-        for (platform::MovableHandle block : blocks_)
-            platform::movableFree(block);
-    }
-
-    platform::MovableHandle searchBlock(std::string_view find, std::string_view replace, std::int32_t mode,
-                                        bool caseSensitive = false, bool wholeWord = false, bool oem = false)
-    {
-        const platform::MovableHandle block =
-            engines::BuildReplacerStructure(find, replace, caseSensitive, wholeWord, mode, oem);
-        blocks_.push_back(block);
-        return block;
-    }
-
-    platform::MovableHandle tableBlock(const engines::TableCells& flags, const engines::TableCells& finds,
-                                       const engines::TableCells& replaces)
-    {
-        platform::MovableHandle block{};
-        EXPECT_EQ(engines::CheckAndBuildTableBlock(block, flags, finds, replaces), -1);
-        blocks_.push_back(block);
-        return block;
-    }
-
-    // A table block written byte by byte, freed with the fixture.
-    platform::MovableHandle rawTableBlock(const std::vector<test::RawRow>& rows)
-    {
-        blocks_.push_back(test::rawTableBlock(rows));
-        return blocks_.back();
-    }
-
     std::string write(const std::string& name, const DocxContent& content)
     {
         wux::test::createFile(path(name), wux::test::buildDocx(content));
@@ -75,12 +44,6 @@ protected:
         content.body = para({text});
         return write(name, content);
     }
-
-    test::IdleOwner owner;
-    core::TUserParameters parameters = test::replacerParameters(true);
-
-private:
-    std::vector<platform::MovableHandle> blocks_;
 };
 
 // The backup flag is a parameter of the run: a missing or non-Boolean one refuses the replacer.
