@@ -10,6 +10,7 @@
 #include "excel_books_test.h"
 #include "platform/automation/excel_server.h"
 #include "support/file_builders.h"
+#include "support/packages.h"
 #include "support/temp_drive.h"
 
 namespace wux::office {
@@ -253,6 +254,11 @@ TEST_F(SpreadsheetTableTest, CsvFieldsAreTextsWithQuotingSeparatorsAndEncodings)
           "uro"}},
         {"CR line ends", "a,1\rb,2\r", {"N", "N"}, {"a", "b"}, {"1", "2"}},
         {"numbers stay texts", "1.50,2E3,c\n", {"Y"}, {"1.50"}, {"2E3"}},
+        {"as a spreadsheet program writes it",
+         wux::test::buildCsv({{"semi;colon", "a \"quote\"", "C"}, {"line\nbreak", "", ""}, {"x", "y,z"}}),
+         {"Y", "N", "N"},
+         {"semi;colon", "line\nbreak", "x"},
+         {"a \"quote\"", "", "y,z"}},
     };
     int n = 0;
     for (const auto& c : cases) {

@@ -734,7 +734,9 @@ TEST_F(ExcelServerTest, ZipBombsAreRefused)
 
     limits = PackageLimits();
     limits.maxPartSize = 10;
-    EXPECT_THROW(SpreadsheetDocument::load(write("big.csv", "0123456789,x\n"), limits), AutomationError);
+    EXPECT_THROW(
+        SpreadsheetDocument::load(write("big.csv", test::buildCsv({{"0123456789", "x"}}, ',', "\n")), limits),
+        AutomationError);
 
     // Deeply nested elements inside a cell neither overflow the stack nor change the cell's value.
     std::string deep;
@@ -844,7 +846,7 @@ TEST_F(ExcelServerTest, FailedSavesAndReadsChangeNothing)
 
     injectFault(file, 32, kFaultOpen);
     EXPECT_THROW(add(file), AutomationError);
-    const std::string csv = write("t.csv", "a,b\n");
+    const std::string csv = write("t.csv", test::buildCsv({{"a", "b"}}));
     injectFault(csv, 32, kFaultOpen);
     EXPECT_THROW(add(csv), AutomationError);
 }
