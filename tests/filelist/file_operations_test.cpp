@@ -398,24 +398,45 @@ TEST_F(CopyTest, FailedStepsShowTheStepsBoxAndLeaveNoTarget)
     }
 }
 
-TEST_F(CopyTest, SourceThatCannotBeOpenedAsksAndRetries)
+// A step that fails asks with the step's number; "Yes" tries it again, "No" skips the file.
+TEST_F(CopyTest, FailedStepsAskAndRetryThenSkip)
 {
+    const struct
+    {
+        platform::FaultOperation operation;
+        const char* prefix;
+        platform::WinError code;
+        const char* caption;
+        std::uint64_t bytes; // counted as done (the size, when it can be read)
+    } cases[] = {
+        {platform::kFaultOpen, "src\\a.txt", platform::kErrorSharingViolation, "Error file copy 1", 3},
+        {platform::kFaultAttributes, "src\\a.txt", platform::kErrorAccessDenied, "Error file copy 2", 0},
+        {platform::kFaultOpen, "dst\\", platform::kErrorAccessDenied, "Error file copy 4", 3},
+    };
     createFile(posix("src/a.txt"), "abc");
     makeFolder(posix("dst"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.caption);
+        ui.questions.clear();
+        platform::clearFaults();
+        platform::injectFault(path(c.prefix), c.code, c.operation);
+        openFolder("src");
+        select({"a.txt"});
+        // Retry once (still failing), then Skip.
+        answer({ConfirmationAnswer::Yes, ConfirmationAnswer::No});
+        ASSERT_TRUE(run(TFileOperationKind::Copy, path("dst\\")));
+        ASSERT_EQ(ui.questions.size(), 2U);
+        EXPECT_EQ(ui.questions[0].kind, ConfirmationKind::StepFailed);
+        EXPECT_EQ(ui.questions[0].caption, c.caption);
+        EXPECT_EQ(ui.questions[0].Name1, path("src\\a.txt"));
+        EXPECT_EQ(ui.questions[0].Info1, platform::errorText(c.code));
+        EXPECT_EQ(ui.unscripted, 0);
+        EXPECT_EQ(wux::test::listNames(posix("dst")), std::vector<std::string>{});
+        EXPECT_FALSE(stoppedByRun);
+        EXPECT_EQ(bytesDone, c.bytes);
+    }
+    platform::clearFaults();
     platform::injectFault(path("src\\a.txt"), platform::kErrorSharingViolation, platform::kFaultOpen);
-    openFolder("src");
-    select({"a.txt"});
-    // Retry once (still failing), then Skip.
-    answer({ConfirmationAnswer::Yes, ConfirmationAnswer::No});
-    ASSERT_TRUE(run(TFileOperationKind::Copy, path("dst\\")));
-    ASSERT_EQ(ui.questions.size(), 2U);
-    EXPECT_EQ(ui.questions[0].kind, ConfirmationKind::StepFailed);
-    EXPECT_EQ(ui.questions[0].caption, "Error file copy 1");
-    EXPECT_EQ(ui.questions[0].Name1, path("src\\a.txt"));
-    EXPECT_EQ(ui.questions[0].Info1, platform::errorText(platform::kErrorSharingViolation));
-    EXPECT_FALSE(exists(posix("dst/a.txt")));
-    EXPECT_FALSE(stoppedByRun);
-    EXPECT_EQ(bytesDone, 3U);
 
     // Abort stops the run.
     ui.questions.clear();
@@ -427,6 +448,23 @@ TEST_F(CopyTest, SourceThatCannotBeOpenedAsksAndRetries)
     EXPECT_EQ(ui.questions.size(), 1U);
     EXPECT_TRUE(stoppedByRun);
     EXPECT_FALSE(exists(posix("dst/b.txt")));
+}
+
+// A folder whose name begins with the source's name is not inside the source.
+TEST_F(CopyTest, AFolderBesideTheSourceWithALongerNameTakesTheCopy)
+{
+    createFile(posix("dir/a.txt"), "alpha");
+    makeFolder(posix("dir2"));
+    openFolder("");
+    select({"dir"});
+    ASSERT_TRUE(run(TFileOperationKind::Copy, path("dir2\\")));
+    EXPECT_EQ(readFileBytes(posix("dir2/dir/a.txt")), "alpha");
+    openFolder("");
+    select({"dir"});
+    ASSERT_TRUE(run(TFileOperationKind::Move, path("dir2\\dir\\")));
+    EXPECT_EQ(readFileBytes(posix("dir2/dir/dir/a.txt")), "alpha");
+    EXPECT_FALSE(exists(posix("dir")));
+    EXPECT_TRUE(dialogs.records().empty());
 }
 
 TEST_F(CopyTest, TargetFolderWhereAFileHasItsNameAsksInsteadOfLooping)
@@ -452,7 +490,6 @@ TEST_F(CopyTest, TargetFolderWhereAFileHasItsNameAsksInsteadOfLooping)
 using wux::test::listNames;
 using A = ConfirmationAnswer;
 using Names = std::vector<std::string>;
-
 
 // A drive whose root lies inside the folder being copied: the copy would run into itself.
 TEST_F(FileOperationsTest, CopyIntoADriveWhoseRootIsInsideTheFolderIsRefused)
