@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "controls/system_colors.h"
 #include "controls/wux_string_grid.h"
 #include "core/text_table.h"
 #include "engines/batch_table.h"
@@ -243,6 +244,20 @@ TEST_F(RunWindowTest, ReplaceRunShowsEachOutcomeWithItsTotalsAndWritesTheResults
                         {"All unchanged", "3", "30", "13", "0"},
                         {"All successful", "2", "7", "13", "6"},
                         {"All failed", "2", "---", "---", "---"}}));
+        // The status texts are painted in their colours: red for c.docx, green for f.odt.
+        const QImage shown = view.sgInfo()->viewport()->grab().toImage();
+        const auto paints = [&](int row, QRgb colour) {
+            const QRect cell = view.sgInfo()->CellRect(5, row);
+            for (int y = cell.top(); y <= cell.bottom(); ++y)
+                for (int x = cell.left(); x <= cell.right(); ++x)
+                    if (shown.pixel(x * shown.width() / view.sgInfo()->viewport()->width(),
+                                    y * shown.height() / view.sgInfo()->viewport()->height()) == colour)
+                        return true;
+            return false;
+        };
+        EXPECT_TRUE(paints(3, controls::kMarkRed));
+        EXPECT_TRUE(paints(6, controls::kMarkGreen));
+        EXPECT_FALSE(paints(2, controls::kMarkRed));
         EXPECT_EQ(view.pnlFilesComment()->text(), "Operation completed!");
         EXPECT_NE(view.pnlFilesComment()->palette().color(QPalette::WindowText), QColor(Qt::red));
         EXPECT_EQ(view.sgInfo()->FixedRows(), 1);
