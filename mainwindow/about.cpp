@@ -8,6 +8,7 @@
 
 #include "core/text_table.h"
 #include "core/web_pages.h"
+#include "mainwindow/main_menus.h"
 #include "platform/text.h"
 #include "ui_TfrmAbout.h"
 
@@ -24,11 +25,6 @@ namespace {
 
 const QColor kLinkColor(0, 0, 255);
 const QColor kLinkHoverColor(0, 255, 255);
-
-QString uiQText(int id)
-{
-    return platform::toQString(core::uiText(id));
-}
 
 } // namespace
 

@@ -142,6 +142,8 @@ public:
     // ---- State (read by the main window and tests) ----
     std::int32_t BrowserMode() const { return BrowserMode_; }
     std::int32_t BasketMode() const { return BasketMode_; }
+    // The basket layout (1 brief, 2 full); the caller lays the grid out again.
+    void SetBasketMode(std::int32_t mode) { BasketMode_ = mode; }
     std::int32_t OldBrowserMode() const { return OldBrowserMode_; }
     char DriveLetter() const { return driveLetter_; }
     std::int32_t Cursor() const { return cursor_; }

@@ -1,6 +1,9 @@
 #include "mainwindow/main_menus.h"
 
+#include <algorithm>
 #include <numeric>
+
+#include <QMenuBar>
 
 #include <QAbstractButton>
 #include <QAction>
@@ -9,8 +12,23 @@
 #include <QObject>
 #include <QWidget>
 
+#include "controls/speed_button_new.h"
+#include "controls/wux_string_grid.h"
+#include "core/hourglass.h"
 #include "core/text_table.h"
+#include "filelist/browser_state.h"
+#include "filelist/list_operations.h"
+#include "mainwindow/about.h"
+#include "mainwindow/basket_lists.h"
+#include "mainwindow/browser_form.h"
+#include "mainwindow/main_form.h"
+#include "mainwindow/settings.h"
+#include "mainwindow/tips.h"
+#include "platform/help.h"
+#include "platform/shell/special_folders.h"
 #include "platform/text.h"
+#include "tools/tool_list.h"
+#include "ui_TMainForm.h"
 
 namespace wux::mainwindow {
 
@@ -19,6 +37,11 @@ namespace {
 using T = TextTarget;
 
 } // namespace
+
+QString uiQText(int id)
+{
+    return platform::toQString(core::uiText(id));
+}
 
 void registerMainWindowTexts()
 {
@@ -244,6 +267,266 @@ std::vector<int> pnlToolsResize(int panelWidth, const std::vector<RowButton>& bu
     const int total = std::accumulate(widths.begin(), widths.end(), 0);
     widths[static_cast<std::size_t>(last)] = panelWidth - total + share;
     return widths;
+}
+
+// ---- The main window's menus and toolbars ----
+
+namespace {
+
+constexpr int kTextSaveBasketList = 703;
+constexpr int kTextLoadBasketList = 704;
+constexpr std::uint32_t kSortDescending = 0x2000;
+
+// Sort column of the sort items by Tag: 1 name, 2 extension, 3 date, 4 size, 5 reverse (-1).
+int sortColumnOfTag(int tag)
+{
+    switch (tag) {
+    case 1:
+        return 0;
+    case 2:
+        return 1;
+    case 3:
+        return 3;
+    case 4:
+        return 2;
+    default:
+        return -1;
+    }
+}
+
+} // namespace
+
+void TMainForm::ApplyLanguage()
+{
+    for (const TextBinding& binding : mainWindowTextBindings()) {
+        applyText(this, binding);
+    }
+    for (TBrowserForm* panel : {leftBrowser_.data(), rightBrowser_.data()}) {
+        if (panel != nullptr) {
+            panel->ApplyLanguage();
+        }
+    }
+    tools::RetranslateTools();
+    ui_->mnuSaveBasketList->setText(uiQText(kTextSaveBasketList));
+    ui_->mnuLoadBasketList->setText(uiQText(kTextLoadBasketList));
+    FitMenuToolbar();
+    if (leftBrowser_ != nullptr) {
+        leftBrowser_->UpdateBasketInfo();
+    }
+}
+
+void TMainForm::FitMenuToolbar()
+{
+    RebuildDriveControls(leftBrowser_);
+    RebuildDriveControls(rightBrowser_);
+    ui_->tbMenu->adjustSize();
+    ui_->tbMenu->setFixedWidth(ui_->tbMenu->sizeHint().width() + 5);
+}
+
+void TMainForm::btnSetModeBriefClick(int tag)
+{
+    TBrowserForm* browser = nullptr;
+    if (!GetActiveBrowser(browser)) {
+        return;
+    }
+    if (browser->BrowserMode() != filelist::kViewBasket) {
+        browser->SetBrowserMode(tag);
+    } else if (tag != 3) {
+        browser->SetBasketMode(tag);
+        browser->UpdateGrid();
+        browser->UpdateHeader();
+        browser->Repaint();
+        browser->UpdateViewButtons();
+        focusGrid(*browser);
+    }
+}
+
+void TMainForm::mnuSortNameClick(int tag)
+{
+    TBrowserForm* browser = nullptr;
+    if (GetActiveBrowser(browser)) {
+        browser->SetKindOfSort(sortColumnOfTag(tag));
+    }
+}
+
+void TMainForm::GeneralMenuChange()
+{
+    TBrowserForm* browser = nullptr;
+    if (!GetActiveBrowser(browser)) {
+        ui_->mnuProperties->setEnabled(false);
+        return;
+    }
+    std::int32_t folder = 0;
+    std::int32_t position = 0;
+    ui_->mnuProperties->setEnabled(browser->CursorToItem(folder, position));
+    const bool allFiles = browser->Listing().maskText == "*.*";
+    ui_->mnuAllFiles->setChecked(allFiles);
+    ui_->mnuCustom->setChecked(!allFiles);
+    const std::uint32_t sortWord = shownList(*browser).sortWord;
+    QAction* const sortItems[] = {ui_->mnuSortName, ui_->mnuSortExt, ui_->mnuSortSize, ui_->mnuSortDate};
+    for (std::uint32_t key = 0; key < 4; ++key) {
+        sortItems[key]->setChecked((sortWord & 7) == key);
+    }
+    ui_->mnuSortRevers->setChecked((sortWord & kSortDescending) != 0);
+    ui_->mnuBrief->setChecked(ui_->btnSetModeBrief->Down());
+    ui_->mnuFull->setChecked(ui_->btnSetModeFull->Down());
+}
+
+void TMainForm::mnuMainToolbarClick()
+{
+    ui_->pnlTbMain->setVisible(ui_->pnlTbMain->isHidden());
+    const bool shown = !ui_->pnlTbMain->isHidden();
+    ui_->mnuMainToolbar->setChecked(shown);
+    Layout &= ~kLayoutMainToolbar;
+    if (shown) {
+        Layout |= kLayoutMainToolbar;
+    }
+}
+
+void TMainForm::mnuToolsToolbarClick()
+{
+    ui_->pnlTools->setVisible(ui_->pnlTools->isHidden());
+    ui_->mnuToolsToolbar->setChecked(!ui_->pnlTools->isHidden());
+}
+
+void TMainForm::pnlToolsResize(QWidget* panel)
+{
+    std::vector<controls::TSpeedButtonNew*> buttons;
+    for (QObject* child : panel->children()) {
+        if (auto* button = qobject_cast<controls::TSpeedButtonNew*>(child)) {
+            buttons.push_back(button);
+        }
+    }
+    std::stable_sort(buttons.begin(), buttons.end(),
+                     [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); });
+    std::vector<RowButton> row;
+    for (const controls::TSpeedButtonNew* button : buttons) {
+        row.push_back({!button->objectName().isEmpty(), button->width()});
+    }
+    const std::vector<int> widths = mainwindow::pnlToolsResize(panel->width(), row);
+    int x = 0;
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        buttons[i]->setGeometry(x, buttons[i]->y(), widths[i], buttons[i]->height());
+        x += widths[i];
+    }
+}
+
+void TMainForm::mnuRereadSourceClick()
+{
+    RefreshPanels();
+}
+
+void TMainForm::mnuPropertiesClick()
+{
+    TBrowserForm* browser = nullptr;
+    if (GetActiveBrowser(browser)) {
+        focusGrid(*browser);
+        int key = Qt::Key_Return;
+        browser->sgBrowserKeyDown(key, Qt::AltModifier);
+    }
+}
+
+void TMainForm::mnuSendToBasketClick()
+{
+    TBrowserForm* browser = nullptr;
+    if (GetActiveBrowser(browser)) {
+        browser->btnSendTobasketClick();
+    }
+}
+
+void TMainForm::btnClearBasketClick()
+{
+    ClearBasket();
+    RefreshPanels();
+}
+
+void TMainForm::mnuSaveBasketListClick()
+{
+    SaveBasketListWithDialog(this, MainCaption());
+}
+
+void TMainForm::mnuLoadBasketListClick()
+{
+    if (LoadBasketListWithDialog(this, MainCaption())) {
+        RefreshPanels();
+    }
+}
+
+void TMainForm::btnRJumpToRootClick()
+{
+    TBrowserForm* browser = nullptr;
+    if (GetActiveBrowser(browser)) {
+        browser->JumpToRoot();
+    }
+}
+
+void TMainForm::btnRUpOneLevelClick()
+{
+    TBrowserForm* browser = nullptr;
+    if (GetActiveBrowser(browser)) {
+        browser->btnRUpOneLevelClick();
+    }
+}
+
+void TMainForm::actOptionsExecute()
+{
+    ui_->pnlSearch->hide();
+}
+
+void TMainForm::actHelpExecute()
+{
+    if (!tools::ToolHelp(CurrentMode)) {
+        platform::showHelpTopic(tools::HelpFileName(), "BROWSER.htm");
+    }
+}
+
+void TMainForm::actHelpContentsExecute()
+{
+    platform::showHelpTopic(tools::HelpFileName(), "CONTENTS.htm");
+}
+
+void TMainForm::mnuItemShowTipsClick()
+{
+    showTipOfTheDay(ShowTips, this);
+}
+
+void TMainForm::mnuAboutClick()
+{
+    if (frmAbout != nullptr) {
+        frmAbout->exec();
+        return;
+    }
+    TfrmAbout about(this);
+    about.exec();
+}
+
+void TMainForm::mnuSetDesktopFolderClick(QAction* item)
+{
+    TBrowserForm* browser = nullptr;
+    if (!GetActiveBrowser(browser)) {
+        return;
+    }
+    platform::shell::SpecialFolder folder = platform::shell::SpecialFolder::kDesktopDirectory;
+    switch (item->property("tag").toInt()) {
+    case 1:
+        break;
+    case 2:
+        folder = platform::shell::SpecialFolder::kPersonal;
+        break;
+    case 3:
+        folder = platform::shell::SpecialFolder::kFavorites;
+        break;
+    default:
+        return;
+    }
+    std::string path = platform::shell::specialFolderPath(folder);
+    if (path.empty()) {
+        return;
+    }
+    if (path.size() > 3 && path.back() == '\\') {
+        path.pop_back();
+    }
+    browser->ChangeDirectory(path, std::string());
 }
 
 } // namespace wux::mainwindow

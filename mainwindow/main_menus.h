@@ -8,8 +8,12 @@
 #include <vector>
 
 class QObject;
+class QString;
 
 namespace wux::mainwindow {
+
+// The text of id from the text table, as a QString.
+QString uiQText(int id);
 
 // Registers the English defaults of the main window's texts 408-469.
 void registerMainWindowTexts();

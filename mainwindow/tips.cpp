@@ -8,6 +8,7 @@
 #include "core/settings_path.h"
 #include "core/text_table.h"
 #include "mainwindow/about.h"
+#include "mainwindow/main_menus.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "ui_TDidYouKnow.h"
@@ -19,11 +20,6 @@ namespace {
 constexpr int kTipLeftMargin = 12;
 constexpr int kTipWidthReserve = 28;
 constexpr int kTipLineSpacing = 5;
-
-QString uiQText(int id)
-{
-    return platform::toQString(core::uiText(id));
-}
 
 } // namespace
 

@@ -87,7 +87,7 @@ TEST(MainWindowTexts, EachKindOfComponentTakesItsTextFromTheTable)
     EXPECT_EQ(search->text(), "Search:");
     core::classTranslator().ResetTranslations();
     EXPECT_EQ(core::uiText(417), "F6 RenMov");
-    EXPECT_EQ(core::uiText(433), "");
+    EXPECT_EQ(core::uiText(435), "");
 }
 
 TEST(TipIndex, OutOfRangeWrapsAndAnEmptyListKeepsTheIndex)

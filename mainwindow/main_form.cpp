@@ -1,0 +1,816 @@
+#include "mainwindow/main_form.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShowEvent>
+#include <QTimer>
+#include <QToolButton>
+
+#include <stdexcept>
+
+#include "controls/image_list.h"
+#include "controls/speed_button_new.h"
+#include "controls/wux_splitter_mouse.h"
+#include "controls/wux_string_grid.h"
+#include "core/hourglass.h"
+#include "core/text_table.h"
+#include "core/web_pages.h"
+#include "filelist/basket.h"
+#include "filelist/drive_list.h"
+#include "filelist/file_operations.h"
+#include "filelist/list_operations.h"
+#include "filelist/operation_cursor.h"
+#include "mainwindow/about.h"
+#include "mainwindow/basket_lists.h"
+#include "mainwindow/browser_form.h"
+#include "mainwindow/drive_bar.h"
+#include "mainwindow/main_commands.h"
+#include "mainwindow/main_menus.h"
+#include "mainwindow/tips.h"
+#include "platform/help.h"
+#include "platform/shell/device_change.h"
+#include "platform/shell/special_folders.h"
+#include "platform/text.h"
+#include "tools/tool_list.h"
+#include "ui_TMainForm.h"
+
+namespace wux::mainwindow {
+
+namespace {
+
+constexpr int kTextPanelNotCreated = 433;
+constexpr int kTextSaveBasketList = 703;
+constexpr int kTextLoadBasketList = 704;
+
+// Glyph names of the mode actions (by Tag): the button strip, and with "1" the menu form.
+const char* modeGlyph(int tag)
+{
+    switch (tag) {
+    case 1:
+        return "BRWBTN";
+    case 2:
+        return "FNDBTN";
+    default:
+        return "TOOLS";
+    }
+}
+
+QPixmap glyph(const QString& name)
+{
+    return QPixmap(QStringLiteral(":/images/%1.png").arg(name));
+}
+
+int tagOf(const QObject* object)
+{
+    return object->property("tag").toInt();
+}
+
+void detachBasketView(filelist::TstateOfBrowser& view)
+{
+    if (view.savedFolders) {
+        filelist::EndFlatView(view);
+    }
+    if (platform::movableIsValid(view.order)) {
+        platform::movableFree(view.order);
+    }
+    view = filelist::TstateOfBrowser();
+}
+
+void freeList(filelist::TstateOfBrowser& list)
+{
+    if (platform::movableIsValid(list.folders)) {
+        filelist::ReleaseStateItemIds(list);
+        filelist::FreeBrowserState(list);
+    }
+    list = filelist::TstateOfBrowser();
+}
+
+} // namespace
+
+void registerMainFormTexts()
+{
+    registerMainWindowTexts();
+    core::registerDefaultTexts({{kTextPanelNotCreated, "A file panel could not be created:\r\n%s"}});
+    registerTipTexts();
+    registerAboutTexts();
+}
+
+// ---- Creation ----
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_unique<Ui::TMainForm>())
+{
+    initMainWindowResources();
+    ui_->setupUi(this);
+    setWindowIcon(QIcon(glyph(QStringLiteral("MAINICON"))));
+    ui_->pnlSearch->hide();
+    ui_->pnlSearch->raise();
+
+    // The two popup menus: the toolbars' and the favourites' (dropped down by the drive bars).
+    popToolbars_ = new QMenu(this);
+    popToolbars_->setObjectName(QStringLiteral("popToolbars"));
+    popToolbars_->addActions({ui_->mnuMainToolbar, ui_->mnuToolsToolbar});
+    popFavoritesFolders_ = new QMenu(this);
+    popFavoritesFolders_->setObjectName(QStringLiteral("popFavoritesFolders"));
+    popFavoritesFolders_->addActions({ui_->mnuSetDesktopFolder, ui_->mnuSetMyDocumentsFolder,
+                                      ui_->mnuSetFavoritesFolder, ui_->N1, ui_->mnuAddToFavorites});
+
+    actionModes_ = new QActionGroup(this);
+    actionModes_->setObjectName(QStringLiteral("ActionModes"));
+    actionModes_->setExclusive(true);
+    for (QAction* action :
+         {ui_->actBrowser, ui_->actFinder, ui_->actRenamer, ui_->actReplacer, ui_->actBatchReplacer})
+        actionModes_->addAction(action);
+    ui_->actFinder->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_2), QKeySequence(Qt::ALT | Qt::Key_F7)});
+
+    upDownImages_ = new controls::TImageList(16, 16, this);
+    upDownImages_->Add(glyph(QStringLiteral("SORTUP")));
+    upDownImages_->Add(glyph(QStringLiteral("SORTDOWN")));
+    imageListBrowser_ = new controls::TImageList(16, 16, this);
+    imageListBrowser2_ = new controls::TImageList(16, 16, this);
+    imageListBrowser2_->Add(glyph(QStringLiteral("FAVORITES")));
+
+    ui_->pnlWithImgDrives->OnResize = [this] {
+        AlignToolPanelTop();
+        ui_->pnlTop->setFixedHeight(ui_->pnlWithImgDrives->height() + 6);
+    };
+    wireActions();
+
+    // 1. Settings; 2. the Basket; 3. no run; 4. the drive list.
+    LoadAllSettings(*this);
+    filelist::CreateBasketState(filelist::BasketState);
+    filelist::OperationBusy = false;
+    filelist::BuildDriveList(filelist::DriveList, filelist::kDriveListNetwork | filelist::kDriveListBasket);
+    pluginRunning_ = false;
+    // 7.-10. The tools, their panel's size, the glyphs of the modes, the tools' settings.
+    createTools();
+    tools::SetToolConstraints();
+    loadGlyphs();
+    tools::LoadAllToolSettings();
+    // 11. The panels.
+    createPanels();
+    filelist::SetActivePanelSource([this]() -> filelist::IBrowserPanel* {
+        TBrowserForm* browser = nullptr;
+        return GetActiveBrowser(browser) ? browser : nullptr;
+    });
+    tools::setToolHost(this);
+    // 12.-14.
+    firstPaintPending_ = true;
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, &TMainForm::applicationStateChanged);
+    installShortcuts();
+    platform::shell::deviceChangeNotifier();
+}
+
+TMainForm::~TMainForm()
+{
+    FormDestroy();
+}
+
+void TMainForm::createTools()
+{
+    // The tool forms, one per mode action after the first (Finder, Renamer, Replacer, Batch Replacer):
+    // a tool window joins by giving its factory here, e.g.
+    //   {ui_->actFinder, 800, [](QWidget* parent) { return new TFinderForm(parent); }}.
+    struct ToolEntry
+    {
+        QAction* action;
+        int titleId;
+        tools::ToolFormFactory factory;
+    };
+    const ToolEntry entries[] = {
+        {ui_->actFinder, 800, nullptr},
+        {ui_->actRenamer, 1800, nullptr},
+        {ui_->actReplacer, 500, nullptr},
+        {ui_->actBatchReplacer, 300, nullptr},
+    };
+    for (const ToolEntry& entry : entries) {
+        if (entry.factory) {
+            tools::TTool::Create(ui_->pnlToolForms, entry.factory, entry.titleId, entry.action);
+        }
+    }
+}
+
+void TMainForm::createPanels()
+{
+    platform::IniFile ini = tools::SettingsIni();
+    struct Side
+    {
+        QWidget* host;
+        const char* name;
+        const char* section;
+        QPointer<TBrowserForm>* panel;
+    };
+    const Side sides[] = {{ui_->pnlLeft, "LeftBrowser", "BROWSER_LEFT", &leftBrowser_},
+                          {ui_->pnlRight, "RightBrowser", "BROWSER_RIGHT", &rightBrowser_}};
+    for (const Side& side : sides) {
+        auto* layout = new QVBoxLayout(side.host);
+        layout->setContentsMargins(0, 0, 0, 0);
+        TBrowserForm* panel = nullptr;
+        try {
+            panel = new TBrowserForm(*this, QString::fromLatin1(side.name), side.host);
+        } catch (const std::exception& error) {
+            throw std::runtime_error(core::formatUiText(kTextPanelNotCreated, {std::string(error.what())}));
+        }
+        layout->addWidget(panel);
+        *side.panel = panel;
+        try {
+            panel->LoadSettings(ini, side.section);
+        } catch (const std::exception&) {
+            // An unusable section: the panel starts with the defaults.
+            panel->InitPanel(std::string(), "*.*", 0);
+        }
+    }
+}
+
+void TMainForm::loadGlyphs()
+{
+    // The View menu lists the modes above its own items; each mode button takes its glyph strip.
+    const QList<QAction*> modes = actionModes_->actions();
+    const std::vector<controls::TSpeedButtonNew*> buttons = {ui_->btnMdBrowser, ui_->btnTool1, ui_->btnTool2,
+                                                             ui_->btnTool3, ui_->btnTool4};
+    QAction* first = ui_->mnuMView->actions().isEmpty() ? nullptr : ui_->mnuMView->actions().first();
+    for (qsizetype i = modes.size() - 1; i >= 0; --i) {
+        QAction* action = modes[i];
+        const QString name = QString::fromLatin1(modeGlyph(tagOf(action)));
+        action->setIcon(QIcon(glyph(name + QLatin1Char('1'))));
+        ui_->mnuMView->insertAction(first, action);
+        first = action;
+        if (static_cast<std::size_t>(i) < buttons.size()) {
+            controls::TSpeedButtonNew* button = buttons[static_cast<std::size_t>(i)];
+            button->setNumGlyphs(3);
+            button->setGlyph(glyph(name));
+            button->setDefaultAction(action);
+            button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        }
+    }
+}
+
+void TMainForm::installShortcuts()
+{
+    // The Mark and Operations items get their keys here; F3-F8 act through them.
+    ui_->mnuSelGroup->setShortcut(QKeySequence(QKeyCombination(Qt::KeypadModifier, Qt::Key_Plus)));
+    ui_->mnuUnselGr->setShortcut(QKeySequence(QKeyCombination(Qt::KeypadModifier, Qt::Key_Minus)));
+    ui_->mnuInvertSel->setShortcut(QKeySequence(QKeyCombination(Qt::KeypadModifier, Qt::Key_Asterisk)));
+    ui_->mnuSelAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    ui_->mnuUnselAll->setShortcut(
+        QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus)));
+    const std::pair<QAction*, Qt::Key> operations[] = {
+        {ui_->mnuView, Qt::Key_F3},    {ui_->mnuEdit, Qt::Key_F4},  {ui_->mnuCopy, Qt::Key_F5},
+        {ui_->mnuRenMove, Qt::Key_F6}, {ui_->mnuMkDir, Qt::Key_F7}, {ui_->mnuDelete, Qt::Key_F8}};
+    for (const auto& [action, key] : operations) {
+        action->setShortcut(QKeySequence(key));
+        action->setShortcutContext(Qt::WindowShortcut);
+    }
+    // The Mark commands come with the keyboard map; until then their keys are only shown.
+    for (QAction* action :
+         {ui_->mnuSelGroup, ui_->mnuUnselGr, ui_->mnuInvertSel, ui_->mnuSelAll, ui_->mnuUnselAll})
+        action->setShortcutContext(Qt::WidgetShortcut);
+}
+
+void TMainForm::wireActions()
+{
+    for (QAction* action : actionModes_->actions()) {
+        connect(action, &QAction::triggered, this, [this, action] { actBrowserExecute(action); });
+    }
+    connect(ui_->actLaunchOperation, &QAction::triggered, this, &TMainForm::actLaunchOperationExecute);
+    connect(ui_->actHelp, &QAction::triggered, this, &TMainForm::actHelpExecute);
+    connect(ui_->actHelpContents, &QAction::triggered, this, &TMainForm::actHelpContentsExecute);
+    connect(ui_->actOptions, &QAction::triggered, this, &TMainForm::actOptionsExecute);
+
+    // Function keys and the Operations menu.
+    for (QAction* item :
+         {ui_->mnuView, ui_->mnuEdit, ui_->mnuCopy, ui_->mnuRenMove, ui_->mnuDelete, ui_->mnuExit})
+        connect(item, &QAction::triggered, this, [this, item] { bottomButtonsClick(tagOf(item)); });
+    for (controls::TSpeedButtonNew* button :
+         {ui_->btnViewF3, ui_->btnEdit, ui_->btnCopy, ui_->btnRenMove, ui_->btnDelete, ui_->btnExit})
+        connect(button, &QToolButton::clicked, this, [this, button] { bottomButtonsClick(button->Tag()); });
+    connect(ui_->mnuMkDir, &QAction::triggered, this, &TMainForm::btnMkDirClick);
+    connect(ui_->btnMkDir, &QToolButton::clicked, this, &TMainForm::btnMkDirClick);
+
+    // View, sort, toolbars.
+    for (QAction* item : {ui_->mnuBrief, ui_->mnuFull})
+        connect(item, &QAction::triggered, this, [this, item] { btnSetModeBriefClick(tagOf(item)); });
+    for (controls::TSpeedButtonNew* button : {ui_->btnSetModeBrief, ui_->btnSetModeFull})
+        connect(button, &QToolButton::clicked, this, [this, button] { btnSetModeBriefClick(button->Tag()); });
+    for (QAction* item :
+         {ui_->mnuSortName, ui_->mnuSortExt, ui_->mnuSortDate, ui_->mnuSortSize, ui_->mnuSortRevers})
+        connect(item, &QAction::triggered, this, [this, item] { mnuSortNameClick(tagOf(item)); });
+    for (QMenu* menu : ui_->tbMenu->findChildren<QMenu*>())
+        connect(menu, &QMenu::aboutToShow, this, &TMainForm::GeneralMenuChange);
+    connect(ui_->mnuMainToolbar, &QAction::triggered, this, &TMainForm::mnuMainToolbarClick);
+    connect(ui_->mnuToolsToolbar, &QAction::triggered, this, &TMainForm::mnuToolsToolbarClick);
+    ui_->mnuToolsToolbar->setChecked(true);
+    connect(ui_->ControlBarMain, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { popToolbars_->popup(ui_->ControlBarMain->mapToGlobal(at)); });
+    ui_->pnlTools->installEventFilter(this);
+    ui_->pnlOperations->installEventFilter(this);
+
+    // Files menu and toolbar buttons.
+    connect(ui_->mnuRereadSource, &QAction::triggered, this, &TMainForm::mnuRereadSourceClick);
+    connect(ui_->mnuProperties, &QAction::triggered, this, &TMainForm::mnuPropertiesClick);
+    connect(ui_->mnuSendToBasket, &QAction::triggered, this, &TMainForm::mnuSendToBasketClick);
+    connect(ui_->mnuClearBasket, &QAction::triggered, this, &TMainForm::btnClearBasketClick);
+    connect(ui_->btnClearBasket, &QToolButton::clicked, this, &TMainForm::btnClearBasketClick);
+    connect(ui_->mnuSaveBasketList, &QAction::triggered, this, &TMainForm::mnuSaveBasketListClick);
+    connect(ui_->mnuLoadBasketList, &QAction::triggered, this, &TMainForm::mnuLoadBasketListClick);
+    connect(ui_->btnRJumpToRoot, &QToolButton::clicked, this, &TMainForm::btnRJumpToRootClick);
+    connect(ui_->btnRUpOneLevel, &QToolButton::clicked, this, &TMainForm::btnRUpOneLevelClick);
+    connect(ui_->btnOptions, &QToolButton::clicked, this, &TMainForm::actOptionsExecute);
+    // The options dialog joins with the settings' start-up.
+    ui_->actOptions->setEnabled(false);
+    ui_->btnOptions->setEnabled(false);
+
+    // Help.
+    connect(ui_->mnuItemShowTips, &QAction::triggered, this, &TMainForm::mnuItemShowTipsClick);
+    connect(ui_->mnuAbout, &QAction::triggered, this, &TMainForm::mnuAboutClick);
+    const std::pair<QAction*, int> pages[] = {{ui_->mnuFeedbackAndTechnicalSupport, core::kPageSupport},
+                                              {ui_->mnuGetnewplugins, core::kPagePlugins},
+                                              {ui_->mnuTutorials, core::kPageTutorials},
+                                              {ui_->mnuHomePage, core::kPageHome}};
+    for (const auto& [item, code] : pages) {
+        const int page = code;
+        connect(item, &QAction::triggered, this, [page] { core::OpenWebPage(page); });
+        // A page without an address would open nothing: the item is not offered.
+        item->setVisible(!core::webPageAddress(page).empty());
+    }
+    connect(ui_->mnuWhatisplugin, &QAction::triggered, this,
+            [] { platform::showHelpTopic(tools::HelpFileName(), "PLUGINS.htm"); });
+
+    // Favourites.
+    for (QAction* item : {ui_->mnuSetDesktopFolder, ui_->mnuSetMyDocumentsFolder, ui_->mnuSetFavoritesFolder})
+        connect(item, &QAction::triggered, this, [this, item] { mnuSetDesktopFolderClick(item); });
+}
+
+// ---- Active panel, launch action, refresh ----
+
+bool TMainForm::activeFormIsPanel() const
+{
+    return activeForm_ != nullptr &&
+           (activeForm_ == leftBrowser_.data() || activeForm_ == rightBrowser_.data());
+}
+
+bool TMainForm::GetActiveBrowser(TBrowserForm*& browser) const
+{
+    if (activeForm_ != nullptr && activeForm_ == leftBrowser_.data()) {
+        browser = leftBrowser_;
+    } else if (activeForm_ != nullptr && activeForm_ == rightBrowser_.data()) {
+        browser = rightBrowser_;
+    } else {
+        browser = ToolsInRightSide ? leftBrowser_ : rightBrowser_;
+    }
+    return browser != nullptr && !browser->isHidden();
+}
+
+filelist::TstateOfBrowser& TMainForm::shownList(TBrowserForm& panel) const
+{
+    return panel.BrowserMode() == filelist::kViewBasket ? panel.BasketView() : panel.Listing();
+}
+
+void TMainForm::UpdateLaunchAction()
+{
+    TBrowserForm* browser = nullptr;
+    if (!GetActiveBrowser(browser)) {
+        return;
+    }
+    ui_->actLaunchOperation->setEnabled(tools::CanLaunchTool(CurrentMode, &shownList(*browser)));
+}
+
+void TMainForm::actLaunchOperationExecute()
+{
+    tools::LaunchToolOperation(CurrentMode);
+}
+
+void TMainForm::EnableMainControls(bool Enable)
+{
+    for (QWidget* bar : {static_cast<QWidget*>(ui_->tbMenu), ui_->pnlTbMain}) {
+        bar->setEnabled(Enable);
+    }
+    for (QAction* action : actionModes_->actions()) {
+        action->setEnabled(Enable);
+    }
+    TBrowserForm* browser = nullptr;
+    if (Enable && GetActiveBrowser(browser)) {
+        browser->UpdateViewButtons();
+    }
+}
+
+void TMainForm::RefreshPanels()
+{
+    if (pluginRunning_) {
+        return;
+    }
+    ui_->pnlSearch->hide();
+    if (leftBrowser_ == nullptr || rightBrowser_ == nullptr || rightBrowser_->Listing().busy != 0 ||
+        leftBrowser_->Listing().busy != 0 || filelist::OperationBusy) {
+        return;
+    }
+    core::HourglassCursor hourglass;
+    if (filelist::RefreshDriveList(filelist::DriveList,
+                                   filelist::kDriveListNetwork | filelist::kDriveListBasket)) {
+        RebuildDriveControls(leftBrowser_);
+        RebuildDriveControls(rightBrowser_);
+    }
+    rightBrowser_->Refresh();
+    leftBrowser_->Refresh();
+    rightBrowser_->Repaint();
+    leftBrowser_->Repaint();
+}
+
+void TMainForm::RebuildDriveControls(TBrowserForm* browser)
+{
+    if (browser == nullptr) {
+        return;
+    }
+    browser->RebuildDriveControls();
+    TBrowserForm* active = nullptr;
+    GetActiveBrowser(active);
+    if (active != browser) {
+        return;
+    }
+    TDriveBar& shared = *ui_->pnlWithImgDrives;
+    shared.layoutWord = Layout;
+    BuildDriveButtons(shared, filelist::FindDriveIndex(browser->DriveLetter(), filelist::DriveList),
+                      imageListBrowser2_, popFavoritesFolders_, [this](int tag) {
+                          TBrowserForm* target = nullptr;
+                          if (GetActiveBrowser(target)) {
+                              target->btnSetDrive(tag);
+                          }
+                      });
+    ArrangeDriveBar(shared);
+    ui_->pnlTop->setFixedHeight(shared.height() + 6);
+}
+
+// ---- Mode switch ----
+
+void TMainForm::actBrowserExecute(QAction* action)
+{
+    action->setChecked(true);
+    SetMode(tagOf(action));
+}
+
+void TMainForm::ApplyToolPanelConstraints()
+{
+    const tools::TSizeConstraints& limits = tools::ToolConstraints();
+    QWidget* util = ui_->pnlUtil;
+    util->setMaximumHeight(limits.MaxHeight > 0 ? limits.MaxHeight : QWIDGETSIZE_MAX);
+    util->setMinimumWidth(limits.MinWidth);
+    util->setMaximumWidth(limits.MinWidth > 0 ? limits.MinWidth : QWIDGETSIZE_MAX);
+    util->setMinimumHeight(ui_->pnlFree->height() + limits.MinHeight);
+}
+
+void TMainForm::placeToolPanel(bool rightSide)
+{
+    auto* layout = static_cast<QHBoxLayout*>(ui_->pnlBody->layout());
+    layout->removeWidget(ui_->pnlUtil);
+    layout->insertWidget(rightSide ? 1 : 0, ui_->pnlUtil);
+}
+
+void TMainForm::SetMode(int mode)
+{
+    ui_->pnlSearch->hide();
+    if (mode == CurrentMode) {
+        return;
+    }
+    const bool focusOnPanel = activeFormIsPanel();
+    if (CurrentMode == 1) {
+        ToolsInRightSide = activeForm_ != nullptr && activeForm_ == leftBrowser_.data();
+    }
+    ui_->pnlBody->setUpdatesEnabled(false);
+    if (mode != 1) {
+        ApplyToolPanelConstraints();
+        placeToolPanel(ToolsInRightSide);
+        if (!focusOnPanel) {
+            activeForm_ = tools::ToolForm(mode);
+        }
+    } else {
+        activeForm_ =
+            ToolsInRightSide ? static_cast<QWidget*>(leftBrowser_) : static_cast<QWidget*>(rightBrowser_);
+    }
+    CurrentMode = mode;
+    tools::ShowTool(mode);
+    ui_->pnlRight->setVisible(mode == 1 || !ToolsInRightSide);
+    ui_->pnlLeft->setVisible(mode == 1 || ToolsInRightSide);
+    if (rightBrowser_ != nullptr) {
+        rightBrowser_->setVisible(!ui_->pnlRight->isHidden());
+    }
+    if (leftBrowser_ != nullptr) {
+        leftBrowser_->setVisible(!ui_->pnlLeft->isHidden());
+    }
+    ui_->pnlUtil->setVisible(mode != 1);
+    ui_->pnlBody->setUpdatesEnabled(true);
+    AlignToolPanelTop();
+    FormResize();
+    QCoreApplication::postEvent(this, new QEvent(MSG_FOCUS_ACTIVE_FORM));
+    UpdateLaunchAction();
+}
+
+void TMainForm::FormResize()
+{
+    if (CurrentMode != 1) {
+        return;
+    }
+    ui_->SplitterMain->applyRatio();
+}
+
+void TMainForm::AlignToolPanelTop()
+{
+    mainwindow::AlignToolPanelTop(this);
+}
+
+// ---- Showing, first paint, messages ----
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (event->spontaneous() || shownOnce_) {
+        return;
+    }
+    shownOnce_ = true;
+    FormShow();
+    QTimer::singleShot(0, this, &TMainForm::DeferredStartup);
+}
+
+void TMainForm::FormShow()
+{
+    ApplyLanguage();
+    for (TBrowserForm* panel : {rightBrowser_.data(), leftBrowser_.data()}) {
+        if (panel != nullptr) {
+            panel->AdjustBarHeights();
+        }
+    }
+    const std::pair<controls::TSpeedButtonNew*, const char*> buttons[] = {{ui_->btnSetModeBrief, "BRIEFMODE"},
+                                                                          {ui_->btnSetModeFull, "FULLMODE"},
+                                                                          {ui_->btnInvertSel, "SELALL"},
+                                                                          {ui_->btnClearBasket, "BSKCLEAR"},
+                                                                          {ui_->btnOptions, "BTNOPTN"}};
+    for (const auto& [button, name] : buttons) {
+        button->setNumGlyphs(3);
+        button->setGlyph(glyph(QString::fromLatin1(name)));
+    }
+    const std::pair<QAction*, const char*> items[] = {{ui_->mnuBrief, "BRIEFMODE1"},
+                                                      {ui_->mnuFull, "FULLMODE1"},
+                                                      {ui_->mnuClearBasket, "BSKCLEAR1"},
+                                                      {ui_->actOptions, "BTNOPTN1"}};
+    for (const auto& [item, name] : items) {
+        item->setIcon(QIcon(glyph(QString::fromLatin1(name))));
+    }
+    ApplyScreenLayout(*this);
+    const QList<QAction*> modes = actionModes_->actions();
+    if (SavedMode >= 1 && SavedMode <= modes.size()) {
+        modes[SavedMode - 1]->trigger();
+    }
+    if (ToolsInRightSide) {
+        setTabOrder(ui_->pnlLeft, ui_->pnlRight);
+    } else {
+        setTabOrder(ui_->pnlRight, ui_->pnlLeft);
+    }
+}
+
+void TMainForm::DeferredStartup()
+{
+    if (!firstPaintPending_) {
+        return;
+    }
+    firstPaintPending_ = false;
+    // The plug-in menu is filled by the plug-in host (nothing to load yet).
+    UpdateLaunchAction();
+    for (TBrowserForm* panel : {leftBrowser_.data(), rightBrowser_.data()}) {
+        if (panel != nullptr) {
+            filelist::RecalcSelection(panel->Listing());
+            panel->UpdateStatusLine(0);
+        }
+    }
+    QCoreApplication::postEvent(this, new QEvent(MSG_SHOW_TIP));
+}
+
+bool TMainForm::event(QEvent* event)
+{
+    if (event->type() == MSG_FOCUS_ACTIVE_FORM) {
+        if (activeFormIsPanel()) {
+            focusGrid(*static_cast<TBrowserForm*>(activeForm_.data()));
+        } else if (activeForm_ != nullptr) {
+            activeForm_->setFocus();
+        }
+        return true;
+    }
+    if (event->type() == MSG_SHOW_TIP) {
+        if (ShowTips != 0) {
+            mnuItemShowTipsClick();
+        }
+        return true;
+    }
+    if (event->type() == platform::shell::kDeviceChangeEvent) {
+        QMainWindow::event(event);
+        RefreshPanels();
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TMainForm::changeEvent(QEvent* event)
+{
+    // Minimise and restore: the plug-in host's taskbar step has nothing to do here.
+    QMainWindow::changeEvent(event);
+}
+
+void TMainForm::applicationStateChanged(Qt::ApplicationState state)
+{
+    if (state != Qt::ApplicationActive) {
+        return;
+    }
+    if (!activatedOnce_) {
+        activatedOnce_ = true;
+        return;
+    }
+    RefreshPanels();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize && (watched == ui_->pnlTools || watched == ui_->pnlOperations)) {
+        pnlToolsResize(static_cast<QWidget*>(watched));
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::focusGrid(TBrowserForm& panel)
+{
+    if (panel.sgBrowser() != nullptr) {
+        panel.sgBrowser()->setFocus();
+    }
+}
+
+// ---- Shutdown ----
+
+void TMainForm::stopIconThreads()
+{
+    if (rightBrowser_ != nullptr) {
+        rightBrowser_->StopWorker();
+    }
+    if (leftBrowser_ != nullptr) {
+        leftBrowser_->StopWorker();
+    }
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    stopIconThreads();
+    QMainWindow::closeEvent(event);
+}
+
+void TMainForm::ExitApplication()
+{
+    if (EndMessageLoop) {
+        EndMessageLoop();
+    } else {
+        QCoreApplication::exit(0);
+    }
+}
+
+void TMainForm::FormDestroy()
+{
+    if (destroyed_) {
+        return;
+    }
+    destroyed_ = true;
+    // Exit and Alt+F4 come here without the close step: no listing is freed under a running thread.
+    stopIconThreads();
+    SaveSettingsOnExit(*this);
+    if (tools::toolHost() == this) {
+        tools::setToolHost(nullptr);
+    }
+    filelist::SetActivePanelSource(nullptr);
+    delete leftBrowser_.data();
+    delete rightBrowser_.data();
+    tools::ClearToolList();
+    detachBasketView(filelist::LeftBasketState);
+    detachBasketView(filelist::RightBasketState);
+    freeList(filelist::BasketState);
+    freeList(LeftBrowserState);
+    freeList(RightBrowserState);
+}
+
+// ---- Hosts ----
+
+void TMainForm::PressSharedDriveButton(int driveIndex)
+{
+    if (controls::TSpeedButtonNew* button = ui_->pnlWithImgDrives->DriveButton(driveIndex)) {
+        button->setDown(true);
+    }
+}
+
+void TMainForm::SyncSharedDriveButtons(const TBrowserForm& panel)
+{
+    if (panel.pnlDisks() == nullptr) {
+        return;
+    }
+    const auto shared = ui_->pnlWithImgDrives->DriveButtons();
+    for (std::size_t i = 0; i < shared.size(); ++i) {
+        const controls::TSpeedButtonNew* own = panel.pnlDisks()->DriveButton(static_cast<int>(i));
+        if (own != nullptr && own->Down()) {
+            shared[i]->setDown(true);
+        }
+    }
+}
+
+void TMainForm::ShowDriveInfo(const QString& text, int width)
+{
+    ui_->pnlInfo->setText(text);
+    ui_->pnlInfo->setFixedWidth(width);
+    ArrangeDriveBar(*ui_->pnlWithImgDrives);
+}
+
+void TMainForm::UpdateViewButtons(bool jumpButtonsEnabled, bool briefDown, bool fullDown)
+{
+    ui_->btnRJumpToRoot->setEnabled(jumpButtonsEnabled);
+    ui_->btnRUpOneLevel->setEnabled(jumpButtonsEnabled);
+    ui_->btnSetModeBrief->setDown(briefDown);
+    ui_->btnSetModeFull->setDown(fullDown);
+}
+
+QMenu* TMainForm::FavoritesMenu() const
+{
+    return popFavoritesFolders_;
+}
+
+std::string TMainForm::MainCaption() const
+{
+    return platform::toUtf8(windowTitle());
+}
+
+QRect TMainForm::MainBounds() const
+{
+    return frameGeometry();
+}
+
+int TMainForm::ControlBarMainHeight() const
+{
+    return ui_->ControlBarMain->isHidden() ? 0 : ui_->ControlBarMain->height();
+}
+
+int TMainForm::modeActionCount() const
+{
+    return static_cast<int>(actionModes_->actions().size());
+}
+
+int TMainForm::splitterRatio() const
+{
+    return ui_->SplitterMain->Ratio();
+}
+
+void TMainForm::setSplitterRatio(int ratio)
+{
+    ui_->SplitterMain->setRatio(ratio);
+}
+
+bool TMainForm::leftBrowserIsActive() const
+{
+    return activeForm_ != nullptr && activeForm_ == leftBrowser_.data();
+}
+
+bool TMainForm::panelsSwapped() const
+{
+    return ui_->pnlRight->x() < ui_->pnlLeft->x();
+}
+
+void TMainForm::savePanelSettings()
+{
+    platform::IniFile ini = tools::SettingsIni();
+    if (leftBrowser_ != nullptr) {
+        leftBrowser_->SaveSettings(ini, "BROWSER_LEFT");
+    }
+    if (rightBrowser_ != nullptr) {
+        rightBrowser_->SaveSettings(ini, "BROWSER_RIGHT");
+    }
+}
+
+void TMainForm::applyPanelLayout(std::uint32_t layout)
+{
+    ui_->pnlWithImgDrives->layoutWord = layout;
+    for (TBrowserForm* panel : {leftBrowser_.data(), rightBrowser_.data()}) {
+        if (panel != nullptr) {
+            panel->ApplyLayout(layout);
+        }
+    }
+}
+
+void TMainForm::updatePanelGrids()
+{
+    for (TBrowserForm* panel : {leftBrowser_.data(), rightBrowser_.data()}) {
+        if (panel != nullptr && !panel->isHidden()) {
+            panel->UpdateGrid();
+        }
+    }
+}
+
+} // namespace wux::mainwindow
