@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QString>
@@ -282,6 +283,29 @@ MsgResult ScriptedDialogService::messageBox(const MessageBoxRequest& request)
     }
     records_.push_back({request, answer, isGuiThread()});
     return answer;
+}
+
+bool QtDialogService::fontDialog(const FontDialogRequest& request, QFont& chosen)
+{
+    QWidget* parent = request.parent ? request.parent : QApplication::activeWindow();
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, request.initial, parent);
+    if (ok)
+        chosen = font;
+    return ok;
+}
+
+bool ScriptedDialogService::fontDialog(const FontDialogRequest& request, QFont& chosen)
+{
+    fontRequests_.push_back(request);
+    if (fontAnswers_.empty())
+        return false;
+    const std::optional<QFont> answer = fontAnswers_.front();
+    fontAnswers_.pop_front();
+    if (!answer)
+        return false;
+    chosen = *answer;
+    return true;
 }
 
 } // namespace wux::platform

@@ -11,9 +11,12 @@
 #include <cstddef>
 #include <deque>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <QFont>
 
 class QWidget;
 
@@ -51,6 +54,14 @@ enum class MsgResult : int
     Ignore = 5,
     Yes = 6,
     No = 7,
+};
+
+// The font dialog: the user picks a font, starting from initial.
+struct FontDialogRequest
+{
+    QFont initial;
+    // The window the dialog belongs to; nullptr: the application's active window.
+    QWidget* parent = nullptr;
 };
 
 struct MessageBoxRequest
@@ -105,6 +116,10 @@ class DialogService
 public:
     virtual ~DialogService() = default;
 
+    // Shows the font dialog modally: true and the chosen font on OK, false when the user cancels.
+    // Called on the GUI thread only.
+    virtual bool fontDialog(const FontDialogRequest& request, QFont& chosen) = 0;
+
     // Shows the box modally and returns the answer. Called on the GUI thread only.
     virtual MsgResult messageBox(const MessageBoxRequest& request) = 0;
 
@@ -119,6 +134,7 @@ public:
 class QtDialogService : public DialogService
 {
 public:
+    bool fontDialog(const FontDialogRequest& request, QFont& chosen) override;
     MsgResult messageBox(const MessageBoxRequest& request) override;
     std::string fileDialog(const FileDialogRequest& request) override;
 };
@@ -182,6 +198,11 @@ public:
     std::size_t unscriptedCount() const { return unscripted_; }
     void clear();
 
+    // Font dialogs: answered from a queue (nullopt or an empty queue: the user cancels).
+    void answerFont(std::optional<QFont> font) { fontAnswers_.push_back(std::move(font)); }
+    const std::vector<FontDialogRequest>& fontRequests() const { return fontRequests_; }
+    bool fontDialog(const FontDialogRequest& request, QFont& chosen) override;
+
     MsgResult messageBox(const MessageBoxRequest& request) override;
     std::string fileDialog(const FileDialogRequest& request) override;
 
@@ -191,6 +212,8 @@ private:
     std::vector<FileDialogRequest> fileRequests_;
     std::vector<Record> records_;
     std::size_t unscripted_ = 0;
+    std::deque<std::optional<QFont>> fontAnswers_;
+    std::vector<FontDialogRequest> fontRequests_;
 };
 
 } // namespace wux::platform
