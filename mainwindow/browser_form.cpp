@@ -798,7 +798,7 @@ void TBrowserForm::sgBrowserDrawCell(QPainter& canvas, int col, int row, const Q
                 fontColor = QColor::fromRgb(kHeaderRowGreen);
             drawText(wide, wide.left() + 1 + kIconRoom,
                      shown(filelist::FolderPathAsStored(folder, list) + "\\"), true);
-            drawIcon(canvas, filelist::ItemIconIndexNow(folder, 0, list), wide.left() + 1, wide);
+            drawIcon(canvas, filelist::ItemIconIndexNow(folder, 0, list), wide.left(), wide);
             return;
         }
         int x = rect.left() + 1 + (col == 0 ? kIconRoom : 0);
@@ -816,7 +816,9 @@ void TBrowserForm::sgBrowserDrawCell(QPainter& canvas, int col, int row, const Q
             drawText(rect, x, shownText, true);
         }
         if (col == 0)
-            drawIcon(canvas, filelist::ItemIconIndexNow(folder, position, list), rect.left() + 1, rect);
+            drawIcon(canvas, filelist::ItemIconIndexNow(folder, position, list), rect.left(), rect);
+        if (BasketMode_ == 1 && cursor && list.selectedCount == 0)
+            UpdateStatusLine(row + 1);
         return;
     }
 

@@ -639,7 +639,7 @@ void TBrowserForm::sgBrowserKeyDown(int& key, Qt::KeyboardModifiers shift)
     const int pressed = key;
 
     if (BrowserMode_ != kViewBasket) {
-        if (listing_->rowCount < 1)
+        if (rangeCount() < 1)
             return;
         if (BrowserMode_ == kViewBrief) {
             const int gridRows = grid->RowCount();
