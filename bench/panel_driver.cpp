@@ -1,7 +1,7 @@
 // Benchmark driver of a browser panel: opens a folder in a real panel (offscreen), paints it, and pages
 // through it to its end, as a user holding Page Down does.
 //
-//   wux_bench_panel FOLDER [--width W] [--height H]
+//   wux_bench_panel FOLDER [--width W] [--height H] [--view 1|2]   (2 full, the default; 1 brief)
 //
 // Prints "entries N listing_ms L open_ms O page_median_ms P page_max_ms M pages K":
 //   listing_ms  the listing alone (point a file list at the folder, read, sort, count), as wux_bench_list;
@@ -82,6 +82,7 @@ int main(int argc, char** argv)
     const std::string folder = bench::driveRootedPath(folderArg);
     const int width = std::stoi(bench::optionValue(argc, argv, "--width", "800"));
     const int height = std::stoi(bench::optionValue(argc, argv, "--height", "600"));
+    const int view = std::stoi(bench::optionValue(argc, argv, "--view", "2")) == 1 ? 1 : 2;
 
     core::registerCoreTexts();
     filelist::RegisterDriveListTexts();
@@ -105,6 +106,7 @@ int main(int argc, char** argv)
     std::string parent = folder;
     parent.erase(parent.find_last_of('\\') == std::string::npos ? 0 : parent.find_last_of('\\'));
     panel.InitPanel(parent.size() > 2 ? parent : folder.substr(0, 2) + "\\", "*.*", 8);
+    panel.SetBrowserMode(view);
     panel.UpdateHeader();
     panel.UpdateGrid();
     QApplication::processEvents();

@@ -177,6 +177,13 @@ TBrowserForm::TBrowserForm(IBrowserHost& host, const QString& name, QWidget* par
 
 TBrowserForm::~TBrowserForm()
 {
+    // The children go after this object: nothing of theirs may call back into it.
+    disconnect(focusConnection_);
+    ui_->sgBrowser->OnDrawCell = nullptr;
+    ui_->sgBrowser->OnSelectCell = nullptr;
+    ui_->sgTitle->OnResizeHeaders = nullptr;
+    ui_->sbFilesComment->OnResize = nullptr;
+    ui_->pnlDisks->OnResize = nullptr;
     StopWorker();
     std::erase(livePanels(), this);
 }
@@ -311,7 +318,7 @@ void TBrowserForm::wireComponents()
         comboKeysMoving_ = false;
     });
 
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+    focusConnection_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         const bool wasMine = old != nullptr && isAncestorOf(old);
         const bool isMine = now != nullptr && isAncestorOf(now);
         if (isMine && !wasMine)

@@ -255,6 +255,7 @@ private:
     std::int32_t briefColumnWidth_ = 0;
     QString driveInfo_;
     bool comboKeysMoving_ = false;
+    QMetaObject::Connection focusConnection_;
 };
 
 } // namespace wux::mainwindow
