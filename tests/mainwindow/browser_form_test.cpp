@@ -138,6 +138,44 @@ TEST_F(PanelTest, BasketViewAtStartStillHasAListing)
     EXPECT_EQ(form.Listing().rowCount, 2); // a.txt and wux.ini
 }
 
+struct LayoutCase
+{
+    std::uint32_t layout;
+    // pnlDisks, sgTitle, pnlBrowserToolbar, pnlSizeInfo, sbFilesComment, pnlBottomButtons, pnlAddressLine,
+    // SspRMain, flat Send button
+    std::array<bool, 9> shown;
+};
+
+void PrintTo(const LayoutCase& c, std::ostream* os)
+{
+    *os << "0x" << std::hex << c.layout;
+}
+
+class ApplyLayoutTest : public PanelTest, public ::testing::WithParamInterface<LayoutCase>
+{
+};
+
+TEST_P(ApplyLayoutTest, ShowsThePartsTheBitsAskFor)
+{
+    TBrowserForm& form = open(drives.path(""), 2);
+    form.ApplyLayout(GetParam().layout);
+    const std::array<bool, 9> shown{
+        !form.pnlDisks()->isHidden(),          !form.sgTitle()->isHidden(),
+        !form.pnlBrowserToolbar()->isHidden(), !form.pnlSizeInfo()->isHidden(),
+        !form.sbFilesComment()->isHidden(),    !form.pnlBottomButtons()->isHidden(),
+        !form.pnlAddressLine()->isHidden(),    !form.findChild<QWidget*>("SspRMain")->isHidden(),
+        form.btnSendTobasket()->Flat()};
+    EXPECT_EQ(shown, GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bits, ApplyLayoutTest,
+    ::testing::Values(LayoutCase{0x0, {false, false, false, true, false, true, false, true, false}},
+                      LayoutCase{0xF1, {false, true, false, true, true, true, true, false, false}},
+                      LayoutCase{0x4 | 0x8, {true, false, true, false, false, true, false, true, false}},
+                      LayoutCase{0x100 | 0x200,
+                                 {false, false, false, true, false, false, false, true, true}}));
+
 // ---- Layout of the views ---------------------------------------------------------------------
 
 TEST_F(PanelTest, BriefLayoutFillsColumnsOfWholeRows)
