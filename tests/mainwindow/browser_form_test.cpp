@@ -268,10 +268,6 @@ TEST_F(PanelTest, BasketViewsGroupByFolderWithHeaderRows)
                 break;
             }
     EXPECT_TRUE(green);
-    form.SetKindOfSort(-1);
-    // Brief Basket layout: one flat list.
-    form.SetBrowserMode(2);
-    EXPECT_EQ(form.BrowserMode(), 2);
 }
 
 // ---- Cells and colours -----------------------------------------------------------------------
