@@ -158,7 +158,8 @@ public:
         painter->setPen(text);
         painter->setFont(option.font);
         const int height = QFontMetrics(option.font).height();
-        painter->drawText(QRect(option.rect.left() + 3, option.rect.top() + (option.rect.height() - height) / 2,
+        painter->drawText(QRect(option.rect.left() + 3,
+                                option.rect.top() + (option.rect.height() - height) / 2,
                                 option.rect.width() - 3, height),
                           Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, index.data().toString());
         painter->restore();
@@ -238,8 +239,8 @@ TFinderForm::TFinderForm(QWidget* parent) : QWidget(parent), ui_(std::make_uniqu
     ui_->lbSearchPaths->setItemDelegate(new SearchPathDelegate(ui_->lbSearchPaths));
     ui_->lbSearchPaths->installEventFilter(this);
     onLabelClick(*ui_->pnlNameTools, [this] { pnlAddressLineClick(); });
-    for (QCheckBox* box : {ui_->chkArchive, ui_->chkReadOnly, ui_->chkHidden, ui_->chkDirectory, ui_->chkSystem,
-                           ui_->chkSameName, ui_->chkSameSize})
+    for (QCheckBox* box : {ui_->chkArchive, ui_->chkReadOnly, ui_->chkHidden, ui_->chkDirectory,
+                           ui_->chkSystem, ui_->chkSameName, ui_->chkSameSize})
         box->setCheckState(Qt::PartiallyChecked);
     ui_->chkWholeWords->hide();
     ui_->cmbSearchFor->setEditText(QStringLiteral("*.*"));
@@ -437,8 +438,8 @@ FinderConditions TFinderForm::conditions() const
     c.duplicates = ui_->chkDuplicates->isChecked();
     c.sameName = ui_->chkSameName->checkState() == Qt::Checked;
     c.sameSize = ui_->chkSameSize->checkState() == Qt::Checked;
-    const std::array<QCheckBox*, 5> boxes = {ui_->chkArchive, ui_->chkReadOnly, ui_->chkSystem, ui_->chkHidden,
-                                             ui_->chkDirectory};
+    const std::array<QCheckBox*, 5> boxes = {ui_->chkArchive, ui_->chkReadOnly, ui_->chkSystem,
+                                             ui_->chkHidden, ui_->chkDirectory};
     for (std::size_t i = 0; i < boxes.size(); ++i)
         c.attributes[i] = boxes[i]->checkState();
     c.sizeOn = ui_->chkFindFilesSize->isChecked();
@@ -562,9 +563,9 @@ void TFinderForm::btnDeleteClick()
 void TFinderForm::chkFindTextClick()
 {
     const bool on = ui_->chkFindText->isChecked();
-    for (QWidget* widget : std::initializer_list<QWidget*>{ui_->cmbTextToFind, ui_->chkCaseSensitive,
-                                                           ui_->chkWholeWords, ui_->rbPhrase, ui_->rbOr,
-                                                           ui_->rbAnd, ui_->lblType})
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{ui_->cmbTextToFind, ui_->chkCaseSensitive, ui_->chkWholeWords,
+                                         ui_->rbPhrase, ui_->rbOr, ui_->rbAnd, ui_->lblType})
         widget->setEnabled(on);
     if (on && ui_->chkFindText->hasFocus())
         ui_->cmbTextToFind->setFocus();

@@ -19,8 +19,8 @@
 #include "platform/dialogs.h"
 #include "platform/ini_file.h"
 #include "platform/text.h"
-#include "tools/run_window.h"
 #include "tools/replace_window_support.h"
+#include "tools/run_window.h"
 #include "tools/search_results.h"
 #include "tools/tool_host.h"
 
@@ -158,9 +158,11 @@ TRenamerForm::TRenamerForm(QWidget* parent) : QWidget(parent), ui_(std::make_uni
     ui_->cmbFileName->setEditText(QStringLiteral("[N]"));
     ui_->cmbFileExt->setEditText(QStringLiteral("[E]"));
     onLabelClick(*ui_->pnlNameTools, [this] { pnlAddressLineClick(); });
-    for (controls::TWUXBitBtn* button : {ui_->btnName, ui_->btnRange, ui_->btnCounter, ui_->btnDate, ui_->btnTima,
-                                         ui_->WUXBitBtn1, ui_->btnExt, ui_->btnExtRange, ui_->btnExtCounter})
-        connect(button, &QPushButton::clicked, this, [this, button] { btnNameClick(button->property("Tag").toInt()); });
+    for (controls::TWUXBitBtn* button :
+         {ui_->btnName, ui_->btnRange, ui_->btnCounter, ui_->btnDate, ui_->btnTima, ui_->WUXBitBtn1,
+          ui_->btnExt, ui_->btnExtRange, ui_->btnExtCounter})
+        connect(button, &QPushButton::clicked, this,
+                [this, button] { btnNameClick(button->property("Tag").toInt()); });
     connect(ui_->btnStartOperation, &QPushButton::clicked, this, &TRenamerForm::btnStartOperationClick);
     connect(ui_->btnHelpRenamer, &QPushButton::clicked, this, [] { showToolHelp("RENAMER.htm"); });
     connect(qApp, &QApplication::focusChanged, this, &TRenamerForm::focusChanged);
@@ -332,8 +334,8 @@ void TRenamerForm::btnStartOperationClick()
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     if (!filelist::CopySelectedToState(engines::RenameStore, source)) {
         QGuiApplication::restoreOverrideCursor();
-        platform::showMessageBox(core::uiText(kTextNoFilesSelected), applicationTitle(), platform::MsgButtons::Ok,
-                                 platform::MsgIcon::Warning);
+        platform::showMessageBox(core::uiText(kTextNoFilesSelected), applicationTitle(),
+                                 platform::MsgButtons::Ok, platform::MsgIcon::Warning);
         return;
     }
     source.busy = 1;
@@ -347,8 +349,9 @@ void TRenamerForm::btnStartOperationClick()
     bool confirmed = false;
     {
         IToolHost* toolHostNow = toolHost();
-        TSrchRes preview(toolHostNow != nullptr && toolHostNow->MainWidget() != nullptr ? toolHostNow->MainWidget()
-                                                                                        : window());
+        TSrchRes preview(toolHostNow != nullptr && toolHostNow->MainWidget() != nullptr
+                             ? toolHostNow->MainWidget()
+                             : window());
         preview.setWindowTitle(qText(previewTitleId_));
         preview.InitRenamePreview();
         filelist::OperationBusy = true;

@@ -15,6 +15,7 @@
 #include "filelist/operation_cursor.h"
 #include "platform/dialogs.h"
 #include "tools/run_window.h"
+#include "tools/search_results.h"
 #include "tools/tool_host.h"
 #include "tools/tool_list.h"
 
@@ -60,13 +61,13 @@ void openHelpTopic(std::string_view topic)
 
 void updateLaunchAction()
 {
-    if (IToolHost* host = toolHost())
+    if (IToolPanelsHost* host = toolPanelsHost())
         host->UpdateLaunchAction();
 }
 
 void setActiveForm(QWidget* form)
 {
-    if (IToolHost* host = toolHost())
+    if (IToolPanelsHost* host = toolPanelsHost())
         host->SetActiveForm(form);
 }
 
@@ -146,7 +147,7 @@ void endRun()
 {
     filelist::OperationBusy = false;
     filelist::EndStateHandOver();
-    if (IToolHost* host = toolHost())
+    if (IToolPanelsHost* host = toolPanelsHost())
         host->RefreshPanels();
 }
 

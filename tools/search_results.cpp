@@ -4,8 +4,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFile>
 #include <QComboBox>
+#include <QFile>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -228,9 +228,8 @@ TSrchRes::TSrchRes(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::
         drawResultCell(canvas, col, row, rect, state);
     };
     grid->OnKeyDown = [this](int& key, Qt::KeyboardModifiers modifiers) { resultKeyDown(key, modifiers); };
-    grid->OnMouseDown = [this](Qt::MouseButton button, Qt::KeyboardModifiers, bool doubleClick, int x, int y) {
-        resultMouseDown(button, doubleClick, x, y);
-    };
+    grid->OnMouseDown = [this](Qt::MouseButton button, Qt::KeyboardModifiers, bool doubleClick, int x,
+                               int y) { resultMouseDown(button, doubleClick, x, y); };
     grid->OnMouseMove = [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers, int x, int y) {
         resultMouseMove(buttons, x, y);
     };
@@ -566,9 +565,10 @@ void TSrchRes::drawResultCell(QPainter& canvas, int col, int row, const QRect& r
         bold.setBold(true);
         canvas.setFont(bold);
         canvas.setPen(sysColor(SysColor::WindowText, pal));
-        const int rowTop = rect.top() - (row - grid->TopRow()) * (grid->DefaultRowHeight() + grid->GridLineWidth());
+        const int rowTop =
+            rect.top() - (row - grid->TopRow()) * (grid->DefaultRowHeight() + grid->GridLineWidth());
         canvas.drawText(QRect(0, rowTop + 20, grid->viewport()->width(), QFontMetrics(bold).height() + 4),
-                        Qt::AlignHCenter | Qt::AlignTop,                         qText(kTextFilesNotFound));
+                        Qt::AlignHCenter | Qt::AlignTop, qText(kTextFilesNotFound));
         canvas.restore();
         return;
     }
@@ -633,8 +633,8 @@ void TSrchRes::drawResultCell(QPainter& canvas, int col, int row, const QRect& r
         const int width = QFontMetrics(grid->font()).horizontalAdvance(shown);
         x = rect.right() - kSizeRightMargin - width;
     }
-    canvas.drawText(QRect(x, textTop, 100000, textRowHeight_), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                    shown);
+    canvas.drawText(QRect(x, textTop, 100000, textRowHeight_),
+                    Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, shown);
     canvas.restore();
 }
 
@@ -670,17 +670,20 @@ void TSrchRes::drawTitleCell(QPainter& canvas, int col, const QRect& rect)
     if (sortColumn) {
         canvas.fillRect(rect, sysColor(SysColor::Light3D, pal));
         qDrawShadePanel(&canvas, rect, pal, true, 1);
-        controls::TImageList* images = toolPanelsHost() != nullptr ? toolPanelsHost()->HeaderImages() : nullptr;
+        controls::TImageList* images =
+            toolPanelsHost() != nullptr ? toolPanelsHost()->HeaderImages() : nullptr;
         const bool descending = (sortWord & filelist::kSortDescending) != 0;
         if (images != nullptr && images->Count() >= 2) {
-            images->Draw(canvas, textX, rect.top() + (rect.height() - images->Height()) / 2, descending ? 1 : 0);
+            images->Draw(canvas, textX, rect.top() + (rect.height() - images->Height()) / 2,
+                         descending ? 1 : 0);
             textX += images->Width() + 2;
         } else {
             // A small arrow of our own: up ascending, down descending.
             const int cx = textX + 4;
             const int cy = rect.center().y();
-            const QPolygon arrow = descending ? QPolygon({QPoint(cx - 4, cy - 2), QPoint(cx + 4, cy - 2), QPoint(cx, cy + 3)})
-                                              : QPolygon({QPoint(cx - 4, cy + 3), QPoint(cx + 4, cy + 3), QPoint(cx, cy - 2)});
+            const QPolygon arrow =
+                descending ? QPolygon({QPoint(cx - 4, cy - 2), QPoint(cx + 4, cy - 2), QPoint(cx, cy + 3)})
+                           : QPolygon({QPoint(cx - 4, cy + 3), QPoint(cx + 4, cy + 3), QPoint(cx, cy - 2)});
             canvas.setBrush(Qt::darkGray);
             canvas.setPen(Qt::NoPen);
             canvas.drawPolygon(arrow);
@@ -694,8 +697,8 @@ void TSrchRes::drawTitleCell(QPainter& canvas, int col, const QRect& rect)
     canvas.setFont(bold);
     canvas.setPen(Qt::black);
     const QString text = platform::toQString(core::ColumnTitle(columnTitleKind(columnTitles_, col)));
-    canvas.drawText(QRect(textX, rect.top(), rect.right() - textX, rect.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                    text);
+    canvas.drawText(QRect(textX, rect.top(), rect.right() - textX, rect.height()),
+                    Qt::AlignLeft | Qt::AlignVCenter, text);
     canvas.restore();
 }
 
@@ -724,7 +727,8 @@ void TSrchRes::titleMouseUp(int x, int y)
                 if (c < grid->ColCount())
                     grid->setColWidths(c, title->ColWidths(c));
             }
-            columnProportions_ = std::uint64_t(controls::packColumnWidths(widths, title->viewport()->width()));
+            columnProportions_ =
+                std::uint64_t(controls::packColumnWidths(widths, title->viewport()->width()));
             title->setTag(title->Tag() | kTitleResized);
             grid->setFocus(Qt::MouseFocusReason);
             return;
@@ -799,7 +803,8 @@ void TSrchRes::selectByMaskQuery(bool select)
     history.FillStrings(newestFirst);
     for (int i = 0; i < newestFirst.count(); ++i)
         box->addItem(platform::toQString(newestFirst.at(i)));
-    box->setEditText(newestFirst.count() > 0 ? platform::toQString(newestFirst.at(0)) : QStringLiteral("*.*"));
+    box->setEditText(newestFirst.count() > 0 ? platform::toQString(newestFirst.at(0))
+                                             : QStringLiteral("*.*"));
     if (query.exec() != QDialog::Accepted)
         return;
     const std::string mask = platform::toUtf8(box->currentText());
@@ -879,7 +884,8 @@ void TSrchRes::resultMouseDown(Qt::MouseButton button, bool doubleClick, int x, 
 void TSrchRes::resultMouseMove(Qt::MouseButtons buttons, int x, int y)
 {
     auto* grid = ui_->sgFinder;
-    if (!isFinder() || rowCount_ <= 0 || !(buttons & Qt::RightButton) || !grid->hasFocus() || dragAction_ == 0)
+    if (!isFinder() || rowCount_ <= 0 || !(buttons & Qt::RightButton) || !grid->hasFocus() ||
+        dragAction_ == 0)
         return;
     int col = -1;
     int row = -1;
@@ -1051,9 +1057,9 @@ void TSrchRes::reject()
 
 void TSrchRes::askToClose()
 {
-    const platform::MsgResult answer = platform::showMessageBox(
-        core::uiText(kTextAbortOperation), hostCaption(), platform::MsgButtons::YesNoCancel,
-        platform::MsgIcon::Question);
+    const platform::MsgResult answer =
+        platform::showMessageBox(core::uiText(kTextAbortOperation), hostCaption(),
+                                 platform::MsgButtons::YesNoCancel, platform::MsgIcon::Question);
     if (answer != platform::MsgResult::Yes)
         return;
     if (thread_ != nullptr) {

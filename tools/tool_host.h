@@ -31,12 +31,6 @@ public:
     virtual void EnableMainControls(bool Enable) = 0;
     // The main window as a widget: the owner of the tool windows' modal dialogs (nullptr: none).
     virtual QWidget* MainWidget() const = 0;
-    // A tool window's inputs changed: the main window asks the current tool whether it can start.
-    virtual void UpdateLaunchAction() {}
-    // Re-reads both panels (after a run has handed the file list back).
-    virtual void RefreshPanels() {}
-    // A tool window took the focus: it becomes the main window's active form.
-    virtual void SetActiveForm(QWidget* Form) { static_cast<void>(Form); }
 };
 
 // Installs the host (nullptr: none) and returns the one it replaces. The caller keeps ownership and

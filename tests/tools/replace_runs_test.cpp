@@ -30,7 +30,9 @@
 #include "platform/dialogs.h"
 #include "platform/ini_file.h"
 #include "support/file_builders.h"
+#include "support/packages.h"
 #include "support/temp_drive.h"
+#include "tool_test_host.h"
 #include "tools/batch_replacer_form.h"
 #include "tools/replacer_form.h"
 #include "tools/run_window.h"
@@ -42,21 +44,6 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-class Panel : public filelist::IBrowserPanel
-{
-public:
-    explicit Panel(filelist::TstateOfBrowser& listing) : listing_(listing) {}
-    std::int32_t ViewMode() const override { return filelist::kViewBrief; }
-    filelist::TstateOfBrowser& Listing() override { return listing_; }
-    filelist::TstateOfBrowser& BasketView() override { return filelist::LeftBasketState; }
-    void SelectCursorItem(std::int32_t) override {}
-    void Repaint() override {}
-    std::string MainCaption() const override { return "Wuxtool"; }
-
-private:
-    filelist::TstateOfBrowser& listing_;
-};
-
 // What the run window showed when the run had ended.
 struct RunView
 {
@@ -66,7 +53,7 @@ struct RunView
     std::int32_t successful = -1, unchanged = -1, failed = -1;
 };
 
-class ReplaceRunTest : public test::TempDriveTest
+class ReplaceRunTest : public wux::test::TempDriveTest
 {
 protected:
     void SetUp() override
@@ -74,12 +61,11 @@ protected:
         core::registerCoreTexts();
         registerRunWindowTexts();
         office::registerOfficeServices();
-        test::makeFolder(path("run"));
-        filelist::SetActivePanelSource([this] { return &panel; });
+        wux::test::makeFolder(path("run"));
+        host.panel.listing = &listing;
     }
     void TearDown() override
     {
-        filelist::SetActivePanelSource(nullptr);
         engines::setDocumentReplacerFactory(nullptr);
         engines::setSpreadsheetTableLoader(nullptr);
         engines::SetYesNoTexts("Y", "N");
@@ -136,24 +122,44 @@ protected:
         return view;
     }
 
+    // A plain file (its text in the DOS code page with dos) and one document of each kind.
     void makeDocuments(const std::string& text, bool dos = false)
     {
-        const std::string plain = dos ? platform::toCp437(text) : text;
-        test::createFile(path("run\\plain.txt"), plain);
-        test::createFile(path("run\\notes.ini"), "[x]\r\n" + plain);
+        wux::test::createFile(path("run\\plain.txt"), dos ? platform::toCp437(text) : text);
+        wux::test::DocxContent docx;
+        docx.body = wux::test::para({text});
+        wux::test::createFile(path("run\\letter.docx"), wux::test::buildDocx(docx));
+        wux::test::createFile(path("run\\book.xlsx"), wux::test::xlsxWithText(text));
+        wux::test::createFile(path("run\\deck.pptx"), wux::test::pptxWithText(text));
+        wux::test::createFile(path("run\\text.odt"), wux::test::odtWithText(text));
     }
 
-    // The text of each file.
+    // The text of each file as its program shows it: the XML of its text part without the tags.
     std::map<std::string, std::string> texts()
     {
+        const auto part = [this](const char* file, const char* entry) {
+            std::string text;
+            bool inTag = false;
+            for (const char c : wux::test::readZip(posix(std::string("run/") + file))[entry]) {
+                if (c == '<' || c == '>')
+                    inTag = c == '<';
+                else if (!inTag)
+                    text += c;
+            }
+            return text;
+        };
         return {
-            {"plain.txt", test::readFileBytes(path("run\\plain.txt"))},
-            {"notes.ini", test::readFileBytes(path("run\\notes.ini"))},
+            {"plain.txt", wux::test::readFileBytes(path("run\\plain.txt"))},
+            {"letter.docx", part("letter.docx", "word/document.xml")},
+            {"book.xlsx",
+             part("book.xlsx", "xl/worksheets/sheet1.xml") + part("book.xlsx", "xl/sharedStrings.xml")},
+            {"deck.pptx", part("deck.pptx", "ppt/slides/slide1.xml")},
+            {"text.odt", part("text.odt", "content.xml")},
         };
     }
 
     filelist::TstateOfBrowser listing;
-    Panel panel{listing};
+    tools::test::TestHost host;
     platform::ScriptedDialogService dialogs;
     platform::ScopedDialogService scoped{dialogs};
 };
@@ -202,11 +208,12 @@ TEST_P(ReplacerRunTest, EveryKindOfFileThroughTheRunWindow)
     for (const auto& [name, text] : texts()) {
         SCOPED_TRACE(name);
         EXPECT_EQ(view.status.at(name), row.status);
-        const bool plain = name == "plain.txt" || name == "notes.ini";
-        const std::string after = plain && row.dos ? platform::toCp437(row.after) : row.after;
+        const std::string after = name == "plain.txt" && row.dos ? platform::toCp437(row.after) : row.after;
         EXPECT_NE(text.find(after), std::string::npos) << text;
     }
-    EXPECT_EQ(test::listNames(posix("run")), (Names{"notes.ini", "plain.txt"}));
+    EXPECT_EQ(wux::test::listNames(posix("run")),
+              (Names{"book.xlsx", "deck.pptx", "letter.docx", "plain.txt", "text.odt"}));
+    EXPECT_EQ(host.refreshes, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -220,13 +227,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ReplaceRunTest, NoActivePanelSaysNoFilesSelected)
 {
-    filelist::SetActivePanelSource(nullptr);
+    host.panelVisible = false;
     TReplacerForm form;
     form.ui()->memFind->setPlainText("x");
     form.btnStartOperationClick();
     TBatchReplacerForm batch;
     batch.StartBatchReplace();
     EXPECT_EQ(dialogs.texts(), (Names{"No files selected!", "No files selected!"}));
+    EXPECT_EQ(host.refreshes, 0);
 }
 
 TEST_F(ReplaceRunTest, BatchRunAppliesTheGridToEveryFile)
@@ -238,29 +246,31 @@ TEST_F(ReplaceRunTest, BatchRunAppliesTheGridToEveryFile)
     form.InitTool();
     form.LoadSettingsFrom(platform::IniFile(path("wux.ini")));
     form.show();
-    test::createFile(path("t.rtbl"), "one=1\r\n+TWO=2\r\nthree=#FN#");
+    wux::test::createFile(path("t.rtbl"), "one=1\r\n+TWO=2\r\nthree=#FN#");
     ASSERT_TRUE(form.LoadTableIntoGrid(path("t.rtbl")));
     form.ui()->chkbcopy->setChecked(false);
     ASSERT_TRUE(form.CanStart(&listing));
 
     const RunView view = run(*form.ui()->btnStartOperation);
     EXPECT_EQ(view.endText, "Operation completed!");
-    EXPECT_EQ(view.successful, 2);
+    EXPECT_EQ(view.successful, 5);
     const std::map<std::string, std::string> after = texts();
     EXPECT_EQ(after.at("plain.txt"), "1 two plain");
-    EXPECT_EQ(after.at("notes.ini"), "[x]\r\n1 two notes");
+    EXPECT_NE(after.at("letter.docx").find("1 two letter"), std::string::npos) << after.at("letter.docx");
+    EXPECT_NE(after.at("text.odt").find("1 two text"), std::string::npos) << after.at("text.odt");
+    EXPECT_EQ(host.refreshes, 1);
 }
 
 TEST_F(ReplaceRunTest, BatchStartWithABadRowSelectsItAndRunsNothing)
 {
-    test::createFile(path("run\\plain.txt"), "abc");
+    wux::test::createFile(path("run\\plain.txt"), "abc");
     selectAll();
     TBatchReplacerForm form;
     form.RegisterDefaultTexts(kBatchReplacerTitleId);
     form.InitTool();
     form.LoadSettingsFrom(platform::IniFile(path("wux.ini")));
     form.show();
-    test::createFile(path("t.rtbl"), "a=1\r\nb=2\r\nc=x#300#");
+    wux::test::createFile(path("t.rtbl"), "a=1\r\nb=2\r\nc=x#300#");
     ASSERT_TRUE(form.LoadTableIntoGrid(path("t.rtbl")));
 
     form.StartOperation();
@@ -271,9 +281,10 @@ TEST_F(ReplaceRunTest, BatchStartWithABadRowSelectsItAndRunsNothing)
     EXPECT_EQ(form.ui()->cmbReplaceString->currentText(), "x#300#");
     EXPECT_EQ(form.ui()->cmbReplaceString->lineEdit()->selectedText(), "0#");
     EXPECT_TRUE(form.ui()->btnModify->isEnabled());
-    EXPECT_EQ(test::readFileBytes(path("run\\plain.txt")), "abc");
+    EXPECT_EQ(wux::test::readFileBytes(path("run\\plain.txt")), "abc");
     EXPECT_FALSE(filelist::OperationBusy);
     EXPECT_EQ(filelist::PluginStructure.state, nullptr);
+    EXPECT_EQ(host.refreshes, 1);
 }
 
 } // namespace
