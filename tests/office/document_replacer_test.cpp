@@ -21,7 +21,7 @@
 
 #include "core/user_parameters.h"
 #include "engines/base_replacer.h"
-#include "excel_books_test.h"
+#include "workbooks.h"
 #include "office/excel_replacer.h"
 #include "office/openoffice_replacer.h"
 #include "office/powerpoint_replacer.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "excel_books_test.h"
+#include "workbooks.h"
 #include "platform/automation/excel_server.h"
 #include "platform/text.h"
 #include "support/file_builders.h"

@@ -11,7 +11,7 @@
 
 #include "engines/base_replacer.h"
 #include "engines/batch_table.h"
-#include "excel_books_test.h"
+#include "workbooks.h"
 #include "office_test_support.h"
 #include "platform/automation/excel_server.h"
 #include "platform/fault_injection.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engines/base_replacer.h"
-#include "excel_books_test.h"
+#include "workbooks.h"
 #include "office/excel_object.h"
 #include "platform/text.h"
 #include "support/file_builders.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engines/batch_table.h"
-#include "excel_books_test.h"
+#include "workbooks.h"
 #include "platform/automation/excel_server.h"
 #include "support/file_builders.h"
 #include "support/packages.h"

@@ -1,4 +1,4 @@
-#include "excel_books_test.h"
+#include "workbooks.h"
 
 #include "platform/text.h"
 
