@@ -17,6 +17,7 @@
 #include "platform/movable_memory.h"
 #include "platform/thread.h"
 #include "support/file_builders.h"
+#include "support/idle_owner.h"
 #include "support/temp_drive.h"
 
 namespace wux::engines {
@@ -27,12 +28,7 @@ using test::exists;
 using test::listNames;
 using test::readFileBytes;
 
-// A worker that is never started: its stop flag is what the replacers poll.
-class IdleOwner : public platform::WuxThread
-{
-protected:
-    void Execute() override {}
-};
+using wux::test::IdleOwner;
 
 std::vector<std::uint8_t> blockBytes(platform::MovableHandle block)
 {

@@ -14,6 +14,7 @@
 #include "platform/text.h"
 #include "platform/thread.h"
 #include "support/file_builders.h"
+#include "support/idle_owner.h"
 #include "support/temp_drive.h"
 
 namespace wux::engines {
@@ -23,11 +24,7 @@ using test::createFile;
 using test::listNames;
 using test::readFileBytes;
 
-class IdleOwner : public platform::WuxThread
-{
-protected:
-    void Execute() override {}
-};
+using wux::test::IdleOwner;
 
 struct Row
 {

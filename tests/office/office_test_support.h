@@ -12,16 +12,12 @@
 #include "platform/automation/dispatch.h"
 #include "platform/movable_memory.h"
 #include "platform/thread.h"
+#include "support/idle_owner.h"
 #include "support/temp_drive.h"
 
 namespace wux::office::test {
 
-// A worker that is never started: its stop flag is what the replacers poll.
-class IdleOwner : public platform::WuxThread
-{
-protected:
-    void Execute() override {}
-};
+using wux::test::IdleOwner;
 
 // The parameter set of a Replacer run: the backup flag and the six word-processor options at their
 // window defaults.
