@@ -99,6 +99,19 @@ TEST_F(FileOperationWindowsTest, CopyAsksThroughTheDialogAndAutorenames)
     EXPECT_EQ(openWindow<TViewProcess>(), nullptr);
 }
 
+// A copy under a bare name ends with the panel's cursor on the new name.
+TEST_F(FileOperationWindowsTest, ACopyInPlaceLeavesTheCursorOnTheNewName)
+{
+    createFile(posix("src/a.txt"), "alpha");
+    openFolder("src");
+    select({"a.txt"});
+    listing.cursorName = "unset";
+    start(TFileOperationKind::Copy, "b.txt", [](TCopyConfirmationForm&) {});
+    EXPECT_EQ(listing.cursorName, "b.txt");
+    EXPECT_EQ(readFileBytes(posix("src/b.txt")), "alpha");
+    EXPECT_TRUE(questionTitles.empty());
+}
+
 TEST_F(FileOperationWindowsTest, EscapeInTheNonEmptyFolderQuestionStopsTheDelete)
 {
     GeneralCheckContainer = kOptionShowHidden;

@@ -311,6 +311,10 @@ TEST_F(ExcelServerTest, CellsOutsideTheSheetUnknownSearchesAndClosedBooksRaise)
     EXPECT_THROW(cells->call("Find", {u("Hello"), Variant(cell(cells, 1, 1)), Variant(-4100)}),
                  AutomationError);
     EXPECT_THROW(cells->call("Find", {u("Hello"), Variant(cell(cells, 1, 1)), Variant(0)}), AutomationError);
+    DispatchRef workbooks = obj(app->get("Workbooks"));
+    for (const Variant& which : {Variant(0), Variant(2), Variant(-1), u("other.xlsx")})
+        EXPECT_THROW(workbooks->get("Item", {which}), AutomationError);
+    EXPECT_NO_THROW(workbooks->get("Item", {Variant(1)}));
     DispatchRef a1 = cell(cells, 1, 1);
     book->call("Close", {Variant(false)});
     EXPECT_THROW(a1->get("Value"), AutomationError);
