@@ -526,7 +526,7 @@ TEST_F(RunWindowTest, SizesAndStatusTextsOfEachResult)
          {"9223372036 854 775 807", "9223372036 854 775 807", "0", "9", "successful\x02"}},
         {engines::kReplaceNothingFound, 0, -1, 5, {"?", "5", "?", "9", "unchanged"}},
         {engines::kReplaceModeNotSupported, 0, 4, -1, {"4", "?", "?", "9", "not supported\x01"}},
-        {engines::kReplaceDocumentLocked, 7, 1, 1, {"1", "1", "0", "9", "protected from changes\x01"}},
+        {engines::kReplaceDocumentLocked, 7, 0, 0, {"0", "0", "0", "9", "protected from changes\x01"}},
         {engines::kReplaceFailed, 0, 3, 3, {"?", "?", "?", "?", "failed\x01"}},
         {engines::kReplaceFailed, 101, 3, 3, {"?", "?", "?", "?", "failed_101\x01"}},
         {engines::kReplaceFileMissing, 0, 0, 0, {"?", "?", "?", "?", "not found"}},
@@ -621,6 +621,7 @@ TEST_F(RunWindowTest, MinimisingMinimisesTheApplicationAndTheMainWindowBringsItB
     main.setWindowState(Qt::WindowNoState);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !view.isMinimized(); }, 5000));
     EXPECT_TRUE(view.isVisible());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&view)); // and it has the keyboard again
 }
 
 } // namespace
