@@ -4,10 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -78,15 +77,14 @@ constexpr Qt::CheckState G = Qt::PartiallyChecked;
 constexpr Qt::CheckState Y = Qt::Checked;
 constexpr Qt::CheckState N = Qt::Unchecked;
 
-INSTANTIATE_TEST_SUITE_P(
-    States, FinderAttributeFilter,
-    ::testing::Values(AttributeCase{"all_grayed", {G, G, G, G, G}, 0, 0},
-                      AttributeCase{"archive_required", {Y, G, G, G, G}, 32, 0},
-                      AttributeCase{"read_only_refused", {G, N, G, G, G}, 0, 1},
-                      AttributeCase{"system_and_hidden", {G, G, Y, N, G}, 4, 2},
-                      AttributeCase{"directory_only", {G, G, G, G, Y}, 16, 0},
-                      AttributeCase{"every_box_checked", {Y, Y, Y, Y, Y}, 55, 0},
-                      AttributeCase{"every_box_unchecked", {N, N, N, N, N}, 0, 55}));
+INSTANTIATE_TEST_SUITE_P(States, FinderAttributeFilter,
+                         ::testing::Values(AttributeCase{"all_grayed", {G, G, G, G, G}, 0, 0},
+                                           AttributeCase{"archive_required", {Y, G, G, G, G}, 32, 0},
+                                           AttributeCase{"read_only_refused", {G, N, G, G, G}, 0, 1},
+                                           AttributeCase{"system_and_hidden", {G, G, Y, N, G}, 4, 2},
+                                           AttributeCase{"directory_only", {G, G, G, G, Y}, 16, 0},
+                                           AttributeCase{"every_box_checked", {Y, Y, Y, Y, Y}, 55, 0},
+                                           AttributeCase{"every_box_unchecked", {N, N, N, N, N}, 0, 55}));
 
 struct SizeCase
 {
@@ -173,8 +171,8 @@ TEST(FinderFilter, DuplicateCriteria)
         std::uint8_t flag;
         std::uint32_t mode;
     };
-    for (const Case& c : {Case{false, true, true, 0, 0}, Case{true, true, false, 1, 1}, Case{true, false, true, 1, 2},
-                          Case{true, true, true, 1, 3}}) {
+    for (const Case& c : {Case{false, true, true, 0, 0}, Case{true, true, false, 1, 1},
+                          Case{true, false, true, 1, 2}, Case{true, true, true, 1, 3}}) {
         FinderConditions conditions;
         conditions.duplicates = c.duplicates;
         conditions.sameName = c.name;

@@ -14,10 +14,10 @@
 #include "engines/rename_mask.h"
 #include "engines/rename_thread.h"
 #include "filelist/basket.h"
+#include "filelist/file_operations.h"
 #include "filelist/general_options.h"
 #include "filelist/list_builder.h"
 #include "filelist/list_operations.h"
-#include "filelist/file_operations.h"
 #include "platform/dialogs.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
@@ -138,9 +138,10 @@ TEST_F(RenamerFormTest, TokenButtonsAppendTheirTokens)
         const char* name;
         const char* ext;
     };
-    for (const Press& p : {Press{"btnRange", "[N1-12]", "[E]"}, Press{"btnName", "[N1-12][N]", "[E]"},
-                           Press{"btnExtCounter", "[N1-12][N]", "[E][C]"}, Press{"WUXBitBtn1", "[N1-12][N][F]", "[E][C]"},
-                           Press{"btnExtRange", "[N1-12][N][F]", "[E][C][E1-3]"}}) {
+    for (const Press& p :
+         {Press{"btnRange", "[N1-12]", "[E]"}, Press{"btnName", "[N1-12][N]", "[E]"},
+          Press{"btnExtCounter", "[N1-12][N]", "[E][C]"}, Press{"WUXBitBtn1", "[N1-12][N][F]", "[E][C]"},
+          Press{"btnExtRange", "[N1-12][N][F]", "[E][C][E1-3]"}}) {
         child<QPushButton>(p.button)->click();
         EXPECT_EQ(child<QComboBox>("cmbFileName")->currentText().toStdString(), p.name) << p.button;
         EXPECT_EQ(child<QComboBox>("cmbFileExt")->currentText().toStdString(), p.ext) << p.button;

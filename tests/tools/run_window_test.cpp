@@ -283,7 +283,10 @@ TEST_F(RunWindowTest, FiltersShowTheRowsOfOneOutcomeAfterTheRun)
     platform::deleteFile(path("t\\gone.txt"));
     TViewRenReplacer view;
     EXPECT_FALSE(view.rbFailed()->isEnabled()); // not while the run goes on
+    const qint64 stopGlyph = view.btnCancel()->icon().cacheKey();
     replacerRun(view, "foo", "x");
+    EXPECT_NE(view.btnCancel()->icon().cacheKey(), stopGlyph); // Cancel no longer shows "stop"
+    EXPECT_FALSE(view.btnHelpF()->icon().isNull());
     const auto names = [&] {
         std::vector<std::string> shown;
         for (int row = 1; row < view.sgInfo()->RowCount(); ++row)
@@ -584,6 +587,8 @@ TEST_F(RunWindowTest, PlacementHelpAndLayoutOfEachRunKind)
         const int cols = mode == kRunReplace ? 6 : 2;
         EXPECT_EQ(view.sgInfo()->ColCount(), cols);
         EXPECT_EQ(view.sgStatus()->ColCount(), mode == kRunReplace ? 5 : 2);
+        for (int col = 0; col < view.sgStatus()->ColCount(); ++col)
+            EXPECT_EQ(view.sgStatus()->ColWidths(col), col == 0 ? 110 : col == 1 ? 150 : 90);
         int others = 0;
         for (int col = 1; col < cols; ++col) {
             EXPECT_GE(view.sgInfo()->ColWidths(col), 75);

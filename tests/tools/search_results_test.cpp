@@ -5,8 +5,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QImage>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QToolButton>
@@ -18,10 +18,10 @@
 #include "core/text_table.h"
 #include "engines/search_thread.h"
 #include "filelist/basket.h"
+#include "filelist/file_operations.h"
 #include "filelist/general_options.h"
 #include "filelist/list_builder.h"
 #include "filelist/list_operations.h"
-#include "filelist/file_operations.h"
 #include "platform/dialogs.h"
 #include "platform/thread.h"
 #include "support/file_builders.h"
@@ -60,8 +60,9 @@ TEST(SearchResultsColumns, PackedWordsAndTitleClicks)
         int key;
         std::uint32_t after;
     };
-    for (const Click& c : {Click{8, 2, 66}, Click{66, 2, 66 | 0x2000}, Click{66 | 0x2000, 2, 66}, Click{66, 3, 67},
-                           Click{67, 0, 8}, Click{8, 0, 8 | 0x2000}, Click{8, 1, 1}, Click{1, 4, 1}})
+    for (const Click& c :
+         {Click{8, 2, 66}, Click{66, 2, 66 | 0x2000}, Click{66 | 0x2000, 2, 66}, Click{66, 3, 67},
+          Click{67, 0, 8}, Click{8, 0, 8 | 0x2000}, Click{8, 1, 1}, Click{1, 4, 1}})
         EXPECT_EQ(sortWordAfterTitleClick(c.before, c.key), c.after) << c.before << " key " << c.key;
 }
 
@@ -166,16 +167,19 @@ TEST_F(SearchResultsTest, RealSearchShowsFolderRowsSortsAndSwitchesViews)
     makeTree();
     runFinder("*.txt", [&](TSrchRes& results) {
         EXPECT_EQ(results.rowCount(), 5);
-        EXPECT_EQ(column(results, 0), (std::vector<std::string>{"c:\\Tree\\", "a", "c:\\Tree\\Sub\\", "c", "d"}));
+        EXPECT_EQ(column(results, 0),
+                  (std::vector<std::string>{"c:\\Tree\\", "a", "c:\\Tree\\Sub\\", "c", "d"}));
         EXPECT_EQ(column(results, 1), (std::vector<std::string>{"", "txt", "", "txt", "txt"}));
         EXPECT_EQ(column(results, 2), (std::vector<std::string>{"", "5", "", "9", "0"}));
         // Size title twice: by size, then by size descending.
         results.titleClick(2);
         EXPECT_EQ(engines::FinderStore.sortWord, 66u);
-        EXPECT_EQ(column(results, 0), (std::vector<std::string>{"c:\\Tree\\", "a", "c:\\Tree\\Sub\\", "d", "c"}));
+        EXPECT_EQ(column(results, 0),
+                  (std::vector<std::string>{"c:\\Tree\\", "a", "c:\\Tree\\Sub\\", "d", "c"}));
         results.titleClick(2);
         EXPECT_EQ(engines::FinderStore.sortWord, 66u | 0x2000);
-        EXPECT_EQ(column(results, 0), (std::vector<std::string>{"c:\\Tree\\", "a", "c:\\Tree\\Sub\\", "c", "d"}));
+        EXPECT_EQ(column(results, 0),
+                  (std::vector<std::string>{"c:\\Tree\\", "a", "c:\\Tree\\Sub\\", "c", "d"}));
         // Attr and Location have no sort key.
         results.titleClick(4);
         EXPECT_EQ(engines::FinderStore.sortWord, 66u | 0x2000);
@@ -184,8 +188,8 @@ TEST_F(SearchResultsTest, RealSearchShowsFolderRowsSortsAndSwitchesViews)
         EXPECT_EQ(results.viewMode(), 1);
         EXPECT_FALSE(results.FullView());
         EXPECT_EQ(results.rowCount(), 3);
-        EXPECT_EQ(column(results, 0),
-                  (std::vector<std::string>{"c:\\Tree\\Sub\\c.txt", "c:\\Tree\\a.txt", "c:\\Tree\\Sub\\d.txt"}));
+        EXPECT_EQ(column(results, 0), (std::vector<std::string>{"c:\\Tree\\Sub\\c.txt", "c:\\Tree\\a.txt",
+                                                                "c:\\Tree\\Sub\\d.txt"}));
         results.btnSetModeClick(2);
         EXPECT_EQ(results.rowCount(), 5);
         EXPECT_EQ(results.cellText(0, 2), "c:\\Tree\\Sub\\");
@@ -250,7 +254,8 @@ TEST_F(SearchResultsTest, ClosingWhileSearchingAsksAndStopsOnlyOnYes)
     EXPECT_TRUE(search.Finished());
     EXPECT_TRUE(results.isVisible());
     EXPECT_TRUE(results.searchFinished());
-    ASSERT_EQ(dialogs.texts(), (std::vector<std::string>{"Abort operation?", "Abort operation?", "Abort operation?"}));
+    ASSERT_EQ(dialogs.texts(),
+              (std::vector<std::string>{"Abort operation?", "Abort operation?", "Abort operation?"}));
     EXPECT_EQ(dialogs.records()[0].request.caption, "Wuxtool - c:\\data");
     EXPECT_EQ(dialogs.records()[0].request.buttons, platform::MsgButtons::YesNoCancel);
     results.close(); // finished: no question
