@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include <map>
+
 #include "controls/wux_string_grid.h"
 #include "core/text_table.h"
 #include "engines/rename_mask.h"
@@ -257,34 +259,93 @@ TEST_F(RenamerFormTest, PreviewNumbersByRowAndCancelRenamesNothing)
 TEST_F(RenamerFormTest, ConfirmedRenameRenamesOnDiskAndMarksTheSource)
 {
     makeSource({"one.txt", "two.txt", "taken.txt"});
-    wux::test::createFile(path("ren\\X.txt"), "occupied");
+    wux::test::createFile(path("ren\\tw0.txt"), "occupied");
     setMask("[N]", "[E]");
-    child<QComboBox>("cmbCaseSensitive")->setCurrentIndex(2); // ALL UPPERCASE
+    child<QComboBox>("cmbSearch")->setEditText("o");
+    child<QComboBox>("cmbReplace")->setEditText("0");
+    platform::ScriptedDialogService dialogs;
+    platform::ScopedDialogService scope(dialogs);
     form.onPreviewShown = [&](TSrchRes& preview) {
-        test::onNextModal([&](QDialog&) { preview.findChild<QPushButton*>("btnStartRename")->click(); });
+        test::onNextModal([&](QDialog&) {
+            EXPECT_EQ(preview.cellText(3, 0), "0ne");
+            preview.findChild<QPushButton*>("btnStartRename")->click();
+        });
     };
     bool ran = false;
     form.onRunShown = [&](TViewRenReplacer& run) {
         EXPECT_EQ(run.windowTitle().toStdString(), "Multi-Rename Tool");
         test::onNextModal([&](QDialog&) {
             QTRY_VERIFY(run.finished());
-            EXPECT_EQ(run.successful(), 3);
             EXPECT_EQ(run.processed(), 3);
+            EXPECT_EQ(run.successful(), 1);
+            EXPECT_EQ(run.unchanged(), 1);
+            EXPECT_EQ(run.failed(), 1);
             ran = true;
             run.close();
         });
     };
     form.btnStartOperationClick();
     EXPECT_TRUE(ran);
+    EXPECT_TRUE(dialogs.records().empty());
+    // The name taken stays taken; the failed file keeps its name and content.
     EXPECT_EQ(wux::test::listNames(posix("ren")),
-              (std::vector<std::string>{"ONE.TXT", "TAKEN.TXT", "TWO.TXT", "X.txt"}));
-    EXPECT_EQ(wux::test::readFileBytes(path("ren\\ONE.TXT")), "one.txt");
-    filelist::StateAccess access(source);
-    for (std::int32_t position = 1; position <= 3; ++position) {
-        const filelist::TBrowserItem* item = access.ItemAt(1, position);
-        EXPECT_EQ(item->status, filelist::kStatusSuccessful) << position;
-        EXPECT_EQ(item->flags & filelist::kMarkBothViews, 0u) << position;
+              (std::vector<std::string>{"0ne.txt", "taken.txt", "tw0.txt", "two.txt"}));
+    EXPECT_EQ(wux::test::readFileBytes(path("ren\\0ne.txt")), "one.txt");
+    EXPECT_EQ(wux::test::readFileBytes(path("ren\\tw0.txt")), "occupied");
+    EXPECT_EQ(wux::test::readFileBytes(path("ren\\two.txt")), "two.txt");
+    std::map<std::string, std::uint32_t> statuses;
+    {
+        filelist::StateAccess access(source);
+        for (std::int32_t position = 1; position <= 3; ++position) {
+            const filelist::TBrowserItem* item = access.ItemAt(1, position);
+            statuses[std::string(access.Name(*item))] = item->status;
+            EXPECT_EQ(item->flags & filelist::kMarkBothViews, 0u) << position;
+        }
     }
+    EXPECT_EQ(statuses, (std::map<std::string, std::uint32_t>{
+                            {"0ne.txt", filelist::kStatusSuccessful},
+                            {"taken.txt", filelist::kStatusUnchanged},
+                            {"two.txt", filelist::kStatusFailed}}));
+}
+
+TEST_F(RenamerFormTest, BasketRenameRecountsBothViews)
+{
+    wux::test::createFile(path("b1\\x.txt"), "x");
+    wux::test::createFile(path("b2\\y.txt"), "y");
+    filelist::CreateBasketState(filelist::BasketState);
+    filelist::InsertFileIntoFolder(path("b1"), "x.txt", filelist::FindOrAddFolder(path("b1"), filelist::BasketState),
+                                   filelist::BasketState);
+    filelist::InsertFileIntoFolder(path("b2"), "y.txt", filelist::FindOrAddFolder(path("b2"), filelist::BasketState),
+                                   filelist::BasketState);
+    filelist::AttachStateToPanel(filelist::kRightBasketView, true, filelist::BasketState);
+    filelist::AttachStateToPanel(filelist::kLeftBasketView, true, filelist::BasketState);
+    for (std::int32_t folder = 1; folder <= filelist::LeftBasketState.folderCount; ++folder)
+        filelist::SelectFolderItems(folder, filelist::LeftBasketState, true, filelist::kActionMark);
+    filelist::RecalcSelection(filelist::LeftBasketState);
+    ASSERT_EQ(filelist::LeftBasketState.selectedCount, 2);
+    host.panel.viewMode = filelist::kViewBasket;
+    setMask("new_[N]", "[E]");
+    form.onPreviewShown = [&](TSrchRes& preview) {
+        test::onNextModal([&](QDialog&) { preview.findChild<QPushButton*>("btnStartRename")->click(); });
+    };
+    form.onRunShown = [&](TViewRenReplacer& run) {
+        test::onNextModal([&](QDialog&) {
+            QTRY_VERIFY(run.finished());
+            run.close();
+        });
+    };
+    form.btnStartOperationClick();
+    EXPECT_EQ(wux::test::listNames(posix("b1")), std::vector<std::string>{"new_x.txt"});
+    EXPECT_EQ(wux::test::listNames(posix("b2")), std::vector<std::string>{"new_y.txt"});
+    for (filelist::TstateOfBrowser* view : {&filelist::LeftBasketState, &filelist::RightBasketState}) {
+        EXPECT_EQ(view->itemCount, 2);
+        EXPECT_EQ(view->selectedCount, 0);
+        std::string name;
+        filelist::GetCellText(filelist::kColumnStoredName, 1, 1, name, *view);
+        EXPECT_EQ(name, "new_x.txt");
+    }
+    EXPECT_EQ(filelist::BasketState.busy, 0);
+    filelist::FreeBrowserState(filelist::BasketState);
 }
 
 } // namespace
