@@ -353,8 +353,8 @@ void TSrchRes::InitSearch()
     ui_->sbFilesComment->show();
     ui_->gbViewMode->setVisible(!duplicatesRun());
     ui_->sbFilesComment->clearPanels();
-    for (int i = 0; i < 5; ++i)
-        ui_->sbFilesComment->addPanel();
+    for (int kind = 0; kind < 5; ++kind)
+        ui_->sbFilesComment->addPanel().setText(platform::toQString(core::ColumnTitle(kind)));
     ui_->sbFilesComment->setSimplePanel(true);
     ui_->sgTitle->setTag(kTitleRecompute);
     LayoutColumns();
@@ -663,7 +663,7 @@ void TSrchRes::drawTitleCell(QPainter& canvas, int col, const QRect& rect)
     bold.setBold(true);
     const int key = columnSortKey(columnSortKeys_, col);
     const std::uint32_t sortWord = list().sortWord;
-    const bool sortColumn = !duplicatesRun() && viewMode_ == kViewFull && key < kNoSortKey &&
+    const bool sortColumn = !duplicatesRun() && key < kNoSortKey &&
                             std::uint32_t(key) == (sortWord & 7);
     canvas.save();
     int textX = rect.left() + kTextLeftMargin;
@@ -744,7 +744,7 @@ void TSrchRes::titleMouseUp(int x, int y)
 
 void TSrchRes::titleClick(int column)
 {
-    if (duplicatesRun() || viewMode_ != kViewFull)
+    if (duplicatesRun())
         return;
     const int key = columnSortKey(columnSortKeys_, column);
     if (key >= kNoSortKey)

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QToolButton>
 
 #include <chrono>
@@ -154,6 +155,7 @@ protected:
     std::uint32_t savedOptions_ = 0;
 };
 
+
 std::vector<std::string> column(TSrchRes& results, int col)
 {
     std::vector<std::string> texts;
@@ -195,6 +197,30 @@ TEST_F(SearchResultsTest, RealSearchShowsFolderRowsSortsAndSwitchesViews)
         EXPECT_EQ(results.cellText(0, 2), "c:\\Tree\\Sub\\");
     });
     EXPECT_EQ(engines::ResultListState, nullptr);
+}
+
+TEST_F(SearchResultsTest, ContentSearchFindsFilesHoldingEveryTerm)
+{
+    wux::test::createFile(path("tree\\both.txt"), "say hello to the world");
+    wux::test::createFile(path("tree\\one.txt"), "hello only");
+    wux::test::createFile(path("tree\\none.txt"), "HELLO WORLD");
+    TFinderForm form;
+    form.findChild<QListWidget*>("lbSearchPaths")->addItem(QString::fromStdString(path("tree")));
+    form.findChild<QCheckBox*>("chkFindText")->click();
+    form.findChild<QComboBox*>("cmbTextToFind")->setEditText("world hello");
+    form.findChild<QRadioButton*>("rbAnd")->setChecked(true);
+    form.findChild<QCheckBox*>("chkCaseSensitive")->setChecked(true);
+    std::vector<std::string> names;
+    form.onResultsShown = [&](TSrchRes& results) {
+        test::onNextModal([&](QDialog&) {
+            QTRY_VERIFY(results.searchFinished());
+            names = column(results, 0);
+            results.close();
+        });
+    };
+    form.CanStart(nullptr);
+    form.StartOperation();
+    EXPECT_EQ(names, (std::vector<std::string>{"c:\\Tree\\", "both"}));
 }
 
 TEST_F(SearchResultsTest, NothingFoundIsShownOnlyAfterTheEnd)
