@@ -296,7 +296,11 @@ TFinderForm::TFinderForm(QWidget* parent) : QWidget(parent), ui_(std::make_uniqu
     refreshEnabledStates();
 }
 
-TFinderForm::~TFinderForm() = default;
+TFinderForm::~TFinderForm()
+{
+    // The focus signal must not reach the form while its base class is being destroyed.
+    disconnect(qApp, nullptr, this, nullptr);
+}
 
 void TFinderForm::InitTool()
 {

@@ -174,7 +174,11 @@ TRenamerForm::TRenamerForm(QWidget* parent) : QWidget(parent), ui_(std::make_uni
     setMinimumHeight(425);
 }
 
-TRenamerForm::~TRenamerForm() = default;
+TRenamerForm::~TRenamerForm()
+{
+    // The focus signal must not reach the form while its base class is being destroyed.
+    disconnect(qApp, nullptr, this, nullptr);
+}
 
 void TRenamerForm::InitTool()
 {

@@ -295,6 +295,7 @@ TEST_F(SearchResultsTest, EndWithSelectOptionSelectsEveryHitKeepingMarks)
     filelist::GeneralCheckContainer = filelist::GeneralCheckContainer.load() | 0x2000;
     TSrchRes results;
     results.InitSearch();
+    filelist::FreeBrowserState(engines::FinderStore);
     fillStore(); // the thread's hits (InitSearch emptied the store)
     results.SetResultRowCount(5);
     EndlessSearch search;
