@@ -36,6 +36,8 @@
 #include "platform/shell/device_change.h"
 #include "platform/shell/special_folders.h"
 #include "platform/text.h"
+#include "tools/finder_form.h"
+#include "tools/renamer_form.h"
 #include "tools/tool_list.h"
 #include "ui_TMainForm.h"
 
@@ -172,9 +174,7 @@ TMainForm::~TMainForm()
 
 void TMainForm::createTools()
 {
-    // The tool forms, one per mode action after the first (Finder, Renamer, Replacer, Batch Replacer):
-    // a tool window joins by giving its factory here, e.g.
-    //   {ui_->actFinder, 800, [](QWidget* parent) { return new TFinderForm(parent); }}.
+    // The tool forms, one per mode action after the first (Finder, Renamer, Replacer, Batch Replacer).
     struct ToolEntry
     {
         QAction* action;
@@ -182,8 +182,8 @@ void TMainForm::createTools()
         tools::ToolFormFactory factory;
     };
     const ToolEntry entries[] = {
-        {ui_->actFinder, 800, nullptr},
-        {ui_->actRenamer, 1800, nullptr},
+        {ui_->actFinder, 800, [](QWidget* parent) { return new tools::TFinderForm(parent); }},
+        {ui_->actRenamer, 1800, [](QWidget* parent) { return new tools::TRenamerForm(parent); }},
         {ui_->actReplacer, 500, nullptr},
         {ui_->actBatchReplacer, 300, nullptr},
     };
@@ -751,6 +751,31 @@ std::string TMainForm::MainCaption() const
 QRect TMainForm::MainBounds() const
 {
     return frameGeometry();
+}
+
+filelist::IBrowserPanel* TMainForm::PanelBesideTools()
+{
+    return ToolsInRightSide ? static_cast<TBrowserForm*>(leftBrowser_)
+                            : static_cast<TBrowserForm*>(rightBrowser_);
+}
+
+bool TMainForm::GoToFile(const std::string& Folder, const std::string& Name)
+{
+    TBrowserForm* browser = nullptr;
+    if (!GetActiveBrowser(browser) || browser == nullptr)
+        return false;
+    browser->ChangeDirectory(Folder, Name);
+    browser->sgBrowser()->setFocus();
+    return true;
+}
+
+void TMainForm::ShowBasketInActivePanel()
+{
+    TBrowserForm* browser = nullptr;
+    if (!GetActiveBrowser(browser) || browser == nullptr)
+        return;
+    browser->SelectDrive(filelist::FindDriveIndex('*', filelist::DriveList));
+    browser->JumpToRoot();
 }
 
 int TMainForm::ControlBarMainHeight() const

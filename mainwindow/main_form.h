@@ -139,6 +139,11 @@ public:
     int ControlBarMainHeight() const override;
     void EnableMainControls(bool Enable) override;
     QWidget* MainWidget() const override { return const_cast<TMainForm*>(this); }
+    filelist::IBrowserPanel* PanelBesideTools() override;
+    bool GoToFile(const std::string& Folder, const std::string& Name) override;
+    void ShowBasketInActivePanel() override;
+    core::TVYK_RingList& SelectionMaskHistory() override { return MaskSelectionHistory(); }
+    controls::TImageList* HeaderImages() const override { return upDownImages_; }
 
     // ---- MainWindowHost ----
     QWidget* hostWindow() override { return this; }

@@ -168,7 +168,7 @@ TRenamerForm::TRenamerForm(QWidget* parent) : QWidget(parent), ui_(std::make_uni
     connect(qApp, &QApplication::focusChanged, this, &TRenamerForm::focusChanged);
     paintToolCaption(*ui_->pnlNameTools, false);
     // The width fits the groups; the height may grow.
-    const int width = std::max(layout()->minimumSize().width(), ui_->gbExtension->sizeHint().width() + 3);
+    const int width = layout()->minimumSize().width();
     setMinimumWidth(width);
     setMaximumWidth(width);
     setMinimumHeight(425);
