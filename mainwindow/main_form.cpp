@@ -160,6 +160,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
         return GetActiveBrowser(browser) ? browser : nullptr;
     });
     tools::setToolHost(this);
+    tools::setToolPanelsHost(this);
     // 12.-14.
     firstPaintPending_ = true;
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TMainForm::applicationStateChanged);
@@ -688,6 +689,9 @@ void TMainForm::FormDestroy()
     SaveSettingsOnExit(*this);
     if (tools::toolHost() == this) {
         tools::setToolHost(nullptr);
+    }
+    if (tools::toolPanelsHost() == this) {
+        tools::setToolPanelsHost(nullptr);
     }
     filelist::SetActivePanelSource(nullptr);
     delete leftBrowser_.data();

@@ -23,6 +23,7 @@
 
 #include "mainwindow/browser_host.h"
 #include "mainwindow/settings.h"
+#include "tools/search_results.h"
 #include "tools/tool_host.h"
 
 class QAction;
@@ -61,7 +62,11 @@ inline std::function<void()> EndMessageLoop;
 // The about box, created once by the start-up (nullptr before).
 inline TfrmAbout* frmAbout = nullptr;
 
-class TMainForm : public QMainWindow, public MainWindowHost, public IBrowserHost, public tools::IToolHost
+class TMainForm : public QMainWindow,
+                  public MainWindowHost,
+                  public IBrowserHost,
+                  public tools::IToolHost,
+                  public tools::IToolPanelsHost
 {
     Q_OBJECT
 public:
@@ -78,7 +83,7 @@ public:
     void SetMode(int mode);
     void actBrowserExecute(QAction* action);
     void actLaunchOperationExecute();
-    void RefreshPanels();
+    void RefreshPanels() override;
     void DeferredStartup();
     bool firstPaintPending() const { return firstPaintPending_; }
     // The Exit command and Alt+F4: the message loop ends (the close step does not run).
@@ -139,11 +144,13 @@ public:
     int ControlBarMainHeight() const override;
     void EnableMainControls(bool Enable) override;
     QWidget* MainWidget() const override { return const_cast<TMainForm*>(this); }
+
+    // ---- tools::IToolPanelsHost (RefreshPanels, UpdateLaunchAction and SetActiveForm as above) ----
     filelist::IBrowserPanel* PanelBesideTools() override;
     bool GoToFile(const std::string& Folder, const std::string& Name) override;
     void ShowBasketInActivePanel() override;
     core::TVYK_RingList& SelectionMaskHistory() override { return MaskSelectionHistory(); }
-    controls::TImageList* HeaderImages() const override { return upDownImages_; }
+    controls::TImageList* HeaderImages() override { return upDownImages_; }
 
     // ---- MainWindowHost ----
     QWidget* hostWindow() override { return this; }

@@ -5,6 +5,7 @@
 #include "main_form_fixture.h"
 #include "tools/finder_form.h"
 #include "tools/renamer_form.h"
+#include "tools/search_results.h"
 #include "tools/tool_list.h"
 
 namespace wux::mainwindow::test {
@@ -23,7 +24,7 @@ TEST_F(MainFormTest, FinderAndRenamerAreModesTwoAndThree)
 
     // The panel beside the tools is the one that stays visible; go to file moves the active panel.
     window->SetMode(3);
-    tools::IToolHost& host = *tools::toolHost();
+    tools::IToolPanelsHost& host = *tools::toolPanelsHost();
     EXPECT_EQ(host.PanelBesideTools(), ToolsInRightSide ? static_cast<filelist::IBrowserPanel*>(&left())
                                                         : static_cast<filelist::IBrowserPanel*>(&right()));
     window->SetMode(1);
