@@ -15,6 +15,8 @@
 #include "mainwindow/settings.h"
 #include "office/document_routes.h"
 #include "platform/shell/device_change.h"
+#include "tools/query_dialog.h"
+#include "tools/run_window.h"
 #include "tools/tool_list.h"
 
 namespace wux::mainwindow {
@@ -49,6 +51,8 @@ void RegisterModuleTexts()
     core::registerCoreTexts();
     filelist::RegisterDriveListTexts();
     filelist::registerFileOperationWindowTexts();
+    tools::registerQueryDialogTexts();
+    tools::registerRunWindowTexts();
     RegisterOptionsTexts();
 }
 

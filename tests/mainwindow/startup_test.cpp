@@ -126,6 +126,8 @@ TEST_F(SettingsTest, ModuleTextsAreRegisteredBeforeTheLanguageFileOverridesThem)
     EXPECT_EQ(core::uiText(901), "&Ok");   // the options dialog's own default
     EXPECT_EQ(core::uiText(31), "BASKET"); // the drive list's
     EXPECT_EQ(core::uiText(152), "Operation aborted!");
+    EXPECT_EQ(core::uiText(1203), "&Browse"); // the query dialog's
+    EXPECT_EQ(core::uiText(1406), "&Failed"); // the run window's
     EXPECT_EQ(tools::HelpFileName(), path("prog\\deutsch.lng.chm"));
 }
 
