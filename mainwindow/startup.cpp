@@ -11,12 +11,15 @@
 #include "filelist/icon_reader.h"
 #include "filelist/list_operations.h"
 #include "filelist/view_process.h"
+#include "mainwindow/browser_form.h"
+#include "mainwindow/main_form.h"
 #include "mainwindow/options_dialog.h"
 #include "mainwindow/settings.h"
 #include "office/document_routes.h"
 #include "platform/shell/device_change.h"
 #include "tools/query_dialog.h"
 #include "tools/run_window.h"
+#include "tools/search_results.h"
 #include "tools/tool_list.h"
 
 namespace wux::mainwindow {
@@ -53,6 +56,9 @@ void RegisterModuleTexts()
     filelist::registerFileOperationWindowTexts();
     tools::registerQueryDialogTexts();
     tools::registerRunWindowTexts();
+    tools::registerSearchResultsTexts();
+    RegisterBrowserTexts();
+    registerMainFormTexts(); // the main window's menus, the tip of the day and the about box
     RegisterOptionsTexts();
 }
 

@@ -15,8 +15,9 @@ class QApplication;
 namespace wux::mainwindow {
 
 // Every module's built-in English texts, in a fixed order: the core's (the general texts 1-152), the
-// drive list's, the file-operation windows', the options dialog's, then those of the modules added
-// after them.
+// drive list's, the file-operation windows', the tool windows' (query dialog, run window, search
+// results), the browser panel's, the main window's (with the tip of the day and the about box) and the
+// options dialog's. A module added later registers its texts here, after these.
 void RegisterModuleTexts();
 
 // The process command line rebuilt from the arguments: separated by one blank, an argument holding a

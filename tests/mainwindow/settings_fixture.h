@@ -1,5 +1,5 @@
-// A main window double and a program folder with its own settings file and registry for the settings,
-// start-up and options tests.
+// A main window double and a program folder "c:\prog" with its own settings file, registry and dialog
+// service, for the settings, start-up and options tests.
 #pragma once
 
 #include <QWidget>
@@ -38,11 +38,11 @@ public:
     void savePanelSettings() override { calls.push_back("savePanelSettings"); }
     void applyMainWindowLayout(std::uint32_t layout) override
     {
-        calls.push_back("applyMainWindowLayout " + std::to_string(layout));
+        calls.push_back("window " + std::to_string(layout));
     }
     void applyPanelLayout(std::uint32_t layout) override
     {
-        calls.push_back("applyPanelLayout " + std::to_string(layout));
+        calls.push_back("panels " + std::to_string(layout));
     }
     void alignToolPanelTop() override { calls.push_back("alignToolPanelTop"); }
     void refreshPanels() override { calls.push_back("refreshPanels"); }
@@ -56,7 +56,7 @@ public:
     std::vector<std::string> calls;
 };
 
-// Sets an environment variable for the length of a test.
+// Sets an environment variable for the length of a scope.
 class ScopedEnv
 {
 public:
@@ -66,13 +66,7 @@ public:
             old_ = old;
         setenv(name, value.c_str(), 1);
     }
-    ~ScopedEnv()
-    {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
+    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
@@ -92,8 +86,7 @@ inline void resetSettings()
     ShowTips = 1;
     OptionsApplied = 0;
     filelist::GeneralCheckContainer = filelist::kDefaultGeneralCheckContainer;
-    filelist::ViewerProgram = "notepad.exe";
-    filelist::EditorProgram = "notepad.exe";
+    filelist::ViewerProgram = filelist::EditorProgram = "notepad.exe";
     for (int slot = 1; slot <= kColorSlotCount; ++slot) {
         MainColorIndexes[slot - 1] = 0;
         MainColors[slot - 1] = colorFromBgr(ColorOfIndex(0, slot));
@@ -107,17 +100,12 @@ inline void resetSettings()
     core::classTranslator().LanguageName.clear();
 }
 
-// A program folder "c:\prog" holding the settings file, a registry of the test's own and a scripted
-// dialog service.
 class SettingsTest : public wux::test::TempDriveTest
 {
 protected:
     SettingsTest()
     {
-        static const bool textsRegistered = [] {
-            core::registerCoreTexts();
-            return true;
-        }();
+        static const bool textsRegistered = (core::registerCoreTexts(), true);
         (void)textsRegistered;
         wux::test::makeFolder(path("prog"));
         core::setProgramFolder(path("prog"));
