@@ -3,23 +3,32 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTest>
+
+#include <functional>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "controls/system_colors.h"
 #include "core/text_table.h"
 #include "engines/replace_threads.h"
 #include "filelist/browser_state.h"
 #include "platform/dialogs.h"
+#include "platform/help.h"
 #include "platform/ini_file.h"
 #include "platform/movable_memory.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
+#include "tool_test_host.h"
+#include "tools/batch_replacer_form.h"
 #include "tools/replacer_form.h"
+#include "tools/tool_list.h"
+#include "ui_TBatchReplacerForm.h"
 #include "ui_TReplacerForm.h"
 
 namespace wux::tools {
@@ -58,7 +67,7 @@ void clickBox(QAbstractButton* button)
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
 }
 
-class ReplacerFormTest : public test::TempDriveTest
+class ReplacerFormTest : public wux::test::TempDriveTest
 {
 protected:
     void SetUp() override
@@ -235,8 +244,8 @@ TEST_F(ReplacerFormTest, EmptyFindTextRunsNothing)
 
 TEST_F(ReplacerFormTest, SettingsKeepParametersAndStoreTheLastWholeWordChoice)
 {
-    test::createFile(path("wux.ini"),
-                     "[Replacer]\r\nMSWORD_USEWILDCARDS=-1\r\nOwnKey=kept\r\n[Other]\r\na=1\r\n");
+    wux::test::createFile(path("wux.ini"),
+                          "[Replacer]\r\nMSWORD_USEWILDCARDS=-1\r\nOwnKey=kept\r\n[Other]\r\na=1\r\n");
     TReplacerForm loaded;
     loaded.LoadSettingsFrom(platform::IniFile(path("wux.ini")));
     core::TUserParameters& parameters = *loaded.GetParameters();
@@ -252,7 +261,7 @@ TEST_F(ReplacerFormTest, SettingsKeepParametersAndStoreTheLastWholeWordChoice)
     platform::IniFile ini(path("wux.ini"));
     EXPECT_EQ(loaded.SaveSettingsTo(ini), platform::WinError{});
     // Run values stay internal; the box's choice is a stored parameter.
-    EXPECT_EQ(test::readFileBytes(path("wux.ini")),
+    EXPECT_EQ(wux::test::readFileBytes(path("wux.ini")),
               "[Replacer]\r\nMSWORD_USEWILDCARDS=-1\r\nOwnKey=kept\r\nMSWORD_WHOLEWORD=-1\r\n"
               "MSWORD_REPLACE_IN_MAINDOCUMENT=-1\r\nMSWORD_REPLACE_IN_HEADERSFOOTERS=-1\r\n"
               "MSWORD_REPLACE_IN_FOOTNOTES=-1\r\nMSWORD_REPLACE_IN_HYPERLINKS=-1\r\n[Other]\r\na=1\r\n");
@@ -290,6 +299,67 @@ TEST_F(ReplacerFormTest, TextsComeFromTheTableAtTheBaseNumber)
     EXPECT_EQ(ui().chkCHSDOS->text(), "&ASCII charset (DOS)");
     EXPECT_EQ(ui().btnHelpReplacer->text(), "Help");
     EXPECT_EQ(core::uiText(kReplacerTitleId + 1), "Replace text in files");
+}
+
+// What both windows share with the main window: the active form and caption colours on focus, the
+// launch action after an input change, the title strip, the caption click and the help topic.
+TEST(ReplaceWindows, TellTheMainWindowAndOpenTheirHelp)
+{
+    core::registerCoreTexts();
+    tools::test::TestHost host;
+    SetHelpFileName("c:\\prog\\wux.chm");
+    TReplacerForm replacer;
+    TBatchReplacerForm batch;
+    struct Row
+    {
+        QWidget* form;
+        QLabel* caption;
+        QWidget* input;
+        QWidget* focusedByCaption;
+        std::function<void()> change;
+        std::string help;
+    };
+    const Row rows[] = {
+        {&replacer, replacer.ui()->pnlNameTools, replacer.ui()->memFind, replacer.ui()->rbReplace,
+         [&] { replacer.ui()->memFind->insertPlainText("x"); }, "c:\\prog\\wux.chm::/REPLACER.htm"},
+        {&batch, batch.ui()->pnlNameTools, batch.ui()->cmbReplaceString, batch.ui()->cmbFindString,
+         [&] {
+             batch.ui()->cmbFindString->setEditText("a");
+             batch.btnAddClick();
+         },
+         "c:\\prog\\wux.chm::/BATCHREPLACER.htm"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.help);
+        auto& tool = dynamic_cast<IToolForm&>(*row.form);
+        row.form->show();
+        row.form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(row.form));
+        row.input->setFocus();
+        row.input->clearFocus();
+        EXPECT_EQ(row.caption->palette().color(QPalette::Window),
+                  controls::sysColor(controls::SysColor::InactiveCaption));
+        host.activeForm = nullptr;
+        row.input->setFocus();
+        EXPECT_EQ(host.activeForm, row.form);
+        EXPECT_EQ(row.caption->palette().color(QPalette::Window),
+                  controls::sysColor(controls::SysColor::ActiveCaption));
+
+        const int updates = host.launchUpdates;
+        row.change();
+        EXPECT_EQ(host.launchUpdates, updates + 1);
+
+        EXPECT_TRUE(row.caption->parentWidget()->isHidden());
+        tool.ShowTitle(true);
+        EXPECT_FALSE(row.caption->parentWidget()->isHidden());
+        QTest::mouseClick(row.caption, Qt::LeftButton);
+        EXPECT_TRUE(row.focusedByCaption->hasFocus());
+
+        tool.ShowHelp();
+        EXPECT_EQ(platform::lastHelpRequest(), row.help);
+        row.form->hide();
+    }
+    SetHelpFileName("");
 }
 
 } // namespace
