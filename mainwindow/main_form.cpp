@@ -36,8 +36,10 @@
 #include "platform/shell/device_change.h"
 #include "platform/shell/special_folders.h"
 #include "platform/text.h"
+#include "tools/batch_replacer_form.h"
 #include "tools/finder_form.h"
 #include "tools/renamer_form.h"
+#include "tools/replacer_form.h"
 #include "tools/tool_list.h"
 #include "ui_TMainForm.h"
 
@@ -185,8 +187,9 @@ void TMainForm::createTools()
     const ToolEntry entries[] = {
         {ui_->actFinder, 800, [](QWidget* parent) { return new tools::TFinderForm(parent); }},
         {ui_->actRenamer, 1800, [](QWidget* parent) { return new tools::TRenamerForm(parent); }},
-        {ui_->actReplacer, 500, nullptr},
-        {ui_->actBatchReplacer, 300, nullptr},
+        {ui_->actReplacer, tools::kReplacerTitleId, [](QWidget* parent) { return new tools::TReplacerForm(parent); }},
+        {ui_->actBatchReplacer, tools::kBatchReplacerTitleId,
+         [](QWidget* parent) { return new tools::TBatchReplacerForm(parent); }},
     };
     for (const ToolEntry& entry : entries) {
         if (entry.factory) {
