@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <functional>
+#include <utility>
 
 #include <cstring>
 #include <string>
@@ -16,6 +17,7 @@
 
 #include "controls/system_colors.h"
 #include "core/text_table.h"
+#include "engines/batch_table.h"
 #include "engines/replace_threads.h"
 #include "filelist/browser_state.h"
 #include "platform/dialogs.h"
@@ -288,17 +290,84 @@ TEST_F(ReplacerFormTest, StartNeedsFindTextAndSelectedFiles)
     EXPECT_FALSE(form.CanStart(nullptr));
 }
 
-TEST_F(ReplacerFormTest, TextsComeFromTheTableAtTheBaseNumber)
+// Every caption comes from the text table at its number from the window's BaseId (translated here to
+// "T" + the offset), and InitTool gives the two big buttons their glyphs.
+TEST(ReplaceWindows, EveryCaptionFromItsTextNumber)
 {
-    form.RegisterDefaultTexts(kReplacerTitleId);
-    core::classTranslator().SetTranslation(kReplacerTitleId + 9, "Zwischen");
-    form.Translate(kReplacerTitleId);
-    core::classTranslator().ResetTranslations();
-    EXPECT_EQ(ui().pnlNameTools->text(), "Replacer");
-    EXPECT_EQ(ui().rbInsBeetween->text(), "Zwischen");
-    EXPECT_EQ(ui().chkCHSDOS->text(), "&ASCII charset (DOS)");
-    EXPECT_EQ(ui().btnHelpReplacer->text(), "Help");
-    EXPECT_EQ(core::uiText(kReplacerTitleId + 1), "Replace text in files");
+    TReplacerForm replacer;
+    TBatchReplacerForm batch;
+    struct Row
+    {
+        QWidget* form;
+        int baseId;
+        std::vector<std::pair<const char*, int>> captions;         // component, offset from BaseId
+        std::vector<std::pair<std::string, std::string>> defaults; // number, English text
+    };
+    const Row rows[] = {
+        {&replacer,
+         kReplacerTitleId,
+         {{"pnlNameTools", 0},
+          {"chkBkCopy", 2},
+          {"lblFindText", 3},
+          {"lblReplaceText", 4},
+          {"lblEnding", 5},
+          {"rbReplace", 6},
+          {"rbInsBefore", 7},
+          {"rbInsAfter", 8},
+          {"rbInsBeetween", 9},
+          {"rbDelete", 10},
+          {"rbInsToHead", 11},
+          {"rbInsToFoot", 12},
+          {"chkCaseSensitive", 13},
+          {"chkWholeWord", 14},
+          {"chkCHSDOS", 15},
+          {"rbJustFind", 16},
+          {"btnStartOperation", 17},
+          {"btnHelpReplacer", 18}},
+         {{"501", "Replace text in files"}, {"515", "&ASCII charset (DOS)"}, {"518", "Help"}}},
+        {&batch,
+         kBatchReplacerTitleId,
+         {{"pnlNameTools", 0},
+          {"btnStartOperation", 2},
+          {"btnHelpF", 3},
+          {"lblFindStr", 4},
+          {"lblReplaceStr", 5},
+          {"chkCaseSensitive", 6},
+          {"btnAdd", 7},
+          {"btnModify", 8},
+          {"btnDelete", 9},
+          {"chkbcopy", 10},
+          {"btnLoad", 11},
+          {"btnSave", 12}},
+         {{"301", "Replace strings in files"},
+          {"313", "Case sensitive"},
+          {"319", "Save &Results As..."},
+          {"207", "Name"},
+          {"226", "Please specify text in the \"Find this string\" field"},
+          {"236", "Status"}}},
+    };
+    for (const Row& row : rows) {
+        auto& tool = dynamic_cast<IToolForm&>(*row.form);
+        tool.RegisterDefaultTexts(row.baseId);
+        for (const auto& [number, english] : row.defaults)
+            EXPECT_EQ(core::uiText(std::stoi(number)), english);
+        for (int offset = 0; offset < 20; ++offset)
+            core::classTranslator().SetTranslation(row.baseId + offset, "T" + std::to_string(offset));
+        tool.Translate(row.baseId);
+        tool.InitTool();
+        core::classTranslator().ResetTranslations();
+        for (const auto& [name, offset] : row.captions) {
+            QObject* component = row.form->findChild<QObject*>(name);
+            ASSERT_NE(component, nullptr) << name;
+            EXPECT_EQ(component->property("text").toString().toStdString(), "T" + std::to_string(offset))
+                << name;
+        }
+        EXPECT_FALSE(row.form->findChild<QAbstractButton*>("btnStartOperation")->icon().isNull());
+    }
+    // The grid's titles come from the batch window's numbers 13-15.
+    EXPECT_EQ(batch.ui()->sgBatch->Cells(0, 0), "T13");
+    EXPECT_EQ(batch.ui()->sgBatch->Cells(2, 0), "T15");
+    engines::SetYesNoTexts("Y", "N");
 }
 
 // What both windows share with the main window: the active form and caption colours on focus, the
