@@ -101,9 +101,12 @@ QString uiQText(int id)
     return QString::fromStdString(core::uiText(id));
 }
 
-// A name or path as the windows show it (reserved characters as their original ones).
+// A name or path as the windows show it (reserved characters as their original ones; they are the
+// only texts with the byte 0xEF of U+F000 .. U+F0FF).
 QString shown(std::string_view text)
 {
+    if (text.find('\xEF') == std::string_view::npos)
+        return QString::fromUtf8(text.data(), qsizetype(text.size()));
     return QString::fromStdString(platform::displayPath(text));
 }
 
@@ -671,14 +674,32 @@ void TBrowserForm::layoutBrief()
     if (listing_->folderCount > 0)
         listing_->folderCount = 1;
     const QFontMetrics metrics(browserFont());
-    int width = textWidth(metrics, QStringLiteral("12345678.123"));
+    // Measuring every name is the slow part of a large folder's layout: the widest name is kept for
+    // the same names in the same font (a hash of the names is far cheaper than measuring them).
+    std::uint64_t namesHash = 14695981039346656037ull;
+    std::int32_t count = 0;
     if (hasFolderOne(*listing_)) {
         filelist::StateAccess access(*listing_);
-        const std::int32_t count = access.Folder(1).count;
-        for (std::int32_t position = 1; position <= count; ++position)
-            width = std::max(width, textWidth(metrics, shown(access.Name(*access.ItemAt(1, position)))));
+        count = access.Folder(1).count;
+        for (std::int32_t position = 1; position <= count; ++position) {
+            for (const char c : access.Name(*access.ItemAt(1, position)))
+                namesHash = (namesHash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+            namesHash = (namesHash ^ 0xFF) * 1099511628211ull;
+        }
     }
-    width += textWidth(metrics, QStringLiteral("[]")) + 20;
+    const QString fontKey = browserFont().key();
+    if (namesHash != briefWidthCache_.namesHash || count != briefWidthCache_.count ||
+        fontKey != briefWidthCache_.fontKey) {
+        int widest = textWidth(metrics, QStringLiteral("12345678.123"));
+        if (count > 0) {
+            filelist::StateAccess access(*listing_);
+            for (std::int32_t position = 1; position <= count; ++position)
+                widest =
+                    std::max(widest, textWidth(metrics, shown(access.Name(*access.ItemAt(1, position)))));
+        }
+        briefWidthCache_ = {namesHash, count, fontKey, widest};
+    }
+    const int width = briefWidthCache_.widest + textWidth(metrics, QStringLiteral("[]")) + 20;
     briefColumnWidth_ = width;
 
     const int rowHeight = grid->DefaultRowHeight();

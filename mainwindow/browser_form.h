@@ -14,6 +14,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QString>
 #include <QWidget>
 
 #include <cstdint>
@@ -253,6 +254,13 @@ private:
     std::int32_t cursor_ = 0;
 
     std::int32_t briefColumnWidth_ = 0;
+    struct BriefWidthCache
+    {
+        std::uint64_t namesHash = 0;
+        std::int32_t count = -1;
+        QString fontKey;
+        int widest = 0;
+    } briefWidthCache_;
     QString driveInfo_;
     bool comboKeysMoving_ = false;
     QMetaObject::Connection focusConnection_;
