@@ -44,81 +44,53 @@ platform::FileTime utcTime(int year, int month, int day, int hour = 0, int minut
 
 // ---- The filter of the conditions ----
 
-struct AttributeCase
-{
-    const char* name;
-    std::array<Qt::CheckState, 5> states; // archive, read-only, system, hidden, directory
-    std::uint32_t present;
-    std::uint32_t absent;
-};
-
-void PrintTo(const AttributeCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
-class FinderAttributeFilter : public ::testing::TestWithParam<AttributeCase>
-{
-};
-
-TEST_P(FinderAttributeFilter, CheckedMustBePresentUncheckedAbsentGrayedFree)
-{
-    FinderConditions conditions;
-    conditions.attributes = GetParam().states;
-    const TBrowserFilter filter = BuildFinderFilter(conditions);
-    EXPECT_EQ(filter.attributesPresent, GetParam().present);
-    EXPECT_EQ(filter.attributesAbsent, GetParam().absent);
-    EXPECT_EQ(filter.enabled, 1);
-    EXPECT_EQ(filter.dateMode, 0);
-    EXPECT_EQ(filter.sizeTest, 0u);
-}
-
 constexpr Qt::CheckState G = Qt::PartiallyChecked;
 constexpr Qt::CheckState Y = Qt::Checked;
 constexpr Qt::CheckState N = Qt::Unchecked;
 
-INSTANTIATE_TEST_SUITE_P(States, FinderAttributeFilter,
-                         ::testing::Values(AttributeCase{"all_grayed", {G, G, G, G, G}, 0, 0},
-                                           AttributeCase{"archive_required", {Y, G, G, G, G}, 32, 0},
-                                           AttributeCase{"read_only_refused", {G, N, G, G, G}, 0, 1},
-                                           AttributeCase{"system_and_hidden", {G, G, Y, N, G}, 4, 2},
-                                           AttributeCase{"directory_only", {G, G, G, G, Y}, 16, 0},
-                                           AttributeCase{"every_box_checked", {Y, Y, Y, Y, Y}, 55, 0},
-                                           AttributeCase{"every_box_unchecked", {N, N, N, N, N}, 0, 55}));
-
-struct SizeCase
+TEST(FinderFilter, CheckedAttributesMustBePresentUncheckedAbsentGrayedFree)
 {
-    int sign;
-    int unit;
-    std::uint32_t test;
-};
-
-void PrintTo(const SizeCase& c, std::ostream* os)
-{
-    *os << "sign" << c.sign << "_unit" << c.unit;
+    struct Case
+    {
+        std::array<Qt::CheckState, 5> states; // archive, read-only, system, hidden, directory
+        std::uint32_t present;
+        std::uint32_t absent;
+    };
+    for (const Case& c :
+         {Case{{G, G, G, G, G}, 0, 0}, Case{{Y, G, G, G, G}, 32, 0}, Case{{G, N, G, G, G}, 0, 1},
+          Case{{G, G, Y, N, G}, 4, 2}, Case{{G, G, G, G, Y}, 16, 0}, Case{{Y, Y, Y, Y, Y}, 55, 0},
+          Case{{N, N, N, N, N}, 0, 55}}) {
+        FinderConditions conditions;
+        conditions.attributes = c.states;
+        const TBrowserFilter filter = BuildFinderFilter(conditions);
+        EXPECT_EQ(filter.attributesPresent, c.present) << c.present << "/" << c.absent;
+        EXPECT_EQ(filter.attributesAbsent, c.absent) << c.present << "/" << c.absent;
+        EXPECT_EQ(filter.enabled, 1);
+        EXPECT_EQ(filter.dateMode, 0);
+        EXPECT_EQ(filter.sizeTest, 0u);
+    }
 }
 
-class FinderSizeFilter : public ::testing::TestWithParam<SizeCase>
+TEST(FinderFilter, SizeKindInTheLowBitsUnitAbove)
 {
-};
-
-TEST_P(FinderSizeFilter, KindInLowBitsUnitAbove)
-{
-    FinderConditions conditions;
-    conditions.sizeOn = true;
-    conditions.size = 1234;
-    conditions.signIndex = GetParam().sign;
-    conditions.unitIndex = GetParam().unit;
-    const TBrowserFilter filter = BuildFinderFilter(conditions);
-    EXPECT_EQ(filter.sizeTest, GetParam().test);
-    EXPECT_EQ(filter.size, 1234u);
-    EXPECT_EQ(filter.enabled, 1);
+    struct Case
+    {
+        int sign;
+        int unit;
+        std::uint32_t test;
+    };
+    for (const Case& c : {Case{0, 0, 5}, Case{1, 0, 7}, Case{2, 0, 6}, Case{0, 1, 9}, Case{1, 1, 11},
+                          Case{2, 2, 14}, Case{-1, -1, 5}}) {
+        FinderConditions conditions;
+        conditions.sizeOn = true;
+        conditions.size = 1234;
+        conditions.signIndex = c.sign;
+        conditions.unitIndex = c.unit;
+        const TBrowserFilter filter = BuildFinderFilter(conditions);
+        EXPECT_EQ(filter.sizeTest, c.test) << c.sign << " " << c.unit;
+        EXPECT_EQ(filter.size, 1234u);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Kinds, FinderSizeFilter,
-                         ::testing::Values(SizeCase{0, 0, 5}, SizeCase{1, 0, 7}, SizeCase{2, 0, 6},
-                                           SizeCase{0, 1, 9}, SizeCase{1, 1, 11}, SizeCase{2, 2, 14},
-                                           SizeCase{-1, -1, 5}));
 
 TEST(FinderFilter, SizeOffLeavesNoSizeTest)
 {
@@ -298,6 +270,7 @@ TEST_F(FinderFormTest, DateConditionsExcludeEachOtherAndCriteriaKeepOne)
     EXPECT_FALSE(between->isChecked());
     EXPECT_FALSE(child<QDateEdit>("dtpDateFirst")->isEnabled());
     EXPECT_TRUE(child<QSpinBox>("spNotOlder")->isEnabled());
+    EXPECT_TRUE(child<QComboBox>("cmbRange")->isEnabled());
     between->setFocus();
     between->click();
     EXPECT_FALSE(notOlder->isChecked());
@@ -369,6 +342,44 @@ TEST_F(FinderFormTest, PathListThroughTheQueryWithBrowse)
     QTest::keyClick(paths, Qt::Key_Delete);
     ASSERT_EQ(paths->count(), 1);
     EXPECT_EQ(paths->item(0)->text().toStdString(), "e:\\a");
+}
+
+TEST_F(FinderFormTest, TranslateReachesEveryCaption)
+{
+    test::expectTranslatedCaptions(form, 800,
+                                   {{"pnlNameTools", 0},
+                                    {"lblSearchFor", 2},
+                                    {"lblSearchIn", 3},
+                                    {"btnAdd", 4},
+                                    {"btnDelete", 5},
+                                    {"btnEdit", 6},
+                                    {"tsAdvansed", 7},
+                                    {"lblAnd", 8},
+                                    {"chkDateBetween", 9},
+                                    {"chkNotOlderThen", 10},
+                                    {"chkFindFilesSize", 11},
+                                    {"chkSameSize", 12},
+                                    {"chkSameName", 13},
+                                    {"chkDuplicates", 14},
+                                    {"gbxAttributes", 15},
+                                    {"chkArchive", 16},
+                                    {"chkReadOnly", 17},
+                                    {"chkHidden", 18},
+                                    {"chkDirectory", 19},
+                                    {"chkSystem", 20},
+                                    {"tsByText", 21},
+                                    {"lblType", 22},
+                                    {"chkFindText", 23},
+                                    {"chkCaseSensitive", 24},
+                                    {"rbPhrase", 25},
+                                    {"rbOr", 26},
+                                    {"rbAnd", 27},
+                                    {"chkWholeWords", 28},
+                                    {"tsGeneral", 29},
+                                    {"chkFindInSelDirs", 30},
+                                    {"btnStartOperation", 31},
+                                    {"btnHelpFinder", 32},
+                                    {"chkRecurse", 44}});
 }
 
 TEST_F(FinderFormTest, TranslateKeepsChosenItems)

@@ -152,6 +152,22 @@ TEST_F(RenamerFormTest, TokenButtonsAppendTheirTokens)
     EXPECT_EQ(child<QPushButton>("btnExtCounter")->text().toStdString(), "[C] Counter");
 }
 
+TEST_F(RenamerFormTest, TranslateReachesEveryCaptionAndKeepsTheCaseMode)
+{
+    child<QComboBox>("cmbCaseSensitive")->setCurrentIndex(3);
+    core::classTranslator().SetTranslation(1800 + 26, "Erster gross");
+    test::expectTranslatedCaptions(
+        form, 1800,
+        {{"pnlNameTools", 0},   {"dbName", 4},      {"gbExtension", 5},   {"btnName", 6},
+         {"btnRange", 7},       {"btnCounter", 8},  {"btnExtCounter", 8}, {"btnTima", 9},
+         {"btnDate", 10},       {"btnExt", 11},     {"btnExtRange", 12},  {"gbSearchAndReplase", 13},
+         {"lblSearch", 14},     {"lblReplace", 15}, {"gbSensitive", 16},  {"gbCounter", 17},
+         {"lblStart", 18},      {"lblStep", 19},    {"lblDigits", 20},    {"btnStartOperation", 21},
+         {"btnHelpRenamer", 22}});
+    EXPECT_EQ(child<QComboBox>("cmbCaseSensitive")->currentIndex(), 3);
+    EXPECT_EQ(child<QComboBox>("cmbCaseSensitive")->itemText(3).toStdString(), "Erster gross");
+}
+
 TEST_F(RenamerFormTest, CanStartNeedsAnySelectedItem)
 {
     filelist::TstateOfBrowser panelList;
@@ -181,8 +197,11 @@ TEST_F(RenamerFormTest, SettingsWithAndWithoutCounterRestore)
     filelist::GeneralCheckContainer = savedOptions_ | 0x1000u;
     form.SaveSettings();
     const std::string with = wux::test::readFileBytes(path("wux.ini"));
-    EXPECT_EQ(with.rfind("[Renamer]\r\nMASK_NAME=", 0), 0u);
-    EXPECT_NE(with.find("RnStartAt=7\r\nRnStepBy=-2\r\nRnStatus=35\r\n"), std::string::npos);
+    EXPECT_EQ(
+        with,
+        "[Renamer]\r\nMASK_NAME=5B4E5D5F780D0A310D0A\r\nMASK_EXT=5B455D0D0A310D0A\r\n"
+        "SEARCH_FOR=610D0A310D0A\r\nREPLACE_TO=300D0A\r\nMASK_NAME_VALUE=[N]_x\r\nMASK_EXT_VALUE=[E]\r\n"
+        "SEARCH_FOR_VALUE=a\r\nREPLACE_TO_VALUE=\r\nRnStartAt=7\r\nRnStepBy=-2\r\nRnStatus=35\r\n");
 
     TRenamerForm loaded;
     loaded.LoadSettings();
@@ -208,7 +227,8 @@ TEST_F(RenamerFormTest, NothingSelectedSaysSo)
     filelist::SelectFolderItems(1, source, true, filelist::kActionUnmark);
     platform::ScriptedDialogService dialogs;
     platform::ScopedDialogService scope(dialogs);
-    form.btnStartOperationClick();
+    form.CanStart(&source); // the list's count was taken while marked
+    form.StartOperation();
     EXPECT_EQ(dialogs.texts(), std::vector<std::string>{"No files selected!"});
     EXPECT_EQ(dialogs.records()[0].request.icon, platform::MsgIcon::Warning);
     EXPECT_EQ(engines::ResultListState, nullptr);
@@ -302,10 +322,9 @@ TEST_F(RenamerFormTest, ConfirmedRenameRenamesOnDiskAndMarksTheSource)
             EXPECT_EQ(item->flags & filelist::kMarkBothViews, 0u) << position;
         }
     }
-    EXPECT_EQ(statuses, (std::map<std::string, std::uint32_t>{
-                            {"0ne.txt", filelist::kStatusSuccessful},
-                            {"taken.txt", filelist::kStatusUnchanged},
-                            {"two.txt", filelist::kStatusFailed}}));
+    EXPECT_EQ(statuses, (std::map<std::string, std::uint32_t>{{"0ne.txt", filelist::kStatusSuccessful},
+                                                              {"taken.txt", filelist::kStatusUnchanged},
+                                                              {"two.txt", filelist::kStatusFailed}}));
 }
 
 TEST_F(RenamerFormTest, BasketRenameRecountsBothViews)
@@ -313,9 +332,11 @@ TEST_F(RenamerFormTest, BasketRenameRecountsBothViews)
     wux::test::createFile(path("b1\\x.txt"), "x");
     wux::test::createFile(path("b2\\y.txt"), "y");
     filelist::CreateBasketState(filelist::BasketState);
-    filelist::InsertFileIntoFolder(path("b1"), "x.txt", filelist::FindOrAddFolder(path("b1"), filelist::BasketState),
+    filelist::InsertFileIntoFolder(path("b1"), "x.txt",
+                                   filelist::FindOrAddFolder(path("b1"), filelist::BasketState),
                                    filelist::BasketState);
-    filelist::InsertFileIntoFolder(path("b2"), "y.txt", filelist::FindOrAddFolder(path("b2"), filelist::BasketState),
+    filelist::InsertFileIntoFolder(path("b2"), "y.txt",
+                                   filelist::FindOrAddFolder(path("b2"), filelist::BasketState),
                                    filelist::BasketState);
     filelist::AttachStateToPanel(filelist::kRightBasketView, true, filelist::BasketState);
     filelist::AttachStateToPanel(filelist::kLeftBasketView, true, filelist::BasketState);

@@ -24,11 +24,13 @@
 #include "filelist/list_builder.h"
 #include "filelist/list_operations.h"
 #include "platform/dialogs.h"
+#include "platform/help.h"
 #include "platform/thread.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
 #include "tools/finder_form.h"
 #include "tools/query_dialog.h"
+#include "tools/tool_list.h"
 #include "tools/tool_test_host.h"
 
 namespace wux::tools {
@@ -38,23 +40,8 @@ using filelist::test::addFolder;
 using filelist::test::file;
 using platform::MsgResult;
 
-TEST(SearchResultsColumns, PackedWordsAndTitleClicks)
+TEST(SearchResultsColumns, TitleClicksToggleOrStartASortKey)
 {
-    const std::vector<int> finderKinds = {0, 1, 2, 3, 4, 7};
-    const std::vector<int> renamerKinds = {7, 8, 1, 6, 9, 2, 3};
-    for (int c = 0; c < 6; ++c)
-        EXPECT_EQ(columnTitleKind(kFinderColumnTitles, c), finderKinds[std::size_t(c)]);
-    for (int c = 0; c < 7; ++c)
-        EXPECT_EQ(columnTitleKind(kRenamerColumnTitles, c), renamerKinds[std::size_t(c)]);
-    const std::vector<int> finderKeys = {0, 1, 2, 3, 4, 4};
-    const std::vector<int> renamerKeys = {4, 0, 1, 4, 4, 2, 3};
-    for (int c = 0; c < 6; ++c)
-        EXPECT_EQ(columnSortKey(kFinderColumnSortKeys, c), finderKeys[std::size_t(c)]);
-    for (int c = 0; c < 7; ++c)
-        EXPECT_EQ(columnSortKey(kRenamerColumnSortKeys, c), renamerKeys[std::size_t(c)]);
-    EXPECT_EQ(defaultColumnProportions(), 192u | 48u << 9 | 72u << 18 | std::uint64_t(120) << 27 |
-                                              std::uint64_t(24) << 36 | std::uint64_t(24) << 45);
-
     struct Click
     {
         std::uint32_t before;
@@ -155,7 +142,6 @@ protected:
     std::uint32_t savedOptions_ = 0;
 };
 
-
 std::vector<std::string> column(TSrchRes& results, int col)
 {
     std::vector<std::string> texts;
@@ -173,8 +159,10 @@ TEST_F(SearchResultsTest, RealSearchShowsFolderRowsSortsAndSwitchesViews)
                   (std::vector<std::string>{"c:\\Tree\\", "a", "c:\\Tree\\Sub\\", "c", "d"}));
         EXPECT_EQ(column(results, 1), (std::vector<std::string>{"", "txt", "", "txt", "txt"}));
         EXPECT_EQ(column(results, 2), (std::vector<std::string>{"", "5", "", "9", "0"}));
-        // Size title twice: by size, then by size descending.
-        results.titleClick(2);
+        // Size title twice (a click on the title line): by size, then by size descending.
+        EXPECT_TRUE(results.findChild<QToolButton*>("btnSetModeBrief")->isEnabled());
+        auto* titles = results.findChild<controls::DrawGrid*>("sgTitle");
+        QTest::mouseClick(titles->viewport(), Qt::LeftButton, {}, titles->CellRect(2, 0).center());
         EXPECT_EQ(engines::FinderStore.sortWord, 66u);
         EXPECT_EQ(column(results, 0),
                   (std::vector<std::string>{"c:\\Tree\\", "a", "c:\\Tree\\Sub\\", "d", "c"}));
@@ -221,6 +209,26 @@ TEST_F(SearchResultsTest, ContentSearchFindsFilesHoldingEveryTerm)
     form.CanStart(nullptr);
     form.StartOperation();
     EXPECT_EQ(names, (std::vector<std::string>{"c:\\Tree\\", "both"}));
+}
+
+TEST_F(SearchResultsTest, CaptionsComeFromTheTextTableAndF1OpensTheTopic)
+{
+    const std::vector<std::pair<const char*, int>> captions = {
+        {"gbxSends", 1101},    {"btnSendToBasket", 1102}, {"gbxOperations", 1105},  {"btnStopSearch", 1106},
+        {"btnGoToFile", 1107}, {"btnHelpF", 1108},        {"btnStartRename", 1110}, {"btnHlpRenamer", 1111},
+        {"btnExit", 1112},     {"gbViewMode", 1113}};
+    for (const auto& [control, id] : captions)
+        core::classTranslator().SetTranslation(id, "#" + std::to_string(id));
+    core::classTranslator().SetTranslation(1100, "Treffer");
+    fillStore();
+    TSrchRes results;
+    core::classTranslator().ResetTranslations();
+    EXPECT_EQ(results.windowTitle().toStdString(), "Treffer");
+    for (const auto& [control, id] : captions)
+        EXPECT_EQ(test::shownText(results, control), "#" + std::to_string(id)) << control;
+    results.InitSearch();
+    QTest::keyClick(&results, Qt::Key_F1);
+    EXPECT_EQ(platform::lastHelpRequest(), HelpFileName() + "::/SEARCH_RESULTS.htm");
 }
 
 TEST_F(SearchResultsTest, NothingFoundIsShownOnlyAfterTheEnd)

@@ -2,8 +2,12 @@
 // what the windows ask of it and plays a browser panel over a test's list.
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTabWidget>
 #include <QTimer>
 #include <QWidget>
 
@@ -14,6 +18,7 @@
 
 #include "controls/image_list.h"
 #include "core/ring_list.h"
+#include "core/text_table.h"
 #include "filelist/active_panel.h"
 #include "filelist/basket.h"
 #include "tools/search_results.h"
@@ -41,8 +46,7 @@ public:
 class TestHost : public wux::test::ToolHostDouble, public IToolPanelsHost
 {
 public:
-    TestHost()
-        : previousPanels_(setToolPanelsHost(this))
+    TestHost() : previousPanels_(setToolPanelsHost(this))
     {
         previousActive_ = [this]() -> filelist::IBrowserPanel* { return panelVisible ? &panel : nullptr; };
         filelist::SetActivePanelSource(previousActive_);
@@ -82,6 +86,40 @@ private:
     IToolPanelsHost* previousPanels_;
     filelist::ActivePanelSource previousActive_;
 };
+
+// What a control shows as its caption: a button's or a label's text, a group's title, a page's tab.
+inline std::string shownText(QWidget& root, const char* name)
+{
+    QWidget* widget = root.findChild<QWidget*>(QString::fromLatin1(name));
+    if (widget == nullptr)
+        return "<none>";
+    if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        return button->text().toStdString();
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        return label->text().toStdString();
+    if (auto* group = qobject_cast<QGroupBox*>(widget))
+        return group->title().toStdString();
+    for (auto* tabs = root.findChild<QTabWidget*>(); tabs != nullptr;)
+        return tabs->tabText(tabs->indexOf(widget)).toStdString();
+    return "<no caption>";
+}
+
+// Every text number base + offset translated as "#offset", then the captions of the controls.
+struct CaptionCase
+{
+    const char* control;
+    int offset;
+};
+template <typename Form>
+void expectTranslatedCaptions(Form& form, int base, std::initializer_list<CaptionCase> cases)
+{
+    for (const CaptionCase& c : cases)
+        core::classTranslator().SetTranslation(base + c.offset, "#" + std::to_string(c.offset));
+    form.Translate(base);
+    for (const CaptionCase& c : cases)
+        EXPECT_EQ(shownText(form, c.control), "#" + std::to_string(c.offset)) << c.control;
+    core::classTranslator().ResetTranslations();
+}
 
 // Runs f on the next modal dialog that opens (polling the event loop), e.g. to answer a query.
 inline void onNextModal(std::function<void(QDialog&)> f)
