@@ -9,9 +9,11 @@
 #include "filelist/file_operations.h"
 #include "mainwindow/main_commands.h"
 #include "mainwindow/main_menus.h"
+#include "mainwindow/tips.h"
 #include "platform/help.h"
 #include "platform/ini_file.h"
 #include "platform/shell/device_change.h"
+#include "tools/tool_list.h"
 
 namespace wux::mainwindow::test {
 namespace {
@@ -428,6 +430,143 @@ TEST_F(MainFormTest, MakeFolderFailureAndNewFileForEdit)
     window->btnMkDirClick();
     window->NewFileForEdit();
     EXPECT_TRUE(queries.empty());
+}
+
+} // namespace
+} // namespace wux::mainwindow::test
+
+namespace wux::mainwindow::test {
+namespace {
+
+// A tool form that records what the main window asks of it.
+class RecordingTool : public QWidget, public tools::IToolForm
+{
+public:
+    explicit RecordingTool(QWidget* parent) : QWidget(parent) { setMinimumSize(120, 80); }
+    void InitTool() override {}
+    void RegisterDefaultTexts(int) override {}
+    void Translate(int) override {}
+    void LoadSettings() override {}
+    void SaveSettings() override { ++saves; }
+    // Sections saved by any recording tool (read after the window, and its tools, are gone).
+    static inline int saves = 0;
+    bool CanStart(filelist::TstateOfBrowser* panelState) override
+    {
+        askedWith = panelState;
+        return canStart;
+    }
+    void StartOperation() override { ++starts; }
+    void ShowHelp() override { ++helps; }
+    void ShowTitle(bool) override {}
+    core::TUserParameters* GetParameters() override { return nullptr; }
+
+    filelist::TstateOfBrowser* askedWith = nullptr;
+    bool canStart = true;
+    int starts = 0;
+    int helps = 0;
+};
+
+TEST_F(MainFormTest, LaunchActionHelpAndSavingReachTheToolOfTheMode)
+{
+    makeFolder(path("a"));
+    startIn(path("a"), path("a"));
+    RecordingTool* tool = nullptr;
+    tools::TTool::Create(
+        child("pnlToolForms"), [&tool](QWidget* parent) { return tool = new RecordingTool(parent); }, 800,
+        action("actFinder"));
+    tools::SetToolConstraints();
+    window->SetActiveForm(&left());
+    window->SetMode(2);
+    EXPECT_EQ(tool->askedWith, &left().Listing());
+    EXPECT_TRUE(action("actLaunchOperation")->isEnabled());
+    // The panel showing the Basket supplies its Basket view.
+    left().SetBrowserMode(filelist::kViewBasket);
+    tool->canStart = false;
+    window->UpdateLaunchAction();
+    EXPECT_EQ(tool->askedWith, &left().BasketView());
+    EXPECT_FALSE(action("actLaunchOperation")->isEnabled());
+    window->actLaunchOperationExecute();
+    EXPECT_EQ(tool->starts, 1);
+    // F1: the tool's own help in its mode, the browser's topic in mode 1 (and in a mode without a tool).
+    tools::SetHelpFileName(path("prog\\wux.chm"));
+    const int requests = platform::helpRequestCount();
+    window->actHelpExecute();
+    EXPECT_EQ(tool->helps, 1);
+    EXPECT_EQ(platform::helpRequestCount(), requests);
+    window->SetMode(3);
+    window->actHelpExecute();
+    EXPECT_EQ(platform::lastHelpRequest(), path("prog\\wux.chm") + "::/BROWSER.htm");
+    // The run windows disable and enable the main controls.
+    window->EnableMainControls(false);
+    EXPECT_FALSE(child("tbMenu")->isEnabled());
+    EXPECT_FALSE(child("pnlTbMain")->isEnabled());
+    EXPECT_FALSE(action("actFinder")->isEnabled());
+    window->EnableMainControls(true);
+    EXPECT_TRUE(child("tbMenu")->isEnabled());
+    EXPECT_TRUE(action("actBatchReplacer")->isEnabled());
+    // Saving on exit saves the tools' sections first.
+    RecordingTool::saves = 0;
+    closeWindow();
+    EXPECT_EQ(RecordingTool::saves, 1);
+    platform::IniFile ini(iniPath);
+    EXPECT_EQ(ini.readInteger("MainForm", "CurrentMode", 0), 3);
+}
+
+TEST_F(MainFormTest, TheTipOfTheDayOpensAfterTheFirstPaintOnlyWhenShowTipsIsSet)
+{
+    makeFolder(path("a"));
+    createFile(path("prog\\.tip"), "one\r\ntwo\r\nthree\r\n");
+    struct Case
+    {
+        int showTips;
+        int opened;
+        int after;
+    };
+    for (const Case& c : {Case{2, 1, 3}, Case{0, 0, 0}}) {
+        int opened = 0;
+        QString shownTip;
+        auto* closer = new QTimer;
+        closer->setInterval(5);
+        QObject::connect(closer, &QTimer::timeout, closer, [&] {
+            if (auto* tip = qobject_cast<TDidYouKnow*>(QApplication::activeModalWidget())) {
+                ++opened;
+                shownTip = tip->currentTip();
+                tip->accept();
+            }
+        });
+        closer->start();
+        writeIni("[MainForm]\r\nShowTips=" + std::to_string(c.showTips) +
+                 "\r\n[BROWSER_LEFT]\r\nDirectory=" + path("a") + "\r\n");
+        open();
+        EXPECT_TRUE(window->firstPaintPending() == false);
+        QTest::qWait(50);
+        delete closer;
+        EXPECT_EQ(opened, c.opened) << c.showTips;
+        EXPECT_EQ(ShowTips, c.after) << c.showTips;
+        if (c.opened != 0) {
+            EXPECT_EQ(shownTip, "three");
+        }
+        closeWindow();
+    }
+}
+
+TEST_F(MainFormTest, BasketCommandsOfTheFilesMenu)
+{
+    createFile(path("src\\one.txt"), "1");
+    startIn(path("src"), path("src"));
+    cursorOn(left(), "one.txt");
+    window->mnuSendToBasketClick();
+    EXPECT_EQ(filelist::BasketState.itemCount, 1);
+    dialogs.answerFile(path("list.lst"));
+    window->mnuSaveBasketListClick();
+    EXPECT_EQ(readFileBytes(path("list.lst")), path("src\\one.txt") + "\r\n");
+    window->btnClearBasketClick();
+    EXPECT_EQ(filelist::BasketState.itemCount, 0);
+    EXPECT_EQ(left().lblBasketInfo()->text().toStdString(), "0 Files in Basket");
+    dialogs.answerFile(path("list.lst"));
+    window->mnuLoadBasketListClick();
+    EXPECT_EQ(filelist::BasketState.itemCount, 1);
+    EXPECT_EQ(right().lblBasketInfo()->text().toStdString(), "1 Files in Basket");
 }
 
 } // namespace
