@@ -32,6 +32,7 @@
 #include "mainwindow/main_commands.h"
 #include "mainwindow/main_menus.h"
 #include "mainwindow/tips.h"
+#include "platform/dialogs.h"
 #include "platform/help.h"
 #include "platform/shell/device_change.h"
 #include "platform/shell/special_folders.h"
@@ -102,6 +103,20 @@ void registerMainFormTexts()
     core::registerDefaultTexts({{kTextPanelNotCreated, "A file panel could not be created:\r\n%s"}});
     registerTipTexts();
     registerAboutTexts();
+}
+
+std::unique_ptr<QObject> CreateMainWindows()
+{
+    std::unique_ptr<TMainForm> window;
+    try {
+        window = std::make_unique<TMainForm>();
+    } catch (const std::exception& error) {
+        platform::showMessageBox(error.what(), "Wuxtool", platform::MsgButtons::Ok, platform::MsgIcon::Error);
+        return nullptr;
+    }
+    window->show();
+    frmAbout = new TfrmAbout(window.get());
+    return window;
 }
 
 // ---- Creation ----
@@ -324,9 +339,6 @@ void TMainForm::wireActions()
     connect(ui_->btnRJumpToRoot, &QToolButton::clicked, this, &TMainForm::btnRJumpToRootClick);
     connect(ui_->btnRUpOneLevel, &QToolButton::clicked, this, &TMainForm::btnRUpOneLevelClick);
     connect(ui_->btnOptions, &QToolButton::clicked, this, &TMainForm::actOptionsExecute);
-    // The options dialog joins with the settings' start-up.
-    ui_->actOptions->setEnabled(false);
-    ui_->btnOptions->setEnabled(false);
 
     // Help.
     connect(ui_->mnuItemShowTips, &QAction::triggered, this, &TMainForm::mnuItemShowTipsClick);
@@ -350,6 +362,16 @@ void TMainForm::wireActions()
 }
 
 // ---- Active panel, launch action, refresh ----
+
+TBrowserForm* TMainForm::LeftBrowser() const
+{
+    return leftBrowser_;
+}
+
+TBrowserForm* TMainForm::RightBrowser() const
+{
+    return rightBrowser_;
+}
 
 bool TMainForm::activeFormIsPanel() const
 {
@@ -697,6 +719,7 @@ void TMainForm::FormDestroy()
         tools::setToolPanelsHost(nullptr);
     }
     filelist::SetActivePanelSource(nullptr);
+    frmAbout = nullptr;
     delete leftBrowser_.data();
     delete rightBrowser_.data();
     tools::ClearToolList();

@@ -59,8 +59,12 @@ void registerMainFormTexts();
 // put a recorder here (a loop that was told to end cannot run a dialog again).
 inline std::function<void()> EndMessageLoop;
 
-// The about box, created once by the start-up (nullptr before).
+// The about box, created once by the start-up (nullptr before and after the main window).
 inline TfrmAbout* frmAbout = nullptr;
+
+// The start-up's windows: the main window (shown) and then the about box, which it owns. When the main
+// window cannot be made, a message box says why and the result is nullptr.
+std::unique_ptr<QObject> CreateMainWindows();
 
 class TMainForm : public QMainWindow,
                   public MainWindowHost,
@@ -76,8 +80,8 @@ public:
     ~TMainForm() override;
 
     // ---- Panels and modes ----
-    TBrowserForm* LeftBrowser() const { return leftBrowser_; }
-    TBrowserForm* RightBrowser() const { return rightBrowser_; }
+    TBrowserForm* LeftBrowser() const;
+    TBrowserForm* RightBrowser() const;
     // Browser := the active panel, or the one that stays visible in a tool mode; returns its visibility.
     bool GetActiveBrowser(TBrowserForm*& browser) const;
     void SetMode(int mode);

@@ -22,6 +22,7 @@
 #include "mainwindow/basket_lists.h"
 #include "mainwindow/browser_form.h"
 #include "mainwindow/main_form.h"
+#include "mainwindow/options_dialog.h"
 #include "mainwindow/settings.h"
 #include "mainwindow/tips.h"
 #include "platform/help.h"
@@ -471,6 +472,7 @@ void TMainForm::btnRUpOneLevelClick()
 void TMainForm::actOptionsExecute()
 {
     ui_->pnlSearch->hide();
+    ShowOptionsDialog(*this, this);
 }
 
 void TMainForm::actHelpExecute()

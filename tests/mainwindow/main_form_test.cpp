@@ -7,6 +7,7 @@
 
 #include "filelist/basket.h"
 #include "filelist/file_operations.h"
+#include "mainwindow/about.h"
 #include "mainwindow/main_commands.h"
 #include "mainwindow/main_menus.h"
 #include "mainwindow/tips.h"
@@ -251,8 +252,8 @@ TEST_F(MainFormTest, FunctionKeyRowFillsItsBar)
     // The tool forms have buttons of the same names (btnEdit, btnDelete): look inside the row only.
     QWidget* row = child("pnlOperations");
     auto key = [row](const char* name) { return row->findChild<QWidget*>(QString::fromLatin1(name)); };
-    for (QWidget* button : {key("btnViewF3"), key("btnEdit"), key("btnCopy"), key("btnRenMove"), key("btnMkDir"),
-                            key("btnDelete"), key("btnExit")}) {
+    for (QWidget* button : {key("btnViewF3"), key("btnEdit"), key("btnCopy"), key("btnRenMove"),
+                            key("btnMkDir"), key("btnDelete"), key("btnExit")}) {
         EXPECT_EQ(button->x(), x);
         x += button->width();
     }
@@ -471,12 +472,14 @@ TEST_F(MainFormTest, LaunchActionHelpAndSavingReachTheToolOfTheMode)
     makeFolder(path("a"));
     startIn(path("a"), path("a"));
     RecordingTool* tool = nullptr;
-    tools::TTool::Create(
+    // The recording tool joins the window's tools; its mode is the next free number.
+    const tools::TTool* entry = tools::TTool::Create(
         child("pnlToolForms"), [&tool](QWidget* parent) { return tool = new RecordingTool(parent); }, 800,
         action("actFinder"));
     tools::SetToolConstraints();
+    const int mode = entry->Id;
     window->SetActiveForm(&left());
-    window->SetMode(2);
+    window->SetMode(mode);
     EXPECT_EQ(tool->askedWith, &left().Listing());
     EXPECT_TRUE(action("actLaunchOperation")->isEnabled());
     // The panel showing the Basket supplies its Basket view.
@@ -487,13 +490,13 @@ TEST_F(MainFormTest, LaunchActionHelpAndSavingReachTheToolOfTheMode)
     EXPECT_FALSE(action("actLaunchOperation")->isEnabled());
     window->actLaunchOperationExecute();
     EXPECT_EQ(tool->starts, 1);
-    // F1: the tool's own help in its mode, the browser's topic in mode 1 (and in a mode without a tool).
+    // F1: the tool's own help in its mode, the browser's topic in mode 1.
     tools::SetHelpFileName(path("prog\\wux.chm"));
     const int requests = platform::helpRequestCount();
     window->actHelpExecute();
     EXPECT_EQ(tool->helps, 1);
     EXPECT_EQ(platform::helpRequestCount(), requests);
-    window->SetMode(3);
+    window->SetMode(1);
     window->actHelpExecute();
     EXPECT_EQ(platform::lastHelpRequest(), path("prog\\wux.chm") + "::/BROWSER.htm");
     // The run windows disable and enable the main controls.
@@ -509,7 +512,7 @@ TEST_F(MainFormTest, LaunchActionHelpAndSavingReachTheToolOfTheMode)
     closeWindow();
     EXPECT_EQ(RecordingTool::saves, 1);
     platform::IniFile ini(iniPath);
-    EXPECT_EQ(ini.readInteger("MainForm", "CurrentMode", 0), 3);
+    EXPECT_EQ(ini.readInteger("MainForm", "CurrentMode", 0), 1);
 }
 
 TEST_F(MainFormTest, TheTipOfTheDayOpensAfterTheFirstPaintOnlyWhenShowTipsIsSet)
@@ -567,6 +570,35 @@ TEST_F(MainFormTest, BasketCommandsOfTheFilesMenu)
     window->mnuLoadBasketListClick();
     EXPECT_EQ(filelist::BasketState.itemCount, 1);
     EXPECT_EQ(right().lblBasketInfo()->text().toStdString(), "1 Files in Basket");
+}
+
+} // namespace
+} // namespace wux::mainwindow::test
+
+namespace wux::mainwindow::test {
+namespace {
+
+TEST_F(MainFormTest, StartUpMakesTheShownMainWindowAndItsAboutBox)
+{
+    makeFolder(path("a"));
+    writeIni("[MainForm]\r\nShowTips=0\r\n");
+    std::unique_ptr<QObject> windows = CreateMainWindows();
+    auto* main = qobject_cast<TMainForm*>(windows.get());
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(main->isVisible());
+    ASSERT_NE(frmAbout, nullptr);
+    EXPECT_EQ(frmAbout->parent(), main);
+    int aboutShown = 0;
+    QTimer::singleShot(20, [&aboutShown] {
+        if (frmAbout != nullptr && frmAbout->isVisible()) {
+            ++aboutShown;
+            frmAbout->accept();
+        }
+    });
+    main->mnuAboutClick();
+    EXPECT_EQ(aboutShown, 1);
+    windows.reset();
+    EXPECT_EQ(frmAbout, nullptr);
 }
 
 } // namespace
