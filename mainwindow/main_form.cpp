@@ -202,7 +202,8 @@ void TMainForm::createTools()
     const ToolEntry entries[] = {
         {ui_->actFinder, 800, [](QWidget* parent) { return new tools::TFinderForm(parent); }},
         {ui_->actRenamer, 1800, [](QWidget* parent) { return new tools::TRenamerForm(parent); }},
-        {ui_->actReplacer, tools::kReplacerTitleId, [](QWidget* parent) { return new tools::TReplacerForm(parent); }},
+        {ui_->actReplacer, tools::kReplacerTitleId,
+         [](QWidget* parent) { return new tools::TReplacerForm(parent); }},
         {ui_->actBatchReplacer, tools::kBatchReplacerTitleId,
          [](QWidget* parent) { return new tools::TBatchReplacerForm(parent); }},
     };
@@ -517,6 +518,12 @@ void TMainForm::SetMode(int mode)
             ToolsInRightSide ? static_cast<QWidget*>(leftBrowser_) : static_cast<QWidget*>(rightBrowser_);
     }
     CurrentMode = mode;
+    // The mode's action and button show the mode on screen, however the switch came.
+    for (QAction* action : actionModes_->actions()) {
+        if (tagOf(action) == mode) {
+            action->setChecked(true);
+        }
+    }
     tools::ShowTool(mode);
     ui_->pnlRight->setVisible(mode == 1 || !ToolsInRightSide);
     ui_->pnlLeft->setVisible(mode == 1 || ToolsInRightSide);

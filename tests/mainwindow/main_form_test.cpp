@@ -111,6 +111,8 @@ TEST_F(ModeTest, EveryModeSwitchPath)
         EXPECT_EQ(!right().isHidden(), c.rightVisible);
         EXPECT_EQ(!child("pnlUtil")->isHidden(), c.to != 1);
         EXPECT_EQ(!tool()->isHidden(), c.to == 2);
+        for (const char* name : {"actBrowser", "actFinder", "actRenamer"})
+            EXPECT_EQ(action(name)->isChecked(), action(name)->property("tag").toInt() == c.to) << name;
     }
 }
 
