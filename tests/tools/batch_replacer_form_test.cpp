@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 
 #include <string>
@@ -19,6 +20,7 @@
 #include "platform/ini_file.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
+#include "tool_test_host.h"
 #include "tools/batch_replacer_form.h"
 #include "ui_TBatchReplacerForm.h"
 
@@ -27,7 +29,7 @@ namespace {
 
 using Cells = std::vector<std::string>;
 
-class BatchReplacerFormTest : public test::TempDriveTest
+class BatchReplacerFormTest : public wux::test::TempDriveTest
 {
 protected:
     void SetUp() override
@@ -84,6 +86,7 @@ protected:
                 form.ui()->sgBatch->Cells(2, row).toStdString()};
     }
 
+    tools::test::TestHost host;
     TBatchReplacerForm form;
     filelist::TstateOfBrowser files;
     platform::ScriptedDialogService dialogs;
@@ -101,6 +104,12 @@ TEST_F(BatchReplacerFormTest, RowsAreAddedModifiedAndDeletedWithKeysAndButtons)
 
     typeRow("cat", "dog");
     typeRow("A", "B", true);
+    // The three columns fill the grid, room left for a scroll bar.
+    controls::TWUXStringGrid& grid = *ui().sgBatch;
+    EXPECT_EQ(grid.ColWidths(0), 100);
+    EXPECT_EQ(grid.ColWidths(1), grid.ColWidths(2));
+    EXPECT_NEAR(100 + 2 * grid.ColWidths(1) + grid.style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8,
+                grid.width() - 2 * grid.frameWidth(), 1);
     EXPECT_EQ(form.rowCount(), 2);
     EXPECT_EQ(ui().sgBatch->RowCount(), 3);
     EXPECT_EQ(ui().sgBatch->Row(), 2);
@@ -142,7 +151,9 @@ TEST_F(BatchReplacerFormTest, RowsAreAddedModifiedAndDeletedWithKeysAndButtons)
     EXPECT_TRUE(ui().sgBatch->hasFocus());
 
     // Deleting the only row leaves one empty grid row and disables Delete, Save and Start.
+    const int updates = host.launchUpdates;
     QTest::mouseClick(ui().btnDelete, Qt::LeftButton);
+    EXPECT_EQ(host.launchUpdates, updates + 1);
     EXPECT_EQ(form.rowCount(), 0);
     EXPECT_EQ(ui().sgBatch->RowCount(), 2);
     EXPECT_EQ(rowTexts(1), (Cells{"", "", ""}));
@@ -212,7 +223,7 @@ TEST_F(BatchReplacerFormTest, LanguageSwitchKeepsEveryRowsCaseSensitivity)
     // A table saved in the new language keeps the flags.
     Table t = table();
     ASSERT_TRUE(engines::SaveTable(path("t.rtbl"), t.flags, t.finds, t.replaces));
-    EXPECT_EQ(test::readFileBytes(path("t.rtbl")), "+a=1\r\nb=2");
+    EXPECT_EQ(wux::test::readFileBytes(path("t.rtbl")), "+a=1\r\nb=2");
     core::classTranslator().ResetTranslations();
     form.Translate(kBatchReplacerTitleId);
     EXPECT_EQ(table().flags, (Cells{"Sensitive", "Insensitive"}));
@@ -220,11 +231,11 @@ TEST_F(BatchReplacerFormTest, LanguageSwitchKeepsEveryRowsCaseSensitivity)
 
 TEST_F(BatchReplacerFormTest, TablesLoadIntoTheGridAndFailuresLeaveItAlone)
 {
-    test::createFile(path("t.rtbl"), "+cat=dog\r\nA==B=#61#x");
-    test::createFile(path("t.csv"), "one,two,C\nthree,four\n");
-    test::createFile(path("rowless.csv"), ",after an empty find\n");
-    test::createFile(path("bad.rtbl"), "a=b=c");
-    test::createFile(path("empty.rtbl"), "");
+    wux::test::createFile(path("t.rtbl"), "+cat=dog\r\nA==B=#61#x");
+    wux::test::createFile(path("t.csv"), "one,two,C\nthree,four\n");
+    wux::test::createFile(path("rowless.csv"), ",after an empty find\n");
+    wux::test::createFile(path("bad.rtbl"), "a=b=c");
+    wux::test::createFile(path("empty.rtbl"), "");
 
     ASSERT_TRUE(form.LoadTableIntoGrid(path("t.rtbl")));
     EXPECT_EQ(form.rowCount(), 2);
@@ -247,8 +258,8 @@ TEST_F(BatchReplacerFormTest, TablesLoadIntoTheGridAndFailuresLeaveItAlone)
 
 TEST_F(BatchReplacerFormTest, SettingsSectionKeepsParametersWithoutTheWindowsKeys)
 {
-    test::createFile(path("wux.ini"), "[Batch Replacer]\r\nLIST_FIND_STR=610D0A310D0A\r\n"
-                                      "InitialDir=c:\\tables\\\r\nMSWORD_WHOLEWORD=-1\r\nOwn=1\r\n");
+    wux::test::createFile(path("wux.ini"), "[Batch Replacer]\r\nLIST_FIND_STR=610D0A310D0A\r\n"
+                                           "InitialDir=c:\\tables\\\r\nMSWORD_WHOLEWORD=-1\r\nOwn=1\r\n");
     TBatchReplacerForm loaded;
     loaded.LoadSettingsFrom(platform::IniFile(path("wux.ini")));
     EXPECT_EQ(loaded.lastFile(), "c:\\tables\\");
@@ -262,7 +273,7 @@ TEST_F(BatchReplacerFormTest, SettingsSectionKeepsParametersWithoutTheWindowsKey
     loaded.ui()->cmbReplaceString->setEditText("r");
     platform::IniFile ini(path("wux.ini"));
     EXPECT_EQ(loaded.SaveSettingsTo(ini), platform::WinError{});
-    EXPECT_EQ(test::readFileBytes(path("wux.ini")),
+    EXPECT_EQ(wux::test::readFileBytes(path("wux.ini")),
               "[Batch Replacer]\r\nLIST_FIND_STR=610D0A310D0A\r\nInitialDir=c:\\tables\\\r\n"
               "MSWORD_WHOLEWORD=-1\r\nOwn=1\r\nLIST_REPLACE_STR=720D0A310D0A\r\nMSWORD_USEWILDCARDS=0\r\n"
               "MSWORD_REPLACE_IN_MAINDOCUMENT=-1\r\nMSWORD_REPLACE_IN_HEADERSFOOTERS=-1\r\n"
@@ -271,12 +282,12 @@ TEST_F(BatchReplacerFormTest, SettingsSectionKeepsParametersWithoutTheWindowsKey
 
 TEST_F(BatchReplacerFormTest, LoadAndSaveThroughTheFileDialogs)
 {
-    test::createFile(path("wux.ini"), "[Batch Replacer]\r\nInitialDir=c:\\tables\\\r\n");
+    wux::test::createFile(path("wux.ini"), "[Batch Replacer]\r\nInitialDir=c:\\tables\\\r\n");
     form.LoadSettingsFrom(platform::IniFile(path("wux.ini")));
-    test::createFile(path("in\\a.csv"), "one,two,C\nthree,four\n");
-    test::createFile(path("in\\bad.rtbl"), "x=y=z");
-    test::makeFolder(path("out"));
-    test::createFile(path("out\\old.rtbl"), "old=file");
+    wux::test::createFile(path("in\\a.csv"), "one,two,C\nthree,four\n");
+    wux::test::createFile(path("in\\bad.rtbl"), "x=y=z");
+    wux::test::makeFolder(path("out"));
+    wux::test::createFile(path("out\\old.rtbl"), "old=file");
 
     // Load: the dialog starts in the folder of the settings; afterwards in the table's folder.
     dialogs.answerFile(path("in\\a.csv"));
@@ -306,7 +317,7 @@ TEST_F(BatchReplacerFormTest, LoadAndSaveThroughTheFileDialogs)
     EXPECT_EQ(save.defaultSuffix, "rtbl");
     EXPECT_EQ(save.fileName, "a.rtbl");
     EXPECT_EQ(save.folder, path("in\\"));
-    EXPECT_EQ(test::readFileBytes(path("out\\saved.rtbl")), "+one=two\r\nthree=four");
+    EXPECT_EQ(wux::test::readFileBytes(path("out\\saved.rtbl")), "+one=two\r\nthree=four");
 
     // A save that fails says so and leaves the old file as it was.
     platform::ScopedFaultClear faults;
@@ -317,7 +328,7 @@ TEST_F(BatchReplacerFormTest, LoadAndSaveThroughTheFileDialogs)
     EXPECT_EQ(dialogs.fileRequests()[3].folder, path("out\\"));
     EXPECT_EQ(dialogs.texts(), (Cells{"Error load table!", "Error save table!"}));
     platform::clearFaults();
-    EXPECT_EQ(test::readFileBytes(path("out\\old.rtbl")), "old=file");
+    EXPECT_EQ(wux::test::readFileBytes(path("out\\old.rtbl")), "old=file");
 
     // The folder of the last table is what the settings keep.
     platform::IniFile ini(path("wux.ini"));

@@ -261,7 +261,9 @@ TEST_F(ReplaceRunTest, BatchRunAppliesTheGridToEveryFile)
     EXPECT_EQ(host.refreshes, 1);
 }
 
-TEST_F(ReplaceRunTest, BatchStartWithABadRowSelectsItAndRunsNothing)
+// A start with a bad row shows that row in the boxes, says what is wrong and selects the faulty part;
+// nothing runs, and the lists are handed back all the same. A table of empty cells has no data.
+TEST_F(ReplaceRunTest, BatchStartWithABadTableRunsNothing)
 {
     wux::test::createFile(path("run\\plain.txt"), "abc");
     selectAll();
@@ -270,21 +272,42 @@ TEST_F(ReplaceRunTest, BatchStartWithABadRowSelectsItAndRunsNothing)
     form.InitTool();
     form.LoadSettingsFrom(platform::IniFile(path("wux.ini")));
     form.show();
-    wux::test::createFile(path("t.rtbl"), "a=1\r\nb=2\r\nc=x#300#");
-    ASSERT_TRUE(form.LoadTableIntoGrid(path("t.rtbl")));
-
-    form.StartOperation();
-    EXPECT_EQ(dialogs.texts(),
-              (Names{"The Replace With string contains a Pattern Match expression which is not valid."}));
-    EXPECT_EQ(form.ui()->sgBatch->Row(), 3);
-    EXPECT_EQ(form.ui()->cmbFindString->currentText(), "c");
-    EXPECT_EQ(form.ui()->cmbReplaceString->currentText(), "x#300#");
-    EXPECT_EQ(form.ui()->cmbReplaceString->lineEdit()->selectedText(), "0#");
-    EXPECT_TRUE(form.ui()->btnModify->isEnabled());
+    struct Row
+    {
+        const char* table;
+        int row;
+        const char* find;
+        const char* replace;
+        bool findFaulty;
+        std::string message;
+        const char* selected;
+    };
+    const Row rows[] = {
+        {"a=1\r\nb=2\r\nc=x#300#", 3, "c", "x#300#", false,
+         "The Replace With string contains a Pattern Match expression which is not valid.", "0#"},
+        {"a=1\r\n#6a#=2", 2, "#6a#", "2", true,
+         "The Find string contains a Pattern Match expression which is not valid.", "6a#"},
+    };
+    int refreshes = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.table);
+        dialogs.clear();
+        wux::test::createFile(path("t.rtbl"), row.table);
+        ASSERT_TRUE(form.LoadTableIntoGrid(path("t.rtbl")));
+        form.StartOperation();
+        EXPECT_EQ(dialogs.texts(), Names{row.message});
+        EXPECT_EQ(form.ui()->sgBatch->Row(), row.row);
+        EXPECT_EQ(form.ui()->cmbFindString->currentText(), row.find);
+        EXPECT_EQ(form.ui()->cmbReplaceString->currentText(), row.replace);
+        QComboBox* faulty =
+            row.findFaulty ? static_cast<QComboBox*>(form.ui()->cmbFindString) : form.ui()->cmbReplaceString;
+        EXPECT_EQ(faulty->lineEdit()->selectedText(), row.selected);
+        EXPECT_TRUE(form.ui()->btnModify->isEnabled());
+        EXPECT_EQ(host.refreshes, ++refreshes);
+    }
     EXPECT_EQ(wux::test::readFileBytes(path("run\\plain.txt")), "abc");
     EXPECT_FALSE(filelist::OperationBusy);
     EXPECT_EQ(filelist::PluginStructure.state, nullptr);
-    EXPECT_EQ(host.refreshes, 1);
 }
 
 } // namespace
