@@ -28,6 +28,7 @@
 #include "mainwindow/about.h"
 #include "mainwindow/basket_lists.h"
 #include "mainwindow/browser_form.h"
+#include "mainwindow/keyboard_map.h"
 #include "mainwindow/drive_bar.h"
 #include "mainwindow/main_commands.h"
 #include "mainwindow/main_menus.h"
@@ -182,6 +183,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
     firstPaintPending_ = true;
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TMainForm::applicationStateChanged);
     installShortcuts();
+    new KeyboardDispatcher(*this);
     platform::shell::deviceChangeNotifier();
 }
 
@@ -285,7 +287,7 @@ void TMainForm::installShortcuts()
         action->setShortcut(QKeySequence(key));
         action->setShortcutContext(Qt::WindowShortcut);
     }
-    // The Mark commands come with the keyboard map; until then their keys are only shown.
+    // The keyboard's dispatcher fires every menu key (keyboard_map.h); the items only show them.
     for (QAction* action :
          {ui_->mnuSelGroup, ui_->mnuUnselGr, ui_->mnuInvertSel, ui_->mnuSelAll, ui_->mnuUnselAll})
         action->setShortcutContext(Qt::WidgetShortcut);

@@ -1,0 +1,54 @@
+// The quick-search line of the main window (pnlSearch with edSearch): it floats over the bottom of
+// the active panel's host, and each accepted character moves the panel's cursor to the first name that
+// begins with the line's text. A character that no name continues is refused.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <vector>
+
+class QAction;
+class QLineEdit;
+class QWidget;
+
+namespace wux::mainwindow {
+
+class TMainForm;
+class TBrowserForm;
+
+class QuickSearchLine : public QObject
+{
+    Q_OBJECT
+public:
+    explicit QuickSearchLine(TMainForm& window);
+
+    bool isOpen() const;
+    // Shows the line over the bottom of the active panel's host and gives it the focus.
+    void open();
+    // Hides the line and gives the panel's grid the focus; openItem also opens the cursor's item.
+    void close(bool openItem);
+    // Moves the cursor to the next (or, backward, the previous) name that begins with the line's text.
+    void searchNext(bool backward);
+    // Types characters into the line as keys would: a character of code 32 or above is dropped when
+    // no name of the panel begins with the line's text followed by it; a backspace erases one.
+    void typeText(const QString& text);
+    // The panel the line searches (the active panel), nullptr when there is none.
+    TBrowserForm* panel() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void textChanged(const QString& text);
+    void entered();
+    void exited();
+
+    TMainForm& window_;
+    QLineEdit* line_;
+    QWidget* frame_;
+    std::vector<QPointer<QAction>> disabled_;
+};
+
+} // namespace wux::mainwindow
