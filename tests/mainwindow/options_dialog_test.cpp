@@ -278,6 +278,7 @@ TEST_F(OptionsTest, ColourBoxesPaintTheExampleAndApplyTheirIndexes)
     EXPECT_EQ(mark->itemText(11).toStdString(), "aqua");
     EXPECT_EQ(part(*dialog, "lblMark")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     EXPECT_EQ(part(*dialog, "lblCursor")->palette().color(QPalette::Window), QColor(0, 0, 128));
+    EXPECT_EQ(part(*dialog, "lblCursor")->palette().color(QPalette::WindowText), QColor(255, 255, 255));
     showPageOf(*dialog, mark);
     mark->setFocus();
     QTest::keyClick(mark, Qt::Key_Down); // red -> blue
