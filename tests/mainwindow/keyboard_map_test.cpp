@@ -3,6 +3,8 @@
 // restored, a run that swallows every key, and the menu keys that run once.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+
 #include "filelist/file_operations.h"
 #include "main_form_fixture.h"
 #include "mainwindow/keyboard_map.h"
@@ -227,6 +229,209 @@ TEST_F(KeyboardTest, ARunSwallowsEveryKeyAndMenuKeysRunOnce)
     EXPECT_EQ(CurrentMode, 2);
     key(left(), Qt::Key_1, Qt::ControlModifier);
     EXPECT_EQ(CurrentMode, 1);
+}
+
+} // namespace
+} // namespace wux::mainwindow::test
+
+namespace wux::mainwindow::test {
+namespace {
+
+TEST_F(KeyboardTest, QuickSearchOpensTypesRefusesWrapsAndCloses)
+{
+    for (const char* name : {"alpha.txt", "beta.txt", "bravo.txt", "charlie.txt"})
+        createFile(path(std::string("a\\") + name), "x");
+    makeFolder(path("a\\bdir"));
+    createFile(path("a\\bdir\\inner.txt"), "x");
+    startIn(path("a"), path("a"));
+    QuickSearchLine& line = dispatcher().quickSearch();
+    auto* edSearch = child<QLineEdit>("edSearch");
+    auto* menus = child<QWidget>("tbMenu");
+    cursorOn(left(), "alpha.txt");
+
+    // The options say Ctrl+Alt+letter: Alt+b alone does nothing.
+    filelist::GeneralCheckContainer = kOptionQuickSearchCtrlAlt;
+    key(left(), Qt::Key_B, Qt::AltModifier);
+    EXPECT_FALSE(line.isOpen());
+    key(left(), Qt::Key_B, Qt::AltModifier | Qt::ControlModifier);
+    ASSERT_TRUE(line.isOpen());
+    EXPECT_EQ(edSearch->text().toStdString(), "b");
+    EXPECT_TRUE(edSearch->hasFocus());
+    for (QAction* action : menus->actions())
+        EXPECT_FALSE(action->isEnabled()) << "menu letters are off while the line is open";
+    const QRect host(child<QWidget>("pnlLeft")->mapTo(window.get(), QPoint(0, 0)),
+                     child<QWidget>("pnlLeft")->size());
+    const QRect frame(child<QWidget>("pnlSearch")->mapTo(window.get(), QPoint(0, 0)),
+                      child<QWidget>("pnlSearch")->size());
+    EXPECT_EQ(frame.left(), host.left());
+    EXPECT_EQ(frame.bottom(), host.bottom());
+
+    // Each character that no name continues is refused.
+    struct Step
+    {
+        Qt::Key key;
+        std::string text;
+        std::string cursor;
+    };
+    const Step steps[] = {
+        {Qt::Key_R, "br", "bravo.txt"},   {Qt::Key_X, "br", "bravo.txt"},   {Qt::Key_Backspace, "b", "bdir"},
+        {Qt::Key_E, "be", "beta.txt"},    {Qt::Key_Backspace, "b", "bdir"}, {Qt::Key_Down, "b", "beta.txt"},
+        {Qt::Key_Down, "b", "bravo.txt"}, {Qt::Key_Down, "b", "bdir"},      {Qt::Key_Up, "b", "bravo.txt"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.text + " " + step.cursor);
+        keyboard = Qt::NoModifier;
+        QTest::keyClick(edSearch, step.key);
+        EXPECT_EQ(edSearch->text().toStdString(), step.text);
+        EXPECT_EQ(cursorName(left()), step.cursor);
+    }
+
+    // Escape, Left, Right and Tab close the line and give the grid the keyboard; Enter also opens.
+    for (const Qt::Key closing : {Qt::Key_Escape, Qt::Key_Left, Qt::Key_Right, Qt::Key_Tab}) {
+        SCOPED_TRACE(closing);
+        key(left(), Qt::Key_B, Qt::AltModifier | Qt::ControlModifier);
+        ASSERT_TRUE(line.isOpen());
+        QTest::keyClick(edSearch, closing);
+        EXPECT_FALSE(line.isOpen());
+        // Tab goes on to the grid, which hands the keyboard to the other panel.
+        EXPECT_TRUE((closing == Qt::Key_Tab ? right() : left()).sgBrowser()->hasFocus());
+        window->SetActiveForm(&left());
+        for (QAction* action : menus->actions())
+            EXPECT_TRUE(action->isEnabled());
+    }
+    key(left(), Qt::Key_B, Qt::AltModifier | Qt::ControlModifier);
+    QTest::keyClick(edSearch, Qt::Key_D);
+    EXPECT_EQ(cursorName(left()), "bdir");
+    QTest::keyClick(edSearch, Qt::Key_Return);
+    EXPECT_FALSE(line.isOpen());
+    EXPECT_EQ(folderOf(left()), path("a\\bdir"));
+}
+
+TEST_F(KeyboardTest, SelectionByMaskWithItsHistoryAndFilesOnly)
+{
+    for (const char* name : {"one.txt", "two.txt", "three.doc"})
+        createFile(path(std::string("a\\") + name), "x");
+    makeFolder(path("a\\sub.txt"));
+    startIn(path("a"), path("a"));
+    filelist::GeneralCheckContainer = filelist::GeneralCheckContainer & ~kOptionFilesOnlyMaskSelection;
+    cursorOn(left(), "one.txt");
+    QComboBox* shown = nullptr;
+    std::vector<std::string> offered;
+    auto answer = [&](const std::string& mask) {
+        return [&, mask](tools::TStandardQuery& dialog) {
+            shown = dialog.cbForSelectFiles();
+            offered.clear();
+            for (int i = 0; i < shown->count(); ++i)
+                offered.push_back(shown->itemText(i).toStdString());
+            offered.push_back("[" + shown->currentText().toStdString() + "]");
+            shown->setEditText(QString::fromStdString(mask));
+            ok(dialog);
+        };
+    };
+    struct Row
+    {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        std::string mask; // empty: no question
+        std::vector<std::string> offered;
+        std::int32_t selected;
+    };
+    const Qt::KeyboardModifiers pad = Qt::KeypadModifier;
+    const Row rows[] = {
+        // The folder sub.txt matches too while files-only is off.
+        {Qt::Key_Plus, pad, "*.txt", {"[*.*]"}, 3},
+        {Qt::Key_Minus, pad, "t*", {"*.txt", "[*.txt]"}, 2},
+        // Only ";" holds no mask: everything.
+        {Qt::Key_Plus, pad, ";", {"t*", "*.txt", "[t*]"}, 4},
+        {Qt::Key_Plus, pad | Qt::ControlModifier, "", {}, 4},
+        {Qt::Key_Minus, pad | Qt::ControlModifier, "", {}, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.mask);
+        queries.clear();
+        offered.clear();
+        if (!row.mask.empty())
+            onQuery(answer(row.mask));
+        key(left(), row.key, row.modifiers);
+        EXPECT_EQ(queries.size(), row.mask.empty() ? 0u : 1u);
+        EXPECT_EQ(offered, row.offered);
+        EXPECT_EQ(left().Listing().selectedCount, row.selected);
+    }
+    // Files only: Ctrl+keypad "+" leaves the folder.
+    filelist::GeneralCheckContainer = filelist::GeneralCheckContainer | kOptionFilesOnlyMaskSelection;
+    key(left(), Qt::Key_Plus, pad | Qt::ControlModifier);
+    EXPECT_EQ(left().Listing().selectedCount, 3);
+}
+
+TEST_F(KeyboardTest, PanelFiltersAreListedAndTheirHistorySaved)
+{
+    for (const char* name : {"one.txt", "two.doc"})
+        createFile(path(std::string("a\\") + name), "x");
+    startIn(path("a"), path("a"));
+    cursorOn(left(), "one.txt");
+    std::string shownText;
+    onQuery([&](tools::TStandardQuery& dialog) {
+        shownText = dialog.cbForSelectFiles()->currentText().toStdString();
+        dialog.cbForSelectFiles()->setEditText("*.doc");
+        ok(dialog);
+    });
+    key(left(), Qt::Key_F12, Qt::ControlModifier);
+    ASSERT_EQ(queries.size(), 1u);
+    EXPECT_EQ(queries[0].prompt, "Enter file types");
+    EXPECT_EQ(shownText, "*.*");
+    EXPECT_EQ(left().Listing().maskText, "*.doc");
+    cursorOn(left(), "one.txt");
+    EXPECT_EQ(cursorName(left()), "two.doc") << "one.txt is no longer listed";
+    EXPECT_NE(iniBytes().find("BROWSER_FILTRES"), std::string::npos);
+    platform::StringList saved;
+    FilterHistory().FillStrings(saved);
+    ASSERT_EQ(saved.count(), 1);
+    EXPECT_EQ(saved.at(0), "*.doc");
+
+    // Ctrl+F10 lists every file again; a second Ctrl+F10 asks nothing.
+    key(left(), Qt::Key_F10, Qt::ControlModifier);
+    EXPECT_EQ(left().Listing().maskText, "*.*");
+    cursorOn(left(), "one.txt");
+    EXPECT_EQ(cursorName(left()), "one.txt");
+    key(left(), Qt::Key_F10, Qt::ControlModifier);
+    EXPECT_EQ(queries.size(), 1u);
+}
+
+} // namespace
+} // namespace wux::mainwindow::test
+
+namespace wux::mainwindow::test {
+namespace {
+
+TEST_F(KeyboardTest, SelectByResultMarksTheItemsOfOneStatus)
+{
+    const std::pair<const char*, std::uint32_t> files[] = {
+        {"done.txt", 64}, {"failed.txt", 128}, {"same.txt", 192}, {"untouched.txt", 0}, {"done2.txt", 64}};
+    for (const auto& [name, status] : files)
+        createFile(path(std::string("a\\") + name), "x");
+    startIn(path("a"), path("a"));
+    cursorOn(left(), "done.txt");
+    filelist::TstateOfBrowser& list = left().Listing();
+    {
+        filelist::StateAccess access(list);
+        for (const auto& [name, status] : files) {
+            const std::int32_t position = filelist::FindItemPosition(1, name, list, true);
+            ASSERT_GT(position, 0) << name;
+            access.ItemAt(1, position)->status = status;
+        }
+    }
+    struct Row
+    {
+        const char* item;
+        std::int32_t selected;
+    };
+    const Row rows[] = {{"SelectSuccessful", 2}, {"SelectFailed", 1}, {"SelectUnchanged", 1}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.item);
+        filelist::SelectFolderItems(1, list, true, filelist::kActionUnmark);
+        action(row.item)->trigger();
+        EXPECT_EQ(list.selectedCount, row.selected);
+    }
 }
 
 } // namespace
