@@ -170,7 +170,11 @@ TBatchReplacerForm::TBatchReplacerForm(QWidget* parent)
     resizeColumns();
 }
 
-TBatchReplacerForm::~TBatchReplacerForm() = default;
+TBatchReplacerForm::~TBatchReplacerForm()
+{
+    // The focus leaves the window's controls while it is destroyed: no more caption changes then.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
 
 void TBatchReplacerForm::InitTool()
 {

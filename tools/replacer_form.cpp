@@ -111,7 +111,11 @@ TReplacerForm::TReplacerForm(QWidget* parent) : QWidget(parent), ui_(std::make_u
     setMinimumHeight(425);
 }
 
-TReplacerForm::~TReplacerForm() = default;
+TReplacerForm::~TReplacerForm()
+{
+    // The focus leaves the window's controls while it is destroyed: no more caption changes then.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
 
 void TReplacerForm::InitTool()
 {

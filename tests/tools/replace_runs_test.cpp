@@ -140,7 +140,8 @@ protected:
         const auto part = [this](const char* file, const char* entry) {
             std::string text;
             bool inTag = false;
-            for (const char c : wux::test::readZip(posix(std::string("run/") + file))[entry]) {
+            const std::string xml = wux::test::readZip(posix(std::string("run/") + file))[entry];
+            for (const char c : xml) {
                 if (c == '<' || c == '>')
                     inTag = c == '<';
                 else if (!inTag)
