@@ -25,8 +25,7 @@
 #ifdef SAMPLE_CRASH_INIT
 __attribute__((constructor)) static void crashOnLoad(void)
 {
-    volatile int* nowhere = NULL;
-    *nowhere = 1;
+    __builtin_trap();
 }
 #endif
 

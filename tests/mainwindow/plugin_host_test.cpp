@@ -1,0 +1,303 @@
+// The plug-in host with a stand-in main window: discovery and the title cache, runs of the sample
+// plug-ins over a panel list, every refusal with its box, and requests outside a run.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "filelist/basket_fixture.h"
+#include "filelist/operation_cursor.h"
+#include "mainwindow/plugin_host.h"
+#include "platform/dialogs.h"
+#include "settings_fixture.h"
+#include "support/file_builders.h"
+#include "support/temp_drive.h"
+#include "tools/tool_list.h"
+
+namespace wux::mainwindow {
+namespace {
+
+namespace fl = filelist;
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+class HostWindow : public IPluginHostWindow
+{
+public:
+    void RefreshPanels() override { ++refreshes; }
+    void hideQuickSearch() override { ++quickSearchHides; }
+    bool pluginRunning() const override { return running; }
+    void setPluginRunning(bool value) override { running = value; }
+    WuxWindow appWindowHandle() const override { return app; }
+    WuxWindow mainWindowHandle() const override { return main; }
+
+    int refreshes = 0;
+    int quickSearchHides = 0;
+    bool running = false;
+    WuxWindow app = 0;
+    WuxWindow main = 0;
+};
+
+const std::string kNotLoaded = "Plugin not loaded.";
+const std::string kTooNew = "Plugin not loaded, because you have old version of the program.\r\n"
+                            "You able to download new version of the program from our site.";
+
+class PluginHostTest : public fl::test::BasketFixture
+{
+protected:
+    void SetUp() override
+    {
+        BasketFixture::SetUp();
+        fl::SetActivePanelSource([this] { return &panel; });
+        savedSettings = tools::SettingsFileName();
+        tools::SetSettingsFileName(drive.path("cfg\\wux.ini"));
+        wux::test::createFile(drive.path("cfg\\wux.ini"), "");
+        fs::create_directories(pluginFolder());
+        host = std::make_unique<PluginHost>(
+            window, PluginHost::Options{pluginFolder(), std::string(WUX_PROBE_PATH), 3000});
+        window.app = wuxCreateWindow([](WuxWindow, uint32_t, WuxWParam, WuxLParam, void*) -> intptr_t { return 0; },
+                                     nullptr);
+        window.main = createPluginRequestWindow(*host);
+        fl::test::makeList(listing, {fl::test::file("b.txt", 20), fl::test::dir("sub"), fl::test::file("a.txt", 10)});
+        fl::SortAllFolders(listing);
+    }
+
+    void TearDown() override
+    {
+        wuxDestroyWindow(window.main);
+        wuxDestroyWindow(window.app);
+        host.reset();
+        if (fl::PluginStructure.state != nullptr)
+            fl::EndStateHandOver();
+        fl::PluginStructure = fl::TPluginStructure();
+        fl::test::ListGuard{listing};
+        tools::SetSettingsFileName(savedSettings);
+        BasketFixture::TearDown();
+    }
+
+    std::string pluginFolder() const { return drive.posix("program"); }
+
+    // Copies a built library into the program folder under a name.
+    void install(const std::string& built, const std::string& as)
+    {
+        fs::copy_file(built, pluginFolder() + "/" + as, fs::copy_options::overwrite_existing);
+    }
+    static std::string sample(const char* name) { return std::string(WUX_PLUGIN_DIR) + "/" + name; }
+    static std::string variant(const char* name) { return std::string(WUX_PLUGIN_VARIANT_DIR) + "/" + name; }
+
+    // Discovers into a menu with the three fixed items.
+    void discover()
+    {
+        menu.addAction("Get new plug-ins");
+        menu.addAction("What is a plug-in");
+        menu.addSeparator();
+        host->LoadPlugins(&menu);
+    }
+    Names captions() const
+    {
+        Names names;
+        for (QAction* action : menu.actions().mid(kFixedPluginMenuItems))
+            names.push_back(action->text().toStdString() + " " + action->shortcut().toString().toStdString());
+        return names;
+    }
+    std::string log(const char* name) { return wux::test::readFileBytes(drive.path(std::string("cfg\\") + name)); }
+    std::string logOrNothing(const char* name)
+    {
+        return wux::test::exists(drive.path(std::string("cfg\\") + name)) ? log(name) : std::string("(none)");
+    }
+    Names marked()
+    {
+        Names names;
+        for (const std::string& name : fl::test::namesOf(listing))
+            if (fl::test::itemAt(listing, 1, fl::test::positionOf(listing, name)).flags & fl::kMarkOwn)
+                names.push_back(name);
+        return names;
+    }
+
+    wux::test::TempDrive drive{"c"};
+    mainwindow::test::ScopedEnv config{"XDG_CONFIG_HOME", drive.posix("config")};
+    std::string savedSettings;
+    HostWindow window;
+    std::unique_ptr<PluginHost> host;
+    QMenu menu;
+    fl::TstateOfBrowser listing;
+    fl::test::FakePanel panel{listing, fl::LeftBasketState};
+    platform::ScriptedDialogService dialogs;
+    platform::ScopedDialogService dialogScope{dialogs};
+};
+
+TEST_F(PluginHostTest, DiscoveryTakesTenInNameOrderAndCachesTitles)
+{
+    WritePluginTitle("p03.plgn", "Cached Three");
+    for (int i = 0; i < 11; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "p%02d.plgn", i);
+        install(sample(i % 2 == 0 ? "SampleWalk.plgn" : "SampleCounts.plgn"), name);
+    }
+    install(variant("NullTitle.plgn"), "a-null.plgn");
+    install(variant("CrashOnLoad.plgn"), "a-crash.plgn");
+    wux::test::createFile(pluginFolder() + "/a-text.plgn", "not a library");
+    fs::create_directories(pluginFolder() + "/a-folder.plgn");
+    wux::test::createFile(pluginFolder() + "/zz.plgnx", "");
+    discover();
+    host->LoadPlugins(&menu); // only the first call counts
+
+    EXPECT_EQ(captions(), (Names{"... Ctrl+Shift+0", "Sample Walk... Ctrl+Shift+1", "Sample Counts... Ctrl+Shift+2",
+                                 "Sample Walk... Ctrl+Shift+3", "Cached Three... Ctrl+Shift+4",
+                                 "Sample Walk... Ctrl+Shift+5", "Sample Counts... Ctrl+Shift+6",
+                                 "Sample Walk... Ctrl+Shift+7", "Sample Counts... Ctrl+Shift+8",
+                                 "Sample Walk... Ctrl+Shift+9"}));
+    ASSERT_EQ(host->pluginList().size(), 10u);
+    EXPECT_EQ(host->pluginList()[0], pluginFolder() + "/a-null.plgn");
+    EXPECT_EQ(host->pluginList()[9], pluginFolder() + "/p08.plgn");
+    EXPECT_EQ(ReadPluginTitle("p00.plgn"), "Sample Walk");
+    EXPECT_EQ(ReadPluginTitle("p03.plgn"), "Cached Three");
+    EXPECT_EQ(ReadPluginTitle("p09.plgn"), "") << "files after the tenth are never looked at";
+    EXPECT_EQ(ReadPluginTitle("a-crash.plgn"), "");
+    EXPECT_TRUE(dialogs.records().empty());
+    EXPECT_FALSE(window.running);
+}
+
+struct RunCase
+{
+    const char* name;
+    const char* library; // a sample or a variant, installed as "x.plgn"
+    bool isVariant;
+    const char* ini;
+    Names markedBefore;
+    std::int32_t cursorRow;
+    Names markedAfter;
+    std::string box; // "" none
+    const char* logName;
+    std::string log; // "<settings>" stands for the settings path
+    std::vector<std::uint32_t> statuses; // of a.txt, b.txt
+};
+
+void PrintTo(const RunCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class PluginRun : public PluginHostTest, public ::testing::WithParamInterface<RunCase>
+{
+};
+
+TEST_P(PluginRun, RunsOrRefuses)
+{
+    const RunCase& c = GetParam();
+    install(c.isVariant ? variant(c.library) : sample(c.library), "x.plgn");
+    WritePluginTitle("x.plgn", "X");
+    wux::test::createFile(drive.path("cfg\\wux.ini"), c.ini);
+    for (const std::string& name : c.markedBefore)
+        fl::test::setFlags(listing, name, fl::kMarkOwn);
+    panel.cursorRow = c.cursorRow;
+    discover();
+    ASSERT_EQ(menu.actions().size(), kFixedPluginMenuItems + 1);
+
+    menu.actions().back()->trigger();
+
+    EXPECT_EQ(dialogs.texts(), c.box.empty() ? Names{} : Names{c.box});
+    if (c.box.rfind("Plugin", 0) == 0) {
+        EXPECT_EQ(dialogs.captions(), Names{"error!"});
+    }
+    std::string expected = c.log;
+    for (std::size_t at; (at = expected.find("<settings>")) != std::string::npos;)
+        expected.replace(at, 10, tools::SettingsFileName());
+    EXPECT_EQ(logOrNothing(c.logName), expected);
+    EXPECT_EQ(marked(), c.markedAfter);
+    std::vector<std::uint32_t> statuses;
+    for (const char* name : {"a.txt", "b.txt"})
+        statuses.push_back(fl::test::itemAt(listing, 1, fl::test::positionOf(listing, name)).status);
+    EXPECT_EQ(statuses, c.statuses);
+    EXPECT_FALSE(window.running);
+    EXPECT_EQ(window.refreshes, 1);
+    EXPECT_EQ(window.quickSearchHides, 1);
+    EXPECT_EQ(fl::PluginStructure.state, nullptr) << "the hand-over ended";
+}
+
+const std::string kWalkHead = "parameters=12 language=\nsettings=<settings>\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, PluginRun,
+    ::testing::Values(
+        RunCase{"WalkUnmarksAndTags", "SampleWalk.plgn", false, "", {"a.txt", "b.txt", "sub"}, 0, {}, "",
+                "SampleWalk.log",
+                kWalkHead + "counts=3 2 0 0\nfile=c:\\data\\sub 16 1\nfile=c:\\data\\a.txt 32 1\nfile=c:\\data\\b.txt 32 1\n"
+                            "end 3\n",
+                {64, 64}},
+        RunCase{"WalkRestartsWithFlagsFromSettings", "SampleWalk.plgn", false,
+                "[Sample Walk]\nResult=128\nRestart=1\n", {"b.txt"}, 0, {"b.txt"}, "", "SampleWalk.log",
+                kWalkHead + "counts=1 1 0 0\nfile=c:\\data\\b.txt 32 1\nrestart\nfile=c:\\data\\b.txt 32 1\nend 2\n",
+                {0, 128}},
+        RunCase{"FalseUnmarksTheAutoSelection", "SampleWalk.plgn", false, "[Sample Walk]\nResult=0\nReturn=0\n",
+                {}, 3, {}, "", "SampleWalk.log",
+                kWalkHead + "counts=1 1 0 0\nfile=c:\\data\\a.txt 32 1\nend 1\n", {0, 0}},
+        RunCase{"SelectionRefusedSaysWhyOnly", "SampleWalk.plgn", false, "", {"sub"}, 0, {"sub"},
+                "You must select file(s). (Not folder(s))!", "SampleWalk.log", "(none)", {0, 0}},
+        RunCase{"CountsNeedsNoSelection", "SampleCounts.plgn", false, "", {}, 0, {}, "", "SampleCounts.log",
+                kWalkHead + "counts=0 0 0 0\n", {0, 0}},
+        RunCase{"MissingExport", "NoStart.plgn", true, "", {"a.txt"}, 0, {"a.txt"}, kNotLoaded, "SampleWalk.log",
+                "(none)", {0, 0}},
+        RunCase{"TooNew", "Magic27.plgn", true, "", {"a.txt"}, 0, {"a.txt"}, kTooNew, "SampleWalk.log", "(none)",
+                {0, 0}},
+        RunCase{"CrashWhileLoading", "CrashOnLoad.plgn", true, "", {"a.txt"}, 0, {"a.txt"},
+                kNotLoaded + "\r\nThe plug-in crashed while it was loaded.", "SampleWalk.log", "(none)", {0, 0}},
+        RunCase{"HangWhileLoading", "HangOnLoad.plgn", true, "", {"a.txt"}, 0, {"a.txt"},
+                kNotLoaded + "\r\nThe plug-in did not answer while it was loaded.", "SampleWalk.log", "(none)",
+                {0, 0}}),
+    [](const ::testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
+
+TEST_F(PluginHostTest, NotALibraryAndAVanishedFileAreRefused)
+{
+    wux::test::createFile(pluginFolder() + "/bad.plgn", "not a library");
+    WritePluginTitle("bad.plgn", "Bad");
+    install(sample("SampleWalk.plgn"), "gone.plgn");
+    WritePluginTitle("gone.plgn", "Gone");
+    discover();
+    fs::remove(pluginFolder() + "/gone.plgn");
+    host->RunPlugin(0);
+    host->RunPlugin(1);
+    host->RunPlugin(2); // beyond the list: nothing
+    EXPECT_EQ(dialogs.texts(), (Names{kNotLoaded, kNotLoaded}));
+    EXPECT_EQ(captions(), (Names{"Bad... Ctrl+Shift+0", "Gone... Ctrl+Shift+1"}));
+}
+
+TEST_F(PluginHostTest, RequestsOutsideARunAndNestedClicksChangeNothing)
+{
+    fl::test::setFlags(listing, "a.txt", fl::kMarkOwn);
+    std::vector<std::pair<WuxWParam, WuxLParam>> replies;
+    static std::vector<std::pair<WuxWParam, WuxLParam>>* sink = nullptr;
+    sink = &replies;
+    WuxWindow plugin = wuxCreateWindow(
+        [](WuxWindow, uint32_t, WuxWParam w, WuxLParam l, void*) -> intptr_t {
+            sink->emplace_back(w, l);
+            return 0;
+        },
+        nullptr);
+    fl::TOperationFileResult result;
+    result.flags = fl::kResultUnmark | 64;
+    for (WuxWParam code : {1u, 3u, 5u})
+        wuxSendMessage(window.main, WUX_MSG_PLUGIN_REQUEST, code, static_cast<WuxLParam>(plugin));
+    wuxSendMessage(window.main, WUX_MSG_PLUGIN_REQUEST, 2, reinterpret_cast<WuxLParam>(&result));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(replies.empty());
+    EXPECT_EQ(marked(), Names{"a.txt"});
+
+    // A click while a run is up leaves the flag set and runs nothing.
+    install(sample("SampleCounts.plgn"), "c.plgn");
+    discover();
+    window.running = true;
+    host->RunPlugin(0);
+    EXPECT_TRUE(window.running);
+    EXPECT_EQ(window.refreshes, 0);
+    EXPECT_EQ(logOrNothing("SampleCounts.log"), "(none)");
+    wuxDestroyWindow(plugin);
+}
+
+} // namespace
+} // namespace wux::mainwindow
