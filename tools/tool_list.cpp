@@ -58,6 +58,9 @@ TTool* TTool::Create(QWidget* parent, const ToolFormFactory& factory, int titleI
             }
             layout->addWidget(form);
         }
+        // A tool form stays hidden until its mode shows it: the four forms share one panel, and
+        // forms shown together would ask the main window for the height of all of them at once.
+        form->hide();
     }
     tool->TitleId = titleId;
     tool->Form = form;

@@ -90,6 +90,10 @@ TEST_F(ToolListTest, ToolsAreNumberedFromTwoAndSetUpThroughTheInterface)
     ASSERT_NE(panel.layout(), nullptr);
     EXPECT_EQ(panel.layout()->indexOf(form(2)), 2);
     EXPECT_EQ(ToolList()[1]->toolForm(), nullptr);
+    // Shown with their panel, the forms stay hidden until a mode shows one of them.
+    panel.show();
+    EXPECT_FALSE(form(0)->isVisible() || form(1)->isVisible() || form(2)->isVisible());
+    EXPECT_LT(panel.minimumSizeHint().height(), 400);
 }
 
 TEST_F(ToolListTest, CallsReachTheFormsWithTheInterfaceOfTheirMode)
