@@ -28,6 +28,7 @@
 #include "mainwindow/about.h"
 #include "mainwindow/basket_lists.h"
 #include "mainwindow/browser_form.h"
+#include "mainwindow/favorites.h"
 #include "mainwindow/keyboard_map.h"
 #include "mainwindow/drive_bar.h"
 #include "mainwindow/main_commands.h"
@@ -104,6 +105,7 @@ void registerMainFormTexts()
     core::registerDefaultTexts({{kTextPanelNotCreated, "A file panel could not be created:\r\n%s"}});
     registerTipTexts();
     registerAboutTexts();
+    registerFavoritesTexts();
 }
 
 std::unique_ptr<QObject> CreateMainWindows()
@@ -184,6 +186,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TMainForm::applicationStateChanged);
     installShortcuts();
     new KeyboardDispatcher(*this);
+    InstallFavorites(*this, *popFavoritesFolders_);
     platform::shell::deviceChangeNotifier();
 }
 

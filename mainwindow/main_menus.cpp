@@ -21,6 +21,7 @@
 #include "mainwindow/about.h"
 #include "mainwindow/basket_lists.h"
 #include "mainwindow/browser_form.h"
+#include "mainwindow/favorites.h"
 #include "mainwindow/main_form.h"
 #include "mainwindow/options_dialog.h"
 #include "mainwindow/settings.h"
@@ -504,8 +505,8 @@ void TMainForm::mnuAboutClick()
 
 void TMainForm::mnuSetDesktopFolderClick(QAction* item)
 {
-    TBrowserForm* browser = nullptr;
-    if (!GetActiveBrowser(browser)) {
+    TBrowserForm* browser = FavoritesTarget(*this, *popFavoritesFolders_);
+    if (browser == nullptr) {
         return;
     }
     platform::shell::SpecialFolder folder = platform::shell::SpecialFolder::kDesktopDirectory;
@@ -519,6 +520,7 @@ void TMainForm::mnuSetDesktopFolderClick(QAction* item)
         folder = platform::shell::SpecialFolder::kFavorites;
         break;
     default:
+        OpenFavorite(*browser, *item);
         return;
     }
     std::string path = platform::shell::specialFolderPath(folder);
