@@ -616,9 +616,13 @@ std::int32_t FindItemByName(std::int32_t folder, std::int32_t start, std::string
     if (!access.HasFolder(folder))
         return 0;
     const std::int32_t count = access.Folder(folder).count;
-    if (count <= 0 || start < 1 || start > count)
+    if (count <= 0 || start > count)
         return 0;
+    // From the ".." row (or any start before the first item) the first step lands on the first item
+    // (on the last one backwards), so that every item is compared once.
     std::int32_t position = start;
+    if (start < 1)
+        position = backward ? 1 : count;
     for (std::int32_t step = 0; step < count; ++step) {
         position = backward ? (position == 1 ? count : position - 1) : (position == count ? 1 : position + 1);
         if (text.empty())

@@ -115,7 +115,8 @@ void GetCellText(std::int32_t columnKind, std::int32_t folder, std::int32_t posi
 // ---- Searching ----
 
 // Quick search: from start one position on (back with backward), wrapping, for a name that begins
-// with text ignoring case; at most one round, start compared last. 0 when none.
+// with text ignoring case; at most one round, start compared last. A start below 1 (the ".." row)
+// compares every item from the first (from the last backwards). 0 when none.
 std::int32_t FindItemByName(std::int32_t folder, std::int32_t start, std::string_view text,
                             TstateOfBrowser& state, bool backward);
 // The first display position whose name begins with text (exact: equals text), ignoring case; 0 when

@@ -376,11 +376,22 @@ TEST(Searching, QuickSearchWrapsAndTakesOneRound)
     EXPECT_EQ(FindItemByName(1, 1, "zz", state, false), 0);
     EXPECT_EQ(FindItemByName(1, 2, "", state, false), 3); // empty text: the next position
     EXPECT_EQ(FindItemByName(1, 4, "", state, false), 1);
-    EXPECT_EQ(FindItemByName(1, 0, "ab", state, false), 0);
     EXPECT_EQ(FindItemByName(1, 9, "ab", state, false), 0);
     EXPECT_EQ(FindItemByName(1, 1, "abc", state, false), 0); // shorter names never match
     // The start itself is compared last.
     EXPECT_EQ(FindItemByName(1, 2, "x", state, false), 2);
+    // From the ".." row: every item once, the first (the last backwards) first.
+    const struct
+    {
+        std::int32_t start;
+        const char* text;
+        bool backward;
+        std::int32_t found;
+    } fromParentRow[] = {{0, "ab", false, 1}, {-1, "ab", false, 1}, {0, "ab", true, 3}, {0, "a", true, 4},
+                         {0, "", false, 1},   {0, "", true, 4},     {0, "x", false, 2}, {0, "zz", false, 0}};
+    for (const auto& row : fromParentRow)
+        EXPECT_EQ(FindItemByName(1, row.start, row.text, state, row.backward), row.found)
+            << row.start << " " << row.text << " " << row.backward;
 
     TstateOfBrowser empty;
     test::makeList(empty, {}, 0);
