@@ -10,6 +10,11 @@ TWUXStringGrid::TWUXStringGrid(QWidget* parent) : DrawGrid(parent)
     connect(qApp, &QApplication::focusChanged, this, &TWUXStringGrid::focusChanged);
 }
 
+TWUXStringGrid::~TWUXStringGrid()
+{
+    disconnect(qApp, &QApplication::focusChanged, this, &TWUXStringGrid::focusChanged);
+}
+
 void TWUXStringGrid::focusChanged(QWidget* old, QWidget* now)
 {
     const auto mine = [this](QWidget* w) { return w == this || w == viewport(); };

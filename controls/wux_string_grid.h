@@ -27,6 +27,9 @@ class TWUXStringGrid : public DrawGrid
     Q_PROPERTY(bool BeforeKeyDown READ BeforeKeyDown WRITE setBeforeKeyDown)
 public:
     explicit TWUXStringGrid(QWidget* parent = nullptr);
+    // Leaves the application's focus reports first: the widget's own destructor takes the focus away
+    // from a grid that holds it, and that report must not reach a half-destroyed grid.
+    ~TWUXStringGrid() override;
 
     // True: OnKeyDown runs first and the grid does not move its cursor itself; False (default):
     // the grid navigates, then OnKeyDown runs.

@@ -434,6 +434,29 @@ TEST(StringGrid, FocusReportsTheOtherWidget)
     EXPECT_EQ(events[1], std::make_pair(std::string("kill"), static_cast<QWidget*>(edit)));
 }
 
+TEST(StringGrid, DestroyedWithTheFocusCallsNoHandler)
+{
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* edit = new QLineEdit;
+    auto* grid = new TWUXStringGrid;
+    layout->addWidget(edit);
+    layout->addWidget(grid);
+    int calls = 0;
+    grid->OnSetFocus = [&](TWUXStringGrid*, QWidget*) { ++calls; };
+    grid->OnKillFocus = [&](TWUXStringGrid*, QWidget*) { ++calls; };
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    grid->setFocus();
+    ASSERT_TRUE(grid->hasFocus());
+    calls = 0;
+    delete grid;
+    EXPECT_EQ(calls, 0);
+    edit->setFocus(); // the application's focus reports go on without the grid
+    EXPECT_TRUE(edit->hasFocus());
+    EXPECT_EQ(calls, 0);
+}
+
 TEST(StringGrid, ContextMenuPointerIsClearedWithTheMenu)
 {
     TWUXStringGrid grid;
