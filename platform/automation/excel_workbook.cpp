@@ -660,8 +660,10 @@ void XlsxSheet::index()
         }
     }
     for (const Relationship& rel : doc_.package().relationships(part_))
-        if (!rel.external && endsWith(rel.type, "/table") && doc_.package().hasPart(rel.target))
+        if (!rel.external && endsWith(rel.type, "/table") && doc_.package().hasPart(rel.target)) {
+            doc_.package().xml(rel.target); // parsed now, so that a damaged table fails at Open
             tables_.push_back(rel.target);
+        }
     sheetData_ = child(root, "sheetData");
     if (!sheetData_)
         damaged("no cell data");

@@ -249,6 +249,57 @@ std::string Package::readPart(std::string_view name) const
     return out;
 }
 
+bool usesOwnEntities(std::string_view xml)
+{
+    const auto skipPast = [&](std::size_t from, std::string_view end) {
+        const std::size_t at = xml.find(end, from);
+        return at == std::string_view::npos ? xml.size() : at + end.size();
+    };
+    std::size_t i = 0;
+    while (i < xml.size()) {
+        const char c = xml[i];
+        if (c == '<') {
+            const std::string_view rest = xml.substr(i);
+            if (rest.starts_with("<!--")) {
+                i = skipPast(i + 4, "-->");
+            } else if (rest.starts_with("<![CDATA[")) {
+                i = skipPast(i + 9, "]]>");
+            } else if (rest.starts_with("<?")) {
+                i = skipPast(i + 2, "?>");
+            } else if (rest.starts_with("<!DOCTYPE")) {
+                // An internal subset opens with "[" before the declaration's end (quoted texts skipped).
+                for (i += 9; i < xml.size() && xml[i] != '>'; ++i) {
+                    if (xml[i] == '[')
+                        return true;
+                    if (xml[i] == '"' || xml[i] == '\'') {
+                        const std::size_t close = xml.find(xml[i], i + 1);
+                        i = close == std::string_view::npos ? xml.size() : close;
+                    }
+                }
+            } else {
+                ++i;
+            }
+            continue;
+        }
+        if (c == '&') {
+            if (i + 1 < xml.size() && xml[i + 1] == '#') {
+                i += 2;
+                continue;
+            }
+            const std::size_t semicolon = xml.find(';', i + 1);
+            if (semicolon == std::string_view::npos)
+                return true;
+            const std::string_view name = xml.substr(i + 1, semicolon - i - 1);
+            if (name != "amp" && name != "lt" && name != "gt" && name != "quot" && name != "apos")
+                return true;
+            i = semicolon + 1;
+            continue;
+        }
+        ++i;
+    }
+    return false;
+}
+
 pugi::xml_document& Package::xml(std::string_view name)
 {
     const std::string canonical = canonicalName(name);
@@ -256,6 +307,9 @@ pugi::xml_document& Package::xml(std::string_view name)
     if (it != xml_.end())
         return *it->second;
     const std::string bytes = readPart(canonical);
+    if (usesOwnEntities(bytes))
+        fail(kErrorFail, "The document part " + canonical +
+                             " declares or uses entities of its own, which cannot be saved unchanged.");
     auto doc = std::make_unique<pugi::xml_document>();
     const pugi::xml_parse_result result = doc->load_buffer(bytes.data(), bytes.size(), kXmlParseFlags);
     if (!result)

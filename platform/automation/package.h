@@ -118,6 +118,11 @@ pugi::xml_attribute attribute(const pugi::xml_node& node, std::string_view local
 // The namespace prefix of an element ("w" for "w:t"; "" when none), for creating siblings.
 std::string prefixOf(const pugi::xml_node& node);
 
+// True when XML text declares entities of its own (a document type declaration with an internal
+// subset) or refers to an entity other than the five predefined ones (character references are
+// fine). Such a part cannot be written back as it was read: its references would be saved as text.
+bool usesOwnEntities(std::string_view xml);
+
 // Parse and save flags for office XML.
 inline constexpr unsigned kXmlParseFlags = pugi::parse_default | pugi::parse_ws_pcdata |
                                            pugi::parse_declaration | pugi::parse_comments | pugi::parse_pi |

@@ -899,6 +899,10 @@ DocPtr openDocument(AppState& app, const std::string& path, bool readOnly)
     for (const std::string& part : {doc->footnotesPart, doc->endnotesPart})
         if (!part.empty() && pkg.hasPart(part))
             pkg.xml(part);
+    for (const Relationship& rel : pkg.relationships(doc->mainPart))
+        if (!rel.external && (rel.type.ends_with("/header") || rel.type.ends_with("/footer")) &&
+            pkg.hasPart(rel.target))
+            pkg.xml(rel.target);
     app.documents.push_back(doc);
     return doc;
 }

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -606,6 +607,57 @@ TEST_P(DocumentReplacerTest, LinkedDocumentsStayLinksAndReadOnlyOnesAreRefused)
     EXPECT_EQ(make(1, searchBlock("cat", "dog", 1))->ProcessFile(readOnly), engines::kReplaceDocumentLocked);
     EXPECT_EQ(wux::test::readFileBytes(readOnly), before);
     EXPECT_FALSE(wux::test::exists(readOnly + ".bak"));
+}
+
+// A part that declares entities of its own or refers to any but the five predefined ones could not be
+// saved as it was read: it is refused at the open stage, unchanged and without a backup. Character
+// references and the predefined entities are plain text.
+TEST_P(DocumentReplacerTest, PartsWithEntitiesOfTheirOwnAreRefusedAtOpen)
+{
+    const struct
+    {
+        const char* name;
+        const char* doctype;
+        const char* text;
+        bool refused;
+    } variants[] = {
+        {"declared and used", "<!DOCTYPE x [<!ENTITY e \"cat\">]>", "a cat &e; here", true},
+        {"declared only", "<!DOCTYPE x [ <!ENTITY e 'cat'> ]>", "a cat here", true},
+        {"used without a declaration", "", "a cat &nbsp; here", true},
+        {"predefined and character references", "", "a cat &amp; &#233; here", false},
+    };
+    int n = 0;
+    for (const auto& variant : variants) {
+        SCOPED_TRACE(variant.name);
+        const std::string f = write("e" + std::to_string(++n), "a cat here");
+        const std::string posix = wux::test::posixOf(f);
+        std::map<std::string, std::string> parts = wux::test::readZip(posix);
+        wux::test::ZipEntries entries;
+        bool edited = false;
+        for (const std::string& name : wux::test::zipNames(posix)) {
+            std::string bytes = parts[name];
+            if (const std::size_t at = bytes.find("a cat here"); at != std::string::npos) {
+                bytes.replace(at, 10, variant.text);
+                const std::size_t declaration = bytes.starts_with("<?xml") ? bytes.find("?>") + 2 : 0;
+                bytes.insert(declaration, variant.doctype);
+                edited = true;
+            }
+            entries.emplace_back(name, bytes);
+        }
+        ASSERT_TRUE(edited);
+        wux::test::createFile(f, wux::test::buildZip(entries, {"mimetype"}));
+        const std::string before = wux::test::readFileBytes(f);
+        auto replacer = make(1, searchBlock("cat", "dog", 1));
+        const TReplaceResult result = replacer->ProcessFile(f);
+        if (variant.refused) {
+            EXPECT_EQ(result, engines::kReplaceFailed);
+            EXPECT_EQ(replacer->stage(), kind().open);
+            EXPECT_EQ(wux::test::readFileBytes(f), before);
+            EXPECT_FALSE(wux::test::exists(f + ".bak"));
+        } else {
+            EXPECT_EQ(result, engines::kReplaceFound);
+        }
+    }
 }
 
 std::vector<const DocumentKind*> kindsWhere(bool (*keep)(const DocumentKind&))
