@@ -92,7 +92,10 @@ private:
                 const std::u16string text = utf8ToUtf16(c.text().get());
                 if (!text.empty())
                     add(SegmentKind::kText, text, c);
-            } else if (name != "rPr" && name != "pPr" && name != "extLst") {
+            } else if (!PptxDialect::instance().isPropertyElement(c) && name != "extLst") {
+                // Properties are no text wherever they stand (an end-of-paragraph element misplaced
+                // inside a run too): the editor treats them the same way, so a text reads back as
+                // written.
                 add(SegmentKind::kBarrier, std::u16string(1, kBarrierChar), c);
             }
         }

@@ -220,6 +220,41 @@ TEST_F(PptxServerTest, WholeTextIsWrittenBackAsAMinimalChange)
     EXPECT_EQ(text(range(again, 2, 1)->get("Text")), "Hello there\ra\tb\vc2");
 }
 
+// Property elements misplaced inside a run (other programs write an end-of-paragraph element there) are
+// no text: a shape's text reads, writes and reads back, also after a save, without a marker for them.
+TEST_F(PptxServerTest, PropertiesMisplacedInARunAreNoText)
+{
+    const struct
+    {
+        const char* paragraphs;
+        const char16_t* read;
+        const char16_t* written;
+    } cases[] = {
+        {"<a:p><a:r><a:t>x</a:t><a:endParaRPr/></a:r></a:p>", u"x", u"yz"},
+        {"<a:p><a:r><a:endParaRPr lang=\"de\"/><a:t>one</a:t></a:r><a:r><a:t> two</a:t></a:r></a:p>",
+         u"one two", u"one three"},
+        {"<a:p><a:r><a:t>ab</a:t><a:endParaRPr/><a:t>cd</a:t></a:r></a:p>", u"abcd", u"aXd"},
+        {"<a:p><a:r><a:t>e</a:t><a:pPr/></a:r></a:p>", u"e", u"\u00e9e"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.paragraphs);
+        PptxParts parts;
+        parts.slides.push_back(textShape(c.paragraphs));
+        const std::string file = write("deck" + std::to_string(++n) + ".pptx", parts);
+        DispatchRef pres = open(file);
+        DispatchRef r = range(pres, 1, 1);
+        EXPECT_EQ(r->get("Text").text(), c.read);
+        r->put("Text", Variant(std::u16string(c.written)));
+        EXPECT_EQ(r->get("Text").text(), c.written);
+        pres->call("Save");
+        pres->call("Close");
+        DispatchRef again = open(file);
+        EXPECT_EQ(range(again, 1, 1)->get("Text").text(), c.written);
+        again->call("Close");
+    }
+}
+
 TEST_F(PptxServerTest, ParagraphsAndLineBreaksAreMadeAndMerged)
 {
     const std::string file = write("deck.pptx", threeSlides());
