@@ -22,6 +22,8 @@ namespace {
 
 // Chunk of the backup copy.
 constexpr std::size_t kBackupChunk = 200000;
+// The longest name (in bytes on the disk) that the file systems take.
+constexpr std::size_t kMaxNameBytes = 255;
 
 std::string withoutLineFeeds(std::string_view text)
 {
@@ -154,7 +156,12 @@ std::string StripExtension(std::string_view Name)
 
 std::string temporaryName(std::string_view path, std::int32_t number)
 {
-    return std::string(path) + std::to_string(number);
+    std::string name = std::string(path) + std::to_string(number);
+    std::string folder, last, onDisk;
+    platform::splitWindowsPath(name, folder, last);
+    if (!platform::decodeName(last, onDisk) || onDisk.size() <= kMaxNameBytes)
+        return name;
+    return platform::joinWindowsPath(folder, ".wux" + std::to_string(number) + ".tmp");
 }
 
 std::string firstFreeName(std::string_view base)
@@ -385,6 +392,7 @@ std::optional<std::string> TBaseReplacer::copyToBackup(std::string_view Path, st
 
     platform::FileHandle target;
     std::string name;
+    backupError_ = 0;
     for (int attempt = 0;; ++attempt) {
         name = firstFreeName(backupBase);
         // The name is free in every letter case: create it as spelled (a name that appeared meanwhile
@@ -394,8 +402,10 @@ std::optional<std::string> TBaseReplacer::copyToBackup(std::string_view Path, st
                         platform::Disposition::kCreateNew, 0, platform::LastComponent::kAsSpelled);
         if (error == platform::kErrorSuccess)
             break;
-        if ((error != platform::kErrorFileExists && error != platform::kErrorAlreadyExists) || attempt > 1000)
+        if ((error != platform::kErrorFileExists && error != platform::kErrorAlreadyExists) || attempt > 1000) {
+            backupError_ = error;
             return std::nullopt;
+        }
     }
 
     bool ok = true;

@@ -129,7 +129,9 @@ std::optional<ReplacerStructureView> readReplacerStructureBlock(ReplacerStructur
 
 // Name up to, not including, its last "."; Name itself when it has none.
 std::string StripExtension(std::string_view Name);
-// The name of the temporary file number `number` of path (path + decimal number).
+// The name of the temporary file number `number` of path: path + decimal number, or, when that name
+// would not fit the file system's limit on a name, the hidden name ".wux" + number + ".tmp" in the same
+// folder.
 std::string temporaryName(std::string_view path, std::int32_t number);
 // base, or when something exists there, base + the first free number from 0.
 std::string firstFreeName(std::string_view base);
@@ -168,6 +170,9 @@ public:
     std::int64_t fileSize() const { return fileSize_; }
     // Matches found (changes applied) in the file in hand.
     std::int32_t matchCount() const { return matchCount_; }
+    // Why the last backup copy could not be made: the system error of its creation (206 when the
+    // ".bak" name does not fit the file system: such a name is never cut), or 0.
+    platform::WinError backupError() const { return backupError_; }
 
     // True when the owner thread has been asked to stop.
     bool IsTerminated() const;
@@ -210,6 +215,7 @@ protected:
     }
 
     bool createBackUpCopy_ = true;
+    platform::WinError backupError_ = 0;
     std::string outputFolder_;
     std::string backupFolder_;
     platform::WuxThread* owner_ = nullptr;

@@ -451,6 +451,45 @@ TEST_F(ReplacerFilesTest, BackupThatCannotBeMadeStopsTheChange)
     EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"b.txt"});
 }
 
+// Names near the file system's limit of 255 bytes: the temporary file takes a short name in the same
+// folder when the name plus its number would not fit; a ".bak" name that does not fit is never cut,
+// that one file fails (206) and keeps its content.
+TEST_F(ReplacerFilesTest, NamesAtTheLengthLimit)
+{
+    const struct
+    {
+        std::size_t length;
+        bool backup;
+        TReplaceResult result;
+        platform::WinError backupError;
+    } cases[] = {
+        {250, true, kReplaceFound, 0},   {252, false, kReplaceFound, 0},  {252, true, kReplaceFailed, 206},
+        {255, false, kReplaceFound, 0},  {255, true, kReplaceFailed, 206},
+    };
+    CommitFixture fixture;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.length) + (c.backup ? " with backup" : ""));
+        const std::string name = std::string(c.length - 4, 'n') + ".txt";
+        createFile(path(name), "an old text");
+        TTextReplacer replacer(&owner, kModeReplace, fixture.block, c.backup);
+        EXPECT_EQ(replacer.ReplaceInFile(path(name)), c.result);
+        EXPECT_EQ(replacer.backupError(), c.backupError);
+        EXPECT_EQ(readFileBytes(path(name)), c.result == kReplaceFound ? "an new text" : "an old text");
+        std::vector<std::string> expected{name};
+        if (c.result == kReplaceFound && c.backup) {
+            expected.push_back(name + ".bak");
+            EXPECT_EQ(readFileBytes(path(name + ".bak")), "an old text");
+        }
+        EXPECT_EQ(listNames(drive.root()), expected);
+        for (const std::string& left : listNames(drive.root()))
+            std::remove(drive.posix(left).c_str());
+    }
+    EXPECT_EQ(temporaryName(path(std::string(254, 'n')), 0), path(std::string(254, 'n') + "0"));
+    EXPECT_EQ(temporaryName(path(std::string(255, 'n')), 7), path(".wux7.tmp"));
+    EXPECT_EQ(temporaryName(path(std::string(250, 'n')), 12345), path(std::string(250, 'n') + "12345"));
+    EXPECT_EQ(temporaryName(path(std::string(251, 'n')), 12345), path(".wux12345.tmp"));
+}
+
 TEST_F(ReplacerFilesTest, SymbolicLinkStaysALinkAndItsTargetIsRewritten)
 {
     CommitFixture fixture;
