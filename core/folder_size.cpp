@@ -1,6 +1,8 @@
 #include "core/folder_size.h"
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/files.h"
@@ -13,21 +15,27 @@ std::int64_t FolderSize(std::string_view path, std::int64_t& fileCount)
 {
     fileCount = 0;
     std::uint64_t total = 0;
-    // Folders still to walk; an explicit stack, so that deep trees cannot exhaust the call stack.
-    std::vector<std::string> pending{std::string(path)};
+    // Folders still to walk, each with the identity its parent's listing showed (none for the folder
+    // asked for); an explicit stack, so that deep trees cannot exhaust the call stack.
+    std::vector<std::pair<std::string, std::optional<platform::FileId>>> pending;
+    pending.emplace_back(std::string(path), std::nullopt);
     platform::FindData data;
     while (!pending.empty()) {
-        const std::string folder = std::move(pending.back());
+        const auto [folder, id] = std::move(pending.back());
         pending.pop_back();
         platform::FolderListing listing;
-        if (listing.findFirst(platform::joinWindowsPath(folder, "*.*"), data) != platform::kErrorSuccess)
+        const std::string pattern = platform::joinWindowsPath(folder, "*.*");
+        // A sub-folder is measured only while it is the folder that was listed: one swapped for a link
+        // meanwhile is never followed.
+        if ((id ? listing.findFirstInWalk(pattern, &*id, data) : listing.findFirst(pattern, data)) !=
+            platform::kErrorSuccess)
             continue;
         do {
             if (data.name == "." || data.name == "..")
                 continue;
             if (data.attributes & platform::kAttrDirectory) {
-                if ((data.attributes & platform::kAttrReparsePoint) == 0)
-                    pending.push_back(platform::joinWindowsPath(folder, data.name));
+                if (platform::isWalkableFolder(data))
+                    pending.emplace_back(platform::joinWindowsPath(folder, data.name), data.id);
                 continue;
             }
             total += data.size;

@@ -480,7 +480,7 @@ void TFinder::ShowFoundCount()
 
 // ---- Folders and files ----
 
-void TFinder::SearchDirectory(const std::string& Path)
+void TFinder::SearchDirectory(const std::string& Path, const platform::FileId* expected)
 {
     const std::int32_t remembered = FinderStore.itemCount;
     currentPath = Path;
@@ -496,11 +496,13 @@ void TFinder::SearchDirectory(const std::string& Path)
     const bool duplicates = duplicatesMode();
     const std::int32_t folder = FinderStore.folderCount + 1;
     platform::StringList subfolders;
+    std::vector<platform::FileId> subfolderIds;
     std::int32_t count = 0;
     {
         CriticalSectionLock lock(FinderLock);
         filelist::AddFolderRecord(Path, FinderStore);
-        filelist::ReadFolderItems(folder, filterFlags + kReadFolderFlag, FinderStore, &subfolders);
+        filelist::ReadFolderItems(folder, filterFlags + kReadFolderFlag, FinderStore, &subfolders, expected,
+                                  &subfolderIds);
         StateAccess access(FinderStore);
         if (access.HasRecord(folder))
             count = access.Folder(folder).count;
@@ -517,7 +519,10 @@ void TFinder::SearchDirectory(const std::string& Path)
                 }
                 currentPath = Path + "\\" + name;
                 ShowCurrentPath();
-                hit = FileContainsText(currentPath);
+                // Only while the folder is the one listed: never a file reached through a link put
+                // in its place (or in place of a folder above it).
+                hit = (expected == nullptr || platform::isSameFolder(Path, *expected)) &&
+                      FileContainsText(currentPath);
             }
             if (!hit)
                 removals.push_back(n);
@@ -547,7 +552,7 @@ void TFinder::SearchDirectory(const std::string& Path)
     if (!recurse)
         return;
     for (int i = 0; i < subfolders.count() && !Terminated(); ++i)
-        SearchDirectory(Path + "\\" + subfolders[i]);
+        SearchDirectory(Path + "\\" + subfolders[i], &subfolderIds[static_cast<std::size_t>(i)]);
 }
 
 void TFinder::CheckFile(const std::string& FolderPath, const std::string& Name)
@@ -619,7 +624,7 @@ void TFinder::searchSelection()
 
     // 1. Selected folders are searched whole.
     while (!Terminated() && next()) {
-        if (attributes & filelist::kDirectoryAttribute) {
+        if ((attributes & filelist::kDirectoryAttribute) && !(attributes & platform::kAttrReparsePoint)) {
             SearchDirectory(folderPath + "\\" + name);
             unselect();
         }

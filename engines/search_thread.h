@@ -25,6 +25,7 @@
 
 #include "filelist/browser_state.h"
 #include "platform/critical_section.h"
+#include "platform/file_types.h"
 #include "platform/movable_memory.h"
 #include "platform/thread.h"
 
@@ -95,8 +96,10 @@ public:
 
     // One selected file of the operation list, copied into FinderStore on a hit.
     void CheckFile(const std::string& FolderPath, const std::string& Name);
-    // Reads one folder into FinderStore, drops the entries without the text, and descends.
-    void SearchDirectory(const std::string& Path);
+    // Reads one folder into FinderStore, drops the entries without the text, and descends into its
+    // sub-folders (never into a symbolic link). expected: the identity that the parent's listing showed
+    // for Path (none for a folder the search was asked for); a folder swapped meanwhile is skipped.
+    void SearchDirectory(const std::string& Path, const platform::FileId* expected = nullptr);
     // The content test.
     bool FileContainsText(const std::string& Path);
 

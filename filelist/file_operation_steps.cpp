@@ -390,11 +390,14 @@ bool TOperations::CopyOneFile()
         return false;
     }
 
+    // The data goes to a hidden temporary file beside the target, which takes the target's name only
+    // when it is complete: a copy that fails or is killed half-way never leaves a truncated file under
+    // a name that a later run would take for a finished copy.
     platform::FileHandle target;
+    std::string tempPath;
     for (;;) {
-        const platform::WinError error =
-            target.open(TargetPath, platform::kAccessWrite, platform::kShareWrite,
-                        platform::Disposition::kCreateNew, SourceInfo.attributes & platform::kAttrReadOnly);
+        const platform::WinError error = platform::createTemporaryBeside(
+            TargetPath, target, tempPath, SourceInfo.attributes & platform::kAttrReadOnly);
         if (error == platform::kErrorSuccess)
             break;
         if (Ask(QuestionGroup::Copy, 4, error) != StepAnswer::Retry) {
@@ -463,11 +466,19 @@ bool TOperations::CopyOneFile()
         }
     }
     if (ok) {
-        platform::WinError error = platform::copyModeBits(SourcePath, TargetPath);
+        platform::WinError error = platform::copyModeBits(SourcePath, tempPath);
         if (error == platform::kErrorSuccess)
-            error = platform::setAttributes(TargetPath, SourceInfo.attributes);
+            error = platform::setAttributes(tempPath, SourceInfo.attributes);
         if (error != platform::kErrorSuccess) {
             showStepError("SetFileAttributes: Error ", error);
+            ok = false;
+        }
+    }
+    if (ok) {
+        // Never over a file that appeared under the target's name meanwhile.
+        const platform::WinError error = platform::moveFile(tempPath, TargetPath);
+        if (error != platform::kErrorSuccess) {
+            showStepError("MoveFile: Error", error);
             ok = false;
         }
     }
@@ -477,10 +488,10 @@ bool TOperations::CopyOneFile()
             showStepError("CloseHandle Read: Error ", error);
     }
     if (!ok) {
-        // Never leave a partial or unfinished target behind.
+        // Never leave a partial or unfinished copy behind.
         target.close();
-        platform::setAttributes(TargetPath, platform::kAttrNormal);
-        platform::deleteFile(TargetPath);
+        platform::setAttributes(tempPath, platform::kAttrNormal);
+        platform::deleteFile(tempPath);
         return false;
     }
     if (FilePercent != 100) {

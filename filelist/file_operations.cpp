@@ -356,10 +356,14 @@ bool TOperations::sendDirectoryToBasket(const std::string& sourceDir)
     return true;
 }
 
-void TOperations::walkDirectory(const std::string& sourceDir, const std::string& targetDir)
+void TOperations::walkDirectory(const std::string& sourceDir, const std::string& targetDir,
+                                const platform::FileId* expected)
 {
     const TFileOperationKind kind = run_.Kind;
     const std::string directory = withoutTrailingBackslash(sourceDir);
+    // A folder swapped for a link (or another folder) since its parent was listed is left alone.
+    if (expected != nullptr && !platform::isSameFolder(directory, *expected))
+        return;
     if (kind == TFileOperationKind::Copy || kind == TFileOperationKind::Move) {
         if (!makeTargetDirectory(withoutTrailingBackslash(targetDir)))
             return;
@@ -367,17 +371,23 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
         sendDirectoryToBasket(sourceDir);
     }
 
-    // The entries first, so that the walk never meets what it has just written or removed.
-    std::vector<std::pair<std::string, std::uint32_t>> entries;
+    // The entries first, so that the walk never meets what it has just written or removed. The listing
+    // is of the folder itself, never of a link put in its place; its entries keep their identities, so
+    // that a sub-folder is entered only while it is the one listed.
+    std::vector<platform::FindData> entries;
+    platform::FileId folderId;
     for (;;) {
         entries.clear();
         platform::FolderListing listing;
         platform::FindData data;
-        platform::WinError error = listing.findFirst(sourceDir + "*.*", data);
+        platform::WinError error = listing.findFirstInWalk(sourceDir + "*.*", expected, data);
+        if (error == platform::kErrorFileInvalid)
+            return;
+        folderId = listing.folderId();
         if (error == platform::kErrorSuccess) {
             do {
                 if (data.name != "." && data.name != "..")
-                    entries.emplace_back(data.name, data.attributes);
+                    entries.push_back(data);
             } while ((error = listing.findNext(data)) == platform::kErrorSuccess);
             if (error == platform::kErrorNoMoreFiles)
                 error = platform::kErrorSuccess;
@@ -407,14 +417,21 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
         addedInside = true;
     }
 
-    for (const auto& [name, attributes] : entries) {
+    // Every step below acts on a path inside this folder: while the folder is not the one listed (it
+    // or a folder above it was swapped for a link), the rest of it is left alone.
+    bool unchanged = true;
+    for (const platform::FindData& entry : entries) {
         if (stopped())
             break;
-        SourcePath = sourceDir + name;
-        TargetPath = targetDir + name;
+        if (!platform::isSameFolder(directory, folderId)) {
+            unchanged = false;
+            break;
+        }
+        SourcePath = sourceDir + entry.name;
+        TargetPath = targetDir + entry.name;
         Proceed = true;
-        if (isRealDirectory(attributes)) {
-            walkDirectory(SourcePath + "\\", TargetPath + "\\");
+        if (platform::isWalkableFolder(entry)) {
+            walkDirectory(SourcePath + "\\", TargetPath + "\\", &entry.id);
             continue;
         }
         switch (kind) {
@@ -441,7 +458,8 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
 
     if (addedInside)
         run_.OperationFlags &= ~kOpInsideAllowed;
-    if ((kind == TFileOperationKind::Delete || kind == TFileOperationKind::Move) && !stopped()) {
+    if ((kind == TFileOperationKind::Delete || kind == TFileOperationKind::Move) && !stopped() && unchanged &&
+        platform::isSameFolder(directory, folderId)) {
         platform::setAttributes(directory, platform::kAttrNormal);
         if (platform::removeFolder(directory) != platform::kErrorSuccess)
             platform::showMessageBox(core::formatUiText(kTextDirectoryNotDeleted, {directory}),

@@ -148,7 +148,10 @@ protected:
 private:
     void executeItems();
     void doFile(bool isFile);
-    void walkDirectory(const std::string& sourceDir, const std::string& targetDir);
+    // expected: the identity that the parent folder's listing showed for sourceDir (none for a selected
+    // item); the walk acts only on the folder it listed and never follows a link put in its place.
+    void walkDirectory(const std::string& sourceDir, const std::string& targetDir,
+                       const platform::FileId* expected = nullptr);
     bool makeTargetDirectory(const std::string& directory);
     bool sendDirectoryToBasket(const std::string& sourceDir);
     bool isInsideSource(const std::string& source, const std::string& target) const;

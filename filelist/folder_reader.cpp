@@ -201,7 +201,8 @@ bool ReadFolder(std::int32_t folder, std::uint32_t flags, TstateOfBrowser& state
 }
 
 bool ReadFolderItems(std::int32_t folder, std::uint32_t flags, TstateOfBrowser& state,
-                     platform::StringList* subfolderList)
+                     platform::StringList* subfolderList, const platform::FileId* expected,
+                     std::vector<platform::FileId>* subfolderIds)
 {
     std::string path;
     std::int32_t firstIndex = 0;
@@ -220,7 +221,8 @@ bool ReadFolderItems(std::int32_t folder, std::uint32_t flags, TstateOfBrowser& 
         return false;
     platform::FolderListing listing;
     platform::FindData data;
-    platform::WinError error = listing.findFirst(path + "\\*.*", data);
+    platform::WinError error = expected != nullptr ? listing.findFirstInWalk(path + "\\*.*", expected, data)
+                                                   : listing.findFirst(path + "\\*.*", data);
     if (error == platform::kErrorFileNotFound || error == platform::kErrorNoMoreFiles)
         return true;
     if (error != 0)
@@ -233,8 +235,12 @@ bool ReadFolderItems(std::int32_t folder, std::uint32_t flags, TstateOfBrowser& 
         if (data.name == "." || data.name == "..")
             continue;
         const bool directory = (data.attributes & kDirectoryAttribute) != 0;
-        if (directory && subfolderList != nullptr && (showHidden || !(data.attributes & kHiddenOrSystem)))
+        if (platform::isWalkableFolder(data) && subfolderList != nullptr &&
+            (showHidden || !(data.attributes & kHiddenOrSystem))) {
             subfolderList->add(data.name);
+            if (subfolderIds != nullptr)
+                subfolderIds->push_back(data.id);
+        }
         if (!ItemMatchesFilter(flags, state.filter, state.maskList, data))
             continue;
         TBrowserItem item;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "filelist/browser_state.h"
 #include "platform/folder_listing.h"
@@ -36,10 +37,13 @@ bool SetStateToDrive(std::int32_t driveIndex, TstateOfBrowser& state);
 // Reads one folder record's entries, appending them to the item block.
 bool ReadFolder(std::int32_t folder, std::uint32_t flags, TstateOfBrowser& state);
 // The file-system reader: the entries of the folder's path that pass ItemMatchesFilter; sub-folder
-// names go to subfolderList when given (hidden and system ones only while hidden files are shown).
-// False when the folder cannot be listed.
+// names go to subfolderList when given (hidden and system ones only while hidden files are shown;
+// never a symbolic link to a folder), their identities to subfolderIds in the same order. For a walk
+// over a tree, expected is the identity the parent's listing showed for the folder: a folder swapped
+// for a link or another folder since then is not read. False when the folder cannot be listed.
 bool ReadFolderItems(std::int32_t folder, std::uint32_t flags, TstateOfBrowser& state,
-                     platform::StringList* subfolderList);
+                     platform::StringList* subfolderList, const platform::FileId* expected = nullptr,
+                     std::vector<platform::FileId>* subfolderIds = nullptr);
 // The test of one found entry: filter, hidden files, name masks.
 bool ItemMatchesFilter(std::uint32_t flags, const TBrowserFilter& filter, const core::TMaskList& maskList,
                        const platform::FindData& findData);

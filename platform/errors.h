@@ -51,6 +51,9 @@ inline constexpr WinError kErrorFilenameExcedRange = 206;
 inline constexpr WinError kErrorDirectory = 267;
 inline constexpr WinError kErrorTooManyLinks = 1142;
 inline constexpr WinError kErrorCantResolveFilename = 1921;
+// A folder of a walk is no longer the one its parent's listing showed (swapped for a link or another
+// folder meanwhile).
+inline constexpr WinError kErrorFileInvalid = 1006;
 inline constexpr WinError kErrorIoDevice = 1117;
 
 // The Windows error for an errno value (0 gives 0; an unknown value gives 31 "A device attached to the

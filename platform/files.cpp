@@ -6,7 +6,9 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <climits>
 #include <cstdlib>
 #include <random>
@@ -719,6 +721,34 @@ WinError readWholeFile(std::string_view windowsPath, std::string& bytes)
         bytes.append(chunk, done);
     }
     return kErrorSuccess;
+}
+
+WinError createTemporaryBeside(std::string_view windowsPath, FileHandle& handle, std::string& tempWindowsPath,
+                               std::uint32_t attributes)
+{
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    std::string folder, name;
+    splitWindowsPath(windowsPath, folder, name);
+    // The stem keeps the temporary name within the file system's limit; it is cut before a character,
+    // never inside one.
+    std::size_t cut = std::min<std::size_t>(name.size(), 200);
+    while (cut > 0 && cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+        --cut;
+    const std::string stem = name.substr(0, cut);
+    WinError error = kErrorSuccess;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[24];
+        std::snprintf(suffix, sizeof suffix, ".wux%08llx",
+                      static_cast<unsigned long long>(random() & 0xFFFFFFFFu));
+        tempWindowsPath = joinWindowsPath(folder, "." + stem + suffix);
+        error = handle.open(tempWindowsPath, kAccessWrite, kShareWrite, Disposition::kCreateNew, attributes,
+                            LastComponent::kAsSpelled);
+        if (error != kErrorFileExists && error != kErrorAlreadyExists)
+            break;
+    }
+    if (error != kErrorSuccess)
+        tempWindowsPath.clear();
+    return error;
 }
 
 WinError atomicRewrite(std::string_view windowsPath, std::string_view bytes)

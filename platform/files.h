@@ -76,6 +76,13 @@ WinError copyFile(std::string_view fromWindowsPath, std::string_view toWindowsPa
 // Gives a file the POSIX mode bits (and owner and group, when the program runs as root) of another.
 WinError copyModeBits(std::string_view fromWindowsPath, std::string_view toWindowsPath);
 
+// Creates a new hidden temporary file for writing beside a file that is to appear under windowsPath:
+// "." + the name (its first 200 bytes) + ".wux" + 8 hex digits, in the same folder, so that one rename
+// without replacing can put it in place. handle receives it open, tempWindowsPath its path. Errors:
+// as FileHandle::open with kCreateNew (3 when the folder is missing), injected faults.
+WinError createTemporaryBeside(std::string_view windowsPath, FileHandle& handle, std::string& tempWindowsPath,
+                               std::uint32_t attributes = 0);
+
 // ---- Whole files ----
 
 // Reads a whole file. Errors: as FileHandle::open and read.

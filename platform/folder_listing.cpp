@@ -23,6 +23,7 @@ struct FolderListing::State
     int dotsLeft = 0; // "." and ".." still to give
     std::string posixFolder;
     bool single = false;
+    FileId folderId;
     ~State()
     {
         if (dir != nullptr)
@@ -84,6 +85,7 @@ bool fillEntry(int dirFd, const char* name, std::string_view shownName, bool hid
     data.lastWriteTime = times.lastWrite;
     data.size = S_ISREG(info.mode) ? info.size : 0;
     data.name = std::string(shownName);
+    data.id = FileId{entry.device, entry.inode};
     return true;
 }
 
@@ -132,6 +134,31 @@ void FolderListing::close()
 
 WinError FolderListing::findFirst(std::string_view pattern, FindData& data)
 {
+    return start(pattern, data, false, nullptr);
+}
+
+WinError FolderListing::findFirstInWalk(std::string_view pattern, const FileId* expected, FindData& data)
+{
+    return start(pattern, data, true, expected);
+}
+
+FileId FolderListing::folderId() const
+{
+    return state_ ? state_->folderId : FileId{};
+}
+
+bool isSameFolder(std::string_view windowsPath, const FileId& id)
+{
+    std::string posix;
+    if (toPosixPath(windowsPath, posix) != kErrorSuccess)
+        return false;
+    struct stat st = {};
+    return ::lstat(posix.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)} == id;
+}
+
+WinError FolderListing::start(std::string_view pattern, FindData& data, bool walk, const FileId* expected)
+{
     close();
     data = {};
     std::string folder, mask;
@@ -153,21 +180,48 @@ WinError FolderListing::findFirst(std::string_view pattern, FindData& data)
     std::string posixFolder;
     if (const WinError error = toPosixPath(folder, posixFolder))
         return error == kErrorFileNotFound ? kErrorPathNotFound : error;
+    // A walk holds the folder open from its check to the end of its listing: what it lists is the
+    // folder it checked, whatever happens to the name meanwhile.
+    int walkFd = -1;
     struct stat st = {};
-    if (::stat(posixFolder.c_str(), &st) != 0)
-        return errno == EACCES ? kErrorAccessDenied : kErrorPathNotFound;
-    if (!S_ISDIR(st.st_mode))
-        return kErrorPathNotFound;
+    if (walk) {
+        walkFd = ::open(posixFolder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (walkFd < 0) {
+            const int error = errno;
+            struct stat entry = {};
+            // A symbolic link (or a file) where the folder was.
+            if ((error == ELOOP || error == ENOTDIR) && ::lstat(posixFolder.c_str(), &entry) == 0)
+                return kErrorFileInvalid;
+            return error == EACCES ? kErrorAccessDenied : kErrorPathNotFound;
+        }
+        if (::fstat(walkFd, &st) != 0 ||
+            (expected != nullptr &&
+             !(FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)} ==
+               *expected))) {
+            ::close(walkFd);
+            return kErrorFileInvalid;
+        }
+    } else {
+        if (::stat(posixFolder.c_str(), &st) != 0)
+            return errno == EACCES ? kErrorAccessDenied : kErrorPathNotFound;
+        if (!S_ISDIR(st.st_mode))
+            return kErrorPathNotFound;
+    }
 
     auto state = std::make_unique<State>();
     state->posixFolder = posixFolder;
     state->mask = mask;
+    state->folderId = FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
     if (!hasWildcard(mask) && mask != "." && mask != "..") {
         // One name: its own entry (found ignoring case like any path).
         std::string posix;
-        if (const WinError error = toPosixPath(joinWindowsPath(folder, mask), posix))
+        if (const WinError error = toPosixPath(joinWindowsPath(folder, mask), posix)) {
+            if (walkFd >= 0)
+                ::close(walkFd);
             return error;
-        const int dirFd = ::open(posixFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        }
+        const int dirFd =
+            walkFd >= 0 ? walkFd : ::open(posixFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dirFd < 0)
             return errno == EACCES ? kErrorAccessDenied : kErrorPathNotFound;
         const std::string name(internal::baseNameOf(posix));
@@ -179,9 +233,13 @@ WinError FolderListing::findFirst(std::string_view pattern, FindData& data)
         state_ = std::move(state);
         return kErrorSuccess;
     }
-    state->dir = ::opendir(posixFolder.c_str());
-    if (state->dir == nullptr)
-        return errno == EACCES || errno == EPERM ? kErrorAccessDenied : kErrorPathNotFound;
+    state->dir = walkFd >= 0 ? ::fdopendir(walkFd) : ::opendir(posixFolder.c_str());
+    if (state->dir == nullptr) {
+        const int error = errno;
+        if (walkFd >= 0)
+            ::close(walkFd);
+        return error == EACCES || error == EPERM ? kErrorAccessDenied : kErrorPathNotFound;
+    }
     const auto drive = findDrive(driveLetterOf(folder));
     const bool atRoot = drive && drive->root == posixFolder;
     state->dotsLeft = atRoot ? 0 : 2;

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "platform/errors.h"
+#include "platform/file_types.h"
 
 namespace wux::platform {
 
@@ -24,7 +25,15 @@ struct FindData
     FileTime lastWriteTime = 0;
     std::uint64_t size = 0;
     std::string name; // as the system sees it (reserved bytes as U+F000 + byte)
+    FileId id;        // device and inode of the entry itself (of a link, not of its target)
 };
+
+// True for an entry that a walk over a folder tree descends into: a folder, never a symbolic link to
+// one (a link is an entry like a file).
+inline bool isWalkableFolder(const FindData& data)
+{
+    return (data.attributes & kAttrDirectory) && !(data.attributes & kAttrReparsePoint);
+}
 
 class FolderListing
 {
@@ -39,15 +48,30 @@ public:
     // Starts a listing of "folder\mask" and gives its first entry. Errors: 2 (nothing matches),
     // 3 (folder missing or not a folder, bad path), 5 (folder cannot be read), 123, injected faults.
     WinError findFirst(std::string_view pattern, FindData& data);
+    // The same for a walk over a folder tree, which acts only on what it listed: the folder is opened
+    // without following a symbolic link at its own name, and, when expected is given (the identity that
+    // the parent's listing showed for it), only while it is still that folder. A folder swapped for a
+    // link or for another folder fails with 1006 and lists nothing. A walk lists its sub-folders this
+    // way with their FindData::id, and checks its folder with isSameFolder before it acts on an entry by
+    // its path.
+    WinError findFirstInWalk(std::string_view pattern, const FileId* expected, FindData& data);
+    // Device and inode of the folder being listed.
+    FileId folderId() const;
     // The next entry. Error: 18 at the end.
     WinError findNext(FindData& data);
     // Ends the listing (also done by the destructor).
     void close();
 
 private:
+    WinError start(std::string_view pattern, FindData& data, bool walk, const FileId* expected);
+
     struct State;
     std::unique_ptr<State> state_;
 };
+
+// True while windowsPath names the folder with this identity itself: a real folder (not a symbolic link
+// at its last name, whatever the path passes through) with the same device and inode.
+bool isSameFolder(std::string_view windowsPath, const FileId& id);
 
 // True when a name matches a mask of "*" and "?" ignoring case ("*.*" and "*" match every name).
 bool matchesFindMask(std::string_view name, std::string_view mask);

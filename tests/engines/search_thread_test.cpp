@@ -6,6 +6,7 @@
 #include <QEventLoop>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -513,6 +514,68 @@ TEST_F(FinderTest, DuplicatesByNameBySizeAndByBoth)
         for (const std::string& name : names)
             EXPECT_NE(name, "unique.txt");
         filelist::EndFlatView(FinderStore);
+        filelist::FreeBrowserState(FinderStore);
+        FinderStore = TstateOfBrowser();
+    }
+}
+
+// ---- Symbolic links ----
+
+// A search never descends into a symbolic link: links to the folder itself, to its parent and to an
+// outside folder list nothing twice and nothing outside; a link to a file is a file like any other.
+TEST_F(FinderTest, LinksToFoldersAreNeverSearched)
+{
+    createFile(path("top\\a.txt"), "cat");
+    createFile(path("top\\sub\\b.txt"), "cat");
+    createFile(path("outside\\c.txt"), "cat");
+    std::filesystem::create_directory_symlink(posix("top"), posix("top/loop"));
+    std::filesystem::create_directory_symlink("..", posix("top/sub/up"));
+    std::filesystem::create_directory_symlink(posix("outside"), posix("top/out"));
+    std::filesystem::create_symlink(posix("outside/c.txt"), posix("top/file-link.txt"));
+    const std::vector<std::string> paths = {path("top")};
+    const std::vector<std::string> expected = {path("top\\a.txt"), path("top\\file-link.txt"),
+                                               path("top\\sub\\b.txt")};
+    EXPECT_EQ(searchText(paths, "cat", false, false, false), expected);
+    createStore("*.txt");
+    TFinder finder;
+    finder.pathList = &paths;
+    run(finder);
+    EXPECT_EQ(hits(), expected);
+}
+
+// Another program swaps a sub-folder that the search has not reached for a link to an outside folder
+// while the search reports its first folder: the swapped entry is skipped, never followed.
+TEST_F(FinderTest, AFolderSwappedForALinkDuringTheSearchIsNeverFollowed)
+{
+    for (const bool content : {false, true}) {
+        SCOPED_TRACE(content ? "content search" : "name search");
+        const std::string top = content ? "t2" : "t1";
+        const std::string outside = top + "-outside";
+        createFile(path(top + "\\a.txt"), "cat");
+        createFile(path(top + "\\s1\\b.txt"), "cat");
+        createFile(path(top + "\\s2\\c.txt"), "cat");
+        createFile(path(outside + "\\d.txt"), "cat");
+        makeFolder(path(top + "-parked"));
+        bool swapped = false;
+        view = FakeResultsView();
+        // The first report comes when the top folder is read, before any sub-folder is.
+        view.onRows = [&](std::int32_t) {
+            if (swapped)
+                return;
+            swapped = true;
+            std::filesystem::rename(posix(top + "/s2"), posix(top + "-parked/s2"));
+            std::filesystem::create_directory_symlink(posix(outside), posix(top + "/s2"));
+        };
+        createStore("*.txt");
+        TFinder finder;
+        const std::vector<std::string> paths = {path(top)};
+        finder.pathList = &paths;
+        if (content) {
+            ASSERT_TRUE(finder.PrepareTextSearch("cat", false, false));
+        }
+        run(finder);
+        EXPECT_TRUE(swapped);
+        EXPECT_EQ(hits(), (std::vector<std::string>{path(top + "\\a.txt"), path(top + "\\s1\\b.txt")}));
         filelist::FreeBrowserState(FinderStore);
         FinderStore = TstateOfBrowser();
     }

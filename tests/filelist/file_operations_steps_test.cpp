@@ -484,7 +484,7 @@ TEST_F(MoveTest, BetweenDrivesCopiesThenDeletesAndKeepsTheSourceOnFailure)
     createFile(posix("src/tree/b.txt"), "beta", kTime);
     createFile(posix("src/fails.txt"), "must stay", kTime);
     makeFolder(posix("dst", 'd'));
-    platform::injectFault(path("dst\\fails.txt", 'd'), platform::kErrorDiskFull, platform::kFaultWrite);
+    platform::injectFault(path("dst\\.fails.txt", 'd'), platform::kErrorDiskFull, platform::kFaultWrite);
     openFolder("src");
     select({"a.txt", "tree", "fails.txt"});
     ASSERT_TRUE(run(TFileOperationKind::Move, path("dst\\", 'd')));

@@ -192,5 +192,67 @@ TEST_F(FolderListingTest, LinksAreListedWithTheirTargetsData)
     EXPECT_EQ(entries["dangling"].attributes, kAttrReparsePoint);
 }
 
+// A walk's listing is of the folder it was shown, never of a link or another folder put in its place;
+// entries carry their own identity (a link's, not its target's).
+TEST_F(FolderListingTest, WalkListingsActOnlyOnTheListedFolder)
+{
+    test::createFile(posix("w/sub/inner.txt"), "1");
+    test::createFile(posix("w/outside/other.txt"), "2");
+    ASSERT_EQ(::symlink(posix("w/outside").c_str(), posix("w/link").c_str()), 0);
+    const auto idOf = [&](const std::string& relative) {
+        struct stat st = {};
+        EXPECT_EQ(::lstat(posix(relative).c_str(), &st), 0) << relative;
+        return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    };
+    std::map<std::string, FindData> entries;
+    {
+        FolderListing listing;
+        FindData data;
+        ASSERT_EQ(listing.findFirstInWalk(path("w\\*.*"), nullptr, data), 0u);
+        EXPECT_EQ(listing.folderId(), idOf("w"));
+        do
+            entries[data.name] = data;
+        while (listing.findNext(data) == 0);
+    }
+    EXPECT_EQ(entries["sub"].id, idOf("w/sub"));
+    EXPECT_EQ(entries["link"].id, idOf("w/link"));
+    EXPECT_TRUE(isWalkableFolder(entries["sub"]));
+    EXPECT_FALSE(isWalkableFolder(entries["link"]));
+    const FileId subId = entries["sub"].id;
+
+    const auto first = [&](const std::string& folder, const FileId* expected) {
+        FolderListing listing;
+        FindData data;
+        const WinError error = listing.findFirstInWalk(path(folder + "\\*.*"), expected, data);
+        return error == 0 ? data.name : "error " + std::to_string(error);
+    };
+    const FileId otherId = idOf("w/outside");
+    EXPECT_EQ(first("w\\sub", &subId), ".");
+    EXPECT_EQ(first("w\\sub", &otherId), "error 1006");
+    EXPECT_EQ(first("w\\link", nullptr), "error 1006");
+    EXPECT_EQ(first("w\\link", &otherId), "error 1006");
+    EXPECT_EQ(first("w\\missing", nullptr), "error 3");
+    EXPECT_TRUE(isSameFolder(path("w\\sub"), subId));
+    EXPECT_FALSE(isSameFolder(path("w\\link"), otherId));
+    EXPECT_TRUE(isSameFolder(path("w\\outside"), otherId));
+
+    // Swapped for a link to another folder, and for another folder of the same name.
+    ASSERT_EQ(::rename(posix("w/sub").c_str(), posix("w/parked").c_str()), 0);
+    ASSERT_EQ(::symlink(posix("w/outside").c_str(), posix("w/sub").c_str()), 0);
+    EXPECT_EQ(first("w\\sub", &subId), "error 1006");
+    EXPECT_FALSE(isSameFolder(path("w\\sub"), subId));
+    ASSERT_EQ(::unlink(posix("w/sub").c_str()), 0);
+    test::makeFolder(posix("w/sub"));
+    EXPECT_EQ(first("w\\sub", &subId), "error 1006");
+    EXPECT_FALSE(isSameFolder(path("w\\sub"), subId));
+    // A folder above swapped: the path no longer leads to the listed folder.
+    ASSERT_EQ(::rename(posix("w").c_str(), posix("w-moved").c_str()), 0);
+    ASSERT_EQ(::symlink(posix("w-moved/outside").c_str(), posix("w").c_str()), 0);
+    EXPECT_FALSE(isSameFolder(path("w\\parked"), subId));
+    EXPECT_TRUE(isSameFolder(path("w-moved\\parked"), subId));
+    EXPECT_EQ(errorText(kErrorFileInvalid),
+              "The volume for a file has been externally altered so that the opened file is no longer valid.");
+}
+
 } // namespace
 } // namespace wux::platform
