@@ -30,6 +30,7 @@
 #include "mainwindow/browser_form.h"
 #include "mainwindow/favorites.h"
 #include "mainwindow/keyboard_map.h"
+#include "mainwindow/quick_search.h"
 #include "mainwindow/drive_bar.h"
 #include "mainwindow/main_commands.h"
 #include "mainwindow/main_menus.h"
@@ -193,6 +194,17 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
 TMainForm::~TMainForm()
 {
     FormDestroy();
+    wuxDestroyWindow(mainWindow_);
+    wuxDestroyWindow(appWindow_);
+}
+
+void TMainForm::hideQuickSearch()
+{
+    if (auto* keyboard = findChild<KeyboardDispatcher*>()) {
+        if (keyboard->quickSearch().isOpen()) {
+            keyboard->quickSearch().close(false);
+        }
+    }
 }
 
 void TMainForm::createTools()
@@ -614,7 +626,18 @@ void TMainForm::DeferredStartup()
         return;
     }
     firstPaintPending_ = false;
-    // The plug-in menu is filled by the plug-in host (nothing to load yet).
+    // The plug-ins of the program's folder (the probe program lies beside the program).
+    const std::string programFolder = QCoreApplication::applicationDirPath().toStdString();
+    pluginHost_ = std::make_unique<PluginHost>(
+        *this, PluginHost::Options{programFolder, programFolder + "/wux_probe", 3000});
+    appWindow_ = wuxCreateWindow([](WuxWindow, uint32_t, WuxWParam, WuxLParam, void*) -> intptr_t { return 0; },
+                                 nullptr);
+    mainWindow_ = createPluginRequestWindow(*pluginHost_);
+    pluginHost_->LoadPlugins(ui_->mnuMPlugins);
+    if (auto* keyboard = findChild<KeyboardDispatcher*>()) {
+        keyboard->PlugInCount = [this] { return static_cast<int>(pluginHost_->pluginList().size()); };
+        keyboard->RunPlugIn = [this](int index) { pluginHost_->RunPlugin(index); };
+    }
     UpdateLaunchAction();
     for (TBrowserForm* panel : {leftBrowser_.data(), rightBrowser_.data()}) {
         if (panel != nullptr) {

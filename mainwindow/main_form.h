@@ -22,6 +22,7 @@
 #include <string>
 
 #include "mainwindow/browser_host.h"
+#include "mainwindow/plugin_host.h"
 #include "mainwindow/settings.h"
 #include "tools/search_results.h"
 #include "tools/tool_host.h"
@@ -70,7 +71,8 @@ class TMainForm : public QMainWindow,
                   public MainWindowHost,
                   public IBrowserHost,
                   public tools::IToolHost,
-                  public tools::IToolPanelsHost
+                  public tools::IToolPanelsHost,
+                  public IPluginHostWindow
 {
     Q_OBJECT
 public:
@@ -89,6 +91,14 @@ public:
     void actLaunchOperationExecute();
     void RefreshPanels() override;
     void DeferredStartup();
+
+    // ---- IPluginHostWindow ----
+    void hideQuickSearch() override;
+    bool pluginRunning() const override { return pluginRunning_; }
+    void setPluginRunning(bool running) override { pluginRunning_ = running; }
+    WuxWindow appWindowHandle() const override { return appWindow_; }
+    WuxWindow mainWindowHandle() const override { return mainWindow_; }
+    PluginHost* pluginHost() const { return pluginHost_.get(); }
     bool firstPaintPending() const { return firstPaintPending_; }
     // The Exit command and Alt+F4: the message loop ends (the close step does not run).
     void ExitApplication();
@@ -209,6 +219,9 @@ private:
     controls::TImageList* imageListBrowser_ = nullptr;
     controls::TImageList* imageListBrowser2_ = nullptr;
     bool pluginRunning_ = false;
+    std::unique_ptr<PluginHost> pluginHost_;
+    WuxWindow appWindow_ = 0;
+    WuxWindow mainWindow_ = 0;
     bool firstPaintPending_ = false;
     bool shownOnce_ = false;
     bool activatedOnce_ = false;

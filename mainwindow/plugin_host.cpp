@@ -16,6 +16,7 @@
 
 #include "core/text_table.h"
 #include "filelist/active_panel.h"
+#include "filelist/file_operations.h"
 #include "filelist/list_operations.h"
 #include "filelist/operation_cursor.h"
 #include "platform/dialogs.h"
@@ -219,9 +220,9 @@ void PluginHost::RunPlugin(int index)
     if (index < 0 || index >= static_cast<int>(list_.size()))
         return;
     QCoreApplication::processEvents();
-    // A click while a plug-in runs (its window lets messages through) is refused like any command
-    // that needs the operation cursor; the run keeps its flag.
-    if (window_.pluginRunning())
+    // A click while a plug-in or another run is up (the plug-in's window lets messages through) is
+    // refused like any command that needs the operation cursor; the running plug-in keeps its flag.
+    if (window_.pluginRunning() || filelist::OperationBusy)
         return;
     window_.hideQuickSearch();
     window_.setPluginRunning(false);
@@ -258,11 +259,14 @@ void PluginHost::RunPlugin(int index)
             filelist::IBrowserPanel* source = filelist::GetActivePanel();
             if (filelist::PrepareOperationSource(flags)) {
                 runActive_ = true;
+                // Commands that need the operation cursor are refused while the plug-in works.
+                filelist::OperationBusy = true;
                 parameters(WUX_PARAMETER_LANGUAGE, core::classTranslator().LanguageName.c_str());
                 parameters(WUX_PARAMETER_SETTINGS, tools::SettingsFileName().c_str());
                 // The taskbar window has no counterpart here.
                 const bool done = start(window_.appWindowHandle(), window_.mainWindowHandle()) != 0;
                 runActive_ = false;
+                filelist::OperationBusy = false;
                 if (!done && filelist::PluginStructure.autoSelected != 0 && source != nullptr)
                     source->SelectCursorItem(filelist::kActionUnmark);
                 filelist::EndStateHandOver();

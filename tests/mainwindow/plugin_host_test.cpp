@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "filelist/basket_fixture.h"
+#include "filelist/file_operations.h"
 #include "filelist/operation_cursor.h"
 #include "mainwindow/plugin_host.h"
 #include "platform/dialogs.h"
@@ -294,8 +295,18 @@ TEST_F(PluginHostTest, RequestsOutsideARunAndNestedClicksChangeNothing)
     window.running = true;
     host->RunPlugin(0);
     EXPECT_TRUE(window.running);
+    // Nor does a click while another run holds the cursor.
+    window.running = false;
+    fl::OperationBusy = true;
+    host->RunPlugin(0);
+    fl::OperationBusy = false;
+    EXPECT_FALSE(window.running);
     EXPECT_EQ(window.refreshes, 0);
     EXPECT_EQ(logOrNothing("SampleCounts.log"), "(none)");
+    host->RunPlugin(0);
+    EXPECT_FALSE(fl::OperationBusy) << "the busy flag held during the run is given back";
+    EXPECT_EQ(logOrNothing("SampleCounts.log"), "parameters=12 language=\nsettings=" + tools::SettingsFileName() +
+                                                    "\ncounts=1 1 0 0\n");
     wuxDestroyWindow(plugin);
 }
 
