@@ -28,8 +28,10 @@ namespace wux::mainwindow {
 
 // The records a plug-in exchanges are the operation cursor's own.
 static_assert(sizeof(::TOperationFileInfo) == sizeof(filelist::TOperationFileInfo));
-static_assert(offsetof(::TOperationFileInfo, folderPath) == offsetof(filelist::TOperationFileInfo, folderPath));
-static_assert(offsetof(::TOperationFileInfo, attributes) == offsetof(filelist::TOperationFileInfo, attributes));
+static_assert(offsetof(::TOperationFileInfo, folderPath) ==
+              offsetof(filelist::TOperationFileInfo, folderPath));
+static_assert(offsetof(::TOperationFileInfo, attributes) ==
+              offsetof(filelist::TOperationFileInfo, attributes));
 static_assert(offsetof(::TOperationFileInfo, number) == offsetof(filelist::TOperationFileInfo, number));
 static_assert(sizeof(::TOperationFileResult) == sizeof(filelist::TOperationFileResult));
 static_assert(offsetof(::TOperationFileResult, newName) == offsetof(filelist::TOperationFileResult, newName));
@@ -48,7 +50,8 @@ namespace {
 constexpr int kTextError = 36;
 constexpr int kTextTooNew = 150;
 constexpr int kTextNotLoaded = 151;
-constexpr const char* kRequiredExports[] = {"StartPlugin", "getMagicNumber", "getPluginInfo", "PluginParameters"};
+constexpr const char* kRequiredExports[] = {"StartPlugin", "getMagicNumber", "getPluginInfo",
+                                            "PluginParameters"};
 
 std::string titleKey(std::string_view fileName)
 {
@@ -294,7 +297,8 @@ void PluginHost::WMPluginRequest(WuxWParam wParam, WuxLParam lParam)
     switch (wParam & 0xFFFF) {
     case WUX_REQUEST_NEXT_FILE: {
         filelist::TOperationFileInfo* info = filelist::NextOperationFile(filelist::kNextPlugin);
-        wuxPostMessage(plugin, WUX_MSG_PLUGIN_REPLY, WUX_REQUEST_NEXT_FILE, reinterpret_cast<WuxLParam>(info));
+        wuxPostMessage(plugin, WUX_MSG_PLUGIN_REPLY, WUX_REQUEST_NEXT_FILE,
+                       reinterpret_cast<WuxLParam>(info));
         break;
     }
     case WUX_REQUEST_SET_RESULT:
@@ -307,7 +311,8 @@ void PluginHost::WMPluginRequest(WuxWParam wParam, WuxLParam lParam)
             counts_.selectedItems = static_cast<std::uint32_t>(state->selectedCount);
             counts_.selectedFiles = static_cast<std::uint32_t>(state->selectedFiles);
         }
-        wuxPostMessage(plugin, WUX_MSG_PLUGIN_REPLY, WUX_REQUEST_COUNTS, reinterpret_cast<WuxLParam>(&counts_));
+        wuxPostMessage(plugin, WUX_MSG_PLUGIN_REPLY, WUX_REQUEST_COUNTS,
+                       reinterpret_cast<WuxLParam>(&counts_));
         break;
     }
     case WUX_REQUEST_RESTART:

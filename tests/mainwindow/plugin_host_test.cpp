@@ -61,10 +61,11 @@ protected:
         fs::create_directories(pluginFolder());
         host = std::make_unique<PluginHost>(
             window, PluginHost::Options{pluginFolder(), std::string(WUX_PROBE_PATH), 3000});
-        window.app = wuxCreateWindow([](WuxWindow, uint32_t, WuxWParam, WuxLParam, void*) -> intptr_t { return 0; },
-                                     nullptr);
+        window.app = wuxCreateWindow(
+            [](WuxWindow, uint32_t, WuxWParam, WuxLParam, void*) -> intptr_t { return 0; }, nullptr);
         window.main = createPluginRequestWindow(*host);
-        fl::test::makeList(listing, {fl::test::file("b.txt", 20), fl::test::dir("sub"), fl::test::file("a.txt", 10)});
+        fl::test::makeList(listing,
+                           {fl::test::file("b.txt", 20), fl::test::dir("sub"), fl::test::file("a.txt", 10)});
         fl::SortAllFolders(listing);
     }
 
@@ -106,7 +107,10 @@ protected:
             names.push_back(action->text().toStdString() + " " + action->shortcut().toString().toStdString());
         return names;
     }
-    std::string log(const char* name) { return wux::test::readFileBytes(drive.path(std::string("cfg\\") + name)); }
+    std::string log(const char* name)
+    {
+        return wux::test::readFileBytes(drive.path(std::string("cfg\\") + name));
+    }
     std::string logOrNothing(const char* name)
     {
         return wux::test::exists(drive.path(std::string("cfg\\") + name)) ? log(name) : std::string("(none)");
@@ -148,11 +152,11 @@ TEST_F(PluginHostTest, DiscoveryTakesTenInNameOrderAndCachesTitles)
     discover();
     host->LoadPlugins(&menu); // only the first call counts
 
-    EXPECT_EQ(captions(), (Names{"... Ctrl+Shift+0", "Sample Walk... Ctrl+Shift+1", "Sample Counts... Ctrl+Shift+2",
-                                 "Sample Walk... Ctrl+Shift+3", "Cached Three... Ctrl+Shift+4",
-                                 "Sample Walk... Ctrl+Shift+5", "Sample Counts... Ctrl+Shift+6",
-                                 "Sample Walk... Ctrl+Shift+7", "Sample Counts... Ctrl+Shift+8",
-                                 "Sample Walk... Ctrl+Shift+9"}));
+    EXPECT_EQ(captions(), (Names{"... Ctrl+Shift+0", "Sample Walk... Ctrl+Shift+1",
+                                 "Sample Counts... Ctrl+Shift+2", "Sample Walk... Ctrl+Shift+3",
+                                 "Cached Three... Ctrl+Shift+4", "Sample Walk... Ctrl+Shift+5",
+                                 "Sample Counts... Ctrl+Shift+6", "Sample Walk... Ctrl+Shift+7",
+                                 "Sample Counts... Ctrl+Shift+8", "Sample Walk... Ctrl+Shift+9"}));
     ASSERT_EQ(host->pluginList().size(), 10u);
     EXPECT_EQ(host->pluginList()[0], pluginFolder() + "/a-null.plgn");
     EXPECT_EQ(host->pluginList()[9], pluginFolder() + "/p08.plgn");
@@ -175,7 +179,7 @@ struct RunCase
     Names markedAfter;
     std::string box; // "" none
     const char* logName;
-    std::string log; // "<settings>" stands for the settings path
+    std::string log;                     // "<settings>" stands for the settings path
     std::vector<std::uint32_t> statuses; // of a.txt, b.txt
 };
 
@@ -226,30 +230,107 @@ const std::string kWalkHead = "parameters=12 language=\nsettings=<settings>\n";
 INSTANTIATE_TEST_SUITE_P(
     Runs, PluginRun,
     ::testing::Values(
-        RunCase{"WalkUnmarksAndTags", "SampleWalk.plgn", false, "", {"a.txt", "b.txt", "sub"}, 0, {}, "",
+        RunCase{"WalkUnmarksAndTags",
+                "SampleWalk.plgn",
+                false,
+                "",
+                {"a.txt", "b.txt", "sub"},
+                0,
+                {},
+                "",
                 "SampleWalk.log",
-                kWalkHead + "counts=3 2 0 0\nfile=c:\\data\\sub 16 1\nfile=c:\\data\\a.txt 32 1\nfile=c:\\data\\b.txt 32 1\n"
+                kWalkHead + "counts=3 2 0 0\nfile=c:\\data\\sub 16 1\nfile=c:\\data\\a.txt 32 "
+                            "1\nfile=c:\\data\\b.txt 32 1\n"
                             "end 3\n",
                 {64, 64}},
-        RunCase{"WalkRestartsWithFlagsFromSettings", "SampleWalk.plgn", false,
-                "[Sample Walk]\nResult=128\nRestart=1\n", {"b.txt"}, 0, {"b.txt"}, "", "SampleWalk.log",
-                kWalkHead + "counts=1 1 0 0\nfile=c:\\data\\b.txt 32 1\nrestart\nfile=c:\\data\\b.txt 32 1\nend 2\n",
+        RunCase{"WalkRestartsWithFlagsFromSettings",
+                "SampleWalk.plgn",
+                false,
+                "[Sample Walk]\nResult=128\nRestart=1\n",
+                {"b.txt"},
+                0,
+                {"b.txt"},
+                "",
+                "SampleWalk.log",
+                kWalkHead +
+                    "counts=1 1 0 0\nfile=c:\\data\\b.txt 32 1\nrestart\nfile=c:\\data\\b.txt 32 1\nend 2\n",
                 {0, 128}},
-        RunCase{"FalseUnmarksTheAutoSelection", "SampleWalk.plgn", false, "[Sample Walk]\nResult=0\nReturn=0\n",
-                {}, 3, {}, "", "SampleWalk.log",
-                kWalkHead + "counts=1 1 0 0\nfile=c:\\data\\a.txt 32 1\nend 1\n", {0, 0}},
-        RunCase{"SelectionRefusedSaysWhyOnly", "SampleWalk.plgn", false, "", {"sub"}, 0, {"sub"},
-                "You must select file(s). (Not folder(s))!", "SampleWalk.log", "(none)", {0, 0}},
-        RunCase{"CountsNeedsNoSelection", "SampleCounts.plgn", false, "", {}, 0, {}, "", "SampleCounts.log",
-                kWalkHead + "counts=0 0 0 0\n", {0, 0}},
-        RunCase{"MissingExport", "NoStart.plgn", true, "", {"a.txt"}, 0, {"a.txt"}, kNotLoaded, "SampleWalk.log",
-                "(none)", {0, 0}},
-        RunCase{"TooNew", "Magic27.plgn", true, "", {"a.txt"}, 0, {"a.txt"}, kTooNew, "SampleWalk.log", "(none)",
+        RunCase{"FalseUnmarksTheAutoSelection",
+                "SampleWalk.plgn",
+                false,
+                "[Sample Walk]\nResult=0\nReturn=0\n",
+                {},
+                3,
+                {},
+                "",
+                "SampleWalk.log",
+                kWalkHead + "counts=1 1 0 0\nfile=c:\\data\\a.txt 32 1\nend 1\n",
                 {0, 0}},
-        RunCase{"CrashWhileLoading", "CrashOnLoad.plgn", true, "", {"a.txt"}, 0, {"a.txt"},
-                kNotLoaded + "\r\nThe plug-in crashed while it was loaded.", "SampleWalk.log", "(none)", {0, 0}},
-        RunCase{"HangWhileLoading", "HangOnLoad.plgn", true, "", {"a.txt"}, 0, {"a.txt"},
-                kNotLoaded + "\r\nThe plug-in did not answer while it was loaded.", "SampleWalk.log", "(none)",
+        RunCase{"SelectionRefusedSaysWhyOnly",
+                "SampleWalk.plgn",
+                false,
+                "",
+                {"sub"},
+                0,
+                {"sub"},
+                "You must select file(s). (Not folder(s))!",
+                "SampleWalk.log",
+                "(none)",
+                {0, 0}},
+        RunCase{"CountsNeedsNoSelection",
+                "SampleCounts.plgn",
+                false,
+                "",
+                {},
+                0,
+                {},
+                "",
+                "SampleCounts.log",
+                kWalkHead + "counts=0 0 0 0\n",
+                {0, 0}},
+        RunCase{"MissingExport",
+                "NoStart.plgn",
+                true,
+                "",
+                {"a.txt"},
+                0,
+                {"a.txt"},
+                kNotLoaded,
+                "SampleWalk.log",
+                "(none)",
+                {0, 0}},
+        RunCase{"TooNew",
+                "Magic27.plgn",
+                true,
+                "",
+                {"a.txt"},
+                0,
+                {"a.txt"},
+                kTooNew,
+                "SampleWalk.log",
+                "(none)",
+                {0, 0}},
+        RunCase{"CrashWhileLoading",
+                "CrashOnLoad.plgn",
+                true,
+                "",
+                {"a.txt"},
+                0,
+                {"a.txt"},
+                kNotLoaded + "\r\nThe plug-in crashed while it was loaded.",
+                "SampleWalk.log",
+                "(none)",
+                {0, 0}},
+        RunCase{"HangWhileLoading",
+                "HangOnLoad.plgn",
+                true,
+                "",
+                {"a.txt"},
+                0,
+                {"a.txt"},
+                kNotLoaded + "\r\nThe plug-in did not answer while it was loaded.",
+                "SampleWalk.log",
+                "(none)",
                 {0, 0}}),
     [](const ::testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
 
@@ -305,8 +386,8 @@ TEST_F(PluginHostTest, RequestsOutsideARunAndNestedClicksChangeNothing)
     EXPECT_EQ(logOrNothing("SampleCounts.log"), "(none)");
     host->RunPlugin(0);
     EXPECT_FALSE(fl::OperationBusy) << "the busy flag held during the run is given back";
-    EXPECT_EQ(logOrNothing("SampleCounts.log"), "parameters=12 language=\nsettings=" + tools::SettingsFileName() +
-                                                    "\ncounts=1 1 0 0\n");
+    EXPECT_EQ(logOrNothing("SampleCounts.log"),
+              "parameters=12 language=\nsettings=" + tools::SettingsFileName() + "\ncounts=1 1 0 0\n");
     wuxDestroyWindow(plugin);
 }
 
