@@ -63,14 +63,8 @@ std::string askWithHistory(TMainForm& window, int label, core::TVYK_RingList& hi
 {
     tools::TStandardQuery query(&window);
     query.lblInfo()->setText(platform::toQString(core::uiText(label)));
-    query.edInfo()->hide();
+    query.ShowHistoryBox(history);
     QComboBox* box = query.cbForSelectFiles();
-    box->show();
-    box->clear();
-    platform::StringList newestFirst;
-    history.FillStrings(newestFirst);
-    for (int i = 0; i < newestFirst.count(); ++i)
-        box->addItem(platform::toQString(newestFirst.at(i)));
     box->setEditText(shown);
     accepted = query.exec() == QDialog::Accepted;
     return accepted ? platform::toUtf8(box->currentText()) : std::string();

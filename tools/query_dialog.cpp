@@ -6,6 +6,9 @@
 #include <QKeyEvent>
 
 #include "core/gui_helpers.h"
+#include "core/ring_list.h"
+#include "platform/string_list.h"
+#include "platform/text.h"
 #include "core/text_table.h"
 #include "tools/key_preview.h"
 #include "tools/tool_host.h"
@@ -87,6 +90,19 @@ QPushButton* TStandardQuery::btnOK() const
 QPushButton* TStandardQuery::btnCancel() const
 {
     return ui_->btnCancel;
+}
+
+std::string TStandardQuery::ShowHistoryBox(core::TVYK_RingList& history)
+{
+    ui_->edInfo->hide();
+    QComboBox* box = ui_->cbForSelectFiles;
+    box->show();
+    box->clear();
+    platform::StringList newestFirst;
+    history.FillStrings(newestFirst);
+    for (int i = 0; i < newestFirst.count(); ++i)
+        box->addItem(platform::toQString(newestFirst.at(i)));
+    return newestFirst.count() > 0 ? newestFirst.at(0) : std::string();
 }
 
 void TStandardQuery::ShowBrowseButton()

@@ -26,6 +26,10 @@ namespace Ui {
 class TStandardQuery;
 }
 
+namespace wux::core {
+class TVYK_RingList;
+}
+
 namespace wux::tools {
 
 // Text numbers of the dialog.
@@ -56,6 +60,9 @@ public:
 
     // Exchanges the left positions of btnBrowse and btnOK and shows btnBrowse.
     void ShowBrowseButton();
+    // Puts the drop-down box in place of the input line, filled from History newest first; the
+    // newest entry comes back ("" for an empty history).
+    std::string ShowHistoryBox(core::TVYK_RingList& history);
 
     // The folder browser, owned by the dialog and titled with its caption, opening at the folder part
     // of the input line; a chosen folder becomes the input line and btnOK takes the focus.

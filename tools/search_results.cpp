@@ -795,16 +795,9 @@ void TSrchRes::selectByMaskQuery(bool select)
     core::TVYK_RingList& history = selectionMaskHistory();
     TStandardQuery query(this);
     query.lblInfo()->setText(qText(select ? kTextSelectFiles : kTextUnselectFiles));
-    query.edInfo()->hide();
+    const std::string newest = query.ShowHistoryBox(history);
     QComboBox* box = query.cbForSelectFiles();
-    box->show();
-    box->clear();
-    platform::StringList newestFirst;
-    history.FillStrings(newestFirst);
-    for (int i = 0; i < newestFirst.count(); ++i)
-        box->addItem(platform::toQString(newestFirst.at(i)));
-    box->setEditText(newestFirst.count() > 0 ? platform::toQString(newestFirst.at(0))
-                                             : QStringLiteral("*.*"));
+    box->setEditText(newest.empty() ? QStringLiteral("*.*") : platform::toQString(newest));
     if (query.exec() != QDialog::Accepted)
         return;
     const std::string mask = platform::toUtf8(box->currentText());
