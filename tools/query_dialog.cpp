@@ -7,9 +7,9 @@
 
 #include "core/gui_helpers.h"
 #include "core/ring_list.h"
+#include "core/text_table.h"
 #include "platform/string_list.h"
 #include "platform/text.h"
-#include "core/text_table.h"
 #include "tools/key_preview.h"
 #include "tools/tool_host.h"
 
