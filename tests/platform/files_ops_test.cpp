@@ -11,6 +11,7 @@
 #include "platform/folder_listing.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "support/env_guard.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
 #include <algorithm>
@@ -359,28 +360,12 @@ TEST_F(FileOpsTest, AtomicRewriteFailuresLoseNothing)
     EXPECT_EQ(test::listNames(posix("w")), namesBefore); // no temporary file left behind
 }
 
+// The Trash of a data folder of the test's own.
 class TrashTest : public FileOpsTest
 {
 protected:
-    void SetUp() override
-    {
-        if (const char* value = std::getenv("XDG_DATA_HOME")) {
-            hadDataHome_ = true;
-            dataHome_ = value;
-        }
-        ::setenv("XDG_DATA_HOME", (drive.base() + "/data-home").c_str(), 1);
-    }
-    void TearDown() override
-    {
-        if (hadDataHome_)
-            ::setenv("XDG_DATA_HOME", dataHome_.c_str(), 1);
-        else
-            ::unsetenv("XDG_DATA_HOME");
-    }
-
-private:
-    bool hadDataHome_ = false;
-    std::string dataHome_;
+    void SetUp() override { env.set("XDG_DATA_HOME", drive.base() + "/data-home"); }
+    test::EnvGuard env;
 };
 
 TEST_F(TrashTest, MovesToTheTrashOfTheMissingDataFolder)
@@ -444,34 +429,8 @@ TEST(TrashLocationTest, OnlyAbsolutePathsInATrashFilesFolderCount)
 // the Trash, moves into a folder's own subfolder under another spelling, replaces between two names of
 // one file.
 
-class FilesReviewTest : public test::TempDriveTest
-{
-protected:
-    void SetUp() override
-    {
-        const char* data = std::getenv("XDG_DATA_HOME");
-        hadDataHome_ = data != nullptr;
-        if (hadDataHome_)
-            dataHome_ = data;
-        ::setenv("XDG_DATA_HOME", (drive.base() + "/data-home").c_str(), 1);
-    }
-    void TearDown() override
-    {
-        if (hadDataHome_)
-            ::setenv("XDG_DATA_HOME", dataHome_.c_str(), 1);
-        else
-            ::unsetenv("XDG_DATA_HOME");
-    }
-
-    ScopedFaultClear clearFaultsAfterTest;
-
-private:
-    bool hadDataHome_ = false;
-    std::string dataHome_;
-};
-
 // A drive root spelled with ".." is still the drive root: it is never moved, removed or trashed.
-TEST_F(FilesReviewTest, DriveRootSpelledWithDotDotIsNeverMovedRemovedOrTrashed)
+TEST_F(TrashTest, DriveRootSpelledWithDotDotIsNeverMovedRemovedOrTrashed)
 {
     ASSERT_TRUE(drive.addDrive('d'));
     test::makeFolder(posix("sub"));
@@ -489,7 +448,7 @@ TEST_F(FilesReviewTest, DriveRootSpelledWithDotDotIsNeverMovedRemovedOrTrashed)
 }
 
 // A symbolic link goes to the Trash as a link; its target stays where it is.
-TEST_F(FilesReviewTest, TrashTakesALinkNotItsTarget)
+TEST_F(TrashTest, TrashTakesALinkNotItsTarget)
 {
     test::createFile(posix("data/target.txt"), "target");
     test::makeFolder(posix("data/folder"));
@@ -507,7 +466,7 @@ TEST_F(FilesReviewTest, TrashTakesALinkNotItsTarget)
 }
 
 // A folder moved into its own subfolder through a link whose target lies deeper inside it.
-TEST_F(FilesReviewTest, FolderIntoItsOwnSubfolderThroughALink)
+TEST_F(FileOpsTest, FolderIntoItsOwnSubfolderThroughALink)
 {
     test::createFile(posix("tree/sub/deep/a.txt"), "alpha");
     ASSERT_EQ(::symlink(posix("tree/sub").c_str(), posix("alias").c_str()), 0);
@@ -522,7 +481,7 @@ TEST_F(FilesReviewTest, FolderIntoItsOwnSubfolderThroughALink)
 
 // Replacing a file by another name of the same file (a hard link) must not report a replace that
 // did not happen.
-TEST_F(FilesReviewTest, ReplaceBetweenTwoNamesOfOneFile)
+TEST_F(FileOpsTest, ReplaceBetweenTwoNamesOfOneFile)
 {
     test::createFile(posix("a.txt"), "alpha");
     ASSERT_EQ(::link(posix("a.txt").c_str(), posix("b.txt").c_str()), 0);
@@ -533,7 +492,7 @@ TEST_F(FilesReviewTest, ReplaceBetweenTwoNamesOfOneFile)
 
 // A rewritten file put in place over a symbolic link: the link stays and its target gets the new
 // content (as the atomic rewrite does), instead of the link being replaced by a stray copy.
-TEST_F(FilesReviewTest, ReplaceOverALinkReplacesItsTarget)
+TEST_F(FileOpsTest, ReplaceOverALinkReplacesItsTarget)
 {
     test::createFile(posix("data/real.txt"), "old", 0, 0640);
     ASSERT_EQ(::symlink(posix("data/real.txt").c_str(), posix("link.txt").c_str()), 0);
@@ -547,7 +506,7 @@ TEST_F(FilesReviewTest, ReplaceOverALinkReplacesItsTarget)
 // A Linux name that holds a private-use character of the mapping itself (as names written through
 // character-mapping network shares do) is its own file: listing shows it apart from the name with the
 // reserved character, and deleting or renaming it never touches that other file.
-TEST_F(FilesReviewTest, LiteralPrivateUseCharactersAreNotTakenForReservedOnes)
+TEST_F(FileOpsTest, LiteralPrivateUseCharactersAreNotTakenForReservedOnes)
 {
     const std::string literal = "x\xEF\x80\xAA.txt";       // x U+F02A .txt on disk
     const std::string literalEscape = "y\xEF\x83\xAF.txt"; // y U+F0EF .txt on disk

@@ -6,6 +6,7 @@
 #include "platform/automation/word_server.h"
 #include "platform/fault_injection.h"
 #include "platform/text.h"
+#include "support/dispatch_calls.h"
 #include "support/file_builders.h"
 #include "support/packages.h"
 #include "support/temp_drive.h"
@@ -15,15 +16,8 @@ namespace {
 
 using test::DocxContent;
 
-DispatchRef obj(const Variant& v)
-{
-    return asDispatch(v);
-}
-
-Variant u(std::string_view utf8)
-{
-    return Variant::fromUtf8(utf8);
-}
+using test::obj;
+using test::u;
 
 class WordServerTest : public test::TempDriveTest
 {
@@ -219,46 +213,6 @@ TEST_F(WordServerTest, ApplicationAndDocumentMembers)
     } catch (const AutomationError& e) {
         EXPECT_EQ(e.code(), kErrorServerUnavailable);
     }
-}
-
-TEST_F(WordServerTest, OpenFailsCleanlyOnWhatItCannotRead)
-{
-    const struct
-    {
-        const char* name;
-        std::string bytes;
-    } cases[] = {
-        {"old.doc", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(1000, '\x01')},
-        {"letter.rtf", "{\\rtf1\\ansi Hello}"},
-        {"works.wps", std::string(300, 'x')},
-        {"book.docx",
-         test::buildZip({{"[Content_Types].xml", "<Types/>"}, {"xl/workbook.xml", "<workbook/>"}})},
-        {"broken.docx", test::buildDocx(DocxContent()).substr(0, 300)},
-    };
-    for (const auto& c : cases) {
-        test::createFile(path(c.name), c.bytes);
-        EXPECT_THROW(open(path(c.name)), AutomationError) << c.name;
-        EXPECT_EQ(test::readFileBytes(path(c.name)), c.bytes) << c.name;
-    }
-    EXPECT_THROW(open(path("missing.docx")), AutomationError);
-    EXPECT_EQ(toInt32(obj(app->get("Documents"))->get("Count")), 0);
-}
-
-// A relationship without a target names no part: the document it would name sits in an entry with an
-// empty name, which was opened and edited but never saved (found by fuzzing).
-TEST_F(WordServerTest, MainDocumentWithoutATargetIsRefused)
-{
-    const std::string rels =
-        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-        "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-        "relationships/officeDocument\"/></Relationships>";
-    const std::string document = std::string("<w:document xmlns:w=\"") + test::kWordNs + "\"><w:body>" +
-                                 test::para({"Hello"}) + "</w:body></w:document>";
-    const std::string bytes = test::buildZip({{"_rels/.rels", rels}, {"", document}});
-    test::createFile(path("rootless.docx"), bytes);
-    EXPECT_THROW(open(path("rootless.docx")), AutomationError);
-    EXPECT_EQ(test::readFileBytes(path("rootless.docx")), bytes);
-    EXPECT_EQ(toInt32(obj(app->get("Documents"))->get("Count")), 0);
 }
 
 TEST_F(WordServerTest, ProtectionTypes)

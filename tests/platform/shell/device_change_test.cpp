@@ -10,7 +10,7 @@
 #include <QSignalSpy>
 #include <QWidget>
 
-#include "env_guard.h"
+#include "support/env_guard.h"
 #include "platform/drives.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "env_guard.h"
+#include "support/env_guard.h"
 #include "qt_printers.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "env_guard.h"
+#include "support/env_guard.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
 
