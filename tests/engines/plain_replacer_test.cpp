@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -44,6 +45,20 @@ struct Outcome
     std::int64_t size = -1;
 };
 
+// A search block for the duration of a test.
+struct Block
+{
+    ReplacerStructure handle;
+    Block(std::string_view find, std::string_view replace, std::int32_t mode, bool cs = false,
+          bool ww = false)
+        : handle(BuildReplacerStructure(find, replace, cs, ww, mode))
+    {
+    }
+    ~Block() { platform::movableFree(handle); }
+    Block(const Block&) = delete;
+    Block& operator=(const Block&) = delete;
+};
+
 class PlainReplacerTest : public test::TempDriveTest
 {
 protected:
@@ -52,9 +67,8 @@ protected:
     {
         const std::string file = path("f.txt");
         createFile(file, input);
-        const ReplacerStructure block = BuildReplacerStructure(
-            search.find, search.replace, search.caseSensitive, search.wholeWord, search.mode);
-        TTextReplacer replacer(&owner, search.mode, block, false);
+        const Block block(search.find, search.replace, search.mode, search.caseSensitive, search.wholeWord);
+        TTextReplacer replacer(&owner, search.mode, block.handle, false);
         replacer.setSizeOfFirstPart(search.firstPart);
         replacer.setBlockSize(blockSize);
         Outcome outcome;
@@ -62,9 +76,17 @@ protected:
         outcome.bytes = readFileBytes(file);
         outcome.count = replacer.matchCount();
         outcome.size = replacer.fileSize();
-        platform::movableFree(block);
         EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"f.txt"}) << "a temporary file was left";
         return outcome;
+    }
+
+    // The result of one "cat" -> "dog" run over a file as it is.
+    TReplaceResult process(std::int32_t mode, const std::string& file, bool backup = true)
+    {
+        const Block block("cat", "dog", mode);
+        TTextReplacer replacer(&owner, mode, block.handle, backup);
+        replacer.setSizeOfFirstPart(1);
+        return replacer.processFile(file);
     }
 
     platform::ScopedFaultClear faults;
@@ -172,13 +194,12 @@ TEST_F(PlainReplacerTest, ExactBytesForEveryModeAndAnyBlockSize)
 }
 
 // What a search must give, found the plain way: the leftmost match of the find text (ignoring ASCII case
-// unless case-sensitive; with whole words, between delimiters or the file's ends), the next search
-// beginning behind it. Modes 1, 2, 8, 16 and 128.
+// unless case-sensitive; with whole words, between delimiters or the file's ends, bytes above 0x7F being
+// word characters), the next search beginning behind it. Modes 1, 2, 8, 16 and 128.
 Outcome referenceSearch(const Search& search, const std::string& input)
 {
-    auto same = [&](char a, char b) {
-        return search.caseSensitive ? a == b : platform::byteToLower(a) == platform::byteToLower(b);
-    };
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    auto same = [&](char a, char b) { return search.caseSensitive ? a == b : lower(a) == lower(b); };
     auto delimiter = [](char c) { return isWordDelimiter(static_cast<std::uint8_t>(c)); };
     const std::string& find = search.find;
     const std::size_t n = find.size();
@@ -224,36 +245,43 @@ Outcome referenceSearch(const Search& search, const std::string& input)
     return out;
 }
 
+// Random texts of ASCII and two-byte UTF-8 letters, underscores and delimiters: every block size gives
+// the bytes of the whole-file run, and that equals the plain search (insert between: the same bytes
+// whatever the block size).
 TEST_F(PlainReplacerTest, RandomTextsGiveTheExpectedBytesWhateverTheBlockSize)
 {
-    std::mt19937 random(12345);
-    const std::string alphabet = "aAb .";
-    auto text = [&](std::size_t length) {
-        std::string s;
-        for (std::size_t i = 0; i < length; ++i)
-            s += alphabet[random() % alphabet.size()];
-        return s;
-    };
-    for (int round = 0; round < 40; ++round) {
-        const std::string input = text(120);
-        std::string find = text(1 + random() % 3);
-        const std::int32_t modes[] = {1, 2, 8, 16, 32, 128};
-        const std::int32_t mode = modes[random() % 6];
-        if (mode == kModeInsertBetween && find.size() < 2)
-            find += "b";
-        Search search = S(mode, find, "<R>", random() % 2 == 0, random() % 2 == 0, 1);
-        SCOPED_TRACE("round " + std::to_string(round) + " find '" + find + "' mode " + std::to_string(mode));
-        const Outcome whole = run(search, input);
-        for (std::size_t blockSize : {std::size_t{1}, std::size_t{2}, std::size_t{5}, std::size_t{7}}) {
-            const Outcome part = run(search, input, blockSize);
-            EXPECT_EQ(part.bytes, whole.bytes) << "block " << blockSize;
-            EXPECT_EQ(part.count, whole.count) << "block " << blockSize;
-        }
-        if (mode != kModeInsertBetween) {
-            const Outcome expected = referenceSearch(search, input);
-            EXPECT_EQ(whole.bytes, expected.bytes);
-            EXPECT_EQ(whole.count, expected.count);
-            EXPECT_EQ(whole.result, expected.result);
+    for (const auto& [seed, tokens] :
+         {std::pair<unsigned, std::vector<std::string>>{12345, {"a", "A", "b", " ", "."}},
+          {777, {"a", "A", "\xC3\xA4", "\xC3\x84", " ", ".", "_", "b"}}}) {
+        std::mt19937 random(seed);
+        auto text = [&](std::size_t count) {
+            std::string s;
+            for (std::size_t i = 0; i < count; ++i)
+                s += tokens[random() % tokens.size()];
+            return s;
+        };
+        for (int round = 0; round < 40; ++round) {
+            const std::string input = text(100);
+            std::string find = text(1 + random() % 3);
+            const std::int32_t modes[] = {1, 2, 8, 16, 32, 128};
+            const std::int32_t mode = modes[random() % 6];
+            if (mode == kModeInsertBetween && find.size() < 2)
+                find += "b";
+            const Search search = S(mode, find, "<R>", random() % 2 == 0, random() % 2 == 0, 1);
+            SCOPED_TRACE("seed " + std::to_string(seed) + " round " + std::to_string(round) + " find '" +
+                         find + "' mode " + std::to_string(mode) + " in '" + input + "'");
+            const Outcome whole = run(search, input);
+            for (std::size_t blockSize : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{7}}) {
+                const Outcome part = run(search, input, blockSize);
+                EXPECT_EQ(part.bytes, whole.bytes) << "block " << blockSize;
+                EXPECT_EQ(part.count, whole.count) << "block " << blockSize;
+            }
+            if (mode != kModeInsertBetween) {
+                const Outcome expected = referenceSearch(search, input);
+                EXPECT_EQ(whole.bytes, expected.bytes);
+                EXPECT_EQ(whole.count, expected.count);
+                EXPECT_EQ(whole.result, expected.result);
+            }
         }
     }
 }
@@ -261,45 +289,34 @@ TEST_F(PlainReplacerTest, RandomTextsGiveTheExpectedBytesWhateverTheBlockSize)
 // A file larger than one read block with the match placed across the 0x40000 boundary.
 TEST_F(PlainReplacerTest, MatchesAcrossTheBlockBoundary)
 {
-    const std::string find = "Needle";
-    struct ModeCase
-    {
-        std::int32_t mode;
-        std::string expectedMiddle; // what "Needle" becomes
-    };
-    const ModeCase modes[] = {{1, "<R>"}, {2, ""}, {8, "NEEDLE<R>"}, {16, "<R>NEEDLE"}, {128, "NEEDLE"}};
-    for (const ModeCase& m : modes) {
-        for (std::size_t before : {std::size_t{1}, std::size_t{3}, std::size_t{5}}) {
+    const std::pair<std::int32_t, std::string> modes[] = {
+        {1, "<R>"}, {2, ""}, {8, "NEEDLE<R>"}, {16, "<R>NEEDLE"}, {128, "NEEDLE"}}; // what "Needle" becomes
+    for (const auto& [mode, middle] : modes)
+        for (std::size_t before : {std::size_t{1}, std::size_t{3}, std::size_t{5}})
             for (bool wholeWord : {false, true}) {
-                SCOPED_TRACE("mode " + std::to_string(m.mode) + ", " + std::to_string(before) +
+                SCOPED_TRACE("mode " + std::to_string(mode) + ", " + std::to_string(before) +
                              " bytes before the boundary, whole word " + std::to_string(wholeWord));
                 const std::string head(kPlainBlockSize - before - 1, 'x');
                 const std::string tail(300, 'y');
-                const std::string input = head + " NEEDLE " + tail;
-                const Outcome outcome =
-                    run(S(m.mode, find, m.mode == 2 ? "" : "<R>", false, wholeWord), input);
+                const Outcome outcome = run(S(mode, "Needle", mode == 2 ? "" : "<R>", false, wholeWord),
+                                            head + " NEEDLE " + tail);
                 EXPECT_EQ(outcome.result, kReplaceFound);
                 EXPECT_EQ(outcome.count, 1);
-                EXPECT_TRUE(outcome.bytes == head + " " + m.expectedMiddle + " " + tail)
+                EXPECT_TRUE(outcome.bytes == head + " " + middle + " " + tail)
                     << "size " << outcome.bytes.size();
             }
-        }
-    }
 }
 
-TEST_F(PlainReplacerTest, InsertBetweenAcrossSeveralWrittenBlocks)
+// Large files: insert between whose ending lies three written blocks after its first part (what was
+// written between is cut back out), many matches, a shorter output (the file is cut at its end), and
+// head and foot on several blocks.
+TEST_F(PlainReplacerTest, LargeFiles)
 {
-    // The first part lies in the first block, the ending three blocks later: everything between is cut
-    // back out of what was already written.
     const std::string middle(3 * kPlainBlockSize, 'm');
-    const std::string input = "head<b>" + middle + "</b>tail";
-    const Outcome outcome = run(S(32, "<b></b>", "X", true, false, 3), input);
-    EXPECT_EQ(outcome.result, kReplaceFound);
-    EXPECT_EQ(outcome.bytes, "head<b>X</b>tail");
-}
+    const Outcome between = run(S(32, "<b></b>", "X", true, false, 3), "head<b>" + middle + "</b>tail");
+    EXPECT_EQ(between.result, kReplaceFound);
+    EXPECT_EQ(between.bytes, "head<b>X</b>tail");
 
-TEST_F(PlainReplacerTest, ReplaceManyMatchesInALargeFile)
-{
     std::string input;
     std::string expected;
     for (int i = 0; i < 100000; ++i) {
@@ -309,76 +326,75 @@ TEST_F(PlainReplacerTest, ReplaceManyMatchesInALargeFile)
     const Outcome outcome = run(S(1, "AB", "xyz", false, true), input);
     EXPECT_EQ(outcome.count, 100000);
     EXPECT_TRUE(outcome.bytes == expected);
-    // Smaller output than input: the file is cut at the end of the output.
-    const Outcome deleted = run(S(2, "cd ", ""), input);
-    EXPECT_EQ(deleted.bytes.size(), input.size() / 2);
-}
+    EXPECT_EQ(run(S(2, "cd ", ""), input).bytes.size(), input.size() / 2);
 
-TEST_F(PlainReplacerTest, HeadAndFootOnAFileOfSeveralBlocks)
-{
     const std::string body(2 * kPlainBlockSize + 17, 'b');
     EXPECT_TRUE(run(S(4, "H", ""), body).bytes == "H" + body);
     EXPECT_TRUE(run(S(64, "F", ""), body).bytes == body + "F");
 }
 
-TEST_F(PlainReplacerTest, MissingFileFolderAndWrongMode)
+TEST_F(PlainReplacerTest, MissingFileFolderWrongModeAndNoBlock)
 {
-    const ReplacerStructure block = BuildReplacerStructure("a", "b", false, false, kModeReplace);
-    TTextReplacer replacer(&owner, kModeReplace, block, true);
-    EXPECT_EQ(replacer.ReplaceInFile(path("none.txt")), kReplaceFileMissing);
-    EXPECT_EQ(replacer.FindInFile(path("none.txt")), kReplaceFileMissing);
-    test::makeFolder(path("dir"));
-    EXPECT_EQ(replacer.ReplaceInFile(path("dir")), kReplaceFailed);
-    EXPECT_EQ(replacer.FindInFile(path("dir")), kReplaceFailed);
-    // An operation that does not belong to the mode changes nothing.
-    createFile(path("a.txt"), "aaa");
-    EXPECT_EQ(replacer.InsertBeforeBetween(path("a.txt")), kReplaceFailed);
-    EXPECT_EQ(replacer.InsertHeadFoot(path("a.txt")), kReplaceFailed);
-    EXPECT_EQ(readFileBytes(path("a.txt")), "aaa");
-    EXPECT_EQ(listNames(drive.root()), (std::vector<std::string>{"a.txt", "dir"}));
-    platform::movableFree(block);
-
-    const ReplacerStructure headBlock = BuildReplacerStructure("h", "", false, false, kModeInsertHead);
-    TTextReplacer head(&owner, kModeInsertHead, headBlock, false);
+    {
+        const Block block("a", "b", kModeReplace);
+        TTextReplacer replacer(&owner, kModeReplace, block.handle, true);
+        EXPECT_EQ(replacer.ReplaceInFile(path("none.txt")), kReplaceFileMissing);
+        EXPECT_EQ(replacer.FindInFile(path("none.txt")), kReplaceFileMissing);
+        test::makeFolder(path("dir"));
+        EXPECT_EQ(replacer.ReplaceInFile(path("dir")), kReplaceFailed);
+        EXPECT_EQ(replacer.FindInFile(path("dir")), kReplaceFailed);
+        // An operation that does not belong to the mode changes nothing.
+        createFile(path("a.txt"), "aaa");
+        EXPECT_EQ(replacer.InsertBeforeBetween(path("a.txt")), kReplaceFailed);
+        EXPECT_EQ(replacer.InsertHeadFoot(path("a.txt")), kReplaceFailed);
+        EXPECT_EQ(readFileBytes(path("a.txt")), "aaa");
+        EXPECT_EQ(listNames(drive.root()), (std::vector<std::string>{"a.txt", "dir"}));
+    }
+    const Block headBlock("h", "", kModeInsertHead);
+    TTextReplacer head(&owner, kModeInsertHead, headBlock.handle, false);
     EXPECT_EQ(head.InsertHeadFoot(path("none.txt")), kReplaceFileMissing);
     EXPECT_FALSE(exists(path("none.txt0")));
-    platform::movableFree(headBlock);
-    // Without a search block nothing is touched.
     TTextReplacer noBlock(&owner, kModeReplace, {}, false);
     EXPECT_EQ(noBlock.ReplaceInFile(path("a.txt")), kReplaceFailed);
     EXPECT_EQ(readFileBytes(path("a.txt")), "aaa");
 }
 
-TEST_F(PlainReplacerTest, UnreadableFileGivesOne)
+// A file that cannot be opened, or whose reading fails midway, is left as it was with nothing beside it;
+// a temporary name taken meanwhile is never written.
+TEST_F(PlainReplacerTest, FailedReadsKeepTheFileAndTakenTemporaryNamesStay)
 {
-    createFile(path("held.txt"), "aaa");
+    createFile(path("held.txt"), "a cat");
     platform::injectFault(path("held.txt"), platform::kErrorSharingViolation, platform::kFaultOpen);
-    for (std::int32_t mode : {1, 4, 16, 128}) {
-        const ReplacerStructure block = BuildReplacerStructure("a", "b", false, false, mode);
-        TTextReplacer replacer(&owner, mode, block, true);
-        EXPECT_EQ(replacer.processFile(path("held.txt")), kReplaceFailed) << mode;
-        platform::movableFree(block);
-    }
+    for (std::int32_t mode : {1, 4, 16, 128})
+        EXPECT_EQ(process(mode, path("held.txt")), kReplaceFailed) << mode;
     platform::clearFaults();
-    EXPECT_EQ(readFileBytes(path("held.txt")), "aaa");
+    EXPECT_EQ(readFileBytes(path("held.txt")), "a cat");
     EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"held.txt"});
-}
+    std::remove(posix("held.txt").c_str());
 
-TEST_F(PlainReplacerTest, ReadFailureMidFileKeepsTheFile)
-{
-    const std::string input(3 * 1000, 'a');
+    const std::string input(3000, 'a');
     createFile(path("r.txt"), input);
     platform::injectFault(path("r.txt"), platform::kErrorReadFault, platform::kFaultRead);
-    const ReplacerStructure block = BuildReplacerStructure("a", "b", false, false, kModeReplace);
-    TTextReplacer replacer(&owner, kModeReplace, block, true);
-    EXPECT_EQ(replacer.ReplaceInFile(path("r.txt")), kReplaceFailed);
+    {
+        const Block block("a", "b", kModeReplace);
+        TTextReplacer replacer(&owner, kModeReplace, block.handle, true);
+        EXPECT_EQ(replacer.ReplaceInFile(path("r.txt")), kReplaceFailed);
+    }
     platform::clearFaults();
     EXPECT_TRUE(readFileBytes(path("r.txt")) == input);
     EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"r.txt"});
-    platform::movableFree(block);
+
+    createFile(path("t.txt"), "a cat");
+    createFile(path("t.txt0"), "someone else's");
+    EXPECT_EQ(process(kModeReplace, path("t.txt"), false), kReplaceFound);
+    EXPECT_EQ(readFileBytes(path("t.txt")), "a dog");
+    EXPECT_EQ(readFileBytes(path("t.txt0")), "someone else's");
+    EXPECT_EQ(listNames(drive.root()), (std::vector<std::string>{"r.txt", "t.txt", "t.txt0"}));
 }
 
-TEST_F(PlainReplacerTest, StopRequestMidFile)
+// A stop request mid-file, or before the file (also an empty one in the head and foot modes, which
+// have no block to copy), fails the file: nothing inserted, no backup, the times kept.
+TEST_F(PlainReplacerTest, StopRequests)
 {
     const platform::FileTime written = 132500000000000000ull;
     const std::string input(5000, 'a');
@@ -386,8 +402,8 @@ TEST_F(PlainReplacerTest, StopRequestMidFile)
         SCOPED_TRACE(mode);
         createFile(path("s.txt"), input, written);
         IdleOwner stopper;
-        const ReplacerStructure block = BuildReplacerStructure("a", "b", false, false, mode);
-        TTextReplacer replacer(&stopper, mode, block, true);
+        const Block block("a", "b", mode);
+        TTextReplacer replacer(&stopper, mode, block.handle, true);
         replacer.setBlockSize(1000);
         std::int64_t blocksSeen = 0;
         replacer.setBlockObserver([&](std::int64_t done) {
@@ -400,157 +416,25 @@ TEST_F(PlainReplacerTest, StopRequestMidFile)
         EXPECT_TRUE(readFileBytes(path("s.txt")) == input);
         EXPECT_EQ(test::lastWriteOf(path("s.txt")), written);
         EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"s.txt"});
-        platform::movableFree(block);
     }
-}
-
-TEST_F(PlainReplacerTest, TemporaryNameTakenMeanwhileIsNeverWritten)
-{
-    createFile(path("t.txt"), "abc");
-    createFile(path("t.txt0"), "someone else's");
-    const ReplacerStructure block = BuildReplacerStructure("b", "X", false, false, kModeReplace);
-    TTextReplacer replacer(&owner, kModeReplace, block, false);
-    EXPECT_EQ(replacer.ReplaceInFile(path("t.txt")), kReplaceFound);
-    EXPECT_EQ(readFileBytes(path("t.txt")), "aXc");
-    EXPECT_EQ(readFileBytes(path("t.txt0")), "someone else's");
-    EXPECT_EQ(listNames(drive.root()), (std::vector<std::string>{"t.txt", "t.txt0"}));
-    platform::movableFree(block);
-}
-
-// Review tests of the plain-file replacer: stop requests on files without blocks.
-
-class ReplacerReviewTest : public test::TempDriveTest
-{
-protected:
-    TReplaceResult run(std::int32_t mode, const std::string& file, std::string_view find = "cat",
-                       bool backup = true)
-    {
-        const ReplacerStructure block = BuildReplacerStructure(find, "dog", false, false, mode);
-        TTextReplacer replacer(&owner, mode, block, backup);
-        replacer.setSizeOfFirstPart(1);
-        const TReplaceResult result = replacer.processFile(file);
-        platform::movableFree(block);
-        return result;
-    }
-    IdleOwner owner;
-};
-
-// A stop request fails every file in hand, also an empty one in the head and foot modes, which have
-// no block to copy: nothing is inserted and no backup is made.
-TEST_F(ReplacerReviewTest, AStopRequestFailsAnEmptyFileInEveryMode)
-{
     owner.Terminate();
     for (std::int32_t mode : {1, 2, 4, 8, 16, 32, 64, 128}) {
         SCOPED_TRACE(mode);
-        test::createFile(path("e.txt"), "");
-        test::createFile(path("s.txt"), "a cat");
-        const TReplaceResult empty = run(mode, path("e.txt"));
+        createFile(path("e.txt"), "");
+        createFile(path("s.txt"), "a cat");
+        const TReplaceResult empty = process(mode, path("e.txt"));
         EXPECT_TRUE(empty == kReplaceFailed || empty == kReplaceNothingFound) << empty;
-        EXPECT_EQ(run(mode, path("s.txt")), kReplaceFailed);
-        EXPECT_EQ(test::readFileBytes(path("e.txt")), "");
-        EXPECT_EQ(test::readFileBytes(path("s.txt")), "a cat");
-        EXPECT_EQ(test::listNames(drive.root()), (std::vector<std::string>{"e.txt", "s.txt"}));
-    }
-}
-
-namespace reference {
-bool delim(unsigned char c)
-{
-    return isWordDelimiter(c);
-}
-char lowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-std::string search(std::int32_t mode, const std::string& in, const std::string& find, const std::string& rep,
-                   bool cs, bool ww, int& count)
-{
-    std::string out;
-    count = 0;
-    const std::size_t n = find.size();
-    std::size_t i = 0;
-    while (i < in.size()) {
-        bool m = i + n <= in.size();
-        for (std::size_t k = 0; m && k < n; ++k)
-            m = cs ? in[i + k] == find[k] : lowerAscii(in[i + k]) == lowerAscii(find[k]);
-        if (m && ww)
-            m = (i == 0 || delim(static_cast<unsigned char>(in[i - 1]))) &&
-                (i + n == in.size() || delim(static_cast<unsigned char>(in[i + n])));
-        if (!m) {
-            out += in[i++];
-            continue;
-        }
-        ++count;
-        const std::string found = in.substr(i, n);
-        switch (mode) {
-        case 1:
-            out += rep;
-            break;
-        case 2:
-            break;
-        case 8:
-            out += found + rep;
-            break;
-        case 16:
-            out += rep + found;
-            break;
-        default:
-            out += found;
-            break;
-        }
-        i += n;
-    }
-    return out;
-}
-} // namespace reference
-
-// Multi-byte UTF-8 text, underscores and delimiters in random order, in every block size: case
-// folding touches ASCII letters only and whole-word tests see bytes above 0x7F as word characters, so
-// the result equals a plain left-to-right search of the whole text.
-TEST_F(ReplacerReviewTest, Utf8TextGivesTheSameBytesWhateverTheBlockSize)
-{
-    std::mt19937 random(777);
-    const std::vector<std::string> tokens = {"a", "A", "\xC3\xA4", "\xC3\x84", " ", ".", "_", "b"};
-    auto text = [&](std::size_t count) {
-        std::string s;
-        for (std::size_t i = 0; i < count; ++i)
-            s += tokens[random() % tokens.size()];
-        return s;
-    };
-    int failures = 0;
-    for (int round = 0; round < 80 && failures < 5; ++round) {
-        const std::string input = text(60);
-        const std::string find = text(1 + random() % 3);
-        const std::int32_t modes[] = {1, 2, 8, 16, 128};
-        const std::int32_t mode = modes[random() % 5];
-        const bool cs = random() % 2 == 0, ww = random() % 2 == 0;
-        int expectedCount = 0;
-        const std::string expected = reference::search(mode, input, find, "<R>", cs, ww, expectedCount);
-        for (std::size_t blockSize : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{64}}) {
-            test::createFile(path("f.txt"), input);
-            const ReplacerStructure block = BuildReplacerStructure(find, "<R>", cs, ww, mode);
-            TTextReplacer replacer(&owner, mode, block, false);
-            replacer.setBlockSize(blockSize);
-            const TReplaceResult r = replacer.processFile(path("f.txt"));
-            platform::movableFree(block);
-            const std::string got = test::readFileBytes(path("f.txt"));
-            const std::string want = mode == 128 ? input : expected;
-            if (got != want || replacer.matchCount() != expectedCount) {
-                ++failures;
-                ADD_FAILURE() << "mode " << mode << " cs " << cs << " ww " << ww << " block " << blockSize
-                              << "\nin   [" << input << "]\nfind [" << find << "]\ngot  [" << got << "] "
-                              << replacer.matchCount() << "\nwant [" << want << "] " << expectedCount << " r "
-                              << r;
-                break;
-            }
-        }
+        EXPECT_EQ(process(mode, path("s.txt")), kReplaceFailed);
+        EXPECT_EQ(readFileBytes(path("e.txt")), "");
+        EXPECT_EQ(readFileBytes(path("s.txt")), "a cat");
+        EXPECT_EQ(listNames(drive.root()), (std::vector<std::string>{"e.txt", "s.txt"}));
     }
 }
 
 // A file another handle of ours holds: the replacer may read it when that handle shares reading, but
 // the changed file can only take its place when the holder allows deleting; otherwise the file keeps
 // its content and neither the temporary file nor the ".bak" stays. Just finding needs reading only.
-TEST_F(ReplacerReviewTest, AFileHeldByAnotherHandleKeepsItsContent)
+TEST_F(PlainReplacerTest, AFileHeldByAnotherHandleKeepsItsContent)
 {
     struct Holder
     {
@@ -570,16 +454,16 @@ TEST_F(ReplacerReviewTest, AFileHeldByAnotherHandleKeepsItsContent)
     for (const Holder& h : holders) {
         SCOPED_TRACE(std::to_string(h.access) + "/" + std::to_string(h.share));
         for (std::int32_t mode : {1, 4, 128}) {
-            test::createFile(path("h.txt"), "a cat");
+            createFile(path("h.txt"), "a cat");
             platform::FileHandle holder;
             ASSERT_EQ(holder.open(path("h.txt"), h.access, h.share, platform::Disposition::kOpenExisting),
                       platform::kErrorSuccess);
-            const TReplaceResult result = run(mode, path("h.txt"), "cat", true);
+            const TReplaceResult result = process(mode, path("h.txt"));
             holder.close();
             EXPECT_EQ(result, mode == 128 ? h.find : h.change) << mode;
             if (result != kReplaceFound || mode == 128) {
-                EXPECT_EQ(test::readFileBytes(path("h.txt")), "a cat") << mode;
-                EXPECT_EQ(test::listNames(drive.root()), std::vector<std::string>{"h.txt"}) << mode;
+                EXPECT_EQ(readFileBytes(path("h.txt")), "a cat") << mode;
+                EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"h.txt"}) << mode;
             }
             std::remove(posix("h.txt.bak").c_str());
         }
@@ -588,22 +472,22 @@ TEST_F(ReplacerReviewTest, AFileHeldByAnotherHandleKeepsItsContent)
 
 // After a failed save the backup of a document goes only while the document still holds the same
 // bytes: when the document did change, its backup is the only copy of the previous content.
-TEST_F(ReplacerReviewTest, DiscardBackUpCopyKeepsTheBackupOfAChangedDocument)
+TEST_F(PlainReplacerTest, DiscardBackUpCopyKeepsTheBackupOfAChangedDocument)
 {
     TBaseReplacer replacer(&owner);
-    test::createFile(path("doc.docx"), std::string(300000, 'x'));
+    createFile(path("doc.docx"), std::string(300000, 'x'));
     ASSERT_TRUE(replacer.CreateBackUpCopy(path("doc.docx"), 300000));
     replacer.DiscardBackUpCopy(path("doc.docx"));
-    EXPECT_EQ(test::listNames(drive.root()), std::vector<std::string>{"doc.docx"});
+    EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"doc.docx"});
 
     ASSERT_TRUE(replacer.CreateBackUpCopy(path("doc.docx"), 300000));
-    test::createFile(path("doc.docx"), std::string(299999, 'x') + "y");
+    createFile(path("doc.docx"), std::string(299999, 'x') + "y");
     replacer.DiscardBackUpCopy(path("doc.docx"));
-    EXPECT_EQ(test::readFileBytes(path("doc.docx.bak")), std::string(300000, 'x'));
+    EXPECT_EQ(readFileBytes(path("doc.docx.bak")), std::string(300000, 'x'));
     // Nothing is left to discard a second time.
-    test::createFile(path("doc.docx"), std::string(300000, 'x'));
+    createFile(path("doc.docx"), std::string(300000, 'x'));
     replacer.DiscardBackUpCopy(path("doc.docx"));
-    EXPECT_TRUE(test::exists(path("doc.docx.bak")));
+    EXPECT_TRUE(exists(path("doc.docx.bak")));
 }
 
 } // namespace
