@@ -333,41 +333,41 @@ TEST_F(ReplacerFilesTest, TemporaryNamesTakenByOtherEntries)
     }
 }
 
-TEST_F(ReplacerFilesTest, BackupNamesTakenInAnotherLetterCaseAreSkipped)
-{
-    // Unlike a temporary file, a backup stays: a name taken in any letter case is not used.
-    CommitFixture fixture;
-    createFile(path("notes.txt"), "old");
-    createFile(path("NOTES.TXT.BAK"), "earlier");
-    TTextReplacer replacer(&owner, kModeReplace, fixture.block, true);
-    EXPECT_EQ(replacer.ReplaceInFile(path("notes.txt")), kReplaceFound);
-    EXPECT_EQ(readFileBytes(path("notes.txt")), "new");
-    EXPECT_EQ(readFileBytes(posix("NOTES.TXT.BAK")), "earlier");
-    EXPECT_EQ(readFileBytes(posix("notes.txt.bak0")), "old");
-    EXPECT_EQ(listNames(drive.root()),
-              (std::vector<std::string>{"NOTES.TXT.BAK", "notes.txt", "notes.txt.bak0"}));
-}
-
+// The backup takes the first name free in any letter case (unlike a temporary file, it stays); without
+// backups, or without matches, nothing but the file remains, and a file without matches keeps its time.
 TEST_F(ReplacerFilesTest, CommitWithBackupKeepsThePreviousContentBesideTheFile)
 {
     CommitFixture fixture;
     createFile(path("data.txt"), "an old text");
     createFile(path("data.txt.bak"), "older backup");
+    createFile(path("notes.txt"), "old");
+    createFile(path("NOTES.TXT.BAK"), "earlier");
     TTextReplacer replacer(&owner, kModeReplace, fixture.block, true);
     EXPECT_EQ(replacer.ReplaceInFile(path("data.txt")), kReplaceFound);
+    EXPECT_EQ(replacer.ReplaceInFile(path("notes.txt")), kReplaceFound);
     EXPECT_EQ(readFileBytes(path("data.txt")), "an new text");
     EXPECT_EQ(readFileBytes(path("data.txt.bak")), "older backup");
     EXPECT_EQ(readFileBytes(path("data.txt.bak0")), "an old text");
-    EXPECT_EQ(listNames(drive.root()),
-              (std::vector<std::string>{"data.txt", "data.txt.bak", "data.txt.bak0"}));
+    EXPECT_EQ(readFileBytes(path("notes.txt")), "new");
+    EXPECT_EQ(readFileBytes(posix("NOTES.TXT.BAK")), "earlier");
+    EXPECT_EQ(readFileBytes(posix("notes.txt.bak0")), "old");
+    const std::vector<std::string> names = {"NOTES.TXT.BAK", "data.txt",  "data.txt.bak",
+                                            "data.txt.bak0", "notes.txt", "notes.txt.bak0"};
+    EXPECT_EQ(listNames(drive.root()), names);
 
-    // Without backups nothing but the file remains.
     createFile(path("plain.txt"), "old");
+    const platform::FileTime written = 131000000000000000ull;
+    createFile(path("same.txt"), "nothing here", written, 0600);
     TTextReplacer noBackup(&owner, kModeReplace, fixture.block, false);
     EXPECT_EQ(noBackup.ReplaceInFile(path("plain.txt")), kReplaceFound);
     EXPECT_EQ(readFileBytes(path("plain.txt")), "new");
-    EXPECT_FALSE(exists(path("plain.txt.bak")));
-    EXPECT_FALSE(exists(path("plain.txt0")));
+    EXPECT_EQ(replacer.ReplaceInFile(path("same.txt")), kReplaceNothingFound);
+    EXPECT_EQ(readFileBytes(path("same.txt")), "nothing here");
+    EXPECT_EQ(test::lastWriteOf(path("same.txt")), written);
+    std::vector<std::string> all = names;
+    all.insert(all.end(), {"plain.txt", "same.txt"});
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(listNames(drive.root()), all);
 }
 
 TEST_F(ReplacerFilesTest, RewrittenFileKeepsModeBitsAndTheBackupKeepsTimes)
@@ -392,24 +392,13 @@ TEST_F(ReplacerFilesTest, RewrittenFileKeepsModeBitsAndTheBackupKeepsTimes)
     EXPECT_FALSE(exists(path("ro.txt0")));
 }
 
-TEST_F(ReplacerFilesTest, FileWithoutMatchesIsUntouched)
-{
-    CommitFixture fixture;
-    const platform::FileTime written = 131000000000000000ull;
-    createFile(path("same.txt"), "nothing here", written, 0600);
-    TTextReplacer replacer(&owner, kModeReplace, fixture.block, true);
-    EXPECT_EQ(replacer.ReplaceInFile(path("same.txt")), kReplaceNothingFound);
-    EXPECT_EQ(readFileBytes(path("same.txt")), "nothing here");
-    EXPECT_EQ(test::lastWriteOf(path("same.txt")), written);
-    EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"same.txt"});
-}
-
 struct FailureCase
 {
     const char* name;
     const char* faultPath; // a path prefix: "keep.txt" also covers its temporary and backup names
     unsigned operations;
     bool backup;
+    platform::WinError error = platform::kErrorAccessDenied;
 };
 
 TEST_F(ReplacerFilesTest, AnyFailedStepLeavesTheOriginalByteIdentical)
@@ -420,13 +409,14 @@ TEST_F(ReplacerFilesTest, AnyFailedStepLeavesTheOriginalByteIdentical)
         {"write", "keep.txt0", platform::kFaultWrite, true},
         {"mode bits", "keep.txt0", platform::kFaultAttributes, true},
         {"backup write", "keep.txt.bak", platform::kFaultWrite, true},
+        {"backup create", "keep.txt.bak", platform::kFaultOpen, true, platform::kErrorDiskFull},
     };
     CommitFixture fixture;
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.name);
         const platform::FileTime written = 130000000000000000ull;
         createFile(path("keep.txt"), "an old text", written, 0604);
-        platform::injectFault(path(c.faultPath), platform::kErrorAccessDenied, c.operations);
+        platform::injectFault(path(c.faultPath), c.error, c.operations);
         TTextReplacer replacer(&owner, kModeReplace, fixture.block, c.backup);
         EXPECT_EQ(replacer.ReplaceInFile(path("keep.txt")), kReplaceFailed);
         platform::clearFaults();
@@ -436,19 +426,6 @@ TEST_F(ReplacerFilesTest, AnyFailedStepLeavesTheOriginalByteIdentical)
         // Neither the temporary file nor a ".bak" is left.
         EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"keep.txt"});
     }
-}
-
-TEST_F(ReplacerFilesTest, BackupThatCannotBeMadeStopsTheChange)
-{
-    CommitFixture fixture;
-    createFile(path("b.txt"), "old");
-    // The ".bak" cannot be created: the file keeps its content, no temporary file stays.
-    platform::injectFault(path("b.txt.bak"), platform::kErrorDiskFull, platform::kFaultOpen);
-    TTextReplacer replacer(&owner, kModeReplace, fixture.block, true);
-    EXPECT_EQ(replacer.ReplaceInFile(path("b.txt")), kReplaceFailed);
-    platform::clearFaults();
-    EXPECT_EQ(readFileBytes(path("b.txt")), "old");
-    EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"b.txt"});
 }
 
 // Names near the file system's limit of 255 bytes: the temporary file takes a short name in the same
@@ -463,8 +440,8 @@ TEST_F(ReplacerFilesTest, NamesAtTheLengthLimit)
         TReplaceResult result;
         platform::WinError backupError;
     } cases[] = {
-        {250, true, kReplaceFound, 0},   {252, false, kReplaceFound, 0},  {252, true, kReplaceFailed, 206},
-        {255, false, kReplaceFound, 0},  {255, true, kReplaceFailed, 206},
+        {250, true, kReplaceFound, 0},  {252, false, kReplaceFound, 0},   {252, true, kReplaceFailed, 206},
+        {255, false, kReplaceFound, 0}, {255, true, kReplaceFailed, 206},
     };
     CommitFixture fixture;
     for (const auto& c : cases) {
@@ -529,16 +506,12 @@ TEST_F(ReplacerFilesTest, CreateBackUpCopy)
     replacer.setCreateBackUpCopy(false);
     EXPECT_TRUE(replacer.CreateBackUpCopy(path("empty.doc"), 0));
     EXPECT_FALSE(exists(path("empty.doc.bak0")));
-}
-
-TEST_F(ReplacerFilesTest, CreateBackUpCopyIntoBackupFolder)
-{
-    TBaseReplacer replacer(&owner);
+    // A backup folder takes the copy.
+    replacer.setCreateBackUpCopy(true);
     test::makeFolder(path("backups"));
-    createFile(path("doc.doc"), "bytes");
     replacer.setBackupFolder(path("backups"));
-    EXPECT_TRUE(replacer.CreateBackUpCopy(path("doc.doc"), 5));
-    EXPECT_EQ(readFileBytes(path("backups\\doc.doc.bak")), "bytes");
+    EXPECT_TRUE(replacer.CreateBackUpCopy(path("doc.doc"), 14));
+    EXPECT_EQ(readFileBytes(path("backups\\doc.doc.bak")), "document bytes");
 }
 
 TEST_F(ReplacerFilesTest, StoppedOrFailedBackupCopyLeavesNoPartialFile)
