@@ -84,6 +84,8 @@ struct DocumentKind
     std::vector<Refused> refused;
     // The documents the run's application holds open (0 without an application).
     std::function<std::int32_t(TDocumentReplacer&)> openDocuments;
+    // The stage of a failed search.
+    std::int32_t search;
 };
 
 void PrintTo(const DocumentKind* kind, std::ostream* os)
@@ -152,7 +154,8 @@ const std::vector<DocumentKind>& kinds()
          ".doc",
          {32},
          {{"protected", "", engines::kReplaceDocumentLocked, 5}},
-         openIn<TMSWordReplacer>},
+         openIn<TMSWordReplacer>,
+         kStageSearch},
         {"spreadsheet",
          ".xlsx",
          automation::kExcelApplicationProgId,
@@ -181,7 +184,8 @@ const std::vector<DocumentKind>& kinds()
          {{"damaged", "PK\x03\x04 not a zip", engines::kReplaceFailed, 4},
           {"protected sheets only", "", engines::kReplaceNothingFound, 6},
           {"cell refused", "", engines::kReplaceFailed, 6, 1}},
-         openIn<TMSExcelReplacer>},
+         openIn<TMSExcelReplacer>,
+         kStageSearch},
         {"presentation",
          ".pptx",
          kPowerPointApplicationClass,
@@ -210,7 +214,8 @@ const std::vector<DocumentKind>& kinds()
          {{"encrypted", kOle, engines::kReplaceFailed, 4},
           {"web archive", "MIME-Version: 1.0\r\n\r\na cat", engines::kReplaceFailed, 4},
           {"password to modify", "", engines::kReplaceDocumentLocked, 5}},
-         openIn<TMSPowerPointReplacer>},
+         openIn<TMSPowerPointReplacer>,
+         kStageSearch},
         {"OpenDocument text",
          ".odt",
          kServiceManagerClass,
@@ -235,7 +240,8 @@ const std::vector<DocumentKind>& kinds()
          {4, 32, 64},
          {{"encrypted", "", engines::kReplaceFailed, kStageOdtLoad},
           {"not a text", "", engines::kReplaceFailed, kStageOdtLoad}},
-         openIn<TOOWriterReplacer>},
+         openIn<TOOWriterReplacer>,
+         kStageOdtSearch},
     };
     return all;
 }
@@ -586,6 +592,47 @@ TEST_P(DocumentReplacerTest, AnEmptyFindTextChangesNothingInAnyMode)
         EXPECT_EQ(replacer->matchCount(), 0);
         EXPECT_EQ(wux::test::readFileBytes(f), before);
         EXPECT_FALSE(wux::test::exists(f + ".bak"));
+    }
+}
+
+// Table rows apply in order with their insert modes (raw rows: an empty find text is skipped; compiled
+// rows: the insert codes); a row count past the end of the block fails the document at the search,
+// unchanged.
+TEST_P(DocumentReplacerTest, TableRowsApplyInOrderWithTheirInsertModes)
+{
+    const struct
+    {
+        platform::MovableHandle block;
+        std::int32_t rows;
+        const char* text;
+        const char* expected;
+    } tables[] = {
+        {rawTableBlock({{false, "cat", "lion", 3},
+                        {true, "dog", "big ", 1},
+                        {false, "", "x", 3},
+                        {false, "bird", "s", 2}}),
+         4, "Cat and dog and bird", "lion and big dog and birds"},
+        {tableBlock({"N", "Y", "N"}, {"cat", "Dog", "bird"}, {"lion", "#U#big ", "#D#s"}), 3,
+         "Cat and Dog and dog bird", "lion and big Dog and dog birds"},
+    };
+    int n = 0;
+    for (const auto& t : tables) {
+        SCOPED_TRACE(t.text);
+        auto replacer = make(engines::kModeBatchTable, t.block, false);
+        replacer->setRowCount(t.rows);
+        const std::string f = write("table" + std::to_string(++n), t.text);
+        EXPECT_EQ(replacer->ProcessFile(f), engines::kReplaceFound);
+        EXPECT_EQ(replacer->matchCount(), 3);
+        EXPECT_EQ(kind().text(f), t.expected);
+
+        const std::string other = write("past" + std::to_string(n), "cat");
+        const std::string bytes = wux::test::readFileBytes(other);
+        replacer->setRowCount(t.rows + 1);
+        EXPECT_EQ(replacer->ProcessFile(other), engines::kReplaceFailed);
+        EXPECT_EQ(replacer->stage(), kind().search);
+        // The hit of the rows before is counted, except by the OpenDocument text, which counts on success.
+        EXPECT_EQ(replacer->matchCount(), kind().search == kStageOdtSearch ? 0 : 1);
+        EXPECT_EQ(wux::test::readFileBytes(other), bytes);
     }
 }
 

@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "workbooks.h"
 #include "platform/automation/excel_server.h"
 #include "platform/text.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
+#include "workbooks.h"
 
 namespace wux::office {
 namespace {

@@ -11,7 +11,6 @@
 
 #include "engines/base_replacer.h"
 #include "engines/batch_table.h"
-#include "workbooks.h"
 #include "office_test_support.h"
 #include "platform/automation/excel_server.h"
 #include "platform/fault_injection.h"
@@ -20,6 +19,7 @@
 #include "support/file_builders.h"
 #include "support/packages.h"
 #include "support/temp_drive.h"
+#include "workbooks.h"
 
 namespace wux::office {
 namespace {

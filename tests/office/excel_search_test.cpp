@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "engines/base_replacer.h"
-#include "workbooks.h"
 #include "office/excel_object.h"
 #include "platform/text.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
+#include "workbooks.h"
 
 namespace wux::office {
 namespace {

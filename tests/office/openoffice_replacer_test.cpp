@@ -240,26 +240,6 @@ TEST_F(OpenOfficeReplacerTest, NamesWithBlanksAndPercentAreReplacedInPlace)
     EXPECT_EQ(wux::test::readFileBytes(file + ".bak"), before);
 }
 
-TEST_F(OpenOfficeReplacerTest, TableRowsApplyInOrderWithTheirInsertCodes)
-{
-    const auto block = tableBlock({"N", "Y", "N"}, {"cat", "Dog", "bird"}, {"lion", "#U#big ", "#D#s"});
-    const std::string file = write("table.odt", Odt{paragraph("Cat and Dog and dog") + paragraph("bird")});
-    TOOWriterReplacer replacer(&owner, engines::kModeBatchTable, block, &parameters);
-    replacer.setRowCount(3);
-    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
-    EXPECT_EQ(replacer.matchCount(), 3);
-    EXPECT_EQ(paragraphs(posix("table.odt")), (Texts{"lion and big Dog and dog", "birds"}));
-
-    // A row past the end of the block fails the document at the search stage, unchanged.
-    const std::string other = writeText("table2.odt", "cat");
-    const std::string bytes = wux::test::readFileBytes(other);
-    replacer.setRowCount(4);
-    EXPECT_EQ(replacer.ProcessFile(other), engines::kReplaceFailed);
-    EXPECT_EQ(replacer.stage(), kStageOdtSearch);
-    EXPECT_EQ(replacer.matchCount(), 0);
-    EXPECT_EQ(wux::test::readFileBytes(other), bytes);
-}
-
 TEST_F(OpenOfficeReplacerTest, TextsThatADocumentCannotHoldFailTheDocument)
 {
     const std::string file = writeText("bad.odt", "a cat");

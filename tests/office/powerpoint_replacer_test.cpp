@@ -205,30 +205,6 @@ TEST_F(PowerPointReplacerTest, InsertBetweenReplacesWhatStandsBetweenTheParts)
     EXPECT_EQ(shapeTexts(file), Texts{"[X] and [X]"});
 }
 
-TEST_F(PowerPointReplacerTest, TableRowsApplyInOrderWithTheirInsertCodes)
-{
-    const auto block = tableBlock({"N", "Y", "N"}, {"cat", "Dog", "bird"}, {"lion", "#U#big ", "#D#s"});
-    const std::string file =
-        write("table.pptx", Deck{{textBox({"Cat and Dog and dog"}), textBox({"bird"})}, ""});
-    TMSPowerPointReplacer replacer(&owner, 0, engines::kModeBatchTable, block, false);
-    replacer.setRowCount(3);
-    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
-    EXPECT_EQ(replacer.matchCount(), 3);
-    EXPECT_EQ(shapeTexts(file), (Texts{"lion and big Dog and dog", "birds"}));
-
-    // A row with an empty find text is skipped; a row past the end of the block fails the file.
-    const auto raw = rawTableBlock({{false, "", "x", 3}, {false, "lion", "cat", 3}});
-    TMSPowerPointReplacer rows(&owner, 0, engines::kModeBatchTable, raw, false);
-    rows.setRowCount(2);
-    EXPECT_EQ(rows.ProcessFile(file), engines::kReplaceFound);
-    EXPECT_EQ(shapeTexts(file), (Texts{"cat and big Dog and dog", "birds"}));
-    const std::string bytes = wux::test::readFileBytes(file);
-    rows.setRowCount(3);
-    EXPECT_EQ(rows.ProcessFile(file), engines::kReplaceFailed);
-    EXPECT_EQ(rows.stage(), kStageSearch);
-    EXPECT_EQ(wux::test::readFileBytes(file), bytes);
-}
-
 TEST_F(PowerPointReplacerTest, AShapeThatCannotTakeItsNewTextKeepsItAndCountsNoHits)
 {
     // "\x01" cannot stand in a presentation: that shape is skipped, the others still change.

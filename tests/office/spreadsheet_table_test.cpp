@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "engines/batch_table.h"
-#include "workbooks.h"
 #include "platform/automation/excel_server.h"
 #include "support/file_builders.h"
 #include "support/packages.h"
 #include "support/temp_drive.h"
+#include "workbooks.h"
 
 namespace wux::office {
 namespace {

@@ -182,36 +182,5 @@ TEST_F(WordReplacerTest, DosCharsetTextsAreTheUsersTexts)
     EXPECT_EQ(cp437ToUtf16("\x80\x9B\xE1\xFF\x41"), u"\u00C7\u00A2\u00DF\u00A0A");
 }
 
-TEST_F(WordReplacerTest, TableRowsApplyInOrderWithTheirInsertCodes)
-{
-    // Rows as the table block stores them: a row with an empty find text is skipped.
-    const auto block = rawTableBlock(
-        {{false, "cat", "lion", 3}, {true, "dog", "big ", 1}, {false, "", "x", 3}, {false, "bird", "s", 2}});
-    const std::string file = writeText("table.docx", "Cat and dog and bird");
-    TMSWordReplacer replacer(&owner, engines::kModeBatchTable, block, &parameters);
-    replacer.setRowCount(4);
-    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
-    EXPECT_EQ(replacer.matchCount(), 3);
-    EXPECT_EQ(test::mainText(file), "lion and big dog and birds\r");
-
-    // A row past the end of the block fails the document instead of reading past it.
-    const std::string other = writeText("table2.docx", "cat");
-    const std::string bytes = wux::test::readFileBytes(other);
-    replacer.setRowCount(5);
-    EXPECT_EQ(replacer.ProcessFile(other), engines::kReplaceFailed);
-    EXPECT_EQ(replacer.stage(), kStageSearch);
-    EXPECT_EQ(wux::test::readFileBytes(other), bytes);
-}
-
-TEST_F(WordReplacerTest, CompiledInsertCodesReachTheDocument)
-{
-    const auto block = tableBlock({"N", "N"}, {"dog", "bird"}, {"#U#big ", "#D#s"});
-    const std::string file = writeText("codes.docx", "dog and bird");
-    TMSWordReplacer replacer(&owner, engines::kModeBatchTable, block, &parameters);
-    replacer.setRowCount(2);
-    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
-    EXPECT_EQ(test::mainText(file), "big dog and birds\r");
-}
-
 } // namespace
 } // namespace wux::office
