@@ -2,8 +2,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -183,8 +181,10 @@ void wireMarkCommands(TMainForm& window)
         TBrowserForm* panel = nullptr;
         if (!w->GetActiveBrowser(panel) || panel->sgBrowser() == nullptr)
             return;
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_Asterisk, Qt::KeypadModifier, QStringLiteral("*"));
-        QCoreApplication::sendEvent(panel->sgBrowser(), &press);
+        // The panel's own key handling, not a key event: a sent key would come back through the
+        // keyboard's dispatcher as the menu key that brought us here.
+        int key = Qt::Key_Asterisk;
+        panel->sgBrowserKeyDown(key, Qt::KeypadModifier);
     };
     QObject::connect(ui.mnuInvertSel, &QAction::triggered, w, invert);
     QObject::connect(ui.btnInvertSel, &QToolButton::clicked, w, invert);

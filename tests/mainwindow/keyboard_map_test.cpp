@@ -231,6 +231,24 @@ TEST_F(KeyboardTest, ARunSwallowsEveryKeyAndMenuKeysRunOnce)
     EXPECT_EQ(CurrentMode, 1);
 }
 
+TEST_F(KeyboardTest, GreyAsteriskAndTheInvertItemInvertTheMarksOnce)
+{
+    createFile(path("a\\one.txt"), "1");
+    createFile(path("a\\two.txt"), "2");
+    startIn(path("a"), path("a"));
+    cursorOn(left(), "one.txt");
+    key(left(), Qt::Key_Insert);
+    ASSERT_EQ(left().Listing().selectedFiles, 1);
+    key(left(), Qt::Key_Asterisk, Qt::KeypadModifier); // the Mark menu's key: once, not again and again
+    EXPECT_EQ(left().Listing().selectedFiles, 1);
+    EXPECT_TRUE(filelist::IsItemSelected(1, filelist::FindItemPosition(1, "two.txt", left().Listing(), true),
+                                         left().Listing()));
+    action("mnuInvertSel")->trigger();
+    EXPECT_TRUE(filelist::IsItemSelected(1, filelist::FindItemPosition(1, "one.txt", left().Listing(), true),
+                                         left().Listing()));
+    EXPECT_EQ(left().Listing().selectedFiles, 1);
+}
+
 } // namespace
 } // namespace wux::mainwindow::test
 

@@ -1,0 +1,93 @@
+// Browsing, the file commands and the Basket, as a user does them with the keys and the mouse.
+#include "journey.h"
+
+#include <QComboBox>
+#include <QLabel>
+
+#include "controls/speed_button_new.h"
+#include "filelist/drive_list.h"
+#include "mainwindow/drive_bar.h"
+
+namespace wux::e2e {
+namespace {
+
+TEST_F(Journey, BrowseDrivesFoldersViewsSortingAndMarks)
+{
+    createFile(drive.path("work\\b.txt"), std::string(3000, 'b'));
+    createFile(drive.path("work\\a.log"), std::string(1024, 'a'));
+    createFile(drive.path("work\\c.doc"), std::string(2048, 'c'));
+    createFile(drive.path("work\\sub\\inner.txt"), "inner");
+    createFile(drive.path("other\\x.txt", 'd'), "x");
+    settings(drive.path("work"), drive.path("", 'd'));
+    EXPECT_EQ(run([&] {
+        // The panels as the settings left them; the left one is active.
+        EXPECT_EQ(rows(left()), "[..]|sub|a.log|b.txt|c.doc");
+        EXPECT_EQ(left().AddressText().toStdString(), "c:\\work\\*.*");
+        EXPECT_EQ(status(left()), "0 of 5 k in 0 of 3 files selected");
+        EXPECT_EQ(rows(right()), "other");
+        EXPECT_EQ(window->ActiveForm(), &left());
+
+        // Into a folder with Enter, out of it with Enter on "[..]": the cursor lands on the folder left.
+        cursorTo(left(), "sub");
+        key(Qt::Key_Return);
+        EXPECT_EQ(folder(left()), drive.path("work\\sub"));
+        EXPECT_EQ(rows(left()), "[..]|inner.txt");
+        keys({Qt::Key_Home, Qt::Key_Return});
+        EXPECT_EQ(folder(left()), drive.path("work"));
+        EXPECT_EQ(cursorName(left()), "sub");
+        // Backspace goes up as well.
+        cursorTo(left(), "sub");
+        key(Qt::Key_Return);
+        key(Qt::Key_Backspace);
+        EXPECT_EQ(folder(left()), drive.path("work"));
+
+        // Sorting: by extension, by size, by date, back by name.
+        key(Qt::Key_F4, Qt::ControlModifier);
+        EXPECT_EQ(rows(left()), "[..]|sub|c.doc|a.log|b.txt");
+        key(Qt::Key_F6, Qt::ControlModifier);
+        EXPECT_EQ(rows(left()), "[..]|sub|a.log|c.doc|b.txt");
+        key(Qt::Key_F3, Qt::ControlModifier);
+        EXPECT_EQ(rows(left()), "[..]|sub|a.log|b.txt|c.doc");
+
+        // Views: full with its header, then brief again.
+        key(Qt::Key_F2, Qt::ControlModifier);
+        EXPECT_EQ(left().BrowserMode(), filelist::kViewFull);
+        EXPECT_TRUE(left().sgTitle()->isVisible());
+        EXPECT_EQ(rows(left()), "[..]|sub|a.log|b.txt|c.doc");
+        key(Qt::Key_F1, Qt::ControlModifier);
+        EXPECT_EQ(left().BrowserMode(), filelist::kViewBrief);
+
+        // Marks: Insert marks and moves on, Space marks in place, * inverts, Ctrl+A all, Ctrl+- none.
+        cursorTo(left(), "a.log");
+        key(Qt::Key_Insert);
+        EXPECT_EQ(cursorName(left()), "b.txt");
+        keys({Qt::Key_Down, Qt::Key_Space});
+        EXPECT_EQ(marked(left()), "a.log|c.doc");
+        EXPECT_EQ(status(left()), "3 of 5 k in 2 of 3 files selected");
+        key(Qt::Key_Asterisk, Qt::KeypadModifier);
+        EXPECT_EQ(marked(left()), "b.txt"); // files only, as the options say
+        key(Qt::Key_A, Qt::ControlModifier);
+        EXPECT_EQ(marked(left()), "a.log|b.txt|c.doc");
+        key(Qt::Key_Minus, Qt::ControlModifier | Qt::KeypadModifier);
+        EXPECT_EQ(marked(left()), "");
+        // A right click marks too.
+        {
+            controls::TWUXStringGrid* grid = left().sgBrowser();
+            cursorTo(left(), "b.txt");
+            const QRect cell = grid->CellRect(grid->Col(), grid->Row());
+            QTest::mouseClick(grid->viewport(), Qt::RightButton, Qt::NoModifier, cell.center());
+            EXPECT_EQ(marked(left()), "b.txt");
+        }
+
+        // Another drive from the drive bar: the active panel goes to d:.
+        auto* bar = child<mainwindow::TDriveBar>("pnlWithImgDrives");
+        click(bar->DriveButton(filelist::FindDriveIndex('d', filelist::DriveList)));
+        EXPECT_EQ(folder(left()), "d:");
+        EXPECT_EQ(rows(left()), "other");
+        key(Qt::Key_F4, Qt::AltModifier);
+    }),
+              0);
+}
+
+} // namespace
+} // namespace wux::e2e
