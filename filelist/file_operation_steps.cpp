@@ -531,7 +531,8 @@ void TOperations::DeleteOneFile()
                 continue;
             }
         }
-        if (HasGeneralOption(kOptionDeleteToRecycleBin)) {
+        // Only a delete goes to the Trash: the source of a move between drives has its copy already.
+        if (deleting && HasGeneralOption(kOptionDeleteToRecycleBin)) {
             error = platform::moveToTrash(SourcePath);
             if (error != platform::kErrorSuccess) {
                 if (Ask(QuestionGroup::Delete, 3, error) != StepAnswer::Retry)

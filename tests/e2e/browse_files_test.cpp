@@ -6,6 +6,7 @@
 
 #include "controls/speed_button_new.h"
 #include "filelist/drive_list.h"
+#include "filelist/general_options.h"
 #include "mainwindow/drive_bar.h"
 
 namespace wux::e2e {
@@ -20,72 +21,146 @@ TEST_F(Journey, BrowseDrivesFoldersViewsSortingAndMarks)
     createFile(drive.path("other\\x.txt", 'd'), "x");
     settings(drive.path("work"), drive.path("", 'd'));
     EXPECT_EQ(run([&] {
-        // The panels as the settings left them; the left one is active.
-        EXPECT_EQ(rows(left()), "[..]|sub|a.log|b.txt|c.doc");
-        EXPECT_EQ(left().AddressText().toStdString(), "c:\\work\\*.*");
-        EXPECT_EQ(status(left()), "0 of 5 k in 0 of 3 files selected");
-        EXPECT_EQ(rows(right()), "other");
-        EXPECT_EQ(window->ActiveForm(), &left());
+                  // The panels as the settings left them; the left one is active.
+                  EXPECT_EQ(rows(left()), "[..]|sub|a.log|b.txt|c.doc");
+                  EXPECT_EQ(left().AddressText().toStdString(), "c:\\work\\*.*");
+                  EXPECT_EQ(status(left()), "0 of 5 k in 0 of 3 files selected");
+                  EXPECT_EQ(rows(right()), "other");
+                  EXPECT_EQ(window->ActiveForm(), &left());
 
-        // Into a folder with Enter, out of it with Enter on "[..]": the cursor lands on the folder left.
-        cursorTo(left(), "sub");
-        key(Qt::Key_Return);
-        EXPECT_EQ(folder(left()), drive.path("work\\sub"));
-        EXPECT_EQ(rows(left()), "[..]|inner.txt");
-        keys({Qt::Key_Home, Qt::Key_Return});
-        EXPECT_EQ(folder(left()), drive.path("work"));
-        EXPECT_EQ(cursorName(left()), "sub");
-        // Backspace goes up as well.
-        cursorTo(left(), "sub");
-        key(Qt::Key_Return);
-        key(Qt::Key_Backspace);
-        EXPECT_EQ(folder(left()), drive.path("work"));
+                  // Into a folder with Enter, out of it with Enter on "[..]": the cursor lands on the folder
+                  // left.
+                  cursorTo(left(), "sub");
+                  key(Qt::Key_Return);
+                  EXPECT_EQ(folder(left()), drive.path("work\\sub"));
+                  EXPECT_EQ(rows(left()), "[..]|inner.txt");
+                  keys({Qt::Key_Home, Qt::Key_Return});
+                  EXPECT_EQ(folder(left()), drive.path("work"));
+                  EXPECT_EQ(cursorName(left()), "sub");
+                  // Backspace goes up as well.
+                  cursorTo(left(), "sub");
+                  key(Qt::Key_Return);
+                  key(Qt::Key_Backspace);
+                  EXPECT_EQ(folder(left()), drive.path("work"));
 
-        // Sorting: by extension, by size, by date, back by name.
-        key(Qt::Key_F4, Qt::ControlModifier);
-        EXPECT_EQ(rows(left()), "[..]|sub|c.doc|a.log|b.txt");
-        key(Qt::Key_F6, Qt::ControlModifier);
-        EXPECT_EQ(rows(left()), "[..]|sub|a.log|c.doc|b.txt");
-        key(Qt::Key_F3, Qt::ControlModifier);
-        EXPECT_EQ(rows(left()), "[..]|sub|a.log|b.txt|c.doc");
+                  // Sorting: by extension, by size, by date, back by name.
+                  key(Qt::Key_F4, Qt::ControlModifier);
+                  EXPECT_EQ(rows(left()), "[..]|sub|c.doc|a.log|b.txt");
+                  key(Qt::Key_F6, Qt::ControlModifier);
+                  EXPECT_EQ(rows(left()), "[..]|sub|a.log|c.doc|b.txt");
+                  key(Qt::Key_F3, Qt::ControlModifier);
+                  EXPECT_EQ(rows(left()), "[..]|sub|a.log|b.txt|c.doc");
 
-        // Views: full with its header, then brief again.
-        key(Qt::Key_F2, Qt::ControlModifier);
-        EXPECT_EQ(left().BrowserMode(), filelist::kViewFull);
-        EXPECT_TRUE(left().sgTitle()->isVisible());
-        EXPECT_EQ(rows(left()), "[..]|sub|a.log|b.txt|c.doc");
-        key(Qt::Key_F1, Qt::ControlModifier);
-        EXPECT_EQ(left().BrowserMode(), filelist::kViewBrief);
+                  // Views: full with its header, then brief again.
+                  key(Qt::Key_F2, Qt::ControlModifier);
+                  EXPECT_EQ(left().BrowserMode(), filelist::kViewFull);
+                  EXPECT_TRUE(left().sgTitle()->isVisible());
+                  EXPECT_EQ(rows(left()), "[..]|sub|a.log|b.txt|c.doc");
+                  key(Qt::Key_F1, Qt::ControlModifier);
+                  EXPECT_EQ(left().BrowserMode(), filelist::kViewBrief);
 
-        // Marks: Insert marks and moves on, Space marks in place, * inverts, Ctrl+A all, Ctrl+- none.
-        cursorTo(left(), "a.log");
-        key(Qt::Key_Insert);
-        EXPECT_EQ(cursorName(left()), "b.txt");
-        keys({Qt::Key_Down, Qt::Key_Space});
-        EXPECT_EQ(marked(left()), "a.log|c.doc");
-        EXPECT_EQ(status(left()), "3 of 5 k in 2 of 3 files selected");
-        key(Qt::Key_Asterisk, Qt::KeypadModifier);
-        EXPECT_EQ(marked(left()), "b.txt"); // files only, as the options say
-        key(Qt::Key_A, Qt::ControlModifier);
-        EXPECT_EQ(marked(left()), "a.log|b.txt|c.doc");
-        key(Qt::Key_Minus, Qt::ControlModifier | Qt::KeypadModifier);
-        EXPECT_EQ(marked(left()), "");
-        // A right click marks too.
-        {
-            controls::TWUXStringGrid* grid = left().sgBrowser();
-            cursorTo(left(), "b.txt");
-            const QRect cell = grid->CellRect(grid->Col(), grid->Row());
-            QTest::mouseClick(grid->viewport(), Qt::RightButton, Qt::NoModifier, cell.center());
-            EXPECT_EQ(marked(left()), "b.txt");
-        }
+                  // Marks: Insert marks and moves on, Space marks in place, * inverts, Ctrl+A all, Ctrl+-
+                  // none.
+                  cursorTo(left(), "a.log");
+                  key(Qt::Key_Insert);
+                  EXPECT_EQ(cursorName(left()), "b.txt");
+                  keys({Qt::Key_Down, Qt::Key_Space});
+                  EXPECT_EQ(marked(left()), "a.log|c.doc");
+                  EXPECT_EQ(status(left()), "3 of 5 k in 2 of 3 files selected");
+                  key(Qt::Key_Asterisk, Qt::KeypadModifier);
+                  EXPECT_EQ(marked(left()), "b.txt"); // files only, as the options say
+                  key(Qt::Key_A, Qt::ControlModifier);
+                  EXPECT_EQ(marked(left()), "a.log|b.txt|c.doc");
+                  key(Qt::Key_Minus, Qt::ControlModifier | Qt::KeypadModifier);
+                  EXPECT_EQ(marked(left()), "");
+                  // A right click marks too.
+                  {
+                      controls::TWUXStringGrid* grid = left().sgBrowser();
+                      cursorTo(left(), "b.txt");
+                      const QRect cell = grid->CellRect(grid->Col(), grid->Row());
+                      QTest::mouseClick(grid->viewport(), Qt::RightButton, Qt::NoModifier, cell.center());
+                      EXPECT_EQ(marked(left()), "b.txt");
+                  }
 
-        // Another drive from the drive bar: the active panel goes to d:.
-        auto* bar = child<mainwindow::TDriveBar>("pnlWithImgDrives");
-        click(bar->DriveButton(filelist::FindDriveIndex('d', filelist::DriveList)));
-        EXPECT_EQ(folder(left()), "d:");
-        EXPECT_EQ(rows(left()), "other");
-        key(Qt::Key_F4, Qt::AltModifier);
-    }),
+                  // Another drive from the drive bar: the active panel goes to d:.
+                  auto* bar = child<mainwindow::TDriveBar>("pnlWithImgDrives");
+                  click(bar->DriveButton(filelist::FindDriveIndex('d', filelist::DriveList)));
+                  EXPECT_EQ(folder(left()), "d:");
+                  EXPECT_EQ(rows(left()), "other");
+                  key(Qt::Key_F4, Qt::AltModifier);
+              }),
+              0);
+}
+
+TEST_F(Journey, CopyMoveDeleteMakeFolderAndRenameInPlace)
+{
+    createFile(drive.path("src\\report.txt"), "quarterly report");
+    createFile(drive.path("src\\notes.txt"), "notes");
+    createFile(drive.path("src\\old.log"), "old");
+    createFile(drive.path("src\\gone.log"), "gone");
+    createFile(drive.path("src\\pics\\a.png"), "png");
+    makeFolder(drive.path("dst", 'd'));
+    // Deleted files go for good unless Shift sends them to the Trash.
+    settings(drive.path("src"), drive.path("dst", 'd'),
+             "GeneralCheckContainer=" + std::to_string(filelist::kDefaultGeneralCheckContainer & ~0x4u) +
+                 "\r\n");
+    EXPECT_EQ(run([&] {
+                  // F5 copies the file under the cursor to the other panel after the query; the copy is
+                  // shown.
+                  cursorTo(left(), "report.txt");
+                  answerQuery();
+                  key(Qt::Key_F5);
+                  EXPECT_EQ(readFileBytes(drive.path("dst\\report.txt", 'd')), "quarterly report");
+                  EXPECT_EQ(rows(right()), "[..]|report.txt");
+                  // Marked files and a folder with F6: moved, gone from the source.
+                  cursorTo(left(), "pics");
+                  key(Qt::Key_Insert);
+                  cursorTo(left(), "notes.txt");
+                  key(Qt::Key_Insert);
+                  answerQuery();
+                  key(Qt::Key_F6);
+                  EXPECT_EQ(onDisk("dst", 'd'), "notes.txt|pics|report.txt");
+                  EXPECT_EQ(readFileBytes(drive.path("dst\\pics\\a.png", 'd')), "png");
+                  EXPECT_EQ(rows(left()), "[..]|gone.log|old.log|report.txt");
+                  EXPECT_EQ(rows(right()), "[..]|pics|notes.txt|report.txt");
+
+                  // Shift+F8 to the Trash, F8 for good; Cancel first keeps the file.
+                  cursorTo(left(), "old.log");
+                  answerQuery("", false);
+                  key(Qt::Key_F8, Qt::ShiftModifier);
+                  EXPECT_TRUE(exists(drive.path("src\\old.log")));
+                  answerQuery();
+                  key(Qt::Key_F8, Qt::ShiftModifier);
+                  EXPECT_FALSE(exists(drive.path("src\\old.log")));
+                  EXPECT_EQ(readFileBytes(drive.posix("data-home") + "/Trash/files/old.log"), "old");
+                  cursorTo(left(), "gone.log");
+                  answerQuery();
+                  key(Qt::Key_F8);
+                  EXPECT_EQ(onDisk("src"), "report.txt");
+                  EXPECT_EQ(onDisk("data-home/Trash/files"), "old.log");
+
+                  // F7 makes a folder; the cursor lands on it.
+                  answerQuery("made by F7");
+                  key(Qt::Key_F7);
+                  EXPECT_TRUE(exists(drive.path("src\\made by F7")));
+                  EXPECT_EQ(cursorName(left()), "made by F7");
+
+                  // Shift+F6 renames in place.
+                  cursorTo(left(), "report.txt");
+                  answerQuery("final.txt");
+                  key(Qt::Key_F6, Qt::ShiftModifier);
+                  EXPECT_EQ(onDisk("src"), "final.txt|made by F7");
+                  EXPECT_EQ(readFileBytes(drive.path("src\\final.txt")), "quarterly report");
+                  EXPECT_EQ(rows(left()), "[..]|made by F7|final.txt");
+                  EXPECT_EQ(prompts, (std::vector<std::string>{
+                                         "Copy file \"report.txt\" to", "Rename or move 2 files to",
+                                         "Do you wish to delete file \"old.log\"?",
+                                         "Do you wish to delete file \"old.log\"?",
+                                         "Do you wish to delete file \"gone.log\"?", "New directory",
+                                         "Rename or move file \"report.txt\" to"}));
+                  EXPECT_EQ(dialogs.records().size(), 0u);
+                  key(Qt::Key_F4, Qt::AltModifier);
+              }),
               0);
 }
 

@@ -79,35 +79,43 @@ int Journey::run(const std::function<void()>& journey)
 
 namespace {
 
-QWidget* target()
+QWidget* target(QWidget* window)
 {
     if (QWidget* focus = QApplication::focusWidget())
         return focus;
     if (QWidget* modal = QApplication::activeModalWidget())
         return modal;
-    return QApplication::activeWindow();
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    return window;
 }
 
-const std::pair<Qt::KeyboardModifier, Qt::Key> kModifierKeys[] = {
-    {Qt::ControlModifier, Qt::Key_Control}, {Qt::AltModifier, Qt::Key_Alt}, {Qt::ShiftModifier, Qt::Key_Shift}};
+const std::pair<Qt::KeyboardModifier, Qt::Key> kModifierKeys[] = {{Qt::ControlModifier, Qt::Key_Control},
+                                                                  {Qt::AltModifier, Qt::Key_Alt},
+                                                                  {Qt::ShiftModifier, Qt::Key_Shift}};
 
 } // namespace
 
 void Journey::key(Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
+    // A closed dialog gives the activation back to the main window, as the window manager does.
+    if (QApplication::activeWindow() == nullptr) {
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    }
     // The modifier keys go down first, as the keyboard sends them, so that the keyboard's state agrees.
     Qt::KeyboardModifiers held;
     for (const auto& [modifier, modifierKey] : kModifierKeys)
         if (modifiers.testFlag(modifier)) {
             held |= modifier;
-            QTest::keyPress(target(), modifierKey, held);
+            QTest::keyPress(target(window), modifierKey, held);
         }
-    if (QWidget* to = target())
+    if (QWidget* to = target(window))
         QTest::keyClick(to, key, modifiers);
     for (const auto& [modifier, modifierKey] : kModifierKeys)
         if (held.testFlag(modifier)) {
             held &= ~modifier;
-            if (QWidget* to = target())
+            if (QWidget* to = target(window))
                 QTest::keyRelease(to, modifierKey, held);
         }
     QApplication::processEvents();
@@ -121,7 +129,7 @@ void Journey::keys(std::initializer_list<Qt::Key> list)
 
 void Journey::type(const QString& text)
 {
-    QTest::keyClicks(target(), text);
+    QTest::keyClicks(target(window), text);
     QApplication::processEvents();
 }
 
@@ -205,7 +213,8 @@ std::string Journey::marked(TBrowserForm& panel)
     for (std::int32_t row = 0; row < list.rowCount; ++row) {
         std::string name;
         panel.GetItemNameAt(row, name);
-        if (!name.empty() && filelist::IsItemSelected(1, filelist::FindItemPosition(1, name, list, true), list))
+        if (!name.empty() &&
+            filelist::IsItemSelected(1, filelist::FindItemPosition(1, name, list, true), list))
             shown += (shown.empty() ? "" : "|") + name;
     }
     return shown;

@@ -502,6 +502,22 @@ TEST_F(MoveTest, BetweenDrivesCopiesThenDeletesAndKeepsTheSourceOnFailure)
     EXPECT_EQ(bytesDone, 18U);
 }
 
+TEST_F(MoveTest, BetweenDrivesWithTheTrashOptionPutsNothingInTheTrash)
+{
+    GeneralCheckContainer = kOptionShowHidden | kOptionDeleteToRecycleBin;
+    ASSERT_TRUE(drive.addDrive('d'));
+    createFile(posix("src/a.txt"), "alpha");
+    createFile(posix("src/tree/b.txt"), "beta");
+    makeFolder(posix("dst", 'd'));
+    openFolder("src");
+    select({"a.txt", "tree"});
+    ASSERT_TRUE(run(TFileOperationKind::Move, path("dst\\", 'd')));
+    EXPECT_EQ(listNames(posix("src")), Names{});
+    EXPECT_EQ(readFileBytes(posix("dst/tree/b.txt", 'd')), "beta");
+    EXPECT_FALSE(exists(drive.base() + "/xdg-data/Trash/files/a.txt"));
+    EXPECT_FALSE(exists(drive.base() + "/xdg-data/Trash/files/b.txt"));
+}
+
 TEST_F(MoveTest, SymbolicLinksMoveAsOneEntry)
 {
     ASSERT_TRUE(drive.addDrive('d'));
