@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <list>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -19,7 +20,8 @@
 namespace wux::platform {
 namespace {
 
-// At most this many folders are watched per scope (each watch counts against the user's limit).
+// At most this many folders are watched per scope (each watch counts against the user's limit);
+// past it, the folder used least recently leaves the index (it is read again if used again).
 constexpr std::size_t kMaxWatchedFolders = 1024;
 
 constexpr std::uint32_t kWatchMask =
@@ -31,6 +33,8 @@ struct FolderIndex
     ino_t inode = 0;
     // Folded name -> the entries' own names.
     std::unordered_map<std::string, std::vector<std::string>> names;
+    std::vector<std::string> paths; // the paths in byPath that lead here
+    std::list<int>::iterator use;   // place in ThreadIndex::uses
 };
 
 struct ThreadIndex
@@ -39,9 +43,11 @@ struct ThreadIndex
     int notify = -1;                              // the inotify descriptor
     std::unordered_map<int, FolderIndex> byWatch; // watch descriptor -> index
     std::unordered_map<std::string, int> byPath;  // POSIX folder path -> watch descriptor
+    std::list<int> uses;                          // watch descriptors, most recently used first
 };
 
 thread_local std::unique_ptr<ThreadIndex> tlIndex;
+thread_local std::size_t tlFolderReads = 0;
 
 void addName(FolderIndex& index, std::string_view name)
 {
@@ -63,13 +69,16 @@ void removeName(FolderIndex& index, std::string_view name)
 
 void forgetWatch(ThreadIndex& state, int watch)
 {
-    state.byWatch.erase(watch);
-    for (auto it = state.byPath.begin(); it != state.byPath.end();) {
-        if (it->second == watch)
-            it = state.byPath.erase(it);
-        else
-            ++it;
+    const auto it = state.byWatch.find(watch);
+    if (it == state.byWatch.end())
+        return;
+    for (const std::string& path : it->second.paths) {
+        const auto byPath = state.byPath.find(path);
+        if (byPath != state.byPath.end() && byPath->second == watch)
+            state.byPath.erase(byPath);
     }
+    state.uses.erase(it->second.use);
+    state.byWatch.erase(it);
 }
 
 void forgetAll(ThreadIndex& state)
@@ -78,6 +87,41 @@ void forgetAll(ThreadIndex& state)
         ::inotify_rm_watch(state.notify, watch);
     state.byWatch.clear();
     state.byPath.clear();
+    state.uses.clear();
+}
+
+// Ends the watch of the folder used least recently. Its notifications still queued name a watch
+// no longer known and are passed over.
+bool evictOne(ThreadIndex& state)
+{
+    if (state.uses.empty())
+        return false;
+    const int watch = state.uses.back();
+    ::inotify_rm_watch(state.notify, watch);
+    forgetWatch(state, watch);
+    return true;
+}
+
+void markUsed(ThreadIndex& state, FolderIndex& index)
+{
+    state.uses.splice(state.uses.begin(), state.uses, index.use);
+}
+
+void addPath(ThreadIndex& state, const std::string& folder, int watch, FolderIndex& index)
+{
+    const auto [it, added] = state.byPath.try_emplace(folder, watch);
+    if (!added) {
+        if (it->second == watch)
+            return;
+        // The path led to another folder before: that folder keeps its other paths.
+        const auto old = state.byWatch.find(it->second);
+        if (old != state.byWatch.end()) {
+            std::vector<std::string>& paths = old->second.paths;
+            paths.erase(std::remove(paths.begin(), paths.end(), folder), paths.end());
+        }
+        it->second = watch;
+    }
+    index.paths.push_back(folder);
 }
 
 // Applies every change notified so far. Changes by this thread's own calls are queued before
@@ -149,16 +193,20 @@ bool changesAreNotified(const std::string& folder)
 // read (the caller then reads the folder itself).
 FolderIndex* addFolder(ThreadIndex& state, const std::string& folder, const struct stat& st)
 {
-    if (state.byPath.size() >= kMaxWatchedFolders || !changesAreNotified(folder))
+    if (!changesAreNotified(folder))
         return nullptr;
     // The watch comes first, so that nothing changed while the folder is read goes unseen; names
     // are kept as sets, so a change seen both in the listing and as a notification counts once.
-    const int watch = ::inotify_add_watch(state.notify, folder.c_str(), kWatchMask);
+    int watch = ::inotify_add_watch(state.notify, folder.c_str(), kWatchMask);
+    // The user's limit of watches may be reached by other programs before ours.
+    while (watch < 0 && errno == ENOSPC && evictOne(state))
+        watch = ::inotify_add_watch(state.notify, folder.c_str(), kWatchMask);
     if (watch < 0)
         return nullptr;
     const auto known = state.byWatch.find(watch);
     if (known != state.byWatch.end()) { // the same folder under another path
-        state.byPath[folder] = watch;
+        addPath(state, folder, watch, known->second);
+        markUsed(state, known->second);
         return &known->second;
     }
     DIR* dir = ::opendir(folder.c_str());
@@ -166,16 +214,21 @@ FolderIndex* addFolder(ThreadIndex& state, const std::string& folder, const stru
         ::inotify_rm_watch(state.notify, watch);
         return nullptr;
     }
+    ++tlFolderReads;
+    if (state.byWatch.size() >= kMaxWatchedFolders)
+        evictOne(state);
     FolderIndex& index = state.byWatch[watch];
     index.device = st.st_dev;
     index.inode = st.st_ino;
+    state.uses.push_front(watch);
+    index.use = state.uses.begin();
     while (dirent* entry = ::readdir(dir)) {
         const std::string_view name = entry->d_name;
         if (name != "." && name != "..")
             addName(index, name);
     }
     ::closedir(dir);
-    state.byPath[folder] = watch;
+    addPath(state, folder, watch, index);
     applyNotifications(state);
     const auto it = state.byWatch.find(watch);
     return it == state.byWatch.end() ? nullptr : &it->second;
@@ -195,8 +248,14 @@ FolderIndex* indexOf(const std::string& folder)
     if (path != state.byPath.end()) {
         const auto it = state.byWatch.find(path->second);
         // The path may name another folder by now (one of its parents was renamed or replaced).
-        if (it != state.byWatch.end() && it->second.device == st.st_dev && it->second.inode == st.st_ino)
+        if (it != state.byWatch.end() && it->second.device == st.st_dev && it->second.inode == st.st_ino) {
+            markUsed(state, it->second);
             return &it->second;
+        }
+        if (it != state.byWatch.end()) {
+            std::vector<std::string>& paths = it->second.paths;
+            paths.erase(std::remove(paths.begin(), paths.end(), folder), paths.end());
+        }
         state.byPath.erase(path);
     }
     return addFolder(state, folder, st);
@@ -210,6 +269,7 @@ std::vector<std::string> scanFolder(const std::string& folder, std::string_view 
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr)
         return found;
+    ++tlFolderReads;
     const std::string key = foldCase(name);
     while (dirent* entry = ::readdir(dir)) {
         const std::string_view entryName = entry->d_name;
@@ -246,6 +306,11 @@ CaseIndexScope::~CaseIndexScope()
 }
 
 namespace internal {
+
+std::size_t folderReadsOnThisThread()
+{
+    return tlFolderReads;
+}
 
 bool otherEntryMatchesNoCase(const std::string& folder, std::string_view name, std::string_view except)
 {

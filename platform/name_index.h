@@ -6,11 +6,14 @@
 // names). While a CaseIndexScope lives on a thread, those look-ups on that thread use an index of
 // each folder's names instead: the folder is read once and then kept current from the system's
 // change notifications (inotify), so changes by this run and by anyone else on the same machine
-// are seen before the next look-up. Folders on network file systems (whose remote changes are not
+// are seen before the next look-up. A scope watches a bounded number of folders: past it, the one
+// used least recently is forgotten, so a run reads each folder once per stay however many came
+// before. Folders on network file systems (whose remote changes are not
 // notified), folders that cannot be watched, and threads without a scope are read for every
 // look-up as before.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,6 +36,8 @@ namespace internal {
 bool otherEntryMatchesNoCase(const std::string& folder, std::string_view name, std::string_view except);
 // The one entry of the folder whose name equals name ignoring case; "" when none or several.
 std::string uniqueMatchNoCase(const std::string& folder, std::string_view name);
+// How many folders the look-ups above have read on this thread so far.
+std::size_t folderReadsOnThisThread();
 
 } // namespace internal
 } // namespace wux::platform

@@ -148,6 +148,47 @@ TEST_F(CaseIndexTest, ManyRenamesInOneFolderKeepEveryClashRule)
     EXPECT_EQ(test::readFileBytes(posix("pic299.dat")), "299");
 }
 
+TEST_F(CaseIndexTest, RunsOverMoreFoldersThanAreWatchedReadEachFolderOncePerStay)
+{
+    constexpr int kFolders = 1100; // more than one scope watches
+    constexpr int kBigFiles = 400;
+    for (int i = 0; i < kFolders; ++i)
+        test::createFile(posix("d" + std::to_string(i) + "/x.txt"), "x");
+    for (int i = 0; i < kBigFiles; ++i)
+        test::createFile(posix("big/f" + std::to_string(i)), "f");
+    test::createFile(posix("big/G7"), "planted");
+    CaseIndexScope scope;
+    const std::size_t before = internal::folderReadsOnThisThread();
+    for (int i = 0; i < kFolders; ++i) {
+        const std::string folder = "d" + std::to_string(i) + "\\";
+        ASSERT_EQ(moveFile(path(folder + "x.txt"), path(folder + "y.txt")), 0u) << i;
+    }
+    int refused = 0;
+    for (int i = 0; i < kBigFiles; ++i) {
+        const WinError error =
+            moveFile(path("big\\f" + std::to_string(i)), path("big\\g" + std::to_string(i)));
+        refused += error == kErrorAlreadyExists;
+        EXPECT_TRUE(error == 0u || (error == kErrorAlreadyExists && i == 7)) << i << ": " << error;
+    }
+    EXPECT_EQ(refused, 1);
+    EXPECT_EQ(internal::folderReadsOnThisThread() - before, std::size_t{kFolders + 1});
+
+    // Changes by another program: in a folder still watched (no new read) and in the first folder,
+    // which has left the index by now and is read once more.
+    test::createFile(posix("big/Other"), "theirs");
+    test::createFile(posix("d0/Clash.txt"), "theirs");
+    const std::size_t afterRun = internal::folderReadsOnThisThread();
+    EXPECT_EQ(moveFile(path("big\\g1"), path("big\\OTHER")), kErrorAlreadyExists);
+    EXPECT_EQ(internal::folderReadsOnThisThread(), afterRun);
+    EXPECT_EQ(moveFile(path("d0\\y.txt"), path("d0\\CLASH.TXT")), kErrorAlreadyExists);
+    EXPECT_EQ(moveFile(path("d0\\y.txt"), path("d0\\z.txt")), 0u);
+    EXPECT_EQ(internal::folderReadsOnThisThread(), afterRun + 1);
+    EXPECT_EQ(test::listNames(posix("d0")), (std::vector<std::string>{"Clash.txt", "z.txt"}));
+    EXPECT_EQ(test::readFileBytes(posix("d0/Clash.txt")), "theirs");
+    EXPECT_EQ(test::readFileBytes(posix("big/G7")), "planted");
+    EXPECT_EQ(test::readFileBytes(posix("big/f7")), "f");
+}
+
 TEST_F(CaseIndexTest, NewNamesInTheSameFolderAreCheckedLikeAnyOther)
 {
     test::createFile(posix("keep.txt"), "k");
