@@ -57,25 +57,16 @@ TEST(FormatSize, GroupsDigitsWithBlanks)
         EXPECT_EQ(FormatSize(c.size), c.text) << c.size;
 }
 
-TEST(FormatSize, SignedFormForDifferences)
+TEST(FormatSize, SignedFormForDifferencesAndFileTimesAsText)
 {
     EXPECT_EQ(FormatSignedSize(0), "0");
     EXPECT_EQ(FormatSignedSize(1234), "1 234");
     EXPECT_EQ(FormatSignedSize(-1234), "-1 234");
     EXPECT_EQ(FormatSignedSize(-1000000123), "-1 000 000 123");
     EXPECT_EQ(FormatSignedSize(std::numeric_limits<std::int64_t>::min()), "-9223372036 854 775 808");
-}
-
-TEST(FileTimeToText, ShortDateAndTimeWithoutSeconds)
-{
-    const platform::FileTime time = utc(2024, 3, 5, 14, 7, 59);
-    EXPECT_EQ(FileTimeToText(time), "5 Mar 2024 14:07");
-    EXPECT_EQ(FileTimeToText(time).find(":59"), std::string::npos);
+    // Short date and time without seconds; a twelve-hour locale keeps its marker.
+    EXPECT_EQ(FileTimeToText(utc(2024, 3, 5, 14, 7, 59)), "5 Mar 2024 14:07");
     EXPECT_EQ(FileTimeToText(0xFFFFFFFFFFFFFFFFULL), "unknown");
-}
-
-TEST(FileTimeToText, TwelveHourLocaleKeepsItsMarker)
-{
     const QLocale previous;
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     const std::string text = FileTimeToText(utc(2024, 3, 5, 14, 7, 59));
@@ -168,24 +159,29 @@ TEST(IsFileTimeWithin, LargeCountsDoNotOverflow)
     EXPECT_FALSE(IsFileTimeWithin(old, kUnitWeeks, std::numeric_limits<int>::min()));
 }
 
-TEST(NameHelpers, NormalizePathCase)
+TEST(NameHelpers, NormalizePathCaseAndCapitaliseName)
 {
-    EXPECT_EQ(NormalizePathCase("C:\\PROGRAM FILES\\DATA"), "c:\\Program files\\Data");
-    EXPECT_EQ(NormalizePathCase("C:\\WINDOWS\\SYSTEM32"), "c:\\Windows\\System32");
-    EXPECT_EQ(NormalizePathCase("c:\\"), "c:\\");
-    EXPECT_EQ(NormalizePathCase("D:\\\xC3\x89T\xC3\x89\\\xC3\xA9t\xC3\xA9"),
-              "d:\\\xC3\x89t\xC3\xA9\\\xC3\x89t\xC3\xA9");
-    EXPECT_EQ(NormalizePathCase(""), "");
-}
-
-TEST(NameHelpers, CapitaliseName)
-{
-    EXPECT_EQ(CapitaliseName("README.TXT"), "Readme.txt");
-    EXPECT_EQ(CapitaliseName("Read.ME"), "Read.ME");
-    EXPECT_EQ(CapitaliseName("readme"), "readme");
-    EXPECT_EQ(CapitaliseName("123.TXT"), "123.txt");
-    EXPECT_EQ(CapitaliseName("\xC3\x89T\xC3\x89.DOC"), "\xC3\x89t\xC3\xA9.doc");
-    EXPECT_EQ(CapitaliseName(""), "");
+    const struct
+    {
+        std::string (*convert)(std::string_view);
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {NormalizePathCase, "C:\\PROGRAM FILES\\DATA", "c:\\Program files\\Data"},
+        {NormalizePathCase, "C:\\WINDOWS\\SYSTEM32", "c:\\Windows\\System32"},
+        {NormalizePathCase, "c:\\", "c:\\"},
+        {NormalizePathCase, "D:\\\xC3\x89T\xC3\x89\\\xC3\xA9t\xC3\xA9",
+         "d:\\\xC3\x89t\xC3\xA9\\\xC3\x89t\xC3\xA9"},
+        {NormalizePathCase, "", ""},
+        {CapitaliseName, "README.TXT", "Readme.txt"},
+        {CapitaliseName, "Read.ME", "Read.ME"},
+        {CapitaliseName, "readme", "readme"},
+        {CapitaliseName, "123.TXT", "123.txt"},
+        {CapitaliseName, "\xC3\x89T\xC3\x89.DOC", "\xC3\x89t\xC3\xA9.doc"},
+        {CapitaliseName, "", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.convert(c.in), c.out) << c.in;
 }
 
 TEST(NameHelpers, NameAndExtension)

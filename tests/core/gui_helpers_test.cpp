@@ -60,13 +60,21 @@ TEST_F(TextFitting, FitPathToWidthWithShortFolders)
 
 TEST_F(TextFitting, FitPathToWidthOtherForms)
 {
-    EXPECT_EQ(FitPathToWidth("ab", metrics, 0), "ab");
-    EXPECT_EQ(FitPathToWidth("", metrics, 0), "");
-    EXPECT_EQ(FitPathToWidth("c:\\file.txt", metrics, 1), "file.txt");
-    EXPECT_EQ(FitPathToWidth("folder\\sub\\file.txt", metrics, 1), "file.txt");
-    EXPECT_EQ(FitPathToWidth("folder\\sub\\file.txt", metrics, widthOf(metrics, "...\\sub\\file.txt")),
-              "...\\sub\\file.txt");
-    EXPECT_EQ(FitPathToWidth("averyveryverylongname.txt", metrics, 1), "averyveryverylongname.txt");
+    const struct
+    {
+        const char* path;
+        int width;
+        const char* shown;
+    } cases[] = {
+        {"ab", 0, "ab"},
+        {"", 0, ""},
+        {"c:\\file.txt", 1, "file.txt"},
+        {"folder\\sub\\file.txt", 1, "file.txt"},
+        {"folder\\sub\\file.txt", widthOf(metrics, "...\\sub\\file.txt"), "...\\sub\\file.txt"},
+        {"averyveryverylongname.txt", 1, "averyveryverylongname.txt"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FitPathToWidth(c.path, metrics, c.width), c.shown) << c.path << " " << c.width;
 }
 
 TEST_F(TextFitting, FitTextToWidthCutsWholeCharacters)
@@ -135,7 +143,7 @@ protected:
     platform::shell::ScopedFolderBrowser scoped{browser};
 };
 
-TEST_F(BrowseForFolderTest, ChosenFolderWithOneTrailingBackslash)
+TEST_F(BrowseForFolderTest, ChosenFolderWithOneTrailingBackslashOrNothing)
 {
     test::makeFolder(posix("start"));
     test::makeFolder(posix("chosen"));
@@ -143,13 +151,9 @@ TEST_F(BrowseForFolderTest, ChosenFolderWithOneTrailingBackslash)
     EXPECT_EQ(BrowseForFolder(nullptr, "Pick one", path("start\\")), path("chosen\\"));
     EXPECT_EQ(seenTitle(), QStringLiteral("Pick one"));
     EXPECT_EQ(seenInitial(), platform::toQString(posix("start")));
-
     answer(drive.root());
     EXPECT_EQ(BrowseForFolder(nullptr, "t", path("")), "c:\\");
-}
-
-TEST_F(BrowseForFolderTest, CancelOrAFolderOnNoDriveGivesNothing)
-{
+    // Cancel, or a folder on no drive.
     answer("");
     EXPECT_EQ(BrowseForFolder(nullptr, "t", path("")), "");
     answer("/nonexistent-wux-folder");

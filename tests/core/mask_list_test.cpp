@@ -9,41 +9,27 @@
 namespace wux::core {
 namespace {
 
-TEST(ParseMaskList, SplitsTrimsAndSkipsEmptyParts)
+std::vector<std::string> forms(const TMaskList& list)
+{
+    std::vector<std::string> out;
+    for (const TPartFilterItem& item : list)
+        out.push_back(item.upper + "|" + item.lower + "|" + std::to_string(item.length));
+    return out;
+}
+
+TEST(ParseMaskList, SplitsTrimsSkipsEmptyPartsAndAppends)
 {
     TMaskList list;
     ParseMaskList("*.txt; *.doc ;;", list);
-    ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list[0].upper, "*.TXT");
-    EXPECT_EQ(list[0].lower, "*.txt");
-    EXPECT_EQ(list[0].length, 5);
-    EXPECT_EQ(list[1].upper, "*.DOC");
-    EXPECT_EQ(list[1].lower, "*.doc");
-}
-
-TEST(ParseMaskList, AppendsToTheList)
-{
-    TMaskList list;
-    ParseMaskList("a", list);
+    EXPECT_EQ(forms(list), (std::vector<std::string>{"*.TXT|*.txt|5", "*.DOC|*.doc|5"}));
     ParseMaskList(" ; b;c ", list);
-    ASSERT_EQ(list.size(), 3u);
-    EXPECT_EQ(list[1].lower, "b");
-    EXPECT_EQ(list[2].upper, "C");
     ParseMaskList("", list);
     ParseMaskList(";;  ;", list);
-    EXPECT_EQ(list.size(), 3u);
+    ParseMaskList("\xC3\xA9t\xC3\xA9*", list); // non-ASCII bytes are kept in both forms
+    EXPECT_EQ(forms(list), (std::vector<std::string>{"*.TXT|*.txt|5", "*.DOC|*.doc|5", "B|b|1", "C|c|1",
+                                                     "\xC3\xA9T\xC3\xA9*|\xC3\xA9t\xC3\xA9*|6"}));
     FreeMaskList(list);
     EXPECT_TRUE(list.empty());
-}
-
-TEST(ParseMaskList, KeepsNonAsciiBytesInBothForms)
-{
-    TMaskList list;
-    ParseMaskList("\xC3\xA9t\xC3\xA9*", list); // "été*"
-    ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(list[0].upper, "\xC3\xA9T\xC3\xA9*");
-    EXPECT_EQ(list[0].lower, "\xC3\xA9t\xC3\xA9*");
-    EXPECT_EQ(list[0].length, 6);
 }
 
 struct MaskCase
@@ -109,21 +95,20 @@ INSTANTIATE_TEST_SUITE_P(
         // Other bytes match only themselves; non-ASCII letters keep their case.
         MaskCase{"\xC3\xA9*", "\xC3\xA9t\xC3\xA9", true}, MaskCase{"\xC3\xA9*", "\xC3\x89T\xC3\x89", false}));
 
-TEST(MatchMaskList, EmptyListGivesTheDefault)
+TEST(MatchMaskList, AnyEntryMatchesAndAnEmptyListGivesTheDefault)
 {
     const TMaskList empty;
     EXPECT_TRUE(MatchMaskList("any", empty, true));
     EXPECT_FALSE(MatchMaskList("any", empty, false));
     EXPECT_TRUE(MatchMaskList("any", empty));
-}
-
-TEST(MatchMaskList, AnyEntryMatches)
-{
     TMaskList list;
     ParseMaskList("*.txt;*.doc", list);
     EXPECT_TRUE(MatchMaskList("a.doc", list, false));
     EXPECT_TRUE(MatchMaskList("b.TXT", list, false));
     EXPECT_FALSE(MatchMaskList("c.xls", list, true));
+    // An empty pattern matches only the empty name.
+    EXPECT_TRUE(MatchMask("", TPartFilterItem()));
+    EXPECT_FALSE(MatchMask("a", TPartFilterItem()));
 }
 
 TEST(MatchMask, ManyStarsRetryOnlyTheLastSegment)
@@ -141,13 +126,6 @@ TEST(MatchMask, ManyStarsRetryOnlyTheLastSegment)
     EXPECT_TRUE(MatchMask(as + "b", list[0]));
     EXPECT_TRUE(MatchMask(as + "\xE2\x82\xAC", list[1]));
     EXPECT_FALSE(MatchMask(std::string(1999, 'a') + "x", list[1]));
-}
-
-TEST(MatchMask, EmptyPatternMatchesOnlyTheEmptyName)
-{
-    const TPartFilterItem empty;
-    EXPECT_TRUE(MatchMask("", empty));
-    EXPECT_FALSE(MatchMask("a", empty));
 }
 
 } // namespace

@@ -12,119 +12,111 @@
 namespace wux::core {
 namespace {
 
-std::vector<std::string> slots(const TVYK_RingList& ring)
+using Lines = std::vector<std::string>;
+
+Lines slots(const TVYK_RingList& ring)
 {
-    std::vector<std::string> out;
+    Lines out;
     for (int i = 0; i < ring.Strings().count(); ++i)
         out.push_back(ring.Strings().at(i));
     return out;
 }
 
-std::vector<std::string> filled(const TVYK_RingList& ring)
+Lines filled(const TVYK_RingList& ring)
 {
     platform::StringList dest;
     ring.FillStrings(dest);
     return dest.lines();
 }
 
-using Lines = std::vector<std::string>;
+const Lines kNine = {"t1", "t2", "t3", "t4", "t5", "t6", "t7", "t8", "t9"};
 
-TEST(RingList, AddsInOrderAndFillsNewestFirst)
+Lines with(Lines first, const Lines& more)
 {
+    first.insert(first.end(), more.begin(), more.end());
+    return first;
+}
+
+// Entries added one after the other: the slots, the position of the newest and the newest-first list.
+struct AddCase
+{
+    const char* name;
+    Lines added;
+    Lines slots;
+    int current;
+    Lines filled;
+};
+
+void PrintTo(const AddCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class RingListAdd : public ::testing::TestWithParam<AddCase>
+{
+};
+
+TEST_P(RingListAdd, SlotsPositionAndNewestFirst)
+{
+    const AddCase& c = GetParam();
     TVYK_RingList ring;
     EXPECT_EQ(ring.Current(), 0);
-    ring.Add("a");
-    ring.Add("b");
-    ring.Add("c");
-    EXPECT_EQ(slots(ring), (Lines{"a", "b", "c"}));
-    EXPECT_EQ(ring.Current(), 3);
-    EXPECT_EQ(filled(ring), (Lines{"c", "b", "a"}));
+    for (const std::string& text : c.added)
+        ring.Add(text);
+    EXPECT_EQ(slots(ring), c.slots);
+    EXPECT_EQ(ring.Current(), c.current);
+    EXPECT_EQ(filled(ring), c.filled);
 }
 
-TEST(RingList, FoundEntrySwapsWithTheNewestWhileNotFull)
-{
-    TVYK_RingList ring;
-    for (const char* s : {"a", "b", "c"})
-        ring.Add(s);
-    ring.Add("a");
-    EXPECT_EQ(slots(ring), (Lines{"c", "b", "a"}));
-    EXPECT_EQ(ring.Current(), 3);
-    EXPECT_EQ(filled(ring), (Lines{"a", "b", "c"}));
-    ring.Add("a"); // already the newest: nothing moves
-    EXPECT_EQ(slots(ring), (Lines{"c", "b", "a"}));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RingListAdd,
+    ::testing::Values(
+        AddCase{"InOrder", {"a", "b", "c"}, {"a", "b", "c"}, 3, {"c", "b", "a"}},
+        // A found entry swaps with the newest while the ring is not full; the newest stays put.
+        AddCase{"FoundSwapsWithTheNewest", {"a", "b", "c", "a"}, {"c", "b", "a"}, 3, {"a", "b", "c"}},
+        AddCase{"NewestAgainMovesNothing", {"a", "b", "c", "a", "a"}, {"c", "b", "a"}, 3, {"a", "b", "c"}},
+        AddCase{"EmptyIgnoredCaseExact", {"", "abc", "ABC"}, {"abc", "ABC"}, 2, {"ABC", "abc"}},
+        AddCase{"NothingAdded", {""}, {}, 0, {}},
+        AddCase{"FullOverwritesTheOldest",
+                with(kNine, {"new"}),
+                {"new", "t2", "t3", "t4", "t5", "t6", "t7", "t8", "t9"},
+                1,
+                {"new", "t9", "t8", "t7", "t6", "t5", "t4", "t3", "t2"}},
+        AddCase{"FullOverwritesTheNext",
+                with(kNine, {"new", "newer"}),
+                {"new", "newer", "t3", "t4", "t5", "t6", "t7", "t8", "t9"},
+                2,
+                {"newer", "new", "t9", "t8", "t7", "t6", "t5", "t4", "t3"}},
+        // In a full ring a found entry only moves the position; the next new one takes the slot after it.
+        AddCase{"FullFindingOnlyMovesCurrent",
+                with(kNine, {"t4"}),
+                kNine,
+                4,
+                {"t4", "t3", "t2", "t1", "t9", "t8", "t7", "t6", "t5"}},
+        AddCase{"FullFoundThenNew",
+                with(kNine, {"t4", "x"}),
+                {"t1", "t2", "t3", "t4", "x", "t6", "t7", "t8", "t9"},
+                5,
+                {"x", "t4", "t3", "t2", "t1", "t9", "t8", "t7", "t6"}}),
+    [](const ::testing::TestParamInfo<AddCase>& info) { return std::string(info.param.name); });
 
-TEST(RingList, EmptyTextsAreIgnoredAndComparisonIsExact)
-{
-    TVYK_RingList ring;
-    ring.Add("");
-    EXPECT_EQ(ring.Strings().count(), 0);
-    ring.Add("abc");
-    ring.Add("ABC");
-    EXPECT_EQ(slots(ring), (Lines{"abc", "ABC"}));
-}
-
-TVYK_RingList& fillNine(TVYK_RingList& ring)
-{
-    for (int i = 1; i <= 9; ++i)
-        ring.Add("t" + std::to_string(i));
-    return ring;
-}
-
-TEST(RingList, FullRingOverwritesTheOldest)
-{
-    TVYK_RingList ring;
-    fillNine(ring);
-    EXPECT_EQ(ring.Current(), 9);
-    ring.Add("new");
-    EXPECT_EQ(ring.Current(), 1);
-    EXPECT_EQ(slots(ring), (Lines{"new", "t2", "t3", "t4", "t5", "t6", "t7", "t8", "t9"}));
-    EXPECT_EQ(filled(ring), (Lines{"new", "t9", "t8", "t7", "t6", "t5", "t4", "t3", "t2"}));
-    ring.Add("newer");
-    EXPECT_EQ(ring.Current(), 2);
-    EXPECT_EQ(filled(ring), (Lines{"newer", "new", "t9", "t8", "t7", "t6", "t5", "t4", "t3"}));
-}
-
-TEST(RingList, FullRingFindingAnEntryOnlyMovesCurrent)
-{
-    TVYK_RingList ring;
-    fillNine(ring);
-    ring.Add("t4");
-    EXPECT_EQ(ring.Current(), 4);
-    EXPECT_EQ(slots(ring), (Lines{"t1", "t2", "t3", "t4", "t5", "t6", "t7", "t8", "t9"}));
-    EXPECT_EQ(filled(ring), (Lines{"t4", "t3", "t2", "t1", "t9", "t8", "t7", "t6", "t5"}));
-    ring.Add("x"); // overwrites slot 5
-    EXPECT_EQ(ring.Current(), 5);
-    EXPECT_EQ(ring.Strings().at(4), "x");
-}
-
-TEST(RingList, FillStringsAppendsToTheDestination)
-{
-    TVYK_RingList ring;
-    ring.Add("a");
-    platform::StringList dest;
-    dest.add("kept");
-    ring.FillStrings(dest);
-    EXPECT_EQ(dest.lines(), (Lines{"kept", "a"}));
-}
-
-TEST(RingList, WorksOnACallersList)
+TEST(RingList, FillsAppendingWorksOnACallersListAndEmpties)
 {
     platform::StringList items;
     {
         TVYK_RingList ring(items);
         ring.Add("one");
         ring.Add("two");
+        platform::StringList dest;
+        dest.add("kept");
+        ring.FillStrings(dest);
+        EXPECT_EQ(dest.lines(), (Lines{"kept", "two", "one"}));
     }
     EXPECT_EQ(items.lines(), (Lines{"one", "two"}));
-}
-
-TEST(RingList, FreeStringsEmptiesTheRing)
-{
     TVYK_RingList ring;
     ring.Add("a");
     ring.FreeStrings();
-    EXPECT_EQ(ring.Strings().count(), 0);
+    EXPECT_EQ(slots(ring), Lines{});
     EXPECT_EQ(ring.Current(), 0);
     ring.Add("b");
     EXPECT_EQ(slots(ring), (Lines{"b"}));
@@ -138,10 +130,9 @@ protected:
     {
         return platform::IniFile(iniPath()).readString("MainForm", key, "<absent>");
     }
-    void store(const std::string& value, const char* key = "MASK_SELECTION")
+    void store(const std::string& value)
     {
-        platform::IniFile ini(iniPath());
-        ASSERT_EQ(ini.writeString("MainForm", key, value), 0u);
+        ASSERT_EQ(platform::IniFile(iniPath()).writeString("MainForm", "MASK_SELECTION", value), 0u);
     }
     void load(TVYK_RingList& ring, const char* key = "MASK_SELECTION")
     {
@@ -149,62 +140,41 @@ protected:
     }
 };
 
-TEST_F(RingListIni, StoresTheHexOfEntriesAndPosition)
+TEST_F(RingListIni, StoresTheHexOfEntriesAndPositionAndRoundTrips)
 {
     platform::IniFile ini(iniPath());
     TVYK_RingList ring;
     ASSERT_EQ(ring.SaveToIni(ini, "MainForm", "MASK_SELECTION"), 0u);
     EXPECT_EQ(storedValue(), "300D0A");
-
     ring.Add("*.*");
     ring.SaveToIni(ini, "MainForm", "MASK_SELECTION");
     EXPECT_EQ(storedValue(), "2A2E2A0D0A310D0A");
-
     ring.Add("a");
     ring.Add("*.*"); // swap: slots a, *.*; Current 2
     ring.SaveToIni(ini, "MainForm", "MASK_SELECTION");
-    EXPECT_EQ(storedValue(), "610D0A2A2E2A0D0A320D0A");
     EXPECT_EQ(test::readFileBytes(iniPath()), "[MainForm]\r\nMASK_SELECTION=610D0A2A2E2A0D0A320D0A\r\n");
-}
 
-TEST_F(RingListIni, FullRingRoundTrips)
-{
-    platform::IniFile ini(iniPath());
-    TVYK_RingList ring;
-    fillNine(ring);
-    ring.Add("new");
-    ring.Add("t5");
-    ring.SaveToIni(ini, "MainForm", "MASK_SELECTION");
+    TVYK_RingList full;
+    for (const std::string& text : with(kNine, {"new", "t5"}))
+        full.Add(text);
+    full.SaveToIni(ini, "MainForm", "MASK_SELECTION");
     TVYK_RingList back;
+    back.Add("old"); // loading replaces the entries
     back.LoadFromIni(ini, "MainForm", "MASK_SELECTION");
     EXPECT_EQ(back.Current(), 5);
-    EXPECT_EQ(slots(back), slots(ring));
-    EXPECT_EQ(filled(back), filled(ring));
+    EXPECT_EQ(slots(back), slots(full));
+    EXPECT_EQ(filled(back), filled(full));
     back.SaveToIni(ini, "MainForm", "BROWSER_FILTRES");
     EXPECT_EQ(storedValue("BROWSER_FILTRES"), storedValue());
-}
 
-TEST_F(RingListIni, EmptyRingLoadsEmpty)
-{
     store("300D0A");
-    TVYK_RingList ring;
-    load(ring);
-    EXPECT_EQ(ring.Strings().count(), 0);
-    EXPECT_EQ(ring.Current(), 0);
-    TVYK_RingList absent;
-    load(absent, "NO_SUCH_KEY");
-    EXPECT_EQ(absent.Strings().count(), 0);
-    EXPECT_EQ(absent.Current(), 0);
-}
-
-TEST_F(RingListIni, LoadingReplacesTheEntries)
-{
-    store("780D0A310D0A"); // x, Current 1
-    TVYK_RingList ring;
-    ring.Add("old");
-    ring.LoadFromIni(platform::IniFile(iniPath()), "MainForm", "MASK_SELECTION");
-    EXPECT_EQ(slots(ring), (Lines{"x"}));
-    EXPECT_EQ(ring.Current(), 1);
+    TVYK_RingList empty;
+    load(empty);
+    EXPECT_EQ(empty.Strings().count(), 0);
+    EXPECT_EQ(empty.Current(), 0);
+    load(back, "NO_SUCH_KEY");
+    EXPECT_EQ(back.Strings().count(), 0);
+    EXPECT_EQ(back.Current(), 0);
 }
 
 struct HandEdited
@@ -255,25 +225,17 @@ INSTANTIATE_TEST_SUITE_P(
                       HandEdited{"PositionInRange", {"a", "b", "c", "1"}, {"a", "b", "c"}, 1},
                       HandEdited{"PositionWithPlus", {"a", "b", "+1"}, {"a", "b"}, 1},
                       HandEdited{"PositionHuge", {"a", "99999999999"}, {"a", "99999999999"}, 2},
-                      HandEdited{"TooManyEntries",
-                                 {"1a", "2a", "3a", "4a", "5a", "6a", "7a", "8a", "9a", "10a", "11a", "11"},
-                                 {"1a", "2a", "3a", "4a", "5a", "6a", "7a", "8a", "9a"},
-                                 9},
-                      HandEdited{"TooManyEntriesPositionKept",
-                                 {"1a", "2a", "3a", "4a", "5a", "6a", "7a", "8a", "9a", "10a", "3"},
-                                 {"1a", "2a", "3a", "4a", "5a", "6a", "7a", "8a", "9a"},
-                                 3},
+                      HandEdited{"TooManyEntries", with(kNine, {"10a", "11a", "11"}), kNine, 9},
+                      HandEdited{"TooManyEntriesPositionKept", with(kNine, {"10a", "3"}), kNine, 3},
                       HandEdited{"OnlyAPosition", {"5"}, {}, 0}),
     [](const ::testing::TestParamInfo<HandEdited>& info) { return std::string(info.param.name); });
 
-TEST_F(RingListIni, StringListsRoundTripAsHex)
+TEST_F(RingListIni, StringListsRoundTripAsHexAndSplitAtEveryLineEnd)
 {
     platform::IniFile ini(iniPath());
     platform::StringList names;
-    names.add("Home");
-    names.add("gr\xC3\xBC\xC3\x9F");
-    names.add("");
-    names.add("a=b");
+    for (const char* name : {"Home", "gr\xC3\xBC\xC3\x9F", "", "a=b"})
+        names.add(name);
     ASSERT_EQ(WriteStringsToIni(ini, names, "Favorites", "F_NAMES"), 0u);
     EXPECT_EQ(ini.readString("Favorites", "F_NAMES", ""), "486F6D650D0A6772C3BCC39F0D0A0D0A613D620D0A");
     platform::StringList back;
@@ -281,8 +243,7 @@ TEST_F(RingListIni, StringListsRoundTripAsHex)
     ReadStringsFromIni(ini, back, "Favorites", "F_NAMES");
     EXPECT_EQ(back, names);
 
-    platform::StringList empty;
-    WriteStringsToIni(ini, empty, "Favorites", "F_DIRECTORIES");
+    WriteStringsToIni(ini, platform::StringList(), "Favorites", "F_DIRECTORIES");
     EXPECT_TRUE(ini.valueExists("Favorites", "F_DIRECTORIES"));
     EXPECT_EQ(ini.readString("Favorites", "F_DIRECTORIES", "<absent>"), "");
     ReadStringsFromIni(ini, back, "Favorites", "F_DIRECTORIES");
@@ -290,14 +251,10 @@ TEST_F(RingListIni, StringListsRoundTripAsHex)
     back.add("x");
     ReadStringsFromIni(ini, back, "Finder", "SEARCH_PATHS");
     EXPECT_TRUE(back.empty());
-}
 
-TEST_F(RingListIni, ReadingSplitsAtEveryKindOfLineEnd)
-{
     store("610D620A630D0A64"); // a CR b LF c CR LF d
-    platform::StringList lines;
-    ReadStringsFromIni(platform::IniFile(iniPath()), lines, "MainForm", "MASK_SELECTION");
-    EXPECT_EQ(lines.lines(), (Lines{"a", "b", "c", "d"}));
+    ReadStringsFromIni(platform::IniFile(iniPath()), back, "MainForm", "MASK_SELECTION");
+    EXPECT_EQ(back.lines(), (Lines{"a", "b", "c", "d"}));
 }
 
 } // namespace

@@ -54,19 +54,27 @@ protected:
     platform::ScopedFaultClear faults;
 };
 
-TEST_F(SettingsPath, MissingFileBesideTheProgramIsCreatedEmpty)
+TEST_F(SettingsPath, BesideTheProgramUnlessDeniedThenApplicationData)
 {
+    // A missing file beside the program is created empty; an existing one is kept as it is.
     EXPECT_EQ(SettingsFilePath(path("prog")), path("prog\\wux.ini"));
-    ASSERT_TRUE(test::exists(posix("prog/wux.ini")));
     EXPECT_EQ(test::readFileBytes(posix("prog/wux.ini")), "");
-    EXPECT_EQ(SettingsFilePath(path("prog\\")), path("prog\\wux.ini"));
-}
-
-TEST_F(SettingsPath, ExistingFileIsKeptAsItIs)
-{
     test::createFile(posix("prog/wux.ini"), "[MainForm]\r\nA=1\r\n");
-    EXPECT_EQ(SettingsFilePath(path("prog")), path("prog\\wux.ini"));
+    EXPECT_EQ(SettingsFilePath(path("prog\\")), path("prog\\wux.ini"));
     EXPECT_EQ(test::readFileBytes(posix("prog/wux.ini")), "[MainForm]\r\nA=1\r\n");
+
+    // A denied file falls back; both files stay untouched.
+    test::createFile(posix("home/.config/WUX/wux.ini"), "mine");
+    platform::injectFault(path("prog\\wux.ini"), platform::kErrorAccessDenied, platform::kFaultOpen);
+    EXPECT_EQ(SettingsFilePath(path("prog")), path("home\\.config\\WUX\\wux.ini"));
+    EXPECT_EQ(test::readFileBytes(posix("prog/wux.ini")), "[MainForm]\r\nA=1\r\n");
+    EXPECT_EQ(test::readFileBytes(posix("home/.config/WUX/wux.ini")), "mine");
+    platform::clearFaults();
+
+    // So does a read-only file.
+    test::createFile(posix("prog/wux.ini"), "read-only", test::kNoTime, 0444);
+    EXPECT_EQ(SettingsFilePath(path("prog")), path("home\\.config\\WUX\\wux.ini"));
+    EXPECT_EQ(test::readFileBytes(posix("prog/wux.ini")), "read-only");
 }
 
 TEST_F(SettingsPath, DeniedProgramFolderFallsBackToApplicationData)
@@ -75,24 +83,6 @@ TEST_F(SettingsPath, DeniedProgramFolderFallsBackToApplicationData)
     EXPECT_EQ(SettingsFilePath(path("prog")), path("home\\.config\\WUX\\wux.ini"));
     EXPECT_TRUE(std::filesystem::is_directory(posix("home/.config/WUX")));
     EXPECT_FALSE(test::exists(posix("prog/wux.ini")));
-}
-
-TEST_F(SettingsPath, DeniedExistingFileFallsBackAndStaysUntouched)
-{
-    test::createFile(posix("prog/wux.ini"), "kept");
-    test::makeFolder(posix("home/.config/WUX"));
-    test::createFile(posix("home/.config/WUX/wux.ini"), "mine");
-    platform::injectFault(path("prog\\wux.ini"), platform::kErrorAccessDenied, platform::kFaultOpen);
-    EXPECT_EQ(SettingsFilePath(path("prog")), path("home\\.config\\WUX\\wux.ini"));
-    EXPECT_EQ(test::readFileBytes(posix("prog/wux.ini")), "kept");
-    EXPECT_EQ(test::readFileBytes(posix("home/.config/WUX/wux.ini")), "mine");
-}
-
-TEST_F(SettingsPath, ReadOnlyFileFallsBackToApplicationData)
-{
-    test::createFile(posix("prog/wux.ini"), "read-only", test::kNoTime, 0444);
-    EXPECT_EQ(SettingsFilePath(path("prog")), path("home\\.config\\WUX\\wux.ini"));
-    EXPECT_EQ(test::readFileBytes(posix("prog/wux.ini")), "read-only");
 }
 
 TEST_F(SettingsPath, OtherErrorsKeepTheProgramFolder)
@@ -125,19 +115,15 @@ TEST_F(SettingsPath, FallbackNeedsAUsableApplicationDataFolder)
 
 TEST(ProgramFolder, IsTheFolderOfTheRunningProgramUnlessSet)
 {
+    EXPECT_EQ(withTrailingBackslash("c:\\a"), "c:\\a\\");
+    EXPECT_EQ(withTrailingBackslash("c:\\"), "c:\\");
+    EXPECT_EQ(withTrailingBackslash(""), "\\");
     const std::string exe = std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
     EXPECT_EQ(ProgramFolder(), platform::toWindowsPath(exe));
     setProgramFolder("d:\\programs\\wux\\");
     EXPECT_EQ(ProgramFolder(), "d:\\programs\\wux");
     setProgramFolder("");
     EXPECT_EQ(ProgramFolder(), platform::toWindowsPath(exe));
-}
-
-TEST(ProgramFolder, TrailingBackslash)
-{
-    EXPECT_EQ(withTrailingBackslash("c:\\a"), "c:\\a\\");
-    EXPECT_EQ(withTrailingBackslash("c:\\"), "c:\\");
-    EXPECT_EQ(withTrailingBackslash(""), "\\");
 }
 
 class FileTests : public test::TempDriveTest
@@ -161,40 +147,32 @@ TEST_F(FileTests, ExistenceAndSize)
     EXPECT_EQ(GetFileSize64(path("empty")), 0);
 }
 
-TEST_F(FileTests, LockedFileHasNoSizeAndNoExclusiveOpen)
+TEST_F(FileTests, OpenElsewhereDeniesExclusiveOpen)
 {
     test::createFile(posix("a.txt"), "12345");
-    platform::FileHandle other;
-    ASSERT_EQ(other.open(path("a.txt"), platform::kAccessReadWrite, platform::kShareNone,
-                         platform::Disposition::kOpenExisting),
-              0u);
-    EXPECT_EQ(GetFileSize64(path("a.txt")), -1);
     platform::WinError error = 0;
-    EXPECT_FALSE(CanOpenExclusive(path("a.txt"), &error));
-    EXPECT_EQ(error, platform::kErrorSharingViolation);
-    other.close();
+    EXPECT_FALSE(CanOpenExclusive(path("missing"), &error));
+    EXPECT_EQ(error, platform::kErrorFileNotFound);
+    EXPECT_FALSE(test::exists(posix("missing")));
+    {
+        platform::FileHandle other;
+        ASSERT_EQ(other.open(path("a.txt"), platform::kAccessReadWrite, platform::kShareNone,
+                             platform::Disposition::kOpenExisting),
+                  0u);
+        EXPECT_EQ(GetFileSize64(path("a.txt")), -1);
+        EXPECT_FALSE(CanOpenExclusive(path("a.txt"), &error));
+        EXPECT_EQ(error, platform::kErrorSharingViolation);
+    }
     EXPECT_EQ(GetFileSize64(path("a.txt")), 5);
     EXPECT_TRUE(CanOpenExclusive(path("a.txt"), &error));
     EXPECT_EQ(error, 0u);
-}
-
-TEST_F(FileTests, OpenForReadingElsewhereDeniesExclusiveOpenOnly)
-{
-    test::createFile(posix("a.txt"), "12345");
+    // Open for reading elsewhere: the size can be read, an exclusive open is denied.
     platform::FileHandle reader;
     ASSERT_EQ(reader.open(path("a.txt"), platform::kAccessRead, platform::kShareAll,
                           platform::Disposition::kOpenExisting),
               0u);
     EXPECT_FALSE(CanOpenExclusive(path("a.txt")));
     EXPECT_EQ(GetFileSize64(path("a.txt")), 5);
-}
-
-TEST_F(FileTests, ExclusiveOpenOfMissingFileReportsNotFound)
-{
-    platform::WinError error = 0;
-    EXPECT_FALSE(CanOpenExclusive(path("missing"), &error));
-    EXPECT_EQ(error, platform::kErrorFileNotFound);
-    EXPECT_FALSE(test::exists(posix("missing")));
 }
 
 TEST_F(FileTests, CreateEmptiesOrCreates)

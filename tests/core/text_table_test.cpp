@@ -11,44 +11,24 @@
 namespace wux::core {
 namespace {
 
-TEST(TextTable, UnsetAndOutOfRangeIdsGiveTheEmptyText)
+TEST(TextTable, SlotsDefaultsAndTranslations)
 {
     TClassTranslator table;
-    EXPECT_EQ(table.GetText(0), "");
-    EXPECT_EQ(table.GetText(1), "");
-    EXPECT_EQ(table.GetText(2999), "");
-    EXPECT_EQ(table.GetText(3000), "");
-    EXPECT_EQ(table.GetText(-1), "");
-    EXPECT_EQ(table.GetText(-3000), "");
-    EXPECT_EQ(table.GetText(1 << 30), "");
-}
-
-TEST(TextTable, LanguageTextWinsOverTheDefault)
-{
-    TClassTranslator table;
+    for (int id : {0, 1, 2999, 3000, -1, -3000, 1 << 30})
+        EXPECT_EQ(table.GetText(id), "") << id;
     table.SetText(7, "Seven");
     EXPECT_EQ(table.GetText(7), "Seven");
     table.SetTranslation(7, "Sieben");
-    EXPECT_EQ(table.GetText(7), "Sieben");
-    EXPECT_EQ(table.GetDefaultText(7), "Seven");
-    table.SetText(7, "Seven again");
+    table.SetText(7, "Seven again"); // the language text wins over the default
     EXPECT_EQ(table.GetText(7), "Sieben");
     EXPECT_EQ(table.GetDefaultText(7), "Seven again");
-}
-
-TEST(TextTable, EmptyTextsAreSetTexts)
-{
-    TClassTranslator table;
+    // Empty texts are set texts.
     table.SetText(5, "");
     EXPECT_EQ(table.GetText(5), "");
     table.SetText(12, "Twelve");
     table.SetTranslation(12, "");
     EXPECT_EQ(table.GetText(12), "");
-}
-
-TEST(TextTable, RejectsIndexesOutsideTheSlots)
-{
-    TClassTranslator table;
+    // Indexes outside the slots are refused.
     const std::uint32_t used = table.bytesUsed();
     table.SetText(-1, "negative");
     table.SetText(6000, "beyond");
@@ -166,18 +146,13 @@ TEST(LanguageFile, IdsOf3000AndAboveAreIgnored)
     }
 }
 
-TEST(LanguageFile, ReaderDoesNotClearEarlierTexts)
+TEST(LanguageFile, ReaderAddsToEarlierTextsAndEmptyBytesStoreNothing)
 {
     TClassTranslator table;
     table.LoadFromBytes("1=one\n2=two");
     table.LoadFromBytes("2=zwei");
     EXPECT_EQ(table.GetText(1), "one");
     EXPECT_EQ(table.GetText(2), "zwei");
-}
-
-TEST(LanguageFile, EmptyBytesStoreNothing)
-{
-    TClassTranslator table;
     const std::uint32_t used = table.bytesUsed();
     table.LoadFromBytes("");
     table.LoadFromBytes("\r\n\n\r");
@@ -188,7 +163,7 @@ class LanguageFileOnDisk : public test::TempDriveTest
 {
 };
 
-TEST_F(LanguageFileOnDisk, LoadsAFile)
+TEST_F(LanguageFileOnDisk, LoadsAFileAndAMissingOrUnreadableOneChangesNothing)
 {
     test::createFile(posix("lang/german.lng"), "1=Eins\r\n2=Zwei\r\n");
     TClassTranslator table;
@@ -196,12 +171,6 @@ TEST_F(LanguageFileOnDisk, LoadsAFile)
     EXPECT_TRUE(table.LoadFromFile(path("lang\\german.lng")));
     EXPECT_EQ(table.GetText(1), "Eins");
     EXPECT_EQ(table.GetText(2), "Zwei");
-}
-
-TEST_F(LanguageFileOnDisk, MissingOrUnreadableFileChangesNothing)
-{
-    TClassTranslator table;
-    table.SetText(1, "One");
     table.SetTranslation(1, "Uno");
     EXPECT_FALSE(table.LoadFromFile(path("missing.lng")));
     EXPECT_FALSE(table.LoadFromFile(path("no folder\\missing.lng")));

@@ -84,7 +84,7 @@ TEST_F(UserParameters, SavingWritesEachStoredLineAndLeavesOtherKeys)
               "[Batch Replacer]\r\nLIST_FIND_STR=41\r\nA=new\r\nB=\r\n");
 }
 
-TEST(UserParametersValues, StoredHalfIsSearchedFirst)
+TEST(UserParametersValues, StoredHalfFirstEmptyValuesAndReplacingInPlace)
 {
     TUserParameters parameters("Replacer");
     parameters.SetInternalValue("TypeOfReplacing", "1");
@@ -92,11 +92,8 @@ TEST(UserParametersValues, StoredHalfIsSearchedFirst)
     EXPECT_EQ(parameters.GetValue("typeofreplacing"), "2");
     parameters.SetInternalValue("CreateBackUpCopy", "0");
     EXPECT_EQ(parameters.GetValue("CreateBackUpCopy"), "0");
-}
-
-TEST(UserParametersValues, EmptyValueRemovesAnExistingLine)
-{
-    TUserParameters parameters("Replacer");
+    // An empty value removes an existing line.
+    parameters.SetValue("TypeOfReplacing", "");
     parameters.SetValue("MSWORD_WHOLEWORD", "-1");
     parameters.SetValue("MSWORD_WHOLEWORD", "");
     EXPECT_TRUE(parameters.storedList().empty());
@@ -108,27 +105,20 @@ TEST(UserParametersValues, EmptyValueRemovesAnExistingLine)
     }
     parameters.SetInternalValue("MSWORD_WHOLEWORD", "0");
     EXPECT_EQ(parameters.GetValue("MSWORD_WHOLEWORD"), "0");
-}
-
-TEST(UserParametersValues, EmptyValueForAnAbsentNameAppendsIt)
-{
-    TUserParameters parameters("Replacer");
+    // An empty value for an absent name appends it.
     parameters.SetValue("X", "");
     parameters.SetInternalValue("Y", "");
     EXPECT_EQ(parameters.storedList().lines(), (Lines{"X="}));
-    EXPECT_EQ(parameters.internalList().lines(), (Lines{"Y="}));
+    EXPECT_EQ(parameters.internalList().lines(),
+              (Lines{"TypeOfReplacing=1", "CreateBackUpCopy=0", "MSWORD_WHOLEWORD=0", "Y="}));
     EXPECT_EQ(parameters.GetValue("X"), "");
     EXPECT_EQ(parameters.GetValue("Y"), "");
-}
-
-TEST(UserParametersValues, SetValueReplacesInPlace)
-{
-    TUserParameters parameters("Replacer");
+    // Defaults never replace; a set value replaces in place.
     parameters.AddDefault("A", "1");
     parameters.AddDefault("B", "2");
     parameters.SetValue("a", "3");
     parameters.AddDefault("B", "9");
-    EXPECT_EQ(parameters.storedList().lines(), (Lines{"A=3", "B=2"}));
+    EXPECT_EQ(parameters.storedList().lines(), (Lines{"X=", "A=3", "B=2"}));
     parameters.Remove("nothing");
     EXPECT_THROW(parameters.GetValue("nothing"), EParameterAbsent);
 }
