@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -75,24 +76,23 @@ TEST(GridKeyMove, MovesAndClampsByKey)
     }
 }
 
-TEST(GridKeyMove, PageDownNearTheEndClampsTopLeftAndCurrent)
+TEST(GridKeyMove, NearTheEndClampsTopRowAndCurrent)
 {
-    GridNavState s = tenOfTwenty();
-    s.row = 15;
-    s.topRow = 8;
-    s.lastFullVisibleRow = 17;
-    const GridNavMove m = gridKeyMove(s, Qt::Key_PageDown, Qt::NoModifier);
-    EXPECT_EQ(m.row, 19);
-    EXPECT_EQ(m.topRow, 10); // the largest top row that still fills the page
-}
-
-TEST(GridKeyMove, DownOnTheLastRowStays)
-{
-    GridNavState s = tenOfTwenty();
-    s.row = 19;
-    s.topRow = 10;
-    s.lastFullVisibleRow = 19;
-    EXPECT_EQ(gridKeyMove(s, Qt::Key_Down, Qt::NoModifier).row, 19);
+    struct Case
+    {
+        int key, row, topRow, last, newRow, newTop;
+    };
+    // Page down from row 15: the largest top row that still fills the page; down on the last row stays.
+    for (const Case& c :
+         std::vector<Case>{{Qt::Key_PageDown, 15, 8, 17, 19, 10}, {Qt::Key_Down, 19, 10, 19, 19, 10}}) {
+        GridNavState s = tenOfTwenty();
+        s.row = c.row;
+        s.topRow = c.topRow;
+        s.lastFullVisibleRow = c.last;
+        const GridNavMove m = gridKeyMove(s, c.key, Qt::NoModifier);
+        EXPECT_EQ(m.row, c.newRow) << c.key;
+        EXPECT_EQ(m.topRow, c.newTop) << c.key;
+    }
 }
 
 TEST(GridKeyMove, LeftRightHomeEndByColumnOrByRow)
@@ -131,22 +131,10 @@ TEST(GridKeyMove, LeftRightHomeEndByColumnOrByRow)
         EXPECT_EQ(m.row, c.row) << c.key << " rowSelect " << c.rowSelect << " rtl " << c.rtl;
     }
     EXPECT_TRUE(gridKeyMove(s, Qt::Key_F2, Qt::NoModifier).editor);
-}
-
-TEST(GridKeyMove, LeftOfTheFirstNonFixedColumnStays)
-{
-    GridNavState s;
-    s.colCount = 3;
-    s.rowCount = 3;
-    s.fixedCols = 1;
+    // Left of the first non-fixed column stays.
+    s.rowSelect = false;
+    s.rightToLeft = false;
     s.col = 1;
-    s.row = 1;
-    s.fixedRows = 1;
-    s.leftCol = 1;
-    s.topRow = 1;
-    s.lastFullVisibleRow = 2;
-    s.maxLeftCol = 1;
-    s.maxTopRow = 1;
     EXPECT_EQ(gridKeyMove(s, Qt::Key_Left, Qt::NoModifier).col, 1);
 }
 
@@ -193,58 +181,76 @@ struct ListGrid
     }
 };
 
-TEST(StringGrid, ViewportFitsTenRows)
+// Keys on the list grid: where the cursor and the top row go, what the select and key handlers see.
+struct KeyCase
 {
+    const char* name;
+    int from;
+    bool beforeKeyDown;
+    bool armed;
+    std::vector<int> keys;
+    int row, topRow, requested;
+    std::vector<std::string> log;
+};
+
+void PrintTo(const KeyCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class StringGridKeys : public ::testing::TestWithParam<KeyCase>
+{
+};
+
+std::string keyDown(int row, int key = Qt::Key_Down)
+{
+    return "keydown row " + std::to_string(row) + " key " + std::to_string(key);
+}
+
+TEST_P(StringGridKeys, MoveTheCursor)
+{
+    const KeyCase& c = GetParam();
     ListGrid g;
     ASSERT_EQ(g.grid->viewport()->height(), 100);
     EXPECT_EQ(g.grid->lastFullVisibleRow(), 9);
     EXPECT_EQ(g.grid->VisibleRowCount(), 10);
     EXPECT_EQ(g.grid->maxTopRow(), 10);
-}
-
-TEST(StringGrid, DownKeyNavigatesBeforeOnKeyDown)
-{
-    ListGrid g;
-    g.grid->FocusCell(0, 0);
+    g.grid->setBeforeKeyDown(c.beforeKeyDown);
+    g.grid->FocusCell(0, c.from);
     g.log.clear();
-    QTest::keyClick(g.grid, Qt::Key_Down);
-    EXPECT_EQ(g.grid->Row(), 1);
-    const std::vector<std::string> expected = {"select 1",
-                                               "keydown row 1 key " + std::to_string(Qt::Key_Down)};
-    EXPECT_EQ(g.log, expected);
+    g.armed = c.armed;
+    for (int key : c.keys)
+        QTest::keyClick(g.grid, Qt::Key(key));
+    EXPECT_EQ(g.grid->Row(), c.row);
+    EXPECT_EQ(g.grid->TopRow(), c.topRow);
+    EXPECT_EQ(g.requestedRow, c.requested);
+    EXPECT_EQ(g.log, c.log);
 }
 
-TEST(StringGrid, DownOnTheLastRowStaysAndStillCallsOnKeyDown)
-{
-    ListGrid g;
-    g.grid->FocusCell(0, 19);
-    g.log.clear();
-    QTest::keyClick(g.grid, Qt::Key_Down);
-    EXPECT_EQ(g.grid->Row(), 19);
-    const std::vector<std::string> expected = {"keydown row 19 key " + std::to_string(Qt::Key_Down)};
-    EXPECT_EQ(g.log, expected);
-}
+const int kDown = Qt::Key_Down;
+const int kPgDn = Qt::Key_PageDown;
 
-TEST(StringGrid, BeforeKeyDownCallsOnKeyDownFirstAndDoesNotMove)
-{
-    ListGrid g;
-    g.grid->setBeforeKeyDown(true);
-    g.grid->FocusCell(0, 4);
-    g.log.clear();
-    QTest::keyClick(g.grid, Qt::Key_Down);
-    EXPECT_EQ(g.grid->Row(), 4);
-    const std::vector<std::string> expected = {"keydown row 4 key " + std::to_string(Qt::Key_Down)};
-    EXPECT_EQ(g.log, expected);
-}
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Rows, StringGridKeys,
+    ::testing::Values(
+        KeyCase{"DownNavigatesBeforeOnKeyDown", 0, false, true, {kDown}, 1, 0, 1, {"select 1", keyDown(1)}},
+        KeyCase{"DownOnTheLastRowStillCallsOnKeyDown", 19, false, true, {kDown}, 19, 10, 19, {keyDown(19)}},
+        KeyCase{"BeforeKeyDownCallsOnKeyDownFirstAndStays", 4, true, true, {kDown}, 4, 0, 4, {keyDown(4)}},
+        KeyCase{"VetoedMoveKeepsTheCell", 2, false, false, {kDown}, 2, 0, 3, {"select 3", keyDown(2)}},
+        KeyCase{"PageDownByAPage", 3, false, true, {kPgDn}, 13, 10, 13, {"select 13", keyDown(13, kPgDn)}},
+        KeyCase{"PageDownClampsThenPageUp", 3, false, true, {kPgDn, kPgDn, Qt::Key_PageUp}, 9, 0, 9,
+                {"select 13", keyDown(13, kPgDn), "select 19", keyDown(19, kPgDn), "select 9",
+                 keyDown(9, Qt::Key_PageUp)}},
+        KeyCase{"VetoedPageDownStillScrolls", 0, false, false, {kPgDn}, 0, 10, 10, {"select 10", keyDown(0, kPgDn)}}),
+    [](const ::testing::TestParamInfo<KeyCase>& info) { return std::string(info.param.name); });
+// clang-format on
 
-TEST(StringGrid, VetoedMoveRecordsTheRequestedCellAndKeepsTheCurrentOne)
+TEST(StringGrid, OwnerPlacesTheCursorOnTheVetoedCell)
 {
     ListGrid g;
     g.grid->FocusCell(0, 2);
     g.armed = false;
-    QTest::keyClick(g.grid, Qt::Key_Down);
-    EXPECT_EQ(g.grid->Row(), 2);
-    EXPECT_EQ(g.requestedRow, 3);
     // The owner arms the grid in its key handler and places the cursor on the recorded cell.
     g.grid->OnKeyDown = [&g](int&, Qt::KeyboardModifiers) {
         g.armed = true;
@@ -253,32 +259,6 @@ TEST(StringGrid, VetoedMoveRecordsTheRequestedCellAndKeepsTheCurrentOne)
     };
     QTest::keyClick(g.grid, Qt::Key_Down);
     EXPECT_EQ(g.grid->Row(), 3);
-}
-
-TEST(StringGrid, PageDownMovesRowAndTopRowByAPage)
-{
-    ListGrid g;
-    g.grid->FocusCell(0, 3);
-    QTest::keyClick(g.grid, Qt::Key_PageDown);
-    EXPECT_EQ(g.grid->Row(), 13);
-    EXPECT_EQ(g.grid->TopRow(), 10);
-    QTest::keyClick(g.grid, Qt::Key_PageDown);
-    EXPECT_EQ(g.grid->Row(), 19);
-    EXPECT_EQ(g.grid->TopRow(), 10);
-    QTest::keyClick(g.grid, Qt::Key_PageUp);
-    EXPECT_EQ(g.grid->Row(), 9);
-    EXPECT_EQ(g.grid->TopRow(), 0);
-}
-
-TEST(StringGrid, VetoedPageDownStillScrollsTheTopRow)
-{
-    ListGrid g;
-    g.grid->FocusCell(0, 0);
-    g.armed = false;
-    QTest::keyClick(g.grid, Qt::Key_PageDown);
-    EXPECT_EQ(g.grid->Row(), 0);
-    EXPECT_EQ(g.grid->TopRow(), 10);
-    EXPECT_EQ(g.requestedRow, 10);
 }
 
 TEST(StringGrid, HandledKeyIsConsumedOtherKeysGoToTheWindow)
@@ -309,7 +289,7 @@ TEST(StringGrid, HandledKeyIsConsumedOtherKeysGoToTheWindow)
     EXPECT_EQ(windowKeys, 1);
 }
 
-TEST(StringGrid, FocusCellScrollsTheCellIntoView)
+TEST(StringGrid, FocusCellScrollsIntoViewOrThrowsAndMouseToCell)
 {
     ListGrid g;
     g.grid->FocusCell(0, 15);
@@ -317,28 +297,17 @@ TEST(StringGrid, FocusCellScrollsTheCellIntoView)
     EXPECT_EQ(g.grid->TopRow(), 6);
     g.grid->FocusCell(0, 2);
     EXPECT_EQ(g.grid->TopRow(), 2);
-}
-
-TEST(StringGrid, FocusCellOutsideTheGridThrows)
-{
-    ListGrid g;
     EXPECT_THROW(g.grid->FocusCell(0, 20), std::out_of_range);
     EXPECT_THROW(g.grid->FocusCell(1, 0), std::out_of_range);
     EXPECT_THROW(g.grid->setRow(-1), std::out_of_range);
-}
 
-TEST(StringGrid, MouseToCellAndCellRect)
-{
-    ListGrid g;
     g.grid->setTopRow(5);
     int c = 0;
     int r = 0;
     g.grid->MouseToCell(50, 25, c, r);
-    EXPECT_EQ(c, 0);
-    EXPECT_EQ(r, 7);
+    EXPECT_EQ(std::make_pair(c, r), std::make_pair(0, 7));
     g.grid->MouseToCell(150, 25, c, r);
-    EXPECT_EQ(c, -1);
-    EXPECT_EQ(r, -1);
+    EXPECT_EQ(std::make_pair(c, r), std::make_pair(-1, -1));
     EXPECT_EQ(g.grid->CellRect(0, 7), QRect(0, 20, 100, 10));
     EXPECT_TRUE(g.grid->CellRect(0, 4).isEmpty());
 }
@@ -509,12 +478,6 @@ TEST(DrawGrid, ColumnSizingByDraggingTheFixedRowBorder)
     EXPECT_GT(changes, 0);
 }
 
-} // namespace
-} // namespace wux::controls
-
-namespace wux::controls {
-namespace {
-
 TEST(StringGrid, SelectHandlerThatShrinksTheGridLeavesTheCursorInside)
 {
     ListGrid g;
@@ -527,12 +490,6 @@ TEST(StringGrid, SelectHandlerThatShrinksTheGridLeavesTheCursorInside)
     EXPECT_EQ(g.grid->RowCount(), 5);
     EXPECT_LT(g.grid->Row(), 5);
 }
-
-} // namespace
-} // namespace wux::controls
-
-namespace wux::controls {
-namespace {
 
 TEST(StringGrid, ScrollBarScrollsWholeRowsAndFollowsTheTopRow)
 {
