@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "basket_fixture.h"
@@ -57,6 +59,18 @@ protected:
             }
         }
         return names;
+    }
+
+    // The next file as "folder|name|attributes (hex)|number".
+    static std::string nextInfo()
+    {
+        const TOperationFileInfo* info = NextOperationFile(kNextNormal);
+        if (info == nullptr)
+            return "end";
+        char attributes[16];
+        std::snprintf(attributes, sizeof attributes, "%x", info->attributes);
+        return std::string(info->folderPath) + "|" + info->name + "|" + attributes + "|" +
+               std::to_string(info->number);
     }
 
     // Puts files into the Basket folder "c:\b" and attaches both views.
@@ -141,38 +155,22 @@ TEST_P(SelectionCheck, AcceptsOrSaysWhy)
     }
 }
 
+const char* const kNeedFile = "You must select file(s). (Not folder(s))!";
+const char* const kNeedFolder = "You must select folder(s). (Not file(s))!";
+
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Cases, SelectionCheck,
-    ::testing::Values(CheckCase{"NoCheckWithNothingMarked", kCheckNothing, {}, 3, true, "", {}, 0},
-                      CheckCase{"FileUnderCursorIsMarked", kCheckNeedsFile, {}, 3, true, "", {"a.txt"}, 1},
-                      CheckCase{"FolderUnderCursorIsNoFile",
-                                kCheckNeedsFile,
-                                {},
-                                2,
-                                false,
-                                "You must select file(s). (Not folder(s))!",
-                                {},
-                                1},
-                      CheckCase{"OnlyFilesWhereAFolderIsNeeded",
-                                kCheckNeedsFolder,
-                                {"a.txt"},
-                                2,
-                                false,
-                                "You must select folder(s). (Not file(s))!",
-                                {"a.txt"},
-                                0},
-                      CheckCase{"NothingUnderTheCursor", 8, {}, 1, false, "No files selected!", {}, 1},
-                      CheckCase{"FileAndFolder",
-                                kCheckNeedsFile | kCheckNeedsFolder,
-                                {"sub", "b.txt"},
-                                1,
-                                true,
-                                "",
-                                {"sub", "b.txt"},
-                                0},
-                      CheckCase{
-                          "FolderWhereAFolderIsNeeded", kCheckNeedsFolder, {}, 2, true, "", {"sub"}, 1}),
+    ::testing::Values(
+        CheckCase{"NoCheckWithNothingMarked", kCheckNothing, {}, 3, true, "", {}, 0},
+        CheckCase{"FileUnderCursorIsMarked", kCheckNeedsFile, {}, 3, true, "", {"a.txt"}, 1},
+        CheckCase{"FolderUnderCursorIsNoFile", kCheckNeedsFile, {}, 2, false, kNeedFile, {}, 1},
+        CheckCase{"OnlyFilesWhereAFolderIsNeeded", kCheckNeedsFolder, {"a.txt"}, 2, false, kNeedFolder, {"a.txt"}, 0},
+        CheckCase{"NothingUnderTheCursor", 8, {}, 1, false, "No files selected!", {}, 1},
+        CheckCase{"FileAndFolder", kCheckNeedsFile | kCheckNeedsFolder, {"sub", "b.txt"}, 1, true, "", {"sub", "b.txt"}, 0},
+        CheckCase{"FolderWhereAFolderIsNeeded", kCheckNeedsFolder, {}, 2, true, "", {"sub"}, 1}),
     [](const ::testing::TestParamInfo<CheckCase>& info) { return std::string(info.param.title); });
+// clang-format on
 
 TEST_F(OperationCursorTest, WithoutAnActivePanelNothingIsPrepared)
 {
@@ -199,16 +197,8 @@ TEST_F(OperationCursorTest, WalksMarkedItemsOfExpandedFoldersOnly)
     panel.viewMode = kViewTree;
     ASSERT_TRUE(PrepareOperationSource(8));
     EXPECT_EQ(PluginStructure.sourcePath, "");
-    TOperationFileInfo* info = NextOperationFile(kNextNormal);
-    ASSERT_NE(info, nullptr);
-    EXPECT_STREQ(info->name, "d");
-    EXPECT_STREQ(info->folderPath, "c:\\t");
-    EXPECT_EQ(info->attributes, kDirectoryAttribute);
-    info = NextOperationFile(kNextNormal);
-    ASSERT_NE(info, nullptr);
-    EXPECT_STREQ(info->name, "f1");
-    EXPECT_EQ(info->number, 7);
-    EXPECT_EQ(info->attributes, 0x20u);
+    EXPECT_EQ(nextInfo(), "c:\\t|d|10|1");
+    EXPECT_EQ(nextInfo(), "c:\\t|f1|20|7");
     EXPECT_EQ(NextOperationFile(kNextNormal), nullptr);
     EXPECT_EQ(NextOperationFile(kNextNormal), nullptr);
 
@@ -268,12 +258,9 @@ TEST_F(OperationCursorTest, ResultsOnAPanelListSetMarksAndStatusOnly)
 
     const TBrowserItem a = test::itemAt(listing, 1, test::positionOf(listing, "a.txt"));
     const TBrowserItem b = test::itemAt(listing, 1, test::positionOf(listing, "b.txt"));
-    EXPECT_EQ(a.flags & kMarkOwn, 0u);
-    EXPECT_EQ(a.status, kStatusSuccessful);
-    EXPECT_EQ(b.flags & (kMarkOwn | kRemovalPending), kMarkOwn);
-    EXPECT_EQ(b.status, kStatusFailed);
-    EXPECT_EQ(b.size, 20u);
-    EXPECT_EQ(b.attributes, 0x20u);
+    EXPECT_EQ(std::tuple(a.flags & kMarkOwn, a.status), std::tuple(0u, kStatusSuccessful));
+    EXPECT_EQ(std::tuple(b.flags & (kMarkOwn | kRemovalPending), b.status, b.size, b.attributes),
+              std::tuple(kMarkOwn, kStatusFailed, std::uint64_t{20}, 0x20u));
     // The successful files can be selected again by their tag.
     SelectByTag(1, kStatusSuccessful, true, listing);
     EXPECT_NE(test::itemAt(listing, 1, test::positionOf(listing, "a.txt")).flags & kMarkOwn, 0u);
@@ -300,16 +287,15 @@ TEST_F(OperationCursorTest, TheListStaysLockedForTheRun)
     makeListing();
     test::setFlags(listing, "a.txt", kMarkOwn);
     ASSERT_TRUE(PrepareOperationSource(kCheckNothing));
-    EXPECT_EQ(listing.text->LockCount(), 1);
-    EXPECT_EQ(platform::movableLockCount(listing.items), 1u);
-    EXPECT_EQ(platform::movableLockCount(listing.order), 1u);
-    EXPECT_EQ(platform::movableLockCount(listing.folders), 1u);
+    const auto locks = [this] {
+        return std::vector<std::size_t>{
+            static_cast<std::size_t>(listing.text->LockCount()), platform::movableLockCount(listing.items),
+            platform::movableLockCount(listing.order), platform::movableLockCount(listing.folders)};
+    };
+    EXPECT_EQ(locks(), (std::vector<std::size_t>{1, 1, 1, 1}));
     EXPECT_EQ(PluginStructure.exchangeSize, 1000);
     EndStateHandOver();
-    EXPECT_EQ(listing.text->LockCount(), 0);
-    EXPECT_EQ(platform::movableLockCount(listing.items), 0u);
-    EXPECT_EQ(platform::movableLockCount(listing.order), 0u);
-    EXPECT_EQ(platform::movableLockCount(listing.folders), 0u);
+    EXPECT_EQ(locks(), (std::vector<std::size_t>{0, 0, 0, 0}));
     EXPECT_FALSE(static_cast<bool>(PluginStructure.exchange));
     EXPECT_EQ(PluginStructure.state, nullptr);
 }
@@ -399,18 +385,13 @@ TEST_F(OperationCursorTest, BasketResultsUpdateTheEntryAndRemoveItAfterTheHandOv
 
     EXPECT_EQ(test::namesOf(BasketState), (Names{"c.txt", "zz.doc"}));
     const TBrowserItem renamed = test::itemAt(BasketState, 1, 2);
-    EXPECT_EQ(renamed.attributes, 0x21u);
-    EXPECT_EQ(renamed.size, 12345u);
-    EXPECT_EQ(renamed.lastWrite, 132223104000000000ULL);
-    EXPECT_EQ(renamed.status, kStatusSuccessful);
-    EXPECT_EQ(renamed.extensionOffset - renamed.nameOffset, 3u);
-    EXPECT_EQ(renamed.flags & kMarkLeftBasket, 0u);
-    for (TstateOfBrowser* view : {&LeftBasketState, &RightBasketState}) {
-        EXPECT_EQ(view->itemCount, 2);
-        EXPECT_EQ(view->totalBytes, 3u + 12345u);
-    }
-    EXPECT_EQ(LeftBasketState.selectedCount, 0);
-    EXPECT_EQ(RightBasketState.selectedCount, 1);
+    EXPECT_EQ(std::tuple(renamed.attributes, renamed.size, renamed.lastWrite, renamed.status,
+                         renamed.extensionOffset - renamed.nameOffset, renamed.flags & kMarkLeftBasket),
+              std::tuple(0x21u, std::uint64_t{12345}, platform::FileTime{132223104000000000ULL},
+                         kStatusSuccessful, 3u, 0u));
+    for (TstateOfBrowser* view : {&LeftBasketState, &RightBasketState})
+        EXPECT_EQ(std::tuple(view->itemCount, view->totalBytes), std::tuple(2, std::uint64_t{3 + 12345}));
+    EXPECT_EQ(std::tuple(LeftBasketState.selectedCount, RightBasketState.selectedCount), std::tuple(0, 1));
     EXPECT_EQ(BasketState.busy, 0);
 }
 
