@@ -121,6 +121,16 @@ inline void setFlags(TstateOfBrowser& state, std::string_view name, std::uint32_
         item->flags |= bits;
 }
 
+// The selection of a folder's display positions: "x" selected, "." not ("x.x." for 1 and 3 of 4).
+inline std::string marks(TstateOfBrowser& state, std::int32_t folder = 1)
+{
+    std::string out;
+    const std::int32_t count = static_cast<std::int32_t>(namesOf(state, folder).size());
+    for (std::int32_t position = 1; position <= count; ++position)
+        out += IsItemSelected(folder, position, state) ? 'x' : '.';
+    return out;
+}
+
 // Frees a list and the item-id lists it owns.
 struct ListGuard
 {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/display_helpers.h"
@@ -35,68 +37,61 @@ struct OptionsGuard
     ~OptionsGuard() { GeneralCheckContainer.store(saved); }
 };
 
-TEST(Marking, ViewBitFollowsTheModeWord)
+TEST(Marking, ViewBitsRowsAndShellItems)
 {
     TstateOfBrowser state;
     test::makeList(state, {file("a"), file("b")}, 0);
     test::ListGuard guard{state};
-    state.mode = 5; // the left Basket view, attached
-    SelectItem(1, 1, state, kActionMark, false);
-    EXPECT_EQ(test::itemAt(state, 1, 1).flags & kMarkBothViews, kMarkLeftBasket);
-    state.mode = 9; // the right Basket view
-    SelectItem(1, 1, state, kActionMark, false);
-    EXPECT_EQ(test::itemAt(state, 1, 1).flags & kMarkBothViews, kMarkBothViews);
-    EXPECT_TRUE(IsItemSelected(1, 1, state));
-    state.mode = 9;
-    SelectItem(1, 1, state, kActionUnmark, false);
-    EXPECT_EQ(test::itemAt(state, 1, 1).flags & kMarkBothViews, kMarkLeftBasket);
-    EXPECT_FALSE(IsItemSelected(1, 1, state));
-    state.mode = 5;
-    EXPECT_TRUE(IsItemSelected(1, 1, state));
-}
+    // The view bit follows the mode word: 5 the left Basket view, 9 the right one.
+    const struct
+    {
+        std::uint32_t mode;
+        std::int32_t action;
+        std::uint32_t bits;
+        bool selected;
+    } views[] = {{5, kActionMark, kMarkLeftBasket, true},
+                 {9, kActionMark, kMarkBothViews, true},
+                 {9, kActionUnmark, kMarkLeftBasket, false},
+                 {5, -1, kMarkLeftBasket, true}};
+    for (const auto& v : views) {
+        state.mode = v.mode;
+        if (v.action >= 0)
+            SelectItem(1, 1, state, v.action, false);
+        EXPECT_EQ(test::itemAt(state, 1, 1).flags & kMarkBothViews, v.bits) << v.mode;
+        EXPECT_EQ(IsItemSelected(1, 1, state), v.selected) << v.mode;
+    }
 
-TEST(Marking, RowsOfAFolderWithAndWithoutTheDotDotRow)
-{
-    TstateOfBrowser state;
-    test::makeList(state, {file("a"), file("b")}, 1);
-    test::ListGuard guard{state};
-    SelectItem(1, 1, state, kActionMark, false); // the ".." row
-    EXPECT_FALSE(IsItemSelected(1, 1, state));
-    SelectItem(1, 2, state, kActionMark, false);
-    EXPECT_TRUE(IsItemSelected(1, 1, state));
-    SelectItem(1, 2, state, kActionInvert, false);
-    EXPECT_FALSE(IsItemSelected(1, 1, state));
-    SelectItem(1, 9, state, kActionMark, false); // beyond the folder
-    SelectItem(2, 1, state, kActionMark, false); // no such folder
-    RecalcSelection(state);
-    EXPECT_EQ(state.selectedCount, 0);
-
+    // Rows of a folder with the ".." row (depth 1) and without it (depth 0).
+    TstateOfBrowser deep;
+    test::makeList(deep, {file("a"), file("b")}, 1);
+    test::ListGuard deepGuard{deep};
+    SelectItem(1, 1, deep, kActionMark, false); // the ".." row
+    EXPECT_EQ(test::marks(deep), "..");
+    SelectItem(1, 2, deep, kActionMark, false);
+    EXPECT_EQ(test::marks(deep), "x.");
+    SelectItem(1, 2, deep, kActionInvert, false);
+    SelectItem(1, 9, deep, kActionMark, false); // beyond the folder
+    SelectItem(2, 1, deep, kActionMark, false); // no such folder
+    RecalcSelection(deep);
+    EXPECT_EQ(deep.selectedCount, 0);
     TstateOfBrowser root;
     test::makeList(root, {file("a"), file("b")}, 0);
     test::ListGuard rootGuard{root};
     SelectItem(1, 1, root, kActionMark, false); // depth 0: row 1 is the first item
-    EXPECT_TRUE(IsItemSelected(1, 1, root));
     SelectItem(1, 0, root, kActionMark, false);
-    EXPECT_FALSE(IsItemSelected(1, 2, root));
-}
+    EXPECT_EQ(test::marks(root), "x.");
 
-TEST(Marking, ShellItemsAreNeverMarked)
-{
-    TstateOfBrowser state;
-    test::makeList(state, {file("a"), dir("b")}, 0);
-    test::ListGuard guard{state};
+    // Shell items are never marked.
+    TstateOfBrowser shell;
+    test::makeList(shell, {file("a"), dir("b")}, 0);
+    test::ListGuard shellGuard{shell};
     ItemIdList shellItem({"x"});
-    {
-        StateAccess access(state);
-        access.ItemAt(1, 1)->itemIds = &shellItem;
-    }
-    SelectItem(1, 1, state, kActionMark, false);
-    SelectFolderItems(1, state, true, kActionMark);
-    SelectByMask(1, "*", true, state);
-    EXPECT_FALSE(IsItemSelected(1, 1, state));
-    EXPECT_TRUE(IsItemSelected(1, 2, state));
-    StateAccess access(state);
-    access.ItemAt(1, 1)->itemIds = nullptr;
+    StateAccess(shell).ItemAt(1, 1)->itemIds = &shellItem;
+    SelectItem(1, 1, shell, kActionMark, false);
+    SelectFolderItems(1, shell, true, kActionMark);
+    SelectByMask(1, "*", true, shell);
+    EXPECT_EQ(test::marks(shell), ".x");
+    StateAccess(shell).ItemAt(1, 1)->itemIds = nullptr;
 }
 
 TEST(Marking, FolderItemsMaskAndTag)
@@ -105,46 +100,39 @@ TEST(Marking, FolderItemsMaskAndTag)
     TstateOfBrowser state;
     test::makeList(state, {file("a.txt"), file("b.doc"), dir("c.txt"), file("d.TXT")}, 0);
     test::ListGuard guard{state};
-
-    SelectFolderItems(1, state, false, kActionMark);
-    EXPECT_EQ(test::namesOf(state), (Names{"a.txt", "b.doc", "c.txt", "d.TXT"}));
-    EXPECT_TRUE(IsItemSelected(1, 1, state));
-    EXPECT_FALSE(IsItemSelected(1, 3, state));
-    SelectFolderItems(1, state, true, kActionInvert);
-    EXPECT_FALSE(IsItemSelected(1, 1, state));
-    EXPECT_TRUE(IsItemSelected(1, 3, state));
-    SelectFolderItems(1, state, true, kActionUnmark);
-
-    GeneralCheckContainer = kOptionMaskSelectsFilesOnly;
-    SelectByMask(1, "*.txt; *.none", true, state);
-    EXPECT_TRUE(IsItemSelected(1, 1, state));
-    EXPECT_FALSE(IsItemSelected(1, 2, state));
-    EXPECT_FALSE(IsItemSelected(1, 3, state)); // a folder: files only
-    EXPECT_TRUE(IsItemSelected(1, 4, state));
-    GeneralCheckContainer = 0;
-    SelectByMask(1, "*.txt", true, state);
-    EXPECT_TRUE(IsItemSelected(1, 3, state));
-    SelectByMask(1, "a*", false, state);
-    EXPECT_FALSE(IsItemSelected(1, 1, state));
-    EXPECT_TRUE(IsItemSelected(1, 4, state));
-
-    SelectFolderItems(1, state, true, kActionUnmark);
-    {
+    const auto tag = [&](std::uint32_t a, std::uint32_t b, std::uint32_t d) {
         StateAccess access(state);
-        access.ItemAt(1, 1)->status = kStatusSuccessful;
-        access.ItemAt(1, 2)->status = kStatusFailed;
-        access.ItemAt(1, 4)->status = kStatusSuccessful;
+        access.ItemAt(1, 1)->status = a;
+        access.ItemAt(1, 2)->status = b;
+        access.ItemAt(1, 4)->status = d;
+    };
+    // Each step and the selection after it (files only for the mask while the option is set).
+    const struct
+    {
+        std::function<void()> step;
+        const char* marks;
+    } steps[] = {
+        {[&] { SelectFolderItems(1, state, false, kActionMark); }, "xx.x"},
+        {[&] { SelectFolderItems(1, state, true, kActionInvert); }, "..x."},
+        {[&] { SelectFolderItems(1, state, true, kActionUnmark); }, "...."},
+        {[&] { GeneralCheckContainer = kOptionMaskSelectsFilesOnly; }, "...."},
+        {[&] { SelectByMask(1, "*.txt; *.none", true, state); }, "x..x"},
+        {[&] { GeneralCheckContainer = 0; }, "x..x"},
+        {[&] { SelectByMask(1, "*.txt", true, state); }, "x.xx"},
+        {[&] { SelectByMask(1, "a*", false, state); }, "..xx"},
+        {[&] { SelectFolderItems(1, state, true, kActionUnmark); }, "...."},
+        {[&] { tag(kStatusSuccessful, kStatusFailed, kStatusSuccessful); }, "...."},
+        {[&] { SelectByTag(1, kStatusSuccessful, true, state); }, "x..x"},
+        {[&] { SelectByTag(1, kStatusSuccessful, false, state); }, "...."},
+        {[&] { SelectByTag(1, 0, true, state); }, "...."},
+    };
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        steps[i].step();
+        EXPECT_EQ(test::marks(state), steps[i].marks) << "step " << i;
     }
-    SelectByTag(1, kStatusSuccessful, true, state);
-    EXPECT_TRUE(IsItemSelected(1, 1, state));
-    EXPECT_FALSE(IsItemSelected(1, 2, state));
-    EXPECT_TRUE(IsItemSelected(1, 4, state));
-    SelectByTag(1, kStatusSuccessful, false, state);
-    EXPECT_FALSE(IsItemSelected(1, 1, state));
-    SelectByTag(1, 0, true, state);
+    EXPECT_EQ(test::namesOf(state), (Names{"a.txt", "b.doc", "c.txt", "d.TXT"}));
     EXPECT_EQ(test::itemAt(state, 1, 1).status, 0u);
     EXPECT_EQ(test::itemAt(state, 1, 2).status, 0u);
-    EXPECT_FALSE(IsItemSelected(1, 2, state));
 }
 
 TEST(Marking, UnselectFolderItemsClearsOnlyTheOwnMark)
@@ -189,12 +177,9 @@ TEST(Totals, RecalcSelectionCountsFilesAndMeasuredFolders)
     }
     state.busy = 0;
     RecalcSelection(state);
-    EXPECT_EQ(state.selectedCount, 3);
-    EXPECT_EQ(state.selectedFiles, 1);
-    EXPECT_EQ(state.selectedBytes, 1100u);
-    EXPECT_EQ(state.totalBytes, 1150u);
-    EXPECT_EQ(state.fileCount, 2);
-    EXPECT_EQ(state.busy, 0);
+    EXPECT_EQ(std::tuple(state.selectedCount, state.selectedFiles, state.selectedBytes, state.totalBytes,
+                         state.fileCount, state.busy),
+              std::tuple(3, 1, std::uint64_t{1100}, std::uint64_t{1150}, 2, 0));
     EXPECT_EQ(test::itemAt(state, 1, 1).flags & kRemovalPending, 0u);
 }
 
@@ -297,32 +282,40 @@ TEST(CellTexts, EveryKind)
         GetCellText(kind, 1, position, text, state);
         return text;
     };
-    EXPECT_EQ(cell(0, 1), "Readme");
-    EXPECT_EQ(cell(8, 1), "Readme");
-    EXPECT_EQ(cell(0, 2), "[Sub.Dir]");
-    EXPECT_EQ(cell(0, 3), ".profile");
-    EXPECT_EQ(cell(0, 4), "Mixed.Case");
-    EXPECT_EQ(cell(1, 1), "txt");
-    EXPECT_EQ(cell(1, 2), "");
-    EXPECT_EQ(cell(1, 3), "");
-    EXPECT_EQ(cell(1, 4), "tar");
-    EXPECT_EQ(cell(2, 1), "1 234 567");
-    EXPECT_EQ(cell(2, 2), "<DIR>");
-    EXPECT_EQ(cell(3, 1), core::FileTimeToText(132000000000000000ull));
-    EXPECT_EQ(cell(4, 1), "ahrs");
-    EXPECT_EQ(cell(4, 4), "----");
-    EXPECT_EQ(cell(5, 1), "Readme.txt");
-    EXPECT_EQ(cell(5, 2), "[Sub.Dir]");
-    EXPECT_EQ(cell(10, 1), "README.TXT");
-    EXPECT_EQ(cell(7, 1), "c:\\Data\\Work");
-    EXPECT_EQ(cell(6, 1), "c:\\Data\\Work|README.TXT|132000000000000000");
-    EXPECT_EQ(cell(9, 1), "new");
-    // The ".." row and positions beyond the folder.
-    EXPECT_EQ(cell(0, 0), "[..]");
-    EXPECT_EQ(cell(5, 0), "[..]");
-    EXPECT_EQ(cell(2, 0), "");
-    EXPECT_EQ(cell(0, 5), "");
-    EXPECT_EQ(cell(11, 1), "");
+    const struct
+    {
+        std::int32_t kind, position;
+        std::string text;
+    } cells[] = {
+        {0, 1, "Readme"},
+        {8, 1, "Readme"},
+        {0, 2, "[Sub.Dir]"},
+        {0, 3, ".profile"},
+        {0, 4, "Mixed.Case"},
+        {1, 1, "txt"},
+        {1, 2, ""},
+        {1, 3, ""},
+        {1, 4, "tar"},
+        {2, 1, "1 234 567"},
+        {2, 2, "<DIR>"},
+        {3, 1, core::FileTimeToText(132000000000000000ull)},
+        {4, 1, "ahrs"},
+        {4, 4, "----"},
+        {5, 1, "Readme.txt"},
+        {5, 2, "[Sub.Dir]"},
+        {10, 1, "README.TXT"},
+        {7, 1, "c:\\Data\\Work"},
+        {6, 1, "c:\\Data\\Work|README.TXT|132000000000000000"},
+        {9, 1, "new"},
+        // The ".." row and positions beyond the folder.
+        {0, 0, "[..]"},
+        {5, 0, "[..]"},
+        {2, 0, ""},
+        {0, 5, ""},
+        {11, 1, ""},
+    };
+    for (const auto& c : cells)
+        EXPECT_EQ(cell(c.kind, c.position), c.text) << c.kind << " " << c.position;
     {
         StateAccess access(state);
         access.ItemAt(1, 2)->flags |= kSizeCounted;
@@ -336,9 +329,7 @@ TEST(CellTexts, EveryKind)
         StateAccess access(state);
         access.ItemAt(1, 1)->itemIds = &shellItem;
     }
-    EXPECT_EQ(cell(2, 1), "");
-    EXPECT_EQ(cell(3, 1), "");
-    EXPECT_EQ(cell(4, 1), "");
+    EXPECT_EQ(cell(2, 1) + cell(3, 1) + cell(4, 1), "");
     {
         StateAccess access(state);
         access.ItemAt(1, 1)->itemIds = nullptr;
@@ -399,7 +390,7 @@ TEST(Searching, QuickSearchWrapsAndTakesOneRound)
     EXPECT_EQ(FindItemByName(1, 1, "a", empty, false), 0);
 }
 
-TEST(Searching, FindItemPositionPrefixAndExact)
+TEST(Searching, FindItemPositionAndSubfolderPosition)
 {
     TstateOfBrowser state;
     test::makeList(state, {file("Alpha"), file("al"), file("beta")}, 0);
@@ -409,20 +400,16 @@ TEST(Searching, FindItemPositionPrefixAndExact)
     EXPECT_EQ(FindItemPosition(1, "alphA", state, true), 1);
     EXPECT_EQ(FindItemPosition(1, "gamma", state, false), 0);
     EXPECT_EQ(FindItemPosition(1, "", state, false), 0);
-}
 
-TEST(Searching, FindSubfolderPosition)
-{
-    TstateOfBrowser state;
-    test::makeList(state, {file("a.txt"), dir("gamma"), dir("Alpha"), dir("beta"), file("0")}, 0);
-    test::ListGuard guard{state};
-    SortFolder(1, 8, state);
-    ASSERT_EQ(test::namesOf(state), (Names{"Alpha", "beta", "gamma", "0", "a.txt"}));
-    EXPECT_EQ(FindSubfolderPosition("beta", state), 2);
-    EXPECT_EQ(FindSubfolderPosition("c", state), 2);
-    EXPECT_EQ(FindSubfolderPosition("zzz", state), 3);
-    EXPECT_EQ(FindSubfolderPosition("0", state), 1); // before every folder: still 1
-
+    TstateOfBrowser folders;
+    test::makeList(folders, {file("a.txt"), dir("gamma"), dir("Alpha"), dir("beta"), file("0")}, 0);
+    test::ListGuard foldersGuard{folders};
+    SortFolder(1, 8, folders);
+    ASSERT_EQ(test::namesOf(folders), (Names{"Alpha", "beta", "gamma", "0", "a.txt"}));
+    EXPECT_EQ(FindSubfolderPosition("beta", folders), 2);
+    EXPECT_EQ(FindSubfolderPosition("c", folders), 2);
+    EXPECT_EQ(FindSubfolderPosition("zzz", folders), 3);
+    EXPECT_EQ(FindSubfolderPosition("0", folders), 1); // before every folder: still 1
     TstateOfBrowser empty;
     test::makeList(empty, {}, 0);
     test::ListGuard emptyGuard{empty};
