@@ -133,6 +133,7 @@ std::vector<Unreadable> spreadsheetRows()
         {k, "bad-number.xlsx", sheetWith("<row r=\"1\"><c r=\"A1\"><v>1,5</v></c></row>")},
         {k, "twice.xlsx", sheetWith("<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"A1\"><v>2</v></c></row>")},
         {k, "no-rows.xlsx", sheetWith("<row r=\"1048577\"/>")},
+        {k, "no-columns.xlsx", sheetWith("<row r=\"1\">" + repeat("<c/>", 16385) + "</row>")},
         {k, "no-workbook.xlsx", without("xl/workbook.xml")},
         {k, "no-sheet.xlsx", without("xl/worksheets/sheet2.xml")},
         {k, "broken-sst.xlsx", withPart("xl/sharedStrings.xml", "<sst><si><t>x</si></sst>")},

@@ -691,11 +691,14 @@ TEST_F(ExcelServerTest, DateSystemOf1904)
     content.workbookPr = " date1904=\"1\"";
     SheetContent s;
     s.name = "D";
-    s.data = "<row r=\"1\"><c r=\"A1\" s=\"2\"><v>0</v></c><c r=\"B1\" t=\"d\"><v>1904-01-02</v></c></row>";
+    // Rows out of order are read in order.
+    s.data = "<row r=\"2\"><c r=\"A2\"><v>2</v></c></row>"
+             "<row r=\"1\"><c r=\"A1\" s=\"2\"><v>0</v></c><c r=\"B1\" t=\"d\"><v>1904-01-02</v></c></row>";
     content.sheets = {s};
     add(write("d.xlsx", buildXlsx(content)));
     EXPECT_EQ(text(appCell(1, 1)->get("Text")), "1/1/1904");
     EXPECT_EQ(toDouble(appCell(1, 2)->get("Value")), 1.0);
+    EXPECT_EQ(text(appCell(2, 1)->get("Value")), "2");
 }
 
 TEST_F(ExcelServerTest, CsvTablesAreTextsAndKeepTheirForm)

@@ -312,6 +312,8 @@ TEST_F(PptxServerTest, TextBetweenChangesKeepsItsRuns)
     range(pres, 1, 1)->put("Text", Variant(u"dog and more dog"));
     range(pres, 1, 2)->put("Text", Variant(u"x\U0001F601y"));
     EXPECT_EQ(range(pres, 1, 2)->get("Text").text(), u"x\U0001F601y");
+    range(pres, 1, 2)->put("Text", Variant(u"x\U00010000y")); // the first pair of surrogates
+    EXPECT_EQ(range(pres, 1, 2)->get("Text").text(), u"x\U00010000y");
 
     // An object in the text: changes beside it are made, a change over it is refused as a whole.
     DispatchRef withObject = range(pres, 1, 3);

@@ -246,12 +246,6 @@ TEST_F(StoryTest, ManyEditsKeepOffsetsRight)
     expectConsistent();
 }
 
-} // namespace
-} // namespace wux::platform::automation
-
-namespace wux::platform::automation {
-namespace {
-
 TEST_F(StoryTest, RandomEditsMatchAPlainStringModel)
 {
     std::string body;
@@ -288,12 +282,6 @@ TEST_F(StoryTest, RandomEditsMatchAPlainStringModel)
     expectConsistent();
 }
 
-} // namespace
-} // namespace wux::platform::automation
-
-namespace wux::platform::automation {
-namespace {
-
 TEST_F(StoryTest, HostileNestingIsNotFollowed)
 {
     std::string inner = "<w:r><w:t>deep</w:t></w:r>";
@@ -309,12 +297,6 @@ TEST_F(StoryTest, HostileNestingIsNotFollowed)
     story->replace(0, 3, u"TOP");
     EXPECT_EQ(story->text(0, 4), u"TOP ");
 }
-
-} // namespace
-} // namespace wux::platform::automation
-
-namespace wux::platform::automation {
-namespace {
 
 // The same dialects with edits inside a paragraph done the long way: the whole paragraph cleaned up,
 // re-encoded and scanned again. Edits done locally must give the same XML, byte for byte.

@@ -398,6 +398,7 @@ TEST_F(WordServerTest, SeekViewSplitSpecialAndGoTo)
     EXPECT_EQ(storyText(doc), "");
     EXPECT_THROW(appSel->call("GoTo", {Variant(0), Variant(1), Variant(3)}), AutomationError);
     EXPECT_THROW(view->put("SeekView", Variant(11)), AutomationError);
+    EXPECT_THROW(view->put("SplitSpecial", Variant(9)), AutomationError);
     // The split pane of notes, closed through Panes.Item(2).
     view->put("Type", Variant(1));
     view->put("SplitSpecial", Variant(8));
@@ -408,6 +409,7 @@ TEST_F(WordServerTest, SeekViewSplitSpecialAndGoTo)
     EXPECT_EQ(toInt32(obj(window(doc)->get("View"))->get("SplitSpecial")), 0);
     EXPECT_EQ(storyText(doc), "s1\rs2\r");
     EXPECT_THROW(panes->call("Item", {Variant(2)}), AutomationError);
+    EXPECT_THROW(obj(doc->get("Windows"))->call("Item", {Variant(2)}), AutomationError);
 }
 
 TEST_F(WordServerTest, DocumentWithoutSectionProperties)
