@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,11 +23,6 @@ namespace {
 const char* kMime = test::kOdtMime;
 using OdtParts = test::OdtContent;
 using test::buildOdt;
-
-std::string contentXml(const std::string& body)
-{
-    return test::odtContentXml(body);
-}
 
 using test::obj;
 using test::u;
@@ -103,32 +99,18 @@ protected:
                   {u("file:///" + convertToUrl(windowsPath)), property("Overwrite", Variant(overwrite))});
     }
 
-    // The texts of the searched paragraphs of a stored file, in story order.
-    std::vector<std::string> paragraphs(const std::string& posixPath)
-    {
-        const std::string content = test::readZip(posixPath).at("content.xml");
-        pugi::xml_document doc;
-        EXPECT_TRUE(doc.load_buffer(content.data(), content.size(), kXmlParseFlags));
-        OdtDialect dialect(doc.document_element());
-        TextStory story(dialect, nullptr);
-        dialect.addParagraphs(story, "content.xml", child(child(doc.document_element(), "body"), "text"));
-        std::vector<std::string> out;
-        for (const Paragraph& p : story.paragraphs())
-            out.push_back(utf16ToUtf8(p.text));
-        return out;
-    }
-
     DispatchRef manager;
     DispatchRef desktop;
 };
 
 // ---- Reading and writing rules (the dialect on its own) ----
 
-std::vector<std::string> storyTexts(const std::string& body, std::string* xmlOut = nullptr,
-                                    const std::vector<std::pair<std::size_t, std::u16string>>& edits = {})
+// The texts of the searched paragraphs of a content part, in story order, after the edits (paragraph,
+// its new text); xmlOut: the part after the edits.
+std::vector<std::string> contentTexts(const std::string& content, std::string* xmlOut = nullptr,
+                                      const std::vector<std::pair<std::size_t, std::u16string>>& edits = {})
 {
     pugi::xml_document doc;
-    const std::string content = contentXml(body);
     EXPECT_TRUE(doc.load_buffer(content.data(), content.size(), kXmlParseFlags));
     OdtDialect dialect(doc.document_element());
     TextStory story(dialect, nullptr);
@@ -141,18 +123,23 @@ std::vector<std::string> storyTexts(const std::string& body, std::string* xmlOut
     for (const Paragraph& p : story.paragraphs())
         out.push_back(utf16ToUtf8(p.text));
     if (xmlOut) {
-        struct Writer : pugi::xml_writer
-        {
-            std::string s;
-            void write(const void* data, size_t size) override
-            {
-                s.append(static_cast<const char*>(data), size);
-            }
-        } w;
-        doc.save(w, "", kXmlSaveFlags);
-        *xmlOut = w.s;
+        std::ostringstream xml;
+        doc.save(xml, "", kXmlSaveFlags);
+        *xmlOut = xml.str();
     }
     return out;
+}
+
+std::vector<std::string> storyTexts(const std::string& body, std::string* xmlOut = nullptr,
+                                    const std::vector<std::pair<std::size_t, std::u16string>>& edits = {})
+{
+    return contentTexts(test::odtContentXml(body), xmlOut, edits);
+}
+
+// The texts of the paragraphs of a stored file.
+std::vector<std::string> paragraphs(const std::string& posixPath)
+{
+    return contentTexts(test::readZip(posixPath).at("content.xml"));
 }
 
 TEST(OdtDialectTest, ReadsWhiteSpaceByTheFormatsRules)

@@ -306,7 +306,10 @@ TEST_F(PptxServerTest, TextBetweenChangesKeepsItsRuns)
         textShape("<a:p><a:r><a:t>x\xF0\x9F\x98\x80y</a:t></a:r></a:p>", 3) +
         textShape("<a:p><a:r><a:t>a </a:t></a:r><mc:AlternateContent><mc:Choice Requires=\"a14\"/>"
                   "</mc:AlternateContent><a:r><a:t> b</a:t></a:r></a:p>",
-                  4));
+                  4) +
+        textShape(
+            "<a:p><a:fld id=\"{2}\" type=\"datetime\"><a:rPr b=\"1\"/><a:pPr/><a:t>12</a:t></a:fld></a:p>",
+            5));
     const std::string file = write("deck.pptx", parts);
     DispatchRef pres = open(file);
     range(pres, 1, 1)->put("Text", Variant(u"dog and more dog"));
@@ -314,6 +317,8 @@ TEST_F(PptxServerTest, TextBetweenChangesKeepsItsRuns)
     EXPECT_EQ(range(pres, 1, 2)->get("Text").text(), u"x\U0001F601y");
     range(pres, 1, 2)->put("Text", Variant(u"x\U00010000y")); // the first pair of surrogates
     EXPECT_EQ(range(pres, 1, 2)->get("Text").text(), u"x\U00010000y");
+    // A field split in two: the split-off part is plain text.
+    range(pres, 1, 4)->put("Text", Variant(u"1\r2"));
 
     // An object in the text: changes beside it are made, a change over it is refused as a whole.
     DispatchRef withObject = range(pres, 1, 3);
@@ -333,6 +338,11 @@ TEST_F(PptxServerTest, TextBetweenChangesKeepsItsRuns)
         << slide;
     EXPECT_NE(slide.find("<mc:AlternateContent><mc:Choice Requires=\"a14\"/></mc:AlternateContent>"),
               std::string::npos);
+    EXPECT_NE(
+        slide.find("<a:p><a:fld id=\"{2}\" type=\"datetime\"><a:rPr b=\"1\"/><a:pPr/><a:t>1</a:t></a:fld>"
+                   "</a:p><a:p><a:r><a:rPr b=\"1\"/><a:t>2</a:t></a:r></a:p>"),
+        std::string::npos)
+        << slide;
 }
 
 TEST_F(PptxServerTest, InsertedTextIsRefusedWhenADocumentCannotHoldIt)
