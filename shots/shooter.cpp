@@ -1,0 +1,164 @@
+#include "shots/shooter.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace wux::shots {
+
+namespace {
+
+constexpr int kPollMs = 15;
+// A modal window that no step takes within this time is closed.
+constexpr qint64 kStepTimeoutMs = 20000;
+
+QRect screenGeometry()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->geometry() : QRect();
+}
+
+std::string describe(QWidget* window)
+{
+    if (window == nullptr)
+        return "no window";
+    return std::string(window->metaObject()->className()) + " \"" + window->windowTitle().toStdString() +
+           "\"";
+}
+
+} // namespace
+
+std::string judgePicture(const QImage& image, const QRect& frame, const QRect& screen)
+{
+    if (image.isNull() || image.width() == 0 || image.height() == 0)
+        return "the picture is empty";
+    const QImage pixels = image.convertToFormat(QImage::Format_RGB32);
+    const QRgb first = pixels.pixel(0, 0);
+    bool oneColour = true;
+    for (int y = 0; y < pixels.height() && oneColour; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+        for (int x = 0; x < pixels.width(); ++x) {
+            if (line[x] != first) {
+                oneColour = false;
+                break;
+            }
+        }
+    }
+    if (oneColour)
+        return "the picture is blank (one colour)";
+    if (!screen.contains(frame))
+        return "the window (" + std::to_string(frame.x()) + "," + std::to_string(frame.y()) + " " +
+               std::to_string(frame.width()) + "x" + std::to_string(frame.height()) +
+               ") is cut off by the screen (" + std::to_string(screen.width()) + "x" +
+               std::to_string(screen.height()) + ")";
+    return "";
+}
+
+Shooter::Shooter(std::string folder) : folder_(std::move(folder)) {}
+
+void Shooter::settle(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    } while (clock.elapsed() < ms);
+}
+
+void Shooter::fail(const std::string& what, const std::string& reason)
+{
+    failures_.push_back(what + ": " + reason);
+    std::fprintf(stderr, "FAILED %s: %s\n", what.c_str(), reason.c_str());
+}
+
+void Shooter::shoot(QWidget* window, const std::string& file, const std::string& description)
+{
+    if (window == nullptr || !window->isVisible()) {
+        fail(file, "the window is missing (" + description + ")");
+        return;
+    }
+    settle();
+    const QImage image = window->grab().toImage();
+    const std::string fault = judgePicture(image, window->frameGeometry(), screenGeometry());
+    if (!fault.empty()) {
+        fail(file, fault + " (" + description + ")");
+        return;
+    }
+    if (!image.save(QString::fromStdString(folder_ + "/" + file), "PNG")) {
+        fail(file, "the picture cannot be saved in " + folder_);
+        return;
+    }
+    entries_.push_back({file, description});
+    std::printf("%-34s %s\n", file.c_str(), description.c_str());
+    std::fflush(stdout);
+}
+
+void Shooter::whileModal(const std::string& what, const std::function<void()>& command,
+                         std::vector<ModalStep> steps)
+{
+    std::size_t next = 0;
+    bool acting = false;
+    QElapsedTimer waited;
+    waited.start();
+    QTimer poll;
+    poll.setInterval(kPollMs);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (acting)
+            return;
+        QWidget* top = QApplication::activeModalWidget();
+        if (std::getenv("WUX_SHOTS_DEBUG"))
+            std::fprintf(stderr, "poll %s\n", describe(top).c_str());
+        if (top == nullptr || !top->isVisible())
+            return;
+        if (next < steps.size() && steps[next].ready(top)) {
+            acting = true;
+            steps[next].act(top);
+            ++next;
+            acting = false;
+            waited.restart();
+            return;
+        }
+        if (waited.elapsed() > kStepTimeoutMs) {
+            fail(what, next < steps.size()
+                           ? "step " + std::to_string(next + 1) + " never came; closed " + describe(top)
+                           : "an unexpected window was closed: " + describe(top));
+            waited.restart();
+            if (auto* dialog = qobject_cast<QDialog*>(top))
+                dialog->reject();
+            else
+                top->close();
+        }
+    });
+    poll.start();
+    command();
+    poll.stop();
+    if (next < steps.size())
+        fail(what, "the command ended before window " + std::to_string(next + 1) + " of " +
+                       std::to_string(steps.size()) + " was up");
+    settle();
+}
+
+bool Shooter::writeIndex() const
+{
+    QFile index(QString::fromStdString(folder_ + "/index.md"));
+    if (!index.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        return false;
+    std::string text =
+        "# Wuxtool windows\n\nEvery window and dialog of the program, as `scripts/screenshots.sh` "
+        "made them on a 1280x1024 screen with realistic files on temporary drives.\n\n"
+        "| Picture | What it shows |\n|---|---|\n";
+    for (const Entry& entry : entries_)
+        text += "| [" + entry.file + "](" + entry.file + ") | " + entry.description + " |\n";
+    return index.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size());
+}
+
+} // namespace wux::shots

@@ -1,0 +1,70 @@
+// Takes the pictures of the program's windows: one PNG per window, each checked for what a user would
+// notice first (a window that is missing, empty or beyond the screen), and the index that names them.
+#pragma once
+
+#include <QImage>
+#include <QRect>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace wux::shots {
+
+// Why a picture of a window is not fit to keep, "" when it is: a null picture, a picture of one colour,
+// a frame reaching beyond the screen.
+std::string judgePicture(const QImage& image, const QRect& frame, const QRect& screen);
+
+// One modal window expected while a command runs: once the top modal window satisfies ready, act
+// takes its pictures and answers it.
+struct ModalStep
+{
+    std::function<bool(QWidget*)> ready;
+    std::function<void(QWidget*)> act;
+};
+
+class Shooter
+{
+public:
+    explicit Shooter(std::string folder);
+
+    // Saves a picture of window as file (a name in the folder) and lists it in the index with its
+    // description; a window that is missing, hidden, empty or beyond the screen is a failure.
+    void shoot(QWidget* window, const std::string& file, const std::string& description);
+    void fail(const std::string& what, const std::string& reason);
+
+    // Runs command, which shows modal windows; while it runs, the steps act in order on the top modal
+    // window. A window that no step expects, or a step that waits too long, is a failure: the window
+    // is closed so that the command can end.
+    void whileModal(const std::string& what, const std::function<void()>& command,
+                    std::vector<ModalStep> steps);
+
+    // Writes index.md; false when it cannot.
+    bool writeIndex() const;
+    const std::vector<std::string>& failures() const { return failures_; }
+    std::size_t pictureCount() const { return entries_.size(); }
+
+    // Lets the windows take their size and paint for about ms milliseconds.
+    static void settle(int ms = 60);
+
+private:
+    struct Entry
+    {
+        std::string file;
+        std::string description;
+    };
+    std::string folder_;
+    std::vector<Entry> entries_;
+    std::vector<std::string> failures_;
+};
+
+// The top modal window when it is a T (and visible), else nullptr.
+template <typename T> T* modalAs(QWidget* window)
+{
+    T* typed = dynamic_cast<T*>(window);
+    return typed != nullptr && typed->isVisible() ? typed : nullptr;
+}
+
+} // namespace wux::shots
