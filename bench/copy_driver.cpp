@@ -1,10 +1,11 @@
-// Benchmark driver of the file operations: a panel shows the source's parent folder with the source
-// marked, and a copy run (TOperations) copies it into the target folder, as the copy command does; a
+// Benchmark driver of the file operations: a panel shows the sources' parent folder with the sources
+// marked, and a copy run (TOperations) copies them into the target folder, as the copy command does; a
 // stand-in progress window answers every question with Cancel and counts them.
 //
-//   wux_bench_copy SOURCE TARGET-FOLDER
+//   wux_bench_copy SOURCE... TARGET-FOLDER
 //
-// SOURCE (a file or folder) is copied to TARGET-FOLDER/name; the target folder is created when missing.
+// Each SOURCE (a file or folder; all in one folder) is copied to TARGET-FOLDER/name, in the panel's name
+// order; the target folder is created when missing.
 // Prints "files N bytes B questions Q". The run shows the busy cursor and may show message boxes, so the
 // driver is a widget application (on the offscreen platform unless QT_QPA_PLATFORM says otherwise).
 #include <QApplication>
@@ -17,7 +18,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "bench/bench_common.h"
 #include "filelist/active_panel.h"
@@ -81,18 +84,30 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const std::string sourceArg = bench::positional(argc, argv, 0);
-    const std::string targetArg = bench::positional(argc, argv, 1);
-    if (sourceArg.empty() || targetArg.empty()) {
-        std::fprintf(stderr, "usage: wux_bench_copy SOURCE TARGET-FOLDER\n");
+    std::vector<std::string> args;
+    for (int i = 0; !bench::positional(argc, argv, i).empty(); ++i)
+        args.push_back(bench::positional(argc, argv, i));
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: wux_bench_copy SOURCE... TARGET-FOLDER\n");
         return 2;
     }
+    const std::string targetArg = args.back();
+    args.pop_back();
     if (targetArg.front() == '/')
         ::mkdir(targetArg.c_str(), 0755);
-    const std::string source = bench::driveRootedPath(sourceArg);
     const std::string target = bench::driveRootedPath(targetArg);
-    std::string sourceFolder, sourceName;
-    platform::splitWindowsPath(source, sourceFolder, sourceName);
+    std::string sourceFolder;
+    std::set<std::string> sourceNames;
+    for (const std::string& sourceArg : args) {
+        std::string folder, name;
+        platform::splitWindowsPath(bench::driveRootedPath(sourceArg), folder, name);
+        if (!sourceFolder.empty() && folder != sourceFolder) {
+            std::fprintf(stderr, "the sources are not in one folder\n");
+            return 2;
+        }
+        sourceFolder = folder;
+        sourceNames.insert(name);
+    }
 
     filelist::TstateOfBrowser listing;
     filelist::TstateOfBrowser basketView;
@@ -104,18 +119,18 @@ int main(int argc, char** argv)
     }
     filelist::SortFolder(1, filelist::kSortDefault, listing);
     {
-        // The user's mark on the source (a mask would skip folders with the default options).
+        // The user's marks on the sources (a mask would skip folders with the default options).
         filelist::StateAccess access(listing);
         const filelist::TBrowserFolder& folder = access.Folder(1);
         for (std::int32_t n = 0; n < folder.count; ++n) {
             filelist::TBrowserItem& item = access.items[folder.firstItem + static_cast<std::uint32_t>(n)];
-            if (access.Name(item) == sourceName)
+            if (sourceNames.count(std::string(access.Name(item))) != 0)
                 item.flags |= filelist::kMarkOwn;
         }
     }
     filelist::RecalcSelection(listing);
-    if (listing.selectedCount != 1) {
-        std::fprintf(stderr, "%s not found\n", sourceArg.c_str());
+    if (listing.selectedCount != static_cast<std::int32_t>(sourceNames.size())) {
+        std::fprintf(stderr, "a source is missing in %s\n", sourceFolder.c_str());
         return 1;
     }
     BenchPanel panel(listing, basketView);

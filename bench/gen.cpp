@@ -1,7 +1,7 @@
 // The benchmark data generator: writes the data sets a-e into a folder, the same bytes for the same
 // seed and scale, together with the facts the runs check their results against.
 //
-//   wux_bench_gen OUT [--seed N] [--scale F] [--sets abcde]
+//   wux_bench_gen OUT [--seed N] [--scale F] [--sets abcdef]
 //
 // a/  one folder of 100,000 files: mixed name lengths, extensions and sizes
 // b/  a tree of 10,000 text files (about 80 MB; 100 bytes to 1 MB; one in twenty UTF-16 with a byte-order
@@ -10,6 +10,8 @@
 //     "WUXB49"; c.table holds the batch table (find TAB replace, one row a line)
 // d/  10,000 files to rename
 // e/  a tree of 10,000 small files and three large files (50, 120 and 200 MB)
+// f/  a-small/: 1,100 folders of one small file each; b-big/: one folder of 20,000 small files (a copy of
+//     both meets the large folder after more than a thousand others)
 //
 // Facts: OUT/MANIFEST (key=value lines), OUT/b.expected (relative paths holding "WUXNEEDLE" in 8-bit
 // text), OUT/b.expected-i (the same ignoring case), OUT/b.expected-utf16 and b.expected-utf16-i (the UTF-16
@@ -154,7 +156,7 @@ struct Options
     std::string out;
     std::uint64_t seed = 15;
     double scale = 1.0;
-    std::string sets = "abcde";
+    std::string sets = "abcdef";
 };
 
 std::size_t scaled(const Options& options, double count)
@@ -404,6 +406,36 @@ void generateCopy(const Options& options, Random& random, const std::string& poo
     manifest["e.bytes"] = std::to_string(bytes);
 }
 
+// f: many small folders, then one large folder.
+void generateManyFolders(const Options& options, Random& random, const std::string& pool, Manifest& manifest)
+{
+    const std::string root = options.out + "/f";
+    makeFolder(root);
+    makeFolder(root + "/a-small");
+    makeFolder(root + "/b-big");
+    const std::size_t folders = scaled(options, 1100);
+    const std::size_t files = scaled(options, 20000);
+    std::uint64_t bytes = 0;
+    for (std::size_t i = 0; i < folders; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/s%04zu", i);
+        const std::string folder = root + "/a-small" + name;
+        makeFolder(folder);
+        const std::string content = textOf(random, pool, random.logRange(100, 2000));
+        writeFile(folder + "/note.txt", content);
+        bytes += content.size();
+    }
+    for (std::size_t i = 0; i < files; ++i) {
+        const std::string content = textOf(random, pool, random.logRange(100, 2000));
+        writeFile(root + "/b-big/m" + std::to_string(i) + ".dat", content);
+        bytes += content.size();
+    }
+    manifest["f.small-folders"] = std::to_string(folders);
+    manifest["f.big-files"] = std::to_string(files);
+    manifest["f.files"] = std::to_string(folders + files);
+    manifest["f.bytes"] = std::to_string(bytes);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -420,12 +452,12 @@ int main(int argc, char** argv)
         else if (!arg.empty() && arg[0] != '-' && options.out.empty())
             options.out = arg;
         else {
-            std::fprintf(stderr, "usage: wux_bench_gen OUT [--seed N] [--scale F] [--sets abcde]\n");
+            std::fprintf(stderr, "usage: wux_bench_gen OUT [--seed N] [--scale F] [--sets abcdef]\n");
             return 2;
         }
     }
     if (options.out.empty() || !(options.scale > 0)) {
-        std::fprintf(stderr, "usage: wux_bench_gen OUT [--seed N] [--scale F] [--sets abcde]\n");
+        std::fprintf(stderr, "usage: wux_bench_gen OUT [--seed N] [--scale F] [--sets abcdef]\n");
         return 2;
     }
     makeFolder(options.out);
@@ -456,6 +488,10 @@ int main(int argc, char** argv)
     if (options.sets.find('e') != std::string::npos) {
         Random random(options.seed * 1000 + 5);
         generateCopy(options, random, pool, manifest);
+    }
+    if (options.sets.find('f') != std::string::npos) {
+        Random random(options.seed * 1000 + 6);
+        generateManyFolders(options, random, pool, manifest);
     }
     // Keys of sets generated earlier into the same folder are kept.
     Manifest merged;

@@ -1,7 +1,8 @@
-// Benchmark driver of the Finder: searches a tree by name mask and content with a Finder thread
-// (TFinder), as the Finder window does, with a stand-in results window that only counts.
+// Benchmark driver of the Finder: searches a tree by name mask, and by content when a text is given,
+// with a Finder thread (TFinder), as the Finder window does, with a stand-in results window that only
+// counts.
 //
-//   wux_bench_search FOLDER --mask MASKS --text TEXT [--ignore-case] [--list FILE]
+//   wux_bench_search FOLDER --mask MASKS [--text TEXT [--ignore-case]] [--list FILE]
 //
 // Prints "folders N found H"; --list writes the found files, relative to FOLDER with "/", one a line.
 #include <QCoreApplication>
@@ -41,10 +42,10 @@ int main(int argc, char** argv)
     const std::string text = bench::optionValue(argc, argv, "--text");
     const std::string mask = bench::optionValue(argc, argv, "--mask", "*.*");
     const std::string listFile = bench::optionValue(argc, argv, "--list");
-    if (folderArg.empty() || text.empty()) {
+    if (folderArg.empty()) {
         std::fprintf(
             stderr,
-            "usage: wux_bench_search FOLDER --mask MASKS --text TEXT [--ignore-case] [--list FILE]\n");
+            "usage: wux_bench_search FOLDER --mask MASKS [--text TEXT [--ignore-case]] [--list FILE]\n");
         return 2;
     }
     const std::string root = bench::driveRootedPath(folderArg);
@@ -61,7 +62,7 @@ int main(int argc, char** argv)
         finder.pathList = &paths;
         finder.recurse = true;
         finder.view = &results;
-        if (!finder.PrepareTextSearch(text, !ignoreCase, true)) {
+        if (!text.empty() && !finder.PrepareTextSearch(text, !ignoreCase, true)) {
             std::fprintf(stderr, "no pattern in %s\n", text.c_str());
             return 2;
         }

@@ -458,6 +458,14 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
 
     if (addedInside)
         run_.OperationFlags &= ~kOpInsideAllowed;
+    // The copied folder keeps the source's times, as a copied file does; set when its entries are in,
+    // since each new entry changes a folder's last-write time. Best effort, as cp -a does it.
+    if ((kind == TFileOperationKind::Copy || kind == TFileOperationKind::Move) && !stopped() && unchanged) {
+        platform::FileTimes times;
+        if (platform::getFileTimes(directory, times) == platform::kErrorSuccess)
+            platform::setFileTimes(withoutTrailingBackslash(targetDir), nullptr, &times.lastAccess,
+                                   &times.lastWrite);
+    }
     if ((kind == TFileOperationKind::Delete || kind == TFileOperationKind::Move) && !stopped() && unchanged &&
         platform::isSameFolder(directory, folderId)) {
         platform::setAttributes(directory, platform::kAttrNormal);
