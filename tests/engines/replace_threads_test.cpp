@@ -189,6 +189,30 @@ protected:
             platform::movableFree(search);
     }
 
+    // Runs a Replacer thread over the window's files with a case-sensitive search block.
+    void runReplacer(FakeRunWindow& window, TReplacer& thread, std::string_view find,
+                     std::string_view replace, std::int32_t mode = kModeReplace, bool caseSensitive = true)
+    {
+        if (platform::movableIsValid(search))
+            platform::movableFree(search);
+        search = BuildReplacerStructure(find, replace, caseSensitive, false, mode);
+        thread.TypeOfReplacing = mode;
+        thread.searchBlock = search;
+        window.connect(thread);
+        window.run(thread);
+    }
+
+    // Gives a Batch Replacer thread its table; the caller runs it and frees the block.
+    static void setTable(TBatchReplacer& thread, const TableCells& flags, const TableCells& finds,
+                         const TableCells& replaces)
+    {
+        ASSERT_EQ(CheckAndBuildTableBlock(thread.tableBlock, flags, finds, replaces), -1);
+        thread.rowCount = static_cast<std::int32_t>(finds.size());
+        thread.Flags = flags;
+        thread.Finds = finds;
+        thread.Replaces = replaces;
+    }
+
     Entry entry(const std::string& relative)
     {
         const std::string full = path(relative);
@@ -271,16 +295,11 @@ TEST_F(ReplaceThreadTest, ReplacerRunOverATreeReportsEachFileInOrder)
     scripts[kKindWordProcessor] = {kReplaceDocumentLocked, 5, 0, 3};
     scripts[kKindSpreadsheet] = {kReplaceModeNotSupported, 6, 0, 5};
     scripts[kKindOpenDocumentText] = {kReplaceFailed, 3, 0, 3};
-    search = BuildReplacerStructure("foo", "barbaz", false, false, kModeReplace);
-
     FakeRunWindow window({entry("t\\a.txt"), entry("t\\b.txt"), entry("t\\missing.txt"),
                           entry("t\\sub\\d.docx"), entry("t\\e.xls"), entry("t\\f.odt"), entry("t\\folder")});
     TReplacer thread;
-    thread.TypeOfReplacing = kModeReplace;
-    thread.searchBlock = search;
     thread.backupFlag = false;
-    window.connect(thread);
-    window.run(thread);
+    runReplacer(window, thread, "foo", "barbaz", kModeReplace, false);
 
     EXPECT_EQ(window.returnValue, kRunDone);
     EXPECT_EQ(thread.endState, kRunDone);
@@ -348,15 +367,10 @@ TEST_F(ReplaceThreadTest, ReplacerModesReachTheirOperations)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mode);
         createFile(path("m.txt"), "abc");
-        ReplacerStructure block = BuildReplacerStructure(c.find, c.replace, true, false, c.mode);
         FakeRunWindow window({entry("m.txt")});
         TReplacer thread;
-        thread.TypeOfReplacing = c.mode;
         thread.sizeOfFirstPart = c.firstPart;
-        thread.searchBlock = block;
-        window.connect(thread);
-        window.run(thread);
-        platform::movableFree(block);
+        runReplacer(window, thread, c.find, c.replace, c.mode);
         ASSERT_EQ(window.results.size(), 1u);
         EXPECT_EQ(window.results[0], c.result);
         EXPECT_EQ(readFileBytes(path("m.txt")), c.expected);
@@ -368,13 +382,9 @@ TEST_F(ReplaceThreadTest, FullPathsBeyond255Characters)
     const std::string folder =
         std::string(100, 'a') + "\\" + std::string(100, 'b') + "\\" + std::string(100, 'c');
     createFile(path(folder + "\\long.txt"), "foo");
-    search = BuildReplacerStructure("foo", "bar", true, false, kModeReplace);
     FakeRunWindow window({entry(folder + "\\long.txt")});
     TReplacer thread;
-    thread.TypeOfReplacing = kModeReplace;
-    thread.searchBlock = search;
-    window.connect(thread);
-    window.run(thread);
+    runReplacer(window, thread, "foo", "bar");
     EXPECT_GT(thread.filePath.size(), 300u);
     EXPECT_EQ(window.results, (std::vector<std::int32_t>{kReplaceFound}));
     EXPECT_EQ(readFileBytes(path(folder + "\\long.txt")), "bar");
@@ -397,15 +407,11 @@ TEST_F(ReplaceThreadTest, StopFetchesOneMoreFileInAReplacerRunAndNoneInABatchRun
     createFile(path("a.txt"), "x");
     createFile(path("b.txt"), "x");
     createFile(path("c.txt"), "x");
-    search = BuildReplacerStructure("x", "y", true, false, kModeReplace);
     {
         FakeRunWindow window({entry("a.txt"), entry("b.txt"), entry("c.txt")});
         window.stopAfterDone = 1;
         TReplacer thread;
-        thread.TypeOfReplacing = kModeReplace;
-        thread.searchBlock = search;
-        window.connect(thread);
-        window.run(thread);
+        runReplacer(window, thread, "x", "y");
         EXPECT_EQ(window.log,
                   (std::vector<std::string>{"next", "done a.txt", "progress a.txt", "next", "terminate"}));
         EXPECT_EQ(window.returnValue, kRunStopped);
@@ -413,15 +419,10 @@ TEST_F(ReplaceThreadTest, StopFetchesOneMoreFileInAReplacerRunAndNoneInABatchRun
     }
     createFile(path("a.txt"), "x");
     {
-        TableCells flags = {NoText()}, finds = {"x"}, replaces = {"y"};
         FakeRunWindow window({entry("a.txt"), entry("b.txt"), entry("c.txt")});
         window.stopAfterDone = 1;
         TBatchReplacer thread;
-        ASSERT_EQ(CheckAndBuildTableBlock(thread.tableBlock, flags, finds, replaces), -1);
-        thread.rowCount = 1;
-        thread.Flags = flags;
-        thread.Finds = finds;
-        thread.Replaces = replaces;
+        setTable(thread, {NoText()}, {"x"}, {"y"});
         window.connect(thread);
         window.run(thread);
         EXPECT_EQ(window.log,
@@ -465,12 +466,7 @@ TEST_F(ReplaceThreadTest, AHandlerThatThrowsEndsTheRunWithItsMessage)
         std::unique_ptr<TReplaceRunThread> thread;
         if (c.batch) {
             auto batch = std::make_unique<TBatchReplacer>();
-            TableCells flags = {NoText()}, finds = {"x"}, replaces = {"y"};
-            ASSERT_EQ(CheckAndBuildTableBlock(batch->tableBlock, flags, finds, replaces), -1);
-            batch->rowCount = 1;
-            batch->Flags = flags;
-            batch->Finds = finds;
-            batch->Replaces = replaces;
+            setTable(*batch, {NoText()}, {"x"}, {"y"});
             thread = std::move(batch);
         } else {
             auto replacer = std::make_unique<TReplacer>();
@@ -507,13 +503,9 @@ TEST_F(ReplaceThreadTest, WithoutDocumentReplacersADocumentIsLeftAlone)
 {
     setDocumentReplacerFactory(nullptr);
     createFile(path("deck.pptx"), "PK-package");
-    search = BuildReplacerStructure("P", "Q", true, false, kModeReplace);
     FakeRunWindow window({entry("deck.pptx")});
     TReplacer thread;
-    thread.TypeOfReplacing = kModeReplace;
-    thread.searchBlock = search;
-    window.connect(thread);
-    window.run(thread);
+    runReplacer(window, thread, "P", "Q");
     EXPECT_EQ(window.results, (std::vector<std::int32_t>{kReplaceModeNotSupported}));
     EXPECT_EQ(readFileBytes(path("deck.pptx")), "PK-package");
 }
@@ -522,14 +514,10 @@ TEST_F(ReplaceThreadTest, ASizeThatCannotBeReadIsNeverStored)
 {
     createFile(path("gone.doc"), "doc");
     scripts[kKindWordProcessor] = {kReplaceFound, 2, 1, 3, true};
-    search = BuildReplacerStructure("a", "b", true, false, kModeReplace);
     FakeRunWindow window({entry("gone.doc")});
     TReplacer thread;
-    thread.TypeOfReplacing = kModeReplace;
-    thread.searchBlock = search;
     thread.fileResult.size = 77;
-    window.connect(thread);
-    window.run(thread);
+    runReplacer(window, thread, "a", "b");
     EXPECT_EQ(window.flags, (std::vector<std::uint32_t>{0x42}));
     EXPECT_EQ(window.sizes, (std::vector<std::uint64_t>{77}));
     EXPECT_EQ(window.sizesAfter, (std::vector<std::int64_t>{-1}));
@@ -543,11 +531,7 @@ protected:
     void runBatch(FakeRunWindow& window, TBatchReplacer& thread, const TableCells& flags,
                   const TableCells& finds, const TableCells& replaces)
     {
-        ASSERT_EQ(CheckAndBuildTableBlock(thread.tableBlock, flags, finds, replaces), -1);
-        thread.rowCount = static_cast<std::int32_t>(finds.size());
-        thread.Flags = flags;
-        thread.Finds = finds;
-        thread.Replaces = replaces;
+        setTable(thread, flags, finds, replaces);
         window.connect(thread);
         window.run(thread);
         platform::movableFree(thread.tableBlock);
@@ -570,24 +554,12 @@ TEST_F(BatchThreadTest, BatchRunSkipsFoldersAndMapsResults)
     runBatch(window, thread, {NoText(), NoText()}, {"cat", "dog"}, {"lion", "wolf"});
 
     EXPECT_EQ(window.returnValue, kRunDone);
-    const std::vector<std::string> expectedLog = {"next",
-                                                  "done a.txt",
-                                                  "progress a.txt",
-                                                  "next",
-                                                  "next",
-                                                  "done b.txt",
-                                                  "progress b.txt",
-                                                  "next",
-                                                  "done missing.txt",
-                                                  "progress missing.txt",
-                                                  "next",
-                                                  "done c.doc",
-                                                  "progress c.doc",
-                                                  "next",
-                                                  "done d.xlsx",
-                                                  "progress d.xlsx",
-                                                  "next",
-                                                  "terminate"};
+    // The folder is fetched and skipped: no report.
+    std::vector<std::string> expectedLog = {"next", "done a.txt", "progress a.txt", "next"};
+    for (const char* name : {"b.txt", "missing.txt", "c.doc", "d.xlsx"})
+        expectedLog.insert(expectedLog.end(),
+                           {"next", std::string("done ") + name, std::string("progress ") + name});
+    expectedLog.insert(expectedLog.end(), {"next", "terminate"});
     EXPECT_EQ(window.log, expectedLog);
     EXPECT_EQ(window.flags, (std::vector<std::uint32_t>{0x52, 0xD2, 0xA0, 0xD2, 0x12}));
     EXPECT_EQ(window.results, (std::vector<std::int32_t>{2, 8, 4, 16, 64}));
