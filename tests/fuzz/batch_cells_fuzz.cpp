@@ -6,14 +6,8 @@
 //
 // Input: three fields separated by NUL bytes: the table (one row a line; "find", "find<TAB>replace" or
 // "Y<TAB>find<TAB>replace" for a case-sensitive row), the read block size, the buffer.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "engines/base_replacer.h"
@@ -21,38 +15,12 @@
 #include "engines/batch_table.h"
 #include "engines/plain_replacer.h"
 #include "fuzz_support.h"
-#include "platform/drives.h"
 #include "platform/movable_memory.h"
 
 using namespace wux;
 using engines::TableCells;
 
 namespace {
-
-std::string& driveRoot()
-{
-    static std::string root;
-    return root;
-}
-
-void removeDrive()
-{
-    std::error_code ec;
-    std::filesystem::remove_all(driveRoot(), ec);
-}
-
-void writeFile(const std::string& posix, std::string_view bytes)
-{
-    std::ofstream out(posix, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    fuzz::check(out.good(), "cannot write the buffer file");
-}
-
-std::string readFile(const std::string& posix)
-{
-    std::ifstream in(posix, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 struct Run
 {
@@ -64,13 +32,13 @@ struct Run
 // The table applied to the buffer in a file, read in blocks of blockSize bytes.
 Run runOnFile(engines::TableBlock block, std::int32_t rows, std::string_view buffer, std::size_t blockSize)
 {
-    const std::string posix = driveRoot() + "/f.txt";
-    writeFile(posix, buffer);
+    const std::string posix = fuzz::posixOnDrive("f.txt");
+    fuzz::writeWholeFile(posix, buffer);
     engines::TTextReplacer replacer(nullptr, engines::kModeBatchTable, block, false);
     replacer.setBlockSize(blockSize);
     Run run;
     run.result = replacer.ReplaceTableInFile("c:\\f.txt", block, rows);
-    run.bytes = readFile(posix);
+    run.bytes = fuzz::readWholeFile(posix);
     run.matches = replacer.matchCount();
     std::filesystem::remove(posix);
     return run;
@@ -149,15 +117,7 @@ void checkCells(const std::string& flag, const std::string& find, const std::str
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    std::string root = "/dev/shm/wux-fuzz-XXXXXX";
-    if (::mkdtemp(root.data()) == nullptr) {
-        root = "/tmp/wux-fuzz-XXXXXX";
-        fuzz::check(::mkdtemp(root.data()) != nullptr, "cannot create a temporary folder");
-    }
-    driveRoot() = root;
-    std::atexit(removeDrive);
-    ::setenv("WUX_DRIVES", ("c=" + root).c_str(), 1);
-    platform::reloadDriveMap();
+    fuzz::mapTempDrive();
     return 0;
 }
 

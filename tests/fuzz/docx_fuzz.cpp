@@ -71,12 +71,6 @@ void searchStory(const DispatchRef& doc, const std::u16string& find, bool wildca
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    fuzz::initOfficeTarget();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     fuzz::OfficeRun run(fuzz::packageOf(fuzz::asText(data, size)), ".docx");

@@ -59,12 +59,6 @@ void search(const DispatchRef& doc, std::string_view find, bool words, bool chan
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    fuzz::initOfficeTarget();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const fuzz::OfficeRun run(fuzz::packageOf(fuzz::asText(data, size)), ".odt");

@@ -234,3 +234,10 @@ inline void runSpreadsheet(const OfficeRun& run)
 }
 
 } // namespace wux::fuzz
+
+// Every office target starts the same way (each target is one translation unit including this header).
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    wux::fuzz::initOfficeTarget();
+    return 0;
+}

@@ -67,12 +67,6 @@ std::vector<std::u16string> walkSlides(const DispatchRef& pres, bool change, std
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    fuzz::initOfficeTarget();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const fuzz::OfficeRun run(fuzz::packageOf(fuzz::asText(data, size)), ".pptx");

@@ -6,12 +6,6 @@
 
 using namespace wux;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    fuzz::initOfficeTarget();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const fuzz::OfficeRun run(fuzz::packageOf(fuzz::asText(data, size)), ".xlsx");
