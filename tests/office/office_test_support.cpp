@@ -148,4 +148,93 @@ platform::MovableHandle BlockTest::rawTableBlock(const std::vector<RawRow>& rows
     return blocks_.back();
 }
 
+std::string describe(const Variant& value)
+{
+    using automation::VarType;
+    switch (value.type()) {
+    case VarType::kMissing:
+        return "~";
+    case VarType::kEmpty:
+        return "E";
+    case VarType::kBool:
+        return value.boolValue() ? "T" : "F";
+    case VarType::kBStr:
+        return "'" + platform::utf16ToUtf8(value.text()) + "'";
+    case VarType::kI4:
+        return std::to_string(value.integerValue());
+    case VarType::kDispatch: {
+        const auto scripted = std::dynamic_pointer_cast<ScriptedObject>(value.dispatch());
+        return scripted ? scripted->label : "?dispatch";
+    }
+    case VarType::kArray: {
+        std::string out = "[";
+        for (std::size_t i = 0; i < value.items().size(); ++i)
+            out += (i ? "," : "") + describe(value.items()[i]);
+        return out + "]";
+    }
+    default:
+        return "?" + std::to_string(static_cast<int>(value.type()));
+    }
+}
+
+std::string describe(const automation::Args& args)
+{
+    std::string out;
+    for (std::size_t i = 0; i < args.size(); ++i)
+        out += (i ? "," : "") + describe(args[i]);
+    return out;
+}
+
+ScriptedObject::ScriptedObject(std::string kind, std::shared_ptr<const Answer> answer, int index, int second)
+    : kind(std::move(kind)), index(index), second(second), label(this->kind), answer_(std::move(answer))
+{
+}
+
+Variant ScriptedObject::child(std::string kind, int index, int second) const
+{
+    return Variant(DispatchRef(std::make_shared<ScriptedObject>(std::move(kind), answer_, index, second)));
+}
+
+const automation::MemberTable& ScriptedObject::members() const
+{
+    static const automation::MemberTable table = [] {
+        automation::MemberTable t;
+        automation::MemberTableBuilder<ScriptedObject> b(t);
+        for (const char* name :
+             {// the word processor
+              "Documents", "Options", "Selection", "Windows", "View", "ActivePane", "Panes", "Find",
+              "Replacement", "Application", "Sections", "PageSetup", "FootNotes", "EndNotes", "Count",
+              "Start", "End", "Text", "ProtectionType", "Type", "SplitSpecial",
+              "DifferentFirstPageHeaderFooter", "OddAndEvenPagesHeaderFooter", "DisplayAlerts", "Visible",
+              "Open", "Quit", "Close", "Save", "SaveAs", "Item", "ClearFormatting", "Execute", "InsertAfter",
+              "InsertBefore", "EndKey", "GoTo", "ShowGrammaticalErrors", "ShowSpellingErrors",
+              "DefaultHighlightColorIndex", "SeekView",
+              // the presentation
+              "Presentations", "Slides", "Shapes", "TextFrame", "HasText", "TextRange",
+              // the OpenDocument suite
+              "CreateInstance", "Bridge_GetStruct", "LoadComponentFromURL", "createSearchDescriptor",
+              "setPropertyValue", "setSearchString", "findAll", "getCount", "getByIndex", "getString",
+              "setString", "StoreToURL", "Dispose", "Name", "Value"}) {
+            const std::string n = name;
+            b.get(
+                n,
+                [n](ScriptedObject& o, const automation::Args& a) {
+                    return (*o.answer_)(o, Access::kGet, n, a);
+                },
+                0, 11);
+            b.method(
+                n,
+                [n](ScriptedObject& o, const automation::Args& a) {
+                    return (*o.answer_)(o, Access::kCall, n, a);
+                },
+                0, 11);
+            b.put(n, [n](ScriptedObject& o, const Variant& v) {
+                (*o.answer_)(o, Access::kPut, n, automation::Args(std::span<const Variant>(&v, 1)));
+            });
+        }
+        return t;
+    }();
+    return table;
+}
+
 } // namespace wux::office::test

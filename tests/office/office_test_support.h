@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,6 +66,44 @@ protected:
 
 private:
     std::vector<platform::MovableHandle> blocks_;
+};
+
+// A value as the call logs show it: "~" missing, "E" empty, "T"/"F", 'text', integers, a scripted
+// object's label, "[a,b]" arrays; any other type "?<type>".
+std::string describe(const platform::automation::Variant& value);
+// The arguments of a call, comma-separated.
+std::string describe(const platform::automation::Args& args);
+
+// A recording stand-in object for the call tests: the test's answer function handles every get, put
+// (the value as the one argument) and method call of the members the wrappers use. Each object carries
+// its kind, up to two indexes and a label (the kind unless the answer sets another).
+class ScriptedObject : public platform::automation::Dispatch
+{
+public:
+    enum class Access
+    {
+        kGet,
+        kPut,
+        kCall,
+    };
+    using Answer = std::function<platform::automation::Variant(ScriptedObject& self, Access access,
+                                                               const std::string& member,
+                                                               const platform::automation::Args& args)>;
+
+    ScriptedObject(std::string kind, std::shared_ptr<const Answer> answer, int index = 0, int second = 0);
+    // A new object of the same script.
+    platform::automation::Variant child(std::string kind, int index = 0, int second = 0) const;
+
+    const std::string kind;
+    const int index;
+    const int second;
+    std::string label;
+
+protected:
+    const platform::automation::MemberTable& members() const override;
+
+private:
+    std::shared_ptr<const Answer> answer_;
 };
 
 } // namespace wux::office::test

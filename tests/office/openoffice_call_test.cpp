@@ -2,8 +2,10 @@
 // every call the wrapper makes, with its arguments, in order, on scripted search hits.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engines/base_replacer.h"
@@ -23,7 +25,6 @@ namespace automation = platform::automation;
 using automation::Args;
 using automation::DispatchRef;
 using automation::Variant;
-using automation::VarType;
 
 struct OdtScript
 {
@@ -33,134 +34,59 @@ struct OdtScript
     bool loadGivesNothing = false;
     bool loadFails = false;
     bool storeFails = false;
+    std::map<const void*, std::pair<std::string, std::string>> properties; // name and value of each
 };
 
-class OdtRecorder;
-std::string describe(const Variant& v);
+using Access = test::ScriptedObject::Access;
+using test::describe;
 
-class OdtRecorder : public automation::Dispatch
+// The recording suite's answers on the script's state; a found range carries its index, and a property
+// value shows its name and value in the log.
+Variant answer(OdtScript& s, test::ScriptedObject& self, Access access, const std::string& member,
+               const Args& a)
 {
-public:
-    OdtRecorder(std::string kind, std::shared_ptr<OdtScript> script, int index = -1)
-        : kind_(std::move(kind)), s_(std::move(script)), index_(index)
-    {
-    }
-    // A property value shows its name and value.
-    std::string label() const
-    {
-        return kind_ == "PropertyValue" ? "PV(" + name_ + "=" + value_ + ")" : kind_;
-    }
-
-protected:
-    const automation::MemberTable& members() const override
-    {
-        static const automation::MemberTable table = [] {
-            automation::MemberTable t;
-            automation::MemberTableBuilder<OdtRecorder> b(t);
-            for (const char* name :
-                 {"CreateInstance", "Bridge_GetStruct", "LoadComponentFromURL", "createSearchDescriptor",
-                  "setPropertyValue", "setSearchString", "findAll", "getCount", "getByIndex", "getString",
-                  "setString", "StoreToURL", "Dispose"}) {
-                const std::string n = name;
-                b.method(
-                    n, [n](OdtRecorder& r, const Args& a) { return r.on(n, a); }, 0, 4);
-            }
-            for (const char* name : {"Name", "Value"}) {
-                const std::string n = name;
-                b.put(n, [n](OdtRecorder& r, const Variant& v) { r.onPut(n, v); });
-            }
-            return t;
-        }();
-        return table;
-    }
-
-private:
-    Variant child(const std::string& kind, int index = -1)
-    {
-        return Variant(DispatchRef(std::make_shared<OdtRecorder>(kind, s_, index)));
-    }
-    [[noreturn]] void raise(const char* message)
-    {
+    const auto raise = [](const char* message) {
         throw automation::AutomationError(automation::kErrorFail, "ServiceManager", message);
+    };
+    if (access == Access::kPut) {
+        s.log.push_back(self.kind + "." + member + "=" + describe(a[0]));
+        auto& [name, value] = s.properties[&self];
+        (member == "Name" ? name : value) =
+            member == "Name" ? platform::utf16ToUtf8(a[0].text()) : describe(a[0]);
+        self.label = "PV(" + name + "=" + value + ")";
+        return {};
     }
-
-    Variant on(const std::string& member, const Args& a)
-    {
-        std::string line = kind_ + "." + member + "(";
-        for (std::size_t i = 0; i < a.size(); ++i)
-            line += (i ? "," : "") + describe(a[i]);
-        s_->log.push_back(line + ")");
-        if (member == "CreateInstance") {
-            if (s_->noDesktop)
-                raise("no desktop");
-            return child("Desktop");
-        }
-        if (member == "Bridge_GetStruct")
-            return child("PropertyValue");
-        if (member == "LoadComponentFromURL") {
-            if (s_->loadFails)
-                raise("General Error");
-            return s_->loadGivesNothing ? Variant() : child("Document");
-        }
-        if (member == "createSearchDescriptor")
-            return child("Descriptor");
-        if (member == "findAll")
-            return child("Found");
-        if (member == "getCount")
-            return Variant(static_cast<std::int32_t>(s_->hits.size()));
-        if (member == "getByIndex")
-            return child("Range", a.int32(0));
-        if (member == "getString")
-            return Variant(s_->hits.at(static_cast<std::size_t>(index_)));
-        if (member == "setString")
-            s_->hits.at(static_cast<std::size_t>(index_)) = a.text(0);
-        if (member == "StoreToURL" && s_->storeFails)
-            raise("disk full");
-        return Variant();
+    s.log.push_back(self.kind + "." + member + "(" + describe(a) + ")");
+    if (member == "CreateInstance") {
+        if (s.noDesktop)
+            raise("no desktop");
+        return self.child("Desktop");
     }
-
-    void onPut(const std::string& member, const Variant& v)
-    {
-        s_->log.push_back(kind_ + "." + member + "=" + describe(v));
-        if (member == "Name")
-            name_ = platform::utf16ToUtf8(v.text());
-        else
-            value_ = describe(v);
+    if (member == "Bridge_GetStruct") {
+        Variant property = self.child("PropertyValue");
+        std::dynamic_pointer_cast<test::ScriptedObject>(property.dispatch())->label = "PV(=)";
+        return property;
     }
-
-    std::string kind_;
-    std::shared_ptr<OdtScript> s_;
-    int index_;
-    std::string name_;
-    std::string value_;
-};
-
-std::string describe(const Variant& v)
-{
-    switch (v.type()) {
-    case VarType::kMissing:
-        return "~";
-    case VarType::kEmpty:
-        return "E";
-    case VarType::kBool:
-        return v.boolValue() ? "T" : "F";
-    case VarType::kBStr:
-        return "'" + platform::utf16ToUtf8(v.text()) + "'";
-    case VarType::kI4:
-        return std::to_string(v.integerValue());
-    case VarType::kDispatch: {
-        const auto recorder = std::dynamic_pointer_cast<OdtRecorder>(v.dispatch());
-        return recorder ? recorder->label() : "?dispatch";
+    if (member == "LoadComponentFromURL") {
+        if (s.loadFails)
+            raise("General Error");
+        return s.loadGivesNothing ? Variant() : self.child("Document");
     }
-    case VarType::kArray: {
-        std::string out = "[";
-        for (std::size_t i = 0; i < v.items().size(); ++i)
-            out += (i ? "," : "") + describe(v.items()[i]);
-        return out + "]";
-    }
-    default:
-        return "?" + std::to_string(static_cast<int>(v.type()));
-    }
+    if (member == "createSearchDescriptor")
+        return self.child("Descriptor");
+    if (member == "findAll")
+        return self.child("Found");
+    if (member == "getCount")
+        return Variant(static_cast<std::int32_t>(s.hits.size()));
+    if (member == "getByIndex")
+        return self.child("Range", a.int32(0));
+    if (member == "getString")
+        return Variant(s.hits.at(static_cast<std::size_t>(self.index)));
+    if (member == "setString")
+        s.hits.at(static_cast<std::size_t>(self.index)) = a.text(0);
+    if (member == "StoreToURL" && s.storeFails)
+        raise("disk full");
+    return Variant();
 }
 
 using Log = std::vector<std::string>;
@@ -170,8 +96,12 @@ class OpenOfficeCallTest : public test::BlockTest
 protected:
     void SetUp() override
     {
-        automation::registerClass(std::string(kServiceManagerClass),
-                                  [s = script] { return std::make_shared<OdtRecorder>("Manager", s); });
+        automation::registerClass(std::string(kServiceManagerClass), [s = script] {
+            return std::make_shared<test::ScriptedObject>(
+                "Manager", std::make_shared<const test::ScriptedObject::Answer>(
+                               [s](test::ScriptedObject& self, Access access, const std::string& member,
+                                   const Args& a) { return answer(*s, self, access, member, a); }));
+        });
     }
 
     std::vector<std::string> take()

@@ -59,138 +59,85 @@ struct PptScript
     std::vector<std::vector<ScriptShape>> slides;
 };
 
-std::string describe(const Variant& v)
+using Access = test::ScriptedObject::Access;
+
+// The recording application's answers on the script's state: gets and calls alike; a slide's objects
+// carry its number, a shape's objects the slide's and the shape's.
+Variant answer(PptScript& s, test::ScriptedObject& self, Access access, const std::string& member,
+               const Args& a)
 {
-    switch (v.type()) {
-    case VarType::kMissing:
-        return "~";
-    case VarType::kEmpty:
-        return "E";
-    case VarType::kBool:
-        return v.boolValue() ? "T" : "F";
-    case VarType::kBStr:
-        return "'" + platform::utf16ToUtf8(v.text()) + "'";
-    case VarType::kI4:
-        return std::to_string(v.integerValue());
-    default:
-        return "?" + std::to_string(static_cast<int>(v.type()));
-    }
-}
-
-class PptRecorder : public automation::Dispatch
-{
-public:
-    PptRecorder(std::string kind, std::shared_ptr<PptScript> script, int slide = 0, int shape = 0)
-        : kind_(std::move(kind)), s_(std::move(script)), slide_(slide), shape_(shape)
-    {
-    }
-
-protected:
-    const automation::MemberTable& members() const override
-    {
-        static const automation::MemberTable table = [] {
-            automation::MemberTable t;
-            automation::MemberTableBuilder<PptRecorder> b(t);
-            for (const char* name :
-                 {"Presentations", "Count", "Slides", "Shapes", "Item", "TextFrame", "HasText", "TextRange",
-                  "Text", "Open", "Quit", "Save", "SaveAs", "Close"}) {
-                const std::string n = name;
-                b.get(
-                    n, [n](PptRecorder& r, const Args& a) { return r.on(n, a); }, 0, 4);
-                b.method(
-                    n, [n](PptRecorder& r, const Args& a) { return r.on(n, a); }, 0, 4);
-                b.put(n, [n](PptRecorder& r, const Variant& v) { r.onPut(n, v); });
-            }
-            return t;
-        }();
-        return table;
-    }
-
-private:
-    Variant child(const std::string& kind, int slide = 0, int shape = 0)
-    {
-        return Variant(DispatchRef(std::make_shared<PptRecorder>(kind, s_, slide, shape)));
-    }
-    ScriptShape& shape() { return s_->slides[slide_ - 1][shape_ - 1]; }
-
-    Variant on(const std::string& member, const Args& a)
-    {
-        std::string line = kind_ + "." + member + "(";
-        for (std::size_t i = 0; i < a.size(); ++i)
-            line += (i ? "," : "") + describe(a[i]);
-        s_->log.push_back(line + ")");
-        if (member == "Presentations")
-            return child("Presentations");
-        if (member == "Count" && kind_ == "Presentations")
-            return Variant(s_->presentations);
-        if (member == "Open") {
-            if (s_->openFails)
-                throw automation::AutomationError(automation::kErrorFail, "PowerPoint", "cannot open");
-            if (s_->open == PptScript::Open::kEmpty)
-                return Variant();
-            if (s_->open == PptScript::Open::kNullObject)
-                return Variant(DispatchRef());
-            ++s_->presentations;
-            return child("Presentation");
-        }
-        if (member == "Close") {
-            --s_->presentations;
-            return Variant();
-        }
-        if ((member == "Save" || member == "SaveAs") && s_->saveFails)
-            throw automation::AutomationError(automation::kErrorFail, "PowerPoint", "disk full");
-        if (member == "Slides")
-            return child("Slides");
-        if (member == "Count" && kind_ == "Slides") {
-            if (s_->slideCountFails)
-                throw automation::AutomationError(automation::kErrorFail, "PowerPoint", "damaged");
-            return Variant(static_cast<std::int32_t>(s_->slides.size()));
-        }
-        if (member == "Item" && kind_ == "Slides")
-            return child("Slide", a.int32(0));
-        if (member == "Shapes")
-            return child("Shapes", slide_);
-        if (member == "Count" && kind_ == "Shapes")
-            return Variant(static_cast<std::int32_t>(s_->slides[slide_ - 1].size()));
-        if (member == "Item" && kind_ == "Shapes")
-            return child("Shape", slide_, a.int32(0));
-        if (member == "TextFrame") {
-            if (!shape().textFrame)
-                throw automation::AutomationError(automation::kErrorFail, "PowerPoint", "no text frame");
-            return child("TextFrame", slide_, shape_);
-        }
-        if (member == "HasText")
-            return shape().hasText;
-        if (member == "TextRange")
-            return child("TextRange", slide_, shape_);
-        if (member == "Text")
-            return Variant(shape().text);
-        return Variant();
-    }
-
-    void onPut(const std::string& member, const Variant& v)
-    {
-        s_->log.push_back(kind_ + "." + member + "=" + describe(v));
+    const std::string& kind = self.kind;
+    const auto shape = [&]() -> ScriptShape& { return s.slides[self.index - 1][self.second - 1]; };
+    if (access == Access::kPut) {
+        s.log.push_back(kind + "." + member + "=" + test::describe(a[0]));
         if (member == "Text") {
             if (shape().failPut)
                 throw automation::AutomationError(automation::kErrorFail, "PowerPoint", "cannot hold");
-            shape().text = v.text();
+            shape().text = a[0].text();
         }
+        return {};
     }
-
-    std::string kind_;
-    std::shared_ptr<PptScript> s_;
-    int slide_;
-    int shape_;
-};
+    s.log.push_back(kind + "." + member + "(" + test::describe(a) + ")");
+    if (member == "Presentations")
+        return self.child("Presentations");
+    if (member == "Count" && kind == "Presentations")
+        return Variant(s.presentations);
+    if (member == "Open") {
+        if (s.openFails)
+            throw automation::AutomationError(automation::kErrorFail, "PowerPoint", "cannot open");
+        if (s.open == PptScript::Open::kEmpty)
+            return Variant();
+        if (s.open == PptScript::Open::kNullObject)
+            return Variant(DispatchRef());
+        ++s.presentations;
+        return self.child("Presentation");
+    }
+    if (member == "Close") {
+        --s.presentations;
+        return Variant();
+    }
+    if ((member == "Save" || member == "SaveAs") && s.saveFails)
+        throw automation::AutomationError(automation::kErrorFail, "PowerPoint", "disk full");
+    if (member == "Slides")
+        return self.child("Slides");
+    if (member == "Count" && kind == "Slides") {
+        if (s.slideCountFails)
+            throw automation::AutomationError(automation::kErrorFail, "PowerPoint", "damaged");
+        return Variant(static_cast<std::int32_t>(s.slides.size()));
+    }
+    if (member == "Item" && kind == "Slides")
+        return self.child("Slide", a.int32(0));
+    if (member == "Shapes")
+        return self.child("Shapes", self.index);
+    if (member == "Count" && kind == "Shapes")
+        return Variant(static_cast<std::int32_t>(s.slides[self.index - 1].size()));
+    if (member == "Item" && kind == "Shapes")
+        return self.child("Shape", self.index, a.int32(0));
+    if (member == "TextFrame") {
+        if (!shape().textFrame)
+            throw automation::AutomationError(automation::kErrorFail, "PowerPoint", "no text frame");
+        return self.child("TextFrame", self.index, self.second);
+    }
+    if (member == "HasText")
+        return shape().hasText;
+    if (member == "TextRange")
+        return self.child("TextRange", self.index, self.second);
+    if (member == "Text")
+        return Variant(shape().text);
+    return Variant();
+}
 
 class PowerPointCallTest : public test::BlockTest
 {
 protected:
     void SetUp() override
     {
-        automation::registerClass(std::string(kPowerPointApplicationClass),
-                                  [s = script] { return std::make_shared<PptRecorder>("App", s); });
+        automation::registerClass(std::string(kPowerPointApplicationClass), [s = script] {
+            return std::make_shared<test::ScriptedObject>(
+                "App", std::make_shared<const test::ScriptedObject::Answer>(
+                           [s](test::ScriptedObject& self, Access access, const std::string& member,
+                               const Args& a) { return answer(*s, self, access, member, a); }));
+        });
     }
 
     std::vector<std::string> take()

@@ -2,6 +2,7 @@
 // call the wrapper makes, with its arguments, in order, and the search loop on scripted Find results.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <string>
@@ -47,105 +48,24 @@ struct WordScript
     std::u16string selText;
 };
 
-std::string describe(const Variant& v)
+using test::describe;
+using Access = test::ScriptedObject::Access;
+
+// The recording application's answers on the script's state.
+Variant answer(WordScript& s, test::ScriptedObject& self, Access access, const std::string& name,
+               const Args& a)
 {
-    switch (v.type()) {
-    case VarType::kMissing:
-        return "~";
-    case VarType::kEmpty:
-        return "E";
-    case VarType::kBool:
-        return v.boolValue() ? "T" : "F";
-    case VarType::kBStr:
-        return "'" + platform::utf16ToUtf8(v.text()) + "'";
-    case VarType::kI4:
-        return std::to_string(v.integerValue());
-    default:
-        return "?" + std::to_string(static_cast<int>(v.type()));
-    }
-}
-
-std::string describe(const Args& a)
-{
-    std::string out;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        out += (i ? "," : "") + describe(a[i]);
-    return out;
-}
-
-class Recorder : public automation::Dispatch
-{
-public:
-    Recorder(std::string kind, std::shared_ptr<WordScript> script)
-        : kind_(std::move(kind)), s_(std::move(script))
-    {
-    }
-
-protected:
-    const automation::MemberTable& members() const override
-    {
-        static const automation::MemberTable table = [] {
-            automation::MemberTable t;
-            automation::MemberTableBuilder<Recorder> b(t);
-            for (const char* name : {"Documents",
-                                     "Options",
-                                     "Selection",
-                                     "Windows",
-                                     "View",
-                                     "ActivePane",
-                                     "Panes",
-                                     "Find",
-                                     "Replacement",
-                                     "Application",
-                                     "Sections",
-                                     "PageSetup",
-                                     "FootNotes",
-                                     "EndNotes",
-                                     "Count",
-                                     "Start",
-                                     "End",
-                                     "Text",
-                                     "ProtectionType",
-                                     "Type",
-                                     "SplitSpecial",
-                                     "DifferentFirstPageHeaderFooter",
-                                     "OddAndEvenPagesHeaderFooter",
-                                     "DisplayAlerts",
-                                     "Visible"}) {
-                const std::string n = name;
-                b.get(
-                    n, [n](Recorder& r, const Args& a) { return r.onGet(n, a); }, 0, 3);
-                b.put(n, [n](Recorder& r, const Variant& v) { r.onPut(n, v); });
-            }
-            for (const char* name : {"Open", "Quit", "Close", "Save", "SaveAs", "Item", "ClearFormatting",
-                                     "Execute", "InsertAfter", "InsertBefore", "EndKey", "GoTo"}) {
-                const std::string n = name;
-                b.method(
-                    n, [n](Recorder& r, const Args& a) { return r.onMethod(n, a); }, 0, 11);
-            }
-            for (const char* name :
-                 {"ShowGrammaticalErrors", "ShowSpellingErrors", "DefaultHighlightColorIndex", "SeekView"}) {
-                const std::string n = name;
-                b.put(n, [n](Recorder& r, const Variant& v) { r.onPut(n, v); });
-            }
-            return t;
-        }();
-        return table;
-    }
-
-private:
-    DispatchRef child(const std::string& kind) { return std::make_shared<Recorder>(kind, s_); }
-
-    Variant onGet(const std::string& name, const Args& a)
-    {
-        WordScript& s = *s_;
+    const std::string& kind = self.kind;
+    if (access == Access::kGet && name == "Item")
+        access = Access::kCall; // the application's Item is a method that may be read as a property
+    if (access == Access::kGet) {
         if (name == "Count") {
-            s.log.push_back(kind_ + ".Count");
-            if (kind_ == "Documents")
+            s.log.push_back(kind + ".Count");
+            if (kind == "Documents")
                 return Variant(s.documents);
-            if (kind_ == "Sections")
+            if (kind == "Sections")
                 return Variant(s.sections);
-            return Variant(kind_ == "FootNotes" ? s.footnotes : s.endnotes);
+            return Variant(kind == "FootNotes" ? s.footnotes : s.endnotes);
         }
         if (name == "Start")
             return Variant(s.selStart);
@@ -160,8 +80,8 @@ private:
             return Variant(s.protection);
         }
         if (name == "Type") {
-            s.log.push_back(kind_ + ".Type");
-            return Variant(kind_ == "PaneView" ? s.paneViewType : s.windowViewType);
+            s.log.push_back(kind + ".Type");
+            return Variant(kind == "PaneView" ? s.paneViewType : s.windowViewType);
         }
         if (name == "SplitSpecial")
             return Variant(s.splitSpecial);
@@ -170,67 +90,56 @@ private:
         if (name == "OddAndEvenPagesHeaderFooter")
             return Variant(s.oddAndEven);
         if (name == "View")
-            return Variant(child(kind_ == "ActivePane" ? "PaneView" : "View"));
+            return self.child(kind == "ActivePane" ? "PaneView" : "View");
         if (a.size() != 0)
             s.log.push_back("get " + name + "(" + describe(a) + ")");
-        return Variant(child(name));
+        return self.child(name);
     }
-
-    void onPut(const std::string& name, const Variant& v)
-    {
-        WordScript& s = *s_;
+    if (access == Access::kPut) {
+        const Variant& v = a[0];
         if (name == "Start") {
             s.selStart = static_cast<int>(v.integerValue());
             s.selEnd = std::max(s.selEnd, s.selStart);
-            return;
-        }
-        if (name == "End") {
+        } else if (name == "End") {
             s.selEnd = static_cast<int>(v.integerValue());
-            return;
-        }
-        s.log.push_back(kind_ + "." + name + "=" + describe(v));
-        if (name == "Text")
-            s.selEnd = s.selStart + static_cast<int>(v.text().size());
-        else if (name == "Type")
-            s.paneViewType = static_cast<int>(v.integerValue());
-        else if (name == "SplitSpecial")
-            s.splitSpecial = static_cast<int>(v.integerValue());
-    }
-
-    Variant onMethod(const std::string& name, const Args& a)
-    {
-        WordScript& s = *s_;
-        if (name == "ClearFormatting")
-            return {};
-        s.log.push_back(kind_ + "." + name + "(" + describe(a) + ")");
-        if (name == "Open") {
-            ++s.documents;
-            return Variant(child("Document"));
-        }
-        if (name == "Close" && kind_ == "Document")
-            --s.documents;
-        if (name == "Close" && kind_ == "Pane")
-            s.splitSpecial = 0;
-        if (name == "Item")
-            return Variant(child(kind_ == "Panes" ? "Pane" : "Window"));
-        if (name == "GoTo" && a[2].integerValue() == s.failGoToSection)
-            throw automation::AutomationError(automation::kErrorFail, "Word", "no such section");
-        if (name == "InsertAfter" || name == "InsertBefore")
-            s.selEnd += static_cast<int>(a[0].text().size());
-        if (name == "Execute") {
-            if (s.hits.empty())
-                return Variant(false);
-            s.selStart = s.hits.front().first;
-            s.selEnd = s.hits.front().second;
-            s.hits.pop_front();
-            return Variant(true);
+        } else {
+            s.log.push_back(kind + "." + name + "=" + describe(v));
+            if (name == "Text")
+                s.selEnd = s.selStart + static_cast<int>(v.text().size());
+            else if (name == "Type")
+                s.paneViewType = static_cast<int>(v.integerValue());
+            else if (name == "SplitSpecial")
+                s.splitSpecial = static_cast<int>(v.integerValue());
         }
         return {};
     }
-
-    std::string kind_;
-    std::shared_ptr<WordScript> s_;
-};
+    if (name == "ClearFormatting")
+        return {};
+    s.log.push_back(kind + "." + name + "(" + describe(a) + ")");
+    if (name == "Open") {
+        ++s.documents;
+        return self.child("Document");
+    }
+    if (name == "Close" && kind == "Document")
+        --s.documents;
+    if (name == "Close" && kind == "Pane")
+        s.splitSpecial = 0;
+    if (name == "Item")
+        return self.child(kind == "Panes" ? "Pane" : "Window");
+    if (name == "GoTo" && a[2].integerValue() == s.failGoToSection)
+        throw automation::AutomationError(automation::kErrorFail, "Word", "no such section");
+    if (name == "InsertAfter" || name == "InsertBefore")
+        s.selEnd += static_cast<int>(a[0].text().size());
+    if (name == "Execute") {
+        if (s.hits.empty())
+            return Variant(false);
+        s.selStart = s.hits.front().first;
+        s.selEnd = s.hits.front().second;
+        s.hits.pop_front();
+        return Variant(true);
+    }
+    return {};
+}
 
 class WordCallTest : public wux::test::TempDriveTest
 {
@@ -239,7 +148,11 @@ protected:
     {
         automation::registerClass("Word.Application", [this] {
             script->log.push_back("create");
-            return std::make_shared<Recorder>("Application", script);
+            return std::make_shared<test::ScriptedObject>(
+                "Application",
+                std::make_shared<const test::ScriptedObject::Answer>(
+                    [s = script](test::ScriptedObject& self, Access access, const std::string& name,
+                                 const Args& a) { return answer(*s, self, access, name, a); }));
         });
     }
 
