@@ -214,7 +214,10 @@ const automation::MemberTable& ScriptedObject::members() const
               // the OpenDocument suite
               "CreateInstance", "Bridge_GetStruct", "LoadComponentFromURL", "createSearchDescriptor",
               "setPropertyValue", "setSearchString", "findAll", "getCount", "getByIndex", "getString",
-              "setString", "StoreToURL", "Dispose", "Name", "Value"}) {
+              "setString", "StoreToURL", "Dispose", "Name", "Value",
+              // the spreadsheet
+              "Workbooks", "Cells", "Add", "AskToUpdateLinks", "Interior", "Font", "Color", "Bold", "Italic",
+              "Size", "UnderLine"}) {
             const std::string n = name;
             b.get(
                 n,

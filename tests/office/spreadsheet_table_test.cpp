@@ -4,9 +4,11 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engines/batch_table.h"
+#include "office_test_support.h"
 #include "platform/automation/excel_server.h"
 #include "support/file_builders.h"
 #include "support/packages.h"
@@ -19,9 +21,6 @@ namespace {
 namespace automation = platform::automation;
 using automation::Args;
 using automation::Dispatch;
-using automation::DispatchRef;
-using automation::MemberTable;
-using automation::MemberTableBuilder;
 using automation::Variant;
 using engines::TableCells;
 using test::boolCell;
@@ -31,120 +30,39 @@ using test::numberCell;
 using test::row;
 using test::sharedCell;
 
-// ---- A spreadsheet application whose second row cannot be read ----
-
-class FakeStyle : public Dispatch
+// A spreadsheet application whose second row cannot be read (a scripted stand-in; the cells carry their
+// row and column), counting the workbooks it holds.
+std::shared_ptr<Dispatch> applicationWithAnUnreadableRow(const std::shared_ptr<int>& books)
 {
-protected:
-    const MemberTable& members() const override
-    {
-        static const MemberTable table = [] {
-            MemberTable t;
-            MemberTableBuilder<FakeStyle>(t)
-                .get("Color", [](FakeStyle&, const Args&) { return Variant(0); })
-                .get("Bold", [](FakeStyle&, const Args&) { return Variant(false); })
-                .get("Italic", [](FakeStyle&, const Args&) { return Variant(false); })
-                .get("Size", [](FakeStyle&, const Args&) { return Variant(10.0); })
-                .get("Name", [](FakeStyle&, const Args&) { return Variant(u"Arial"); })
-                .get("UnderLine", [](FakeStyle&, const Args&) { return Variant(-4142); });
-            return t;
-        }();
-        return table;
-    }
-};
-
-class FakeCell : public Dispatch
-{
-public:
-    FakeCell(int row, int column) : row_(row), column_(column) {}
-
-protected:
-    const MemberTable& members() const override
-    {
-        static const MemberTable table = [] {
-            MemberTable t;
-            MemberTableBuilder<FakeCell>(t)
-                .get("Value",
-                     [](FakeCell& c, const Args&) {
-                         if (c.row_ == 2)
-                             throw automation::AutomationError(automation::kErrorFail, "Fake",
-                                                               "unreadable row");
-                         return c.column_ == 3 ? Variant() : Variant(c.column_ == 1 ? u"find" : u"replace");
-                     })
-                .get("Interior",
-                     [](FakeCell&, const Args&) {
-                         return Variant(DispatchRef(std::make_shared<FakeStyle>()));
-                     })
-                .get("Font", [](FakeCell&, const Args&) {
-                    return Variant(DispatchRef(std::make_shared<FakeStyle>()));
-                });
-            return t;
-        }();
-        return table;
-    }
-
-private:
-    int row_, column_;
-};
-
-class FakeObject : public Dispatch
-{
-public:
-    // What this object stands for.
-    enum class Kind
-    {
-        kApplication,
-        kWorkbooks,
-        kWorkbook,
-        kCells,
+    using Access = test::ScriptedObject::Access;
+    auto answer = [books](test::ScriptedObject& self, Access access, const std::string& member,
+                          const Args& a) -> Variant {
+        if (access == Access::kPut)
+            return {};
+        if (member == "Add")
+            ++*books;
+        if (member == "Close")
+            --*books;
+        if (member == "Count")
+            return Variant(*books);
+        if (member == "Item")
+            return self.child("Cell", a.int32(0), a.int32(1));
+        if (member == "Value") {
+            if (self.index == 2)
+                throw automation::AutomationError(automation::kErrorFail, "Fake", "unreadable row");
+            return self.second == 3 ? Variant() : Variant(self.second == 1 ? u"find" : u"replace");
+        }
+        const std::pair<const char*, Variant> styles[] = {
+            {"Color", Variant(0)},   {"Bold", Variant(false)},    {"Italic", Variant(false)},
+            {"Size", Variant(10.0)}, {"Name", Variant(u"Arial")}, {"UnderLine", Variant(-4142)}};
+        for (const auto& [name, value] : styles)
+            if (member == name)
+                return value;
+        return member == "Quit" || member == "Close" ? Variant() : self.child(member);
     };
-    FakeObject(Kind kind, std::shared_ptr<int> books) : kind_(kind), books_(std::move(books)) {}
-
-protected:
-    const MemberTable& members() const override
-    {
-        static const MemberTable table = [] {
-            MemberTable t;
-            auto make = [](FakeObject& o, Kind kind) {
-                return Variant(DispatchRef(std::make_shared<FakeObject>(kind, o.books_)));
-            };
-            MemberTableBuilder<FakeObject>(t)
-                .put("DisplayAlerts", [](FakeObject&, const Variant&) {})
-                .put("AskToUpdateLinks", [](FakeObject&, const Variant&) {})
-                .put("Visible", [](FakeObject&, const Variant&) {})
-                .get("Workbooks", [make](FakeObject& o, const Args&) { return make(o, Kind::kWorkbooks); })
-                .get("Cells", [make](FakeObject& o, const Args&) { return make(o, Kind::kCells); })
-                .get("Count", [](FakeObject& o, const Args&) { return Variant(*o.books_); })
-                .method(
-                    "Add",
-                    [make](FakeObject& o, const Args&) {
-                        ++*o.books_;
-                        return make(o, Kind::kWorkbook);
-                    },
-                    1, 1)
-                .method(
-                    "Close",
-                    [](FakeObject& o, const Args&) {
-                        --*o.books_;
-                        return Variant();
-                    },
-                    0, 3)
-                .method("Quit", [](FakeObject&, const Args&) { return Variant(); })
-                .get(
-                    "Item",
-                    [](FakeObject&, const Args& a) {
-                        return Variant(DispatchRef(std::make_shared<FakeCell>(a.int32(0), a.int32(1))));
-                    },
-                    2, 2);
-            return t;
-        }();
-        return table;
-    }
-
-private:
-    Kind kind_;
-    std::shared_ptr<int> books_;
-};
+    return std::make_shared<test::ScriptedObject>(
+        "Application", std::make_shared<const test::ScriptedObject::Answer>(std::move(answer)));
+}
 
 class SpreadsheetTableTest : public wux::test::TempDriveTest
 {
@@ -315,9 +233,8 @@ TEST_F(SpreadsheetTableTest, ARowThatCannotBeReadFailsTheWholeTable)
 {
     automation::ScopedClassRestore restore;
     auto books = std::make_shared<int>(0);
-    automation::registerClass(std::string(automation::kExcelApplicationProgId), [books] {
-        return DispatchRef(std::make_shared<FakeObject>(FakeObject::Kind::kApplication, books));
-    });
+    automation::registerClass(std::string(automation::kExcelApplicationProgId),
+                              [books] { return applicationWithAnUnreadableRow(books); });
     const std::string file = writeCsv("fake.csv", "find,replace\nfind,replace\n");
     // The first row alone reads well.
     auto table = OpenTableSpreadsheet(file);
