@@ -129,6 +129,24 @@ protected:
         EXPECT_FALSE(finder.failed()) << finder.failureMessage();
     }
 
+    void freeStore()
+    {
+        filelist::FreeBrowserState(FinderStore);
+        FinderStore = TstateOfBrowser();
+    }
+
+    // Runs a finder over the paths with the masks (prepare sets it up further); the store stays.
+    void find(const std::vector<std::string>& paths, const std::string& masks,
+              const std::function<void(TFinder&)>& prepare = {})
+    {
+        createStore(masks);
+        TFinder finder;
+        finder.pathList = &paths;
+        if (prepare)
+            prepare(finder);
+        run(finder);
+    }
+
     // Searches folders with a content text; returns the hits.
     std::vector<std::string> searchText(const std::vector<std::string>& paths, std::string_view text,
                                         bool caseSensitive, bool phrase, bool all, std::size_t blockSize = 0)
@@ -142,8 +160,7 @@ protected:
             finder.setReadBlockSize(blockSize);
         run(finder);
         std::vector<std::string> found = hits();
-        filelist::FreeBrowserState(FinderStore);
-        FinderStore = TstateOfBrowser();
+        freeStore();
         return found;
     }
 
@@ -210,31 +227,19 @@ TEST_F(FinderTest, FoldersByMasksWithAndWithoutRecursion)
     createFile(path("t\\sub\\deep\\d.TXT"), "4");
     makeFolder(path("t\\empty"));
     const std::vector<std::string> paths = {path("t\\")};
-    {
-        createStore("*.txt");
-        TFinder finder;
-        finder.pathList = &paths;
-        run(finder);
-        EXPECT_EQ(hits(), (std::vector<std::string>{path("t\\a.txt"), path("t\\sub\\c.txt"),
-                                                    path("t\\sub\\deep\\d.TXT")}));
-        EXPECT_EQ(FinderStore.folderCount, 3);
-        EXPECT_EQ(view.statusTexts.back(), "3 files in finder");
-        EXPECT_EQ(view.rowCounts.back(), 6);                         // items and one header row per folder
-        EXPECT_EQ(view.statusTexts.front().rfind(path("t"), 0), 0u); // a path in hand
-        filelist::FreeBrowserState(FinderStore);
-        FinderStore = TstateOfBrowser();
-    }
-    {
-        view = FakeResultsView();
-        view.fullView = false;
-        createStore("*.txt");
-        TFinder finder;
-        finder.pathList = &paths;
-        finder.recurse = false;
-        run(finder);
-        EXPECT_EQ(hits(), (std::vector<std::string>{path("t\\a.txt")}));
-        EXPECT_EQ(view.rowCounts.back(), 1);
-    }
+    find(paths, "*.txt");
+    EXPECT_EQ(hits(), (std::vector<std::string>{path("t\\a.txt"), path("t\\sub\\c.txt"),
+                                                path("t\\sub\\deep\\d.TXT")}));
+    EXPECT_EQ(FinderStore.folderCount, 3);
+    EXPECT_EQ(view.statusTexts.back(), "3 files in finder");
+    EXPECT_EQ(view.rowCounts.back(), 6);                         // items and one header row per folder
+    EXPECT_EQ(view.statusTexts.front().rfind(path("t"), 0), 0u); // a path in hand
+    freeStore();
+    view = FakeResultsView();
+    view.fullView = false;
+    find(paths, "*.txt", [](TFinder& finder) { finder.recurse = false; });
+    EXPECT_EQ(hits(), (std::vector<std::string>{path("t\\a.txt")}));
+    EXPECT_EQ(view.rowCounts.back(), 1);
 }
 
 TEST_F(FinderTest, StatusLineShowsPathsOfTheRunAndEndsWithTheCount)
@@ -243,12 +248,8 @@ TEST_F(FinderTest, StatusLineShowsPathsOfTheRunAndEndsWithTheCount)
     for (int i = 0; i < 40; ++i)
         createFile(path("t\\f" + std::to_string(i) + ".txt"), i % 3 == 0 ? "a needle" : "hay");
     createFile(path("t\\sub\\z.txt"), "needle");
-    const std::vector<std::string> paths = {path("t")};
-    createStore("*.txt");
-    TFinder finder;
-    finder.pathList = &paths;
-    ASSERT_TRUE(finder.PrepareTextSearch("needle", false, false));
-    run(finder);
+    find({path("t")}, "*.txt",
+         [](TFinder& finder) { ASSERT_TRUE(finder.PrepareTextSearch("needle", false, false)); });
     EXPECT_EQ(hits().size(), 15u);
     ASSERT_GE(view.statusTexts.size(), 2u);
     EXPECT_EQ(view.statusTexts.back(), "15 files in finder");
@@ -264,11 +265,7 @@ TEST_F(FinderTest, StatusLineShowsPathsOfTheRunAndEndsWithTheCount)
 TEST_F(FinderTest, NothingFoundGivesAnEmptyGridOfThreeRows)
 {
     makeFolder(path("t"));
-    const std::vector<std::string> paths = {path("t"), path("missing")};
-    createStore("*.*");
-    TFinder finder;
-    finder.pathList = &paths;
-    run(finder);
+    find({path("t"), path("missing")}, "*.*");
     EXPECT_TRUE(hits().empty());
     EXPECT_EQ(view.statusTexts.back(), "0 files in finder");
     EXPECT_EQ(view.rowCounts.back(), 0);
@@ -281,30 +278,21 @@ TEST_F(FinderTest, FiltersOfSizeAndAttributes)
     createFile(path("t\\large.txt"), "123456");
     makeFolder(path("t\\dir"));
     const std::vector<std::string> paths = {path("t")};
-    {
-        createStore("*.*");
+    find(paths, "*.*", [](TFinder& finder) {
         FinderStore.filter.enabled = 1;
         FinderStore.filter.sizeTest = 3 + 4; // larger than, in bytes
         FinderStore.filter.size = 3;
         FinderStore.filter.attributesAbsent = filelist::kDirectoryAttribute;
-        TFinder finder;
-        finder.pathList = &paths;
         finder.recurse = false;
-        run(finder);
-        EXPECT_EQ(hits(), (std::vector<std::string>{path("t\\large.txt")}));
-        filelist::FreeBrowserState(FinderStore);
-        FinderStore = TstateOfBrowser();
-    }
-    {
-        // A checked Directory box finds only folders.
-        createStore("*.*");
+    });
+    EXPECT_EQ(hits(), (std::vector<std::string>{path("t\\large.txt")}));
+    freeStore();
+    // A checked Directory box finds only folders.
+    find(paths, "*.*", [](TFinder&) {
         FinderStore.filter.enabled = 1;
         FinderStore.filter.attributesPresent = filelist::kDirectoryAttribute;
-        TFinder finder;
-        finder.pathList = &paths;
-        run(finder);
-        EXPECT_EQ(hits(), (std::vector<std::string>{path("t\\dir")}));
-    }
+    });
+    EXPECT_EQ(hits(), (std::vector<std::string>{path("t\\dir")}));
 }
 
 // ---- Content ----
@@ -419,12 +407,10 @@ TEST_F(FinderTest, StopKeepsTheHitsSoFarAndEndsAContentTestAtTheNextBlock)
     createFile(path("s\\sub\\big.txt"), std::string(0x50000, 'x') + "needle");
     createFile(path("s\\sub\\deeper\\c.txt"), "needle");
     const std::vector<std::string> paths = {path("s")};
-    createStore("*.*");
-    TFinder finder;
-    finder.pathList = &paths;
-    finder.PrepareTextSearch("needle", false, false);
-    view.onRows = [&](std::int32_t) { finder.Terminate(); }; // after the first folder is listed
-    run(finder);
+    find(paths, "*.*", [this](TFinder& finder) {
+        finder.PrepareTextSearch("needle", false, false);
+        view.onRows = [&finder](std::int32_t) { finder.Terminate(); }; // after the first folder is listed
+    });
     EXPECT_EQ(hits(), (std::vector<std::string>{path("s\\a.txt")}));
     EXPECT_EQ(view.statusTexts.back(), "1 files in finder");
 
@@ -488,7 +474,6 @@ TEST_F(FinderTest, DuplicatesByNameBySizeAndByBoth)
     createFile(path("u\\b\\other.txt"), "xyz");
     createFile(path("u\\c\\unique.txt"), "12345");
     createFile(path("u\\c\\SAME.txt"), "1234");
-    const std::vector<std::string> paths = {path("u")};
     const struct
     {
         std::uint32_t mode;
@@ -502,6 +487,7 @@ TEST_F(FinderTest, DuplicatesByNameBySizeAndByBoth)
         FinderStore.filter.findDuplicates = 1;
         FinderStore.filter.duplicateMode = c.mode;
         TFinder finder;
+        const std::vector<std::string> paths = {path("u")};
         finder.pathList = &paths;
         run(finder);
         EXPECT_EQ(finder.filterFlags, 2u);
@@ -514,8 +500,7 @@ TEST_F(FinderTest, DuplicatesByNameBySizeAndByBoth)
         for (const std::string& name : names)
             EXPECT_NE(name, "unique.txt");
         filelist::EndFlatView(FinderStore);
-        filelist::FreeBrowserState(FinderStore);
-        FinderStore = TstateOfBrowser();
+        freeStore();
     }
 }
 
@@ -536,10 +521,7 @@ TEST_F(FinderTest, LinksToFoldersAreNeverSearched)
     const std::vector<std::string> expected = {path("top\\a.txt"), path("top\\file-link.txt"),
                                                path("top\\sub\\b.txt")};
     EXPECT_EQ(searchText(paths, "cat", false, false, false), expected);
-    createStore("*.txt");
-    TFinder finder;
-    finder.pathList = &paths;
-    run(finder);
+    find(paths, "*.txt");
     EXPECT_EQ(hits(), expected);
 }
 
@@ -576,8 +558,7 @@ TEST_F(FinderTest, AFolderSwappedForALinkDuringTheSearchIsNeverFollowed)
         run(finder);
         EXPECT_TRUE(swapped);
         EXPECT_EQ(hits(), (std::vector<std::string>{path(top + "\\a.txt"), path(top + "\\s1\\b.txt")}));
-        filelist::FreeBrowserState(FinderStore);
-        FinderStore = TstateOfBrowser();
+        freeStore();
     }
 }
 
