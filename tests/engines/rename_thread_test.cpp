@@ -150,7 +150,8 @@ TEST_F(RenameThreadTest, RenamesByDisplayOrderWithTheCounterAndReports)
     }
 }
 
-TEST_F(RenameThreadTest, ASameNameIsUnchangedAndLeftAlone)
+// A same name is unchanged and left alone; the folder directive sees the folder in its display case.
+TEST_F(RenameThreadTest, ASameNameIsUnchangedAndTheFolderDirectiveSeesTheDisplayCase)
 {
     createFile(path("t\\keep.txt"), "K");
     createFile(path("t\\report.txt"), "R");
@@ -162,15 +163,16 @@ TEST_F(RenameThreadTest, ASameNameIsUnchangedAndLeftAlone)
     EXPECT_EQ(log[3], "item 8");
     EXPECT_EQ(sourceItem("keep.txt").status, filelist::kStatusUnchanged);
     EXPECT_EQ(readFileBytes(path("t\\keep.txt")), "K");
-}
+    filelist::FreeBrowserState(source);
+    filelist::EndFlatView(RenameStore);
+    filelist::FreeBrowserState(RenameStore);
+    RenameStore = TstateOfBrowser();
 
-TEST_F(RenameThreadTest, TheFolderDirectiveSeesTheDisplayCaseFolder)
-{
     createFile(path("docs\\a.txt"), "A");
     readSource("docs");
     prepareStore("[F]_[N].[E]");
-    TRenamer thread;
-    run(thread);
+    TRenamer folder;
+    run(folder);
     EXPECT_EQ(readFileBytes(path("docs\\Docs_a.txt")), "A");
     EXPECT_EQ(test::listNames(posix("docs")), (std::vector<std::string>{"Docs_a.txt"}));
 }
@@ -267,7 +269,8 @@ TEST_F(RenameThreadTest, StopLeavesTheRestUnrenamedAndUnreported)
         EXPECT_TRUE(returnValue == 1 || returnValue == 2) << returnValue;
 }
 
-TEST_F(RenameThreadTest, StopBeforeTheStartRenamesNothing)
+// A stop before the start renames nothing (stopped); without a list the run ends done.
+TEST_F(RenameThreadTest, StopBeforeTheStartOrNoListRenamesNothing)
 {
     createFile(path("t\\a.txt"), "A");
     readSource("t");
@@ -278,13 +281,11 @@ TEST_F(RenameThreadTest, StopBeforeTheStartRenamesNothing)
     EXPECT_EQ(returnValue, 1);
     EXPECT_EQ(log, std::vector<std::string>{"terminate"});
     EXPECT_TRUE(exists(path("t\\a.txt")));
-}
 
-TEST_F(RenameThreadTest, WithoutAListTheRunEndsDone)
-{
     RenameList = nullptr;
-    TRenamer thread;
-    run(thread);
+    log.clear();
+    TRenamer idle;
+    run(idle);
     EXPECT_EQ(returnValue, 2);
     EXPECT_EQ(log, (std::vector<std::string>{"terminate"}));
 }
