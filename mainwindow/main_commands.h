@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "filelist/file_operations.h"
+
 class QFont;
 
 namespace wux::mainwindow {
@@ -54,5 +56,16 @@ Prompt deletePrompt(bool basket, const SelectionSummary& selection, int dialogWi
 // selected file, or + "\*.*".
 std::string copyMoveInput(bool inPlace, bool sourceIsBasket, const SelectionSummary& selection,
                           std::string_view targetFolder);
+
+// A menu or button command that uses the operation cursor or changes a panel's list does nothing
+// while a run is up: a plug-in waits in a message loop of its own, which lets the main window's menus
+// and buttons through (the keyboard is held off by the shortcut handler).
+template <typename... Args, typename Command> auto unlessBusy(Command command)
+{
+    return [command](Args... args) {
+        if (!filelist::OperationBusy)
+            command(args...);
+    };
+}
 
 } // namespace wux::mainwindow

@@ -18,6 +18,7 @@
 #include "controls/wux_splitter_mouse.h"
 #include "controls/wux_string_grid.h"
 #include "core/hourglass.h"
+#include "core/settings_path.h"
 #include "core/text_table.h"
 #include "core/web_pages.h"
 #include "filelist/basket.h"
@@ -28,15 +29,16 @@
 #include "mainwindow/about.h"
 #include "mainwindow/basket_lists.h"
 #include "mainwindow/browser_form.h"
+#include "mainwindow/drive_bar.h"
 #include "mainwindow/favorites.h"
 #include "mainwindow/keyboard_map.h"
-#include "mainwindow/quick_search.h"
-#include "mainwindow/drive_bar.h"
 #include "mainwindow/main_commands.h"
 #include "mainwindow/main_menus.h"
+#include "mainwindow/quick_search.h"
 #include "mainwindow/tips.h"
 #include "platform/dialogs.h"
 #include "platform/help.h"
+#include "platform/paths.h"
 #include "platform/shell/device_change.h"
 #include "platform/shell/special_folders.h"
 #include "platform/text.h"
@@ -311,9 +313,10 @@ void TMainForm::installShortcuts()
 void TMainForm::wireActions()
 {
     for (QAction* action : actionModes_->actions()) {
-        connect(action, &QAction::triggered, this, [this, action] { actBrowserExecute(action); });
+        connect(action, &QAction::triggered, this, unlessBusy([this, action] { actBrowserExecute(action); }));
     }
-    connect(ui_->actLaunchOperation, &QAction::triggered, this, &TMainForm::actLaunchOperationExecute);
+    connect(ui_->actLaunchOperation, &QAction::triggered, this,
+            unlessBusy([this] { actLaunchOperationExecute(); }));
     connect(ui_->actHelp, &QAction::triggered, this, &TMainForm::actHelpExecute);
     connect(ui_->actHelpContents, &QAction::triggered, this, &TMainForm::actHelpContentsExecute);
     connect(ui_->actOptions, &QAction::triggered, this, &TMainForm::actOptionsExecute);
@@ -321,21 +324,25 @@ void TMainForm::wireActions()
     // Function keys and the Operations menu.
     for (QAction* item :
          {ui_->mnuView, ui_->mnuEdit, ui_->mnuCopy, ui_->mnuRenMove, ui_->mnuDelete, ui_->mnuExit})
-        connect(item, &QAction::triggered, this, [this, item] { bottomButtonsClick(tagOf(item)); });
+        connect(item, &QAction::triggered, this,
+                unlessBusy([this, item] { bottomButtonsClick(tagOf(item)); }));
     for (controls::TSpeedButtonNew* button :
          {ui_->btnViewF3, ui_->btnEdit, ui_->btnCopy, ui_->btnRenMove, ui_->btnDelete, ui_->btnExit})
-        connect(button, &QToolButton::clicked, this, [this, button] { bottomButtonsClick(button->Tag()); });
-    connect(ui_->mnuMkDir, &QAction::triggered, this, &TMainForm::btnMkDirClick);
-    connect(ui_->btnMkDir, &QToolButton::clicked, this, &TMainForm::btnMkDirClick);
+        connect(button, &QToolButton::clicked, this,
+                unlessBusy([this, button] { bottomButtonsClick(button->Tag()); }));
+    connect(ui_->mnuMkDir, &QAction::triggered, this, unlessBusy([this] { btnMkDirClick(); }));
+    connect(ui_->btnMkDir, &QToolButton::clicked, this, unlessBusy([this] { btnMkDirClick(); }));
 
     // View, sort, toolbars.
     for (QAction* item : {ui_->mnuBrief, ui_->mnuFull})
-        connect(item, &QAction::triggered, this, [this, item] { btnSetModeBriefClick(tagOf(item)); });
+        connect(item, &QAction::triggered, this,
+                unlessBusy([this, item] { btnSetModeBriefClick(tagOf(item)); }));
     for (controls::TSpeedButtonNew* button : {ui_->btnSetModeBrief, ui_->btnSetModeFull})
-        connect(button, &QToolButton::clicked, this, [this, button] { btnSetModeBriefClick(button->Tag()); });
+        connect(button, &QToolButton::clicked, this,
+                unlessBusy([this, button] { btnSetModeBriefClick(button->Tag()); }));
     for (QAction* item :
          {ui_->mnuSortName, ui_->mnuSortExt, ui_->mnuSortDate, ui_->mnuSortSize, ui_->mnuSortRevers})
-        connect(item, &QAction::triggered, this, [this, item] { mnuSortNameClick(tagOf(item)); });
+        connect(item, &QAction::triggered, this, unlessBusy([this, item] { mnuSortNameClick(tagOf(item)); }));
     for (QMenu* menu : ui_->tbMenu->findChildren<QMenu*>())
         connect(menu, &QMenu::aboutToShow, this, &TMainForm::GeneralMenuChange);
     connect(ui_->mnuMainToolbar, &QAction::triggered, this, &TMainForm::mnuMainToolbarClick);
@@ -347,15 +354,23 @@ void TMainForm::wireActions()
     ui_->pnlOperations->installEventFilter(this);
 
     // Files menu and toolbar buttons.
-    connect(ui_->mnuRereadSource, &QAction::triggered, this, &TMainForm::mnuRereadSourceClick);
-    connect(ui_->mnuProperties, &QAction::triggered, this, &TMainForm::mnuPropertiesClick);
-    connect(ui_->mnuSendToBasket, &QAction::triggered, this, &TMainForm::mnuSendToBasketClick);
-    connect(ui_->mnuClearBasket, &QAction::triggered, this, &TMainForm::btnClearBasketClick);
-    connect(ui_->btnClearBasket, &QToolButton::clicked, this, &TMainForm::btnClearBasketClick);
-    connect(ui_->mnuSaveBasketList, &QAction::triggered, this, &TMainForm::mnuSaveBasketListClick);
-    connect(ui_->mnuLoadBasketList, &QAction::triggered, this, &TMainForm::mnuLoadBasketListClick);
-    connect(ui_->btnRJumpToRoot, &QToolButton::clicked, this, &TMainForm::btnRJumpToRootClick);
-    connect(ui_->btnRUpOneLevel, &QToolButton::clicked, this, &TMainForm::btnRUpOneLevelClick);
+    const std::pair<QObject*, void (TMainForm::*)()> files[] = {
+        {ui_->mnuRereadSource, &TMainForm::mnuRereadSourceClick},
+        {ui_->mnuProperties, &TMainForm::mnuPropertiesClick},
+        {ui_->mnuSendToBasket, &TMainForm::mnuSendToBasketClick},
+        {ui_->mnuClearBasket, &TMainForm::btnClearBasketClick},
+        {ui_->btnClearBasket, &TMainForm::btnClearBasketClick},
+        {ui_->mnuSaveBasketList, &TMainForm::mnuSaveBasketListClick},
+        {ui_->mnuLoadBasketList, &TMainForm::mnuLoadBasketListClick},
+        {ui_->btnRJumpToRoot, &TMainForm::btnRJumpToRootClick},
+        {ui_->btnRUpOneLevel, &TMainForm::btnRUpOneLevelClick}};
+    for (const auto& [sender, command] : files) {
+        auto run = unlessBusy([this, command = command] { (this->*command)(); });
+        if (auto* item = qobject_cast<QAction*>(sender))
+            connect(item, &QAction::triggered, this, run);
+        else
+            connect(static_cast<QToolButton*>(sender), &QToolButton::clicked, this, run);
+    }
     connect(ui_->btnOptions, &QToolButton::clicked, this, &TMainForm::actOptionsExecute);
 
     // Help.
@@ -478,12 +493,12 @@ void TMainForm::RebuildDriveControls(TBrowserForm* browser)
     TDriveBar& shared = *ui_->pnlWithImgDrives;
     shared.layoutWord = Layout;
     BuildDriveButtons(shared, filelist::FindDriveIndex(browser->DriveLetter(), filelist::DriveList),
-                      imageListBrowser2_, popFavoritesFolders_, [this](int tag) {
+                      imageListBrowser2_, popFavoritesFolders_, unlessBusy<int>([this](int tag) {
                           TBrowserForm* target = nullptr;
                           if (GetActiveBrowser(target)) {
                               target->btnSetDrive(tag);
                           }
-                      });
+                      }));
     ArrangeDriveBar(shared);
     ui_->pnlTop->setFixedHeight(shared.height() + 6);
 }
@@ -626,12 +641,14 @@ void TMainForm::DeferredStartup()
         return;
     }
     firstPaintPending_ = false;
-    // The plug-ins of the program's folder (the probe program lies beside the program).
-    const std::string programFolder = QCoreApplication::applicationDirPath().toStdString();
+    // The plug-ins of the program's folder, with the probe program that lies beside them.
+    std::string programFolder;
+    if (platform::toPosixPath(core::ProgramFolder(), programFolder) != platform::kErrorSuccess)
+        programFolder = QCoreApplication::applicationDirPath().toStdString();
     pluginHost_ = std::make_unique<PluginHost>(
         *this, PluginHost::Options{programFolder, programFolder + "/wux_probe", 3000});
-    appWindow_ = wuxCreateWindow([](WuxWindow, uint32_t, WuxWParam, WuxLParam, void*) -> intptr_t { return 0; },
-                                 nullptr);
+    appWindow_ = wuxCreateWindow(
+        [](WuxWindow, uint32_t, WuxWParam, WuxLParam, void*) -> intptr_t { return 0; }, nullptr);
     mainWindow_ = createPluginRequestWindow(*pluginHost_);
     pluginHost_->LoadPlugins(ui_->mnuMPlugins);
     if (auto* keyboard = findChild<KeyboardDispatcher*>()) {

@@ -15,6 +15,7 @@
 #include "filelist/list_operations.h"
 #include "mainwindow/browser_form.h"
 #include "mainwindow/keyboard_map.h"
+#include "mainwindow/main_commands.h"
 #include "mainwindow/main_form.h"
 #include "mainwindow/settings.h"
 #include "platform/ini_file.h"
@@ -170,13 +171,15 @@ void wireMarkCommands(TMainForm& window)
             keys->FormKeyDown(key, modifiers);
     };
     QObject::connect(ui.mnuSelGroup, &QAction::triggered, w,
-                     [viaKeyDown] { viaKeyDown(Qt::Key_Plus, Qt::KeypadModifier); });
+                     unlessBusy([viaKeyDown] { viaKeyDown(Qt::Key_Plus, Qt::KeypadModifier); }));
     QObject::connect(ui.mnuUnselGr, &QAction::triggered, w,
-                     [viaKeyDown] { viaKeyDown(Qt::Key_Minus, Qt::KeypadModifier); });
-    QObject::connect(ui.mnuSelAll, &QAction::triggered, w,
-                     [viaKeyDown] { viaKeyDown(Qt::Key_Plus, Qt::KeypadModifier | Qt::ControlModifier); });
-    QObject::connect(ui.mnuUnselAll, &QAction::triggered, w,
-                     [viaKeyDown] { viaKeyDown(Qt::Key_Minus, Qt::KeypadModifier | Qt::ControlModifier); });
+                     unlessBusy([viaKeyDown] { viaKeyDown(Qt::Key_Minus, Qt::KeypadModifier); }));
+    QObject::connect(ui.mnuSelAll, &QAction::triggered, w, unlessBusy([viaKeyDown] {
+                         viaKeyDown(Qt::Key_Plus, Qt::KeypadModifier | Qt::ControlModifier);
+                     }));
+    QObject::connect(ui.mnuUnselAll, &QAction::triggered, w, unlessBusy([viaKeyDown] {
+                         viaKeyDown(Qt::Key_Minus, Qt::KeypadModifier | Qt::ControlModifier);
+                     }));
     auto invert = [w] {
         TBrowserForm* panel = nullptr;
         if (!w->GetActiveBrowser(panel) || panel->sgBrowser() == nullptr)
@@ -186,16 +189,17 @@ void wireMarkCommands(TMainForm& window)
         int key = Qt::Key_Asterisk;
         panel->sgBrowserKeyDown(key, Qt::KeypadModifier);
     };
-    QObject::connect(ui.mnuInvertSel, &QAction::triggered, w, invert);
-    QObject::connect(ui.btnInvertSel, &QToolButton::clicked, w, invert);
+    QObject::connect(ui.mnuInvertSel, &QAction::triggered, w, unlessBusy(invert));
+    QObject::connect(ui.btnInvertSel, &QToolButton::clicked, w, unlessBusy(invert));
     QObject::connect(ui.SelectSuccessful, &QAction::triggered, w,
-                     [w] { SelectByResult(*w, kResultSuccessful); });
+                     unlessBusy([w] { SelectByResult(*w, kResultSuccessful); }));
     QObject::connect(ui.SelectUnchanged, &QAction::triggered, w,
-                     [w] { SelectByResult(*w, kResultUnchanged); });
-    QObject::connect(ui.SelectFailed, &QAction::triggered, w, [w] { SelectByResult(*w, kResultFailed); });
-    QObject::connect(ui.mnuAllFiles, &QAction::triggered, w, [w] { mnuAllFilesClick(*w); });
+                     unlessBusy([w] { SelectByResult(*w, kResultUnchanged); }));
+    QObject::connect(ui.SelectFailed, &QAction::triggered, w,
+                     unlessBusy([w] { SelectByResult(*w, kResultFailed); }));
+    QObject::connect(ui.mnuAllFiles, &QAction::triggered, w, unlessBusy([w] { mnuAllFilesClick(*w); }));
     QObject::connect(ui.mnuCustom, &QAction::triggered, w,
-                     [viaKeyDown] { viaKeyDown(Qt::Key_F12, Qt::ControlModifier); });
+                     unlessBusy([viaKeyDown] { viaKeyDown(Qt::Key_F12, Qt::ControlModifier); }));
 }
 
 } // namespace wux::mainwindow

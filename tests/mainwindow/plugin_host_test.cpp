@@ -1,5 +1,7 @@
 // The plug-in host with a stand-in main window: discovery and the title cache, runs of the sample
-// plug-ins over a panel list, every refusal with its box, and requests outside a run.
+// plug-ins over a panel list, every refusal with its box, and requests outside a run. Then in the real
+// main window: Ctrl+Shift+digit, results in a panel and in the Basket selected by result, and the
+// menu commands and buttons refused while a plug-in runs.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -393,3 +395,228 @@ TEST_F(PluginHostTest, RequestsOutsideARunAndNestedClicksChangeNothing)
 
 } // namespace
 } // namespace wux::mainwindow
+
+// ---- The plug-in host in the real main window ----
+
+#include <QComboBox>
+
+#include "filelist/general_options.h"
+#include "main_form_fixture.h"
+#include "mainwindow/keyboard_map.h"
+#include "ui_TMainForm.h"
+
+namespace wux::mainwindow::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The main window made as the start-up makes it, with the sample plug-in and the probe in its program
+// folder and three files in folder a.
+class PluginWindowTest : public MainFormTest
+{
+protected:
+    PluginWindowTest()
+    {
+        KeyboardStateSource = [this] { return keyboard; };
+    }
+    ~PluginWindowTest() override { KeyboardStateSource = nullptr; }
+
+    void start(const std::string& sampleSection)
+    {
+        fs::copy_file(std::string(WUX_PLUGIN_DIR) + "/SampleWalk.plgn", posix("prog") + "/SampleWalk.plgn");
+        fs::copy_file(WUX_PROBE_PATH, posix("prog") + "/wux_probe");
+        for (const char* name : {"a1.txt", "a2.txt", "b.txt"})
+            wux::test::createFile(path(std::string("a\\") + name), name);
+        wux::test::makeFolder(path("b"));
+        writeIni("[MainForm]\r\nShowTips=0\r\nGeneralCheckContainer=" + std::to_string(0x7A7D & ~0x4) +
+                 "\r\n[BROWSER_LEFT]\r\nDirectory=" + path("a") +
+                 "\r\n[BROWSER_RIGHT]\r\nDirectory=" + path("b") + "\r\n[Sample Walk]\r\n" + sampleSection);
+        window.reset(static_cast<TMainForm*>(CreateMainWindows().release()));
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !window->firstPaintPending(); }));
+        ASSERT_EQ(window->pluginHost()->pluginList().size(), 1u);
+        cursorOn(left(), "b.txt");
+    }
+    // Marks the items matching a mask through the Mark menu.
+    void selectMask(const std::string& mask)
+    {
+        onQuery([mask](tools::TStandardQuery& dialog) {
+            dialog.cbForSelectFiles()->setEditText(QString::fromStdString(mask));
+            ok(dialog);
+        });
+        action("mnuSelGroup")->trigger();
+    }
+    void runByKey()
+    {
+        keyboard = Qt::ControlModifier | Qt::ShiftModifier;
+        press(left(), Qt::Key_0, keyboard);
+        keyboard = Qt::NoModifier;
+    }
+    // "name:status" of every item the list shows, "*" after a marked name.
+    static std::string itemsOf(filelist::TstateOfBrowser& list)
+    {
+        std::string text;
+        filelist::StateAccess access(list);
+        for (std::int32_t folder = 1; folder <= list.folderCount; ++folder) {
+            for (std::int32_t position = 1; position <= access.Folder(folder).count; ++position) {
+                const filelist::TBrowserItem* item = access.ItemAt(folder, position);
+                text += std::string(text.empty() ? "" : " ") + std::string(access.Name(*item)) +
+                        ((item->flags & filelist::ViewBit(list)) ? "*" : "") + ":" +
+                        std::to_string(item->status);
+            }
+        }
+        return text;
+    }
+    std::string log() { return wux::test::readFileBytes(path("prog\\SampleWalk.log")); }
+    std::string walkLog(const std::string& folder, int files)
+    {
+        std::string text = "parameters=12 language=\nsettings=" + iniPath +
+                           "\ncounts=" + std::to_string(files) + " " + std::to_string(files) + " 0 0\n";
+        for (const char* name : {"a1.txt", "a2.txt"}) {
+            if (files-- > 0)
+                text += "file=" + folder + "\\" + name + " 32 1\n";
+        }
+        return text + "end 2\n";
+    }
+
+    Qt::KeyboardModifiers keyboard = Qt::NoModifier;
+};
+
+struct WindowRunCase
+{
+    const char* name;
+    const char* section; // of the sample plug-in in the settings file
+    bool basket;         // the run starts in the Basket view
+    const char* after;   // the shown list after the run
+    const char* select;  // a Mark menu item then triggered
+    const char* selected;
+};
+
+void PrintTo(const WindowRunCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class PluginWindowRun : public PluginWindowTest, public ::testing::WithParamInterface<WindowRunCase>
+{
+};
+
+TEST_P(PluginWindowRun, CtrlShiftDigitRunsAndResultsSelect)
+{
+    const WindowRunCase& c = GetParam();
+    start(c.section);
+    if (c.basket) {
+        action("mnuSelAll")->trigger();
+        window->mnuSendToBasketClick();
+        left().SetBrowserMode(filelist::kViewBasket);
+        action("mnuUnselAll")->trigger();
+    }
+    filelist::TstateOfBrowser& list = c.basket ? left().BasketView() : left().Listing();
+    selectMask("a*");
+    ASSERT_EQ(list.selectedCount, 2);
+
+    runByKey();
+
+    EXPECT_EQ(log(), walkLog(path("a"), 2));
+    EXPECT_EQ(itemsOf(list), c.after);
+    action(c.select)->trigger();
+    EXPECT_EQ(itemsOf(list), c.selected);
+    EXPECT_EQ(wux::test::listNames(path("a")), (std::vector<std::string>{"a1.txt", "a2.txt", "b.txt"}));
+    EXPECT_FALSE(window->pluginRunning());
+    EXPECT_FALSE(filelist::OperationBusy);
+    EXPECT_TRUE(dialogs.texts().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, PluginWindowRun,
+    ::testing::Values(WindowRunCase{"Panel", "", false, "a1.txt:64 a2.txt:64 b.txt:0", "SelectSuccessful",
+                                    "a1.txt*:64 a2.txt*:64 b.txt:0"},
+                      WindowRunCase{"PanelFailedStaysMarked", "Result=128\r\n", false,
+                                    "a1.txt*:128 a2.txt*:128 b.txt:0", "SelectSuccessful",
+                                    "a1.txt*:128 a2.txt*:128 b.txt:0"},
+                      WindowRunCase{"Basket", "", true, "a1.txt:64 a2.txt:64 b.txt:0", "SelectSuccessful",
+                                    "a1.txt*:64 a2.txt*:64 b.txt:0"},
+                      WindowRunCase{"BasketFailed", "Result=130\r\n", true, "a1.txt:128 a2.txt:128 b.txt:0",
+                                    "SelectFailed", "a1.txt*:128 a2.txt*:128 b.txt:0"},
+                      WindowRunCase{"BasketUnchangedSelectsNothingElse", "Result=194\r\n", true,
+                                    "a1.txt:192 a2.txt:192 b.txt:0", "SelectSuccessful",
+                                    "a1.txt:192 a2.txt:192 b.txt:0"},
+                      WindowRunCase{"RemovedFromTheBasket", "Result=98\r\n", true, "b.txt:0",
+                                    "SelectSuccessful", "b.txt:0"}),
+    [](const ::testing::TestParamInfo<WindowRunCase>& info) { return std::string(info.param.name); });
+
+// Calls a function once, on the first queued call the application handles while a run is up: the
+// moment a running plug-in's first request arrives.
+class DuringRun : public QObject
+{
+public:
+    explicit DuringRun(std::function<void()> what) : what_(std::move(what))
+    {
+        qApp->installEventFilter(this);
+    }
+    bool eventFilter(QObject* receiver, QEvent* event) override
+    {
+        if (!done && receiver == qApp && event->type() == QEvent::MetaCall && filelist::OperationBusy) {
+            done = true;
+            what_();
+        }
+        return false;
+    }
+    bool done = false;
+
+private:
+    std::function<void()> what_;
+};
+
+TEST_F(PluginWindowTest, MenuCommandsAndButtonsAreRefusedWhileAPlugInRuns)
+{
+    start("");
+    selectMask("a*");
+    dialogs.answerFile(path("list.lst"));
+    // Any query dialog a command would open is cancelled and counted.
+    int queriesShown = 0;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (tools::StandardQuery != nullptr && tools::StandardQuery->isVisible()) {
+            ++queriesShown;
+            tools::StandardQuery->reject();
+        }
+    });
+    closer.start(5);
+    const char* const items[] = {
+        "mnuCopy",         "mnuRenMove",        "mnuDelete",          "mnuMkDir",
+        "mnuSendToBasket", "mnuSaveBasketList", "mnuSelAll",          "mnuUnselAll",
+        "mnuInvertSel",    "SelectSuccessful",  "mnuSortExt",         "mnuSortRevers",
+        "mnuFull",         "actFinder",         "actLaunchOperation", "mnuExit"};
+    const char* const buttons[] = {"btnCopy", "btnDelete", "btnMkDir", "btnRUpOneLevel", "btnInvertSel"};
+    const std::uint32_t sortWord = left().Listing().sortWord;
+    DuringRun attempt([&] {
+        for (const char* name : items)
+            action(name)->trigger();
+        for (const char* name : buttons)
+            child<QAbstractButton>(name)->click();
+    });
+
+    runByKey();
+
+    EXPECT_TRUE(attempt.done);
+    EXPECT_EQ(log(), walkLog(path("a"), 2)) << "the walk went on undisturbed";
+    EXPECT_EQ(itemsOf(left().Listing()), "a1.txt:64 a2.txt:64 b.txt:0");
+    EXPECT_EQ(left().Listing().sortWord, sortWord);
+    EXPECT_EQ(queriesShown, 0);
+    EXPECT_EQ(queries.size(), 1u) << "the mask selection's only";
+    EXPECT_TRUE(dialogs.texts().empty());
+    EXPECT_EQ(filelist::BasketState.itemCount, 0);
+    EXPECT_FALSE(wux::test::exists(path("list.lst")));
+    EXPECT_EQ(wux::test::listNames(path("a")), (std::vector<std::string>{"a1.txt", "a2.txt", "b.txt"}));
+    EXPECT_TRUE(wux::test::listNames(path("b")).empty());
+    EXPECT_EQ(CurrentMode, 1);
+    EXPECT_EQ(folderOf(left()), path("a"));
+    // Afterwards the commands work again.
+    action("mnuSelAll")->trigger();
+    EXPECT_EQ(left().Listing().selectedCount, 3);
+}
+
+} // namespace
+} // namespace wux::mainwindow::test
