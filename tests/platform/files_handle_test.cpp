@@ -19,9 +19,7 @@
 namespace wux::platform {
 namespace {
 
-class FileHandleTest : public test::TempDriveTest
-{
-};
+using FileHandleTest = test::TempDriveTest;
 
 TEST_F(FileHandleTest, DispositionsOnExistingAndMissingFiles)
 {

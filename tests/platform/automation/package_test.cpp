@@ -18,9 +18,7 @@ using test::buildDocx;
 using test::buildZip;
 using test::DocxContent;
 
-class PackageTest : public test::TempDriveTest
-{
-};
+using PackageTest = test::TempDriveTest;
 
 TEST_F(PackageTest, ResolvesRelationshipsOfEveryForm)
 {
@@ -253,14 +251,10 @@ std::string docxWithMethod(const std::string& entry, std::uint16_t method, bool 
     return bytes;
 }
 
-class PackageReviewTest : public test::TempDriveTest
-{
-};
-
 // Entries packed with a method the package layer cannot unpack (or does not know) are copied as they
 // are stored when the package is saved; a part that must be read but cannot be unpacked fails the open
 // and leaves the file alone.
-TEST_F(PackageReviewTest, EntriesOfUnusualMethodsAreCopiedAsStored)
+TEST_F(PackageTest, EntriesOfUnusualMethodsAreCopiedAsStored)
 {
     struct Case
     {
