@@ -200,6 +200,12 @@ TEST_F(FileHandleTest, NonRegularFilesAreAccessDenied)
     std::string bytes;
     EXPECT_EQ(readWholeFile(path("fifo"), bytes), kErrorAccessDenied);
     ::close(sock);
+    // A link to itself names nothing that can be opened.
+    ASSERT_EQ(::symlink("loop", posix("loop").c_str()), 0);
+    FileHandle loop;
+    EXPECT_EQ(loop.open(path("loop"), kAccessRead, kShareAll, Disposition::kOpenAlways),
+              kErrorCantResolveFilename);
+    EXPECT_FALSE(loop.isOpen());
 }
 
 TEST_F(FileHandleTest, SharingBetweenTheProgramsOwnHandles)

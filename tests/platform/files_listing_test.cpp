@@ -235,6 +235,7 @@ TEST_F(FolderListingTest, WalkListingsActOnlyOnTheListedFolder)
     EXPECT_TRUE(isSameFolder(path("w\\sub"), subId));
     EXPECT_FALSE(isSameFolder(path("w\\link"), otherId));
     EXPECT_TRUE(isSameFolder(path("w\\outside"), otherId));
+    EXPECT_FALSE(isSameFolder(path("w\\bad|name"), subId));
 
     // Swapped for a link to another folder, and for another folder of the same name.
     ASSERT_EQ(::rename(posix("w/sub").c_str(), posix("w/parked").c_str()), 0);
@@ -250,8 +251,9 @@ TEST_F(FolderListingTest, WalkListingsActOnlyOnTheListedFolder)
     ASSERT_EQ(::symlink(posix("w-moved/outside").c_str(), posix("w").c_str()), 0);
     EXPECT_FALSE(isSameFolder(path("w\\parked"), subId));
     EXPECT_TRUE(isSameFolder(path("w-moved\\parked"), subId));
-    EXPECT_EQ(errorText(kErrorFileInvalid),
-              "The volume for a file has been externally altered so that the opened file is no longer valid.");
+    EXPECT_EQ(
+        errorText(kErrorFileInvalid),
+        "The volume for a file has been externally altered so that the opened file is no longer valid.");
 }
 
 } // namespace
