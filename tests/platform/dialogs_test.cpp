@@ -114,6 +114,18 @@ TEST(Dialogs, ScriptedServiceAnswersInOrderAndRecords)
     script.answer(MsgResult::Yes);
     EXPECT_THROW(showMessageBox("Done", "", MsgButtons::Ok), std::logic_error)
         << "an answer that the box does not offer is a fault of the test";
+
+    // Font dialogs: a scripted font is chosen; a cancel or nothing scripted keeps the font.
+    script.answerFont(QFont("Mono", 12));
+    script.answerFont(std::nullopt);
+    QFont font("Serif");
+    EXPECT_TRUE(script.fontDialog({QFont("Sans")}, font));
+    EXPECT_EQ(font.family(), "Mono");
+    EXPECT_FALSE(script.fontDialog({}, font));
+    EXPECT_FALSE(script.fontDialog({}, font));
+    EXPECT_EQ(font.family(), "Mono");
+    ASSERT_EQ(script.fontRequests().size(), 3u);
+    EXPECT_EQ(script.fontRequests()[0].initial.family(), "Sans");
 }
 
 TEST(Dialogs, ScopedServiceRestoresThePreviousOne)

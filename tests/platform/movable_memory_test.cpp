@@ -189,6 +189,8 @@ TEST(MovableMemory, AFreedHandleStaysInvalidWhenItsSlotIsReused)
     EXPECT_NE(fresh, old);
     EXPECT_FALSE(movableIsValid(old));
     EXPECT_TRUE(movableIsValid(fresh));
+    EXPECT_FALSE(movableIsValid(MovableHandle::fromValue(std::uint64_t{1} << 32))); // slot 0
+    EXPECT_FALSE(movableIsValid(MovableHandle::fromValue(0xFFFFFFFFu)));            // beyond the table
     movableFree(fresh);
 }
 
