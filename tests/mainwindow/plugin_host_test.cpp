@@ -9,6 +9,7 @@
 #include <QMenu>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -109,20 +110,17 @@ protected:
             names.push_back(action->text().toStdString() + " " + action->shortcut().toString().toStdString());
         return names;
     }
-    std::string log(const char* name)
-    {
-        return wux::test::readFileBytes(drive.path(std::string("cfg\\") + name));
-    }
     std::string logOrNothing(const char* name)
     {
-        return wux::test::exists(drive.path(std::string("cfg\\") + name)) ? log(name) : std::string("(none)");
+        const std::string log = drive.path(std::string("cfg\\") + name);
+        return wux::test::exists(log) ? wux::test::readFileBytes(log) : std::string("(none)");
     }
-    Names marked()
+    std::string marked()
     {
-        Names names;
+        std::string names;
         for (const std::string& name : fl::test::namesOf(listing))
             if (fl::test::itemAt(listing, 1, fl::test::positionOf(listing, name)).flags & fl::kMarkOwn)
-                names.push_back(name);
+                names += (names.empty() ? "" : " ") + name;
         return names;
     }
 
@@ -173,16 +171,15 @@ TEST_F(PluginHostTest, DiscoveryTakesTenInNameOrderAndCachesTitles)
 struct RunCase
 {
     const char* name;
-    const char* library; // a sample or a variant, installed as "x.plgn"
-    bool isVariant;
+    const char* library; // "v/" for a test variant; installed as "x.plgn"
     const char* ini;
-    Names markedBefore;
+    const char* markedBefore;
     std::int32_t cursorRow;
-    Names markedAfter;
+    const char* markedAfter;
     std::string box; // "" none
     const char* logName;
-    std::string log;                     // "<settings>" stands for the settings path
-    std::vector<std::uint32_t> statuses; // of a.txt, b.txt
+    std::string log;      // "<settings>" stands for the settings path
+    const char* statuses; // of a.txt, b.txt
 };
 
 void PrintTo(const RunCase& c, std::ostream* out)
@@ -197,10 +194,12 @@ class PluginRun : public PluginHostTest, public ::testing::WithParamInterface<Ru
 TEST_P(PluginRun, RunsOrRefuses)
 {
     const RunCase& c = GetParam();
-    install(c.isVariant ? variant(c.library) : sample(c.library), "x.plgn");
+    const std::string library = c.library;
+    install(library.rfind("v/", 0) == 0 ? variant(c.library + 2) : sample(c.library), "x.plgn");
     WritePluginTitle("x.plgn", "X");
     wux::test::createFile(drive.path("cfg\\wux.ini"), c.ini);
-    for (const std::string& name : c.markedBefore)
+    std::istringstream before(c.markedBefore);
+    for (std::string name; before >> name;)
         fl::test::setFlags(listing, name, fl::kMarkOwn);
     panel.cursorRow = c.cursorRow;
     discover();
@@ -217,9 +216,10 @@ TEST_P(PluginRun, RunsOrRefuses)
         expected.replace(at, 10, tools::SettingsFileName());
     EXPECT_EQ(logOrNothing(c.logName), expected);
     EXPECT_EQ(marked(), c.markedAfter);
-    std::vector<std::uint32_t> statuses;
+    std::string statuses;
     for (const char* name : {"a.txt", "b.txt"})
-        statuses.push_back(fl::test::itemAt(listing, 1, fl::test::positionOf(listing, name)).status);
+        statuses += std::to_string(fl::test::itemAt(listing, 1, fl::test::positionOf(listing, name)).status) +
+                    (name[0] == 'a' ? " " : "");
     EXPECT_EQ(statuses, c.statuses);
     EXPECT_FALSE(window.running);
     EXPECT_EQ(window.refreshes, 1);
@@ -228,113 +228,33 @@ TEST_P(PluginRun, RunsOrRefuses)
 }
 
 const std::string kWalkHead = "parameters=12 language=\nsettings=<settings>\n";
+const std::string kCrashed = kNotLoaded + "\r\nThe plug-in crashed while it was loaded.";
+const std::string kHung = kNotLoaded + "\r\nThe plug-in did not answer while it was loaded.";
+const std::string kNeedsFile = "You must select file(s). (Not folder(s))!";
 
-INSTANTIATE_TEST_SUITE_P(
-    Runs, PluginRun,
-    ::testing::Values(
-        RunCase{"WalkUnmarksAndTags",
-                "SampleWalk.plgn",
-                false,
-                "",
-                {"a.txt", "b.txt", "sub"},
-                0,
-                {},
-                "",
-                "SampleWalk.log",
-                kWalkHead + "counts=3 2 0 0\nfile=c:\\data\\sub 16 1\nfile=c:\\data\\a.txt 32 "
-                            "1\nfile=c:\\data\\b.txt 32 1\n"
-                            "end 3\n",
-                {64, 64}},
-        RunCase{"WalkRestartsWithFlagsFromSettings",
-                "SampleWalk.plgn",
-                false,
-                "[Sample Walk]\nResult=128\nRestart=1\n",
-                {"b.txt"},
-                0,
-                {"b.txt"},
-                "",
-                "SampleWalk.log",
-                kWalkHead +
-                    "counts=1 1 0 0\nfile=c:\\data\\b.txt 32 1\nrestart\nfile=c:\\data\\b.txt 32 1\nend 2\n",
-                {0, 128}},
-        RunCase{"FalseUnmarksTheAutoSelection",
-                "SampleWalk.plgn",
-                false,
-                "[Sample Walk]\nResult=0\nReturn=0\n",
-                {},
-                3,
-                {},
-                "",
-                "SampleWalk.log",
-                kWalkHead + "counts=1 1 0 0\nfile=c:\\data\\a.txt 32 1\nend 1\n",
-                {0, 0}},
-        RunCase{"SelectionRefusedSaysWhyOnly",
-                "SampleWalk.plgn",
-                false,
-                "",
-                {"sub"},
-                0,
-                {"sub"},
-                "You must select file(s). (Not folder(s))!",
-                "SampleWalk.log",
-                "(none)",
-                {0, 0}},
-        RunCase{"CountsNeedsNoSelection",
-                "SampleCounts.plgn",
-                false,
-                "",
-                {},
-                0,
-                {},
-                "",
-                "SampleCounts.log",
-                kWalkHead + "counts=0 0 0 0\n",
-                {0, 0}},
-        RunCase{"MissingExport",
-                "NoStart.plgn",
-                true,
-                "",
-                {"a.txt"},
-                0,
-                {"a.txt"},
-                kNotLoaded,
-                "SampleWalk.log",
-                "(none)",
-                {0, 0}},
-        RunCase{"TooNew",
-                "Magic27.plgn",
-                true,
-                "",
-                {"a.txt"},
-                0,
-                {"a.txt"},
-                kTooNew,
-                "SampleWalk.log",
-                "(none)",
-                {0, 0}},
-        RunCase{"CrashWhileLoading",
-                "CrashOnLoad.plgn",
-                true,
-                "",
-                {"a.txt"},
-                0,
-                {"a.txt"},
-                kNotLoaded + "\r\nThe plug-in crashed while it was loaded.",
-                "SampleWalk.log",
-                "(none)",
-                {0, 0}},
-        RunCase{"HangWhileLoading",
-                "HangOnLoad.plgn",
-                true,
-                "",
-                {"a.txt"},
-                0,
-                {"a.txt"},
-                kNotLoaded + "\r\nThe plug-in did not answer while it was loaded.",
-                "SampleWalk.log",
-                "(none)",
-                {0, 0}}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Runs, PluginRun, ::testing::Values(
+    RunCase{"WalkUnmarksAndTags", "SampleWalk.plgn", "", "a.txt b.txt sub", 0, "", "", "SampleWalk.log",
+            kWalkHead + "counts=3 2 0 0\nfile=c:\\data\\sub 16 1\nfile=c:\\data\\a.txt 32 1\n"
+                        "file=c:\\data\\b.txt 32 1\nend 3\n", "64 64"},
+    RunCase{"WalkRestartsWithFlagsFromSettings", "SampleWalk.plgn", "[Sample Walk]\nResult=128\nRestart=1\n",
+            "b.txt", 0, "b.txt", "", "SampleWalk.log",
+            kWalkHead + "counts=1 1 0 0\nfile=c:\\data\\b.txt 32 1\nrestart\nfile=c:\\data\\b.txt 32 1\nend 2\n",
+            "0 128"},
+    RunCase{"FalseUnmarksTheAutoSelection", "SampleWalk.plgn", "[Sample Walk]\nResult=0\nReturn=0\n", "", 3, "",
+            "", "SampleWalk.log", kWalkHead + "counts=1 1 0 0\nfile=c:\\data\\a.txt 32 1\nend 1\n", "0 0"},
+    RunCase{"SelectionRefusedSaysWhyOnly", "SampleWalk.plgn", "", "sub", 0, "sub", kNeedsFile, "SampleWalk.log",
+            "(none)", "0 0"},
+    RunCase{"CountsNeedsNoSelection", "SampleCounts.plgn", "", "", 0, "", "", "SampleCounts.log",
+            kWalkHead + "counts=0 0 0 0\n", "0 0"},
+    RunCase{"MissingExport", "v/NoStart.plgn", "", "a.txt", 0, "a.txt", kNotLoaded, "SampleWalk.log", "(none)", "0 0"},
+    RunCase{"TooNew", "v/Magic27.plgn", "", "a.txt", 0, "a.txt", kTooNew, "SampleWalk.log", "(none)", "0 0"},
+    RunCase{"CrashWhileLoading", "v/CrashOnLoad.plgn", "", "a.txt", 0, "a.txt", kCrashed, "SampleWalk.log",
+            "(none)", "0 0"},
+    RunCase{"HangWhileLoading", "v/HangOnLoad.plgn", "", "a.txt", 0, "a.txt", kHung, "SampleWalk.log", "(none)",
+            "0 0"}),
     [](const ::testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(PluginHostTest, NotALibraryAndAVanishedFileAreRefused)
 {
@@ -370,7 +290,7 @@ TEST_F(PluginHostTest, RequestsOutsideARunAndNestedClicksChangeNothing)
     wuxSendMessage(window.main, WUX_MSG_PLUGIN_REQUEST, 2, reinterpret_cast<WuxLParam>(&result));
     QCoreApplication::processEvents();
     EXPECT_TRUE(replies.empty());
-    EXPECT_EQ(marked(), Names{"a.txt"});
+    EXPECT_EQ(marked(), "a.txt");
 
     // A click while a run is up leaves the flag set and runs nothing.
     install(sample("SampleCounts.plgn"), "c.plgn");
