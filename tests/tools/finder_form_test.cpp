@@ -14,6 +14,9 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+#include <functional>
+#include <string>
+
 #include "core/text_table.h"
 #include "engines/search_thread.h"
 #include "filelist/file_operations.h"
@@ -48,58 +51,74 @@ constexpr Qt::CheckState G = Qt::PartiallyChecked;
 constexpr Qt::CheckState Y = Qt::Checked;
 constexpr Qt::CheckState N = Qt::Unchecked;
 
-TEST(FinderFilter, CheckedAttributesMustBePresentUncheckedAbsentGrayedFree)
+// Every field of a filter but its times.
+std::string describe(const TBrowserFilter& f)
 {
-    struct Case
-    {
-        std::array<Qt::CheckState, 5> states; // archive, read-only, system, hidden, directory
-        std::uint32_t present;
-        std::uint32_t absent;
-    };
-    for (const Case& c :
-         {Case{{G, G, G, G, G}, 0, 0}, Case{{Y, G, G, G, G}, 32, 0}, Case{{G, N, G, G, G}, 0, 1},
-          Case{{G, G, Y, N, G}, 4, 2}, Case{{G, G, G, G, Y}, 16, 0}, Case{{Y, Y, Y, Y, Y}, 55, 0},
-          Case{{N, N, N, N, N}, 0, 55}}) {
-        FinderConditions conditions;
-        conditions.attributes = c.states;
-        const TBrowserFilter filter = BuildFinderFilter(conditions);
-        EXPECT_EQ(filter.attributesPresent, c.present) << c.present << "/" << c.absent;
-        EXPECT_EQ(filter.attributesAbsent, c.absent) << c.present << "/" << c.absent;
-        EXPECT_EQ(filter.enabled, 1);
-        EXPECT_EQ(filter.dateMode, 0);
-        EXPECT_EQ(filter.sizeTest, 0u);
-    }
+    return "on=" + std::to_string(f.enabled) + " dup=" + std::to_string(f.findDuplicates) + "/" +
+           std::to_string(f.duplicateMode) + " date=" + std::to_string(f.dateMode) + " " +
+           std::to_string(f.count) + "/" + std::to_string(f.unit) + " size=" + std::to_string(f.size) + "/" +
+           std::to_string(f.sizeTest) + " attr=+" + std::to_string(f.attributesPresent) + "-" +
+           std::to_string(f.attributesAbsent);
 }
 
-TEST(FinderFilter, SizeKindInTheLowBitsUnitAbove)
+TEST(FinderFilter, EachConditionReachesItsField)
 {
-    struct Case
-    {
-        int sign;
-        int unit;
-        std::uint32_t test;
+    using Set = std::function<void(FinderConditions&)>;
+    const auto attributes = [](std::array<Qt::CheckState, 5> states) {        // archive, read-only, system,
+        return Set([states](FinderConditions& c) { c.attributes = states; }); // hidden, directory
     };
-    for (const Case& c : {Case{0, 0, 5}, Case{1, 0, 7}, Case{2, 0, 6}, Case{0, 1, 9}, Case{1, 1, 11},
-                          Case{2, 2, 14}, Case{-1, -1, 5}}) {
+    const auto size = [](bool on, int sign, int unit) {
+        return Set([=](FinderConditions& c) {
+            c.sizeOn = on;
+            c.size = on ? 1234 : 99;
+            c.signIndex = sign;
+            c.unitIndex = unit;
+        });
+    };
+    const auto duplicates = [](bool on, bool name, bool size) {
+        return Set([=](FinderConditions& c) {
+            c.duplicates = on;
+            c.sameName = name;
+            c.sameSize = size;
+        });
+    };
+    const Set notOlder = [](FinderConditions& c) {
+        c.dateBetween = true;
+        c.firstDay = QDate(2024, 3, 5);
+        c.lastDay = QDate(2024, 3, 6);
+        c.notOlder = true;
+        c.notOlderCount = 3;
+        c.rangeIndex = 2;
+    };
+    const std::pair<Set, const char*> rows[] = {
+        {attributes({G, G, G, G, G}), "on=1 dup=0/0 date=0 0/0 size=0/0 attr=+0-0"},
+        {attributes({Y, G, G, G, G}), "on=1 dup=0/0 date=0 0/0 size=0/0 attr=+32-0"},
+        {attributes({G, N, G, G, G}), "on=1 dup=0/0 date=0 0/0 size=0/0 attr=+0-1"},
+        {attributes({G, G, Y, N, G}), "on=1 dup=0/0 date=0 0/0 size=0/0 attr=+4-2"},
+        {attributes({G, G, G, G, Y}), "on=1 dup=0/0 date=0 0/0 size=0/0 attr=+16-0"},
+        {attributes({Y, Y, Y, Y, Y}), "on=1 dup=0/0 date=0 0/0 size=0/0 attr=+55-0"},
+        {attributes({N, N, N, N, N}), "on=1 dup=0/0 date=0 0/0 size=0/0 attr=+0-55"},
+        // Size: the kind in the low bits, the unit above; off leaves no size test.
+        {size(true, 0, 0), "on=1 dup=0/0 date=0 0/0 size=1234/5 attr=+0-0"},
+        {size(true, 1, 0), "on=1 dup=0/0 date=0 0/0 size=1234/7 attr=+0-0"},
+        {size(true, 2, 0), "on=1 dup=0/0 date=0 0/0 size=1234/6 attr=+0-0"},
+        {size(true, 0, 1), "on=1 dup=0/0 date=0 0/0 size=1234/9 attr=+0-0"},
+        {size(true, 1, 1), "on=1 dup=0/0 date=0 0/0 size=1234/11 attr=+0-0"},
+        {size(true, 2, 2), "on=1 dup=0/0 date=0 0/0 size=1234/14 attr=+0-0"},
+        {size(true, -1, -1), "on=1 dup=0/0 date=0 0/0 size=1234/5 attr=+0-0"},
+        {size(false, 2, 0), "on=1 dup=0/0 date=0 0/0 size=0/0 attr=+0-0"},
+        // "Not older than" wins over "date between".
+        {notOlder, "on=1 dup=0/0 date=2 3/2 size=0/0 attr=+0-0"},
+        {duplicates(false, true, true), "on=1 dup=0/0 date=0 0/0 size=0/0 attr=+0-0"},
+        {duplicates(true, true, false), "on=1 dup=1/1 date=0 0/0 size=0/0 attr=+0-0"},
+        {duplicates(true, false, true), "on=1 dup=1/2 date=0 0/0 size=0/0 attr=+0-0"},
+        {duplicates(true, true, true), "on=1 dup=1/3 date=0 0/0 size=0/0 attr=+0-0"},
+    };
+    for (const auto& [set, expected] : rows) {
         FinderConditions conditions;
-        conditions.sizeOn = true;
-        conditions.size = 1234;
-        conditions.signIndex = c.sign;
-        conditions.unitIndex = c.unit;
-        const TBrowserFilter filter = BuildFinderFilter(conditions);
-        EXPECT_EQ(filter.sizeTest, c.test) << c.sign << " " << c.unit;
-        EXPECT_EQ(filter.size, 1234u);
+        set(conditions);
+        EXPECT_EQ(describe(BuildFinderFilter(conditions)), expected);
     }
-}
-
-TEST(FinderFilter, SizeOffLeavesNoSizeTest)
-{
-    FinderConditions conditions;
-    conditions.size = 99;
-    conditions.signIndex = 2;
-    const TBrowserFilter filter = BuildFinderFilter(conditions);
-    EXPECT_EQ(filter.sizeTest, 0u);
-    EXPECT_EQ(filter.size, 0u);
 }
 
 TEST(FinderFilter, DateBetweenCoversBothDaysWhole)
@@ -118,41 +137,6 @@ TEST(FinderFilter, DateBetweenCoversBothDaysWhole)
     EXPECT_LE(oneDay.from, utcTime(2024, 3, 5, 23, 59));
     EXPECT_GE(oneDay.to, utcTime(2024, 3, 5, 23, 59));
     EXPECT_LT(oneDay.to, utcTime(2024, 3, 6));
-}
-
-TEST(FinderFilter, NotOlderThanWinsOverDateBetween)
-{
-    FinderConditions conditions;
-    conditions.dateBetween = true;
-    conditions.firstDay = QDate(2024, 3, 5);
-    conditions.lastDay = QDate(2024, 3, 6);
-    conditions.notOlder = true;
-    conditions.notOlderCount = 3;
-    conditions.rangeIndex = 2;
-    const TBrowserFilter filter = BuildFinderFilter(conditions);
-    EXPECT_EQ(filter.dateMode, 2);
-    EXPECT_EQ(filter.count, 3);
-    EXPECT_EQ(filter.unit, 2);
-}
-
-TEST(FinderFilter, DuplicateCriteria)
-{
-    struct Case
-    {
-        bool duplicates, name, size;
-        std::uint8_t flag;
-        std::uint32_t mode;
-    };
-    for (const Case& c : {Case{false, true, true, 0, 0}, Case{true, true, false, 1, 1},
-                          Case{true, false, true, 1, 2}, Case{true, true, true, 1, 3}}) {
-        FinderConditions conditions;
-        conditions.duplicates = c.duplicates;
-        conditions.sameName = c.name;
-        conditions.sameSize = c.size;
-        const TBrowserFilter filter = BuildFinderFilter(conditions);
-        EXPECT_EQ(filter.findDuplicates, c.flag);
-        EXPECT_EQ(filter.duplicateMode, c.mode);
-    }
 }
 
 // ---- The window ----
@@ -346,40 +330,18 @@ TEST_F(FinderFormTest, PathListThroughTheQueryWithBrowse)
 
 TEST_F(FinderFormTest, TranslateReachesEveryCaption)
 {
-    test::expectTranslatedCaptions(form, 800,
-                                   {{"pnlNameTools", 0},
-                                    {"lblSearchFor", 2},
-                                    {"lblSearchIn", 3},
-                                    {"btnAdd", 4},
-                                    {"btnDelete", 5},
-                                    {"btnEdit", 6},
-                                    {"tsAdvansed", 7},
-                                    {"lblAnd", 8},
-                                    {"chkDateBetween", 9},
-                                    {"chkNotOlderThen", 10},
-                                    {"chkFindFilesSize", 11},
-                                    {"chkSameSize", 12},
-                                    {"chkSameName", 13},
-                                    {"chkDuplicates", 14},
-                                    {"gbxAttributes", 15},
-                                    {"chkArchive", 16},
-                                    {"chkReadOnly", 17},
-                                    {"chkHidden", 18},
-                                    {"chkDirectory", 19},
-                                    {"chkSystem", 20},
-                                    {"tsByText", 21},
-                                    {"lblType", 22},
-                                    {"chkFindText", 23},
-                                    {"chkCaseSensitive", 24},
-                                    {"rbPhrase", 25},
-                                    {"rbOr", 26},
-                                    {"rbAnd", 27},
-                                    {"chkWholeWords", 28},
-                                    {"tsGeneral", 29},
-                                    {"chkFindInSelDirs", 30},
-                                    {"btnStartOperation", 31},
-                                    {"btnHelpFinder", 32},
-                                    {"chkRecurse", 44}});
+    // clang-format off
+    test::expectTranslatedCaptions(form, 800, {
+        {"pnlNameTools", 0}, {"lblSearchFor", 2}, {"lblSearchIn", 3}, {"btnAdd", 4}, {"btnDelete", 5},
+        {"btnEdit", 6}, {"tsAdvansed", 7}, {"lblAnd", 8}, {"chkDateBetween", 9}, {"chkNotOlderThen", 10},
+        {"chkFindFilesSize", 11}, {"chkSameSize", 12}, {"chkSameName", 13}, {"chkDuplicates", 14},
+        {"gbxAttributes", 15}, {"chkArchive", 16}, {"chkReadOnly", 17}, {"chkHidden", 18},
+        {"chkDirectory", 19}, {"chkSystem", 20}, {"tsByText", 21}, {"lblType", 22}, {"chkFindText", 23},
+        {"chkCaseSensitive", 24}, {"rbPhrase", 25}, {"rbOr", 26}, {"rbAnd", 27}, {"chkWholeWords", 28},
+        {"tsGeneral", 29}, {"chkFindInSelDirs", 30}, {"btnStartOperation", 31}, {"btnHelpFinder", 32},
+        {"chkRecurse", 44}
+    });
+    // clang-format on
 }
 
 TEST_F(FinderFormTest, TranslateKeepsChosenItems)
