@@ -303,49 +303,22 @@ TEST(ReplaceWindows, EveryCaptionFromItsTextNumber)
         std::vector<std::pair<const char*, int>> captions;         // component, offset from BaseId
         std::vector<std::pair<std::string, std::string>> defaults; // number, English text
     };
+    // clang-format off
     const Row rows[] = {
-        {&replacer,
-         kReplacerTitleId,
-         {{"pnlNameTools", 0},
-          {"chkBkCopy", 2},
-          {"lblFindText", 3},
-          {"lblReplaceText", 4},
-          {"lblEnding", 5},
-          {"rbReplace", 6},
-          {"rbInsBefore", 7},
-          {"rbInsAfter", 8},
-          {"rbInsBeetween", 9},
-          {"rbDelete", 10},
-          {"rbInsToHead", 11},
-          {"rbInsToFoot", 12},
-          {"chkCaseSensitive", 13},
-          {"chkWholeWord", 14},
-          {"chkCHSDOS", 15},
-          {"rbJustFind", 16},
-          {"btnStartOperation", 17},
-          {"btnHelpReplacer", 18}},
+        {&replacer, kReplacerTitleId, {
+            {"pnlNameTools", 0}, {"chkBkCopy", 2}, {"lblFindText", 3}, {"lblReplaceText", 4}, {"lblEnding", 5},
+            {"rbReplace", 6}, {"rbInsBefore", 7}, {"rbInsAfter", 8}, {"rbInsBeetween", 9}, {"rbDelete", 10},
+            {"rbInsToHead", 11}, {"rbInsToFoot", 12}, {"chkCaseSensitive", 13}, {"chkWholeWord", 14},
+            {"chkCHSDOS", 15}, {"rbJustFind", 16}, {"btnStartOperation", 17}, {"btnHelpReplacer", 18}},
          {{"501", "Replace text in files"}, {"515", "&ASCII charset (DOS)"}, {"518", "Help"}}},
-        {&batch,
-         kBatchReplacerTitleId,
-         {{"pnlNameTools", 0},
-          {"btnStartOperation", 2},
-          {"btnHelpF", 3},
-          {"lblFindStr", 4},
-          {"lblReplaceStr", 5},
-          {"chkCaseSensitive", 6},
-          {"btnAdd", 7},
-          {"btnModify", 8},
-          {"btnDelete", 9},
-          {"chkbcopy", 10},
-          {"btnLoad", 11},
-          {"btnSave", 12}},
-         {{"301", "Replace strings in files"},
-          {"313", "Case sensitive"},
-          {"319", "Save &Results As..."},
-          {"207", "Name"},
-          {"226", "Please specify text in the \"Find this string\" field"},
-          {"236", "Status"}}},
+        {&batch, kBatchReplacerTitleId, {
+            {"pnlNameTools", 0}, {"btnStartOperation", 2}, {"btnHelpF", 3}, {"lblFindStr", 4},
+            {"lblReplaceStr", 5}, {"chkCaseSensitive", 6}, {"btnAdd", 7}, {"btnModify", 8}, {"btnDelete", 9},
+            {"chkbcopy", 10}, {"btnLoad", 11}, {"btnSave", 12}},
+         {{"301", "Replace strings in files"}, {"313", "Case sensitive"}, {"319", "Save &Results As..."},
+          {"207", "Name"}, {"226", "Please specify text in the \"Find this string\" field"}, {"236", "Status"}}},
     };
+    // clang-format on
     for (const Row& row : rows) {
         auto& tool = dynamic_cast<IToolForm&>(*row.form);
         tool.RegisterDefaultTexts(row.baseId);
