@@ -52,12 +52,9 @@ protected:
 
 TEST_F(ModeTest, EveryModeSwitchPath)
 {
-    enum Focus
-    {
-        kLeft,
-        kRight,
-        kTool
-    };
+    // clang-format off
+    enum Focus { kLeft, kRight, kTool };
+    // clang-format on
     struct Case
     {
         int from;
@@ -152,13 +149,6 @@ TEST_F(MainFormTest, RefreshPanelsSkipsWhileBusyAndTheFirstActivationDoesNotRefr
     makeFolder(path("a"));
     startIn(path("a"), path("a"));
     createFile(path("a\\new.txt"), "n");
-    struct Case
-    {
-        bool operationBusy;
-        bool listingBusy;
-        bool plugin;
-        int expectedItems;
-    };
     filelist::OperationBusy = true;
     window->RefreshPanels();
     EXPECT_EQ(left().Listing().itemCount, 0) << "a run is up";
@@ -321,19 +311,15 @@ TEST_F(MainFormTest, CopyMoveAndDeleteDialogsForEverySource)
         std::string prompt;
         std::string input;
     };
+    // clang-format off
     const Case cases[] = {
         {"single file", {}, "one.txt", 1, false, "Copy file \"one.txt\" to", path("dst\\one.txt")},
-        {"several",
-         {"one.txt", "two.txt"},
-         "one.txt",
-         4,
-         false,
-         "Rename or move 2 files to",
-         path("dst\\*.*")},
+        {"several", {"one.txt", "two.txt"}, "one.txt", 4, false, "Rename or move 2 files to", path("dst\\*.*")},
         {"folder", {}, "dir", 1, false, "Copy directory [dir] to", path("dst\\*.*")},
         {"in place", {}, "two.txt", 4, true, "Rename or move file \"two.txt\" to", "two.txt"},
         {"delete several", {"one.txt", "dir"}, "one.txt", 2, false, "Do you wish to delete 2 files?", ""},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         cursorOn(left(), c.cursor);

@@ -517,15 +517,9 @@ TEST_F(RunWindowTest, SizesAndStatusTextsOfEachResult)
         std::int64_t before, after;
         std::vector<std::string> row; // cells 1-5
     } cases[] = {
-        {engines::kReplaceFound,
-         0,
-         1234567,
-         1000,
-         {"1 234 567", "1 000", "-1 233 567", "9", "successful\x02"}},
-        {engines::kReplaceFound,
-         0,
-         kMax,
-         kMax,
+        // clang-format off
+        {engines::kReplaceFound, 0, 1234567, 1000, {"1 234 567", "1 000", "-1 233 567", "9", "successful\x02"}},
+        {engines::kReplaceFound, 0, kMax, kMax,
          {"9223372036 854 775 807", "9223372036 854 775 807", "0", "9", "successful\x02"}},
         {engines::kReplaceNothingFound, 0, -1, 5, {"?", "5", "?", "9", "unchanged"}},
         {engines::kReplaceModeNotSupported, 0, 4, -1, {"4", "?", "?", "9", "not supported\x01"}},
@@ -533,6 +527,7 @@ TEST_F(RunWindowTest, SizesAndStatusTextsOfEachResult)
         {engines::kReplaceFailed, 0, 3, 3, {"?", "?", "?", "?", "failed\x01"}},
         {engines::kReplaceFailed, 101, 3, 3, {"?", "?", "?", "?", "failed_101\x01"}},
         {engines::kReplaceFileMissing, 0, 0, 0, {"?", "?", "?", "?", "not found"}},
+        // clang-format on
     };
     TViewRenReplacer view;
     view.Init(kRunReplace);
