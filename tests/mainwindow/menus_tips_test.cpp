@@ -24,16 +24,11 @@ namespace {
 
 TEST(StripFirstWord, CutsAtTheFirstBlankBeforeTheLastCharacter)
 {
+    // clang-format off
     const std::pair<const char*, const char*> cases[] = {
-        {"F3 View", "View"},
-        {"F6 RenMov", "RenMov"},
-        {"Exit", "Exit"},
-        {"A B C", "B C"},
-        {"AB ", "AB "},
-        {" X", "X"},
-        {"", ""},
-        {"F8  Delete", " Delete"},
-    };
+        {"F3 View", "View"}, {"F6 RenMov", "RenMov"}, {"Exit", "Exit"}, {"A B C", "B C"}, {"AB ", "AB "},
+        {" X", "X"}, {"", ""}, {"F8  Delete", " Delete"}};
+    // clang-format on
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(StripFirstWord(text), expected) << '"' << text << '"';
 }

@@ -46,79 +46,32 @@ TEST_F(SettingsTest, FirstStartGivesTheDefaultsAndItsSaveWritesEveryKeyOnce)
     host.ratio = 5000;
     host.window.setGeometry(12, 34, 640, 480);
     ASSERT_EQ(SaveAllSettings(host), platform::kErrorSuccess);
-    EXPECT_EQ(iniBytes(), lines({"[MainForm]",
-                                 "Top=34",
-                                 "Left=12",
-                                 "Width=640",
-                                 "Height=480",
-                                 "ToolsInRightSide=0",
-                                 "CurrentMode=1",
-                                 "Status=1",
-                                 "Layout=241",
-                                 "Viewer=notepad.exe",
-                                 "Editor=notepad.exe",
-                                 "MustSwapPanels=0",
-                                 "VerticalSplitter=5000",
-                                 "GeneralCheckContainer=31357",
-                                 "ShowTips=1",
-                                 "MASK_SELECTION=300D0A",
-                                 "BROWSER_FILTRES=300D0A",
-                                 "MainColor1=0",
-                                 "MainColor2=0",
-                                 "MainColor3=0",
-                                 "MainColor4=0",
-                                 "MainColor5=0",
-                                 "",
-                                 "[Browser]",
-                                 "FilesFontName=MS Sans Serif",
-                                 "FilesFontSize=8",
-                                 "FilesFontStyle=1",
-                                 "",
-                                 "[Favorites]",
-                                 "F_NAMES=",
-                                 "F_DIRECTORIES="}));
+    // clang-format off
+    EXPECT_EQ(iniBytes(), lines({
+        "[MainForm]", "Top=34", "Left=12", "Width=640", "Height=480", "ToolsInRightSide=0", "CurrentMode=1",
+        "Status=1", "Layout=241", "Viewer=notepad.exe", "Editor=notepad.exe", "MustSwapPanels=0",
+        "VerticalSplitter=5000", "GeneralCheckContainer=31357", "ShowTips=1", "MASK_SELECTION=300D0A",
+        "BROWSER_FILTRES=300D0A", "MainColor1=0", "MainColor2=0", "MainColor3=0", "MainColor4=0",
+        "MainColor5=0", "", "[Browser]", "FilesFontName=MS Sans Serif", "FilesFontSize=8", "FilesFontStyle=1",
+        "", "[Favorites]", "F_NAMES=", "F_DIRECTORIES="}));
+    // clang-format on
     EXPECT_EQ(languageValue(), "");
     EXPECT_TRUE(dialogs.records().empty());
 }
 
 // Every key away from its default, written by hand: spacing, comments, quotes, lower-case hex, a
 // plug-in's section and a panel's section.
-const std::string kHandWritten = lines({"; settings of a user",
-                                        "[PluginX]",
-                                        "Token = \"  keep me  \"",
-                                        "[MainForm]",
-                                        "Status=1",
-                                        "Top = 30",
-                                        "Left=40",
-                                        "Width=640",
-                                        "Height=480",
-                                        "ToolsInRightSide=0",
-                                        "CurrentMode=3",
-                                        "Layout=0x2FF",
-                                        "Viewer=\" /usr/bin/less \"",
-                                        "Editor = kate",
-                                        "MustSwapPanels=1",
-                                        "VerticalSplitter=3300",
-                                        "GeneralCheckContainer=4",
-                                        "ShowTips=0",
-                                        "MASK_SELECTION=2A2E7478740D0A2A2E646F630D0A310D0A",
-                                        "BROWSER_FILTRES=2a2e630d0a310d0a",
-                                        "MainColor1=1",
-                                        "MainColor2=11",
-                                        "MainColor3=4",
-                                        "MainColor4=10",
-                                        "MainColor5=3",
-                                        "",
-                                        "[BROWSER_LEFT]",
-                                        "Directory=c:\\tmp",
-                                        "[Browser]",
-                                        "FilesFontName=DejaVu Sans",
-                                        "FilesFontSize=11",
-                                        "FilesFontStyle=6",
-                                        "[Favorites]",
-                                        "F_NAMES=686F6D650D0A776F726B0D0A",
-                                        "F_DIRECTORIES=633A5C686F6D650D0A633A5C776F726B0D0A",
-                                        "; end"});
+// clang-format off
+const std::string kHandWritten = lines({
+    "; settings of a user", "[PluginX]", "Token = \"  keep me  \"", "[MainForm]", "Status=1", "Top = 30",
+    "Left=40", "Width=640", "Height=480", "ToolsInRightSide=0", "CurrentMode=3", "Layout=0x2FF",
+    "Viewer=\" /usr/bin/less \"", "Editor = kate", "MustSwapPanels=1", "VerticalSplitter=3300",
+    "GeneralCheckContainer=4", "ShowTips=0", "MASK_SELECTION=2A2E7478740D0A2A2E646F630D0A310D0A",
+    "BROWSER_FILTRES=2a2e630d0a310d0a", "MainColor1=1", "MainColor2=11", "MainColor3=4", "MainColor4=10",
+    "MainColor5=3", "", "[BROWSER_LEFT]", "Directory=c:\\tmp", "[Browser]", "FilesFontName=DejaVu Sans",
+    "FilesFontSize=11", "FilesFontStyle=6", "[Favorites]", "F_NAMES=686F6D650D0A776F726B0D0A",
+    "F_DIRECTORIES=633A5C686F6D650D0A633A5C776F726B0D0A", "; end"});
+// clang-format on
 
 TEST_F(SettingsTest, EveryKeyLoadsAndSavingRewritesOnlyWhatChanged)
 {
