@@ -5,6 +5,7 @@
 
 #include "core/text_table.h"
 #include "filelist/basket.h"
+#include "filelist/basket_fixture.h"
 #include "filelist/general_options.h"
 #include "filelist/list_operations.h"
 #include "mainwindow/basket_lists.h"
@@ -19,15 +20,6 @@ namespace {
 using filelist::BasketState;
 using filelist::LeftBasketState;
 using filelist::RightBasketState;
-
-void detachView(filelist::TstateOfBrowser& view)
-{
-    if (view.savedFolders)
-        filelist::EndFlatView(view);
-    if (platform::movableIsValid(view.order))
-        platform::movableFree(view.order);
-    view = filelist::TstateOfBrowser();
-}
 
 class BasketListTest : public test::TempDriveTest
 {
@@ -49,8 +41,8 @@ protected:
 
     void TearDown() override
     {
-        detachView(LeftBasketState);
-        detachView(RightBasketState);
+        filelist::test::detachBasketView(LeftBasketState);
+        filelist::test::detachBasketView(RightBasketState);
         filelist::ReleaseStateItemIds(BasketState);
         filelist::FreeBrowserState(BasketState);
         BasketState = filelist::TstateOfBrowser();
@@ -79,6 +71,13 @@ private:
 
 TEST_F(BasketListTest, SavedListLoadsBackToTheSameFileByteForByte)
 {
+    // An empty Basket writes an empty file, which loads back empty.
+    ASSERT_EQ(SaveBasketListFile(path("empty.lst")), 0u);
+    EXPECT_EQ(test::readFileBytes(path("empty.lst")), "");
+    LoadBasketFromStrings(listOf({path("root.txt")}));
+    ASSERT_EQ(LoadBasketListFile(path("empty.lst")), 0u);
+    EXPECT_EQ(BasketState.itemCount, 0);
+    EXPECT_EQ(BasketState.folderCount, 0);
     const std::string longName =
         path("deep\\" + std::string(40, 'd') + "\\" + std::string(200, 'n') + ".txt");
     EXPECT_EQ(LoadBasketFromStrings(listOf({path("data\\sub\\z.bin"), path("data\\b.txt"), path("root.txt"),
@@ -105,16 +104,6 @@ TEST_F(BasketListTest, SavedListLoadsBackToTheSameFileByteForByte)
     ASSERT_EQ(LoadBasketListFile(path("list1.txt")), 0u);
     ASSERT_EQ(SaveBasketListFile(path("list2.txt")), 0u);
     EXPECT_EQ(test::readFileBytes(path("list2.txt")), text);
-}
-
-TEST_F(BasketListTest, EmptyBasketWritesAnEmptyFileAndLoadsBackEmpty)
-{
-    ASSERT_EQ(SaveBasketListFile(path("empty.lst")), 0u);
-    EXPECT_EQ(test::readFileBytes(path("empty.lst")), "");
-    LoadBasketFromStrings(listOf({path("root.txt")}));
-    ASSERT_EQ(LoadBasketListFile(path("empty.lst")), 0u);
-    EXPECT_EQ(BasketState.itemCount, 0);
-    EXPECT_EQ(BasketState.folderCount, 0);
 }
 
 TEST_F(BasketListTest, UnusableLinesAreSkippedAndTheRestLoads)
