@@ -4,6 +4,7 @@
 
 #include <QBitmap>
 #include <QEnterEvent>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
@@ -218,6 +219,15 @@ QSize TSpeedButtonNew::glyphSize() const
     if (glyph_.isNull() || glyph_.width() == 0)
         return {0, 0};
     return {glyph_.width() / numGlyphs_, glyph_.height()};
+}
+
+int TSpeedButtonNew::captionFitWidth() const
+{
+    constexpr int kFrame = 2;
+    constexpr int kMargins = 2 * 4;
+    const int glyph = glyphSize().width();
+    const int caption = text().isEmpty() ? 0 : QFontMetrics(font()).horizontalAdvance(text());
+    return kFrame + kMargins + glyph + (glyph > 0 && caption > 0 ? spacing_ : 0) + caption;
 }
 
 TSpeedButtonNew::TButtonState TSpeedButtonNew::paintState() const

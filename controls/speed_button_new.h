@@ -99,6 +99,9 @@ public:
     QPixmap glyphImage(TButtonState state) const;
     // What is drawn at the glyph position: "icon", "bitmap" or "" (nothing).
     QString glyphKind() const;
+    // The narrowest width that shows the glyph and the whole caption side by side (the frame, the
+    // spacing between them and a margin of 4 on either side included).
+    int captionFitWidth() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -13,6 +13,7 @@
 
 #include <stdexcept>
 
+#include "controls/control_bar_layout.h"
 #include "controls/image_list.h"
 #include "controls/speed_button_new.h"
 #include "controls/wux_splitter_mouse.h"
@@ -75,6 +76,20 @@ QPixmap glyph(const QString& name)
     return QPixmap(QStringLiteral(":/images/%1.png").arg(name));
 }
 
+// The toolbar band takes the control bar's rows: the menu, the main toolbar and the mode buttons stand
+// in one row while they fit and wrap into a second one in a narrow window.
+void useControlBarLayout(QWidget& bar)
+{
+    QLayout* row = bar.layout();
+    auto* bands = new controls::TControlBarLayout;
+    bands->setContentsMargins(row->contentsMargins());
+    bands->setSpacing(row->spacing());
+    while (QLayoutItem* item = row->takeAt(0))
+        bands->addItem(item);
+    delete row;
+    bar.setLayout(bands);
+}
+
 int tagOf(const QObject* object)
 {
     return object->property("tag").toInt();
@@ -134,6 +149,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
     setWindowIcon(QIcon(glyph(QStringLiteral("MAINICON"))));
     ui_->pnlSearch->hide();
     ui_->pnlSearch->raise();
+    useControlBarLayout(*ui_->ControlBarMain);
 
     // The two popup menus: the toolbars' and the favourites' (dropped down by the drive bars).
     popToolbars_ = new QMenu(this);

@@ -323,6 +323,18 @@ void TMainForm::FitMenuToolbar()
     RebuildDriveControls(rightBrowser_);
     ui_->tbMenu->adjustSize();
     ui_->tbMenu->setFixedWidth(ui_->tbMenu->sizeHint().width() + 5);
+    // The mode buttons share their band's width equally: the band is never narrower than the widest
+    // caption needs for each of them (it wraps to a row of its own instead).
+    int widest = 0;
+    int count = 0;
+    for (const auto* button :
+         ui_->pnlTools->findChildren<controls::TSpeedButtonNew*>(Qt::FindDirectChildrenOnly)) {
+        if (!button->objectName().isEmpty()) {
+            widest = std::max(widest, button->captionFitWidth());
+            ++count;
+        }
+    }
+    ui_->pnlTools->setMinimumWidth(widest * count);
 }
 
 void TMainForm::btnSetModeBriefClick(int tag)
