@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "controls/image_list.h"
+#include "controls/speed_button_new.h"
 #include "controls/system_colors.h"
 #include "controls/vyk_header.h"
 #include "core/display_helpers.h"
@@ -110,11 +111,19 @@ int widthReserve(const QWidget& widget)
     return widget.style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4 * 2;
 }
 
-// A picture of the program's glyphs (the first image of its strip) when it has one, else the style's.
+// A picture of the program's glyphs when it has one, else the style's. A speed button paints its glyph
+// strip (up, disabled, down), never an icon.
 void setProgramGlyph(QAbstractButton& button, const char* name, QStyle::StandardPixmap fallback)
 {
-    const QString file = QStringLiteral(":/glyphs/%1.png").arg(QLatin1String(name));
-    button.setIcon(QFile::exists(file) ? QIcon(file) : button.style()->standardIcon(fallback));
+    const QString file = QStringLiteral(":/images/%1.png").arg(QLatin1String(name));
+    const bool programGlyph = QFile::exists(file);
+    if (auto* speedButton = qobject_cast<controls::TSpeedButtonNew*>(&button)) {
+        speedButton->setNumGlyphs(programGlyph ? 3 : 1);
+        speedButton->setGlyph(programGlyph ? QPixmap(file)
+                                           : button.style()->standardIcon(fallback).pixmap(16, 16));
+        return;
+    }
+    button.setIcon(programGlyph ? QIcon(file) : button.style()->standardIcon(fallback));
 }
 
 bool isKeypad(Qt::KeyboardModifiers modifiers)
@@ -663,8 +672,7 @@ void TSrchRes::drawTitleCell(QPainter& canvas, int col, const QRect& rect)
     bold.setBold(true);
     const int key = columnSortKey(columnSortKeys_, col);
     const std::uint32_t sortWord = list().sortWord;
-    const bool sortColumn = !duplicatesRun() && key < kNoSortKey &&
-                            std::uint32_t(key) == (sortWord & 7);
+    const bool sortColumn = !duplicatesRun() && key < kNoSortKey && std::uint32_t(key) == (sortWord & 7);
     canvas.save();
     int textX = rect.left() + kTextLeftMargin;
     if (sortColumn) {

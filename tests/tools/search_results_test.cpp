@@ -1,3 +1,4 @@
+#include "controls/speed_button_new.h"
 #include "tools/search_results.h"
 
 #include <QtTest/QTest>
@@ -161,6 +162,9 @@ TEST_F(SearchResultsTest, RealSearchShowsFolderRowsSortsAndSwitchesViews)
         EXPECT_EQ(column(results, 2), (std::vector<std::string>{"", "5", "", "9", "0"}));
         // Size title twice (a click on the title line): by size, then by size descending.
         EXPECT_TRUE(results.findChild<QToolButton*>("btnSetModeBrief")->isEnabled());
+        // The view buttons paint a glyph (a speed button draws no icon).
+        for (const char* name : {"btnSetModeBrief", "btnSetModeFull"})
+            EXPECT_EQ(results.findChild<controls::TSpeedButtonNew*>(name)->glyphKind(), "bitmap") << name;
         auto* titles = results.findChild<controls::DrawGrid*>("sgTitle");
         QTest::mouseClick(titles->viewport(), Qt::LeftButton, {}, titles->CellRect(2, 0).center());
         EXPECT_EQ(engines::FinderStore.sortWord, 66u);
