@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -96,8 +97,8 @@ void makeFiles(const std::string& base)
     const std::string reports = c + "Documents/Reports/";
     const std::vector<std::pair<std::string, std::string>> documents = {
         {"Quarterly report.docx",
-         docx(test::para({test::boldRun("Quarterly report")}) +
-              test::para({test::run("Acme Ltd grew by eight per cent in the first quarter.")}))},
+         docx("<w:p>" + test::boldRun("Quarterly report") + "</w:p>" +
+              test::para({"Acme Ltd grew by eight per cent in the first quarter."}))},
         {"Budget 2026.xlsx", test::xlsxWithText("Acme Ltd budget 2026")},
         {"Sales kick-off.pptx", test::pptxWithText("Acme Ltd: sales kick-off 2026")},
         {"Minutes of the board.odt", test::odtWithText("Minutes of the board of Acme Ltd, 12 March 2026")},
@@ -117,7 +118,7 @@ void makeFiles(const std::string& base)
         createFileAt(c + "Documents/Letters/" + name, letterText(i), at(i % 90));
     }
     createFileAt(c + "Documents/Letters/Price list.docx",
-                 docx(test::para({test::run("Acme Ltd price list, valid from April 2026")})), at(8));
+                 docx(test::para({"Acme Ltd price list, valid from April 2026"})), at(8));
     createFileAt(c + "Documents/Letters/Offer.odt", test::odtWithText("An offer from Acme Ltd"), at(9));
     createFileAt(c + "Documents/Notes.txt", "Call Mr Birch on Monday.\r\n", at(1));
     for (int i = 1; i <= 400; ++i) {
@@ -130,7 +131,7 @@ void makeFiles(const std::string& base)
     createFileAt(c + "Projects/wuxtool/CMakeLists.txt", "project(tool)\n", at(40));
     createFileAt(c + "Projects/wuxtool/README.md", "# tool\n", at(40));
     makeFolder(c + "Projects/website");
-    createFileAt(c + "Backup/Quarterly report.docx", docx(test::para({test::run("An older draft")})), at(60));
+    createFileAt(c + "Backup/Quarterly report.docx", docx(test::para({"An older draft"})), at(60));
     createFileAt(c + "Backup/Notes.txt", "Old notes.\r\n", at(70));
     makeFolder(c + "Public");
     for (const char* year : {"2024", "2025"}) {
@@ -240,6 +241,13 @@ struct Program
         Shooter::settle();
     }
 };
+
+// Every bar the options can show: main toolbar, function keys, each panel's drive bar, drive box,
+// header, current folder, status line and Basket line (the shared drive bar is the default's).
+constexpr std::uint32_t kEveryBar = mainwindow::kLayoutMainToolbar | mainwindow::kLayoutFunctionKeys |
+                                    mainwindow::kLayoutPanelDriveBars | mainwindow::kLayoutDriveCombo |
+                                    mainwindow::kLayoutHeader | mainwindow::kLayoutCurrentDirectory |
+                                    mainwindow::kLayoutStatusLine;
 
 // ---- The table of pictures ----
 
@@ -369,6 +377,10 @@ void fillToolForms(const Program& p, Shooter& shooter)
                          }}});
     p.trigger("actRenamer");
     p.setText("TRenamerForm", "cmbFileName", "Lake Garda [C]");
+    for (const char* counter : {"spStart", "spStep"}) {
+        if (auto* box = p.control<QSpinBox>("TRenamerForm", counter))
+            box->setValue(1);
+    }
     p.trigger("actReplacer");
     p.setText("TReplacerForm", "memFind", "Acme Ltd");
     p.setText("TReplacerForm", "mmReplace", "Acme Group Ltd");
@@ -467,7 +479,8 @@ std::vector<Scene> dialogScenes()
                                                        "the run ended before its picture");
                                       else
                                           take(0, top);
-                                  }},
+                                  },
+                                  true},
                                  {[](QWidget* top) {
                                       auto* run = modalAs<tools::TViewRenReplacer>(top);
                                       return run != nullptr && run->finished();
@@ -503,7 +516,8 @@ std::vector<Scene> dialogScenes()
                                                        "the run ended before its picture");
                                       else
                                           take(1, top);
-                                  }},
+                                  },
+                                  true},
                                  {[](QWidget* top) {
                                       auto* run = modalAs<tools::TViewRenReplacer>(top);
                                       return run != nullptr && run->finished();
@@ -624,6 +638,8 @@ int run(int argc, char* argv[])
         std::fprintf(stderr, "wux_screenshots: no temporary folder\n");
         return 2;
     }
+    // WUX_SHOTS_KEEP=1 keeps the drives for a look after the run.
+    temporary.setAutoRemove(std::getenv("WUX_SHOTS_KEEP") == nullptr);
     const std::string base = temporary.path().toStdString();
     setenv("WUX_DRIVES", ("c=" + base + "/c;d=" + base + "/d;e=" + base + "/e:removable").c_str(), 1);
     // The user's configuration (the registry store) and data (the Trash) on c: as well.
@@ -662,7 +678,7 @@ int run(int argc, char* argv[])
     fillToolForms(program, shooter);
 
     std::vector<Scene> scenes = mainWindowScenes("", "bars as the default layout shows them");
-    scenes.push_back({{}, [](const Program& p, Shooter&, const Take&) { p.layout(0xFF); }});
+    scenes.push_back({{}, [](const Program& p, Shooter&, const Take&) { p.layout(kEveryBar); }});
     for (Scene& scene : mainWindowScenes("-all-bars", "every bar on"))
         scenes.push_back(std::move(scene));
     scenes.push_back(
@@ -673,7 +689,7 @@ int run(int argc, char* argv[])
     // WUX_SHOTS_ONLY=text: only the scenes with a picture whose name holds text (while mending one window).
     const char* only = std::getenv("WUX_SHOTS_ONLY");
     for (const Scene& scene : scenes) {
-        if (only != nullptr && *only != '\0' &&
+        if (only != nullptr && *only != '\0' && !scene.pictures.empty() &&
             std::none_of(scene.pictures.begin(), scene.pictures.end(), [only](const Picture& picture) {
                 return std::strstr(picture.file, only) != nullptr;
             }))
@@ -696,6 +712,8 @@ int run(int argc, char* argv[])
     if (!shooter.writeIndex())
         shooter.fail("index.md", "cannot be written in " + folder);
     std::printf("%zu pictures in %s\n", shooter.pictureCount(), folder.c_str());
+    if (!temporary.autoRemove())
+        std::printf("the drives are kept in %s\n", base.c_str());
     if (!shooter.failures().empty()) {
         std::fprintf(stderr, "\n%zu window(s) failed:\n", shooter.failures().size());
         for (const std::string& failure : shooter.failures())

@@ -86,7 +86,9 @@ void Shooter::shoot(QWidget* window, const std::string& file, const std::string&
         fail(file, "the window is missing (" + description + ")");
         return;
     }
-    settle();
+    // A picture taken at an event is taken at once (the program is inside that event).
+    if (!eagerStep_)
+        settle();
     const QImage image = window->grab().toImage();
     const std::string fault = judgePicture(image, window->frameGeometry(), screenGeometry());
     if (!fault.empty()) {
@@ -102,6 +104,25 @@ void Shooter::shoot(QWidget* window, const std::string& file, const std::string&
     std::fflush(stdout);
 }
 
+namespace {
+
+// Calls a function on every event of the application.
+class EveryEvent : public QObject
+{
+public:
+    explicit EveryEvent(std::function<void()> call) : call_(std::move(call)) {}
+    bool eventFilter(QObject*, QEvent*) override
+    {
+        call_();
+        return false;
+    }
+
+private:
+    std::function<void()> call_;
+};
+
+} // namespace
+
 void Shooter::whileModal(const std::string& what, const std::function<void()>& command,
                          std::vector<ModalStep> steps)
 {
@@ -109,25 +130,25 @@ void Shooter::whileModal(const std::string& what, const std::function<void()>& c
     bool acting = false;
     QElapsedTimer waited;
     waited.start();
-    QTimer poll;
-    poll.setInterval(kPollMs);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (acting)
+    auto poll = [&](bool atEvent) {
+        if (acting || (atEvent && (next >= steps.size() || !steps[next].eager)))
             return;
         QWidget* top = QApplication::activeModalWidget();
-        if (std::getenv("WUX_SHOTS_DEBUG"))
+        if (std::getenv("WUX_SHOTS_DEBUG") != nullptr && !atEvent)
             std::fprintf(stderr, "poll %s\n", describe(top).c_str());
         if (top == nullptr || !top->isVisible())
             return;
         if (next < steps.size() && steps[next].ready(top)) {
             acting = true;
+            eagerStep_ = atEvent;
             steps[next].act(top);
+            eagerStep_ = false;
             ++next;
             acting = false;
             waited.restart();
             return;
         }
-        if (waited.elapsed() > kStepTimeoutMs) {
+        if (!atEvent && waited.elapsed() > kStepTimeoutMs) {
             fail(what, next < steps.size()
                            ? "step " + std::to_string(next + 1) + " never came; closed " + describe(top)
                            : "an unexpected window was closed: " + describe(top));
@@ -137,10 +158,16 @@ void Shooter::whileModal(const std::string& what, const std::function<void()>& c
             else
                 top->close();
         }
-    });
-    poll.start();
+    };
+    QTimer timer;
+    timer.setInterval(kPollMs);
+    QObject::connect(&timer, &QTimer::timeout, [&] { poll(false); });
+    EveryEvent filter([&] { poll(true); });
+    qApp->installEventFilter(&filter);
+    timer.start();
     command();
-    poll.stop();
+    timer.stop();
+    qApp->removeEventFilter(&filter);
     if (next < steps.size())
         fail(what, "the command ended before window " + std::to_string(next + 1) + " of " +
                        std::to_string(steps.size()) + " was up");

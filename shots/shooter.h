@@ -23,6 +23,9 @@ struct ModalStep
 {
     std::function<bool(QWidget*)> ready;
     std::function<void(QWidget*)> act;
+    // Looked at on every event the program handles, not only now and then: for a window that changes
+    // fast (a run in progress). Its picture is taken as the window is at that event.
+    bool eager = false;
 };
 
 class Shooter
@@ -56,6 +59,7 @@ private:
         std::string description;
     };
     std::string folder_;
+    bool eagerStep_ = false;
     std::vector<Entry> entries_;
     std::vector<std::string> failures_;
 };
