@@ -132,6 +132,9 @@ std::vector<Unreadable> spreadsheetRows()
         {k, "bad-ref.xlsx", sheetWith("<row r=\"1\"><c r=\"A2\"><v>1</v></c></row>")},
         {k, "bad-number.xlsx", sheetWith("<row r=\"1\"><c r=\"A1\"><v>1,5</v></c></row>")},
         {k, "twice.xlsx", sheetWith("<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"A1\"><v>2</v></c></row>")},
+        {k, "row-twice.xlsx",
+         sheetWith("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row><row r=\"2\"/><row r=\"1\"><c "
+                   "r=\"B1\"><v>2</v></c></row>")},
         {k, "no-rows.xlsx", sheetWith("<row r=\"1048577\"/>")},
         {k, "no-columns.xlsx", sheetWith("<row r=\"1\">" + repeat("<c/>", 16385) + "</row>")},
         {k, "no-workbook.xlsx", without("xl/workbook.xml")},
