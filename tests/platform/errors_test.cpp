@@ -49,6 +49,11 @@ TEST(ErrorsTest, EveryCodeHasItsEnglishText)
         {183, "Cannot create a file when that file already exists."},
         {206, "The filename or extension is too long."},
         {267, "The directory name is invalid."},
+        {1006,
+         "The volume for a file has been externally altered so that the opened file is no longer valid."},
+        {1117, "The request could not be performed because of an I/O device error."},
+        {1142, "An attempt was made to create more links on a file than the file system supports."},
+        {1921, "The name of the file cannot be resolved by the system."},
         {99999, "Unknown error 99999."},
     };
     for (const auto& c : cases)

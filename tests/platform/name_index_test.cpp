@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -79,11 +82,19 @@ TEST_F(CaseIndexTest, MovesGiveTheSameResultsWithAndWithoutTheIndex)
     EXPECT_EQ(test::readFileBytes(posix("dir/new.txt")), "b");
 }
 
+// The open descriptors of the process.
+std::size_t openDescriptors()
+{
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                                  std::filesystem::directory_iterator()));
+}
+
 TEST_F(CaseIndexTest, ChangesByOthersAreSeen)
 {
     for (const char* name : {"one.txt", "two.txt", "three.txt"})
         test::createFile(posix(name), name);
-    CaseIndexScope scope;
+    const std::size_t descriptors = openDescriptors();
+    auto scope = std::make_unique<CaseIndexScope>();
     ASSERT_EQ(moveFile(path("one.txt"), path("first.txt")), 0u); // the folder is indexed
 
     // Another program adds a name and removes one.
@@ -101,6 +112,9 @@ TEST_F(CaseIndexTest, ChangesByOthersAreSeen)
     ASSERT_EQ(::rmdir(posix("sub").c_str()), 0);
     test::createFile(posix("sub/TWO.TXT"), "new folder");
     EXPECT_EQ(moveFile(path("two.txt"), path("sub\\two.txt")), kErrorAlreadyExists);
+    // The end of the scope ends its watches.
+    scope.reset();
+    EXPECT_EQ(openDescriptors(), descriptors);
 }
 
 TEST_F(CaseIndexTest, LookUpsOfMissingNamesSeeEveryChange)
