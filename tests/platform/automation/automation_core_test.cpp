@@ -96,6 +96,7 @@ TEST(AutomationVariant, ConvertsToBooleanIntegerAndDouble)
         EXPECT_EQ(e.code(), kErrorOverflow);
     }
     EXPECT_DOUBLE_EQ(toDouble(Variant(u"2.25")), 2.25);
+    EXPECT_DOUBLE_EQ(toDouble(Variant(true)), -1);
     EXPECT_DOUBLE_EQ(toDouble(Variant::fromR4(1.5f)), 1.5);
     EXPECT_THROW(toDouble(Variant(u"1,5")), AutomationError);
 }

@@ -117,6 +117,7 @@ TEST(ExcelNumberFormat, BuiltInFormatsAndTexts)
     EXPECT_EQ(builtInNumberFormat(0), u"");
     EXPECT_EQ(builtInNumberFormat(2), u"0.00");
     EXPECT_EQ(builtInNumberFormat(14), u"m/d/yyyy");
+    EXPECT_EQ(builtInNumberFormat(15), u"d-mmm-yy");
     EXPECT_EQ(builtInNumberFormat(49), u"@");
     EXPECT_EQ(builtInNumberFormat(300), u"");
     EXPECT_EQ(formatNumberText(0.5, builtInNumberFormat(10)), u"50.00%");

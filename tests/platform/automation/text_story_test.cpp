@@ -213,6 +213,16 @@ TEST_F(StoryTest, EditsKeepCharactersOutsideTheBasicPlaneAndReplaceBadBytes)
     expectConsistent();
 }
 
+TEST_F(StoryTest, EditsAfterLongRunsOfOtherThanAsciiLandWhereTheyShould)
+{
+    load("<w:p><w:r><w:t>\xC3\xA4\xC3\xB6\xC3\xBC\xC3\xA4\xC3\xB6\xC3\xBC\xC3\xA4\xC3\xB6 "
+         "end</w:t></w:r></w:p>");
+    story->replace(9, 12, u"END");
+    EXPECT_EQ(bodyXml(), "<w:p><w:r><w:t>\xC3\xA4\xC3\xB6\xC3\xBC\xC3\xA4\xC3\xB6\xC3\xBC\xC3\xA4\xC3\xB6 "
+                         "END</w:t></w:r></w:p>");
+    expectConsistent();
+}
+
 TEST_F(StoryTest, SetRangeKeepsCommonPrefixAndSuffix)
 {
     load("<w:p><w:r><w:rPr><w:b/></w:rPr><w:t>The </w:t></w:r><w:r><w:t>quick</w:t></w:r>"

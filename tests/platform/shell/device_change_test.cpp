@@ -10,8 +10,8 @@
 #include <QSignalSpy>
 #include <QWidget>
 
-#include "support/env_guard.h"
 #include "platform/drives.h"
+#include "support/env_guard.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
 

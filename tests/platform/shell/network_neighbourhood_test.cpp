@@ -38,13 +38,15 @@ TEST(NetworkNeighbourhood, ListsTheRemoteDrivesInLetterOrder)
 TEST(NetworkNeighbourhood, TestsInstallTheirOwnShares)
 {
     test::TempDrive drive("c");
-    const std::vector<NetworkShare> fake = {{'n', "export", "/net/export", "server:/export"}};
+    const std::vector<NetworkShare> fake = {{'n', "export", "/net/export", "server:/export"},
+                                            {'z', "last", "/net/last", "server:/last"}};
     {
         ScopedNetworkShares scope(fake);
         EXPECT_EQ(networkShares(), fake);
         EXPECT_TRUE(hasNetworkNeighbourhood());
         ASSERT_TRUE(findNetworkShare('N'));
         EXPECT_EQ(findNetworkShare('N')->source, "server:/export");
+        ASSERT_TRUE(findNetworkShare('Z'));
         {
             ScopedNetworkShares none(std::vector<NetworkShare>{});
             EXPECT_FALSE(hasNetworkNeighbourhood());

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "support/env_guard.h"
 #include "qt_printers.h"
+#include "support/env_guard.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
 
@@ -43,12 +43,14 @@ TEST_F(ProgramStarterTest, ParameterLinesBecomeArguments)
     };
     test::makeFolder(path("a b"));
     test::makeFolder(path("dir"));
+    ASSERT_TRUE(drive.addDrive('a'));
     const Case cases[] = {
         {"\"c:\\a b\\x.txt\"", {q(posix("a b/x.txt"))}},
         {"c:\\x.txt /p plain", {q(posix("x.txt")), "/p", "plain"}},
         {"C:/dir/new.txt", {q(posix("dir/new.txt"))}},
         {"\"say hi\" z:\\unmapped c:\\missing\\x.txt", {"say hi", "z:\\unmapped", "c:\\missing\\x.txt"}},
         {"", {}},
+        {"c: a:\\ c:x.txt", {q(drive.root()), q(drive.root('a')), "c:x.txt"}}, // drive roots; no path
     };
     for (const Case& c : cases)
         EXPECT_EQ(commandArguments(c.line), c.expected) << c.line;

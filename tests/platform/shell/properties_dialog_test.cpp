@@ -47,6 +47,7 @@ TEST(PropertiesTexts, SizesAndPermissions)
 {
     EXPECT_EQ(propertiesSizeText(0), "0 bytes");
     EXPECT_EQ(propertiesSizeText(1023), "1,023 bytes");
+    EXPECT_EQ(propertiesSizeText(1024), "1.00 kB (1,024 bytes)");
     EXPECT_EQ(propertiesSizeText(1200), "1.17 kB (1,200 bytes)");
     EXPECT_EQ(propertiesSizeText(5u * 1024 * 1024), "5.00 MB (5,242,880 bytes)");
 
@@ -122,6 +123,12 @@ TEST_F(PropertiesDialogTest, FoldersDrivesAndReservedCharacters)
     EXPECT_EQ(labelText(&folder, "lblLocation"), "c:\\");
     EXPECT_EQ(labelText(&folder, "lblPermissions"), "rwxr-xr-x (0755)");
     EXPECT_FALSE(rowShown(&folder, "lblSize"));
+    // A group without a name shows its number.
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(posix("docs").c_str(), 0, 54321), 0);
+        ASSERT_EQ(folder.load(path("docs")), kErrorSuccess);
+        EXPECT_EQ(labelText(&folder, "lblGroup"), "54321");
+    }
 
     TPropertiesDialog root;
     ASSERT_EQ(root.load("c:\\"), kErrorSuccess);
