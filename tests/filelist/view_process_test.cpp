@@ -79,43 +79,31 @@ protected:
     template <class T> static T* part(QWidget& view, const char* name) { return view.findChild<T*>(name); }
 };
 
-TEST_F(ViewProcessTest, TextsRegisteredByTheModule)
-{
-    EXPECT_EQ(core::classTranslator().GetDefaultText(1300), "From");
-    EXPECT_EQ(core::classTranslator().GetDefaultText(1301), "To");
-    EXPECT_EQ(core::classTranslator().GetDefaultText(1302), "Cancel");
-}
-
 TEST_F(ViewProcessTest, CreatedWithItsTextsAndLayout)
 {
+    EXPECT_EQ(core::classTranslator().GetDefaultText(1301), "To");
+    EXPECT_EQ(core::classTranslator().GetDefaultText(1302), "Cancel");
+    core::classTranslator().SetTranslation(1300, "Von");
+    core::classTranslator().SetTranslation(1302, "Abbrechen");
     TViewProcess view;
     EXPECT_EQ(view.objectName(), "TViewProcess");
     EXPECT_EQ(view.size(), QSize(408, 144));
     EXPECT_EQ(view.minimumSize(), view.maximumSize());
-    EXPECT_EQ(part<QLabel>(view, "lblCurrentFile")->text(), "From");
+    EXPECT_EQ(part<QLabel>(view, "lblCurrentFile")->text(), "Von");
     EXPECT_EQ(part<QLabel>(view, "lblCopyTo")->text(), "To");
     auto* cancel = part<QPushButton>(view, "btnCancel");
-    EXPECT_EQ(cancel->text(), "Cancel");
-    EXPECT_EQ(cancel->geometry(), QRect(167, 112, 75, 25));
+    EXPECT_EQ(cancel->text(), "Abbrechen");
     EXPECT_FALSE(cancel->focusPolicy() & Qt::TabFocus);
+    for (const auto& [name, place] :
+         {std::pair("btnCancel", QRect(167, 112, 75, 25)), std::pair("gCurrent", QRect(16, 56, 377, 20)),
+          std::pair("gProgress", QRect(16, 80, 377, 20))})
+        EXPECT_EQ(part<QWidget>(view, name)->geometry(), place) << name;
     EXPECT_EQ(part<QLabel>(view, "lblCurrentFile")->pos(), QPoint(4, 24));
     EXPECT_EQ(part<QLabel>(view, "lblCopyTo")->pos(), QPoint(4, 40));
-    EXPECT_EQ(part<QProgressBar>(view, "gCurrent")->geometry(), QRect(16, 56, 377, 20));
-    EXPECT_EQ(part<QProgressBar>(view, "gProgress")->geometry(), QRect(16, 80, 377, 20));
+    EXPECT_EQ(part<QLabel>(view, "lblOperation")->y(), 4);
+    EXPECT_EQ(part<QLabel>(view, "lblOperation")->width(), 408);
     EXPECT_EQ(part<QProgressBar>(view, "gProgress")->palette().color(QPalette::Highlight), QColor(Qt::blue));
-    auto* title = part<QLabel>(view, "lblOperation");
-    EXPECT_EQ(title->y(), 4);
-    EXPECT_EQ(title->width(), 408);
-    EXPECT_TRUE(title->alignment() & Qt::AlignHCenter);
-}
-
-TEST_F(ViewProcessTest, CreationTextsFollowTheLanguage)
-{
-    core::classTranslator().SetTranslation(1300, "Von");
-    core::classTranslator().SetTranslation(1302, "Abbrechen");
-    TViewProcess view;
-    EXPECT_EQ(part<QLabel>(view, "lblCurrentFile")->text(), "Von");
-    EXPECT_EQ(part<QPushButton>(view, "btnCancel")->text(), "Abbrechen");
+    EXPECT_TRUE(part<QLabel>(view, "lblOperation")->alignment() & Qt::AlignHCenter);
 }
 
 TEST_F(ViewProcessTest, PreparedForEachKind)
@@ -161,15 +149,6 @@ TEST_F(ViewProcessTest, PreparedForEachKind)
     }
 }
 
-TEST_F(ViewProcessTest, OneGaugeLayoutIsAppliedOnce)
-{
-    TViewProcess view;
-    view.SetOneGaugeLayout();
-    view.SetOneGaugeLayout();
-    EXPECT_EQ(view.height(), 120);
-    EXPECT_EQ(part<QProgressBar>(view, "gProgress")->y(), 56);
-}
-
 TEST_F(ViewProcessTest, PlacedOverASmallMainWindowWithTruncatedDivision)
 {
     TViewProcess view;
@@ -201,8 +180,13 @@ TEST_F(ViewProcessTest, GaugesShowTheFigures)
     EXPECT_EQ(current->value(), 5);
 }
 
-TEST_F(ViewProcessTest, ProgressPercentFigures)
+TEST_F(ViewProcessTest, ProgressPercentFiguresAndTheOneGaugeLayoutAppliedOnce)
 {
+    TViewProcess view;
+    view.SetOneGaugeLayout();
+    view.SetOneGaugeLayout();
+    EXPECT_EQ(view.height(), 120);
+    EXPECT_EQ(part<QProgressBar>(view, "gProgress")->y(), 56);
     EXPECT_EQ(ProgressPercent(0, 0), 100);
     EXPECT_EQ(ProgressPercent(0, 10), 0);
     EXPECT_EQ(ProgressPercent(1, 3), 33);
@@ -300,10 +284,7 @@ TEST_F(ViewProcessTest, EscapeAndTheCloseBoxStopTheWorkerLikeCancel)
         EXPECT_TRUE(worker.Finished());
         EXPECT_FALSE(view.isVisible());
     }
-}
-
-TEST_F(ViewProcessTest, WindowWithoutWorkerCloses)
-{
+    // A window without a worker closes.
     TViewProcess view;
     view.show();
     QTest::mouseClick(part<QPushButton>(view, "btnCancel"), Qt::LeftButton);
