@@ -20,6 +20,7 @@ namespace {
 using platform::shell::IconState;
 using test::dir;
 using test::file;
+using Icons = std::vector<std::int32_t>;
 
 constexpr std::int32_t kFolderIcon = 3;
 constexpr std::int32_t kOpenFolderIcon = 4;
@@ -109,6 +110,19 @@ protected:
         return ItemIconIndex(folder, test::positionOf(list, name, folder), list, &panel, reader);
     }
 
+    // The icons shown for these names (each looked up in turn).
+    std::vector<std::int32_t> iconsOf(std::initializer_list<std::string_view> names, std::int32_t folder = 1)
+    {
+        std::vector<std::int32_t> out;
+        for (std::string_view name : names)
+            out.push_back(icon(name, folder));
+        return out;
+    }
+    std::vector<std::int32_t> stored(std::int32_t folder = 1)
+    {
+        return test::fieldOf(list, &TBrowserItem::iconIndex, folder);
+    }
+
     FakeIcons icons;
     platform::shell::ScopedIconService iconScope{icons};
     TstateOfBrowser list;
@@ -137,12 +151,8 @@ TEST_F(IconReaderTest, InterimIconsAskTheShellOncePerExtension)
     for (std::int32_t position = 1; position <= list.itemCount; ++position)
         ItemIconIndex(1, position, list, &panel, reader);
     EXPECT_EQ(icons.byName.size(), 3u);
-    EXPECT_EQ(icon("f0.txt"), 11);
-    EXPECT_EQ(icon("f1.doc"), 12);
-    EXPECT_EQ(icon("f2.PDF"), 13);
-    EXPECT_EQ(icon("odd.unknown"), kNoFileIcon);
-    EXPECT_EQ(icon("noext"), kNoFileIcon);
-    EXPECT_EQ(icon("sub"), kFolderIcon);
+    EXPECT_EQ(iconsOf({"f0.txt", "f1.doc", "f2.PDF", "odd.unknown", "noext", "sub"}),
+              (Icons{11, 12, 13, kNoFileIcon, kNoFileIcon, kFolderIcon}));
     EXPECT_EQ(ItemIconIndex(1, 0, list, &panel, reader), -1);
     EXPECT_EQ(icons.byName.size(), 3u);
     ASSERT_NE(reader, nullptr);
@@ -159,15 +169,11 @@ TEST_F(IconReaderTest, TheReaderStoresTheRealIconsAndRepaintsOnce)
     reader->WaitFor();
     EXPECT_EQ(panel.repaints, 1);
     EXPECT_EQ(icons.pathCount(), 5u);
-    EXPECT_EQ(icon("a.txt"), kRealIcon);
-    EXPECT_EQ(icon("gone.txt"), kNoFileIcon);
-    EXPECT_EQ(icon("sub"), kRealIcon);
-    EXPECT_EQ(icon("lost"), -kFolderIcon);
-    EXPECT_EQ(icon("noext"), kRealIcon);
+    EXPECT_EQ(iconsOf({"a.txt", "gone.txt", "sub", "lost", "noext"}),
+              (Icons{kRealIcon, kNoFileIcon, kRealIcon, -kFolderIcon, kRealIcon}));
     EXPECT_EQ(reader.get(), first); // known icons start nothing
-    const TBrowserItem a = test::itemAt(list, 1, 1);
-    EXPECT_EQ(a.iconIndex, kRealIcon);
-    EXPECT_EQ(a.openIconIndex, -1);
+    EXPECT_EQ(test::itemAt(list, 1, 1).iconIndex, kRealIcon);
+    EXPECT_EQ(test::fieldOf(list, &TBrowserItem::openIconIndex), (Icons{-1, -1, -1, -1, -1}));
 }
 
 TEST_F(IconReaderTest, ExpandedTreeFoldersGetTheirOpenIconAndCollapsedFoldersAreSkipped)
@@ -183,9 +189,8 @@ TEST_F(IconReaderTest, ExpandedTreeFoldersGetTheirOpenIconAndCollapsedFoldersAre
     }
     EXPECT_EQ(icon("open"), kFolderIcon); // its open icon is not known yet
     reader->WaitFor();
-    const TBrowserItem open = test::itemAt(list, 1, 1);
-    EXPECT_EQ(open.openIconIndex, kRealOpenIcon);
-    EXPECT_EQ(open.iconIndex, -1);
+    EXPECT_EQ(test::itemAt(list, 1, 1).openIconIndex, kRealOpenIcon);
+    EXPECT_EQ(stored(), (Icons{-1, kRealIcon}));
     EXPECT_EQ(icon("open"), kRealOpenIcon);
     EXPECT_EQ(icon("inner.txt", 2), kRealIcon);
     EXPECT_EQ(test::itemAt(list, 3, 1).iconIndex, -1);
@@ -241,8 +246,7 @@ TEST_F(IconReaderTest, ItemIdEntriesAskTheShellForTheJoinedList)
     icon("share");
     reader->WaitFor();
     setShellNamespace(nullptr);
-    EXPECT_EQ(test::itemAt(list, 1, 1).iconIndex, 77);
-    EXPECT_EQ(test::itemAt(list, 1, 2).iconIndex, -kFolderIcon);
+    EXPECT_EQ(stored(), (Icons{77, -kFolderIcon}));
     ASSERT_EQ(shell.asked.size(), 2u);
     EXPECT_EQ(shell.asked[0], ItemIdList({"net", "share"}));
     EXPECT_EQ(icons.pathCount(), 0u);
@@ -260,8 +264,7 @@ TEST_F(IconReaderTest, StoppingAReaderThatWaitsOnTheGuiThreadEndsCleanly)
     StopIconReader(reader);
     EXPECT_EQ(reader, nullptr);
     EXPECT_EQ(panel.repaints, 0);
-    EXPECT_EQ(test::itemAt(list, 1, 1).iconIndex, -1);
-    EXPECT_EQ(test::itemAt(list, 1, 2).iconIndex, -1);
+    EXPECT_EQ(stored(), (Icons{-1, -1}));
     EXPECT_EQ(platform::pendingSynchronizeCount(), 0u);
 }
 
@@ -300,12 +303,12 @@ TEST_F(IconReaderTest, ItemIconIndexNowComputesAtOnceWithoutAThread)
     test::makeList(list, {file("a.txt"), file("b.xyz"), file("c.none"), dir("sub")}, 1, "c:\\n");
     icons.extensionIcons[".xyz"] = -1;
     EXPECT_EQ(ItemIconIndexNow(1, 0, list), kOpenFolderIcon);
-    EXPECT_EQ(ItemIconIndexNow(1, test::positionOf(list, "sub"), list), kFolderIcon);
-    EXPECT_EQ(ItemIconIndexNow(1, test::positionOf(list, "a.txt"), list), 11);
-    EXPECT_EQ(test::itemAt(list, 1, test::positionOf(list, "a.txt")).iconIndex, 11);
-    EXPECT_EQ(ItemIconIndexNow(1, test::positionOf(list, "b.xyz"), list), kNoFileIcon);
-    EXPECT_EQ(ItemIconIndexNow(1, test::positionOf(list, "c.none"), list), kNoFileIcon);
-    EXPECT_EQ(test::itemAt(list, 1, test::positionOf(list, "c.none")).iconIndex, -1);
+    ASSERT_EQ(test::namesOf(list), (std::vector<std::string>{"a.txt", "b.xyz", "c.none", "sub"}));
+    Icons now;
+    for (std::int32_t position = 1; position <= 4; ++position)
+        now.push_back(ItemIconIndexNow(1, position, list));
+    EXPECT_EQ(now, (Icons{11, kNoFileIcon, kNoFileIcon, kFolderIcon}));
+    EXPECT_EQ(stored(), (Icons{11, -1, -1, -1}));
     // An extension the shell gave nothing for is asked again next time.
     EXPECT_EQ(ExtensionIconIndex("xyz"), -1);
     EXPECT_EQ(std::count(icons.byName.begin(), icons.byName.end(), ".xyz"), 2);

@@ -121,6 +121,17 @@ inline void setFlags(TstateOfBrowser& state, std::string_view name, std::uint32_
         item->flags |= bits;
 }
 
+// One field of every item of a folder in display order, e.g. fieldOf(state, &TBrowserItem::iconIndex).
+template <class T>
+std::vector<T> fieldOf(TstateOfBrowser& state, T TBrowserItem::*member, std::int32_t folder = 1)
+{
+    std::vector<T> out;
+    const std::int32_t count = static_cast<std::int32_t>(namesOf(state, folder).size());
+    for (std::int32_t position = 1; position <= count; ++position)
+        out.push_back(itemAt(state, folder, position).*member);
+    return out;
+}
+
 // The selection of a folder's display positions: "x" selected, "." not ("x.x." for 1 and 3 of 4).
 inline std::string marks(TstateOfBrowser& state, std::int32_t folder = 1)
 {
