@@ -50,7 +50,7 @@ TEST(WUXBitBtn, HoverSwapsToNewFontAndRestoresTheOwnFont)
     EXPECT_EQ(btn->font(), own);
 }
 
-TEST(WUXBitBtn, WithoutUseNewStyleHoverLeavesTheFont)
+TEST(WUXBitBtn, WithoutUseNewStyleHoverLeavesTheFontAndAFontSetWhileHoveredIsLost)
 {
     TWUXBitBtn btn("OK");
     const QFont before = btn.font();
@@ -59,16 +59,11 @@ TEST(WUXBitBtn, WithoutUseNewStyleHoverLeavesTheFont)
     EXPECT_EQ(btn.font(), before);
     leave(&btn);
     EXPECT_EQ(btn.font(), before);
-}
 
-TEST(WUXBitBtn, FontSetWhileHoveredIsLostOnLeaving)
-{
-    TWUXBitBtn btn("OK");
     QFont own("Serif");
     own.setPixelSize(13);
     btn.setFont(own);
     btn.setUseNewStyle(true);
-    btn.setNewFont(boldFont());
     hover(&btn);
     QFont other("Monospace");
     other.setPixelSize(20);
@@ -199,12 +194,9 @@ TEST(SpeedButtonNew, GlyphStripGivesStateImagesWithTheBottomLeftColourTransparen
     const QImage up = b.glyphImage(TSpeedButtonNew::bsUp).toImage().convertToFormat(QImage::Format_ARGB32);
     EXPECT_EQ(qAlpha(up.pixel(0, 7)), 0);
     EXPECT_EQ(qAlpha(up.pixel(1, 7)), 255);
-}
-
-TEST(SpeedButtonNew, MissingStateImagesFallBackToTheUpImage)
-{
-    TSpeedButtonNew b;
+    // Missing state images fall back to the up image.
     b.setGlyph(strip({Qt::red}, Qt::magenta));
+    b.setNumGlyphs(1);
     EXPECT_EQ(b.glyphImage(TSpeedButtonNew::bsDown).toImage().pixelColor(3, 3), QColor(Qt::red));
     EXPECT_EQ(b.glyphImage(TSpeedButtonNew::bsExclusive).toImage().pixelColor(3, 3), QColor(Qt::red));
     EXPECT_FALSE(b.glyphImage(TSpeedButtonNew::bsDisabled).isNull());
@@ -231,12 +223,26 @@ TEST(SpeedButtonNew, SystemImageIsDrawnInsteadOfTheBitmap)
 {
     TSpeedButtonNew b;
     b.resize(37, 22);
+    QPixmap blue(8, 8);
+    blue.fill(Qt::blue);
+    // With an empty glyph no glyph is drawn, and no image is asked for.
+    TSpeedButtonNew empty;
+    empty.resize(37, 22);
+    bool askedEarly = false;
+    empty.SetSystemImage(
+        [&](int) {
+            askedEarly = true;
+            return QIcon(blue);
+        },
+        3);
+    EXPECT_EQ(empty.glyphKind(), "");
+    EXPECT_EQ(countColour(render(empty), Qt::blue), 0);
+    EXPECT_FALSE(askedEarly);
+
     b.setGlyph(strip({Qt::red}, Qt::magenta));
     EXPECT_EQ(b.glyphKind(), "bitmap");
     EXPECT_GT(countColour(render(b), Qt::red), 40);
 
-    QPixmap blue(8, 8);
-    blue.fill(Qt::blue);
     std::vector<int> asked;
     b.SetSystemImage(
         [&](int index) {
@@ -250,24 +256,6 @@ TEST(SpeedButtonNew, SystemImageIsDrawnInsteadOfTheBitmap)
     EXPECT_GT(countColour(img, Qt::blue), 40);
     ASSERT_FALSE(asked.empty());
     EXPECT_EQ(asked.back(), 7);
-}
-
-TEST(SpeedButtonNew, SystemImageWithAnEmptyGlyphDrawsNoGlyph)
-{
-    TSpeedButtonNew b;
-    b.resize(37, 22);
-    QPixmap blue(8, 8);
-    blue.fill(Qt::blue);
-    bool asked = false;
-    b.SetSystemImage(
-        [&](int) {
-            asked = true;
-            return QIcon(blue);
-        },
-        3);
-    EXPECT_EQ(b.glyphKind(), "");
-    EXPECT_EQ(countColour(render(b), Qt::blue), 0);
-    EXPECT_FALSE(asked);
 }
 
 TEST(SpeedButtonNew, CaptionIsPaintedBesideTheGlyph)
