@@ -128,22 +128,35 @@ TEST_F(FolderReaderTest, EntriesCarryTheirDataAndGrowTheBlocks)
     EXPECT_EQ(text, "");
 }
 
-TEST_F(FolderReaderTest, MasksWithReaderFlags)
+TEST_F(FolderReaderTest, MasksWithReaderFlagsAndAttributeFilters)
 {
-    wux::test::createFile(posix("m/a.txt"));
+    wux::test::createFile(posix("m/a.txt"), "", 0, 0444);
     wux::test::createFile(posix("m/b.doc"));
     wux::test::makeFolder(posix("m/x.txt"));
     wux::test::makeFolder(posix("m/docs"));
-    ASSERT_TRUE(read("m", 1, "*.txt"));
-    EXPECT_EQ(names(), (Names{"a.txt", "docs", "x.txt"}));
-    ASSERT_TRUE(read("m", 0, "*.txt"));
-    EXPECT_EQ(names(), (Names{"a.txt", "x.txt"}));
-    ASSERT_TRUE(read("m", 2, "*.txt"));
-    EXPECT_EQ(names(), (Names{"a.txt"}));
-    ASSERT_TRUE(read("m", 3, "*.txt"));
-    EXPECT_EQ(names(), (Names{"a.txt"}));
-    ASSERT_TRUE(read("m", 0, ""));
-    EXPECT_EQ(names(), (Names{"a.txt", "b.doc", "docs", "x.txt"}));
+    const struct
+    {
+        std::uint32_t flags;
+        const char* masks;
+        std::uint32_t present, absent;
+        Names names;
+    } cases[] = {
+        {1, "*.txt", 0, 0, {"a.txt", "docs", "x.txt"}},
+        {0, "*.txt", 0, 0, {"a.txt", "x.txt"}},
+        {2, "*.txt", 0, 0, {"a.txt"}},
+        {3, "*.txt", 0, 0, {"a.txt"}},
+        {0, "", 0, 0, {"a.txt", "b.doc", "docs", "x.txt"}},
+        {0, "", 0x1, 0, {"a.txt"}},           // read-only present
+        {0, "", 0, 0x10, {"a.txt", "b.doc"}}, // no folders
+        {0, "", 0x20, 0x1, {"b.doc"}},
+    };
+    for (const auto& c : cases) {
+        filter.enabled = c.present != 0 || c.absent != 0;
+        filter.attributesPresent = c.present;
+        filter.attributesAbsent = c.absent;
+        ASSERT_TRUE(read("m", c.flags, c.masks));
+        EXPECT_EQ(names(), c.names) << c.flags << " " << c.masks << " " << c.present << " " << c.absent;
+    }
 }
 
 TEST_F(FolderReaderTest, HiddenEntriesOnlyWhenShown)
@@ -270,25 +283,6 @@ TEST_F(FolderReaderTest, SizeFiltersWithUnits)
         ASSERT_TRUE(read("z"));
         EXPECT_EQ(names(), c.expected) << c.test;
     }
-}
-
-TEST_F(FolderReaderTest, AttributesPresentAndAbsent)
-{
-    wux::test::createFile(posix("t/ro"), "", 0, 0444);
-    wux::test::createFile(posix("t/rw"), "", 0, 0644);
-    wux::test::makeFolder(posix("t/dir"));
-    filter.enabled = 1;
-    filter.attributesPresent = 0x1;
-    ASSERT_TRUE(read("t"));
-    EXPECT_EQ(names(), (Names{"ro"}));
-    filter.attributesPresent = 0;
-    filter.attributesAbsent = 0x10;
-    ASSERT_TRUE(read("t"));
-    EXPECT_EQ(names(), (Names{"ro", "rw"}));
-    filter.attributesPresent = 0x20;
-    filter.attributesAbsent = 0x1;
-    ASSERT_TRUE(read("t"));
-    EXPECT_EQ(names(), (Names{"rw"}));
 }
 
 TEST_F(FolderReaderTest, ListsAttachedToTheBasketMarkNewEntriesInBothViews)
