@@ -97,23 +97,16 @@ TEST(VYKStatusBar, BevelNoneDrawsNoBorderLoweredDoes)
     // Without a bevel every pixel of the part is the face colour.
     for (int x = 0; x < 198; ++x)
         EXPECT_EQ(flat.pixelColor(x, 2), face) << x;
+    // The simple text is painted only while SimplePanel.
+    bar.setSimplePanel(false);
+    bar.setSimpleText("WWWWWW");
+    EXPECT_EQ(render(bar), flat);
+    bar.setSimplePanel(true);
+    EXPECT_NE(render(bar), flat);
+    bar.setSimpleText("");
     bar.setBevel(TVYKStatusPanelBevel::SP_BEVEL_LOWERED);
     const QImage lowered = render(bar);
     EXPECT_NE(lowered.pixelColor(100, 2), face); // the sunken edge's top line
-}
-
-TEST(VYKStatusBar, SimpleTextIsPaintedOnlyWhileSimplePanel)
-{
-    TVYKStatusBar bar;
-    bar.setSizeGrip(false);
-    bar.resize(200, 19);
-    bar.setBevel(TVYKStatusPanelBevel::SP_BEVEL_NONE);
-    const QImage empty = render(bar);
-    bar.setSimplePanel(false);
-    bar.setSimpleText("WWWWWW");
-    EXPECT_EQ(render(bar), empty);
-    bar.setSimplePanel(true);
-    EXPECT_NE(render(bar), empty);
 }
 
 TEST(VYKStatusBar, ResizeFiresOnResizeForThePanelLayout)
