@@ -117,6 +117,24 @@ protected:
         return paths;
     }
 
+    // Every folder in folder order with its names in display order: "c:\a: x y | c:\c: r".
+    static std::string contents(TstateOfBrowser& state)
+    {
+        std::string out;
+        std::vector<std::int32_t> numbers;
+        {
+            StateAccess access(state);
+            for (std::int32_t n = 0; n < state.folderCount; ++n)
+                numbers.push_back(static_cast<std::int32_t>(access.folderOrder[n]));
+        }
+        for (const std::int32_t folder : numbers) {
+            out += (out.empty() ? "" : " | ") + FolderPathAsStored(folder, state) + ":";
+            for (const std::string& name : namesOf(state, folder))
+                out += " " + name;
+        }
+        return out;
+    }
+
     // The folder number of a path in the Basket (0 when absent).
     static std::int32_t basketFolder(std::string_view path)
     {
