@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "filelist/browser_state.h"
@@ -25,15 +26,10 @@ TEST(BrowserState, CreateSetsDefaultsAndParsesTheMasks)
     state.cursorName = "old";
     CreateBrowserState(state, 1, 300, "*.txt; *.doc", 10000);
     test::ListGuard guard{state};
-    EXPECT_EQ(state.sortWord, 8u);
-    EXPECT_EQ(state.itemCapacity, 300);
-    EXPECT_EQ(state.folderCapacity, 1);
-    EXPECT_EQ(state.itemCount, 0);
-    EXPECT_EQ(state.folderCount, 0);
-    EXPECT_EQ(state.mode, 0u);
-    EXPECT_EQ(state.filter.enabled, 0);
-    EXPECT_EQ(state.cursorName, "");
-    EXPECT_EQ(state.text->Capacity(), 10000u);
+    EXPECT_EQ(std::tuple(state.sortWord, state.itemCapacity, state.folderCapacity, state.itemCount,
+                         state.folderCount, state.mode, state.filter.enabled, state.cursorName,
+                         state.text->Capacity()),
+              std::tuple(8u, 300, 1, 0, 0, 0u, 0, std::string(), 10000u));
     ASSERT_EQ(state.maskList.size(), 2u);
     EXPECT_EQ(state.maskList[0].upper, "*.TXT");
     EXPECT_EQ(state.maskText, "*.txt; *.doc");
@@ -152,14 +148,9 @@ TEST(BrowserState, CloneCopiesEverything)
     TstateOfBrowser copy;
     CloneBrowserState(copy, source);
     test::ListGuard copyGuard{copy};
-    EXPECT_EQ(copy.folderCapacity, 12);
-    EXPECT_EQ(copy.itemCapacity, 13);
-    EXPECT_EQ(copy.folderCount, 2);
-    EXPECT_EQ(copy.itemCount, 3);
-    EXPECT_EQ(copy.driveIndex, 3);
-    EXPECT_EQ(copy.sortWord, 0x42u);
-    EXPECT_EQ(copy.mode, 2u);
-    EXPECT_EQ(copy.maskText, "*.c");
+    EXPECT_EQ(std::tuple(copy.folderCapacity, copy.itemCapacity, copy.folderCount, copy.itemCount,
+                         copy.driveIndex, copy.sortWord, copy.mode, copy.maskText),
+              std::tuple(12, 13, 2, 3, 3, 0x42u, 2u, std::string("*.c")));
     EXPECT_EQ(test::namesOf(copy, 1), test::namesOf(source, 1));
     EXPECT_EQ(storedPath(copy, 2), "c:\\a");
     EXPECT_EQ(FindOrAddFolder("C:\\A", copy), 2);
@@ -188,18 +179,15 @@ TEST(BrowserState, CopySelectedTakesMarkedItemsOfExpandedFolders)
     TstateOfBrowser target;
     ASSERT_TRUE(CopySelectedToState(target, source));
     test::ListGuard targetGuard{target};
-    EXPECT_EQ(source.selectedCount, 3);
-    EXPECT_EQ(target.itemCount, 3);
-    EXPECT_EQ(target.folderCount, 3);
-    EXPECT_EQ(target.sortWord, 16384u);
+    EXPECT_EQ(std::tuple(source.selectedCount, target.itemCount, target.folderCount, target.sortWord),
+              std::tuple(3, 3, 3, 16384u));
     SortAllFolders(target);
     EXPECT_EQ(test::namesOf(target, 1), (Names{"b1", "b3"}));
     EXPECT_EQ(test::namesOf(target, 2), (Names{"a2"}));
     EXPECT_EQ(test::namesOf(target, 3), Names{});
     // The number field names the source item (1-based index in the item block).
-    EXPECT_EQ(test::itemAt(target, 1, 1).number, 1);
-    EXPECT_EQ(test::itemAt(target, 1, 2).number, 3);
-    EXPECT_EQ(test::itemAt(target, 2, 1).number, 5);
+    EXPECT_EQ(test::fieldOf(target, &TBrowserItem::number, 1), (std::vector<std::int32_t>{1, 3}));
+    EXPECT_EQ(test::fieldOf(target, &TBrowserItem::number, 2), std::vector<std::int32_t>{5});
     std::string path;
     FolderPathOf(2, target, path);
     EXPECT_EQ(path, "c:\\A");
