@@ -48,14 +48,27 @@ TEST(Sorting, SortWordsOnOneFolder)
         EXPECT_EQ(sorted(items, c.word), c.expected) << "sort word " << c.word;
 }
 
-TEST(Sorting, FolderBetweenFilesInFullNameOrder)
+TEST(Sorting, FoldersNamesAndUnusedKeys)
 {
-    EXPECT_EQ(sorted({file("c.txt"), dir("b"), file("a.txt")}, 16384), (Names{"a.txt", "b", "c.txt"}));
-}
-
-TEST(Sorting, FoldersStayFirstAndAscendingWhenDescending)
-{
-    EXPECT_EQ(sorted({dir("a"), file("x"), dir("B")}, 8 | 0x2000), (Names{"a", "B", "x"}));
+    const struct
+    {
+        std::vector<ItemData> items;
+        std::uint32_t word;
+        Names expected;
+    } cases[] = {
+        // A folder between files in full-name order; folders stay first and ascending when descending.
+        {{file("c.txt"), dir("b"), file("a.txt")}, 16384, {"a.txt", "b", "c.txt"}},
+        {{dir("a"), file("x"), dir("B")}, 8 | 0x2000, {"a", "B", "x"}},
+        // Names ignore case with the bytes as tie break.
+        {{file("b.doc"), file("a.zip"), file("B.txt")}, 8, {"a.zip", "B.txt", "b.doc"}},
+        {{file("x.TXT"), file("x.doc"), file("x.txt")}, 1, {"x.doc", "x.TXT", "x.txt"}},
+        // Keys 4-7 compare as equal: everything ties and the later read goes first.
+        {{file("a"), file("b"), file("c")}, 07777, {"c", "b", "a"}},
+        // A leading dot is no extension: ".b" sorts by its whole name.
+        {{file("x.a"), file(".b"), file("a.c")}, 8, {".b", "a.c", "x.a"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(sorted(c.items, c.word), c.expected) << c.word;
 }
 
 // The display order of folder 1 as item numbers (1-based reading order).
@@ -99,20 +112,6 @@ TEST(Sorting, EqualKeysPutTheLaterReadFirstAscendingAndLastDescending)
     test::ListGuard guard{state};
     SortFolder(1, 16384, state);
     EXPECT_EQ(orderOf(state), (std::vector<std::uint32_t>{2, 1, 3, 4}));
-}
-
-TEST(Sorting, NamesIgnoreCaseWithTheBytesAsTieBreak)
-{
-    EXPECT_EQ(sorted({file("b.doc"), file("a.zip"), file("B.txt")}, 8), (Names{"a.zip", "B.txt", "b.doc"}));
-    EXPECT_EQ(sorted({file("x.TXT"), file("x.doc"), file("x.txt")}, 1), (Names{"x.doc", "x.TXT", "x.txt"}));
-}
-
-TEST(Sorting, UnusedKeysAndKeyValuesAboveThree)
-{
-    // Keys 4-7 compare as equal: everything ties and the later read goes first.
-    EXPECT_EQ(sorted({file("a"), file("b"), file("c")}, 07777), (Names{"c", "b", "a"}));
-    // A leading dot is no extension: ".b" sorts by its whole name.
-    EXPECT_EQ(sorted({file("x.a"), file(".b"), file("a.c")}, 8), (Names{".b", "a.c", "x.a"}));
 }
 
 TEST(Sorting, InsertingAppendedItemsMatchesAFullSort)
