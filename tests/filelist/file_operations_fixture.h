@@ -64,6 +64,20 @@ public:
     int closeCommands = 0;
 };
 
+// A question as "kind caption [Name1] Info1", " (delete)" added for the delete wording.
+inline std::string question(ConfirmationKind kind, const std::string& caption, const std::string& name1,
+                            const std::string& info1, bool deleting = false)
+{
+    return std::to_string(static_cast<int>(kind)) + " " + caption + " [" + name1 + "] " + info1 +
+           (deleting ? " (delete)" : "");
+}
+
+// A box as "caption|text|icon".
+inline std::string box(const std::string& caption, const std::string& text, platform::MsgIcon icon)
+{
+    return caption + "|" + text + "|" + std::to_string(static_cast<int>(icon));
+}
+
 class FileOperationsTest : public BasketFixture
 {
 protected:
@@ -156,6 +170,24 @@ protected:
         EndStateHandOver();
         EXPECT_FALSE(OperationBusy.load());
         return started;
+    }
+
+    // Question n in the form of question().
+    std::string asked(std::size_t n) const
+    {
+        if (n >= ui.questions.size())
+            return "none";
+        const ConfirmationQuestion& q = ui.questions[n];
+        return question(q.kind, q.caption, q.Name1, q.Info1, q.DeleteWording);
+    }
+
+    // Every box shown, in the form of box().
+    std::vector<std::string> boxes() const
+    {
+        std::vector<std::string> out;
+        for (const auto& record : dialogs.records())
+            out.push_back(box(record.request.caption, record.request.text, record.request.icon));
+        return out;
     }
 
     void answer(std::initializer_list<ConfirmationAnswer> answers)

@@ -29,6 +29,8 @@ using Names = std::vector<std::string>;
 
 constexpr platform::FileTime kTime = 132'000'000'000'000'000ull;
 constexpr platform::FileTime kHour = 3600ull * 10'000'000;
+constexpr ConfirmationKind kAttribute = ConfirmationKind::Attribute;
+const std::string kHidden = "has either the attribute HIDDEN or SYSTEM!";
 
 class OverwriteTest : public FileOperationsTest
 {
@@ -177,12 +179,8 @@ TEST_F(OverwriteTest, WithoutConfirmationTargetsAreReplacedButReadOnlyOnesAsk)
     ASSERT_TRUE(run(TFileOperationKind::Copy, path("dst\\")));
     ASSERT_EQ(ui.questions.size(), 2U);
     // Sorted order: .h, a.txt, r.txt.
-    EXPECT_EQ(ui.questions[0].kind, ConfirmationKind::Attribute);
-    EXPECT_EQ(ui.questions[0].Name1, path("dst\\.h"));
-    EXPECT_EQ(ui.questions[0].Info1, "has either the attribute HIDDEN or SYSTEM!");
-    EXPECT_FALSE(ui.questions[0].DeleteWording);
-    EXPECT_EQ(ui.questions[1].Name1, path("dst\\r.txt"));
-    EXPECT_EQ(ui.questions[1].Info1, "is READ ONLY!");
+    EXPECT_EQ(asked(0), question(kAttribute, "", path("dst\\.h"), kHidden));
+    EXPECT_EQ(asked(1), question(kAttribute, "", path("dst\\r.txt"), "is READ ONLY!"));
     EXPECT_EQ(readFileBytes(posix("dst/.h")), "old h");
     EXPECT_EQ(readFileBytes(posix("dst/a.txt")), "new a");
     EXPECT_EQ(readFileBytes(posix("dst/r.txt")), "new r");
@@ -314,10 +312,8 @@ TEST_F(DeleteTest, ReadOnlyAndHiddenFilesAsk)
     answer({A::No, A::YesToAll});
     ASSERT_TRUE(run(TFileOperationKind::Delete));
     ASSERT_EQ(ui.questions.size(), 2U);
-    EXPECT_EQ(ui.questions[0].Name1, path("d\\.hidden"));
-    EXPECT_TRUE(ui.questions[0].DeleteWording);
-    EXPECT_EQ(ui.questions[0].Info1, "has either the attribute HIDDEN or SYSTEM!");
-    EXPECT_EQ(ui.questions[1].Info1, "is READ ONLY!");
+    EXPECT_EQ(asked(0), question(kAttribute, "", path("d\\.hidden"), kHidden, true));
+    EXPECT_EQ(asked(1), question(kAttribute, "", path("d\\r1.txt"), "is READ ONLY!", true));
     EXPECT_EQ(listNames(posix("d")), Names{".hidden"});
 }
 
@@ -346,10 +342,8 @@ TEST_F(DeleteTest, FolderThatCannotBeRemovedShowsTheMessageOnly)
     select({"empty"});
     ASSERT_TRUE(run(TFileOperationKind::Delete));
     EXPECT_TRUE(ui.questions.empty());
-    ASSERT_EQ(dialogs.records().size(), 1U);
-    EXPECT_EQ(dialogs.texts()[0], "Directory " + path("d\\empty") + " not deleted!");
-    EXPECT_EQ(dialogs.records()[0].request.icon, platform::MsgIcon::Error);
-    EXPECT_EQ(dialogs.captions()[0], "Wuxtool");
+    EXPECT_EQ(boxes(), Names{box("Wuxtool", "Directory " + path("d\\empty") + " not deleted!",
+                                 platform::MsgIcon::Error)});
     EXPECT_TRUE(exists(posix("d/empty")));
 }
 
@@ -375,10 +369,8 @@ TEST_F(DeleteTest, FailedStepsAskWithTheirStage)
         answer({A::Yes, A::No});
         ASSERT_TRUE(run(TFileOperationKind::Delete)) << c.caption;
         ASSERT_EQ(ui.questions.size(), 2U) << c.caption;
-        EXPECT_EQ(ui.questions[0].kind, ConfirmationKind::StepFailed);
-        EXPECT_EQ(ui.questions[0].caption, c.caption);
-        EXPECT_EQ(ui.questions[0].Name1, path("d\\x.txt"));
-        EXPECT_EQ(ui.questions[0].Info1, platform::errorText(platform::kErrorAccessDenied));
+        EXPECT_EQ(asked(0), question(ConfirmationKind::StepFailed, c.caption, path("d\\x.txt"),
+                                     platform::errorText(platform::kErrorAccessDenied)));
         EXPECT_EQ(listNames(posix("d")), Names{"x.txt"}) << c.caption;
         EXPECT_FALSE(stoppedByRun);
     }
@@ -398,10 +390,8 @@ TEST_F(DeleteTest, ToTheTrashAndNeverPermanentlyWhenTheTrashRefuses)
     EXPECT_EQ(readFileBytes(posix("d/stays.txt")), "refused");
     EXPECT_EQ(readFileBytes(drive.base() + "/xdg-data/Trash/files/gone.txt"), "to the trash");
     ASSERT_EQ(ui.questions.size(), 1U);
-    EXPECT_EQ(ui.questions[0].kind, ConfirmationKind::StepFailed);
-    EXPECT_EQ(ui.questions[0].caption, "Error file delete 3");
-    EXPECT_EQ(ui.questions[0].Info1, "Can't delete file!");
-    EXPECT_EQ(ui.questions[0].Name1, path("d\\stays.txt"));
+    EXPECT_EQ(asked(0), question(ConfirmationKind::StepFailed, "Error file delete 3", path("d\\stays.txt"),
+                                 "Can't delete file!"));
 }
 
 class MoveTest : public FileOperationsTest
@@ -470,10 +460,7 @@ TEST_F(MoveTest, FailedRenameShowsTheMoveFileBox)
     openFolder("src");
     select({"a.txt"});
     ASSERT_TRUE(run(TFileOperationKind::Move, path("dst\\")));
-    ASSERT_EQ(dialogs.records().size(), 1U);
-    EXPECT_EQ(dialogs.captions()[0], "MoveFile: Error32");
-    EXPECT_EQ(dialogs.texts()[0], platform::errorText(32));
-    EXPECT_EQ(dialogs.records()[0].request.icon, platform::MsgIcon::Warning);
+    EXPECT_EQ(boxes(), Names{box("MoveFile: Error32", platform::errorText(32), platform::MsgIcon::Warning)});
     EXPECT_EQ(readFileBytes(posix("src/a.txt")), "a");
 }
 
@@ -495,8 +482,7 @@ TEST_F(MoveTest, BetweenDrivesCopiesThenDeletesAndKeepsTheSourceOnFailure)
     EXPECT_FALSE(exists(posix("dst/fails.txt", 'd')));
     EXPECT_EQ(listNames(posix("src")), Names{"fails.txt"});
     EXPECT_EQ(readFileBytes(posix("src/fails.txt")), "must stay");
-    ASSERT_EQ(dialogs.records().size(), 1U);
-    EXPECT_EQ(dialogs.captions()[0], "WRITE TO FILE: Error 112");
+    EXPECT_EQ(dialogs.captions(), Names{"WRITE TO FILE: Error 112"});
     // Progress by bytes: 5 + 4 + 9.
     EXPECT_EQ(bytesTotal, 18U);
     EXPECT_EQ(bytesDone, 18U);

@@ -30,6 +30,8 @@ using Names = std::vector<std::string>;
 
 constexpr platform::FileTime kTime = 132'000'000'000'000'000ull; // a day in 2019
 constexpr platform::FileTime kHour = 3600ull * 10'000'000;
+const std::string kItself =
+    box("Wuxtool", "You cannot copy a file to itself!", platform::MsgIcon::Information);
 
 TEST(NameMask, Table)
 {
@@ -109,10 +111,8 @@ TEST_F(TargetParsing, RelativeRootAbsoluteAndInvalidTargets)
             EXPECT_EQ(target.renameInPlace, c.inPlace) << c.target;
             EXPECT_TRUE(dialogs.records().empty());
         } else {
-            ASSERT_EQ(dialogs.records().size(), 1U) << c.target;
-            EXPECT_EQ(dialogs.texts()[0], "The given target path\r\n" + c.dir + "\r\nis invalid!");
-            EXPECT_EQ(dialogs.captions()[0], "Wuxtool");
-            EXPECT_EQ(dialogs.records()[0].request.icon, platform::MsgIcon::Warning);
+            EXPECT_EQ(boxes(), Names{box("Wuxtool", "The given target path\r\n" + c.dir + "\r\nis invalid!",
+                                         platform::MsgIcon::Warning)});
         }
     }
 }
@@ -134,9 +134,8 @@ TEST_F(TargetParsing, SeveralItemsToOneFileAreRefused)
     openFolder("src");
     select({"a.txt", "b.txt"});
     EXPECT_FALSE(run(TFileOperationKind::Copy, path("dst\\x.txt")));
-    ASSERT_EQ(dialogs.texts().size(), 1U);
-    EXPECT_EQ(dialogs.texts()[0], "You cannot move or copy more than one file to a single file!");
-    EXPECT_EQ(dialogs.records()[0].request.icon, platform::MsgIcon::Warning);
+    EXPECT_EQ(boxes(), Names{box("Wuxtool", "You cannot move or copy more than one file to a single file!",
+                                 platform::MsgIcon::Warning)});
     EXPECT_TRUE(wux::test::listNames(posix("dst")).empty());
 
     // With a mask each file gets its own name.
@@ -289,10 +288,7 @@ TEST_F(CopyTest, CopyOntoItselfIsRefusedWithoutTouchingTheFile)
         openFolder("src");
         select({c.item});
         ASSERT_TRUE(run(TFileOperationKind::Copy, c.target)) << c.target;
-        ASSERT_EQ(dialogs.texts().size(), 1U) << c.target;
-        EXPECT_EQ(dialogs.texts()[0], "You cannot copy a file to itself!");
-        EXPECT_EQ(dialogs.records()[0].request.icon, platform::MsgIcon::Information);
-        EXPECT_EQ(dialogs.captions()[0], "Wuxtool");
+        EXPECT_EQ(boxes(), Names{kItself}) << c.target;
         EXPECT_TRUE(stoppedByRun);
         EXPECT_TRUE(ui.questions.empty());
         EXPECT_EQ(readFileBytes(posix("src/a.txt")), "keep me") << c.target;
@@ -417,11 +413,8 @@ TEST_F(CopyTest, FailedStepsShowTheStepsBoxAndLeaveNoTarget)
         openFolder("src");
         select({"a.txt"});
         ASSERT_TRUE(run(c.kind, path("dst\\", c.target)));
-        ASSERT_EQ(dialogs.records().size(), 1U);
-        EXPECT_EQ(dialogs.captions()[0], c.caption);
-        EXPECT_EQ(dialogs.texts()[0], platform::errorText(c.code));
-        EXPECT_EQ(dialogs.records()[0].request.icon, platform::MsgIcon::Warning);
-        EXPECT_TRUE(dialogs.records()[0].onGuiThread);
+        EXPECT_EQ(boxes(), Names{box(c.caption, platform::errorText(c.code), platform::MsgIcon::Warning)});
+        EXPECT_TRUE(!dialogs.records().empty() && dialogs.records()[0].onGuiThread);
         EXPECT_EQ(wux::test::listNames(posix("dst", c.target)), std::vector<std::string>{});
         EXPECT_EQ(readFileBytes(posix("src/a.txt")), c.bytes);
         EXPECT_EQ(modeOf(posix("src/a.txt")) & 0777, c.mode);
@@ -457,10 +450,8 @@ TEST_F(CopyTest, FailedStepsAskAndRetryThenSkip)
         answer({ConfirmationAnswer::Yes, ConfirmationAnswer::No});
         ASSERT_TRUE(run(TFileOperationKind::Copy, path("dst\\")));
         ASSERT_EQ(ui.questions.size(), 2U);
-        EXPECT_EQ(ui.questions[0].kind, ConfirmationKind::StepFailed);
-        EXPECT_EQ(ui.questions[0].caption, c.caption);
-        EXPECT_EQ(ui.questions[0].Name1, path("src\\a.txt"));
-        EXPECT_EQ(ui.questions[0].Info1, platform::errorText(c.code));
+        EXPECT_EQ(asked(0), question(ConfirmationKind::StepFailed, c.caption, path("src\\a.txt"),
+                                     platform::errorText(c.code)));
         EXPECT_EQ(ui.unscripted, 0);
         EXPECT_EQ(wux::test::listNames(posix("dst")), std::vector<std::string>{});
         EXPECT_FALSE(stoppedByRun);
@@ -507,9 +498,8 @@ TEST_F(CopyTest, TargetFolderWhereAFileHasItsNameAsksInsteadOfLooping)
     answer({ConfirmationAnswer::Yes, ConfirmationAnswer::No});
     ASSERT_TRUE(run(TFileOperationKind::Copy, path("dst\\")));
     ASSERT_EQ(ui.questions.size(), 2U);
-    EXPECT_EQ(ui.questions[0].kind, ConfirmationKind::DirectoryNotCreated);
-    EXPECT_EQ(ui.questions[0].Name1, path("dst\\tree"));
-    EXPECT_EQ(ui.questions[0].Info1, platform::errorText(platform::kErrorAlreadyExists));
+    EXPECT_EQ(asked(0), question(ConfirmationKind::DirectoryNotCreated, "", path("dst\\tree"),
+                                 platform::errorText(platform::kErrorAlreadyExists)));
     EXPECT_EQ(readFileBytes(posix("dst/tree")), "a file in the way");
     EXPECT_FALSE(stoppedByRun);
 }
@@ -531,8 +521,7 @@ TEST_F(FileOperationsTest, CopyIntoADriveWhoseRootIsInsideTheFolderIsRefused)
     openFolder("src");
     select({"dir"});
     ASSERT_TRUE(run(TFileOperationKind::Copy, "d:\\"));
-    ASSERT_EQ(dialogs.texts().size(), 1U);
-    EXPECT_EQ(dialogs.texts()[0], "You cannot copy a file to itself!");
+    EXPECT_EQ(boxes(), Names{kItself});
     EXPECT_TRUE(stoppedByRun);
     EXPECT_EQ(listNames(posix("src/dir/inner")), Names{});
     EXPECT_EQ(readFileBytes(posix("src/dir/a.txt")), "alpha");
@@ -566,8 +555,7 @@ TEST_F(FileOperationsTest, MoveBetweenDrivesIntoTheFolderItselfKeepsEverything)
         EXPECT_EQ(listNames(posix("src/dir")), (Names{"a.txt", "empty", "inner"})) << c.target;
         EXPECT_EQ(listNames(posix("src/dir/inner")), Names{}) << c.target;
         EXPECT_TRUE(stoppedByRun) << c.target;
-        ASSERT_EQ(dialogs.texts().size(), 1U) << c.target;
-        EXPECT_EQ(dialogs.texts()[0], "You cannot copy a file to itself!");
+        EXPECT_EQ(boxes(), Names{kItself}) << c.target;
     }
 }
 
@@ -596,8 +584,7 @@ TEST_F(FileOperationsTest, MoveBetweenDrivesOntoTheSourceItselfKeepsIt)
         openFolder("src");
         select({c.item});
         ASSERT_TRUE(run(TFileOperationKind::Move, c.target));
-        ASSERT_EQ(dialogs.texts().size(), 1U) << c.item;
-        EXPECT_EQ(dialogs.texts()[0], "You cannot copy a file to itself!");
+        EXPECT_EQ(boxes(), Names{kItself}) << c.item;
     }
     EXPECT_EQ(readFileBytes(posix("src/a.txt")), "alpha");
     EXPECT_EQ(readFileBytes(posix("src/b.txt")), "beta");
@@ -625,9 +612,8 @@ TEST_F(FileOperationsTest, FolderThatCannotBeListedAsksAndKeepsItsFiles)
         select({"dir"});
         ASSERT_TRUE(run(kind, kind == TFileOperationKind::Delete ? "" : path("dst\\", 'd')));
         ASSERT_EQ(ui.questions.size(), 1U) << static_cast<int>(kind);
-        EXPECT_EQ(ui.questions[0].kind, ConfirmationKind::StepFailed);
-        EXPECT_EQ(ui.questions[0].Name1, path("src\\dir\\sub"));
-        EXPECT_EQ(ui.questions[0].Info1, "Access is denied.");
+        EXPECT_EQ(asked(0), question(ConfirmationKind::StepFailed, ui.questions[0].caption,
+                                     path("src\\dir\\sub"), "Access is denied."));
         EXPECT_EQ(readFileBytes(posix("src/dir/sub/b.txt")), "beta");
         EXPECT_FALSE(stoppedByRun);
         if (kind == TFileOperationKind::Copy) {
@@ -657,8 +643,7 @@ TEST_F(FileOperationsTest, MoveBetweenDrivesKeepsTheSourceWhenTheCopyCannotBeFlu
     ASSERT_TRUE(run(TFileOperationKind::Move, path("dst\\", 'd')));
     EXPECT_EQ(readFileBytes(posix("src/a.txt")), "alpha");
     EXPECT_TRUE(listNames(posix("dst", 'd')).empty());
-    ASSERT_EQ(dialogs.captions().size(), 1U);
-    EXPECT_EQ(dialogs.captions()[0], "WRITE TO FILE: Error 112");
+    EXPECT_EQ(dialogs.captions(), Names{"WRITE TO FILE: Error 112"});
 }
 
 // Another program swaps a sub-folder that the walk has not reached yet for a link to an outside folder
@@ -719,13 +704,13 @@ TEST_F(FileOperationsTest, AFolderSwappedForALinkDuringTheWalkIsNeverFollowed)
         EXPECT_EQ(listNames(posix(top + "/parked/" + victim)), Names{kept});
         if (c.targetDrive != 0) {
             // Nothing of the outside folder was copied in; the swapped entry was not copied at all.
-            EXPECT_EQ(listNames(posix(top + "/dst/tree", c.targetDrive)), Names{victim == "x1" ? "x2" : "x1"});
+            EXPECT_EQ(listNames(posix(top + "/dst/tree", c.targetDrive)),
+                      Names{victim == "x1" ? "x2" : "x1"});
         }
         // The tree itself cannot go while the link stands in it: delete and move say so.
         EXPECT_TRUE(std::filesystem::is_symlink(posix(top + "/src/tree/" + victim)));
         if (c.kind != TFileOperationKind::Copy) {
-            ASSERT_EQ(dialogs.texts().size(), 1U);
-            EXPECT_EQ(dialogs.texts()[0], "Directory " + path(top + "\\src\\tree") + " not deleted!");
+            EXPECT_EQ(dialogs.texts(), Names{"Directory " + path(top + "\\src\\tree") + " not deleted!"});
         } else {
             EXPECT_TRUE(dialogs.records().empty());
         }
