@@ -146,6 +146,12 @@ TEST(IsFileTimeWithin, GregorianCenturies)
         EXPECT_FALSE(IsFileTimeWithin(utc(2000, 2, 28, 0), kUnitDays, 1)); // 2000 has Feb 29
         EXPECT_TRUE(IsFileTimeWithin(utc(2000, 2, 28, 0), kUnitHours, 48));
     }
+    {
+        // Days carried into January of the next year.
+        platform::ScopedFixedClock clock(utc(2024, 1, 2, 12, 30));
+        EXPECT_TRUE(IsFileTimeWithin(utc(2023, 12, 31, 13, 30), kUnitDays, 2));
+        EXPECT_FALSE(IsFileTimeWithin(utc(2023, 12, 31, 11, 30), kUnitDays, 1));
+    }
 }
 
 TEST(IsFileTimeWithin, LargeCountsDoNotOverflow)

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QCursor>
 #include <QFont>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QString>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "core/gui_helpers.h"
+#include "core/hourglass.h"
 #include "platform/shell/folder_browser.h"
 #include "platform/text.h"
 #include "support/file_builders.h"
@@ -131,6 +134,16 @@ TEST(DrawLine, DrawsFromTheFirstPointToTheSecond)
     EXPECT_EQ(image.pixelColor(7, 5), QColor(Qt::black));
     EXPECT_EQ(image.pixelColor(1, 4), QColor(Qt::white));
     EXPECT_EQ(image.pixelColor(0, 5), QColor(Qt::white));
+}
+
+TEST(HourglassCursor, ShowsTheWaitCursorForItsScope)
+{
+    {
+        HourglassCursor busy;
+        ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    }
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 class BrowseForFolderTest : public test::TempDriveTest
