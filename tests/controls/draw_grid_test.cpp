@@ -442,8 +442,26 @@ TEST(DrawGrid, FixedRowsFollowTheRowCount)
 {
     DrawGrid grid;
     EXPECT_THROW(grid.setFixedRows(5), std::out_of_range);
+    EXPECT_THROW(grid.ColWidths(-1), std::out_of_range);
+    EXPECT_THROW(grid.ColWidths(grid.ColCount()), std::out_of_range);
     grid.setRowCount(1);
     EXPECT_EQ(grid.FixedRows(), 0);
+}
+
+TEST(DrawGrid, HorizontalLinesOfOrdinaryCellsFollowTheirOption)
+{
+    DrawGrid grid;
+    grid.setFrameShape(QFrame::NoFrame);
+    grid.resize(300, 150);
+    for (const bool lines : {false, true}) {
+        grid.setOptions(lines ? goHorzLine : GridOptions());
+        const QRect cell = grid.CellRect(2, 2);
+        const QImage shown = grid.viewport()->grab().toImage();
+        // The pixel under the cell is the line's colour, or the cell's own without lines.
+        EXPECT_EQ(shown.pixelColor(cell.center().x(), cell.bottom() + 1) !=
+                      shown.pixelColor(cell.center().x(), cell.bottom()),
+                  lines);
+    }
 }
 
 TEST(DrawGrid, RangeSelectionExtendsWithShiftAndRowSelectCoversTheRow)

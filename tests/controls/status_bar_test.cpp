@@ -5,6 +5,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace wux::controls {
@@ -107,6 +108,23 @@ TEST(VYKStatusBar, BevelNoneDrawsNoBorderLoweredDoes)
     bar.setBevel(TVYKStatusPanelBevel::SP_BEVEL_LOWERED);
     const QImage lowered = render(bar);
     EXPECT_NE(lowered.pixelColor(100, 2), face); // the sunken edge's top line
+}
+
+TEST(VYKStatusBar, OnlyOwnerDrawPanelsArePaintedByTheOwner)
+{
+    TVYKStatusBar bar;
+    bar.setSizeGrip(false);
+    bar.resize(200, 19);
+    bar.addPanel().setText("plain");
+    bar.addPanel().setText("owner");
+    bar.Panels(1).setStyle(TStatusPanelStyle::psOwnerDraw);
+    bar.setSimplePanel(false);
+    std::vector<std::string> drawn;
+    bar.OnDrawPanel = [&](TVYKStatusBar*, TStatusPanel& panel, QPainter&, const QRect&) {
+        drawn.push_back(panel.Text().toStdString());
+    };
+    render(bar);
+    EXPECT_EQ(drawn, std::vector<std::string>{"owner"});
 }
 
 TEST(VYKStatusBar, ResizeFiresOnResizeForThePanelLayout)
