@@ -190,6 +190,13 @@ int countColour(const QImage& img, QColor c)
 
 TEST(VYKHeader, DownItemShowsImage0AscendingAndImage1Descending)
 {
+    TImageList list(8, 8); // images of another size are scaled to the list's
+    QPixmap big(16, 16);
+    big.fill(Qt::green);
+    list.Add(big);
+    list.Add(QPixmap(8, 8));
+    EXPECT_EQ(list.image(0).size(), QSize(8, 8));
+    EXPECT_EQ(list.image(1).size(), QSize(8, 8));
     PanelHeader p;
     p.header->setKindOfSort(0x2003);
     QImage img = p.header->viewport()->grab().toImage();

@@ -163,6 +163,7 @@ TEST(IsFileTimeWithin, LargeCountsDoNotOverflow)
     EXPECT_TRUE(IsFileTimeWithin(old, kUnitMonths, std::numeric_limits<int>::max()));
     EXPECT_TRUE(IsFileTimeWithin(old, kUnitYears, std::numeric_limits<int>::max()));
     EXPECT_FALSE(IsFileTimeWithin(old, kUnitWeeks, std::numeric_limits<int>::min()));
+    EXPECT_FALSE(IsFileTimeWithin(0xFFFFFFFFFFFFFFFFULL, kUnitYears, 1000)); // no calendar time
 }
 
 TEST(NameHelpers, NormalizePathCaseAndCapitaliseName)
