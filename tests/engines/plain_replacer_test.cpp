@@ -11,7 +11,6 @@
 #include "platform/fault_injection.h"
 #include "platform/file_handle.h"
 #include "platform/movable_memory.h"
-#include "platform/text.h"
 #include "platform/thread.h"
 #include "support/file_builders.h"
 #include "support/idle_owner.h"

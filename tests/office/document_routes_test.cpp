@@ -5,7 +5,6 @@
 
 #include <QEventLoop>
 
-#include <memory>
 #include <string>
 #include <vector>
 

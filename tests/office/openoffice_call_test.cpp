@@ -13,7 +13,6 @@
 #include "office/openoffice_writer.h"
 #include "office_test_support.h"
 #include "platform/automation/dispatch.h"
-#include "platform/movable_memory.h"
 #include "platform/text.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"

@@ -5,28 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <functional>
-#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
-
-#include <pugixml.hpp>
 
 #include "core/user_parameters.h"
 #include "engines/base_replacer.h"
-#include "engines/batch_table.h"
 #include "office/openoffice_writer.h"
 #include "office_test_support.h"
-#include "platform/automation/dispatch.h"
-#include "platform/automation/odt_story.h"
-#include "platform/automation/package.h"
-#include "platform/automation/text_story.h"
-#include "platform/fault_injection.h"
-#include "platform/file_handle.h"
-#include "platform/movable_memory.h"
-#include "platform/text.h"
 #include "support/file_builders.h"
 #include "support/packages.h"
 #include "support/temp_drive.h"
@@ -209,18 +194,6 @@ TEST_F(OpenOfficeReplacerTest, AHitAcrossSpansIsChangedAndTheTextAroundItStays)
     EXPECT_NE(content.find("<text:p>The <text:span text:style-name=\"B\">big dog</text:span> sat</text:p>"),
               std::string::npos)
         << content;
-}
-
-TEST_F(OpenOfficeReplacerTest, JustFindCountsAndChangesNothing)
-{
-    const std::string file = write("find.odt", Odt{paragraph("cat cat") + paragraph("Cat")});
-    const std::string bytes = wux::test::readFileBytes(file);
-    const auto block = searchBlock("cat", "dog", 128);
-    TOOWriterReplacer replacer(&owner, 128, block, &parameters);
-    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
-    EXPECT_EQ(replacer.matchCount(), 3);
-    EXPECT_EQ(wux::test::readFileBytes(file), bytes);
-    EXPECT_FALSE(wux::test::exists(file + ".bak"));
 }
 
 TEST_F(OpenOfficeReplacerTest, NamesWithBlanksAndPercentAreReplacedInPlace)

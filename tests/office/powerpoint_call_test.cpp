@@ -2,7 +2,6 @@
 // call the wrapper makes, with its arguments, in order, and the slide loop on scripted shapes.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,8 +11,6 @@
 #include "office/powerpoint_replacer.h"
 #include "office_test_support.h"
 #include "platform/automation/dispatch.h"
-#include "platform/movable_memory.h"
-#include "platform/text.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
 

@@ -6,11 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
-#include <functional>
-#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "engines/base_replacer.h"
@@ -18,10 +14,6 @@
 #include "office/powerpoint_object.h"
 #include "office_test_support.h"
 #include "platform/automation/dispatch.h"
-#include "platform/fault_injection.h"
-#include "platform/file_handle.h"
-#include "platform/movable_memory.h"
-#include "platform/text.h"
 #include "support/file_builders.h"
 #include "support/packages.h"
 #include "support/temp_drive.h"

@@ -11,7 +11,6 @@
 #include "office_test_support.h"
 #include "platform/automation/excel_server.h"
 #include "support/file_builders.h"
-#include "support/packages.h"
 #include "support/temp_drive.h"
 #include "workbooks.h"
 

@@ -8,13 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "engines/base_replacer.h"
 #include "office/word_object.h"
 #include "office/word_replacer.h"
 #include "office_test_support.h"
 #include "platform/automation/dispatch.h"
-#include "platform/movable_memory.h"
-#include "platform/text.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
 

@@ -4,19 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
-#include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "engines/base_replacer.h"
-#include "engines/batch_table.h"
 #include "office_test_support.h"
-#include "platform/automation/word_server.h"
-#include "platform/fault_injection.h"
-#include "platform/file_handle.h"
-#include "platform/movable_memory.h"
 #include "support/file_builders.h"
 #include "support/packages.h"
 #include "support/temp_drive.h"

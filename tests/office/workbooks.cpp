@@ -1,7 +1,5 @@
 #include "workbooks.h"
 
-#include "platform/text.h"
-
 namespace wux::office::test {
 
 namespace automation = platform::automation;
