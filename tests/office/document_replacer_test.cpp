@@ -71,11 +71,12 @@ struct DocumentKind
     // the kind keeps no documents open between files).
     std::function<automation::DispatchRef(TDocumentReplacer&)> application;
     const char* documents;
-    // Stages: the file test, the connection, the open, the search, the backup and the save, and the
-    // stage of a document saved.
-    std::int32_t testFile, connect, open, searched, backup, save, saved;
-    // The stage a stop request ends a document in.
-    std::int32_t stopped;
+    // Stages: the file test, the connection, the open, a search done, a search failed, the backup and
+    // the save, a document saved, and the stage a stop request ends a document in.
+    struct
+    {
+        std::int32_t testFile, connect, open, searched, search, backup, save, saved, stopped;
+    } stages;
     // Whether the file tests come before the connection (else a failed connection fails every file).
     bool fileTestsFirst;
     const char* legacyExtension;
@@ -83,8 +84,6 @@ struct DocumentKind
     std::vector<Refused> refused;
     // The documents the run's application holds open (0 without an application).
     std::function<std::int32_t(TDocumentReplacer&)> openDocuments;
-    // The stage of a failed search.
-    std::int32_t search;
 };
 
 void PrintTo(const DocumentKind* kind, std::ostream* os)
@@ -141,20 +140,12 @@ const std::vector<DocumentKind>& kinds()
              return static_cast<TMSWordReplacer&>(r).application()->applicationObject();
          },
          "Documents",
-         1,
-         99,
-         4,
-         6,
-         7,
-         8,
-         8,
-         6,
+         {1, 99, 4, 6, kStageSearch, 7, 8, 8, 6},
          false,
          ".doc",
          {32},
          {{"protected", "", engines::kReplaceDocumentLocked, 5}},
-         openIn<TMSWordReplacer>,
-         kStageSearch},
+         openIn<TMSWordReplacer>},
         {"spreadsheet",
          ".xlsx",
          automation::kExcelApplicationProgId,
@@ -169,22 +160,14 @@ const std::vector<DocumentKind>& kinds()
              return static_cast<TMSExcelReplacer&>(r).application()->applicationObject();
          },
          "Workbooks",
-         1,
-         99,
-         4,
-         6,
-         7,
-         8,
-         8,
-         7,
+         {1, 99, 4, 6, kStageSearch, 7, 8, 8, 7},
          false,
          ".xls",
          {4, 64},
          {{"damaged", "PK\x03\x04 not a zip", engines::kReplaceFailed, 4},
           {"protected sheets only", "", engines::kReplaceNothingFound, 6},
           {"cell refused", "", engines::kReplaceFailed, 6, 1}},
-         openIn<TMSExcelReplacer>,
-         kStageSearch},
+         openIn<TMSExcelReplacer>},
         {"presentation",
          ".pptx",
          kPowerPointApplicationClass,
@@ -199,22 +182,14 @@ const std::vector<DocumentKind>& kinds()
              return static_cast<TMSPowerPointReplacer&>(r).application()->applicationObject();
          },
          "Presentations",
-         1,
-         99,
-         4,
-         6,
-         7,
-         8,
-         8,
-         7,
+         {1, 99, 4, 6, kStageSearch, 7, 8, 8, 7},
          false,
          ".ppt",
          {4, 64},
          {{"encrypted", kOle, engines::kReplaceFailed, 4},
           {"web archive", "MIME-Version: 1.0\r\n\r\na cat", engines::kReplaceFailed, 4},
           {"password to modify", "", engines::kReplaceDocumentLocked, 5}},
-         openIn<TMSPowerPointReplacer>,
-         kStageSearch},
+         openIn<TMSPowerPointReplacer>},
         {"OpenDocument text",
          ".odt",
          kServiceManagerClass,
@@ -226,21 +201,14 @@ const std::vector<DocumentKind>& kinds()
          },
          nullptr,
          "",
-         kStageOdtTestFile,
-         kStageOdtConnect,
-         kStageOdtLoad,
-         kStageOdtDone,
-         kStageOdtStore,
-         kStageOdtStore,
-         kStageOdtDone,
-         kStageOdtStore,
+         {kStageOdtTestFile, kStageOdtConnect, kStageOdtLoad, kStageOdtDone, kStageOdtSearch, kStageOdtStore,
+          kStageOdtStore, kStageOdtDone, kStageOdtStore},
          true,
          ".doc",
          {4, 32, 64},
          {{"encrypted", "", engines::kReplaceFailed, kStageOdtLoad},
           {"not a text", "", engines::kReplaceFailed, kStageOdtLoad}},
-         openIn<TOOWriterReplacer>,
-         kStageOdtSearch},
+         openIn<TOOWriterReplacer>},
     };
     return all;
 }
@@ -332,49 +300,50 @@ TEST_P(DocumentReplacerTest, StagesAndResults)
     platform::FileHandle holder;
     const auto none = [](const std::string&) {};
     std::vector<Case> cases = {
-        {"missing", 1, [&] { return file("missing"); }, none, engines::kReplaceFailed, k.testFile, 0, false},
+        {"missing", 1, [&] { return file("missing"); }, none, engines::kReplaceFailed, k.stages.testFile, 0,
+         false},
         {"folder", 1,
          [&] {
              wux::test::makeFolder(file("folder"));
              return file("folder");
          },
-         none, engines::kReplaceFailed, k.testFile, 0, false},
+         none, engines::kReplaceFailed, k.stages.testFile, 0, false},
         {"held", 1, [&] { return write("held"); },
          [&](const std::string& f) {
              ASSERT_EQ(holder.open(f, platform::kAccessRead, platform::kShareRead,
                                    platform::Disposition::kOpenExisting),
                        platform::kErrorSuccess);
          },
-         engines::kReplaceDocumentLocked, k.testFile, 0, false},
+         engines::kReplaceDocumentLocked, k.stages.testFile, 0, false},
         {"legacy", 1,
          [&] {
              wux::test::createFile(path(std::string("legacy") + k.legacyExtension), kOle);
              return path(std::string("legacy") + k.legacyExtension);
          },
-         none, engines::kReplaceFailed, k.open, 0, false},
+         none, engines::kReplaceFailed, k.stages.open, 0, false},
         {"no match", 1, [&] { return write("nomatch", "a dog"); }, none, engines::kReplaceNothingFound,
-         k.searched, 0, false},
+         k.stages.searched, 0, false},
         {"just find", 128, [&] { return write("find", "a cat, a cat"); }, none, engines::kReplaceFound,
-         k.searched, 2, false},
+         k.stages.searched, 2, false},
         {"just find, none", 128, [&] { return write("findnone", "a dog"); }, none,
-         engines::kReplaceNothingFound, k.searched, 0, false},
+         engines::kReplaceNothingFound, k.stages.searched, 0, false},
         {"backup fails", 1, [&] { return write("bak"); },
          [&](const std::string& f) {
              platform::injectFault(f + ".bak", platform::kErrorDiskFull, platform::kFaultOpen);
          },
-         engines::kReplaceFailed, k.backup, 1, false},
+         engines::kReplaceFailed, k.stages.backup, 1, false},
         // Injected on the document's own path, which the backup name shares: run without a backup.
         {"save fails", 1, [&] { return write("save"); },
          [&](const std::string& f) {
              platform::injectFault(f, platform::kErrorDiskFull, platform::kFaultWrite);
          },
-         engines::kReplaceFailed, k.save, 1, false},
-        {"success", 1, [&] { return write("ok"); }, none, engines::kReplaceFound, k.saved, 1, true},
+         engines::kReplaceFailed, k.stages.save, 1, false},
+        {"success", 1, [&] { return write("ok"); }, none, engines::kReplaceFound, k.stages.saved, 1, true},
     };
     for (std::int32_t mode : k.unsupportedModes)
         cases.push_back({"mode " + std::to_string(mode), mode,
                          [&, mode] { return write("mode" + std::to_string(mode)); }, none,
-                         engines::kReplaceModeNotSupported, k.searched, 0, false});
+                         engines::kReplaceModeNotSupported, k.stages.searched, 0, false});
     for (const Refused& r : k.refused)
         cases.push_back({r.name, 1,
                          [&, r] {
@@ -425,24 +394,24 @@ TEST_P(DocumentReplacerTest, WithoutTheApplicationEveryDocumentFailsAtTheConnect
     const std::string bytes = wux::test::readFileBytes(first);
     auto replacer = make(1, searchBlock("cat", "dog", 1));
     EXPECT_EQ(replacer->ProcessFile(first), engines::kReplaceFailed);
-    EXPECT_EQ(replacer->stage(), kind().connect);
+    EXPECT_EQ(replacer->stage(), kind().stages.connect);
     EXPECT_TRUE(replacer->connectFailed());
     // Installed meanwhile: no second attempt in this run.
     automation::restoreClasses();
     EXPECT_EQ(replacer->ProcessFile(second), engines::kReplaceFailed);
-    EXPECT_EQ(replacer->stage(), kind().connect);
+    EXPECT_EQ(replacer->stage(), kind().stages.connect);
     EXPECT_EQ(replacer->matchCount(), 0);
     EXPECT_EQ(wux::test::readFileBytes(first), bytes);
     EXPECT_EQ(wux::test::readFileBytes(second), bytes);
     EXPECT_EQ(replacer->ProcessFile(file("gone")), engines::kReplaceFailed);
-    EXPECT_EQ(replacer->stage(), kind().fileTestsFirst ? kind().testFile : kind().connect);
+    EXPECT_EQ(replacer->stage(), kind().fileTestsFirst ? kind().stages.testFile : kind().stages.connect);
     EXPECT_EQ(replacer->fileSize(), -1);
 
     // A server that fails to start is the same as none.
     automation::failClassCreation(kind().applicationClass, automation::kErrorServerUnavailable);
     auto failing = make(1, searchBlock("cat", "dog", 1));
     EXPECT_EQ(failing->ProcessFile(first), engines::kReplaceFailed);
-    EXPECT_EQ(failing->stage(), kind().connect);
+    EXPECT_EQ(failing->stage(), kind().stages.connect);
     EXPECT_TRUE(failing->connectFailed());
     EXPECT_EQ(wux::test::readFileBytes(first), bytes);
 }
@@ -500,7 +469,7 @@ TEST_P(HeldApplicationTest, AnApplicationHoldingDocumentsIsLeftToItsUser)
     documents->call(open, {automation::Variant::fromUtf8(users)});
     const std::string other = write("other", "other cat");
     EXPECT_EQ(replacer->ProcessFile(other), engines::kReplaceFound);
-    EXPECT_EQ(replacer->stage(), kind().saved);
+    EXPECT_EQ(replacer->stage(), kind().stages.saved);
     EXPECT_NE(kind().application(*replacer), app);
     EXPECT_EQ(automation::toInt32(documents->get("Count")), 1); // still open in the user's application
     replacer.reset();
@@ -544,7 +513,7 @@ TEST_P(DocumentReplacerTest, AnOutputFolderReceivesTheChangedDocument)
     auto replacer = make(1, searchBlock("cat", "dog", 1), false);
     replacer->setOutputFolder(path("out"));
     EXPECT_EQ(replacer->ProcessFile(f), engines::kReplaceFound);
-    EXPECT_EQ(replacer->stage(), kind().saved);
+    EXPECT_EQ(replacer->stage(), kind().stages.saved);
     replacer.reset();
     EXPECT_FALSE(wux::test::exists(f));
     EXPECT_EQ(kind().text(path(std::string("out\\moved") + kind().extension)), "a dog");
@@ -558,7 +527,7 @@ TEST_P(DocumentReplacerTest, AStopRequestFailsTheDocumentAndLeavesItUntouched)
     auto replacer = make(1, searchBlock("cat", "dog", 1));
     owner.Terminate();
     EXPECT_EQ(replacer->ProcessFile(f), engines::kReplaceFailed);
-    EXPECT_EQ(replacer->stage(), kind().stopped);
+    EXPECT_EQ(replacer->stage(), kind().stages.stopped);
     EXPECT_EQ(wux::test::readFileBytes(f), bytes);
     EXPECT_FALSE(wux::test::exists(f + ".bak"));
 }
@@ -628,9 +597,9 @@ TEST_P(DocumentReplacerTest, TableRowsApplyInOrderWithTheirInsertModes)
         const std::string bytes = wux::test::readFileBytes(other);
         replacer->setRowCount(t.rows + 1);
         EXPECT_EQ(replacer->ProcessFile(other), engines::kReplaceFailed);
-        EXPECT_EQ(replacer->stage(), kind().search);
+        EXPECT_EQ(replacer->stage(), kind().stages.search);
         // The hit of the rows before is counted, except by the OpenDocument text, which counts on success.
-        EXPECT_EQ(replacer->matchCount(), kind().search == kStageOdtSearch ? 0 : 1);
+        EXPECT_EQ(replacer->matchCount(), kind().stages.search == kStageOdtSearch ? 0 : 1);
         EXPECT_EQ(wux::test::readFileBytes(other), bytes);
     }
 }
@@ -697,7 +666,7 @@ TEST_P(DocumentReplacerTest, PartsWithEntitiesOfTheirOwnAreRefusedAtOpen)
         const TReplaceResult result = replacer->ProcessFile(f);
         if (variant.refused) {
             EXPECT_EQ(result, engines::kReplaceFailed);
-            EXPECT_EQ(replacer->stage(), kind().open);
+            EXPECT_EQ(replacer->stage(), kind().stages.open);
             EXPECT_EQ(wux::test::readFileBytes(f), before);
             EXPECT_FALSE(wux::test::exists(f + ".bak"));
         } else {
