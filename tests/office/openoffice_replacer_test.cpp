@@ -95,81 +95,49 @@ TEST_F(OpenOfficeReplacerTest, ModesOnTheBody)
         "</text:note></text:p>";
     const struct
     {
-        std::int32_t mode;
-        const char* find;
-        const char* replace;
-        bool caseSensitive;
-        bool wholeWord;
+        struct
+        {
+            std::int32_t mode;
+            const char* find;
+            const char* replace;
+            bool caseSensitive;
+            bool wholeWord;
+            std::int32_t matches;
+            const char* xml; // a piece of the stored content
+        } search;
         Texts texts;
-        std::int32_t matches;
-        const char* xml; // a piece of the stored content
     } cases[] = {
-        {1,
-         "cat",
-         "dog",
-         false,
-         false,
-         {"The dog", "A dog and a dog.", "listed dog", "cell dog", "condogenate\xEF\xBF\xBF", "note dog"},
-         7,
-         "<text:span text:style-name=\"B\">dog</text:span>"},
-        {1,
-         "Cat",
-         "dog",
-         true,
-         false,
-         {"The cat", "A cat and a dog.", "listed cat", "cell cat", "concatenate\xEF\xBF\xBF", "note cat"},
-         1,
-         "<text:span text:style-name=\"B\">cat</text:span>"},
-        {1,
-         "cat",
-         "dog",
-         false,
-         true,
-         {"The dog", "A dog and a dog.", "listed dog", "cell dog", "concatenate\xEF\xBF\xBF", "note dog"},
-         6,
-         "<text:p>concatenate<text:note>"},
-        {2,
-         "cat",
-         "",
-         false,
-         true,
-         {"The ", "A  and a .", "listed ", "cell ", "concatenate\xEF\xBF\xBF", "note "},
-         6,
-         "<text:p>A <text:s/>and a .</text:p>"},
-        {8,
-         "cat",
-         "!",
-         false,
-         true,
+        {{1, "cat", "dog", false, false, 7, "<text:span text:style-name=\"B\">dog</text:span>"},
+         {"The dog", "A dog and a dog.", "listed dog", "cell dog", "condogenate\xEF\xBF\xBF", "note dog"}},
+        {{1, "Cat", "dog", true, false, 1, "<text:span text:style-name=\"B\">cat</text:span>"},
+         {"The cat", "A cat and a dog.", "listed cat", "cell cat", "concatenate\xEF\xBF\xBF", "note cat"}},
+        {{1, "cat", "dog", false, true, 6, "<text:p>concatenate<text:note>"},
+         {"The dog", "A dog and a dog.", "listed dog", "cell dog", "concatenate\xEF\xBF\xBF", "note dog"}},
+        {{2, "cat", "", false, true, 6, "<text:p>A <text:s/>and a .</text:p>"},
+         {"The ", "A  and a .", "listed ", "cell ", "concatenate\xEF\xBF\xBF", "note "}},
+        {{8, "cat", "!", false, true, 6, "<text:span text:style-name=\"B\">cat!</text:span>"},
          {"The cat!", "A cat! and a Cat!.", "listed cat!", "cell cat!", "concatenate\xEF\xBF\xBF",
-          "note cat!"},
-         6,
-         "<text:span text:style-name=\"B\">cat!</text:span>"},
-        {16,
-         "cat",
-         "big ",
-         false,
-         true,
+          "note cat!"}},
+        {{16, "cat", "big ", false, true, 6, "<text:span text:style-name=\"B\">big cat</text:span>"},
          {"The big cat", "A big cat and a big Cat.", "listed big cat", "cell big cat",
-          "concatenate\xEF\xBF\xBF", "note big cat"},
-         6,
-         "<text:span text:style-name=\"B\">big cat</text:span>"},
+          "concatenate\xEF\xBF\xBF", "note big cat"}},
     };
     int n = 0;
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.mode) + " " + c.find);
+        SCOPED_TRACE(std::to_string(c.search.mode) + " " + c.search.find);
         const std::string name = "m" + std::to_string(n++) + ".odt";
         const std::string file = write(name, Odt{body});
         const auto before = wux::test::readZip(posix(name));
-        const auto block = searchBlock(c.find, c.replace, c.mode, c.caseSensitive, c.wholeWord);
+        const auto block = searchBlock(c.search.find, c.search.replace, c.search.mode, c.search.caseSensitive,
+                                       c.search.wholeWord);
         core::TUserParameters noBackup = test::replacerParameters(false);
-        TOOWriterReplacer replacer(&owner, c.mode, block, &noBackup);
+        TOOWriterReplacer replacer(&owner, c.search.mode, block, &noBackup);
         EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
         EXPECT_EQ(replacer.stage(), kStageOdtDone);
-        EXPECT_EQ(replacer.matchCount(), c.matches);
+        EXPECT_EQ(replacer.matchCount(), c.search.matches);
         EXPECT_EQ(paragraphs(posix(name)), c.texts);
         const auto after = wux::test::readZip(posix(name));
-        EXPECT_NE(after.at("content.xml").find(c.xml), std::string::npos) << after.at("content.xml");
+        EXPECT_NE(after.at("content.xml").find(c.search.xml), std::string::npos) << after.at("content.xml");
         for (const auto& [part, bytes] : before) {
             if (part != "content.xml") {
                 EXPECT_EQ(after.at(part), bytes) << part;
