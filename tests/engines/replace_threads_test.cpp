@@ -230,37 +230,21 @@ protected:
 
 TEST(ClassifyFileTest, KindsByTheWholePathIgnoringCase)
 {
-    const struct
-    {
-        const char* path;
-        std::int32_t kind;
-    } cases[] = {
-        {"c:\\a\\report.DOC", 1},
-        {"c:\\a\\x.dot", 1},
-        {"c:\\a\\x.rtf", 1},
-        {"c:\\a\\x.wps", 1},
-        {"c:\\a\\x.mcw", 1},
-        {"c:\\a\\x.docx", 1},
-        {"c:\\a\\x.adt", 1},
-        {"c:\\a\\x.xls", 2},
-        {"c:\\a\\x.XLSX", 2},
-        {"c:\\a\\x.ppt", 3},
-        {"c:\\a\\x.mht", 3},
-        {"c:\\a\\x.pps", 3},
-        {"c:\\a\\deck.pptx", 3},
-        {"c:\\a\\x.odt", 4},
-        {"c:\\a\\notes.txt", 5},
-        {"c:\\dir.doc\\file.txt", 5},
-        {"c:\\a\\x.doc.bak", 5},
-        {"c:\\a\\docx", 5},
-        {"", 5},
-        {"*", 5},
-        {"c:\\a\\x.", 5},
-    };
+    const std::pair<std::int32_t, std::vector<const char*>> cases[] = {
+        {1,
+         {"c:\\a\\report.DOC", "c:\\a\\x.dot", "c:\\a\\x.rtf", "c:\\a\\x.wps", "c:\\a\\x.mcw",
+          "c:\\a\\x.docx", "c:\\a\\x.adt"}},
+        {2, {"c:\\a\\x.xls", "c:\\a\\x.XLSX"}},
+        {3, {"c:\\a\\x.ppt", "c:\\a\\x.mht", "c:\\a\\x.pps", "c:\\a\\deck.pptx"}},
+        {4, {"c:\\a\\x.odt"}},
+        {5,
+         {"c:\\a\\notes.txt", "c:\\dir.doc\\file.txt", "c:\\a\\x.doc.bak", "c:\\a\\docx", "", "*",
+          "c:\\a\\x."}}};
     // Every path is held against the four kinds' mask lists and nothing beyond them (the sanitizer build
     // sees a read past the last list).
-    for (const auto& c : cases)
-        EXPECT_EQ(ClassifyFile(c.path), c.kind) << c.path;
+    for (const auto& [kind, paths] : cases)
+        for (const char* path : paths)
+            EXPECT_EQ(ClassifyFile(path), kind) << path;
 }
 
 TEST(ResultFlagsTest, BothThreadsTables)
@@ -436,57 +420,41 @@ TEST_F(ReplaceThreadTest, StopFetchesOneMoreFileInAReplacerRunAndNoneInABatchRun
 
 TEST_F(ReplaceThreadTest, AHandlerThatThrowsEndsTheRunWithItsMessage)
 {
-    const struct
-    {
-        const char* name;
-        bool batch;
-        bool inDone; // else in OnProgress
-        const char* message;
-        std::vector<std::string> log;
-    } cases[] = {
-        {"replacer, done", false, true, "file done failed", {"next", "done a.txt", "terminate"}},
-        {"replacer, progress",
-         false,
-         false,
-         "progress failed",
-         {"next", "done a.txt", "progress a.txt", "terminate"}},
-        {"batch, done", true, true, "file done failed", {"next", "done a.txt", "terminate"}},
-        {"batch, progress",
-         true,
-         false,
-         "progress failed",
-         {"next", "done a.txt", "progress a.txt", "terminate"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        createFile(path("a.txt"), "x");
-        createFile(path("b.txt"), "x");
-        FakeRunWindow window({entry("a.txt"), entry("b.txt")});
-        (c.inDone ? window.throwInDone : window.throwInProgress) = 1;
-        std::unique_ptr<TReplaceRunThread> thread;
-        if (c.batch) {
-            auto batch = std::make_unique<TBatchReplacer>();
-            setTable(*batch, {NoText()}, {"x"}, {"y"});
-            thread = std::move(batch);
-        } else {
-            auto replacer = std::make_unique<TReplacer>();
-            replacer->TypeOfReplacing = kModeReplace;
-            if (!platform::movableIsValid(search))
-                search = BuildReplacerStructure("x", "y", true, false, kModeReplace);
-            replacer->searchBlock = search;
-            thread = std::move(replacer);
+    // In both runs, a handler that throws in OnFileDone or in OnProgress.
+    for (const bool batch : {false, true})
+        for (const bool inDone : {true, false}) {
+            SCOPED_TRACE(std::string(batch ? "batch" : "replacer") + (inDone ? ", done" : ", progress"));
+            createFile(path("a.txt"), "x");
+            createFile(path("b.txt"), "x");
+            FakeRunWindow window({entry("a.txt"), entry("b.txt")});
+            (inDone ? window.throwInDone : window.throwInProgress) = 1;
+            std::unique_ptr<TReplaceRunThread> thread;
+            if (batch) {
+                auto batchThread = std::make_unique<TBatchReplacer>();
+                setTable(*batchThread, {NoText()}, {"x"}, {"y"});
+                thread = std::move(batchThread);
+            } else {
+                auto replacer = std::make_unique<TReplacer>();
+                replacer->TypeOfReplacing = kModeReplace;
+                if (!platform::movableIsValid(search))
+                    search = BuildReplacerStructure("x", "y", true, false, kModeReplace);
+                replacer->searchBlock = search;
+                thread = std::move(replacer);
+            }
+            window.connect(*thread);
+            window.run(*thread);
+            EXPECT_TRUE(thread->failed());
+            EXPECT_EQ(thread->failureMessage(), inDone ? "file done failed" : "progress failed");
+            std::vector<std::string> log = {"next", "done a.txt", "progress a.txt", "terminate"};
+            if (inDone)
+                log.erase(log.begin() + 2);
+            EXPECT_EQ(window.log, log);
+            // The file in hand was done; the run ended before the next one.
+            EXPECT_EQ(readFileBytes(path("a.txt")), "y");
+            EXPECT_EQ(readFileBytes(path("b.txt")), "x");
+            if (batch)
+                platform::movableFree(static_cast<TBatchReplacer&>(*thread).tableBlock);
         }
-        window.connect(*thread);
-        window.run(*thread);
-        EXPECT_TRUE(thread->failed());
-        EXPECT_EQ(thread->failureMessage(), c.message);
-        EXPECT_EQ(window.log, c.log);
-        // The file in hand was done; the run ended before the next one.
-        EXPECT_EQ(readFileBytes(path("a.txt")), "y");
-        EXPECT_EQ(readFileBytes(path("b.txt")), "x");
-        if (c.batch)
-            platform::movableFree(static_cast<TBatchReplacer&>(*thread).tableBlock);
-    }
 }
 
 TEST_F(ReplaceThreadTest, WithoutNextFileHandlerTheRunFailsWithItsMessage)
