@@ -174,11 +174,19 @@ TEST_F(OpenOfficeCallTest, TheWriterOnItsOwn)
     writer.StoreDocument("c:\\a.odt");
     writer.DisposeDocument();
     EXPECT_TRUE(take().empty());
+    // The document is loaded hidden, stored with overwriting.
     writer.LoadDocument("c:\\a b.odt");
     EXPECT_TRUE(writer.hasDocument());
+    writer.StoreDocument("c:\\a b.odt");
     writer.DisposeDocument();
     EXPECT_FALSE(writer.hasDocument());
-    EXPECT_EQ(take().back(), "Document.Dispose()");
+    EXPECT_EQ(take(),
+              (Log{"Manager.Bridge_GetStruct('com.sun.star.beans.PropertyValue')",
+                   "PropertyValue.Name='Hidden'", "PropertyValue.Value=T",
+                   "Desktop.LoadComponentFromURL('file:///c:/a%20b.odt','_default',0,[PV(Hidden=T)])",
+                   "Manager.Bridge_GetStruct('com.sun.star.beans.PropertyValue')",
+                   "PropertyValue.Name='Overwrite'", "PropertyValue.Value=T",
+                   "Document.StoreToURL('file:///c:/a%20b.odt',[PV(Overwrite=T)])", "Document.Dispose()"}));
 }
 
 } // namespace
