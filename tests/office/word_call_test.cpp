@@ -94,6 +94,8 @@ Variant answer(WordScript& s, test::ScriptedObject& self, Access access, const s
     }
     if (access == Access::kPut) {
         const Variant& v = a[0];
+        if (name == "Start" || name == "End")
+            s.log.push_back(kind + "." + name + "=" + describe(v));
         if (name == "Start") {
             s.selStart = static_cast<int>(v.integerValue());
             s.selEnd = std::max(s.selEnd, s.selStart);
@@ -110,8 +112,6 @@ Variant answer(WordScript& s, test::ScriptedObject& self, Access access, const s
         }
         return {};
     }
-    if (name == "ClearFormatting")
-        return {};
     s.log.push_back(kind + "." + name + "(" + describe(a) + ")");
     if (name == "Open") {
         ++s.documents;
@@ -171,8 +171,6 @@ protected:
     test::IdleOwner owner;
 };
 
-const std::string kExecute = "Find.Execute('cat',F,F,F,F,F,T,1,F,'',0)";
-
 // The search loop on scripted hits: what is changed and counted.
 TEST_F(WordCallTest, SearchLoopChangesEachPositionOnce)
 {
@@ -230,6 +228,32 @@ TEST_F(WordCallTest, FoundTextIsReadOnlyForTheFoundTextCode)
     word.ReplaceAll(u"abc", u"[^&]", kWordSkipHeadersFooters | kWordSkipNotes);
     EXPECT_EQ(calls({"get Text", "Selection.Text"}),
               (std::vector<std::string>{"get Text", "Selection.Text='[abc]'"}));
+    EXPECT_EQ(calls({"Selection.Start", "Selection.End"}),
+              (std::vector<std::string>{"Selection.Start=0", "Selection.End=0"}));
+    // Each search clears the formatting of the find and the replacement first.
+    EXPECT_EQ(calls({"Find.", "Replacement."}),
+              (std::vector<std::string>{"Find.ClearFormatting()", "Replacement.ClearFormatting()",
+                                        "Find.Execute('abc',F,F,F,F,F,T,1,F,'',0)", "Find.ClearFormatting()",
+                                        "Replacement.ClearFormatting()",
+                                        "Find.Execute('abc',F,F,F,F,F,T,1,F,'',0)"}));
+}
+
+// The head insert goes before the first character, the foot insert after the end of the story.
+TEST_F(WordCallTest, HeadAndFootInsertsGoToTheStorysEnds)
+{
+    for (const std::int32_t mode : {4, 64}) {
+        script->log.clear();
+        script->selStart = script->selEnd = 5;
+        TWordObject word(&owner);
+        word.setReplaceMode(mode);
+        word.OpenDocument("c:\\a.docx");
+        word.InsertHeadFoot(u">>");
+        const std::vector<std::string> expected =
+            mode == 4 ? std::vector<std::string>{"Selection.Start=0", "Selection.End=0",
+                                                 "Selection.InsertBefore('>>')"}
+                      : std::vector<std::string>{"Selection.EndKey(6,0)", "Selection.InsertAfter('>>')"};
+        EXPECT_EQ(calls({"Selection."}), expected) << mode;
+    }
 }
 
 TEST_F(WordCallTest, HeaderPassWithoutSectionsSeeksEveryHeaderAndFooterKind)
