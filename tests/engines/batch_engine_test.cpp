@@ -147,6 +147,7 @@ const std::vector<BatchCase>& batchCases()
         {"repetition rescans the unfinished part", {{"x*2*ab", "R"}, {"ac", "C"}}, "xababac", "RC", 2},
         {"repetition ends at the file end", {{"x*3*ab", "R"}}, "xabababa", "Ra", 1},
         {"repetition insert after", {{"x*2*ab", "#D#!"}}, "xababz", "xabab!z", 1},
+        {"repetition insert before", {{"x*2*ab", "#U#!"}}, "xababz", "!xababz", 1},
         {"repetition of a class",
          {{"#35#*2*#[0-9]#", "N"}},
          "#1 #12 #123x",

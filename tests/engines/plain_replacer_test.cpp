@@ -355,6 +355,8 @@ TEST_F(PlainReplacerTest, MissingFileFolderWrongModeAndNoBlock)
     EXPECT_FALSE(exists(path("none.txt0")));
     TTextReplacer noBlock(&owner, kModeReplace, {}, false);
     EXPECT_EQ(noBlock.ReplaceInFile(path("a.txt")), kReplaceFailed);
+    TTextReplacer noHeadBlock(&owner, kModeInsertHead, {}, false);
+    EXPECT_EQ(noHeadBlock.InsertHeadFoot(path("a.txt")), kReplaceFailed);
     EXPECT_EQ(readFileBytes(path("a.txt")), "aaa");
 }
 
