@@ -437,12 +437,18 @@ TEST_P(DocumentReplacerTest, OneApplicationServesTheRunAndFiguresStartAgainForEa
     EXPECT_EQ(replacer->matchCount(), 0);
     EXPECT_EQ(replacer->ProcessFile(c), engines::kReplaceFound);
     EXPECT_EQ(replacer->matchCount(), 1);
+    automation::DispatchRef application;
     if (kind().application) {
-        const automation::DispatchRef application = kind().application(*replacer);
+        application = kind().application(*replacer);
         EXPECT_EQ(replacer->ProcessFile(b), engines::kReplaceNothingFound);
         EXPECT_EQ(kind().application(*replacer), application);
     }
     replacer.reset();
+    if (application) {
+        // An application that holds no document of its user is quit.
+        EXPECT_THROW(application->get(kind().documents), automation::AutomationError);
+        application.reset();
+    }
     EXPECT_EQ(automation::liveObjectCount(), objectsBefore);
     EXPECT_EQ(kind().text(a), "one dog and a dog");
     EXPECT_EQ(kind().text(c), "a dog");
@@ -473,6 +479,8 @@ TEST_P(HeldApplicationTest, AnApplicationHoldingDocumentsIsLeftToItsUser)
     EXPECT_NE(kind().application(*replacer), app);
     EXPECT_EQ(automation::toInt32(documents->get("Count")), 1); // still open in the user's application
     replacer.reset();
+    // Freed, the run quits its own application but not the user's.
+    EXPECT_EQ(automation::toInt32(documents->get("Count")), 1);
     EXPECT_EQ(kind().text(other), "other dog");
     EXPECT_EQ(kind().text(users), "user cat");
 }

@@ -167,6 +167,17 @@ TEST_F(PowerPointCallTest, NothingFromOpenIsAPresentationLeftAlone)
     }
 }
 
+// An open that raises leaves no presentation in hand, not even the one opened before.
+TEST_F(PowerPointCallTest, AFailedOpenLeavesNoPresentationInHand)
+{
+    TPowerPointObject application;
+    application.OpenPresentation("c:\\first.pptx");
+    EXPECT_FALSE(application.IsNotOpen());
+    script->openFails = true;
+    EXPECT_THROW(application.OpenPresentation("c:\\second.pptx"), automation::AutomationError);
+    EXPECT_TRUE(application.IsNotOpen());
+}
+
 TEST_F(PowerPointCallTest, ErrorsOfTheServerAndTheirStages)
 {
     const std::string file = path("deck.pptx");
