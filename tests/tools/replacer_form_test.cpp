@@ -296,6 +296,7 @@ TEST(ReplaceWindows, EveryCaptionFromItsTextNumber)
 {
     TReplacerForm replacer;
     TBatchReplacerForm batch;
+    EXPECT_EQ(replacer.minimumHeight(), 425);
     struct Row
     {
         QWidget* form;

@@ -178,13 +178,13 @@ TEST_F(SearchResultsTest, RealSearchShowsFolderRowsSortsAndSwitchesViews)
         results.titleClick(4);
         EXPECT_EQ(engines::FinderStore.sortWord, 66u | 0x2000);
 
-        results.btnSetModeClick(1);
+        results.findChild<QToolButton*>("btnSetModeBrief")->click();
         EXPECT_EQ(results.viewMode(), 1);
         EXPECT_FALSE(results.FullView());
         EXPECT_EQ(results.rowCount(), 3);
         EXPECT_EQ(column(results, 0), (std::vector<std::string>{"c:\\Tree\\Sub\\c.txt", "c:\\Tree\\a.txt",
                                                                 "c:\\Tree\\Sub\\d.txt"}));
-        results.btnSetModeClick(2);
+        results.findChild<QToolButton*>("btnSetModeFull")->click();
         EXPECT_EQ(results.rowCount(), 5);
         EXPECT_EQ(results.cellText(0, 2), "c:\\Tree\\Sub\\");
     });
