@@ -285,7 +285,9 @@ TEST_F(RenamerFormTest, ConfirmedRenameRenamesOnDiskAndMarksTheSource)
     child<QComboBox>("cmbReplace")->setEditText("0");
     platform::ScriptedDialogService dialogs;
     platform::ScopedDialogService scope(dialogs);
+    bool accepted = false;
     form.onPreviewShown = [&](TSrchRes& preview) {
+        QObject::connect(&preview, &QDialog::accepted, [&accepted] { accepted = true; });
         test::onNextModal([&](QDialog&) {
             EXPECT_EQ(preview.cellText(3, 0), "0ne");
             preview.findChild<QPushButton*>("btnStartRename")->click();
@@ -306,6 +308,7 @@ TEST_F(RenamerFormTest, ConfirmedRenameRenamesOnDiskAndMarksTheSource)
     };
     form.btnStartOperationClick();
     EXPECT_TRUE(ran);
+    EXPECT_TRUE(accepted) << "the preview ends accepted";
     EXPECT_TRUE(dialogs.records().empty());
     // The name taken stays taken; the failed file keeps its name and content.
     EXPECT_EQ(wux::test::listNames(posix("ren")),

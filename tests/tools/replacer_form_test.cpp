@@ -122,6 +122,7 @@ TEST_P(ReplacerModeTest, RadioButtonGivesModeTextAreasAndBoxes)
     ui().chkWholeWord->setChecked(true);
     auto* button = form.findChild<QRadioButton*>(row.button);
     ASSERT_NE(button, nullptr);
+    clickBox(ui().rbInsBeetween); // the ending shown first: the row's button decides
     clickBox(button);
 
     EXPECT_EQ(form.SelectedMode(), row.mode);
@@ -297,6 +298,7 @@ TEST(ReplaceWindows, EveryCaptionFromItsTextNumber)
     TReplacerForm replacer;
     TBatchReplacerForm batch;
     EXPECT_EQ(replacer.minimumHeight(), 425);
+    EXPECT_EQ(batch.ui()->sgBatch->ColWidths(0), 100) << "the flag column from the start";
     struct Row
     {
         QWidget* form;

@@ -579,6 +579,12 @@ TEST_F(RunWindowTest, PlacementHelpAndLayoutOfEachRunKind)
         EXPECT_LE(view.frameGeometry().bottom(), 50 + 700 - 1);
         EXPECT_EQ(view.minimumSize(), QSize(600, 400));
         EXPECT_EQ(view.windowTitle(), "Find and Replace string");
+        std::string captions;
+        for (QAbstractButton* button :
+             std::initializer_list<QAbstractButton*>{view.btnCancel(), view.btnHelpF(), view.rbAll(),
+                                                     view.rbSuccess(), view.rbUnchanged(), view.rbFailed()})
+            captions += button->text().toStdString() + "|";
+        EXPECT_EQ(captions, "&Cancel|&Help|&All|&Successful|&Unchanged|&Failed|");
         const int cols = mode == kRunReplace ? 6 : 2;
         EXPECT_EQ(view.sgInfo()->ColCount(), cols);
         EXPECT_EQ(view.sgStatus()->ColCount(), mode == kRunReplace ? 5 : 2);
