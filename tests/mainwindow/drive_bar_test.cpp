@@ -115,6 +115,9 @@ TEST_F(PanelTest, DriveChoiceDialogListsDrivesAndAnswers)
     EXPECT_EQ(dialog.findChild<QLabel*>("Label1")->text().toStdString(), "Drive not found!");
     EXPECT_EQ(dialog.findChild<QLabel*>("Label2")->text().toStdString(), "Please choose another:");
     EXPECT_EQ(dialog.findChild<QPushButton*>("btnCancel")->text().toStdString(), "Cancel");
+    core::classTranslator().SetTranslation(1504, "Gut");
+    EXPECT_EQ(TChoiceDrive().findChild<QPushButton*>("btnOK")->text().toStdString(), "Gut");
+    core::classTranslator().ResetTranslations();
     ASSERT_EQ(dialog.cmbDrives()->count(), 4);
     EXPECT_EQ(dialog.cmbDrives()->itemText(0).toStdString(), "[-c-]");
     EXPECT_EQ(dialog.cmbDrives()->itemText(3).toStdString(), "[-*-]");

@@ -454,3 +454,28 @@ TEST_F(KeyboardTest, SelectByResultMarksTheItemsOfOneStatus)
 
 } // namespace
 } // namespace wux::mainwindow::test
+
+#include "ui_TMainForm.h"
+
+namespace wux::mainwindow::test {
+namespace {
+
+TEST_F(KeyboardTest, CtrlF1CtrlF2AndTheViewButtonsSwitchBriefAndFull)
+{
+    makeFolder(path("a"));
+    startIn(path("a"), path("a"));
+    window->SetActiveForm(&left());
+    const std::pair<std::function<void()>, std::int32_t> steps[] = {
+        {[&] { key(left(), Qt::Key_F2, Qt::ControlModifier); }, filelist::kViewFull},
+        {[&] { key(left(), Qt::Key_F1, Qt::ControlModifier); }, filelist::kViewBrief},
+        {[&] { window->ui().btnSetModeFull->click(); }, filelist::kViewFull},
+        {[&] { window->ui().btnSetModeBrief->click(); }, filelist::kViewBrief},
+    };
+    for (const auto& [step, mode] : steps) {
+        step();
+        EXPECT_EQ(left().BrowserMode(), mode);
+    }
+}
+
+} // namespace
+} // namespace wux::mainwindow::test
