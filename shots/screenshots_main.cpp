@@ -654,8 +654,13 @@ int run(int argc, char* argv[])
     // The program folder on c:, with the tip file and the settings of a user who has started before.
     const std::string programFolder = "c:\\Wuxtool";
     core::setProgramFolder(programFolder);
-    std::filesystem::copy_file(QCoreApplication::applicationDirPath().toStdString() + "/.tip",
-                               base + "/c/Wuxtool/.tip");
+    // The files installed beside the program: the tip file, the probe and the plug-ins.
+    const std::filesystem::path built = QCoreApplication::applicationDirPath().toStdString();
+    for (const auto& entry : std::filesystem::directory_iterator(built)) {
+        const std::filesystem::path name = entry.path().filename();
+        if (name == ".tip" || name == "wux_probe" || name.extension() == ".plgn")
+            std::filesystem::copy_file(entry.path(), base + "/c/Wuxtool/" + name.string());
+    }
     test::createFile(base + "/c/Wuxtool/wux.ini",
                      "[MainForm]\r\nShowTips=0\r\n[BROWSER_LEFT]\r\nDirectory=c:\\Documents\\Reports\r\n"
                      "[BROWSER_RIGHT]\r\nDirectory=c:\\Backup\r\n");
