@@ -444,6 +444,15 @@ TEST(DrawGrid, FixedRowsFollowTheRowCount)
     EXPECT_THROW(grid.setFixedRows(5), std::out_of_range);
     EXPECT_THROW(grid.ColWidths(-1), std::out_of_range);
     EXPECT_THROW(grid.ColWidths(grid.ColCount()), std::out_of_range);
+    // A column that starts past the right edge has no cell rectangle.
+    DrawGrid narrow;
+    narrow.setFrameShape(QFrame::NoFrame);
+    narrow.setScrollBars(ScrollStyle::ssNone);
+    narrow.resize(150, 100);
+    narrow.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&narrow));
+    EXPECT_FALSE(narrow.CellRect(2, 1).isEmpty());
+    EXPECT_TRUE(narrow.CellRect(3, 1).isEmpty());
     grid.setRowCount(1);
     EXPECT_EQ(grid.FixedRows(), 0);
 }

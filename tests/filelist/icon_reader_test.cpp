@@ -154,6 +154,7 @@ TEST_F(IconReaderTest, InterimIconsAskTheShellOncePerExtension)
     EXPECT_EQ(iconsOf({"f0.txt", "f1.doc", "f2.PDF", "odd.unknown", "noext", "sub"}),
               (Icons{11, 12, 13, kNoFileIcon, kNoFileIcon, kFolderIcon}));
     EXPECT_EQ(ItemIconIndex(1, 0, list, &panel, reader), -1);
+    EXPECT_EQ(ItemIconIndex(1, list.itemCount + 1, list, &panel, reader), -1); // beyond the folder
     EXPECT_EQ(icons.byName.size(), 3u);
     ASSERT_NE(reader, nullptr);
 }
