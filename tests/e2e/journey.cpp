@@ -206,6 +206,23 @@ std::string Journey::rows(TBrowserForm& panel)
     return shown;
 }
 
+std::string Journey::basketRows(TBrowserForm& panel)
+{
+    std::string shown;
+    for (std::int32_t row = 1; row <= panel.BasketRows(); ++row) {
+        std::int32_t folder = 0;
+        std::int32_t position = 0;
+        filelist::RowToItem(row, panel.BasketMode() == 2, folder, panel.BasketView(), position);
+        std::string text;
+        if (position == 0)
+            text = "<" + filelist::FolderPathAsStored(folder, panel.BasketView()) + ">";
+        else
+            filelist::GetCellText(filelist::kColumnStoredName, folder, position, text, panel.BasketView());
+        shown += (row > 1 ? "|" : "") + text;
+    }
+    return shown;
+}
+
 std::string Journey::marked(TBrowserForm& panel)
 {
     std::string shown;

@@ -86,6 +86,8 @@ protected:
     TBrowserForm& right() { return *window->RightBrowser(); }
     // The rows of a panel as its grid shows them: names, "[..]" for the parent row, joined by "|".
     std::string rows(TBrowserForm& panel);
+    // The rows of a panel's Basket view: folder headers as "<folder>", items by name.
+    std::string basketRows(TBrowserForm& panel);
     // The marked rows.
     std::string marked(TBrowserForm& panel);
     std::string cursorName(TBrowserForm& panel);
