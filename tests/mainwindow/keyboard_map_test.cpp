@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLineEdit>
 
 #include "filelist/file_operations.h"
 #include "main_form_fixture.h"
@@ -247,6 +248,27 @@ TEST_F(KeyboardTest, GreyAsteriskAndTheInvertItemInvertTheMarksOnce)
     EXPECT_TRUE(filelist::IsItemSelected(1, filelist::FindItemPosition(1, "one.txt", left().Listing(), true),
                                          left().Listing()));
     EXPECT_EQ(left().Listing().selectedFiles, 1);
+}
+
+TEST_F(KeyboardTest, TheMarkKeysStayWithATextBoxOfATool)
+{
+    createFile(path("a\\one.txt"), "1");
+    startIn(path("a"), path("a"));
+    key(left(), Qt::Key_2, Qt::ControlModifier);
+    QLineEdit* box = window->findChild<QComboBox*>("cmbSearchFor")->lineEdit();
+    box->setFocus();
+    box->setText("x");
+    QApplication::processEvents();
+    ASSERT_NE(window->ActiveForm(), static_cast<QWidget*>(&left()));
+    QTest::keyClick(box, Qt::Key_Asterisk, Qt::KeypadModifier); // typed, not Invert selection
+    keyboard = Qt::ControlModifier;
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier); // the text selected, not every file marked
+    keyboard = Qt::NoModifier;
+    EXPECT_EQ(box->text().toStdString(), "x*");
+    EXPECT_EQ(box->selectedText().toStdString(), "x*");
+    EXPECT_TRUE(box->hasFocus());
+    EXPECT_EQ(left().Listing().selectedCount, 0);
+    EXPECT_EQ(right().Listing().selectedCount, 0);
 }
 
 } // namespace
