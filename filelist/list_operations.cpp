@@ -597,9 +597,12 @@ void GetCellText(std::int32_t columnKind, std::int32_t folder, std::int32_t posi
             columnKind == kColumnNewName ? core::NameWithoutExtension(newName) : core::ExtensionOf(newName);
         break;
     }
-    case kColumnLocation: {
+    case kColumnLocation:
+    case kColumnStoredLocation: {
         RealFolders real(access);
-        text = core::NormalizePathCase(realFolderPath(access, real, item->folder));
+        text = realFolderPath(access, real, item->folder);
+        if (columnKind == kColumnLocation)
+            text = core::NormalizePathCase(text);
         break;
     }
     default:

@@ -52,6 +52,7 @@ enum ColumnKind : std::int32_t
     kColumnOldName = 8,
     kColumnNewExtension = 9,
     kColumnStoredName = 10,
+    kColumnStoredLocation = 11, // the item's folder as stored, for going there (no display case)
 };
 
 // The rename preview's name builder (the rename-mask engine's BuildNewName): the new full name of a

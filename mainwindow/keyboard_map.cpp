@@ -349,7 +349,8 @@ bool KeyboardDispatcher::fireMenuShortcut(QKeyEvent& event)
     const QKeySequence pressed(QKeyCombination(event.modifiers(), Qt::Key(event.key())));
     // The Mark menu marks in a panel: while a tool has the keyboard its keys stay with the focused box
     // (Ctrl+A selects the text, the keypad's signs are typed).
-    const QList<QAction*> markItems = currentState().panelActive ? QList<QAction*>() : window_.ui().mnuMMark->actions();
+    const QList<QAction*> markItems =
+        currentState().panelActive ? QList<QAction*>() : window_.ui().mnuMMark->actions();
     for (QAction* action : window_.findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly)) {
         if (!action->isEnabled() || markItems.contains(action))
             continue;

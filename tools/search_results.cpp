@@ -953,10 +953,11 @@ void TSrchRes::btnGoToFileClick()
         rowEntry(ui_->sgFinder->Row(), folder, position);
         if (folder == 0)
             return;
+        // The folder as it is on disk: the shown path has its letters' case changed for display.
         if (position == 0) {
-            filelist::FolderPathOf(folder, list(), folderPath);
+            folderPath = filelist::FolderPathAsStored(folder, list());
         } else {
-            filelist::GetCellText(filelist::kColumnLocation, folder, position, folderPath, list());
+            filelist::GetCellText(filelist::kColumnStoredLocation, folder, position, folderPath, list());
             filelist::GetCellText(filelist::kColumnStoredName, folder, position, name, list());
         }
     }

@@ -173,47 +173,50 @@ TEST_F(Journey, TheBasketFilledViewedSavedClearedAndLoaded)
     makeFolder(drive.path("lists"));
     settings(drive.path("docs"), drive.path("lists"));
     EXPECT_EQ(run([&] {
-        // Marked files go with the panel's Basket button, the file under the cursor with the menu.
-        cursorTo(left(), "a.txt");
-        keys({Qt::Key_Insert, Qt::Key_Insert});
-        click(left().btnSendTobasket());
-        EXPECT_EQ(left().lblBasketInfo()->text().toStdString(), "2 Files in Basket");
-        EXPECT_EQ(marked(left()), "") << "the marks went with them";
-        cursorTo(left(), "sub");
-        key(Qt::Key_Return);
-        cursorTo(left(), "d.txt");
-        menu("mnuMFile", "mnuSendToBasket");
-        EXPECT_EQ(right().lblBasketInfo()->text().toStdString(), "3 Files in Basket");
+                  // Marked files go with the panel's Basket button, the file under the cursor with the menu.
+                  cursorTo(left(), "a.txt");
+                  keys({Qt::Key_Insert, Qt::Key_Insert});
+                  click(left().btnSendTobasket());
+                  EXPECT_EQ(left().lblBasketInfo()->text().toStdString(), "2 Files in Basket");
+                  EXPECT_EQ(marked(left()), "") << "the marks went with them";
+                  cursorTo(left(), "sub");
+                  key(Qt::Key_Return);
+                  cursorTo(left(), "d.txt");
+                  menu("mnuMFile", "mnuSendToBasket");
+                  EXPECT_EQ(right().lblBasketInfo()->text().toStdString(), "3 Files in Basket");
 
-        // The Basket drive shows it.
-        auto* bar = child<mainwindow::TDriveBar>("pnlWithImgDrives");
-        click(bar->DriveButton(filelist::FindDriveIndex('*', filelist::DriveList)));
-        EXPECT_EQ(left().BrowserMode(), filelist::kViewBasket);
-        const std::string filled = "<" + drive.path("docs") + ">|a.txt|b.txt|<" + drive.path("docs\\sub") + ">|d.txt";
-        EXPECT_EQ(basketRows(left()), filled);
-        EXPECT_EQ(status(left()), "0 of 0 k in 3 of 3 files selected");
+                  // The Basket drive shows it.
+                  auto* bar = child<mainwindow::TDriveBar>("pnlWithImgDrives");
+                  click(bar->DriveButton(filelist::FindDriveIndex('*', filelist::DriveList)));
+                  EXPECT_EQ(left().BrowserMode(), filelist::kViewBasket);
+                  const std::string filled =
+                      "<" + drive.path("docs") + ">|a.txt|b.txt|<" + drive.path("docs\\sub") + ">|d.txt";
+                  EXPECT_EQ(basketRows(left()), filled);
+                  EXPECT_EQ(status(left()), "0 of 0 k in 3 of 3 files selected");
 
-        // Saved as a list (the system's save dialog answered), cleared, loaded again.
-        dialogs.answerFile(drive.path("lists\\basket.txt"));
-        menu("mnuMFile", "mnuSaveBasketList");
-        EXPECT_EQ(readFileBytes(drive.path("lists\\basket.txt")),
-                  drive.path("docs\\a.txt\r\n") + drive.path("docs\\b.txt\r\n") + drive.path("docs\\sub\\d.txt\r\n"));
-        ASSERT_EQ(dialogs.fileRequests().size(), 1u);
-        EXPECT_EQ(dialogs.fileRequests()[0].kind, platform::FileDialogKind::Save);
-        click(child<QWidget>("btnClearBasket"));
-        EXPECT_EQ(basketRows(left()), "");
-        EXPECT_EQ(left().lblBasketInfo()->text().toStdString(), "0 Files in Basket");
-        dialogs.answerFile(drive.path("lists\\basket.txt"));
-        menu("mnuMFile", "mnuLoadBasketList");
-        EXPECT_EQ(basketRows(left()), filled);
-        EXPECT_EQ(left().lblBasketInfo()->text().toStdString(), "3 Files in Basket");
-        EXPECT_EQ(onDisk("docs"), "a.txt|b.txt|c.txt|sub") << "the Basket holds names, never the files";
-        // Back to the drive: the folder as it was left.
-        click(bar->DriveButton(filelist::FindDriveIndex('c', filelist::DriveList)));
-        EXPECT_EQ(left().BrowserMode(), filelist::kViewFull) << "the view it had before";
-        EXPECT_EQ(folder(left()), drive.path("docs\\sub"));
-        key(Qt::Key_F4, Qt::AltModifier);
-    }),
+                  // Saved as a list (the system's save dialog answered), cleared, loaded again.
+                  dialogs.answerFile(drive.path("lists\\basket.txt"));
+                  menu("mnuMFile", "mnuSaveBasketList");
+                  EXPECT_EQ(readFileBytes(drive.path("lists\\basket.txt")),
+                            drive.path("docs\\a.txt\r\n") + drive.path("docs\\b.txt\r\n") +
+                                drive.path("docs\\sub\\d.txt\r\n"));
+                  ASSERT_EQ(dialogs.fileRequests().size(), 1u);
+                  EXPECT_EQ(dialogs.fileRequests()[0].kind, platform::FileDialogKind::Save);
+                  click(child<QWidget>("btnClearBasket"));
+                  EXPECT_EQ(basketRows(left()), "");
+                  EXPECT_EQ(left().lblBasketInfo()->text().toStdString(), "0 Files in Basket");
+                  dialogs.answerFile(drive.path("lists\\basket.txt"));
+                  menu("mnuMFile", "mnuLoadBasketList");
+                  EXPECT_EQ(basketRows(left()), filled);
+                  EXPECT_EQ(left().lblBasketInfo()->text().toStdString(), "3 Files in Basket");
+                  EXPECT_EQ(onDisk("docs"), "a.txt|b.txt|c.txt|sub")
+                      << "the Basket holds names, never the files";
+                  // Back to the drive: the folder as it was left.
+                  click(bar->DriveButton(filelist::FindDriveIndex('c', filelist::DriveList)));
+                  EXPECT_EQ(left().BrowserMode(), filelist::kViewFull) << "the view it had before";
+                  EXPECT_EQ(folder(left()), drive.path("docs\\sub"));
+                  key(Qt::Key_F4, Qt::AltModifier);
+              }),
               0);
 }
 

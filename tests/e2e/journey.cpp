@@ -1,8 +1,10 @@
 #include "journey.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 
 #include <algorithm>
 #include <cstdlib>
@@ -90,6 +92,16 @@ QWidget* target(QWidget* window)
     return window;
 }
 
+// The window manager's part: a shown dialog, a main window whose dialog has closed and a window clicked
+// into are active before the keys and clicks arrive.
+void activate(QWidget* window)
+{
+    if (!window->isActiveWindow()) {
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    }
+}
+
 const std::pair<Qt::KeyboardModifier, Qt::Key> kModifierKeys[] = {{Qt::ControlModifier, Qt::Key_Control},
                                                                   {Qt::AltModifier, Qt::Key_Alt},
                                                                   {Qt::ShiftModifier, Qt::Key_Shift}};
@@ -98,11 +110,8 @@ const std::pair<Qt::KeyboardModifier, Qt::Key> kModifierKeys[] = {{Qt::ControlMo
 
 void Journey::key(Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
-    // A closed dialog gives the activation back to the main window, as the window manager does.
-    if (QApplication::activeWindow() == nullptr) {
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
-    }
+    QWidget* modal = QApplication::activeModalWidget();
+    activate(modal ? modal : window);
     // The modifier keys go down first, as the keyboard sends them, so that the keyboard's state agrees.
     Qt::KeyboardModifiers held;
     for (const auto& [modifier, modifierKey] : kModifierKeys)
@@ -137,7 +146,17 @@ void Journey::click(QWidget* widget, Qt::KeyboardModifiers modifiers, QPoint at)
 {
     ASSERT_NE(widget, nullptr);
     ASSERT_TRUE(widget->isVisible()) << widget->objectName().toStdString();
-    QTest::mouseClick(widget, Qt::LeftButton, modifiers, at.isNull() ? widget->rect().center() : at);
+    if (QApplication::activeModalWidget() == nullptr || widget->window() == QApplication::activeModalWidget())
+        activate(widget->window());
+    // The click goes to the widget under the pointer, as the window system delivers it.
+    QPoint point = at.isNull() ? widget->rect().center() : at;
+    if (at.isNull() && (qobject_cast<QCheckBox*>(widget) || qobject_cast<QRadioButton*>(widget)))
+        point = QPoint(7, widget->height() / 2); // on the box, not on the empty space beside its text
+    if (QWidget* inner = widget->childAt(point)) {
+        point = inner->mapFrom(widget, point);
+        widget = inner;
+    }
+    QTest::mouseClick(widget, Qt::LeftButton, modifiers, point);
     QApplication::processEvents();
 }
 

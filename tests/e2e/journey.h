@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>

@@ -312,7 +312,8 @@ TEST(CellTexts, EveryKind)
         {5, 0, "[..]"},
         {2, 0, ""},
         {0, 5, ""},
-        {11, 1, ""},
+        {11, 1, "C:\\DATA\\Work"}, // the location as stored
+        {12, 1, ""},
     };
     for (const auto& c : cells)
         EXPECT_EQ(cell(c.kind, c.position), c.text) << c.kind << " " << c.position;
@@ -350,6 +351,8 @@ TEST(CellTexts, FlatViewTakesTheLocationFromTheSavedFolders)
     std::string text;
     GetCellText(kColumnLocation, 1, 2, text, state);
     EXPECT_EQ(text, "c:\\Two");
+    GetCellText(kColumnStoredLocation, 1, 2, text, state); // as stored, for going there
+    EXPECT_EQ(text, "c:\\two");
     GetCellText(kColumnStoredName, 1, 2, text, state);
     EXPECT_EQ(text, "b");
     EndFlatView(state);

@@ -405,7 +405,7 @@ TEST_F(SearchResultsTest, MarkingKeysMaskSelectionGoToFileAndBasket)
         grid->FocusCell(0, 5);
         QTest::keyClick(grid, Qt::Key_Return);
         ASSERT_EQ(host.goTo.size(), 1u);
-        EXPECT_EQ(host.goTo[0].first, "c:\\Tree\\Sub");
+        EXPECT_EQ(host.goTo[0].first, "c:\\tree\\sub") << "the folder as it is on disk, not as shown";
         EXPECT_EQ(host.goTo[0].second, "c.txt");
         EXPECT_FALSE(results.isVisible());
     });
@@ -424,7 +424,7 @@ TEST_F(SearchResultsTest, GoToFolderRowAndNoPanel)
         host.panelVisible = true;
         results.btnGoToFileClick();
         ASSERT_EQ(host.goTo.size(), 1u);
-        EXPECT_EQ(host.goTo[0], (std::pair<std::string, std::string>{"c:\\Tree\\Sub", ""}));
+        EXPECT_EQ(host.goTo[0], (std::pair<std::string, std::string>{"c:\\tree\\sub", ""}));
     });
 }
 
