@@ -7,8 +7,13 @@
 #include <QTabBar>
 #include <QTabWidget>
 
+#include <map>
+#include <set>
+
 #include "controls/vyk_combo_box.h"
 #include "mainwindow/settings.h"
+#include "support/packages.h"
+#include "tools/run_window.h"
 #include "tools/search_results.h"
 
 namespace wux::e2e {
@@ -23,6 +28,38 @@ std::string resultRows(tools::TSrchRes& results, int columns)
             shown += (col ? "," : (row ? "|" : "")) + results.cellText(col, row);
     }
     return shown;
+}
+
+// The run window's table: every cell of a row joined by ",", rows by "|" (the title row first).
+std::string runRows(tools::TViewRenReplacer& run)
+{
+    std::string shown;
+    controls::TWUXStringGrid& grid = *run.sgInfo();
+    for (int row = 0; row < grid.RowCount(); ++row)
+        for (int col = 0; col < grid.ColCount(); ++col)
+            shown += (col ? "," : (row ? "|" : "")) + grid.Cells(col, row).toStdString();
+    // The status cells carry their colour as a control character after the text.
+    std::erase_if(shown, [](char c) { return c > 0 && c < ' '; });
+    return shown;
+}
+
+bool runDone(tools::TViewRenReplacer& run)
+{
+    return run.finished() && run.isActiveWindow() && run.pnlFilesComment()->text().startsWith("Operation");
+}
+
+// The zip entries of a package stored alike (method, CRC, bytes), but the named ones.
+// The entries of a package that differ from its backup copy (method, CRC or bytes), joined by "|".
+std::string changedEntries(const std::string& posixPath)
+{
+    const std::map<std::string, std::string> now = wux::test::storedEntries(posixPath);
+    const std::map<std::string, std::string> old = wux::test::storedEntries(posixPath + ".bak");
+    EXPECT_EQ(wux::test::zipNames(posixPath), wux::test::zipNames(posixPath + ".bak")) << posixPath;
+    std::string names;
+    for (const auto& [name, stored] : now)
+        if (!old.count(name) || old.at(name) != stored)
+            names += (names.empty() ? "" : "|") + name;
+    return names;
 }
 
 // The results window once its search has finished and its rows are on screen.
@@ -98,6 +135,122 @@ TEST_F(Journey, FinderByMaskAndByContentGoToFileAndHitsToTheBasket)
                   key(Qt::Key_F4, Qt::AltModifier);
               }),
               0);
+}
+
+TEST_F(Journey, ReplacerOverPlainAndOfficeFilesThenAJustFindRun)
+{
+    using namespace wux::test;
+    createFile(drive.path("docs\\plain.txt"), "the cat sat on the mat. Cat!");
+    createFile(drive.path("docs\\other.txt"), "no felines");
+    DocxContent docx;
+    docx.body = para({"The cat and ", "the dog"}) +
+                "<w:sectPr><w:headerReference w:type=\"default\" r:id=\"header1\"/></w:sectPr>";
+    docx.headers = {{"header1", para({"cat header"})}};
+    createFile(drive.path("docs\\report.docx"), buildDocx(docx));
+    createFile(drive.path("docs\\sheet.xlsx"), xlsxWithText("cat food"));
+    createFile(drive.path("docs\\slides.pptx"), pptxWithText("a cat slide"));
+    createFile(drive.path("docs\\notes.odt"), odtWithText("my cat"));
+    std::map<std::string, std::string> before;
+    for (const char* name :
+         {"plain.txt", "other.txt", "report.docx", "sheet.xlsx", "slides.pptx", "notes.odt"})
+        before[name] = readFileBytes(drive.path(std::string("docs\\") + name));
+    makeFolder(drive.path("out"));
+    settings(drive.path("docs"), drive.path("out"));
+    EXPECT_EQ(
+        run([&] {
+            key(Qt::Key_4, Qt::ControlModifier);
+            QWidget* replacer = child<QWidget>("TReplacerForm");
+            ASSERT_TRUE(replacer->isVisible());
+            // Every file of the panel beside the tools marked, the texts typed, no backup copies.
+            focus(left());
+            key(Qt::Key_A, Qt::ControlModifier);
+            click(child<QWidget>("memFind", replacer));
+            type("cat");
+            click(child<QWidget>("mmReplace", replacer));
+            type("dog");
+            std::string shown;
+            when<tools::TViewRenReplacer>(
+                [&](tools::TViewRenReplacer& run) {
+                    shown = runRows(run) + " / " + run.pnlFilesComment()->text().toStdString();
+                    click(run.btnCancel());
+                },
+                runDone);
+            key(Qt::Key_S, Qt::ControlModifier);
+            EXPECT_EQ(shown, "Name,Size before,Size after,Changed size,Amount,Status|"
+                             "c:\\docs\\notes.odt,1 207,1 204,-3,1,successful|"
+                             "c:\\docs\\other.txt,10,10,0,0,unchanged|"
+                             "c:\\docs\\plain.txt,28,28,0,2,successful|"
+                             "c:\\docs\\report.docx,2 082,2 071,-11,2,successful|"
+                             "c:\\docs\\sheet.xlsx,2 966,2 960,-6,1,successful|"
+                             "c:\\docs\\slides.pptx,1 817,1 812,-5,1,successful / Operation completed!");
+            // On disk: the texts replaced, every other part of the packages stored as it was, the
+            // originals kept as backup copies.
+            EXPECT_EQ(onDisk("docs"),
+                      "notes.odt|notes.odt.bak|other.txt|plain.txt|plain.txt.bak|report.docx|"
+                      "report.docx.bak|sheet.xlsx|sheet.xlsx.bak|slides.pptx|slides.pptx.bak");
+            for (const auto& [name, bytes] : before) {
+                if (name != "other.txt") {
+                    EXPECT_EQ(readFileBytes(drive.path("docs\\" + name + ".bak")), bytes) << name;
+                }
+            }
+            EXPECT_EQ(readFileBytes(drive.path("docs\\plain.txt")), "the dog sat on the mat. dog!");
+            EXPECT_EQ(readFileBytes(drive.path("docs\\other.txt")), "no felines");
+            const std::string withBackups =
+                "notes.odt|notes.odt.bak|other.txt|plain.txt|plain.txt.bak|report.docx|"
+                "report.docx.bak|sheet.xlsx|sheet.xlsx.bak|slides.pptx|slides.pptx.bak";
+            EXPECT_EQ(changedEntries(drive.posix("docs/report.docx")), "word/document.xml|word/header1.xml");
+            EXPECT_EQ(changedEntries(drive.posix("docs/sheet.xlsx")),
+                      "xl/sharedStrings.xml|xl/worksheets/sheet1.xml");
+            EXPECT_EQ(changedEntries(drive.posix("docs/slides.pptx")), "ppt/slides/slide1.xml");
+            EXPECT_EQ(changedEntries(drive.posix("docs/notes.odt")), "content.xml");
+            const auto holds = [&](const char* file, const char* part, const std::string& text) {
+                const std::string xml = readZip(drive.posix(std::string("docs/") + file))[part];
+                EXPECT_NE(xml.find(text), std::string::npos) << file << " " << part << ": " << xml;
+                EXPECT_EQ(xml.find("cat"), std::string::npos) << file << " " << part;
+            };
+            holds("report.docx", "word/document.xml",
+                  ">The dog and </w:t></w:r><w:r><w:t xml:space=\"preserve\">the dog<");
+            holds("report.docx", "word/header1.xml", ">dog header<");
+            holds("sheet.xlsx", "xl/sharedStrings.xml", "<si><t>dog food</t></si>");
+            holds("slides.pptx", "ppt/slides/slide1.xml", "<a:t>a dog slide</a:t>");
+            holds("notes.odt", "content.xml", "<text:p>my dog</text:p>");
+            EXPECT_EQ(zipNames(drive.posix("docs/notes.odt")).front(), "mimetype");
+
+            // Just find: the same texts found and counted, nothing written.
+            std::map<std::string, std::string> now;
+            for (const std::string& name : {"plain.txt", "report.docx", "sheet.xlsx", "notes.odt"})
+                now[name] = readFileBytes(drive.path("docs\\" + name));
+            click(child<QWidget>("rbJustFind", replacer));
+            click(child<QWidget>("memFind", replacer));
+            key(Qt::Key_A, Qt::ControlModifier);
+            type("dog");
+            focus(left());
+            key(Qt::Key_A, Qt::ControlModifier);
+            when<tools::TViewRenReplacer>(
+                [&](tools::TViewRenReplacer& run) {
+                    shown = runRows(run) + " / " + run.pnlFilesComment()->text().toStdString();
+                    click(run.btnCancel());
+                },
+                runDone);
+            key(Qt::Key_S, Qt::ControlModifier);
+            EXPECT_EQ(shown, "Name,Size before,Size after,Changed size,Amount,Status|"
+                             "c:\\docs\\notes.odt,1 204,1 204,0,1,successful|"
+                             "c:\\docs\\notes.odt.bak,1 207,1 207,0,0,unchanged|"
+                             "c:\\docs\\other.txt,10,10,0,0,unchanged|"
+                             "c:\\docs\\plain.txt,28,28,0,2,successful|"
+                             "c:\\docs\\plain.txt.bak,28,28,0,0,unchanged|"
+                             "c:\\docs\\report.docx,2 071,2 071,0,3,successful|"
+                             "c:\\docs\\report.docx.bak,2 082,2 082,0,0,unchanged|"
+                             "c:\\docs\\sheet.xlsx,2 960,2 960,0,1,successful|"
+                             "c:\\docs\\sheet.xlsx.bak,2 966,2 966,0,0,unchanged|"
+                             "c:\\docs\\slides.pptx,1 812,1 812,0,1,successful|"
+                             "c:\\docs\\slides.pptx.bak,1 817,1 817,0,0,unchanged / Operation completed!");
+            for (const auto& [name, bytes] : now)
+                EXPECT_EQ(readFileBytes(drive.path("docs\\" + name)), bytes) << name;
+            EXPECT_EQ(onDisk("docs"), withBackups) << "no backup copies of a run that writes nothing";
+            key(Qt::Key_F4, Qt::AltModifier);
+        }),
+        0);
 }
 
 } // namespace
