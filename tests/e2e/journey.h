@@ -53,7 +53,7 @@ private:
 
 class Journey : public ::testing::Test
 {
-protected:
+public:
     Journey();
     ~Journey() override;
 
