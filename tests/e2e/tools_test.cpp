@@ -260,50 +260,54 @@ TEST_F(Journey, BatchReplacerTablesFromATableFileAndFromCsvThenARun)
     createFile(drive.path("tables\\colors.rtbl"), "red=green\r\nblue=yellow");
     createFile(drive.path("tables\\more.csv"), wux::test::buildCsv({{"green", "GREEN"}, {"sun", "moon"}}));
     settings(drive.path("b"), drive.path("tables"));
-    EXPECT_EQ(run([&] {
-        key(Qt::Key_5, Qt::ControlModifier);
-        QWidget* batch = child<QWidget>("TBatchReplacerForm");
-        ASSERT_TRUE(batch->isVisible());
-        auto* grid = child<controls::TWUXStringGrid>("sgBatch", batch);
-        const auto table = [grid] {
-            std::string shown;
-            for (int row = 0; row < grid->RowCount(); ++row)
-                for (int col = 0; col < grid->ColCount(); ++col)
-                    shown += (col ? "," : (row ? "|" : "")) + grid->Cells(col, row).toStdString();
-            return shown;
-        };
-        const auto runAll = [&] {
-            focus(left());
-            key(Qt::Key_A, Qt::ControlModifier);
-            when<tools::TViewRenReplacer>([&](tools::TViewRenReplacer& run) { click(run.btnCancel()); }, runDone);
-            key(Qt::Key_S, Qt::ControlModifier);
-        };
-        // A table file through the system's open dialog; no backup copies.
-        dialogs.answerFile(drive.path("tables\\colors.rtbl"));
-        click(child<QWidget>("btnLoad", batch));
-        EXPECT_EQ(table(), "Case sensitive,Find this,Replace with|Insensitive,red,green|Insensitive,blue,yellow");
-        click(child<QWidget>("chkbcopy", batch));
-        runAll();
-        EXPECT_EQ(readFileBytes(drive.path("b\\one.txt")), "green and yellow");
-        EXPECT_EQ(readFileBytes(drive.path("b\\two.txt")), "yellow sky, green sun");
-        // A CSV table, saved again as a table file.
-        dialogs.answerFile(drive.path("tables\\more.csv"));
-        click(child<QWidget>("btnLoad", batch));
-        EXPECT_EQ(table(), "Case sensitive,Find this,Replace with|Insensitive,green,GREEN|Insensitive,sun,moon");
-        runAll();
-        EXPECT_EQ(readFileBytes(drive.path("b\\one.txt")), "GREEN and yellow");
-        EXPECT_EQ(readFileBytes(drive.path("b\\two.txt")), "yellow sky, GREEN moon");
-        EXPECT_EQ(onDisk("b"), "one.txt|two.txt");
-        dialogs.answerFile(drive.path("tables\\saved.rtbl"));
-        click(child<QWidget>("btnSave", batch));
-        EXPECT_EQ(readFileBytes(drive.path("tables\\saved.rtbl")), "green=GREEN\r\nsun=moon");
-        ASSERT_EQ(dialogs.fileRequests().size(), 3u);
-        EXPECT_EQ(dialogs.fileRequests()[0].filter, "Table file (*.rtbl *.xls *.xlsx *.csv)");
-        EXPECT_EQ(dialogs.fileRequests()[2].filter, "Table file (*.rtbl)");
-        EXPECT_EQ(dialogs.fileRequests()[2].fileName, "more.rtbl") << "the last table's name proposed";
-        key(Qt::Key_F4, Qt::AltModifier);
-    }),
-              0);
+    EXPECT_EQ(
+        run([&] {
+            key(Qt::Key_5, Qt::ControlModifier);
+            QWidget* batch = child<QWidget>("TBatchReplacerForm");
+            ASSERT_TRUE(batch->isVisible());
+            auto* grid = child<controls::TWUXStringGrid>("sgBatch", batch);
+            const auto table = [grid] {
+                std::string shown;
+                for (int row = 0; row < grid->RowCount(); ++row)
+                    for (int col = 0; col < grid->ColCount(); ++col)
+                        shown += (col ? "," : (row ? "|" : "")) + grid->Cells(col, row).toStdString();
+                return shown;
+            };
+            const auto runAll = [&] {
+                focus(left());
+                key(Qt::Key_A, Qt::ControlModifier);
+                when<tools::TViewRenReplacer>([&](tools::TViewRenReplacer& run) { click(run.btnCancel()); },
+                                              runDone);
+                key(Qt::Key_S, Qt::ControlModifier);
+            };
+            // A table file through the system's open dialog; no backup copies.
+            dialogs.answerFile(drive.path("tables\\colors.rtbl"));
+            click(child<QWidget>("btnLoad", batch));
+            EXPECT_EQ(table(),
+                      "Case sensitive,Find this,Replace with|Insensitive,red,green|Insensitive,blue,yellow");
+            click(child<QWidget>("chkbcopy", batch));
+            runAll();
+            EXPECT_EQ(readFileBytes(drive.path("b\\one.txt")), "green and yellow");
+            EXPECT_EQ(readFileBytes(drive.path("b\\two.txt")), "yellow sky, green sun");
+            // A CSV table, saved again as a table file.
+            dialogs.answerFile(drive.path("tables\\more.csv"));
+            click(child<QWidget>("btnLoad", batch));
+            EXPECT_EQ(table(),
+                      "Case sensitive,Find this,Replace with|Insensitive,green,GREEN|Insensitive,sun,moon");
+            runAll();
+            EXPECT_EQ(readFileBytes(drive.path("b\\one.txt")), "GREEN and yellow");
+            EXPECT_EQ(readFileBytes(drive.path("b\\two.txt")), "yellow sky, GREEN moon");
+            EXPECT_EQ(onDisk("b"), "one.txt|two.txt");
+            dialogs.answerFile(drive.path("tables\\saved.rtbl"));
+            click(child<QWidget>("btnSave", batch));
+            EXPECT_EQ(readFileBytes(drive.path("tables\\saved.rtbl")), "green=GREEN\r\nsun=moon");
+            ASSERT_EQ(dialogs.fileRequests().size(), 3u);
+            EXPECT_EQ(dialogs.fileRequests()[0].filter, "Table file (*.rtbl *.xls *.xlsx *.csv)");
+            EXPECT_EQ(dialogs.fileRequests()[2].filter, "Table file (*.rtbl)");
+            EXPECT_EQ(dialogs.fileRequests()[2].fileName, "more.rtbl") << "the last table's name proposed";
+            key(Qt::Key_F4, Qt::AltModifier);
+        }),
+        0);
 }
 
 TEST_F(Journey, RenamerPreviewCancelPreviewAgainAndRun)
@@ -312,52 +316,55 @@ TEST_F(Journey, RenamerPreviewCancelPreviewAgainAndRun)
     createFile(drive.path("ren\\b.txt"), "b");
     createFile(drive.path("ren\\c.log"), "c");
     settings(drive.path("ren"), drive.path("ren"));
-    EXPECT_EQ(run([&] {
-        key(Qt::Key_3, Qt::ControlModifier);
-        QWidget* renamer = child<QWidget>("TRenamerForm");
-        ASSERT_TRUE(renamer->isVisible());
-        focus(left());
-        key(Qt::Key_A, Qt::ControlModifier);
-        click(child<QWidget>("cmbFileName", renamer));
-        key(Qt::Key_A, Qt::ControlModifier);
-        type("photo_[C]");
-        std::string shown;
-        const auto preview = [&](const char* button) {
-            when<tools::TSrchRes>(
-                [&, button](tools::TSrchRes& results) {
-                    shown = resultRows(results, 4);
-                    click(child<QWidget>(button, &results));
-                },
-                [](tools::TSrchRes& results) { return results.isActiveWindow(); });
-        };
-        // The counter steps by 0 until told otherwise: every name the same, so Cancel.
-        preview("btnExit");
-        key(Qt::Key_S, Qt::ControlModifier);
-        EXPECT_EQ(shown, "c:\\Ren,a,txt,photo_0|c:\\Ren,b,txt,photo_0|c:\\Ren,c,log,photo_0");
-        EXPECT_EQ(onDisk("ren"), "a.txt|b.txt|c.log");
-        for (const char* box : {"spStart", "spStep"}) {
-            click(child<QWidget>(box, renamer));
+    EXPECT_EQ(
+        run([&] {
+            key(Qt::Key_3, Qt::ControlModifier);
+            QWidget* renamer = child<QWidget>("TRenamerForm");
+            ASSERT_TRUE(renamer->isVisible());
+            focus(left());
             key(Qt::Key_A, Qt::ControlModifier);
-            type("1");
-        }
-        preview("btnStartRename");
-        std::string ran;
-        when<tools::TViewRenReplacer>(
-            [&](tools::TViewRenReplacer& run) {
-                ran = runRows(run);
-                click(run.btnCancel());
-            },
-            runDone);
-        key(Qt::Key_S, Qt::ControlModifier);
-        EXPECT_EQ(shown, "c:\\Ren,a,txt,photo_1|c:\\Ren,b,txt,photo_2|c:\\Ren,c,log,photo_3");
-        EXPECT_EQ(ran, "Name,Status|c:\\Ren\\a.txt - photo_1.txt,successful|c:\\Ren\\b.txt - photo_2.txt,successful|"
-                       "c:\\Ren\\c.log - photo_3.log,successful");
-        EXPECT_EQ(onDisk("ren"), "photo_1.txt|photo_2.txt|photo_3.log");
-        EXPECT_EQ(readFileBytes(drive.path("ren\\photo_2.txt")), "b");
-        EXPECT_EQ(rows(left()), "[..]|photo_1.txt|photo_2.txt|photo_3.log");
-        key(Qt::Key_F4, Qt::AltModifier);
-    }),
-              0);
+            click(child<QWidget>("cmbFileName", renamer));
+            key(Qt::Key_A, Qt::ControlModifier);
+            type("photo_[C]");
+            std::string shown;
+            const auto preview = [&](const char* button) {
+                when<tools::TSrchRes>(
+                    [&, button](tools::TSrchRes& results) {
+                        shown = resultRows(results, 4);
+                        click(child<QWidget>(button, &results));
+                    },
+                    [](tools::TSrchRes& results) { return results.isActiveWindow(); });
+            };
+            // The counter steps by 0 until told otherwise: every name the same, so Cancel.
+            preview("btnExit");
+            key(Qt::Key_S, Qt::ControlModifier);
+            EXPECT_EQ(shown, "c:\\Ren,a,txt,photo_0|c:\\Ren,b,txt,photo_0|c:\\Ren,c,log,photo_0");
+            EXPECT_EQ(onDisk("ren"), "a.txt|b.txt|c.log");
+            for (const char* box : {"spStart", "spStep"}) {
+                click(child<QWidget>(box, renamer));
+                key(Qt::Key_A, Qt::ControlModifier);
+                type("1");
+            }
+            preview("btnStartRename");
+            std::string ran;
+            when<tools::TViewRenReplacer>(
+                [&](tools::TViewRenReplacer& run) {
+                    ran = runRows(run);
+                    click(run.btnCancel());
+                },
+                runDone);
+            key(Qt::Key_S, Qt::ControlModifier);
+            EXPECT_EQ(shown, "c:\\Ren,a,txt,photo_1|c:\\Ren,b,txt,photo_2|c:\\Ren,c,log,photo_3");
+            EXPECT_EQ(
+                ran,
+                "Name,Status|c:\\Ren\\a.txt - photo_1.txt,successful|c:\\Ren\\b.txt - photo_2.txt,successful|"
+                "c:\\Ren\\c.log - photo_3.log,successful");
+            EXPECT_EQ(onDisk("ren"), "photo_1.txt|photo_2.txt|photo_3.log");
+            EXPECT_EQ(readFileBytes(drive.path("ren\\photo_2.txt")), "b");
+            EXPECT_EQ(rows(left()), "[..]|photo_1.txt|photo_2.txt|photo_3.log");
+            key(Qt::Key_F4, Qt::AltModifier);
+        }),
+        0);
 }
 
 } // namespace
