@@ -53,13 +53,6 @@ std::string sizeAndDate(const platform::FileInfo& info)
            core::FileTimeToText(info.times.lastWrite);
 }
 
-bool isSymbolicLink(std::string_view path)
-{
-    std::uint32_t attributes = 0;
-    return platform::getAttributes(path, attributes) == platform::kErrorSuccess &&
-           (attributes & platform::kAttrReparsePoint) != 0;
-}
-
 // Makes a symbolic link at target with the text of the link at source.
 platform::WinError copyLinkItself(const std::string& source, const std::string& target)
 {
@@ -230,9 +223,9 @@ bool TOperations::attributeQuestion(std::uint32_t attributes, const std::string&
     return true;
 }
 
-void TOperations::ResolveExistingTarget()
+void TOperations::ResolveExistingTarget(bool targetMissing)
 {
-    if (!platform::pathExists(TargetPath))
+    if (targetMissing || !platform::pathExists(TargetPath))
         return;
     FileOverwriteMode = OverwriteMode;
     const std::uint32_t flags = run_.OperationFlags;
@@ -292,13 +285,6 @@ void TOperations::ResolveExistingTarget()
     }
 }
 
-bool TOperations::sameAsSource() const
-{
-    if (platform::equalNoCase(SourcePath, TargetPath))
-        return true;
-    return platform::sameFile(SourcePath, TargetPath);
-}
-
 bool TOperations::copySymbolicLink()
 {
     SourceInfo = {};
@@ -328,22 +314,27 @@ bool TOperations::CopyOneFile()
     FilePercent = 0;
     if (SourcePath.empty() || TargetPath.empty())
         return false;
-    if (sameAsSource()) {
+    // One look at the source tells whether the target is the source itself, whether the source is a
+    // link and the bytes it stands for.
+    platform::FileInfo sourceNow;
+    const bool sourceSeen = platform::getFileInfo(SourcePath, sourceNow) == platform::kErrorSuccess;
+    // (a target that cannot be looked at is missing: even a dangling link can)
+    platform::FileId targetId;
+    const platform::WinError targetLook = sourceSeen ? platform::getFileId(TargetPath, targetId) : 1;
+    const bool targetMissing =
+        targetLook == platform::kErrorFileNotFound || targetLook == platform::kErrorPathNotFound;
+    if (platform::equalNoCase(SourcePath, TargetPath) ||
+        (targetLook == platform::kErrorSuccess && targetId == sourceNow.id)) {
         platform::showMessageBox(core::uiText(kTextCopyToItself), run_.mainCaption, platform::MsgButtons::Ok,
                                  platform::MsgIcon::Information);
         stopRun();
         return false;
     }
-    if (isSymbolicLink(SourcePath))
+    if (sourceSeen && (sourceNow.attributes & platform::kAttrReparsePoint))
         return copySymbolicLink();
 
     // The bytes this file stands for in the totals, counted whole whatever happens to it.
-    std::uint64_t expected = 0;
-    {
-        platform::FileInfo info;
-        if (platform::getFileInfo(SourcePath, info) == platform::kErrorSuccess)
-            expected = info.size;
-    }
+    std::uint64_t expected = sourceSeen ? sourceNow.size : 0;
     std::uint64_t copied = 0;
     const auto countRest = [&] {
         if (expected > copied)
@@ -371,20 +362,9 @@ bool TOperations::CopyOneFile()
             return false;
         }
     }
-    expected = SourceInfo.size;
-    platform::FileTimes times;
-    for (;;) {
-        const platform::WinError error = platform::getFileTimes(SourcePath, times);
-        if (error == platform::kErrorSuccess)
-            break;
-        if (Ask(QuestionGroup::Copy, 7, error) != StepAnswer::Retry) {
-            countRest();
-            return false;
-        }
-    }
-    SourceInfo.times = times;
+    expected = SourceInfo.size; // (the open file's times are the source's: no second look by name)
 
-    ResolveExistingTarget();
+    ResolveExistingTarget(targetMissing);
     if (!Proceed || stopped()) {
         countRest();
         return false;
@@ -407,28 +387,46 @@ bool TOperations::CopyOneFile()
     }
 
     bool ok = true;
+    bool inKernel = !kernelCopyRefused_; // the data goes from file to file inside the system while it can
     for (;;) {
         if (stopped()) {
             ok = false;
             break;
         }
         std::size_t got = 0;
-        platform::WinError error = source.read(buffer_.get(), kCopyBufferSize, got);
-        if (error != platform::kErrorSuccess) {
-            showStepError("READ FROM FILE: Error ", error);
-            ok = false;
-            break;
+        platform::WinError error = platform::kErrorNotSupported;
+        if (inKernel) {
+            bool readSide = false;
+            error = target.copyFrom(source, kCopyBufferSize, got, readSide);
+            if (error == platform::kErrorNotSupported) {
+                inKernel = false;
+                kernelCopyRefused_ = true;
+            } else if (error != platform::kErrorSuccess) {
+                showStepError(readSide ? "READ FROM FILE: Error " : "WRITE TO FILE: Error ", error);
+                ok = false;
+                break;
+            }
+        }
+        if (!inKernel) {
+            error = source.read(buffer_.get(), kCopyBufferSize, got);
+            if (error != platform::kErrorSuccess) {
+                showStepError("READ FROM FILE: Error ", error);
+                ok = false;
+                break;
+            }
         }
         if (got == 0)
             break;
-        std::size_t put = 0;
-        error = target.write(buffer_.get(), got, put);
-        if (error == platform::kErrorSuccess && put != got)
-            error = platform::kErrorDiskFull;
-        if (error != platform::kErrorSuccess) {
-            showStepError("WRITE TO FILE: Error ", error);
-            ok = false;
-            break;
+        if (!inKernel) {
+            std::size_t put = 0;
+            error = target.write(buffer_.get(), got, put);
+            if (error == platform::kErrorSuccess && put != got)
+                error = platform::kErrorDiskFull;
+            if (error != platform::kErrorSuccess) {
+                showStepError("WRITE TO FILE: Error ", error);
+                ok = false;
+                break;
+            }
         }
         copied += got;
         run_.BytesDone += got;
@@ -459,18 +457,22 @@ bool TOperations::CopyOneFile()
         }
     }
     if (ok) {
-        const platform::WinError error = target.close();
+        // The source's owner and mode bits, write permission as its read-only attribute says.
+        std::uint32_t mode = SourceInfo.mode & 07777;
+        if (SourceInfo.attributes & platform::kAttrReadOnly)
+            mode &= ~std::uint32_t(S_IWUSR);
+        else
+            mode |= S_IWUSR;
+        const platform::WinError error = target.setOwnerAndMode(SourceInfo.owner, SourceInfo.group, mode);
         if (error != platform::kErrorSuccess) {
-            showStepError("CloseHandle Write: Error ", error);
+            showStepError("SetFileAttributes: Error ", error);
             ok = false;
         }
     }
     if (ok) {
-        platform::WinError error = platform::copyModeBits(SourcePath, tempPath);
-        if (error == platform::kErrorSuccess)
-            error = platform::setAttributes(tempPath, SourceInfo.attributes);
+        const platform::WinError error = target.close();
         if (error != platform::kErrorSuccess) {
-            showStepError("SetFileAttributes: Error ", error);
+            showStepError("CloseHandle Write: Error ", error);
             ok = false;
         }
     }

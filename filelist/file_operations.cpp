@@ -417,6 +417,11 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
         addedInside = true;
     }
 
+    // The copied folder keeps the source's times, as a copied file does: as they are before a move
+    // empties the source.
+    platform::FileTimes folderTimes;
+    const bool keepTimes = (kind == TFileOperationKind::Copy || kind == TFileOperationKind::Move) &&
+                           platform::getFileTimes(directory, folderTimes) == platform::kErrorSuccess;
     // Every step below acts on a path inside this folder: while the folder is not the one listed (it
     // or a folder above it was swapped for a link), the rest of it is left alone.
     bool unchanged = true;
@@ -458,14 +463,11 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
 
     if (addedInside)
         run_.OperationFlags &= ~kOpInsideAllowed;
-    // The copied folder keeps the source's times, as a copied file does; set when its entries are in,
-    // since each new entry changes a folder's last-write time. Best effort, as cp -a does it.
-    if ((kind == TFileOperationKind::Copy || kind == TFileOperationKind::Move) && !stopped() && unchanged) {
-        platform::FileTimes times;
-        if (platform::getFileTimes(directory, times) == platform::kErrorSuccess)
-            platform::setFileTimes(withoutTrailingBackslash(targetDir), nullptr, &times.lastAccess,
-                                   &times.lastWrite);
-    }
+    // (set once every entry is in, since each new entry changes a folder's last-write time; best
+    // effort, as cp -a does it)
+    if (keepTimes && !stopped() && unchanged)
+        platform::setFileTimes(withoutTrailingBackslash(targetDir), nullptr, &folderTimes.lastAccess,
+                               &folderTimes.lastWrite);
     if ((kind == TFileOperationKind::Delete || kind == TFileOperationKind::Move) && !stopped() && unchanged &&
         platform::isSameFolder(directory, folderId)) {
         platform::setAttributes(directory, platform::kAttrNormal);

@@ -125,7 +125,8 @@ public:
     bool CopyOneFile();
     // Settles a TargetPath that exists: asks, skips, makes room or picks a free "[N]" name. Proceed
     // tells whether the step goes on.
-    void ResolveExistingTarget();
+    // targetMissing: the caller has just found nothing at TargetPath (no second look).
+    void ResolveExistingTarget(bool targetMissing = false);
     // Deletes SourcePath (to the Trash with the option), asking about hidden, system and read-only
     // files and failures.
     void DeleteOneFile();
@@ -156,7 +157,6 @@ private:
     bool sendDirectoryToBasket(const std::string& sourceDir);
     bool isInsideSource(const std::string& source, const std::string& target) const;
     bool copySymbolicLink();
-    bool sameAsSource() const;
     void stopRun();
     bool stopped() const { return Terminated(); }
     bool attributeQuestion(std::uint32_t attributes, const std::string& path, bool deleting);
@@ -165,6 +165,7 @@ private:
     TFileOperationRun& run_;
     IFileOperationUi& ui_;
     std::unique_ptr<char[]> buffer_;
+    bool kernelCopyRefused_ = false; // the file systems of this run copy only through buffer_
     // The directory or file that a directory or attribute question names.
     std::string questionPath_;
     // The last MoveOneFile met a folder that cannot be renamed onto another file system.

@@ -419,6 +419,53 @@ WinError FileHandle::write(const void* buffer, std::size_t size, std::size_t& do
     return kErrorSuccess;
 }
 
+WinError FileHandle::copyFrom(FileHandle& source, std::size_t size, std::size_t& done, bool& readSide)
+{
+    done = 0;
+    readSide = true;
+    if (source.fd_ < 0)
+        return kErrorInvalidHandle;
+    if (!(source.access_ & kAccessRead))
+        return kErrorAccessDenied;
+    if (const WinError fault = injectedFault(source.path_, kFaultRead))
+        return fault;
+    readSide = false;
+    if (fd_ < 0)
+        return kErrorInvalidHandle;
+    if (!(access_ & kAccessWrite))
+        return kErrorAccessDenied;
+    while (done < size) {
+        const ssize_t n = ::copy_file_range(source.fd_, nullptr, fd_, nullptr, size - done, 0);
+        if (n < 0) {
+            const int error = errno;
+            if (error == EINTR)
+                continue;
+            if (done == 0 && (error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP ||
+                              error == EBADF || error == ETXTBSY))
+                return kErrorNotSupported;
+            readSide =
+                !(error == ENOSPC || error == EDQUOT || error == EFBIG || error == EROFS || error == EPERM);
+            return winErrorFromErrno(error);
+        }
+        if (n == 0) {
+            // Some file systems (kernel files among them) tell no data through this call: the reads
+            // from here on tell the truth.
+            if (done == 0 && source.readPosition_ >= 0 && source.readPosition_ < source.readEnd_)
+                return kErrorNotSupported;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+        if (const WinError fault = injectedFault(path_, kFaultWrite))
+            return fault;
+        if (source.readPosition_ >= 0) {
+            source.readPosition_ += n;
+            if (source.readPosition_ >= source.readEnd_)
+                break; // the end the file had when it was opened
+        }
+    }
+    return kErrorSuccess;
+}
+
 WinError FileHandle::seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPosition)
 {
     if (fd_ < 0)

@@ -81,6 +81,12 @@ public:
     // Writes size bytes at the file position; done = bytes written. Errors: 5 (no write access),
     // 6, 112 (disk full), injected faults.
     WinError write(const void* buffer, std::size_t size, std::size_t& done);
+    // Copies up to size bytes from source's file position to this handle's inside the system, without
+    // passing them through the program; done = bytes copied (0 at the end). readSide tells whether an
+    // error is the source's (read) or this handle's (write). kErrorNotSupported: the two file systems
+    // cannot copy this way; nothing was copied and the caller reads and writes instead. Errors also as
+    // read and write, injected faults of both.
+    WinError copyFrom(FileHandle& source, std::size_t size, std::size_t& done, bool& readSide);
     // Moves the file position; newPosition (optional) receives it. Errors: 6, 131 (before the start).
     WinError seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* newPosition = nullptr);
     // The file's size in bytes. Error: 6.

@@ -235,13 +235,17 @@ FolderIndex* addFolder(ThreadIndex& state, const std::string& folder, const stru
 }
 
 // The thread's index of the folder, current as of now; nullptr without a scope or index.
-FolderIndex* indexOf(const std::string& folder)
+FolderIndex* indexOf(const std::string& folder, const struct stat* known = nullptr)
 {
     if (!tlIndex || tlIndex->notify < 0)
         return nullptr;
     ThreadIndex& state = *tlIndex;
     struct stat st = {};
-    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    if (known != nullptr)
+        st = *known;
+    else if (::stat(folder.c_str(), &st) != 0)
+        return nullptr;
+    if (!S_ISDIR(st.st_mode))
         return nullptr;
     applyNotifications(state);
     const auto path = state.byPath.find(folder);
@@ -327,9 +331,10 @@ bool otherEntryMatchesNoCase(const std::string& folder, std::string_view name, s
     return false;
 }
 
-std::string uniqueMatchNoCase(const std::string& folder, std::string_view name)
+std::string uniqueMatchNoCase(const std::string& folder, std::string_view name,
+                              const struct ::stat* folderStat)
 {
-    const FolderIndex* index = indexOf(folder);
+    const FolderIndex* index = indexOf(folder, folderStat);
     if (index == nullptr) {
         std::vector<std::string> found = scanFolder(folder, name, std::string_view());
         return found.size() == 1 ? std::move(found.front()) : std::string();

@@ -18,6 +18,8 @@
 #include <string>
 #include <string_view>
 
+struct stat;
+
 namespace wux::platform {
 
 class CaseIndexScope
@@ -35,7 +37,9 @@ namespace internal {
 // ignoring case (Unicode simple folding).
 bool otherEntryMatchesNoCase(const std::string& folder, std::string_view name, std::string_view except);
 // The one entry of the folder whose name equals name ignoring case; "" when none or several.
-std::string uniqueMatchNoCase(const std::string& folder, std::string_view name);
+// folderStat: what the caller has just found at the folder's path (saves another look).
+std::string uniqueMatchNoCase(const std::string& folder, std::string_view name,
+                              const struct ::stat* folderStat = nullptr);
 // How many folders the look-ups above have read on this thread so far.
 std::size_t folderReadsOnThisThread();
 

@@ -321,7 +321,7 @@ WinError resolvePath(std::string_view windowsPath, std::string& posixPath, LastC
         if (::stat(folder.c_str(), &folderSt) == 0 && S_ISDIR(folderSt.st_mode)) {
             bool matched = false;
             if (last == LastComponent::kResolve) {
-                const std::string match = internal::uniqueMatchNoCase(folder, components.back());
+                const std::string match = internal::uniqueMatchNoCase(folder, components.back(), &folderSt);
                 if (!match.empty()) {
                     path = joinPosix(folder, match);
                     matched = true;

@@ -1,6 +1,7 @@
 // The file-operation engine: target names and target parsing, copying files and trees with their
 // contents, times and modes, progress figures, copying onto itself, symbolic links, stopping in the
 // middle of a large file, and the boxes of failed system calls.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -218,6 +219,70 @@ TEST_F(CopyTest, FilesKeepContentsTimesAndModes)
     EXPECT_EQ(ui.closeCommands, 1);
     // Listing items are unmarked.
     EXPECT_EQ((RecalcSelection(listing), listing.selectedCount), 0);
+}
+
+// Files of every size around the copy's chunk, to a folder of the same file system (copied inside
+// the system) and of another one (read and written), and a move to another drive: bytes, modes and
+// times of files and folders as the source's.
+TEST_F(CopyTest, TreesKeepBytesModesAndTimesOnAnyFileSystem)
+{
+    const struct
+    {
+        char letter;
+        TFileOperationKind kind;
+    } targets[] = {
+        {'c', TFileOperationKind::Copy},
+        {'e', TFileOperationKind::Copy},
+        {'e', TFileOperationKind::Move},
+    };
+    const std::size_t sizes[] = {0, 1, kCopyBufferSize - 1, kCopyBufferSize + 7, 2 * kCopyBufferSize};
+    // (on /dev/shm, another file system, where there is one)
+    if (!drive.addDrive('e', platform::kDriveFixed, true)) {
+        ASSERT_TRUE(drive.addDrive('e'));
+    }
+    const auto folderTime = [](int days) { return static_cast<std::time_t>(1'000'000'000 + days * 86'400); };
+    for (const auto& target : targets) {
+        SCOPED_TRACE(std::string(1, target.letter) +
+                     (target.kind == TFileOperationKind::Move ? " move" : " copy"));
+        std::filesystem::remove_all(posix("src"));
+        std::filesystem::remove_all(posix("dst", target.letter));
+        std::vector<std::string> files;
+        for (std::size_t i = 0; i < std::size(sizes); ++i) {
+            std::string bytes(sizes[i], '\0');
+            for (std::size_t b = 0; b < bytes.size(); ++b)
+                bytes[b] = static_cast<char>((b * 31 + i) % 251);
+            files.push_back("tree/" + std::string(i % 2 ? "sub/" : "") + "f" + std::to_string(i));
+            createFile(posix("src/" + files.back()), bytes, kTime + i * kHour, i == 3 ? 0444 : 0640);
+        }
+        makeFolder(posix("src/tree/sub/empty"));
+        const std::vector<std::pair<std::string, int>> folders = {
+            {"tree/sub/empty", 3}, {"tree/sub", 2}, {"tree", 1}};
+        for (const auto& [folder, days] : folders) {
+            const struct timespec times[2] = {{folderTime(days + 10), 0}, {folderTime(days), 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, posix("src/" + folder).c_str(), times, 0), 0);
+        }
+        std::vector<std::string> expected;
+        for (const std::string& file : files)
+            expected.push_back(readFileBytes(posix("src/" + file)));
+        makeFolder(posix("dst", target.letter));
+        openFolder("src");
+        select({"tree"});
+        ASSERT_TRUE(run(target.kind, path("dst\\", target.letter)));
+        EXPECT_TRUE(dialogs.records().empty());
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            const std::string to = posix("dst/" + files[i], target.letter);
+            EXPECT_EQ(readFileBytes(to), expected[i]) << files[i];
+            EXPECT_EQ(lastWriteOf(to), kTime + i * kHour) << files[i];
+            EXPECT_EQ(modeOf(to) & 07777, i == 3 ? 0444u : 0640u) << files[i];
+        }
+        for (const auto& [folder, days] : folders) {
+            struct stat st = {};
+            ASSERT_EQ(::stat(posix("dst/" + folder, target.letter).c_str(), &st), 0) << folder;
+            EXPECT_EQ(st.st_mtim.tv_sec, folderTime(days)) << folder;
+            EXPECT_EQ(st.st_mtim.tv_nsec, 0) << folder;
+        }
+        EXPECT_EQ(exists(posix("src/tree")), target.kind == TFileOperationKind::Copy);
+    }
 }
 
 TEST_F(CopyTest, TreeIsCopiedWithItsFolders)
