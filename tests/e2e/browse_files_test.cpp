@@ -51,6 +51,15 @@ TEST_F(Journey, BrowseDrivesFoldersViewsSortingAndMarks)
                   key(Qt::Key_F3, Qt::ControlModifier);
                   EXPECT_EQ(rows(left()), "[..]|sub|a.log|b.txt|c.doc");
 
+                  // Quick search: Ctrl+Alt with a letter opens the line on the first name so begun; Escape
+                  // closes it.
+                  key(Qt::Key_B, Qt::ControlModifier | Qt::AltModifier);
+                  EXPECT_TRUE(child<QWidget>("pnlSearch")->isVisible());
+                  EXPECT_EQ(cursorName(left()), "b.txt");
+                  key(Qt::Key_Escape);
+                  EXPECT_FALSE(child<QWidget>("pnlSearch")->isVisible());
+                  EXPECT_EQ(cursorName(left()), "b.txt");
+
                   // Views: full with its header, then brief again.
                   key(Qt::Key_F2, Qt::ControlModifier);
                   EXPECT_EQ(left().BrowserMode(), filelist::kViewFull);
