@@ -17,6 +17,7 @@
 #include "controls/wux_string_grid.h"
 #include "core/hourglass.h"
 #include "filelist/drive_list.h"
+#include "filelist/file_operations.h"
 #include "filelist/folder_reader.h"
 #include "filelist/general_options.h"
 #include "filelist/item_actions.h"
@@ -766,6 +767,10 @@ void TBrowserForm::sgBrowserKeyDown(int& key, Qt::KeyboardModifiers shift)
 void TBrowserForm::sgBrowserMouseDown(Qt::MouseButton button, bool doubleClick, int x, int y)
 {
     timerForCM_->stop();
+    // While an operation or a plug-in walks the lists, a click neither opens nor marks: the keys are
+    // held off the same way.
+    if (filelist::OperationBusy)
+        return;
     controls::TWUXStringGrid* grid = ui_->sgBrowser;
     if (button == Qt::LeftButton) {
         if (doubleClick) {
@@ -808,7 +813,7 @@ void TBrowserForm::sgBrowserMouseMove(Qt::MouseButtons buttons, int x, int y)
     if (timerForCM_->isActive() && QPoint(x, y) != menuPoint_)
         timerForCM_->stop();
     controls::TWUXStringGrid* grid = ui_->sgBrowser;
-    if (!(buttons & Qt::RightButton) || !grid->hasFocus())
+    if (!(buttons & Qt::RightButton) || !grid->hasFocus() || filelist::OperationBusy)
         return;
     int col = -1;
     int row = -1;

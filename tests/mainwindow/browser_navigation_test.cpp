@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "filelist/file_operations.h"
 #include "filelist/folder_reader.h"
 #include "filelist/list_operations.h"
 
@@ -161,6 +162,23 @@ TEST_F(PanelTest, RightButtonMarksAndDragsTheSameAction)
     EXPECT_EQ(form.Listing().selectedCount, selectedBefore);
     EXPECT_FALSE(form.timerForCM()->isActive());
     sendMouse(view, QEvent::MouseButtonRelease, below, Qt::RightButton, Qt::NoButton);
+
+    // While an operation walks the lists, neither marking nor opening by mouse changes them.
+    sendMouse(view, QEvent::MouseButtonPress, grid().CellRect(0, 0).center(), Qt::LeftButton, Qt::LeftButton);
+    sendMouse(view, QEvent::MouseButtonRelease, grid().CellRect(0, 0).center(), Qt::LeftButton, Qt::NoButton);
+    filelist::OperationBusy = true;
+    const int cursorBefore = form.Cursor();
+    sendMouse(view, QEvent::MouseButtonPress, grid().CellRect(0, 4).center(), Qt::RightButton,
+              Qt::RightButton);
+    sendMouse(view, QEvent::MouseMove, grid().CellRect(0, 5).center(), Qt::NoButton, Qt::RightButton);
+    sendMouse(view, QEvent::MouseButtonRelease, grid().CellRect(0, 5).center(), Qt::RightButton,
+              Qt::NoButton);
+    sendMouse(view, QEvent::MouseButtonDblClick, grid().CellRect(0, 0).center(), Qt::LeftButton,
+              Qt::LeftButton);
+    filelist::OperationBusy = false;
+    EXPECT_EQ(form.Listing().selectedCount, selectedBefore);
+    EXPECT_EQ(form.Cursor(), cursorBefore);
+    EXPECT_EQ(form.AddressText().toStdString(), drives.path("r") + "\\*.*");
 }
 
 TEST_F(PanelTest, HeldRightButtonOpensTheMenuAndRestoresTheMark)
