@@ -16,7 +16,7 @@ bash "$root/scripts/deps.sh"
 bash "$root/scripts/deps-fuzz.sh"
 cmake -S "$root/tests/fuzz" -B "$dir" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$dir" -j "$(nproc)"
+cmake --build "$dir" -j "${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}"
 
 if [ -n "${WUX_FUZZ_TARGETS:-}" ]; then
   read -r -a targets <<<"$WUX_FUZZ_TARGETS"
