@@ -534,7 +534,16 @@ void TMainForm::ApplyToolPanelConstraints()
     util->setMaximumHeight(limits.MaxHeight > 0 ? limits.MaxHeight : QWIDGETSIZE_MAX);
     util->setMinimumWidth(limits.MinWidth);
     util->setMaximumWidth(limits.MinWidth > 0 ? limits.MinWidth : QWIDGETSIZE_MAX);
-    util->setMinimumHeight(ui_->pnlFree->height() + limits.MinHeight);
+    // The forms as they stand now (title strips and texts may have changed since the limits were
+    // taken): the panel is never lower than a form's layout needs, so no control gets squashed.
+    int height = limits.MinHeight;
+    for (const std::unique_ptr<tools::TTool>& tool : tools::ToolList()) {
+        if (QWidget* form = tool->Form.data(); form != nullptr && form->layout() != nullptr) {
+            form->ensurePolished();
+            height = std::max(height, form->layout()->minimumSize().height());
+        }
+    }
+    util->setMinimumHeight(ui_->pnlFree->height() + height);
 }
 
 void TMainForm::placeToolPanel(bool rightSide)
@@ -600,6 +609,9 @@ void TMainForm::FormResize()
 void TMainForm::AlignToolPanelTop()
 {
     mainwindow::AlignToolPanelTop(this);
+    if (CurrentMode != 1 && !ui_->pnlUtil->isHidden()) {
+        ApplyToolPanelConstraints();
+    }
 }
 
 // ---- Showing, first paint, messages ----

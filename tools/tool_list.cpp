@@ -100,9 +100,11 @@ void SetToolConstraints()
     int width = 0;
     int height = 0;
     for (const std::unique_ptr<TTool>& tool : ToolList()) {
-        const QWidget* form = tool->Form.data();
+        QWidget* form = tool->Form.data();
         if (!form)
             continue;
+        // Measured as the form will be shown: the style's sizes of its controls count.
+        form->ensurePolished();
         const QSize hint = form->layout() ? form->layout()->minimumSize() : QSize(0, 0);
         width = std::max({width, form->minimumWidth(), hint.width()});
         height = std::max({height, form->minimumHeight(), hint.height()});

@@ -8,6 +8,11 @@
 #include "tools/search_results.h"
 #include "tools/tool_list.h"
 
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QLineEdit>
+
 namespace wux::mainwindow::test {
 namespace {
 
@@ -34,6 +39,36 @@ TEST_F(MainFormTest, FinderAndRenamerAreModesTwoAndThree)
     EXPECT_EQ(cursorName(left()), "hit.txt");
     host.ShowBasketInActivePanel();
     EXPECT_EQ(left().ViewMode(), filelist::kViewBasket);
+}
+
+// At the window's default size every control of every tool keeps at least its size hint's height: a
+// form that needs more room makes the window taller, never squashes its controls.
+TEST_F(MainFormTest, ToolFormsNeverSquashTheirControls)
+{
+    wux::test::makeFolder(path("a"));
+    startIn(path("a"), path("a"));
+    window->resize(700, 550);
+    for (int mode = 2; mode <= 5; ++mode) {
+        window->SetMode(mode);
+        QApplication::processEvents();
+        QApplication::processEvents();
+        QWidget* form = tools::ToolForm(mode);
+        ASSERT_NE(form, nullptr);
+        int checked = 0;
+        for (QWidget* control : form->findChildren<QWidget*>()) {
+            const bool input = qobject_cast<QAbstractButton*>(control) || qobject_cast<QComboBox*>(control) ||
+                               qobject_cast<QAbstractSpinBox*>(control) ||
+                               (qobject_cast<QLineEdit*>(control) && !qobject_cast<QComboBox*>(control->parent()) &&
+                                !qobject_cast<QAbstractSpinBox*>(control->parent()));
+            if (!input || !control->isVisibleTo(window.get()))
+                continue;
+            ++checked;
+            EXPECT_GE(control->height(), control->sizeHint().height())
+                << "mode " << mode << ": " << control->objectName().toStdString() << " "
+                << control->metaObject()->className();
+        }
+        EXPECT_GT(checked, 3) << "mode " << mode;
+    }
 }
 
 } // namespace
