@@ -20,6 +20,7 @@
 #include "filelist/list_operations.h"
 #include "filelist/operation_cursor.h"
 #include "platform/dialogs.h"
+#include "platform/messages/wux_messages_host.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "tools/tool_list.h"
@@ -275,6 +276,9 @@ void PluginHost::RunPlugin(int index)
                 filelist::EndStateHandOver();
             }
         }
+        // A window the plug-in left behind, with messages still queued for it, would call into the
+        // library after it is gone: it goes first.
+        wuxDestroyWindowsOfLibrary(module);
         dlclose(module);
     }
     if (!running) {

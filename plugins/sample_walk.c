@@ -8,7 +8,9 @@
  *
  * Built also as test variants (one macro each): SAMPLE_NO_START (no StartPlugin export),
  * SAMPLE_MAGIC=<n> (another interface version), SAMPLE_CRASH_INIT and SAMPLE_HANG_INIT (the library
- * crashes or hangs while it is loaded), SAMPLE_NULL_TITLE (GetPluginTitle returns a null pointer). */
+ * crashes or hangs while it is loaded), SAMPLE_NULL_TITLE (GetPluginTitle returns a null pointer),
+ * SAMPLE_LEAVE_WINDOW (returns with its window still registered and a message queued for it; the
+ * message, when it ever arrives, is written to the log). */
 #include "plugins/sample_common.h"
 #include "plugins/wux_plugin.h"
 
@@ -97,6 +99,16 @@ SAMPLE_HELPER intptr_t windowProc(WuxWindow window, uint32_t message, WuxWParam 
     (void)context;
     if (message != WUX_MSG_PLUGIN_REPLY)
         return 0;
+#ifdef SAMPLE_LEAVE_WINDOW
+    if (run.log == NULL) {
+        FILE* late = sampleOpenLog(settingsPath, "SampleWalk.log");
+        if (late != NULL) {
+            fprintf(late, "late message %u\n", (unsigned)wParam);
+            fclose(late);
+        }
+        return 0;
+    }
+#endif
     switch (wParam) {
     case WUX_REQUEST_SETTINGS:
         fprintf(run.log, "settings=%s\n", lParam != 0 ? (const char*)lParam : "(none)");
@@ -162,8 +174,14 @@ WuxBool StartPlugin(WuxWindow appWindow, WuxWindow mainWindow)
     wuxSendMessage(mainWindow, WUX_MSG_PLUGIN_REQUEST, WUX_REQUEST_SETTINGS, (WuxLParam)run.window);
     if (wuxPostMessage(mainWindow, WUX_MSG_PLUGIN_REQUEST, WUX_REQUEST_COUNTS, (WuxLParam)run.window))
         wuxRunModalLoop(run.window);
+#ifdef SAMPLE_LEAVE_WINDOW
+    fprintf(run.log, "left window %lu\n", (unsigned long)run.window);
+    wuxPostMessage(run.window, WUX_MSG_PLUGIN_REPLY, WUX_REQUEST_SETTINGS, 0);
+#else
     wuxDestroyWindow(run.window);
+#endif
     fclose(run.log);
+    run.log = NULL;
     return returnValue != 0;
 }
 #endif

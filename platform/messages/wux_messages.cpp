@@ -1,5 +1,9 @@
 // Message windows: the registry, queued and direct delivery, and the modal loop.
 #include "platform/messages/wux_messages.h"
+#include "platform/messages/wux_messages_host.h"
+
+#include <dlfcn.h>
+#include <link.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -9,6 +13,7 @@
 
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -128,6 +133,28 @@ int wuxRunModalLoop(WuxWindow window)
     if (it != windows().end() && it->second.modalLoop == &loop)
         it->second.modalLoop = nullptr;
     return result;
+}
+
+int wuxDestroyWindowsOfLibrary(void* library)
+{
+    link_map* libraryMap = nullptr;
+    if (library == nullptr || dlinfo(library, RTLD_DI_LINKMAP, &libraryMap) != 0 || libraryMap == nullptr)
+        return 0;
+    std::vector<WuxWindow> owned;
+    {
+        std::lock_guard lock(registryMutex);
+        for (const auto& [handle, entry] : windows()) {
+            Dl_info info;
+            link_map* owner = nullptr;
+            if (dladdr1(reinterpret_cast<void*>(entry.proc), &info, reinterpret_cast<void**>(&owner),
+                        RTLD_DL_LINKMAP) != 0 &&
+                owner == libraryMap)
+                owned.push_back(handle);
+        }
+    }
+    for (WuxWindow handle : owned)
+        wuxDestroyWindow(handle);
+    return static_cast<int>(owned.size());
 }
 
 void wuxEndModalLoop(WuxWindow window, int result)

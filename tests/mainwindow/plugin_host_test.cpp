@@ -341,9 +341,10 @@ protected:
     }
     ~PluginWindowTest() override { KeyboardStateSource = nullptr; }
 
-    void start(const std::string& sampleSection)
+    void start(const std::string& sampleSection,
+               const std::string& library = std::string(WUX_PLUGIN_DIR) + "/SampleWalk.plgn")
     {
-        fs::copy_file(std::string(WUX_PLUGIN_DIR) + "/SampleWalk.plgn", posix("prog") + "/SampleWalk.plgn");
+        fs::copy_file(library, posix("prog") + "/SampleWalk.plgn");
         fs::copy_file(WUX_PROBE_PATH, posix("prog") + "/wux_probe");
         for (const char* name : {"a1.txt", "a2.txt", "b.txt"})
             wux::test::createFile(path(std::string("a\\") + name), name);
@@ -534,6 +535,30 @@ TEST_F(PluginWindowTest, MenuCommandsAndButtonsAreRefusedWhileAPlugInRuns)
     EXPECT_EQ(CurrentMode, 1);
     EXPECT_EQ(folderOf(left()), path("a"));
     // Afterwards the commands work again.
+    action("mnuSelAll")->trigger();
+    EXPECT_EQ(left().Listing().selectedCount, 3);
+}
+
+TEST_F(PluginWindowTest, AMessageLeftForAPlugInAfterItsRunIsDroppedWithItsLibrary)
+{
+    start("", std::string(WUX_PLUGIN_VARIANT_DIR) + "/LeaveWindow.plgn");
+    selectMask("a*");
+
+    runByKey();
+    for (int i = 0; i < 5; ++i) {
+        QApplication::processEvents();
+        QTest::qWait(5);
+    }
+
+    const std::string text = log();
+    const std::string marker = "left window ";
+    const std::size_t at = text.find(marker);
+    ASSERT_NE(at, std::string::npos) << text;
+    EXPECT_EQ(text.substr(0, at), walkLog(path("a"), 2));
+    const WuxWindow plugin = std::stoul(text.substr(at + marker.size()));
+    EXPECT_EQ(text.substr(at), marker + std::to_string(plugin) + "\n") << "no message reached the plug-in";
+    EXPECT_FALSE(wuxIsWindow(plugin));
+    EXPECT_EQ(itemsOf(left().Listing()), "a1.txt:64 a2.txt:64 b.txt:0");
     action("mnuSelAll")->trigger();
     EXPECT_EQ(left().Listing().selectedCount, 3);
 }
