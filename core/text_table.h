@@ -48,7 +48,8 @@ public:
     // Reads a language file (a drive path) into the language texts, over those already there. False
     // when the file cannot be opened or read in full; then nothing is stored.
     bool LoadFromFile(const std::string& fileName);
-    // The language file reader over the bytes of a file.
+    // The language file reader over the bytes of a file: 8-bit (UTF-8) text, UTF-8 with a byte-order
+    // mark, or UTF-16 (little or big endian, with or without its mark).
     void LoadFromBytes(std::string_view bytes);
     // Registers the English defaults of the general texts 1-152.
     void LoadDefaultMessages();

@@ -57,6 +57,19 @@ QRect primaryAvailableGeometry()
     return screen ? screen->availableGeometry() : QRect(0, 0, 700, 550);
 }
 
+// The rectangle of the stored values, brought into range before any arithmetic on them (a hand-edited
+// file may hold the ends of the integer range): a position within the widget limits, a size no larger
+// than the desktop.
+QRect storedWindowRect(int left, int top, int width, int height)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect desktop = screen ? screen->availableVirtualGeometry() : primaryAvailableGeometry();
+    const int widest = std::max(desktop.width(), kMinimumWindowWidth);
+    const int highest = std::max(desktop.height(), kMinimumWindowHeight);
+    return QRect(std::clamp(left, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX), std::clamp(top, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX),
+                 std::clamp(width, 0, widest), std::clamp(height, 0, highest));
+}
+
 // A stored geometry made usable: too small a window is raised to the minimum (never beyond the
 // screen), a window the user cannot reach on any screen is moved onto the primary screen's free area.
 QRect usableGeometry(QRect rect)
@@ -340,7 +353,7 @@ void LoadAllSettings(MainWindowHost& host)
     const int width = ini.readInteger(section, "Width", size.width());
     const int height = ini.readInteger(section, "Height", size.height());
     if (QWidget* window = host.hostWindow()) {
-        window->setGeometry(usableGeometry(QRect(left, top, width, height)));
+        window->setGeometry(usableGeometry(storedWindowRect(left, top, width, height)));
         if (status == 2)
             window->setWindowState((window->windowState() & ~Qt::WindowMaximized) | Qt::WindowMinimized);
         else if (status == 3)

@@ -1,5 +1,8 @@
 #include "mainwindow/tips.h"
 
+#include <algorithm>
+#include <limits>
+
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPainter>
@@ -20,6 +23,14 @@ namespace {
 constexpr int kTipLeftMargin = 12;
 constexpr int kTipWidthReserve = 28;
 constexpr int kTipLineSpacing = 5;
+
+// index + step, held at the ends of the integer range (a hand-edited ShowTips may sit at either end).
+int steppedIndex(int index, int step)
+{
+    const long long sum = static_cast<long long>(index) + step;
+    return static_cast<int>(std::clamp<long long>(sum, std::numeric_limits<int>::min(),
+                                                  std::numeric_limits<int>::max()));
+}
 
 } // namespace
 
@@ -188,7 +199,7 @@ void TDidYouKnow::showEvent(QShowEvent* event)
         if (showTips_ != 0) {
             ui_->chkShowTip->setChecked(true);
             index_ = showTips_;
-            showTips_ = showTips_ + 1;
+            showTips_ = steppedIndex(showTips_, 1);
         }
         selectTip();
     }
@@ -206,14 +217,14 @@ void TDidYouKnow::selectTip()
 
 void TDidYouKnow::btnNextClick(int tag)
 {
-    index_ += tag;
+    index_ = steppedIndex(index_, tag);
     selectTip();
     ui_->pb->update();
 }
 
 void TDidYouKnow::done(int result)
 {
-    showTips_ = ui_->chkShowTip->isChecked() ? index_ + 1 : 0;
+    showTips_ = ui_->chkShowTip->isChecked() ? steppedIndex(index_, 1) : 0;
     ui_->pb->setTipText(QString());
     tips_.clear();
     QDialog::done(result);
