@@ -53,35 +53,6 @@ std::string sizeAndDate(const platform::FileInfo& info)
            core::FileTimeToText(info.times.lastWrite);
 }
 
-// Makes a symbolic link at target with the text of the link at source.
-platform::WinError copyLinkItself(const std::string& source, const std::string& target)
-{
-    if (const platform::WinError fault = platform::injectedFault(target, platform::kFaultOpen))
-        return fault;
-    std::string from;
-    std::string to;
-    if (const platform::WinError error = platform::toPosixPath(source, from))
-        return error;
-    if (const platform::WinError error =
-            platform::toPosixPath(target, to, platform::LastComponent::kAsSpelled))
-        return error;
-    std::vector<char> text(4096);
-    for (;;) {
-        const ssize_t n = ::readlink(from.c_str(), text.data(), text.size());
-        if (n < 0)
-            return platform::lastErrnoAsWinError();
-        if (static_cast<std::size_t>(n) < text.size()) {
-            text.resize(static_cast<std::size_t>(n));
-            break;
-        }
-        text.resize(text.size() * 2);
-    }
-    const std::string linkText(text.begin(), text.end());
-    if (::symlink(linkText.c_str(), to.c_str()) != 0)
-        return errno == EEXIST ? platform::kErrorAlreadyExists : platform::lastErrnoAsWinError();
-    return platform::kErrorSuccess;
-}
-
 } // namespace
 
 TOperations::StepAnswer TOperations::Ask(QuestionGroup Kind, std::int32_t QuestionCode,
@@ -292,7 +263,7 @@ bool TOperations::copySymbolicLink()
     ResolveExistingTarget();
     bool done = false;
     while (Proceed && !stopped()) {
-        const platform::WinError error = copyLinkItself(SourcePath, TargetPath);
+        const platform::WinError error = platform::copySymbolicLink(SourcePath, TargetPath);
         if (error == platform::kErrorSuccess) {
             done = true;
             break;

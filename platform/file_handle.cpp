@@ -178,7 +178,7 @@ bool sharingAllows(const std::string& posixPath, const struct stat& st, unsigned
     }
     if (!S_ISREG(st.st_mode))
         return true;
-    const int fd = ::open(posixPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY);
+    const int fd = openPath(posixPath, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY);
     if (fd < 0)
         return true;
     unsigned bytes = 0;
@@ -275,7 +275,7 @@ WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigne
         st = entry.st;
         exists = true;
     } else if (!createNew) {
-        exists = ::stat(posix.c_str(), &st) == 0;
+        exists = internal::statPath(posix, st) == 0;
     }
     if (exists) {
         if (!S_ISREG(st.st_mode))
@@ -296,10 +296,10 @@ WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigne
     else if (disposition == Disposition::kCreateAlways || disposition == Disposition::kOpenAlways)
         flags |= O_CREAT;
     const mode_t createMode = (attributes & kAttrReadOnly) ? 0444 : 0666;
-    int fd = ::open(posix.c_str(), flags, createMode);
+    int fd = internal::openPath(posix, flags, createMode);
     if (fd < 0 && errno == EACCES && (access & kAccessWrite) && !(access & kAccessRead)) {
         flags = (flags & ~O_RDWR) | O_WRONLY;
-        fd = ::open(posix.c_str(), flags, createMode);
+        fd = internal::openPath(posix, flags, createMode);
     }
     if (fd < 0) {
         const int error = errno;
@@ -307,7 +307,7 @@ WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigne
             if (createNew) {
                 // A folder or device holding the name is access denied; a file or a dangling link
                 // makes the name taken.
-                if (::stat(posix.c_str(), &st) == 0)
+                if (internal::statPath(posix, st) == 0)
                     return S_ISREG(st.st_mode) ? kErrorFileExists : kErrorAccessDenied;
                 if (errno != ENOENT)
                     return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
@@ -340,7 +340,7 @@ WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigne
             internal::unregisterOpen(id);
         ::close(fd);
         if (created)
-            ::unlink(posix.c_str());
+            internal::unlinkPath(posix);
         return kErrorSharingViolation;
     }
     if (exists &&

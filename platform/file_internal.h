@@ -1,6 +1,8 @@
 // Helpers shared by the file layer's sources (not for other layers).
 #pragma once
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstdint>
@@ -47,6 +49,46 @@ void toTimespecs(const FileTime* lastAccess, const FileTime* lastWrite, struct t
 std::string_view baseNameOf(std::string_view posixPath);
 // The folder of a POSIX path ("/" for "/x").
 std::string folderOf(std::string_view posixPath);
+
+// ---- Paths of any length ----
+
+// A POSIX path as a folder handle and a name for the *at calls. A path within the system's limit
+// (PATH_MAX) is used as it is (AT_FDCWD); the folder of a longer one is opened in pieces that fit the
+// limit, so that the depth of a tree is limited only by the file system. False (errno set) when a
+// folder on the way cannot be opened.
+class PathAt
+{
+public:
+    explicit PathAt(const std::string& posixPath);
+    ~PathAt();
+    PathAt(const PathAt&) = delete;
+    PathAt& operator=(const PathAt&) = delete;
+    explicit operator bool() const noexcept { return folder_ != -1; }
+    int folder() const noexcept { return folder_; }
+    const char* name() const noexcept { return name_; }
+
+private:
+    int folder_ = AT_FDCWD;
+    bool owned_ = false;
+    const char* name_ = "";
+};
+
+// The calls on a path, for paths of any length (as the plain calls: -1 or null with errno).
+int lstatPath(const std::string& path, struct stat& st);
+int statPath(const std::string& path, struct stat& st);
+int openPath(const std::string& path, int flags, mode_t mode = 0);
+int unlinkPath(const std::string& path);
+int rmdirPath(const std::string& path);
+int mkdirPath(const std::string& path, mode_t mode);
+int chmodPath(const std::string& path, mode_t mode);
+int chownPath(const std::string& path, uid_t owner, gid_t group);
+int utimensPath(const std::string& path, const struct timespec (&times)[2]);
+ssize_t readlinkPath(const std::string& path, char* buffer, std::size_t size);
+int symlinkPath(const std::string& text, const std::string& path);
+// renameat2 with its flags (0: a plain rename).
+int renamePath(const std::string& from, const std::string& to, unsigned flags = 0);
+int linkPath(const std::string& from, const std::string& to);
+DIR* opendirPath(const std::string& path);
 
 // ---- Share table and lock bytes ----
 

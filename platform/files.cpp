@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -38,8 +39,14 @@ bool statAt(int dirFd, const char* path, bool follow, EntryStat& out)
     int flags = follow ? 0 : AT_SYMLINK_NOFOLLOW;
     if (path[0] == '\0')
         flags |= AT_EMPTY_PATH;
-    if (::statx(dirFd, path, flags, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
+    if (dirFd == AT_FDCWD && std::strlen(path) >= PATH_MAX) {
+        const std::string whole(path);
+        const PathAt at(whole);
+        if (!at || ::statx(at.folder(), at.name(), flags, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
+            return false;
+    } else if (::statx(dirFd, path, flags, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) {
         return false;
+    }
     out.mode = sx.stx_mode;
     out.owner = sx.stx_uid;
     out.group = sx.stx_gid;
@@ -122,26 +129,26 @@ std::string folderOf(std::string_view posixPath)
 
 int renameNoReplace(const std::string& from, const std::string& to)
 {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    if (renamePath(from, to, RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS)
         return -1;
     // File systems without RENAME_NOREPLACE.
     struct stat st = {};
-    if (::lstat(from.c_str(), &st) != 0)
+    if (lstatPath(from, st) != 0)
         return -1;
     if (S_ISDIR(st.st_mode)) {
-        if (::lstat(to.c_str(), &st) == 0) {
+        if (lstatPath(to, st) == 0) {
             errno = EEXIST;
             return -1;
         }
-        return ::rename(from.c_str(), to.c_str());
+        return renamePath(from, to);
     }
-    if (::link(from.c_str(), to.c_str()) != 0)
+    if (linkPath(from, to) != 0)
         return -1;
-    if (::unlink(from.c_str()) != 0) {
+    if (unlinkPath(from) != 0) {
         const int error = errno;
-        ::unlink(to.c_str());
+        unlinkPath(to);
         errno = error;
         return -1;
     }
@@ -163,7 +170,7 @@ WinError createTempBeside(const std::string& targetFolder, std::string_view targ
         tempPath += '.';
         tempPath += stem;
         tempPath += suffix;
-        fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+        fd = openPath(tempPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
         if (fd >= 0)
             return kErrorSuccess;
         if (errno != EEXIST)
@@ -176,7 +183,7 @@ WinError createTempBeside(const std::string& targetFolder, std::string_view targ
 
 void syncFolder(const std::string& folder)
 {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = openPath(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
@@ -234,7 +241,7 @@ WinError copyToTemp(int src, const struct stat& srcSt, const std::string& target
     if (::close(out) != 0 && error == kErrorSuccess)
         error = lastErrnoAsWinError();
     if (error != kErrorSuccess) {
-        ::unlink(tempPath.c_str());
+        unlinkPath(tempPath);
         tempPath.clear();
     }
     return error;
@@ -328,7 +335,7 @@ WinError setAttributes(std::string_view windowsPath, std::uint32_t attributes)
     if (const WinError error = resolve(windowsPath, kFaultAttributes, posix))
         return error;
     struct stat st = {};
-    if (::stat(posix.c_str(), &st) != 0)
+    if (statPath(posix, st) != 0)
         return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
     mode_t mode = st.st_mode & 07777;
     if (attributes & kAttrReadOnly)
@@ -337,7 +344,7 @@ WinError setAttributes(std::string_view windowsPath, std::uint32_t attributes)
         mode |= S_IWUSR;
     if (mode == (st.st_mode & 07777))
         return kErrorSuccess;
-    return ::chmod(posix.c_str(), mode) == 0 ? kErrorSuccess : lastErrnoAsWinError();
+    return chmodPath(posix, mode) == 0 ? kErrorSuccess : lastErrnoAsWinError();
 }
 
 WinError getFileTimes(std::string_view windowsPath, FileTimes& times)
@@ -356,7 +363,7 @@ WinError setFileTimes(std::string_view windowsPath, const FileTime* /*creation*/
         return error;
     struct timespec times[2];
     toTimespecs(lastAccess, lastWrite, times);
-    if (::utimensat(AT_FDCWD, posix.c_str(), times, 0) != 0)
+    if (utimensPath(posix, times) != 0)
         return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
     return kErrorSuccess;
 }
@@ -380,7 +387,7 @@ bool pathExists(std::string_view windowsPath)
 {
     std::string posix;
     struct stat st = {};
-    return toPosixPath(windowsPath, posix) == kErrorSuccess && ::lstat(posix.c_str(), &st) == 0;
+    return toPosixPath(windowsPath, posix) == kErrorSuccess && lstatPath(posix, st) == 0;
 }
 
 WinError createFolder(std::string_view windowsPath)
@@ -388,7 +395,7 @@ WinError createFolder(std::string_view windowsPath)
     std::string posix;
     if (const WinError error = resolve(windowsPath, kFaultCreateFolder, posix))
         return error;
-    if (::mkdir(posix.c_str(), 0777) == 0)
+    if (mkdirPath(posix, 0777) == 0)
         return kErrorSuccess;
     switch (errno) {
     case EEXIST:
@@ -415,13 +422,13 @@ WinError removeFolder(std::string_view windowsPath)
     if (S_ISLNK(entry.mode)) {
         if (hasTarget && !S_ISDIR(target.mode))
             return kErrorDirectory;
-        return ::unlink(posix.c_str()) == 0 ? kErrorSuccess : lastErrnoAsWinError();
+        return unlinkPath(posix) == 0 ? kErrorSuccess : lastErrnoAsWinError();
     }
     if (!S_ISDIR(entry.mode))
         return kErrorDirectory;
     if (!(entry.mode & S_IWUSR))
         return kErrorAccessDenied;
-    if (::rmdir(posix.c_str()) == 0)
+    if (rmdirPath(posix) == 0)
         return kErrorSuccess;
     if (errno == ENOTEMPTY || errno == EEXIST)
         return kErrorDirNotEmpty;
@@ -434,7 +441,7 @@ WinError deleteFile(std::string_view windowsPath)
     if (const WinError error = resolve(windowsPath, kFaultDelete, posix))
         return error;
     struct stat st = {};
-    if (::lstat(posix.c_str(), &st) != 0)
+    if (lstatPath(posix, st) != 0)
         return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
     if (!S_ISLNK(st.st_mode)) {
         if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR))
@@ -442,10 +449,29 @@ WinError deleteFile(std::string_view windowsPath)
         if (!sharingAllows(posix, st, kShareDelete))
             return kErrorSharingViolation;
     }
-    return ::unlink(posix.c_str()) == 0 ? kErrorSuccess : lastErrnoAsWinError();
+    return unlinkPath(posix) == 0 ? kErrorSuccess : lastErrnoAsWinError();
 }
 
 namespace {
+
+// Makes a symbolic link at the POSIX path `to` with the text of the link at `from`.
+WinError copyLinkText(const std::string& from, const std::string& to)
+{
+    std::vector<char> text(4096);
+    for (;;) {
+        const ssize_t n = readlinkPath(from, text.data(), text.size());
+        if (n < 0)
+            return lastErrnoAsWinError();
+        if (static_cast<std::size_t>(n) < text.size()) {
+            text.resize(static_cast<std::size_t>(n));
+            break;
+        }
+        text.resize(text.size() * 2);
+    }
+    if (symlinkPath(std::string(text.begin(), text.end()), to) != 0)
+        return errno == EEXIST ? kErrorAlreadyExists : lastErrnoAsWinError();
+    return kErrorSuccess;
+}
 
 // Moves a file to another file system: copy beside the target, put it in place without replacing,
 // then remove the source; a failure removes the copy and leaves the source.
@@ -454,17 +480,12 @@ WinError moveAcrossFileSystems(const std::string& from, const struct stat& st, c
 {
     const std::string folder = folderOf(to);
     if (S_ISLNK(st.st_mode)) {
-        std::string target(static_cast<std::size_t>(st.st_size) + 1, '\0');
-        const ssize_t n = ::readlink(from.c_str(), target.data(), target.size());
-        if (n < 0)
-            return lastErrnoAsWinError();
-        target.resize(static_cast<std::size_t>(n));
-        if (::symlink(target.c_str(), to.c_str()) != 0)
-            return errno == EEXIST ? kErrorAlreadyExists : lastErrnoAsWinError();
+        if (const WinError error = copyLinkText(from, to))
+            return error;
     } else {
         if (!S_ISREG(st.st_mode))
             return kErrorAccessDenied;
-        const int src = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        const int src = openPath(from, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
         if (src < 0)
             return lastErrnoAsWinError();
         std::string temp;
@@ -474,14 +495,14 @@ WinError moveAcrossFileSystems(const std::string& from, const struct stat& st, c
             return error;
         if (renameNoReplace(temp, to) != 0) {
             error = errno == EEXIST ? kErrorAlreadyExists : lastErrnoAsWinError();
-            ::unlink(temp.c_str());
+            unlinkPath(temp);
             return error;
         }
         syncFolder(folder);
     }
-    if (::unlink(from.c_str()) != 0) {
+    if (unlinkPath(from) != 0) {
         const WinError error = lastErrnoAsWinError();
-        ::unlink(to.c_str());
+        unlinkPath(to);
         return error;
     }
     return kErrorSuccess;
@@ -494,7 +515,7 @@ bool isInside(const std::string& path, const struct stat& ancestor)
 {
     std::string current = path;
     struct stat st = {};
-    while (::stat(current.c_str(), &st) != 0) {
+    while (statPath(current, st) != 0) {
         if (current == "/" || current.empty() || current == ".")
             return false;
         current = folderOf(current);
@@ -504,7 +525,7 @@ bool isInside(const std::string& path, const struct stat& ancestor)
         std::free(real);
     }
     for (;;) {
-        if (::stat(current.c_str(), &st) == 0 && st.st_dev == ancestor.st_dev && st.st_ino == ancestor.st_ino)
+        if (statPath(current, st) == 0 && st.st_dev == ancestor.st_dev && st.st_ino == ancestor.st_ino)
             return true;
         if (current == "/" || current.empty() || current == ".")
             return false;
@@ -529,7 +550,7 @@ bool isSameOrInside(std::string_view folderWindowsPath, std::string_view windows
         rest = std::move(parent);
     }
     struct stat st = {};
-    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    if (statPath(folder, st) != 0 || !S_ISDIR(st.st_mode))
         return false;
     return isInside(path, st);
 }
@@ -554,7 +575,7 @@ WinError moveFile(std::string_view fromWindowsPath, std::string_view toWindowsPa
             return error;
     } else if (to.empty()) {
         return kErrorInvalidName;
-    } else if (to.size() >= PATH_MAX || baseNameOf(to).size() > NAME_MAX) {
+    } else if (baseNameOf(to).size() > NAME_MAX) {
         return kErrorFilenameExcedRange;
     }
     if (namesDriveRoot(toWindowsPath, to))
@@ -614,7 +635,7 @@ WinError replaceFile(std::string_view fromWindowsPath, std::string_view toWindow
             to = real;
             std::free(real);
         }
-        targetExists = ::lstat(to.c_str(), &targetSt) == 0;
+        targetExists = lstatPath(to, targetSt) == 0;
     }
     if (targetExists) {
         if (S_ISDIR(targetSt.st_mode))
@@ -623,13 +644,13 @@ WinError replaceFile(std::string_view fromWindowsPath, std::string_view toWindow
             return kErrorSharingViolation;
         if (from != to && targetSt.st_dev == st.st_dev && targetSt.st_ino == st.st_ino) {
             // Two names of one file: rename would leave both; the target already holds the data.
-            if (::unlink(from.c_str()) != 0)
+            if (unlinkPath(from) != 0)
                 return lastErrnoAsWinError();
             syncFolder(folderOf(from));
             return kErrorSuccess;
         }
     }
-    if (::rename(from.c_str(), to.c_str()) != 0)
+    if (renamePath(from, to) != 0)
         return errno == ENOENT ? kErrorPathNotFound : lastErrnoAsWinError();
     syncFolder(folderOf(to));
     return kErrorSuccess;
@@ -650,7 +671,7 @@ WinError copyFile(std::string_view fromWindowsPath, std::string_view toWindowsPa
     struct stat targetSt = {};
     if (::fstat(source.descriptor(), &st) != 0)
         return lastErrnoAsWinError();
-    if (::stat(to.c_str(), &targetSt) == 0) {
+    if (statPath(to, targetSt) == 0) {
         if (targetSt.st_dev == st.st_dev && targetSt.st_ino == st.st_ino)
             return kErrorSharingViolation;
         if (failIfExists)
@@ -665,10 +686,10 @@ WinError copyFile(std::string_view fromWindowsPath, std::string_view toWindowsPa
     if (const WinError error =
             copyToTemp(source.descriptor(), st, folder, baseNameOf(to), toWindowsPath, temp))
         return error;
-    const int result = failIfExists ? renameNoReplace(temp, to) : ::rename(temp.c_str(), to.c_str());
+    const int result = failIfExists ? renameNoReplace(temp, to) : renamePath(temp, to);
     if (result != 0) {
         const WinError error = errno == EEXIST ? kErrorFileExists : lastErrnoAsWinError();
-        ::unlink(temp.c_str());
+        unlinkPath(temp);
         return error;
     }
     syncFolder(folder);
@@ -683,13 +704,25 @@ WinError copyModeBits(std::string_view fromWindowsPath, std::string_view toWindo
     if (const WinError error = resolve(toWindowsPath, kFaultAttributes, to))
         return error;
     struct stat st = {};
-    if (::stat(from.c_str(), &st) != 0)
+    if (statPath(from, st) != 0)
         return lastErrnoAsWinError();
-    if (::geteuid() == 0 && ::chown(to.c_str(), st.st_uid, st.st_gid) != 0)
+    if (::geteuid() == 0 && chownPath(to, st.st_uid, st.st_gid) != 0)
         return lastErrnoAsWinError();
-    if (::chmod(to.c_str(), st.st_mode & 07777) != 0)
+    if (chmodPath(to, st.st_mode & 07777) != 0)
         return lastErrnoAsWinError();
     return kErrorSuccess;
+}
+
+WinError copySymbolicLink(std::string_view fromWindowsPath, std::string_view toWindowsPath)
+{
+    if (const WinError fault = injectedFault(toWindowsPath, kFaultOpen))
+        return fault;
+    std::string from, to;
+    if (const WinError error = toPosixPath(fromWindowsPath, from))
+        return error;
+    if (const WinError error = toPosixPath(toWindowsPath, to, LastComponent::kAsSpelled))
+        return error;
+    return copyLinkText(from, to);
 }
 
 WinError readWholeFile(std::string_view windowsPath, std::string& bytes)
@@ -760,7 +793,7 @@ WinError atomicRewrite(std::string_view windowsPath, std::string_view bytes)
         return kErrorAccessDenied;
     struct stat st = {};
     bool exists = false;
-    if (::lstat(posix.c_str(), &st) == 0) {
+    if (lstatPath(posix, st) == 0) {
         if (S_ISLNK(st.st_mode)) {
             char* real = ::realpath(posix.c_str(), nullptr);
             if (real != nullptr) {
@@ -768,7 +801,7 @@ WinError atomicRewrite(std::string_view windowsPath, std::string_view bytes)
                 std::free(real);
             }
         }
-        if (::stat(posix.c_str(), &st) == 0) {
+        if (statPath(posix, st) == 0) {
             exists = true;
             if (!S_ISREG(st.st_mode) || !(st.st_mode & S_IWUSR))
                 return kErrorAccessDenied;
@@ -797,10 +830,10 @@ WinError atomicRewrite(std::string_view windowsPath, std::string_view bytes)
         error = lastErrnoAsWinError();
     if (error == kErrorSuccess)
         error = injectedFault(windowsPath, kFaultRename);
-    if (error == kErrorSuccess && ::rename(temp.c_str(), posix.c_str()) != 0)
+    if (error == kErrorSuccess && renamePath(temp, posix) != 0)
         error = lastErrnoAsWinError();
     if (error != kErrorSuccess) {
-        ::unlink(temp.c_str());
+        unlinkPath(temp);
         return error;
     }
     syncFolder(folder);

@@ -75,6 +75,10 @@ WinError replaceFile(std::string_view fromWindowsPath, std::string_view toWindow
 WinError copyFile(std::string_view fromWindowsPath, std::string_view toWindowsPath, bool failIfExists);
 // Gives a file the POSIX mode bits (and owner and group, when the program runs as root) of another.
 WinError copyModeBits(std::string_view fromWindowsPath, std::string_view toWindowsPath);
+// Makes a symbolic link at toWindowsPath (a new name, as spelled) with the text of the link at
+// fromWindowsPath; the link is never followed. Errors: 183 (the name is taken), 2, 3, 5, the system's
+// others, injected faults (kFaultOpen on the target).
+WinError copySymbolicLink(std::string_view fromWindowsPath, std::string_view toWindowsPath);
 
 // Creates a new hidden temporary file for writing beside a file that is to appear under windowsPath:
 // "." + the name (its first 200 bytes) + ".wux" + 8 hex digits, in the same folder, so that one rename

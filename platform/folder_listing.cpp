@@ -153,7 +153,7 @@ bool isSameFolder(std::string_view windowsPath, const FileId& id)
     if (toPosixPath(windowsPath, posix) != kErrorSuccess)
         return false;
     struct stat st = {};
-    return ::lstat(posix.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+    return internal::lstatPath(posix, st) == 0 && S_ISDIR(st.st_mode) &&
            FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)} == id;
 }
 
@@ -185,12 +185,12 @@ WinError FolderListing::start(std::string_view pattern, FindData& data, bool wal
     int walkFd = -1;
     struct stat st = {};
     if (walk) {
-        walkFd = ::open(posixFolder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        walkFd = internal::openPath(posixFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (walkFd < 0) {
             const int error = errno;
             struct stat entry = {};
             // A symbolic link (or a file) where the folder was.
-            if ((error == ELOOP || error == ENOTDIR) && ::lstat(posixFolder.c_str(), &entry) == 0)
+            if ((error == ELOOP || error == ENOTDIR) && internal::lstatPath(posixFolder, entry) == 0)
                 return kErrorFileInvalid;
             return error == EACCES ? kErrorAccessDenied : kErrorPathNotFound;
         }
@@ -202,7 +202,7 @@ WinError FolderListing::start(std::string_view pattern, FindData& data, bool wal
             return kErrorFileInvalid;
         }
     } else {
-        if (::stat(posixFolder.c_str(), &st) != 0)
+        if (internal::statPath(posixFolder, st) != 0)
             return errno == EACCES ? kErrorAccessDenied : kErrorPathNotFound;
         if (!S_ISDIR(st.st_mode))
             return kErrorPathNotFound;
@@ -221,7 +221,7 @@ WinError FolderListing::start(std::string_view pattern, FindData& data, bool wal
             return error;
         }
         const int dirFd =
-            walkFd >= 0 ? walkFd : ::open(posixFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            walkFd >= 0 ? walkFd : internal::openPath(posixFolder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dirFd < 0)
             return errno == EACCES ? kErrorAccessDenied : kErrorPathNotFound;
         const std::string name(internal::baseNameOf(posix));
@@ -233,7 +233,7 @@ WinError FolderListing::start(std::string_view pattern, FindData& data, bool wal
         state_ = std::move(state);
         return kErrorSuccess;
     }
-    state->dir = walkFd >= 0 ? ::fdopendir(walkFd) : ::opendir(posixFolder.c_str());
+    state->dir = walkFd >= 0 ? ::fdopendir(walkFd) : internal::opendirPath(posixFolder);
     if (state->dir == nullptr) {
         const int error = errno;
         if (walkFd >= 0)

@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/file_internal.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -243,7 +244,7 @@ FolderIndex* indexOf(const std::string& folder, const struct stat* known = nullp
     struct stat st = {};
     if (known != nullptr)
         st = *known;
-    else if (::stat(folder.c_str(), &st) != 0)
+    else if (internal::statPath(folder, st) != 0)
         return nullptr;
     if (!S_ISDIR(st.st_mode))
         return nullptr;
@@ -270,7 +271,7 @@ FolderIndex* indexOf(const std::string& folder, const struct stat* known = nullp
 std::vector<std::string> scanFolder(const std::string& folder, std::string_view name, std::string_view except)
 {
     std::vector<std::string> found;
-    DIR* dir = ::opendir(folder.c_str());
+    DIR* dir = internal::opendirPath(folder);
     if (dir == nullptr)
         return found;
     ++tlFolderReads;

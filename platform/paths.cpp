@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/drives.h"
+#include "platform/file_internal.h"
 #include "platform/name_index.h"
 #include "platform/text.h"
 
@@ -77,7 +78,7 @@ int mappedByteAt(std::string_view text, std::size_t pos)
 void lookAt(const std::string& path, PathEntry& entry)
 {
     entry = {};
-    if (::lstat(path.c_str(), &entry.st) == 0)
+    if (internal::lstatPath(path, entry.st) == 0)
         entry.exists = true;
     else
         entry.error = errno;
@@ -296,12 +297,10 @@ WinError resolvePath(std::string_view windowsPath, std::string& posixPath, LastC
     std::string path = drive->root;
     for (const std::string& component : components)
         path = joinPosix(path, component);
-    if (path.size() >= PATH_MAX)
-        return kErrorFilenameExcedRange;
 
     // Exact spelling first.
     struct stat st = {};
-    if (components.empty() || ::lstat(path.c_str(), &st) == 0) {
+    if (components.empty() || internal::lstatPath(path, st) == 0) {
         if (entry != nullptr && components.empty())
             lookAt(path, *entry);
         else if (entry != nullptr)
@@ -318,7 +317,7 @@ WinError resolvePath(std::string_view windowsPath, std::string& posixPath, LastC
         const std::size_t slash = path.rfind('/');
         const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
         struct stat folderSt = {};
-        if (::stat(folder.c_str(), &folderSt) == 0 && S_ISDIR(folderSt.st_mode)) {
+        if (internal::statPath(folder, folderSt) == 0 && S_ISDIR(folderSt.st_mode)) {
             bool matched = false;
             if (last == LastComponent::kResolve) {
                 const std::string match = internal::uniqueMatchNoCase(folder, components.back(), &folderSt);
@@ -342,7 +341,8 @@ WinError resolvePath(std::string_view windowsPath, std::string& posixPath, LastC
         const bool isLast = i + 1 == components.size();
         std::string candidate = joinPosix(current, components[i]);
         if (isLast) {
-            if (::lstat(candidate.c_str(), &st) != 0 && errno == ENOENT && last == LastComponent::kResolve) {
+            if (internal::lstatPath(candidate, st) != 0 && errno == ENOENT &&
+                last == LastComponent::kResolve) {
                 const std::string match = internal::uniqueMatchNoCase(current, components[i]);
                 if (!match.empty())
                     candidate = joinPosix(current, match);
@@ -352,7 +352,7 @@ WinError resolvePath(std::string_view windowsPath, std::string& posixPath, LastC
             posixPath = std::move(candidate);
             return kErrorSuccess;
         }
-        if (::stat(candidate.c_str(), &st) != 0) {
+        if (internal::statPath(candidate, st) != 0) {
             const int error = errno;
             if (error == ENAMETOOLONG)
                 return kErrorFilenameExcedRange;
@@ -366,7 +366,7 @@ WinError resolvePath(std::string_view windowsPath, std::string& posixPath, LastC
             if (match.empty())
                 return kErrorPathNotFound;
             candidate = joinPosix(current, match);
-            if (::stat(candidate.c_str(), &st) != 0)
+            if (internal::statPath(candidate, st) != 0)
                 return kErrorPathNotFound;
         }
         if (!S_ISDIR(st.st_mode))

@@ -2,11 +2,12 @@
 //
 // Rules: drive letters either case; "\" and "/" both separate and a doubled separator counts as one;
 // "." and ".." are resolved in the text ("c:\.." stays "c:\"); "x:" alone and "x:name" count from the
-// drive root; no limit of 260 (only the file system's: a name of more than 255 bytes or a POSIX path
-// of 4096 bytes or more is 206). UNC paths ("\\server\share"), relative paths, empty paths and unmapped
-// drives are "path not found" (3). Characters that Windows names cannot hold (\ : * ? " < > | and
-// bytes 1-31) appear in names as U+F000 + the byte (UTF-8 EF 80 xx / EF 81 xx) and are mapped back to
-// the byte on the way to the disk; the raw characters in a Windows path are an invalid name (123).
+// drive root; no limit of 260 and none of the system's 4096 bytes of a POSIX path (the file calls reach
+// a longer path folder by folder): only a name of more than 255 bytes is 206. UNC paths
+// ("\\server\share"), relative paths, empty paths and unmapped drives are "path not found" (3).
+// Characters that Windows names cannot hold (\ : * ? " < > | and bytes 1-31) appear in names as U+F000
+// + the byte (UTF-8 EF 80 xx / EF 81 xx) and are mapped back to the byte on the way to the disk; the raw
+// characters in a Windows path are an invalid name (123).
 // Lookups try the exact spelling first; a missing component is replaced by the one entry of its folder
 // that matches it ignoring case (Unicode simple case folding); with none or several it stays missing.
 #pragma once

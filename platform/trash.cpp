@@ -60,7 +60,7 @@ WinError moveToTrash(std::string_view windowsPath, std::string* trashedPath)
     if (const WinError error = internal::resolve(windowsPath, kFaultDelete, posix))
         return error;
     struct stat st = {};
-    if (::lstat(posix.c_str(), &st) != 0)
+    if (internal::lstatPath(posix, st) != 0)
         return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
     const auto drive = findDrive(driveLetterOf(windowsPath));
     if (isDriveRoot(windowsPath) || (drive && posix == drive->root))

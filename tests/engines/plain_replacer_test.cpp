@@ -12,6 +12,7 @@
 #include "platform/file_handle.h"
 #include "platform/movable_memory.h"
 #include "platform/thread.h"
+#include "support/deep_tree.h"
 #include "support/file_builders.h"
 #include "support/idle_owner.h"
 #include "support/temp_drive.h"
@@ -489,6 +490,22 @@ TEST_F(PlainReplacerTest, DiscardBackUpCopyKeepsTheBackupOfAChangedDocument)
     createFile(path("doc.docx"), std::string(300000, 'x'));
     replacer.DiscardBackUpCopy(path("doc.docx"));
     EXPECT_TRUE(exists(path("doc.docx.bak")));
+}
+
+// A file below a tree deeper than the system's limit of a path is changed like any other, its backup
+// made beside it.
+TEST_F(PlainReplacerTest, AFileDeeperThanThePathLimitIsChanged)
+{
+    const test::DeepTree tree;
+    test::writeDeep(drive.root(), tree.components(22, "deep.txt"), "one two one");
+    const Block block("one", "three", kModeReplace);
+    TTextReplacer replacer(&owner, kModeReplace, block.handle, true);
+    EXPECT_EQ(replacer.processFile(tree.windowsPath(path(""), 22, "deep.txt")), kReplaceFound);
+    EXPECT_EQ(replacer.matchCount(), 2);
+    EXPECT_EQ(test::readDeep(drive.root(), tree.components(22, "deep.txt")), "three two three");
+    EXPECT_EQ(test::readDeep(drive.root(), tree.components(22, "deep.txt.bak")), "one two one");
+    EXPECT_EQ(test::listDeep(drive.root(), tree.components(22)),
+              (std::vector<std::string>{"deep.txt", "deep.txt.bak"}));
 }
 
 } // namespace

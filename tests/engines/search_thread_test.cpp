@@ -18,6 +18,7 @@
 #include "filelist/list_builder.h"
 #include "filelist/list_operations.h"
 #include "platform/text.h"
+#include "support/deep_tree.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
 
@@ -560,6 +561,24 @@ TEST_F(FinderTest, AFolderSwappedForALinkDuringTheSearchIsNeverFollowed)
         EXPECT_EQ(hits(), (std::vector<std::string>{path(top + "\\a.txt"), path(top + "\\s1\\b.txt")}));
         freeStore();
     }
+}
+
+// A tree deeper than the system's limit of a path: the walk reaches its deepest folder, by name and by
+// content.
+TEST_F(FinderTest, TreeDeeperThanThePathLimitIsSearchedWhole)
+{
+    const test::DeepTree tree;
+    test::writeDeep(posix("t"), tree.components(0, "top.txt"), "a needle");
+    test::writeDeep(posix("t"), tree.components(22, "deep.txt"), "the needle");
+    test::writeDeep(posix("t"), tree.components(22, "hay.txt"), "hay");
+    const std::vector<std::string> expected = {tree.windowsPath(path("t"), 22, "deep.txt"),
+                                               tree.windowsPath(path("t"), 0, "top.txt")}; // (sorted)
+    find({path("t")}, "*.txt",
+         [](TFinder& finder) { ASSERT_TRUE(finder.PrepareTextSearch("needle", false, false)); });
+    EXPECT_EQ(hits(), expected);
+    freeStore();
+    find({path("t")}, "*deep*;top*");
+    EXPECT_EQ(hits(), expected);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <deque>
 #include <functional>
@@ -188,6 +189,22 @@ protected:
         for (const auto& record : dialogs.records())
             out.push_back(box(record.request.caption, record.request.text, record.request.icon));
         return out;
+    }
+
+    // Every entry of the Basket as "folder\name", sorted.
+    std::vector<std::string> basketNames() const
+    {
+        std::vector<std::string> names;
+        StateAccess access(BasketState);
+        for (std::int32_t f = 1; f <= BasketState.folderCount; ++f) {
+            const TBrowserFolder& folder = access.Folder(f);
+            for (std::int32_t n = 0; n < folder.count; ++n)
+                names.push_back(
+                    std::string(access.Path(folder)) + "\\" +
+                    std::string(access.Name(access.items[folder.firstItem + static_cast<std::uint32_t>(n)])));
+        }
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     void answer(std::initializer_list<ConfirmationAnswer> answers)

@@ -568,20 +568,6 @@ TEST_F(MoveTest, BetweenFileSystems)
 class BasketOperationsTest : public FileOperationsTest
 {
 protected:
-    Names basketNames()
-    {
-        Names names;
-        StateAccess access(BasketState);
-        for (std::int32_t f = 1; f <= BasketState.folderCount; ++f) {
-            const TBrowserFolder& folder = access.Folder(f);
-            for (std::int32_t n = 0; n < folder.count; ++n)
-                names.push_back(
-                    std::string(access.Path(folder)) + "\\" +
-                    std::string(access.Name(access.items[folder.firstItem + static_cast<std::uint32_t>(n)])));
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
     // Marks every item of the Basket in the left view.
     void selectWholeBasket()
     {

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "support/deep_tree.h"
+
 namespace wux::test {
 namespace {
 
@@ -34,6 +36,9 @@ void removeTree(const std::string& path)
                                          std::filesystem::perm_options::add, ec);
     }
     std::filesystem::remove_all(path, ec);
+    // A tree deeper than the limit of a path is left by remove_all: folder by folder then.
+    if (std::filesystem::exists(std::filesystem::symlink_status(path, ec)))
+        removeTreeAt(path);
 }
 
 const char* typeTag(platform::DriveType type)
