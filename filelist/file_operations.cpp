@@ -319,6 +319,26 @@ bool TOperations::isInsideSource(const std::string& source, const std::string& t
     return platform::isSameOrInside(source, target);
 }
 
+bool TOperations::stillTheListedFolder(const std::string& directory, const platform::FileId& id)
+{
+    while (!platform::isSameFolder(directory, id)) {
+        if (!askAboutSwappedFolder(directory))
+            return false;
+    }
+    return true;
+}
+
+bool TOperations::askAboutSwappedFolder(const std::string& directory)
+{
+    // Never taken silently: the files in it would be left out of a copy, move or delete.
+    const TFileOperationKind kind = run_.Kind;
+    if (kind != TFileOperationKind::Copy && kind != TFileOperationKind::Move && kind != TFileOperationKind::Delete)
+        return false;
+    SourcePath = directory;
+    return Ask(kind == TFileOperationKind::Delete ? QuestionGroup::Delete : QuestionGroup::Copy, 1,
+               platform::kErrorFileInvalid) == StepAnswer::Retry;
+}
+
 bool TOperations::makeTargetDirectory(const std::string& directory)
 {
     for (;;) {
@@ -362,7 +382,7 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
     const TFileOperationKind kind = run_.Kind;
     const std::string directory = withoutTrailingBackslash(sourceDir);
     // A folder swapped for a link (or another folder) since its parent was listed is left alone.
-    if (expected != nullptr && !platform::isSameFolder(directory, *expected))
+    if (expected != nullptr && !stillTheListedFolder(directory, *expected))
         return;
     if (kind == TFileOperationKind::Copy || kind == TFileOperationKind::Move) {
         if (!makeTargetDirectory(withoutTrailingBackslash(targetDir)))
@@ -381,8 +401,11 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
         platform::FolderListing listing;
         platform::FindData data;
         platform::WinError error = listing.findFirstInWalk(sourceDir + "*.*", expected, data);
-        if (error == platform::kErrorFileInvalid)
-            return;
+        if (error == platform::kErrorFileInvalid) {
+            if (expected == nullptr || !askAboutSwappedFolder(directory))
+                return;
+            continue;
+        }
         folderId = listing.folderId();
         if (error == platform::kErrorSuccess) {
             do {
@@ -428,7 +451,7 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
     for (const platform::FindData& entry : entries) {
         if (stopped())
             break;
-        if (!platform::isSameFolder(directory, folderId)) {
+        if (!stillTheListedFolder(directory, folderId)) {
             unchanged = false;
             break;
         }

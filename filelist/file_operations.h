@@ -153,6 +153,12 @@ private:
     // item); the walk acts only on the folder it listed and never follows a link put in its place.
     void walkDirectory(const std::string& sourceDir, const std::string& targetDir,
                        const platform::FileId* expected = nullptr);
+    // True while the folder is still the one listed (id); otherwise a copy, move or delete asks the
+    // step's question about it (Retry looks again) and the Basket leaves it.
+    bool stillTheListedFolder(const std::string& directory, const platform::FileId& id);
+    // The question of a copy, move or delete about a listed folder that is no longer there as listed;
+    // true for Retry (false at once for the Basket).
+    bool askAboutSwappedFolder(const std::string& directory);
     bool makeTargetDirectory(const std::string& directory);
     bool sendDirectoryToBasket(const std::string& sourceDir);
     bool isInsideSource(const std::string& source, const std::string& target) const;

@@ -758,11 +758,22 @@ TEST_F(FileOperationsTest, AFolderSwappedForALinkDuringTheWalkIsNeverFollowed)
         openFolder(top + "\\src");
         select({"tree"});
         dialogs.clear();
+        ui.questions.clear();
         if (c.kind == TFileOperationKind::Delete)
             answer({ConfirmationAnswer::YesToAll}); // the tree is not empty
+        answer({ConfirmationAnswer::No});          // skip the swapped folder
         const std::string target = c.targetDrive != 0 ? path(top + "\\dst\\", c.targetDrive) : std::string();
         ASSERT_TRUE(run(c.kind, target));
         ASSERT_FALSE(victim.empty());
+        // The swapped folder is left out with the step's question, never silently.
+        ASSERT_FALSE(ui.questions.empty());
+        EXPECT_EQ(asked(ui.questions.size() - 1),
+                  question(ConfirmationKind::StepFailed,
+                           c.kind == TFileOperationKind::Delete ? "Error file delete 1" : "Error file copy 1",
+                           path(top + "\\src\\tree\\" + victim),
+                           "The volume for a file has been externally altered so that the opened file is no "
+                           "longer valid."));
+        EXPECT_EQ(ui.unscripted, 0);
         EXPECT_EQ(listNames(posix(top + "/outside")), Names{"keep.txt"});
         EXPECT_EQ(readFileBytes(posix(top + "/outside/keep.txt")), "outside");
         const std::string kept = victim == "x1" ? "f1.txt" : "f2.txt";
