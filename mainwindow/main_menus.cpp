@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <vector>
 
 #include <QMenuBar>
 
@@ -178,11 +179,31 @@ const std::vector<TextBinding>& mainWindowTextBindings()
     return bindings;
 }
 
+namespace {
+
+// The object of that name nearest to root (level by level): the window's own control, not one of the
+// same name inside a tool form or panel, which lie deeper and take their own texts.
+QObject* nearestNamed(QObject* root, const QString& name)
+{
+    std::vector<QObject*> level{root};
+    while (!level.empty()) {
+        std::vector<QObject*> next;
+        for (QObject* object : level) {
+            if (object->objectName() == name)
+                return object;
+            for (QObject* child : object->children())
+                next.push_back(child);
+        }
+        level = std::move(next);
+    }
+    return nullptr;
+}
+
+} // namespace
+
 bool applyText(QObject* root, const TextBinding& binding)
 {
-    QObject* component = root->objectName() == QLatin1String(binding.component)
-                             ? root
-                             : root->findChild<QObject*>(QLatin1String(binding.component));
+    QObject* component = nearestNamed(root, QLatin1String(binding.component));
     if (component == nullptr) {
         return false;
     }

@@ -85,6 +85,35 @@ TEST(MainWindowTexts, EachKindOfComponentTakesItsTextFromTheTable)
     EXPECT_EQ(core::uiText(435), "");
 }
 
+TEST(MainWindowTexts, GoToTheWindowsOwnControlsNotToToolControlsOfTheSameName)
+{
+    // The tool forms sit deep inside the window, before the window's own quick-search line, and have
+    // controls of the same names.
+    registerMainWindowTexts();
+    core::classTranslator().ResetTranslations();
+    QWidget root;
+    auto* body = new QWidget(&root);
+    auto* tool = new QWidget(new QWidget(body));
+    tool->setObjectName("TRenamerForm");
+    auto* toolLabel = new QLabel("Search for:", tool);
+    toolLabel->setObjectName("lblSearch");
+    auto* toolEdit = new QPushButton("Edit", tool);
+    toolEdit->setObjectName("btnEdit");
+    auto* keys = new QWidget(&root);
+    auto* edit = new QPushButton(keys);
+    edit->setObjectName("btnEdit");
+    auto* line = new QWidget(&root);
+    auto* search = new QLabel(line);
+    search->setObjectName("lblSearch");
+
+    for (const TextBinding& binding : mainWindowTextBindings())
+        applyText(&root, binding);
+    EXPECT_EQ(search->text(), "Search:");
+    EXPECT_EQ(edit->text(), "F4 Edit");
+    EXPECT_EQ(toolLabel->text(), "Search for:");
+    EXPECT_EQ(toolEdit->text(), "Edit");
+}
+
 TEST(TipIndex, OutOfRangeWrapsAndAnEmptyListKeepsTheIndex)
 {
     const std::tuple<int, int, int> cases[] = {{0, 3, 0},  {2, 3, 2},  {3, 3, 0}, {9, 3, 0},
