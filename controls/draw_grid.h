@@ -16,6 +16,7 @@
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QRect>
+#include <QString>
 
 #include <functional>
 #include <vector>
@@ -210,6 +211,15 @@ public:
     // Returns true when it handled the wheel; otherwise the current row moves by one.
     std::function<bool(int delta, Qt::KeyboardModifiers modifiers, const QPoint& pos)> OnMouseWheel;
     std::function<void()> OnColWidthsChanged;
+    // The title an owner paints into column ACol itself (OnDrawCell): its text and the width it
+    // needs (margins and glyph included); an empty text for none. Read by the layout checks
+    // (control_check.h), which compare the width with the column's.
+    struct OwnerTitle
+    {
+        QString text;
+        int width = 0;
+    };
+    std::function<OwnerTitle(int ACol)> OnOwnerTitle;
 
 protected:
     // Paints one cell: with DefaultDrawing the background, then drawCellContent, then OnDrawCell.

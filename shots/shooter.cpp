@@ -1,5 +1,7 @@
 #include "shots/shooter.h"
 
+#include "controls/control_check.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -10,6 +12,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -89,8 +92,19 @@ void Shooter::shoot(QWidget* window, const std::string& file, const std::string&
     // A picture taken at an event is taken at once (the program is inside that event).
     if (!eagerStep_)
         settle();
-    const QImage image = window->grab().toImage();
-    const std::string fault = judgePicture(image, window->frameGeometry(), screenGeometry());
+    QImage image;
+    QRect frame = window->frameGeometry();
+    if (window->windowType() == Qt::Popup) {
+        // A menu is seen over the window it belongs to: the picture is that part of the screen.
+        QRect area = frame;
+        if (QWidget* under = QApplication::activeWindow(); under != nullptr && under != window)
+            area |= under->frameGeometry();
+        if (QScreen* screen = window->screen())
+            image = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+    } else {
+        image = window->grab().toImage();
+    }
+    const std::string fault = judgePicture(image, frame, screenGeometry());
     if (!fault.empty()) {
         fail(file, fault + " (" + description + ")");
         return;
@@ -99,9 +113,32 @@ void Shooter::shoot(QWidget* window, const std::string& file, const std::string&
         fail(file, "the picture cannot be saved in " + folder_);
         return;
     }
+    checkControls(window, file);
     entries_.push_back({file, description});
     std::printf("%-34s %s\n", file.c_str(), description.c_str());
     std::fflush(stdout);
+}
+
+void Shooter::checkControls(QWidget* window, const std::string& file)
+{
+    std::vector<QString> faults = controls::findCutTexts(*window);
+    for (QString& overlap : controls::findOverlaps(*window, [this](const QWidget& widget) {
+             const std::string name = widget.objectName().toStdString();
+             return std::find(floating_.begin(), floating_.end(), name) != floating_.end();
+         }))
+        faults.push_back(std::move(overlap));
+    for (const QString& fault : faults) {
+        const std::string line = fault.toStdString();
+        const bool known = std::any_of(known_.begin(), known_.end(), [&](const Known& k) {
+            return file.rfind(k.file, 0) == 0 && line.find(k.text) != std::string::npos;
+        });
+        if (known) {
+            knownSeen_.push_back(file + ": " + line);
+            std::fprintf(stderr, "known %s: %s\n", file.c_str(), line.c_str());
+        } else {
+            fail(file, line);
+        }
+    }
 }
 
 namespace {
@@ -171,6 +208,32 @@ void Shooter::whileModal(const std::string& what, const std::function<void()>& c
     if (next < steps.size())
         fail(what, "the command ended before window " + std::to_string(next + 1) + " of " +
                        std::to_string(steps.size()) + " was up");
+    settle();
+}
+
+void Shooter::whilePopup(const std::string& what, const std::function<void()>& command,
+                         const std::function<void(QWidget*)>& act)
+{
+    bool done = false;
+    QTimer timer;
+    timer.setInterval(kPollMs);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        QWidget* popup = QApplication::activePopupWidget();
+        if (done || popup == nullptr || !popup->isVisible())
+            return;
+        done = true;
+        act(popup);
+        popup->close();
+    });
+    timer.start();
+    command();
+    QElapsedTimer waited;
+    waited.start();
+    while (!done && waited.elapsed() < kStepTimeoutMs / 4)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    timer.stop();
+    if (!done)
+        fail(what, "the menu never opened");
     settle();
 }
 

@@ -65,6 +65,8 @@ constexpr int kTitleRecompute = 2;
 constexpr int kNoSortKey = 4;
 constexpr int kSizeRightMargin = 8;
 constexpr int kTextLeftMargin = 3;
+// The width of the sort arrow drawn when the header images are missing.
+constexpr int kOwnArrowWidth = 12;
 constexpr QRgb kFixedGrey = 0xFF808080;
 constexpr QRgb kFolderGreen = 0xFF008000;
 
@@ -216,6 +218,13 @@ TSrchRes::TSrchRes(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::
     title->OnMouseUp = [this](Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
         if (button == Qt::LeftButton)
             titleMouseUp(x, y);
+    };
+    title->OnOwnerTitle = [this](int col) {
+        const QString text = titleText(col);
+        // The text starts after the margin (and the sort glyph) and is clipped 1 pixel inside the cell.
+        const int width = kTextLeftMargin + (isSortTitle(col) ? sortGlyphWidth() : 0) +
+                          QFontMetrics(titleFont()).horizontalAdvance(text) + 1;
+        return controls::DrawGrid::OwnerTitle{text, width};
     };
     title->OnColWidthsChanged = [this] {
         // While the user drags a border the result grid follows.
@@ -664,15 +673,36 @@ void TSrchRes::showBriefStatus(int row)
     }
 }
 
+bool TSrchRes::isSortTitle(int col) const
+{
+    const int key = columnSortKey(columnSortKeys_, col);
+    return !duplicatesRun() && key < kNoSortKey && std::uint32_t(key) == (list().sortWord & 7);
+}
+
+int TSrchRes::sortGlyphWidth() const
+{
+    controls::TImageList* images = toolPanelsHost() != nullptr ? toolPanelsHost()->HeaderImages() : nullptr;
+    return images != nullptr && images->Count() >= 2 ? images->Width() + 2 : kOwnArrowWidth;
+}
+
+QString TSrchRes::titleText(int col) const
+{
+    return platform::toQString(core::ColumnTitle(columnTitleKind(columnTitles_, col)));
+}
+
+QFont TSrchRes::titleFont() const
+{
+    QFont bold = font();
+    bold.setBold(true);
+    return bold;
+}
+
 void TSrchRes::drawTitleCell(QPainter& canvas, int col, const QRect& rect)
 {
     auto* title = ui_->sgTitle;
     const QPalette& pal = title->palette();
-    QFont bold = font();
-    bold.setBold(true);
-    const int key = columnSortKey(columnSortKeys_, col);
     const std::uint32_t sortWord = list().sortWord;
-    const bool sortColumn = !duplicatesRun() && key < kNoSortKey && std::uint32_t(key) == (sortWord & 7);
+    const bool sortColumn = isSortTitle(col);
     canvas.save();
     int textX = rect.left() + kTextLeftMargin;
     if (sortColumn) {
@@ -684,7 +714,6 @@ void TSrchRes::drawTitleCell(QPainter& canvas, int col, const QRect& rect)
         if (images != nullptr && images->Count() >= 2) {
             images->Draw(canvas, textX, rect.top() + (rect.height() - images->Height()) / 2,
                          descending ? 1 : 0);
-            textX += images->Width() + 2;
         } else {
             // A small arrow of our own: up ascending, down descending.
             const int cx = textX + 4;
@@ -695,18 +724,17 @@ void TSrchRes::drawTitleCell(QPainter& canvas, int col, const QRect& rect)
             canvas.setBrush(Qt::darkGray);
             canvas.setPen(Qt::NoPen);
             canvas.drawPolygon(arrow);
-            textX += 12;
         }
+        textX += sortGlyphWidth();
     } else {
         canvas.fillRect(rect, sysColor(SysColor::BtnFace, pal));
         qDrawShadePanel(&canvas, rect, pal, false, 1);
     }
     canvas.setClipRect(rect.adjusted(1, 1, -1, -1));
-    canvas.setFont(bold);
+    canvas.setFont(titleFont());
     canvas.setPen(Qt::black);
-    const QString text = platform::toQString(core::ColumnTitle(columnTitleKind(columnTitles_, col)));
     canvas.drawText(QRect(textX, rect.top(), rect.right() - textX, rect.height()),
-                    Qt::AlignLeft | Qt::AlignVCenter, text);
+                    Qt::AlignLeft | Qt::AlignVCenter, titleText(col));
     canvas.restore();
 }
 

@@ -189,6 +189,11 @@ private:
     void rowEntry(int row, std::int32_t& folder, std::int32_t& position);
     void drawResultCell(QPainter& canvas, int col, int row, const QRect& rect, unsigned state);
     void drawTitleCell(QPainter& canvas, int col, const QRect& rect);
+    // The title of column col, the sort column's, its font, and the width of the sort glyph before it.
+    QString titleText(int col) const;
+    bool isSortTitle(int col) const;
+    QFont titleFont() const;
+    int sortGlyphWidth() const;
     void resultKeyDown(int& key, Qt::KeyboardModifiers modifiers);
     void resultMouseDown(Qt::MouseButton button, bool doubleClick, int x, int y);
     void resultMouseMove(Qt::MouseButtons buttons, int x, int y);
