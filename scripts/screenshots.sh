@@ -3,7 +3,8 @@
 # and its screenshot driver, and runs the driver on a virtual 1280x1024 X screen (no window manager).
 # The pictures and their index.md go into the folder given (default: build/screenshots); other files
 # there are left alone.
-# Fails, naming the window, when a window is missing, blank or cut off by the screen.
+# Fails, naming the window, when a window is missing, blank or cut off by the screen, when a control
+# cuts its text or when two visible controls overlap.
 # Usage: scripts/screenshots.sh [folder]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
