@@ -320,9 +320,11 @@ void TMainForm::installShortcuts()
         action->setShortcut(QKeySequence(key));
         action->setShortcutContext(Qt::WindowShortcut);
     }
+    // The Files menu keeps the key stored with it (it runs nothing).
+    ui_->mnuMFile->menuAction()->setShortcut(QKeySequence(Qt::ALT | Qt::Key_M));
     // The keyboard's dispatcher fires every menu key (keyboard_map.h); the items only show them.
-    for (QAction* action :
-         {ui_->mnuSelGroup, ui_->mnuUnselGr, ui_->mnuInvertSel, ui_->mnuSelAll, ui_->mnuUnselAll})
+    for (QAction* action : {ui_->mnuMFile->menuAction(), ui_->mnuSelGroup, ui_->mnuUnselGr, ui_->mnuInvertSel,
+                            ui_->mnuSelAll, ui_->mnuUnselAll})
         action->setShortcutContext(Qt::WidgetShortcut);
 }
 

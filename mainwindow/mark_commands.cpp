@@ -150,9 +150,7 @@ bool AskPanelFilter(TMainForm& window)
     const std::string mask = askWithHistory(window, kTextEnterFileTypes, history,
                                             platform::toQString(panel->Listing().maskText), accepted);
     if (accepted) {
-        history.Add(mask);
-        platform::IniFile ini = tools::SettingsIni();
-        history.SaveToIni(ini, kMainFormSection, "BROWSER_FILTRES");
+        history.Add(mask); // written with the other settings
         applyMask(window, *panel, mask);
     }
     return true;

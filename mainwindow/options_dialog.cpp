@@ -375,10 +375,11 @@ void TOptions::SetCurSettingInComponents()
     ui_->chkOverwritingHiddenSystemFiles->setChecked(has(kOptionConfirmHiddenSystem));
     ui_->chkOverwritingReadOnlyFiles->setChecked(has(kOptionConfirmReadOnly));
     ui_->chkShowHidden->setChecked(has(kOptionShowHiddenFiles));
-    // Two radio buttons of one group: neither is ticked when the word holds neither bit.
+    // Two radio buttons of one group: neither is ticked when the word holds neither bit, and Ctrl+Alt,
+    // the default, when it holds both.
     ui_->rbtAltLetter->setAutoExclusive(false);
     ui_->rbtCtrlAltLetter->setAutoExclusive(false);
-    ui_->rbtAltLetter->setChecked(has(kOptionQuickSearchAlt));
+    ui_->rbtAltLetter->setChecked(has(kOptionQuickSearchAlt) && !has(kOptionQuickSearchCtrlAlt));
     ui_->rbtCtrlAltLetter->setChecked(has(kOptionQuickSearchCtrlAlt));
     ui_->rbtAltLetter->setAutoExclusive(true);
     ui_->rbtCtrlAltLetter->setAutoExclusive(true);

@@ -66,8 +66,9 @@ QRect storedWindowRect(int left, int top, int width, int height)
     const QRect desktop = screen ? screen->availableVirtualGeometry() : primaryAvailableGeometry();
     const int widest = std::max(desktop.width(), kMinimumWindowWidth);
     const int highest = std::max(desktop.height(), kMinimumWindowHeight);
-    return QRect(std::clamp(left, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX), std::clamp(top, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX),
-                 std::clamp(width, 0, widest), std::clamp(height, 0, highest));
+    return QRect(std::clamp(left, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX),
+                 std::clamp(top, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX), std::clamp(width, 0, widest),
+                 std::clamp(height, 0, highest));
 }
 
 // A stored geometry made usable: too small a window is raised to the minimum (never beyond the

@@ -28,8 +28,8 @@ constexpr int kTipLineSpacing = 5;
 int steppedIndex(int index, int step)
 {
     const long long sum = static_cast<long long>(index) + step;
-    return static_cast<int>(std::clamp<long long>(sum, std::numeric_limits<int>::min(),
-                                                  std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::clamp<long long>(sum, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 } // namespace

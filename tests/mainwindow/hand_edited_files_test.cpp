@@ -23,8 +23,8 @@ protected:
     {
         makeFolder(path("a"));
         writeIni("[MainForm]\r\nGeneralCheckContainer=" + std::to_string(0x7A7D & ~0x4) + "\r\n" + mainForm +
-                 "[BROWSER_LEFT]\r\nDirectory=" + path("a") + "\r\n[BROWSER_RIGHT]\r\nDirectory=" + path("a") +
-                 "\r\n");
+                 "[BROWSER_LEFT]\r\nDirectory=" + path("a") +
+                 "\r\n[BROWSER_RIGHT]\r\nDirectory=" + path("a") + "\r\n");
         window.reset(static_cast<TMainForm*>(CreateMainWindows().release()));
         ASSERT_NE(window, nullptr);
         window->activateWindow();
@@ -91,9 +91,10 @@ TEST_F(HandEditedTest, ShowTipsAtTheEndsOfTheIntegerRangeStaysThere)
 TEST_F(HandEditedTest, AWindowRectangleAtTheEndsOfTheIntegerRangeLandsOnTheScreen)
 {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    for (const char* stored : {"Left=2147483647\r\nTop=10\r\nWidth=2147483647\r\nHeight=400\r\n",
-                               "Left=-2147483648\r\nTop=2147483647\r\nWidth=500\r\nHeight=2147483647\r\n",
-                               "Left=2147483647\r\nTop=2147483647\r\nWidth=-2147483648\r\nHeight=-2147483648\r\n"}) {
+    for (const char* stored :
+         {"Left=2147483647\r\nTop=10\r\nWidth=2147483647\r\nHeight=400\r\n",
+          "Left=-2147483648\r\nTop=2147483647\r\nWidth=500\r\nHeight=2147483647\r\n",
+          "Left=2147483647\r\nTop=2147483647\r\nWidth=-2147483648\r\nHeight=-2147483648\r\n"}) {
         startWith(std::string("ShowTips=0\r\n") + stored);
         const QRect shown = window->geometry();
         const QRect onScreen = screen.intersected(shown);

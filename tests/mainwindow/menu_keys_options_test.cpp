@@ -1,0 +1,170 @@
+// The real main window: the keys its menus show, the panel filter's history kept for the settings'
+// save, and the quick-search choice of the options dialog.
+#include "main_form_fixture.h"
+
+#include <QComboBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QTreeWidget>
+
+#include "filelist/general_options.h"
+#include "mainwindow/options_dialog.h"
+#include "platform/ini_file.h"
+
+namespace wux::mainwindow::test {
+namespace {
+
+using wux::test::makeFolder;
+using wux::test::readFileBytes;
+
+// The items of a menu and of its submenus, the menus' own items included.
+void collectItems(QMenu* menu, QList<QAction*>& items)
+{
+    items.push_back(menu->menuAction());
+    for (QAction* item : menu->actions()) {
+        items.push_back(item);
+        if (item->menu() != nullptr)
+            collectItems(item->menu(), items);
+    }
+}
+
+TEST_F(MainFormTest, EveryMenuItemShowsTheKeyStoredWithIt)
+{
+    makeFolder(path("a"));
+    startIn(path("a"), path("a"));
+    QList<QAction*> items;
+    for (QAction* title : child<QMenuBar>("tbMenu")->actions())
+        if (title->menu() != nullptr)
+            collectItems(title->menu(), items);
+    struct Key
+    {
+        const char* item; // a menu by its name, an item by its own
+        QKeySequence key;
+    };
+    const Key keys[] = {
+        {"mnuMFile", QKeySequence(Qt::ALT | Qt::Key_M)},
+        {"mnuProperties", QKeySequence(Qt::ALT | Qt::Key_Return)},
+        {"mnuExit", QKeySequence(Qt::ALT | Qt::Key_F4)},
+        {"actOptions", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"mnuBrief", QKeySequence(Qt::CTRL | Qt::Key_F1)},
+        {"mnuFull", QKeySequence(Qt::CTRL | Qt::Key_F2)},
+        {"mnuSortName", QKeySequence(Qt::CTRL | Qt::Key_F3)},
+        {"mnuSortExt", QKeySequence(Qt::CTRL | Qt::Key_F4)},
+        {"mnuSortDate", QKeySequence(Qt::CTRL | Qt::Key_F5)},
+        {"mnuSortSize", QKeySequence(Qt::CTRL | Qt::Key_F6)},
+        {"mnuAllFiles", QKeySequence(Qt::CTRL | Qt::Key_F10)},
+        {"mnuCustom", QKeySequence(Qt::CTRL | Qt::Key_F12)},
+        {"mnuView", QKeySequence(Qt::Key_F3)},
+        {"mnuEdit", QKeySequence(Qt::Key_F4)},
+        {"mnuCopy", QKeySequence(Qt::Key_F5)},
+        {"mnuRenMove", QKeySequence(Qt::Key_F6)},
+        {"mnuMkDir", QKeySequence(Qt::Key_F7)},
+        {"mnuDelete", QKeySequence(Qt::Key_F8)},
+        {"mnuSelAll", QKeySequence(Qt::CTRL | Qt::Key_A)},
+    };
+    for (const Key& k : keys) {
+        QAction* item = nullptr;
+        if (auto* menu = window->findChild<QMenu*>(QString::fromLatin1(k.item)))
+            item = menu->menuAction();
+        else
+            item = window->findChild<QAction*>(QString::fromLatin1(k.item));
+        ASSERT_NE(item, nullptr) << k.item;
+        EXPECT_TRUE(items.contains(item)) << k.item << " is on no menu";
+        EXPECT_EQ(item->shortcut().toString().toStdString(), k.key.toString().toStdString()) << k.item;
+    }
+    EXPECT_EQ(action("actOptions")->text().toStdString(), "Options...");
+}
+
+// The main window with the panel's filter history empty and "Save settings on exit" as given.
+class FilterHistoryTest : public MainFormTest
+{
+protected:
+    void start(bool saveOnExit)
+    {
+        makeFolder(path("a"));
+        wux::test::createFile(path("a\\x.txt"), "x");
+        wux::test::createFile(path("a\\y.log"), "y");
+        const std::uint32_t options =
+            (0x7A7D & ~0x4u & ~kOptionSaveOnExit) | (saveOnExit ? kOptionSaveOnExit : 0);
+        writeIni("[MainForm]\r\nShowTips=0\r\nGeneralCheckContainer=" + std::to_string(options) +
+                 "\r\n[BROWSER_LEFT]\r\nDirectory=" + path("a") +
+                 "\r\n[BROWSER_RIGHT]\r\nDirectory=" + path("a") + "\r\n");
+        open();
+        cursorOn(left(), "x.txt");
+    }
+};
+
+TEST_F(FilterHistoryTest, CtrlF12WritesItsMaskOnlyWithTheOtherSettings)
+{
+    for (const bool saveOnExit : {false, true}) {
+        start(saveOnExit);
+        const std::string before = readFileBytes(iniPath);
+        onQuery([](tools::TStandardQuery& dialog) {
+            QLineEdit* edit = dialog.cbForSelectFiles()->lineEdit();
+            edit->setFocus();
+            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(edit, "*.txt");
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+        press(left(), Qt::Key_F12, Qt::ControlModifier);
+        ASSERT_EQ(queries.size(), 1u);
+        EXPECT_EQ(left().Listing().maskText, "*.txt");
+        EXPECT_EQ(readFileBytes(iniPath), before) << "nothing is written while the program runs";
+        closeWindow();
+        const std::string filters = platform::IniFile(iniPath).readString("MainForm", "BROWSER_FILTRES", "");
+        if (saveOnExit)
+            EXPECT_NE(filters.find("2A2E747874"), std::string::npos) << filters; // "*.txt"
+        else
+            EXPECT_EQ(readFileBytes(iniPath), before) << "the option is off: the file stays as it was";
+        queries.clear();
+    }
+}
+
+TEST_F(MainFormTest, AStoredWordWithBothQuickSearchKeysShowsAndKeepsCtrlAltLetter)
+{
+    makeFolder(path("a"));
+    const std::uint32_t options = (0x7A7D & ~0x4u) | kOptionQuickSearchAlt | kOptionQuickSearchCtrlAlt;
+    writeIni("[MainForm]\r\nShowTips=0\r\nGeneralCheckContainer=" + std::to_string(options) +
+             "\r\n[BROWSER_LEFT]\r\nDirectory=" + path("a") +
+             "\r\n[BROWSER_RIGHT]\r\nDirectory=" + path("a") + "\r\n");
+    open();
+    bool shown = false;
+    QTimer driver;
+    driver.setInterval(5);
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<TOptions*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || !dialog->isVisible())
+            return;
+        driver.stop();
+        shown = true;
+        auto* ctrlAlt = dialog->findChild<QRadioButton*>("rbtCtrlAltLetter");
+        auto* alt = dialog->findChild<QRadioButton*>("rbtAltLetter");
+        EXPECT_TRUE(ctrlAlt->isChecked());
+        EXPECT_FALSE(alt->isChecked());
+        // A change elsewhere on the page, taken back, makes OK apply the page as shown.
+        auto* tree = dialog->findChild<QTreeWidget*>("tvOptions");
+        auto* pages = dialog->findChild<QStackedWidget*>("OptionsPages");
+        const int page = pages->indexOf(dialog->findChild<QWidget*>("tsOperation"));
+        for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* node = tree->topLevelItem(i);
+            if (node->data(0, Qt::UserRole).toInt() == page) {
+                tree->scrollToItem(node);
+                QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
+            }
+        }
+        auto* space = dialog->findChild<QCheckBox*>("chkSelectoinWithSpace");
+        EXPECT_TRUE(space->isVisible());
+        QTest::mouseClick(space, Qt::LeftButton, {}, QPoint(7, space->height() / 2));
+        QTest::mouseClick(space, Qt::LeftButton, {}, QPoint(7, space->height() / 2));
+        QTest::mouseClick(dialog->findChild<QPushButton*>("btnOk"), Qt::LeftButton);
+    });
+    driver.start();
+    press(left(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(filelist::GeneralCheckContainer.load(), options & ~kOptionQuickSearchAlt);
+}
+
+} // namespace
+} // namespace wux::mainwindow::test
