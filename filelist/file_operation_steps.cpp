@@ -196,6 +196,7 @@ bool TOperations::attributeQuestion(std::uint32_t attributes, const std::string&
 
 void TOperations::ResolveExistingTarget(bool targetMissing)
 {
+    replaceTarget_ = false;
     if (targetMissing || !platform::pathExists(TargetPath))
         return;
     FileOverwriteMode = OverwriteMode;
@@ -221,17 +222,16 @@ void TOperations::ResolveExistingTarget(bool targetMissing)
         platform::getAttributes(TargetPath, attributes);
         if (!attributeQuestion(attributes, TargetPath, false))
             return;
+        // The old file stays until its replacement is complete and then gives way to it in one step;
+        // what would keep it from giving way is asked about now, as its removal would be.
         for (;;) {
-            platform::WinError error = platform::kErrorSuccess;
-            if (!(attributes & platform::kAttrReparsePoint))
-                error = platform::setAttributes(TargetPath, platform::kAttrNormal);
-            if (error == platform::kErrorSuccess)
-                error = platform::deleteFile(TargetPath);
+            const platform::WinError error = platform::checkReplaceable(TargetPath);
             if (error == platform::kErrorSuccess)
                 break;
             if (Ask(QuestionGroup::Copy, 3, error) != StepAnswer::Retry)
                 return;
         }
+        replaceTarget_ = true;
         Proceed = true;
         return;
     }
@@ -263,7 +263,7 @@ bool TOperations::copySymbolicLink()
     ResolveExistingTarget();
     bool done = false;
     while (Proceed && !stopped()) {
-        const platform::WinError error = platform::copySymbolicLink(SourcePath, TargetPath);
+        const platform::WinError error = platform::copySymbolicLink(SourcePath, TargetPath, replaceTarget_);
         if (error == platform::kErrorSuccess) {
             done = true;
             break;
@@ -347,8 +347,7 @@ bool TOperations::CopyOneFile()
     platform::FileHandle target;
     std::string tempPath;
     for (;;) {
-        const platform::WinError error = platform::createTemporaryBeside(
-            TargetPath, target, tempPath, SourceInfo.attributes & platform::kAttrReadOnly);
+        const platform::WinError error = platform::createTemporaryBeside(TargetPath, target, tempPath);
         if (error == platform::kErrorSuccess)
             break;
         if (Ask(QuestionGroup::Copy, 4, error) != StepAnswer::Retry) {
@@ -356,6 +355,7 @@ bool TOperations::CopyOneFile()
             return false;
         }
     }
+    removeLeftovers(target);
 
     bool ok = true;
     bool inKernel = !kernelCopyRefused_; // the data goes from file to file inside the system while it can
@@ -447,7 +447,18 @@ bool TOperations::CopyOneFile()
             ok = false;
         }
     }
-    if (ok) {
+    if (ok && replaceTarget_) {
+        // The old file gives way to its complete replacement only now, in one step.
+        for (;;) {
+            const platform::WinError error = platform::moveFileReplacing(tempPath, TargetPath);
+            if (error == platform::kErrorSuccess)
+                break;
+            if (Ask(QuestionGroup::Copy, 3, error) != StepAnswer::Retry) {
+                ok = false;
+                break;
+            }
+        }
+    } else if (ok) {
         // Never over a file that appeared under the target's name meanwhile.
         const platform::WinError error = platform::moveFile(tempPath, TargetPath);
         if (error != platform::kErrorSuccess) {
@@ -463,8 +474,7 @@ bool TOperations::CopyOneFile()
     if (!ok) {
         // Never leave a partial or unfinished copy behind.
         target.close();
-        platform::setAttributes(tempPath, platform::kAttrNormal);
-        platform::deleteFile(tempPath);
+        platform::removeTemporary(tempPath);
         return false;
     }
     if (FilePercent != 100) {
@@ -472,6 +482,15 @@ bool TOperations::CopyOneFile()
         UpdateGauges();
     }
     return true;
+}
+
+void TOperations::removeLeftovers(const platform::FileHandle& living)
+{
+    std::string folder;
+    std::string name;
+    platform::splitWindowsPath(TargetPath, folder, name);
+    if (cleanFolders_.insert(folder).second)
+        platform::removeLeftoverTemporaries(folder, living);
 }
 
 void TOperations::DeleteOneFile()
@@ -531,6 +550,7 @@ void TOperations::MoveOneFile()
     UpdateNames();
     Proceed = true;
     crossDeviceDirectory_ = false;
+    replaceTarget_ = false;
     std::uint32_t sourceAttributes = 0;
     platform::getAttributes(SourcePath, sourceAttributes);
     const bool directory =
@@ -576,7 +596,8 @@ void TOperations::MoveOneFile()
             return;
         }
     }
-    const platform::WinError error = platform::moveFile(SourcePath, TargetPath);
+    const platform::WinError error = replaceTarget_ ? platform::moveFileReplacing(SourcePath, TargetPath)
+                                                    : platform::moveFile(SourcePath, TargetPath);
     if (error == platform::kErrorNotSameDevice && directory) {
         // A folder cannot be renamed onto another file system: the caller moves it entry by entry.
         crossDeviceDirectory_ = true;

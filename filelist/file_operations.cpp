@@ -347,6 +347,8 @@ bool TOperations::makeTargetDirectory(const std::string& directory)
         if (isDirectoryPath(directory))
             return true;
         const platform::WinError error = platform::createFolder(directory);
+        if (error == platform::kErrorSuccess)
+            cleanFolders_.insert(directory); // (nothing was left in a folder this run made)
         if (error == platform::kErrorSuccess ||
             (error == platform::kErrorAlreadyExists && isDirectoryPath(directory)))
             continue;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "filelist/browser_state.h"
@@ -163,6 +164,9 @@ private:
     bool sendDirectoryToBasket(const std::string& sourceDir);
     bool isInsideSource(const std::string& source, const std::string& target) const;
     bool copySymbolicLink();
+    // Removes what a killed run left in the current target's folder, once per folder and run (living:
+    // the open temporary file of the current copy there).
+    void removeLeftovers(const platform::FileHandle& living);
     void stopRun();
     bool stopped() const { return Terminated(); }
     bool attributeQuestion(std::uint32_t attributes, const std::string& path, bool deleting);
@@ -176,6 +180,11 @@ private:
     std::string questionPath_;
     // The last MoveOneFile met a folder that cannot be renamed onto another file system.
     bool crossDeviceDirectory_ = false;
+    // The user allowed the current file to replace the existing target (which stays until then).
+    bool replaceTarget_ = false;
+    // Target folders of this run without temporary files left by a killed run: swept once, or made
+    // by the run.
+    std::unordered_set<std::string> cleanFolders_;
     // The current file's gauge as last shown.
     std::int32_t shownFilePercent_ = -1;
 };

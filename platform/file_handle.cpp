@@ -295,7 +295,7 @@ WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigne
         flags |= O_CREAT | O_EXCL;
     else if (disposition == Disposition::kCreateAlways || disposition == Disposition::kOpenAlways)
         flags |= O_CREAT;
-    const mode_t createMode = (attributes & kAttrReadOnly) ? 0444 : 0666;
+    const mode_t createMode = (attributes & kAttrTemporary) ? 0 : (attributes & kAttrReadOnly) ? 0444 : 0666;
     int fd = internal::openPath(posix, flags, createMode);
     if (fd < 0 && errno == EACCES && (access & kAccessWrite) && !(access & kAccessRead)) {
         flags = (flags & ~O_RDWR) | O_WRONLY;

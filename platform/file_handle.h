@@ -61,7 +61,8 @@ public:
     FileHandle& operator=(const FileHandle&) = delete;
 
     // Opens a file (an open handle is closed first). attributes apply to a created file: 0x1 read-only
-    // creates it without write permission (this handle may still write). last: how the name is looked
+    // creates it without write permission, 0x100 temporary without any permission bits (this handle
+    // may still write). last: how the name is looked
     // up; kAsSpelled suits a new name (kCreateNew) that is known not to clash in letter case, such as a
     // temporary name: it saves reading the folder. Errors: 2, 3, 5 (not a regular file, read-only file
     // opened for writing, permissions), 32 (sharing), 80 (kCreateNew, exists), 87 (no access bit,
@@ -72,6 +73,8 @@ public:
     bool isOpen() const noexcept { return fd_ >= 0; }
     // True when the last open found the file already there (kCreateAlways, kOpenAlways).
     bool alreadyExisted() const noexcept { return existed_; }
+    // Device and inode of the open file (of the last one opened).
+    FileId fileId() const noexcept { return {device_, inode_}; }
     // Closes the handle (nothing when closed). Returns 0 or the close error.
     WinError close();
 

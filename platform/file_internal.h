@@ -114,7 +114,14 @@ int renameNoReplace(const std::string& from, const std::string& to);
 // faultPath: the Windows path checked for injected write faults.
 WinError copyToTemp(int src, const struct stat& srcSt, const std::string& targetFolder,
                     std::string_view targetName, std::string_view faultPath, std::string& tempPath);
-// Creates a new temporary file beside a target name (create-new semantics); fd and tempPath receive it.
+// A new hidden temporary name for a file that is to appear under name: "." + name (at most its first
+// 200 bytes, cut before a character) + ".wux" + 8 random lower-case hex digits.
+std::string temporaryName(std::string_view name);
+// True for a temporary file of ours while it is written (or left by a killed run): a regular file with
+// a temporary name, no permission bits and no other name.
+bool isWorkInProgress(std::string_view name, const EntryStat& entry);
+// Creates a new temporary file (read and write) beside a target name (create-new semantics); fd and
+// tempPath receive it.
 WinError createTempBeside(const std::string& targetFolder, std::string_view targetName, mode_t mode, int& fd,
                           std::string& tempPath);
 // fsync of a folder.

@@ -14,6 +14,9 @@ inline constexpr std::uint32_t kAttrSystem = 0x4;   // never reported
 inline constexpr std::uint32_t kAttrDirectory = 0x10;
 inline constexpr std::uint32_t kAttrArchive = 0x20;       // regular files
 inline constexpr std::uint32_t kAttrNormal = 0x80;        // when no other bit is set
+// Only when creating: a temporary file being written, made without any permission bits (so that nobody
+// opens it half-made, and a leftover of a killed run can be told from a user's file).
+inline constexpr std::uint32_t kAttrTemporary = 0x100;
 inline constexpr std::uint32_t kAttrReparsePoint = 0x400; // a symbolic link
 inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
 

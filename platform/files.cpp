@@ -155,22 +155,36 @@ int renameNoReplace(const std::string& from, const std::string& to)
     return 0;
 }
 
+std::string temporaryName(std::string_view name)
+{
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    // The stem keeps the temporary name within the file system's limit; it is cut before a character,
+    // never inside one.
+    std::size_t cut = std::min<std::size_t>(name.size(), 200);
+    while (cut > 0 && cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+        --cut;
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, ".wux%08llx", static_cast<unsigned long long>(random() & 0xFFFFFFFFu));
+    std::string out = ".";
+    out.append(name.substr(0, cut));
+    out += suffix;
+    return out;
+}
+
+bool isWorkInProgress(std::string_view name, const EntryStat& entry)
+{
+    return S_ISREG(entry.mode) && (entry.mode & 07777) == 0 && entry.linkCount == 1 && isTemporaryName(name);
+}
+
 WinError createTempBeside(const std::string& targetFolder, std::string_view targetName, mode_t mode, int& fd,
                           std::string& tempPath)
 {
-    static thread_local std::mt19937_64 random{std::random_device{}()};
-    std::string stem(targetName.substr(0, 200));
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[24];
-        std::snprintf(suffix, sizeof suffix, ".wux%08llx",
-                      static_cast<unsigned long long>(random() & 0xFFFFFFFFu));
         tempPath = targetFolder;
         if (tempPath.back() != '/')
             tempPath += '/';
-        tempPath += '.';
-        tempPath += stem;
-        tempPath += suffix;
-        fd = openPath(tempPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+        tempPath += temporaryName(targetName);
+        fd = openPath(tempPath, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
         if (fd >= 0)
             return kErrorSuccess;
         if (errno != EEXIST)
@@ -209,8 +223,11 @@ WinError copyToTemp(int src, const struct stat& srcSt, const std::string& target
                     std::string_view targetName, std::string_view faultPath, std::string& tempPath)
 {
     int out = -1;
-    if (const WinError error = createTempBeside(targetFolder, targetName, 0600, out, tempPath))
+    // Made without permission bits and held with the locks of a handle that writes, until it is
+    // complete: a leftover of a killed run is told from a user's file and from a living copy by that.
+    if (const WinError error = createTempBeside(targetFolder, targetName, 0, out, tempPath))
         return error;
+    takeLocks(out, kAccessWrite, kShareWrite);
     WinError error = injectedFault(faultPath, kFaultWrite);
     std::vector<char> buffer(1 << 20);
     if (error == kErrorSuccess && ::lseek(src, 0, SEEK_SET) < 0)
@@ -454,8 +471,36 @@ WinError deleteFile(std::string_view windowsPath)
 
 namespace {
 
-// Makes a symbolic link at the POSIX path `to` with the text of the link at `from`.
-WinError copyLinkText(const std::string& from, const std::string& to)
+// What stands in the way of replacing the entry at posix by another file in one step: a folder (5), a
+// file open without delete sharing here or in another process (32). A missing entry, a symbolic link
+// (replaced as a link) or a read-only file is no obstacle. seen receives the entry's status (st_nlink 0
+// when there is none).
+WinError replaceObstacle(const std::string& posix, struct stat& seen)
+{
+    seen = {};
+    if (lstatPath(posix, seen) != 0) {
+        seen = {};
+        if (errno == ENOENT)
+            return kErrorSuccess;
+        return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
+    }
+    if (S_ISDIR(seen.st_mode))
+        return kErrorAccessDenied;
+    if (S_ISREG(seen.st_mode) && !sharingAllows(posix, seen, kShareDelete))
+        return kErrorSharingViolation;
+    return kErrorSuccess;
+}
+
+// Puts from at to: never over an existing entry (-1 with EEXIST), or, with replace, over the entry
+// that holds the name, in one step.
+int putInPlace(const std::string& from, const std::string& to, bool replace)
+{
+    return replace ? renamePath(from, to) : renameNoReplace(from, to);
+}
+
+// Makes a symbolic link at the POSIX path `to` with the text of the link at `from`; with replace,
+// beside it under a temporary name first and then over the entry that holds the name, in one step.
+WinError copyLinkText(const std::string& from, const std::string& to, bool replace)
 {
     std::vector<char> text(4096);
     for (;;) {
@@ -468,19 +513,41 @@ WinError copyLinkText(const std::string& from, const std::string& to)
         }
         text.resize(text.size() * 2);
     }
-    if (symlinkPath(std::string(text.begin(), text.end()), to) != 0)
+    std::string made = to;
+    if (replace) {
+        made = folderOf(to);
+        if (made.back() != '/')
+            made += '/';
+        made += temporaryName(baseNameOf(to));
+    }
+    if (symlinkPath(std::string(text.begin(), text.end()), made) != 0)
         return errno == EEXIST ? kErrorAlreadyExists : lastErrnoAsWinError();
+    if (replace) {
+        struct stat seen = {};
+        WinError error = replaceObstacle(to, seen);
+        if (error == kErrorSuccess && renamePath(made, to) != 0)
+            error = errno == EISDIR || errno == ENOTEMPTY || errno == EEXIST ? kErrorAccessDenied
+                                                                            : lastErrnoAsWinError();
+        if (error != kErrorSuccess) {
+            unlinkPath(made);
+            return error;
+        }
+    }
     return kErrorSuccess;
 }
 
-// Moves a file to another file system: copy beside the target, put it in place without replacing,
-// then remove the source; a failure removes the copy and leaves the source.
+// Moves a file to another file system: copy beside the target, put it in place (over an existing
+// target only with replace), then remove the source. A failed copy removes the copy and leaves the
+// source; a source that cannot be removed stays beside its complete copy, and the move fails with the
+// system's error.
 WinError moveAcrossFileSystems(const std::string& from, const struct stat& st, const std::string& to,
-                               std::string_view faultPath)
+                               std::string_view targetWindowsPath, std::string_view sourceWindowsPath,
+                               bool replace)
 {
     const std::string folder = folderOf(to);
+    std::string temp;
     if (S_ISLNK(st.st_mode)) {
-        if (const WinError error = copyLinkText(from, to))
+        if (const WinError error = copyLinkText(from, to, replace))
             return error;
     } else {
         if (!S_ISREG(st.st_mode))
@@ -488,24 +555,23 @@ WinError moveAcrossFileSystems(const std::string& from, const struct stat& st, c
         const int src = openPath(from, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
         if (src < 0)
             return lastErrnoAsWinError();
-        std::string temp;
-        WinError error = copyToTemp(src, st, folder, baseNameOf(to), faultPath, temp);
+        const WinError error = copyToTemp(src, st, folder, baseNameOf(to), targetWindowsPath, temp);
         ::close(src);
         if (error)
             return error;
-        if (renameNoReplace(temp, to) != 0) {
-            error = errno == EEXIST ? kErrorAlreadyExists : lastErrnoAsWinError();
+    }
+    if (!temp.empty()) {
+        if (putInPlace(temp, to, replace) != 0) {
+            const WinError error = errno == EEXIST ? kErrorAlreadyExists : lastErrnoAsWinError();
             unlinkPath(temp);
             return error;
         }
         syncFolder(folder);
     }
-    if (unlinkPath(from) != 0) {
-        const WinError error = lastErrnoAsWinError();
-        unlinkPath(to);
-        return error;
-    }
-    return kErrorSuccess;
+    WinError removal = injectedFault(sourceWindowsPath, kFaultDelete);
+    if (removal == kErrorSuccess && unlinkPath(from) != 0)
+        removal = lastErrnoAsWinError();
+    return removal;
 }
 
 // True when the folder `ancestor` (stat) is `path` or one of its parent folders on disk. The walk starts
@@ -555,7 +621,10 @@ bool isSameOrInside(std::string_view folderWindowsPath, std::string_view windows
     return isInside(path, st);
 }
 
-WinError moveFile(std::string_view fromWindowsPath, std::string_view toWindowsPath)
+namespace {
+
+// moveFile, and with replace moveFileReplacing.
+WinError moveEntry(std::string_view fromWindowsPath, std::string_view toWindowsPath, bool replace)
 {
     if (const WinError fault = injectedFault(toWindowsPath, kFaultRename))
         return fault;
@@ -582,30 +651,71 @@ WinError moveFile(std::string_view fromWindowsPath, std::string_view toWindowsPa
         return kErrorAlreadyExists;
     if (from == to)
         return kErrorSuccess;
+    // A folder never replaces anything.
+    const bool overwrite = replace && !S_ISDIR(st.st_mode);
     // An existing target, in this or another letter case, is refused here; one that appears in
     // the meantime is refused by the rename itself.
     const std::string toFolder = folderOf(to);
-    if (otherEntryMatchesNoCase(toFolder, baseNameOf(to),
-                                folderOf(from) == toFolder ? baseNameOf(from) : std::string_view()))
+    if (!overwrite && otherEntryMatchesNoCase(toFolder, baseNameOf(to),
+                                              folderOf(from) == toFolder ? baseNameOf(from) : std::string_view()))
         return kErrorAlreadyExists;
     if (S_ISDIR(st.st_mode) && isInside(toFolder, st))
         return kErrorInvalidParameter;
     if (S_ISREG(st.st_mode) && !sharingAllows(from, st, kShareDelete))
         return kErrorSharingViolation;
-    if (renameNoReplace(from, to) == 0)
+    if (overwrite) {
+        struct stat targetSt = {};
+        if (const WinError error = replaceObstacle(to, targetSt))
+            return error;
+        if (targetSt.st_nlink != 0 && targetSt.st_dev == st.st_dev && targetSt.st_ino == st.st_ino) {
+            // Two names of one file (a rename would leave both): the target holds the data already.
+            return unlinkPath(from) == 0 ? kErrorSuccess : lastErrnoAsWinError();
+        }
+    }
+    if (putInPlace(from, to, overwrite) == 0)
         return kErrorSuccess;
     const int error = errno;
     if (error == EEXIST || error == ENOTEMPTY)
-        return kErrorAlreadyExists;
+        return overwrite ? kErrorAccessDenied : kErrorAlreadyExists;
+    if (error == EISDIR)
+        return kErrorAccessDenied;
     if (error == EXDEV) {
         if (S_ISDIR(st.st_mode))
             return kErrorNotSameDevice;
-        return moveAcrossFileSystems(from, st, to, toWindowsPath);
+        return moveAcrossFileSystems(from, st, to, toWindowsPath, fromWindowsPath, overwrite);
     }
     if (error == ENOENT)
         return kErrorPathNotFound;
     return winErrorFromErrno(error);
 }
+
+} // namespace
+
+WinError moveFile(std::string_view fromWindowsPath, std::string_view toWindowsPath)
+{
+    return moveEntry(fromWindowsPath, toWindowsPath, false);
+}
+
+WinError moveFileReplacing(std::string_view fromWindowsPath, std::string_view toWindowsPath)
+{
+    return moveEntry(fromWindowsPath, toWindowsPath, true);
+}
+
+WinError checkReplaceable(std::string_view windowsPath)
+{
+    std::string posix;
+    if (const WinError error = resolve(windowsPath, kFaultDelete, posix, LastComponent::kAsSpelled))
+        return error;
+    struct stat st = {};
+    if (const WinError error = replaceObstacle(posix, st))
+        return error;
+    // The folder must let its entry be replaced (a folder too deep to be named is left to the rename).
+    if (st.st_nlink != 0 && ::faccessat(AT_FDCWD, folderOf(posix).c_str(), W_OK | X_OK, AT_EACCESS) != 0 &&
+        errno != ENAMETOOLONG)
+        return lastErrnoAsWinError();
+    return kErrorSuccess;
+}
+
 
 WinError replaceFile(std::string_view fromWindowsPath, std::string_view toWindowsPath)
 {
@@ -713,7 +823,7 @@ WinError copyModeBits(std::string_view fromWindowsPath, std::string_view toWindo
     return kErrorSuccess;
 }
 
-WinError copySymbolicLink(std::string_view fromWindowsPath, std::string_view toWindowsPath)
+WinError copySymbolicLink(std::string_view fromWindowsPath, std::string_view toWindowsPath, bool replace)
 {
     if (const WinError fault = injectedFault(toWindowsPath, kFaultOpen))
         return fault;
@@ -722,7 +832,7 @@ WinError copySymbolicLink(std::string_view fromWindowsPath, std::string_view toW
         return error;
     if (const WinError error = toPosixPath(toWindowsPath, to, LastComponent::kAsSpelled))
         return error;
-    return copyLinkText(from, to);
+    return copyLinkText(from, to, replace);
 }
 
 WinError readWholeFile(std::string_view windowsPath, std::string& bytes)
@@ -756,25 +866,14 @@ WinError readWholeFile(std::string_view windowsPath, std::string& bytes)
     return kErrorSuccess;
 }
 
-WinError createTemporaryBeside(std::string_view windowsPath, FileHandle& handle, std::string& tempWindowsPath,
-                               std::uint32_t attributes)
+WinError createTemporaryBeside(std::string_view windowsPath, FileHandle& handle, std::string& tempWindowsPath)
 {
-    static thread_local std::mt19937_64 random{std::random_device{}()};
     std::string folder, name;
     splitWindowsPath(windowsPath, folder, name);
-    // The stem keeps the temporary name within the file system's limit; it is cut before a character,
-    // never inside one.
-    std::size_t cut = std::min<std::size_t>(name.size(), 200);
-    while (cut > 0 && cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
-        --cut;
-    const std::string stem = name.substr(0, cut);
     WinError error = kErrorSuccess;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[24];
-        std::snprintf(suffix, sizeof suffix, ".wux%08llx",
-                      static_cast<unsigned long long>(random() & 0xFFFFFFFFu));
-        tempWindowsPath = joinWindowsPath(folder, "." + stem + suffix);
-        error = handle.open(tempWindowsPath, kAccessWrite, kShareWrite, Disposition::kCreateNew, attributes,
+        tempWindowsPath = joinWindowsPath(folder, temporaryName(name));
+        error = handle.open(tempWindowsPath, kAccessWrite, kShareWrite, Disposition::kCreateNew, kAttrTemporary,
                             LastComponent::kAsSpelled);
         if (error != kErrorFileExists && error != kErrorAlreadyExists)
             break;
@@ -782,6 +881,101 @@ WinError createTemporaryBeside(std::string_view windowsPath, FileHandle& handle,
     if (error != kErrorSuccess)
         tempWindowsPath.clear();
     return error;
+}
+
+WinError removeTemporary(std::string_view tempWindowsPath)
+{
+    std::string posix;
+    if (const WinError error = toPosixPath(tempWindowsPath, posix, LastComponent::kAsSpelled))
+        return error;
+    if (!isTemporaryName(baseNameOf(posix)))
+        return kErrorInvalidParameter;
+    return unlinkPath(posix) == 0 ? kErrorSuccess : lastErrnoAsWinError();
+}
+
+bool isTemporaryName(std::string_view linuxName)
+{
+    constexpr std::size_t kSuffix = 12; // ".wux" + 8 hex digits
+    if (linuxName.size() < 2 + kSuffix || linuxName.front() != '.')
+        return false;
+    const std::string_view suffix = linuxName.substr(linuxName.size() - kSuffix);
+    if (!suffix.starts_with(".wux"))
+        return false;
+    return std::all_of(suffix.begin() + 4, suffix.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+namespace {
+
+// Device and inode of every file on which some open file description holds a lock, as the system's
+// lock table shows them ("N: KIND MODE TYPE PID MAJOR:MINOR:INODE START END", numbers of the device in
+// hexadecimal).
+std::vector<FileId> lockedFiles()
+{
+    std::vector<FileId> out;
+    std::FILE* table = std::fopen("/proc/locks", "re");
+    if (table == nullptr)
+        return out;
+    char line[512];
+    while (std::fgets(line, sizeof line, table) != nullptr) {
+        char* save = nullptr;
+        for (char* field = ::strtok_r(line, " \t\n", &save); field != nullptr;
+             field = ::strtok_r(nullptr, " \t\n", &save)) {
+            unsigned major = 0, minor = 0;
+            unsigned long long inode = 0;
+            int used = 0;
+            if (std::sscanf(field, "%x:%x:%llu%n", &major, &minor, &inode, &used) == 3 &&
+                field[used] == '\0') {
+                out.push_back({static_cast<std::uint64_t>(makedev(major, minor)), inode});
+                break;
+            }
+        }
+    }
+    std::fclose(table);
+    return out;
+}
+
+} // namespace
+
+std::size_t removeLeftoverTemporaries(std::string_view folderWindowsPath, const FileHandle& living)
+{
+    std::string folder;
+    if (toPosixPath(folderWindowsPath, folder) != kErrorSuccess)
+        return 0;
+    const int dirFd = openPath(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return 0;
+    DIR* dir = ::fdopendir(dirFd);
+    if (dir == nullptr) {
+        ::close(dirFd);
+        return 0;
+    }
+    // Ours, of this user, with no other name, and no longer written by anyone.
+    std::vector<std::pair<std::string, FileId>> candidates;
+    const uid_t user = ::geteuid();
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN)
+            continue;
+        EntryStat st;
+        if (isTemporaryName(entry->d_name) && statAt(dirFd, entry->d_name, false, st) &&
+            isWorkInProgress(entry->d_name, st) && st.owner == user)
+            candidates.push_back({entry->d_name, FileId{st.device, st.inode}});
+    }
+    std::size_t removed = 0;
+    if (!candidates.empty()) {
+        // A writer holds its locks until its file is complete; only a file system whose lock table
+        // shows the locks of the living temporary file can tell a dead writer's file.
+        const std::vector<FileId> locked = lockedFiles();
+        const auto isLocked = [&](const FileId& id) { return std::find(locked.begin(), locked.end(), id) != locked.end(); };
+        if (living.isOpen() && isLocked(living.fileId())) {
+            for (const auto& [name, id] : candidates) {
+                if (!isLocked(id) && ::unlinkat(dirFd, name.c_str(), 0) == 0)
+                    ++removed;
+            }
+        }
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 WinError atomicRewrite(std::string_view windowsPath, std::string_view bytes)

@@ -59,9 +59,22 @@ WinError deleteFile(std::string_view windowsPath);
 // works. A file moved to another file system is copied beside the target (data, times, mode bits, owner
 // when root), put in place, and only then is the source removed; a failed copy leaves no target. A
 // folder across file systems fails with 17, a folder into itself (or below) with 87, a drive root with
-// 5. Errors also: 2, 3, 32 (a file open without delete sharing), 123, injected faults (kFaultRename on
-// either path, kFaultWrite on the target while copying).
+// 5. A source on another file system that cannot be removed after its copy is in place stays beside
+// it, and the move fails with the system's error. Errors also: 2, 3, 32 (a file open without delete
+// sharing), 123, injected faults (kFaultRename on either path, kFaultWrite on the target while copying,
+// kFaultDelete on the source when it is removed after its copy).
 WinError moveFile(std::string_view fromWindowsPath, std::string_view toWindowsPath);
+// Moves a file as moveFile does, but an existing entry of exactly the target's name is replaced in the
+// same step (a rename over it; a symbolic link there is replaced as a link, never followed), after the
+// checks of checkReplaceable: only for an overwrite that the user allowed, and for putting a finished
+// copy in place of the file it overwrites. A folder moves as with moveFile, never over anything.
+// Errors: as moveFile, and 5 (a folder at the target), 32 (the target open without delete sharing).
+WinError moveFileReplacing(std::string_view fromWindowsPath, std::string_view toWindowsPath);
+// What stands in the way of replacing the entry of exactly this name by another file in one step: 5 (a
+// folder; a folder that does not let its entries be replaced), 32 (open without delete sharing, here or
+// in another process), injected faults (kFaultDelete). Nothing is changed; a read-only file, a symbolic
+// link or a missing entry is no obstacle.
+WinError checkReplaceable(std::string_view windowsPath);
 // Renames a file over an existing file in one step (the one replace-existing move, for putting a
 // rewritten file in place). A symbolic link at the target is kept and the file it points to is
 // replaced; another name of the source file (a hard link) as the target just loses the source's name.
@@ -75,17 +88,30 @@ WinError replaceFile(std::string_view fromWindowsPath, std::string_view toWindow
 WinError copyFile(std::string_view fromWindowsPath, std::string_view toWindowsPath, bool failIfExists);
 // Gives a file the POSIX mode bits (and owner and group, when the program runs as root) of another.
 WinError copyModeBits(std::string_view fromWindowsPath, std::string_view toWindowsPath);
-// Makes a symbolic link at toWindowsPath (a new name, as spelled) with the text of the link at
-// fromWindowsPath; the link is never followed. Errors: 183 (the name is taken), 2, 3, 5, the system's
+// Makes a symbolic link at toWindowsPath (as spelled) with the text of the link at fromWindowsPath; the
+// link is never followed. replace: an entry of exactly that name is replaced in one step (after the
+// checks of checkReplaceable), else a taken name fails with 183. Errors: 183, 2, 3, 5, 32, the system's
 // others, injected faults (kFaultOpen on the target).
-WinError copySymbolicLink(std::string_view fromWindowsPath, std::string_view toWindowsPath);
+WinError copySymbolicLink(std::string_view fromWindowsPath, std::string_view toWindowsPath, bool replace = false);
 
 // Creates a new hidden temporary file for writing beside a file that is to appear under windowsPath:
 // "." + the name (its first 200 bytes) + ".wux" + 8 hex digits, in the same folder, so that one rename
-// without replacing can put it in place. handle receives it open, tempWindowsPath its path. Errors:
-// as FileHandle::open with kCreateNew (3 when the folder is missing), injected faults.
-WinError createTemporaryBeside(std::string_view windowsPath, FileHandle& handle, std::string& tempWindowsPath,
-                               std::uint32_t attributes = 0);
+// can put it in place; it has no permission bits until the writer gives it its own. handle receives it
+// open (with the locks of a writing handle), tempWindowsPath its path. Errors: as FileHandle::open with
+// kCreateNew (3 when the folder is missing), injected faults.
+WinError createTemporaryBeside(std::string_view windowsPath, FileHandle& handle, std::string& tempWindowsPath);
+// Removes such a temporary file that will not be used, whatever its permission bits (87 for a path
+// that does not name one).
+WinError removeTemporary(std::string_view tempWindowsPath);
+// True for a name of the form of those temporary files (a Linux name).
+bool isTemporaryName(std::string_view linuxName);
+// Removes from a folder the temporary files that a killed run left: only regular files with a
+// temporary name and no permission bits (as the program's own are while they are written), of this
+// user, with no other name, on which nobody holds a lock (a writer holds its locks until its file is
+// complete), and only when the lock table shows the locks of living, an open temporary file of the
+// caller in that folder (else the file system cannot tell a living writer from a dead one). Listings
+// never show such files. Returns how many were removed.
+std::size_t removeLeftoverTemporaries(std::string_view folderWindowsPath, const FileHandle& living);
 
 // ---- Whole files ----
 

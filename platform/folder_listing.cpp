@@ -77,6 +77,10 @@ bool fillEntry(int dirFd, const char* name, std::string_view shownName, bool hid
     bool hasTarget = false;
     if (!internal::statWithTarget(dirFd, name, entry, target, hasTarget))
         return false;
+    // A file that the program is writing under a temporary name (or a leftover of a killed run) is
+    // nobody's file yet.
+    if (hidden && internal::isWorkInProgress(name, entry))
+        return false;
     const internal::EntryStat& info = hasTarget ? target : entry;
     data.attributes = internal::attributesOf(entry, hasTarget ? &target : nullptr, hidden ? name : "");
     const FileTimes times = internal::timesOf(info);
