@@ -86,8 +86,9 @@ TEST_F(DeepPathsTest, WritingRenamingAndRemoving)
     ASSERT_EQ(file.close(), kErrorSuccess);
     FileHandle temp;
     std::string tempPath;
-    ASSERT_EQ(createTemporaryBeside(deep("new.txt"), temp, tempPath, 0), kErrorSuccess);
+    ASSERT_EQ(createTemporaryBeside(deep("new.txt"), temp, tempPath), kErrorSuccess);
     ASSERT_EQ(temp.close(), kErrorSuccess);
+    ASSERT_EQ(setAttributes(tempPath, kAttrNormal), kErrorSuccess); // (made without permission bits)
     ASSERT_EQ(replaceFile(tempPath, deep("new.txt")), kErrorSuccess);
     EXPECT_EQ(readDeep(posix("t"), tree.components(22, "new.txt")), "");
     ASSERT_EQ(atomicRewrite(deep("new.txt"), "rewritten"), kErrorSuccess);
