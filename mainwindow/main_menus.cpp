@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QObject>
@@ -142,7 +143,7 @@ const std::vector<TextBinding>& mainWindowTextBindings()
         {430, "mnuExit", T::Caption},
         {431, "mnuMView", T::Caption},
         {432, "mnuOperations", T::Caption},
-        {436, "mnuOptions", T::Caption},
+        {436, "actOptions", T::Caption},
         {437, "mnuMMark", T::Caption},
         {438, "mnuSelGroup", T::Caption},
         {439, "mnuUnselGr", T::Caption},
@@ -181,18 +182,31 @@ const std::vector<TextBinding>& mainWindowTextBindings()
 
 namespace {
 
-// The object of that name nearest to root (level by level): the window's own control, not one of the
-// same name inside a tool form or panel, which lie deeper and take their own texts.
-QObject* nearestNamed(QObject* root, const QString& name)
+// A form of its own inside the main window, or a window of its own: its components share names with
+// the main window's (btnEdit, btnDelete, lblSearch) and take their texts from their own numbers.
+bool isOtherForm(const QObject* object)
 {
+    return qobject_cast<const TBrowserForm*>(object) != nullptr ||
+           dynamic_cast<const tools::IToolForm*>(object) != nullptr ||
+           qobject_cast<const QDialog*>(object) != nullptr;
+}
+
+// The component of that name that belongs to root itself, searched breadth first.
+QObject* ownComponent(QObject* root, QLatin1String name)
+{
+    if (root->objectName() == name)
+        return root;
     std::vector<QObject*> level{root};
     while (!level.empty()) {
         std::vector<QObject*> next;
-        for (QObject* object : level) {
-            if (object->objectName() == name)
-                return object;
-            for (QObject* child : object->children())
+        for (QObject* parent : level) {
+            for (QObject* child : parent->children()) {
+                if (isOtherForm(child))
+                    continue;
+                if (child->objectName() == name)
+                    return child;
                 next.push_back(child);
+            }
         }
         level = std::move(next);
     }
@@ -203,7 +217,7 @@ QObject* nearestNamed(QObject* root, const QString& name)
 
 bool applyText(QObject* root, const TextBinding& binding)
 {
-    QObject* component = nearestNamed(root, QLatin1String(binding.component));
+    QObject* component = ownComponent(root, QLatin1String(binding.component));
     if (component == nullptr) {
         return false;
     }

@@ -37,8 +37,8 @@ struct TextBinding
 // The main window's texts in the order they are applied.
 const std::vector<TextBinding>& mainWindowTextBindings();
 
-// Applies one text to a component found by its name below root (an action, a menu, a button or a
-// label); false when root holds no such component.
+// Applies one text to a component of root found by its name (an action, a menu, a button or a label):
+// root's own, never one of the panels, tool forms or dialogs it holds; false when root has none.
 bool applyText(QObject* root, const TextBinding& binding);
 
 // The text after the first blank (positions 1 to length - 1 are searched); the whole text when there
