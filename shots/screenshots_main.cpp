@@ -537,11 +537,10 @@ int run(int argc, char* argv[])
     Shooter shooter(folder);
     // The quick-search line lies over the foot of its panel.
     shooter.setFloating({"pnlSearch"});
-    // Faults being mended elsewhere: the free space cut in the drive bars, the squashed Renamer form,
-    // the warning icon of the delete questions.
+    // Faults being mended elsewhere: the free space cut in the drive bars, the warning icon of the
+    // delete questions.
     shooter.setKnown({{"main-", "pnlInfo \""},
                       {"main-", "pnlSizeInfo \""},
-                      {"main-renamer", "TRenamerForm/"},
                       {"query-delete", "imgWarning"},
                       {"query-basket-delete", "imgWarning"}});
     Shooter::settle(500);
@@ -591,6 +590,9 @@ int run(int argc, char* argv[])
     if (!shooter.knownFaults().empty())
         std::fprintf(stderr, "\n%zu known fault(s) of windows mended elsewhere (see \"known\" above)\n",
                      shooter.knownFaults().size());
+    for (const Shooter::Known& mended : shooter.knownNotSeen())
+        std::fprintf(stderr, "known fault no longer seen (mended): %s* \"%s\"\n", mended.file.c_str(),
+                     mended.text.c_str());
     if (!shooter.failures().empty()) {
         std::fprintf(stderr, "\n%zu window(s) failed:\n", shooter.failures().size());
         for (const std::string& failure : shooter.failures())

@@ -129,9 +129,13 @@ void Shooter::checkControls(QWidget* window, const std::string& file)
         faults.push_back(std::move(overlap));
     for (const QString& fault : faults) {
         const std::string line = fault.toStdString();
-        const bool known = std::any_of(known_.begin(), known_.end(), [&](const Known& k) {
-            return file.rfind(k.file, 0) == 0 && line.find(k.text) != std::string::npos;
-        });
+        bool known = false;
+        for (std::size_t i = 0; i < known_.size(); ++i) {
+            if (file.rfind(known_[i].file, 0) == 0 && line.find(known_[i].text) != std::string::npos) {
+                known = true;
+                knownUsed_[i] = true;
+            }
+        }
         if (known) {
             knownSeen_.push_back(file + ": " + line);
             std::fprintf(stderr, "known %s: %s\n", file.c_str(), line.c_str());
@@ -209,6 +213,16 @@ void Shooter::whileModal(const std::string& what, const std::function<void()>& c
         fail(what, "the command ended before window " + std::to_string(next + 1) + " of " +
                        std::to_string(steps.size()) + " was up");
     settle();
+}
+
+std::vector<Shooter::Known> Shooter::knownNotSeen() const
+{
+    std::vector<Known> unused;
+    for (std::size_t i = 0; i < known_.size(); ++i) {
+        if (!knownUsed_[i])
+            unused.push_back(known_[i]);
+    }
+    return unused;
 }
 
 void Shooter::whilePopup(const std::string& what, const std::function<void()>& command,

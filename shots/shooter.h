@@ -40,7 +40,11 @@ public:
         std::string file;
         std::string text;
     };
-    void setKnown(std::vector<Known> known) { known_ = std::move(known); }
+    void setKnown(std::vector<Known> known)
+    {
+        known_ = std::move(known);
+        knownUsed_.assign(known_.size(), false);
+    }
     // Widgets that lie over their siblings by design (by object name).
     void setFloating(std::vector<std::string> names) { floating_ = std::move(names); }
 
@@ -67,6 +71,8 @@ public:
     const std::vector<std::string>& failures() const { return failures_; }
     std::size_t pictureCount() const { return entries_.size(); }
     const std::vector<std::string>& knownFaults() const { return knownSeen_; }
+    // The known faults that no picture showed (mended: their entries can go).
+    std::vector<Known> knownNotSeen() const;
 
     // Lets the windows take their size and paint for about ms milliseconds.
     static void settle(int ms = 60);
@@ -82,6 +88,7 @@ private:
     std::string folder_;
     bool eagerStep_ = false;
     std::vector<Known> known_;
+    std::vector<bool> knownUsed_;
     std::vector<std::string> floating_;
     std::vector<std::string> knownSeen_;
     std::vector<Entry> entries_;
