@@ -133,6 +133,19 @@ bool readShellFolder(std::int32_t folder, TstateOfBrowser& state, ItemIdList* fo
     return true;
 }
 
+// The tests of ItemMatchesFilter that the name and the type alone decide: hidden entries, the masks,
+// folders.
+bool nameAndTypeMatch(std::uint32_t flags, const core::TMaskList& maskList,
+                      const platform::FindData& findData)
+{
+    if (!HasGeneralOption(kOptionShowHidden) && (findData.attributes & kHiddenOrSystem))
+        return false;
+    const bool directory = (findData.attributes & kDirectoryAttribute) != 0;
+    if ((flags & kReadMasksFilesOnly) && directory)
+        return !(flags & kReadNoFolders);
+    return core::MatchMaskList(findData.name, maskList, true) && !((flags & kReadNoFolders) && directory);
+}
+
 } // namespace
 
 platform::FileTime ShellEntryTime()
@@ -220,6 +233,8 @@ bool ReadFolderItems(std::int32_t folder, std::uint32_t flags, TstateOfBrowser& 
     if (path.empty() || platform::getAttributes(path, attributes) != 0)
         return false;
     platform::FolderListing listing;
+    // The name decides first: the status of a plain file is read only when its name passes.
+    listing.setNamesFirst(true);
     platform::FindData data;
     platform::WinError error = expected != nullptr ? listing.findFirstInWalk(path + "\\*.*", expected, data)
                                                    : listing.findFirst(path + "\\*.*", data);
@@ -234,6 +249,12 @@ bool ReadFolderItems(std::int32_t folder, std::uint32_t flags, TstateOfBrowser& 
     do {
         if (data.name == "." || data.name == "..")
             continue;
+        if (data.statusPending) {
+            if (!nameAndTypeMatch(flags, state.maskList, data))
+                continue;
+            if (listing.fillStatus(data) != platform::kErrorSuccess)
+                continue; // gone meanwhile
+        }
         const bool directory = (data.attributes & kDirectoryAttribute) != 0;
         if (platform::isWalkableFolder(data) && subfolderList != nullptr &&
             (showHidden || !(data.attributes & kHiddenOrSystem))) {
@@ -299,16 +320,7 @@ bool ItemMatchesFilter(std::uint32_t flags, const TBrowserFilter& filter, const 
             }
         }
     }
-    if (!HasGeneralOption(kOptionShowHidden) && (findData.attributes & kHiddenOrSystem))
-        result = false;
-    if (result) {
-        const bool directory = (findData.attributes & kDirectoryAttribute) != 0;
-        if (!((flags & kReadMasksFilesOnly) && directory))
-            result = core::MatchMaskList(findData.name, maskList, true);
-        if (result && (flags & kReadNoFolders) && directory)
-            result = false;
-    }
-    return result;
+    return result && nameAndTypeMatch(flags, maskList, findData);
 }
 
 void CarryOverSelection(TstateOfBrowser& source, TstateOfBrowser& target, std::int32_t targetFolder,

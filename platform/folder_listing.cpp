@@ -24,6 +24,7 @@ struct FolderListing::State
     std::string posixFolder;
     bool single = false;
     FileId folderId;
+    std::string lastName; // the Linux name of the entry last given
     ~State()
     {
         if (dir != nullptr)
@@ -90,6 +91,7 @@ bool fillEntry(int dirFd, const char* name, std::string_view shownName, bool hid
     data.size = S_ISREG(info.mode) ? info.size : 0;
     data.name = std::string(shownName);
     data.id = FileId{entry.device, entry.inode};
+    data.statusPending = false;
     return true;
 }
 
@@ -277,12 +279,38 @@ WinError FolderListing::findNext(FindData& data)
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..")
             continue;
-        const std::string shown = encodeName(name);
+        std::string shown = encodeName(name);
         if (!matchesFindMask(shown, state_->mask))
             continue;
+        if (namesFirst_ && entry->d_type != DT_DIR && entry->d_type != DT_LNK &&
+            entry->d_type != DT_UNKNOWN) {
+            data = {};
+            data.attributes = entry->d_type == DT_REG ? kAttrArchive : 0;
+            if (name.front() == '.')
+                data.attributes |= kAttrHidden;
+            if (data.attributes == 0)
+                data.attributes = kAttrNormal;
+            data.name = std::move(shown);
+            data.statusPending = true;
+            state_->lastName.assign(name);
+            return kErrorSuccess;
+        }
         if (fillEntry(dirFd, entry->d_name, shown, true, data))
             return kErrorSuccess;
     }
+}
+
+WinError FolderListing::fillStatus(FindData& data)
+{
+    if (!state_ || state_->dir == nullptr)
+        return kErrorInvalidHandle;
+    if (!data.statusPending)
+        return kErrorSuccess;
+    std::string shown = std::move(data.name);
+    if (!fillEntry(::dirfd(state_->dir), state_->lastName.c_str(), shown, true, data))
+        return kErrorFileNotFound;
+    data.statusPending = false;
+    return kErrorSuccess;
 }
 
 } // namespace wux::platform

@@ -26,6 +26,9 @@ struct FindData
     std::uint64_t size = 0;
     std::string name; // as the system sees it (reserved bytes as U+F000 + byte)
     FileId id;        // device and inode of the entry itself (of a link, not of its target)
+    // A listing with names first gave only the name and what it and the entry's type tell (the
+    // attributes archive and hidden); FolderListing::fillStatus reads the rest.
+    bool statusPending = false;
 };
 
 // True for an entry that a walk over a folder tree descends into: a folder, never a symbolic link to
@@ -57,6 +60,14 @@ public:
     WinError findFirstInWalk(std::string_view pattern, const FileId* expected, FindData& data);
     // Device and inode of the folder being listed.
     FileId folderId() const;
+    // Names first (set before findFirst): an entry that the listing shows to be a plain file (not a
+    // folder, not a link, not of an unknown type) is given with its name and statusPending, without a
+    // status call, so that a caller that decides by the name reads the status of the entries it keeps
+    // only.
+    void setNamesFirst(bool namesFirst) { namesFirst_ = namesFirst; }
+    // Reads the status of the entry last given (relative to the folder held open) into data. Error: 2
+    // when it is gone.
+    WinError fillStatus(FindData& data);
     // The next entry. Error: 18 at the end.
     WinError findNext(FindData& data);
     // Ends the listing (also done by the destructor).
@@ -67,6 +78,7 @@ private:
 
     struct State;
     std::unique_ptr<State> state_;
+    bool namesFirst_ = false;
 };
 
 // True while windowsPath names the folder with this identity itself: a real folder (not a symbolic link

@@ -192,6 +192,57 @@ TEST_F(FolderListingTest, LinksAreListedWithTheirTargetsData)
     EXPECT_EQ(entries["dangling"].attributes, kAttrReparsePoint);
 }
 
+// Names first: a plain file comes with its name and the attributes its name and type tell, and its
+// status only when asked for; folders and links come whole. Every entry's data after fillStatus is what
+// the plain listing gives.
+TEST_F(FolderListingTest, NamesFirstGivesPlainFilesWithoutTheirStatusUntilAsked)
+{
+    test::createFile(posix("n/plain.txt"), "12345", 132000000000000000ull);
+    test::createFile(posix("n/.hidden"), "1", 0, 0444);
+    test::makeFolder(posix("n/sub"));
+    ASSERT_EQ(::symlink("plain.txt", posix("n/link").c_str()), 0);
+    std::map<std::string, FindData> whole;
+    {
+        FolderListing listing;
+        FindData data;
+        ASSERT_EQ(listing.findFirst(path("n\\*.*"), data), 0u);
+        do
+            whole[data.name] = data;
+        while (listing.findNext(data) == 0);
+    }
+    const std::map<std::string, std::pair<bool, std::uint32_t>> expected = {
+        {".", {false, kAttrDirectory}},
+        {"..", {false, kAttrDirectory}},
+        {"plain.txt", {true, kAttrArchive}},
+        {".hidden", {true, kAttrArchive | kAttrHidden}},
+        {"sub", {false, kAttrDirectory}},
+        {"link", {false, kAttrArchive | kAttrReparsePoint}},
+    };
+    FolderListing listing;
+    listing.setNamesFirst(true);
+    FindData data;
+    std::size_t seen = 0;
+    ASSERT_EQ(listing.findFirst(path("n\\*.*"), data), 0u);
+    do {
+        SCOPED_TRACE(data.name);
+        ++seen;
+        const auto it = expected.find(data.name);
+        ASSERT_NE(it, expected.end());
+        EXPECT_EQ(data.statusPending, it->second.first);
+        EXPECT_EQ(data.attributes, it->second.second);
+        ASSERT_EQ(listing.fillStatus(data), 0u);
+        const FindData& full = whole[data.name];
+        EXPECT_FALSE(data.statusPending);
+        EXPECT_EQ(data.attributes, full.attributes);
+        EXPECT_EQ(data.size, full.size);
+        EXPECT_EQ(data.lastWriteTime, full.lastWriteTime);
+        EXPECT_EQ(data.id, full.id);
+        EXPECT_EQ(data.name, full.name);
+    } while (listing.findNext(data) == 0);
+    EXPECT_EQ(seen, expected.size());
+    EXPECT_EQ(whole[".hidden"].attributes, kAttrArchive | kAttrHidden | kAttrReadOnly);
+}
+
 // A walk's listing is of the folder it was shown, never of a link or another folder put in its place;
 // entries carry their own identity (a link's, not its target's).
 TEST_F(FolderListingTest, WalkListingsActOnlyOnTheListedFolder)
