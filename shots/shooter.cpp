@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <utility>
 #include <cstdio>
 #include <cstdlib>
 
@@ -85,6 +86,7 @@ void Shooter::fail(const std::string& what, const std::string& reason)
 
 void Shooter::shoot(QWidget* window, const std::string& file, const std::string& description)
 {
+    QWidget* beneath = std::exchange(beneath_, nullptr);
     if (window == nullptr || !window->isVisible()) {
         fail(file, "the window is missing (" + description + ")");
         return;
@@ -94,11 +96,12 @@ void Shooter::shoot(QWidget* window, const std::string& file, const std::string&
         settle();
     QImage image;
     QRect frame = window->frameGeometry();
-    if (window->windowType() == Qt::Popup) {
-        // A menu is seen over the window it belongs to: the picture is that part of the screen.
-        QRect area = frame;
-        if (QWidget* under = QApplication::activeWindow(); under != nullptr && under != window)
-            area |= under->frameGeometry();
+    if (window->windowType() == Qt::Popup && beneath == nullptr)
+        beneath = QApplication::activeWindow();
+    if (beneath != nullptr && beneath != window && beneath->isVisible()) {
+        // A menu or a question is seen over the window it belongs to: the picture is that part of
+        // the screen.
+        const QRect area = frame | beneath->frameGeometry();
         if (QScreen* screen = window->screen())
             image = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
     } else {

@@ -54,6 +54,9 @@ public:
     // taken from the screen together with the window it opened over.
     void shoot(QWidget* window, const std::string& file, const std::string& description);
     void fail(const std::string& what, const std::string& reason);
+    // The next picture shows the window over beneath (the window it asks for): it is taken from the
+    // screen, the two together; the checks still look at the window alone.
+    void seenOver(QWidget* beneath) { beneath_ = beneath; }
 
     // Runs command, which shows modal windows; while it runs, the steps act in order on the top modal
     // window. A window that no step expects, or a step that waits too long, is a failure: the window
@@ -87,6 +90,7 @@ private:
 
     std::string folder_;
     bool eagerStep_ = false;
+    QWidget* beneath_ = nullptr;
     std::vector<Known> known_;
     std::vector<bool> knownUsed_;
     std::vector<std::string> floating_;

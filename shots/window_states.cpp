@@ -409,7 +409,7 @@ std::vector<Scene> resultScenes()
 {
     std::vector<Scene> scenes;
     scenes.push_back(
-        {{{"results-mask-selection.png", "Results window: keypad plus asks for a mask to select"},
+        {{{"results-mask-selection.png", "Results window: keypad plus asks for a mask to select (the query over it)"},
           {"results-brief.png", "Results window in the brief view"}},
          [](const Program& p, Shooter& shooter, const Take& take) {
              search(p, shooter, "results states", "*.docx", {},
@@ -418,6 +418,7 @@ std::vector<Scene> resultScenes()
                           auto* results = static_cast<tools::TSrchRes*>(top);
                           auto* grid = results->findChild<controls::TWUXStringGrid*>("sgFinder");
                           grid->setFocus();
+                          shooter.seenOver(top);
                           shooter.whileModal("results mask",
                                              [&] { QTest::keyClick(grid, Qt::Key_Plus, Qt::KeypadModifier); },
                                              {shootAndClose<tools::TStandardQuery>(take, 0)});
@@ -493,7 +494,11 @@ std::vector<Scene> runScenes()
                             auto* run = modalAs<tools::TViewRenReplacer>(top);
                             return run != nullptr && (run->processed() > 20 || run->finished());
                         },
-                        [](QWidget* top) { QTest::keyClick(top, Qt::Key_Escape); }, true},
+                        [&shooter](QWidget* top) {
+                            shooter.seenOver(top);
+                            QTest::keyClick(top, Qt::Key_Escape);
+                        },
+                        true},
                        shootBox(take, 0, QMessageBox::Yes),
                        {runFinished, [take, &shooter](QWidget* top) {
                             auto* run = static_cast<tools::TViewRenReplacer*>(top);
