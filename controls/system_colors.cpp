@@ -1,5 +1,8 @@
 #include "controls/system_colors.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QApplication>
 
 namespace wux::controls {
@@ -54,6 +57,38 @@ QColor sysColor(SysColor which, const QPalette& palette)
 QColor colorFromColorRef(quint32 bgr)
 {
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+namespace {
+
+double relativeLuminance(const QColor& color)
+{
+    const auto linear = [](double channel) {
+        return channel <= 0.03928 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) + 0.0722 * linear(color.blueF());
+}
+
+constexpr double kReadableContrast = 3.0;
+
+} // namespace
+
+double contrastRatio(const QColor& first, const QColor& second)
+{
+    const double a = relativeLuminance(first);
+    const double b = relativeLuminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+QColor readableHighlight(const QColor& highlight, const QColor& text)
+{
+    const bool lighten = relativeLuminance(text) < 0.18; // a dark text wants a light row
+    QColor row = highlight;
+    for (int step = 0; step < 12 && contrastRatio(row, text) < kReadableContrast; ++step)
+        row = lighten ? row.lighter(125) : row.darker(140);
+    if (contrastRatio(row, text) < kReadableContrast)
+        row = lighten ? QColor(Qt::white) : QColor(Qt::black);
+    return row;
 }
 
 } // namespace wux::controls

@@ -39,4 +39,10 @@ inline constexpr QRgb kMarkGreen = 0xFF00C800; // colour value 51200
 // A colour value of the system's colour word (0x00BBGGRR) as a QColor.
 QColor colorFromColorRef(quint32 bgr);
 
+// The contrast of two colours by their relative luminance: 1 (none) to 21 (black on white).
+double contrastRatio(const QColor& first, const QColor& second);
+// The text of a highlighted row stays readable: the highlight itself when the text has a contrast of at
+// least 3 on it, else the highlight darkened (or, for a dark text, lightened) until it has.
+QColor readableHighlight(const QColor& highlight, const QColor& text);
+
 } // namespace wux::controls

@@ -606,6 +606,13 @@ void TSrchRes::drawResultCell(QPainter& canvas, int col, int row, const QRect& r
     std::int32_t folder = 0;
     std::int32_t position = 0;
     rowEntry(row, folder, position);
+    // A marked hit is red; every file of the preview is one to rename, so its marks say nothing there.
+    if (folder != 0 && position != 0 && isFinder() && filelist::IsItemSelected(folder, position, list()))
+        textColor = Qt::red;
+    else if (folder != 0 && position == 0 && !current)
+        textColor = QColor(kFolderGreen); // a folder's header row
+    if (current)
+        background = controls::readableHighlight(background, textColor);
     canvas.fillRect(rect, background);
     if (folder == 0) {
         canvas.restore();
@@ -613,8 +620,6 @@ void TSrchRes::drawResultCell(QPainter& canvas, int col, int row, const QRect& r
     }
     if (!isFinder())
         engines::renamerFileStructure().runningNumber = row + 1;
-    if (position != 0 && filelist::IsItemSelected(folder, position, list()))
-        textColor = Qt::red;
     canvas.setFont(grid->font());
     const int textTop = rect.top() + (rect.height() - textRowHeight_) / 2;
     std::string text;
@@ -622,8 +627,6 @@ void TSrchRes::drawResultCell(QPainter& canvas, int col, int row, const QRect& r
     bool rightAligned = false;
     if (position == 0) {
         // A folder's header row: its path across every column.
-        if (!current)
-            textColor = QColor(kFolderGreen);
         filelist::FolderPathOf(folder, list(), text);
         text += "\\";
         for (int c = 0; c < col; ++c)

@@ -23,6 +23,7 @@
 #include "platform/dialogs.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
+#include "tools/row_colors.h"
 #include "tools/run_window.h"
 #include "tools/search_results.h"
 #include "tools/tool_test_host.h"
@@ -261,6 +262,14 @@ TEST_F(RenamerFormTest, PreviewNumbersByRowAndCancelRenamesNothing)
             EXPECT_EQ(preview.cellText(3, 2), "F03");
             EXPECT_TRUE(filelist::OperationBusy.load());
             EXPECT_EQ(source.busy, 1);
+            // Every file of the preview is one to rename: none is drawn in the marked red, and the
+            // cursor row reads as well as the others.
+            auto* grid = preview.findChild<controls::TWUXStringGrid*>("sgFinder");
+            for (int row = 0; row < 3; ++row) {
+                const QImage shown = grid->viewport()->grab(grid->CellRect(1, row)).toImage();
+                EXPECT_FALSE(tools::test::rowHasRedText(shown)) << "row " << row;
+                EXPECT_GE(tools::test::rowTextContrast(shown), 3.0) << "row " << row;
+            }
             seen = true;
             preview.findChild<QPushButton*>("btnExit")->click();
         });

@@ -31,6 +31,7 @@
 #include "support/temp_drive.h"
 #include "tools/finder_form.h"
 #include "tools/query_dialog.h"
+#include "tools/row_colors.h"
 #include "tools/tool_list.h"
 #include "tools/tool_test_host.h"
 
@@ -461,6 +462,29 @@ TEST_F(SearchResultsTest, DuplicatesRunNeitherSortsNorSwitchesViews)
     form.CanStart(nullptr);
     form.StartOperation();
     EXPECT_TRUE(checked);
+}
+
+TEST_F(SearchResultsTest, AMarkedHitUnderTheCursorStaysReadable)
+{
+    makeTree();
+    runFinder("*.txt", [&](TSrchRes& results) {
+        auto* grid = results.findChild<controls::TWUXStringGrid*>("sgFinder");
+        QApplication::setActiveWindow(&results);
+        grid->setFocus();
+        grid->FocusCell(0, 1);
+        QTest::keyClick(grid, Qt::Key_Space);
+        ASSERT_TRUE(results.rowMarked(1));
+        const auto row = [&](int index) {
+            return grid->viewport()->grab(grid->CellRect(0, index)).toImage();
+        };
+        EXPECT_TRUE(test::rowHasRedText(row(1))) << "the mark stays red";
+        EXPECT_GE(test::rowTextContrast(row(1)), 3.0) << "with the focus";
+        results.findChild<QPushButton*>("btnGoToFile")->setFocus();
+        ASSERT_FALSE(grid->hasFocus());
+        EXPECT_GE(test::rowTextContrast(row(1)), 3.0) << "without the focus";
+        EXPECT_GE(test::rowTextContrast(row(0)), 3.0) << "a folder row";
+        EXPECT_TRUE(test::rowHasRedText(row(1)));
+    });
 }
 
 } // namespace
