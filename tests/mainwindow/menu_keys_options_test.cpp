@@ -10,7 +10,9 @@
 #include <QTreeWidget>
 
 #include "filelist/general_options.h"
+#include "mainwindow/keyboard_map.h"
 #include "mainwindow/options_dialog.h"
+#include "mainwindow/quick_search.h"
 #include "platform/ini_file.h"
 
 namespace wux::mainwindow::test {
@@ -164,6 +166,40 @@ TEST_F(MainFormTest, AStoredWordWithBothQuickSearchKeysShowsAndKeepsCtrlAltLette
     press(left(), Qt::Key_O, Qt::ControlModifier);
     EXPECT_TRUE(shown);
     EXPECT_EQ(filelist::GeneralCheckContainer.load(), options & ~kOptionQuickSearchAlt);
+}
+
+// Quick search in a folder below the root (its first row is "[..]"): the letters move the cursor, and a
+// line emptied again leaves it where the last match put it.
+class QuickSearchInASubfolder : public MainFormTest
+{
+protected:
+    QuickSearchInASubfolder()
+    {
+        KeyboardStateSource = [this] { return keyboard; };
+    }
+    ~QuickSearchInASubfolder() override { KeyboardStateSource = nullptr; }
+    Qt::KeyboardModifiers keyboard = Qt::NoModifier;
+};
+
+TEST_F(QuickSearchInASubfolder, AnEmptiedLineLeavesTheCursorOnTheLastMatch)
+{
+    for (const char* name : {"alpha.txt", "bravo.txt", "charlie.txt"})
+        wux::test::createFile(path(std::string("a\\sub\\") + name), "x");
+    startIn(path("a\\sub"), path("a"));
+    filelist::GeneralCheckContainer = kOptionQuickSearchCtrlAlt;
+    cursorOn(left(), "charlie.txt");
+    auto* edSearch = child<QLineEdit>("edSearch");
+    keyboard = Qt::AltModifier | Qt::ControlModifier;
+    press(left(), Qt::Key_B, keyboard);
+    keyboard = Qt::NoModifier;
+    if (edSearch->text().isEmpty() && edSearch->hasFocus())
+        QTest::keyClicks(edSearch, "b");
+    ASSERT_EQ(edSearch->text().toStdString(), "b");
+    EXPECT_EQ(cursorName(left()), "bravo.txt");
+    QTest::keyClick(edSearch, Qt::Key_Backspace);
+    EXPECT_EQ(edSearch->text().toStdString(), "");
+    EXPECT_EQ(cursorName(left()), "bravo.txt");
+    EXPECT_NE(left().Cursor(), 0) << "not on [..]";
 }
 
 } // namespace

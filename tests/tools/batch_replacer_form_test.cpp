@@ -208,6 +208,37 @@ INSTANTIATE_TEST_SUITE_P(
                 "6#"},
         BadCell{"EmptyFind", "", "x", "Please specify text in the \"Find this string\" field", true, ""}));
 
+// The mouse over the table: hovering leaves the current row where it is, a left-button drag takes it
+// along; Delete then removes the row the user sees as current.
+TEST_F(BatchReplacerFormTest, HoverLeavesTheCurrentRowAndALeftDragTakesItAlong)
+{
+    for (const char* find : {"one", "two", "three", "four"})
+        typeRow(find, "x");
+    controls::TWUXStringGrid& grid = *ui().sgBatch;
+    QWidget* area = grid.viewport();
+    const auto at = [&](int row) { return grid.CellRect(1, row).center(); };
+    grid.setFocus();
+    QTest::mouseClick(area, Qt::LeftButton, {}, at(1));
+    ASSERT_EQ(grid.Row(), 1);
+    for (int row : {2, 3, 4})
+        QTest::mouseMove(area, at(row));
+    EXPECT_EQ(grid.Row(), 1) << "a hover moves nothing";
+    EXPECT_EQ(ui().cmbFindString->currentText().toStdString(), "one");
+
+    QTest::mousePress(area, Qt::LeftButton, {}, at(2));
+    for (int row : {3, 4}) {
+        QMouseEvent drag(QEvent::MouseMove, QPointF(at(row)), QPointF(area->mapToGlobal(at(row))),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(area, &drag);
+    }
+    QTest::mouseRelease(area, Qt::LeftButton, {}, at(4));
+    EXPECT_EQ(grid.Row(), 4) << "the drag took the current row along";
+    EXPECT_EQ(ui().cmbFindString->currentText().toStdString(), "four");
+    QTest::mouseMove(area, at(1));
+    QTest::keyClick(&grid, Qt::Key_Delete);
+    EXPECT_EQ(table().finds, (Cells{"one", "two", "three"}));
+}
+
 TEST_F(BatchReplacerFormTest, LanguageSwitchKeepsEveryRowsCaseSensitivity)
 {
     typeRow("a", "1", true);

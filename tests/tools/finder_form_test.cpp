@@ -208,6 +208,31 @@ TEST_F(FinderFormTest, ControlsReachTheStoreFilter)
     EXPECT_EQ(host.enableCalls, (std::vector<bool>{false, true}));
 }
 
+// Ticked without touching the pickers, "Date between" searches today: both pickers start at today's
+// date.
+TEST_F(FinderFormTest, DateBetweenStartsAtTodayInBothPickers)
+{
+    const QDate today = QDate::currentDate();
+    EXPECT_EQ(child<QDateEdit>("dtpDateFirst")->date(), today);
+    EXPECT_EQ(child<QDateEdit>("dtpDateEnd")->date(), today);
+    child<QListWidget>("lbSearchPaths")->addItem(QString::fromStdString(path("none")));
+    child<QCheckBox>("chkDateBetween")->click();
+    TBrowserFilter seen;
+    form.onResultsShown = [&](TSrchRes& results) {
+        seen = engines::FinderStore.filter;
+        test::onNextModal([&results](QDialog&) {
+            QTRY_VERIFY(results.searchFinished());
+            results.close();
+        });
+    };
+    ASSERT_TRUE(form.CanStart(nullptr));
+    child<QPushButton>("btnStartOperation")->click();
+    EXPECT_EQ(seen.dateMode, 1);
+    EXPECT_EQ(seen.from, utcTime(today.year(), today.month(), today.day()));
+    const QDate tomorrow = today.addDays(1);
+    EXPECT_EQ(seen.to, utcTime(tomorrow.year(), tomorrow.month(), tomorrow.day()) - 1);
+}
+
 TEST_F(FinderFormTest, CanStartFollowsPathsAndSelection)
 {
     auto* start = child<QPushButton>("btnStartOperation");

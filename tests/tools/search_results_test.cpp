@@ -487,5 +487,114 @@ TEST_F(SearchResultsTest, AMarkedHitUnderTheCursorStaysReadable)
     });
 }
 
+// The mouse over the hits: hovering leaves the current row where it is, a left-button drag takes it
+// along; Space then marks the row the user sees as current.
+TEST_F(SearchResultsTest, HoverLeavesTheCurrentHitAndALeftDragTakesItAlong)
+{
+    makeTree();
+    runFinder("*.txt", [&](TSrchRes& results) {
+        // c:\Tree\ a ; c:\Tree\Sub\ c d
+        auto* grid = results.findChild<controls::TWUXStringGrid*>("sgFinder");
+        QApplication::setActiveWindow(&results);
+        QWidget* area = grid->viewport();
+        const auto at = [&](int row) { return grid->CellRect(0, row).center(); };
+        QTest::mouseClick(area, Qt::LeftButton, {}, at(1));
+        ASSERT_EQ(grid->Row(), 1);
+        for (int row : {2, 3, 4})
+            QTest::mouseMove(area, at(row));
+        EXPECT_EQ(grid->Row(), 1) << "a hover moves nothing";
+        QTest::keyClick(grid, Qt::Key_Space);
+        EXPECT_TRUE(results.rowMarked(1));
+        EXPECT_FALSE(results.rowMarked(4));
+
+        QTest::mousePress(area, Qt::LeftButton, {}, at(3));
+        QMouseEvent drag(QEvent::MouseMove, QPointF(at(4)), QPointF(area->mapToGlobal(at(4))), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(area, &drag);
+        QTest::mouseRelease(area, Qt::LeftButton, {}, at(4));
+        EXPECT_EQ(grid->Row(), 4) << "the drag took the current row along";
+        QTest::keyClick(grid, Qt::Key_Space);
+        EXPECT_TRUE(results.rowMarked(4));
+        EXPECT_FALSE(results.rowMarked(3));
+    });
+}
+
+// The full view's columns: the dates are shown whole, widths the user dragged survive a resize of the
+// window, and F1 opens the help while the list has the keyboard.
+TEST_F(SearchResultsTest, FullViewColumnsKeepTheirWidthsAndF1WorksFromTheList)
+{
+    makeTree();
+    runFinder("*.txt", [&](TSrchRes& results) {
+        auto* grid = results.findChild<controls::TWUXStringGrid*>("sgFinder");
+        auto* titles = results.findChild<controls::DrawGrid*>("sgTitle");
+        ASSERT_TRUE(results.FullView());
+        const QFontMetrics metrics(grid->font());
+        const int date = metrics.horizontalAdvance(QString::fromStdString(results.cellText(3, 1)));
+        EXPECT_GT(date, 0);
+        EXPECT_GE(grid->ColWidths(3), date + 3) << "the date column shows its dates whole";
+        EXPECT_EQ(titles->ColWidths(3), grid->ColWidths(3));
+
+        // The border between Name and Ext dragged 40 pixels to the left.
+        QWidget* area = titles->viewport();
+        const int border = titles->ColWidths(0) + titles->GridLineWidth() / 2;
+        const int y = titles->CellRect(0, 0).center().y();
+        QTest::mousePress(area, Qt::LeftButton, {}, QPoint(border, y));
+        QMouseEvent drag(QEvent::MouseMove, QPointF(border - 40, y),
+                         QPointF(area->mapToGlobal(QPoint(border - 40, y))), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(area, &drag);
+        QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(border - 40, y));
+        std::vector<int> dragged;
+        for (int c = 0; c < grid->ColCount(); ++c)
+            dragged.push_back(grid->ColWidths(c));
+        ASSERT_EQ(dragged[0], titles->ColWidths(0));
+        EXPECT_NEAR(dragged[0], border - 40 - titles->GridLineWidth() / 2, 2);
+
+        results.resize(results.width() + 120, results.height() + 60);
+        QApplication::processEvents();
+        std::vector<int> after;
+        for (int c = 0; c < grid->ColCount(); ++c)
+            after.push_back(grid->ColWidths(c));
+        EXPECT_EQ(after, dragged) << "the dragged widths survive the resize";
+
+        grid->setFocus();
+        ASSERT_TRUE(grid->hasFocus());
+        const int requests = platform::helpRequestCount();
+        QTest::keyClick(grid, Qt::Key_F1);
+        EXPECT_EQ(platform::helpRequestCount(), requests + 1);
+        EXPECT_EQ(platform::lastHelpRequest(), HelpFileName() + "::/SEARCH_RESULTS.htm");
+    });
+}
+
+// A right-button drag marks the rows it passes over and no other: dragged on past the top of the list,
+// the first hit stays as it was.
+TEST_F(SearchResultsTest, ARightDragPastTheTopLeavesTheFirstHit)
+{
+    makeTree();
+    runFinder("*.txt", [&](TSrchRes& results) {
+        results.findChild<QToolButton*>("btnSetModeBrief")->click();
+        ASSERT_EQ(results.rowCount(), 3);
+        auto* grid = results.findChild<controls::TWUXStringGrid*>("sgFinder");
+        QApplication::setActiveWindow(&results);
+        QTRY_VERIFY(results.isActiveWindow());
+        QWidget* area = grid->viewport();
+        const auto moveTo = [&](QPoint to) {
+            QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(area->mapToGlobal(to)), Qt::NoButton,
+                             Qt::RightButton, Qt::NoModifier);
+            QApplication::sendEvent(area, &move);
+        };
+        const QPoint above(grid->CellRect(0, 0).center().x(), -5);
+        QTest::mousePress(area, Qt::RightButton, {}, grid->CellRect(0, 2).center());
+        moveTo(grid->CellRect(0, 1).center());
+        moveTo(above);
+        QTest::mouseRelease(area, Qt::RightButton, {}, above);
+        std::vector<int> marked;
+        for (int row = 0; row < results.rowCount(); ++row)
+            if (results.rowMarked(row))
+                marked.push_back(row);
+        EXPECT_EQ(marked, (std::vector<int>{1, 2}));
+    });
+}
+
 } // namespace
 } // namespace wux::tools
