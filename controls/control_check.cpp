@@ -158,7 +158,8 @@ std::vector<Need> textNeeds(const QWidget& widget)
         const QStyleOptionButton option = buttonOption(*push);
         checkButtonOption(*push, QStyle::SE_PushButtonContents, 4, option, needs);
         if (push->menu() != nullptr)
-            needs.back().needed.rwidth() += push->style()->pixelMetric(QStyle::PM_MenuButtonIndicator, &option, push);
+            needs.back().needed.rwidth() +=
+                push->style()->pixelMetric(QStyle::PM_MenuButtonIndicator, &option, push);
     } else if (const auto* header = qobject_cast<const TVYKHeader*>(&widget)) {
         // Titles start 3 pixels in (after the sort glyph of the down item) and are clipped 1 pixel
         // inside the cell.
@@ -264,10 +265,10 @@ std::vector<QString> findOverlaps(const QWidget& window, const std::function<boo
             for (std::size_t j = i + 1; j < children.size(); ++j) {
                 if (!children[i]->geometry().intersects(children[j]->geometry()))
                     continue;
-                faults.push_back(QStringLiteral("overlap: %1 (%2) and %3 (%4)")
-                                     .arg(controlPath(*children[i], window), rectText(children[i]->geometry()),
-                                          controlPath(*children[j], window),
-                                          rectText(children[j]->geometry())));
+                faults.push_back(
+                    QStringLiteral("overlap: %1 (%2) and %3 (%4)")
+                        .arg(controlPath(*children[i], window), rectText(children[i]->geometry()),
+                             controlPath(*children[j], window), rectText(children[j]->geometry())));
             }
         }
     }

@@ -13,9 +13,9 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <utility>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace wux::shots {
 

@@ -72,8 +72,7 @@ template <typename T> ModalStep answerWith(std::function<void(T*)> answer)
 }
 
 // A message box: its picture, then OK (or the button given).
-ModalStep shootBox(const Take& take, std::size_t index,
-                   QMessageBox::StandardButton button = QMessageBox::Ok)
+ModalStep shootBox(const Take& take, std::size_t index, QMessageBox::StandardButton button = QMessageBox::Ok)
 {
     return shootThen<QMessageBox>(take, index, [button](QMessageBox* box) {
         if (QAbstractButton* answer = box->button(button))
@@ -87,12 +86,12 @@ ModalStep shootBox(const Take& take, std::size_t index,
 // progress is a picture index) and the question, then Cancel, which ends the operation.
 ModalStep shootQuestion(const Take& take, std::size_t question, std::size_t progress = std::size_t(-1))
 {
-    return shootThen<filelist::TCopyConfirmationForm>(take, question,
-                                                      [take, progress](filelist::TCopyConfirmationForm* form) {
-                                                          if (progress != std::size_t(-1))
-                                                              take(progress, form->parentWidget());
-                                                          form->reject();
-                                                      });
+    return shootThen<filelist::TCopyConfirmationForm>(
+        take, question, [take, progress](filelist::TCopyConfirmationForm* form) {
+            if (progress != std::size_t(-1))
+                take(progress, form->parentWidget());
+            form->reject();
+        });
 }
 
 // The query dialog answered with OK.
@@ -122,11 +121,13 @@ void search(const Program& p, Shooter& shooter, const char* what, const QString&
     if (auto* box = p.control<QCheckBox>("TFinderForm", "chkDuplicates"); box && box->isChecked())
         p.click("TFinderForm", "chkDuplicates");
     p.setText("TFinderForm", "cmbSearchFor", mask);
-    if (auto* box = p.control<QCheckBox>("TFinderForm", "chkFindText"); box && box->isChecked() != !text.isEmpty())
+    if (auto* box = p.control<QCheckBox>("TFinderForm", "chkFindText");
+        box && box->isChecked() != !text.isEmpty())
         p.click("TFinderForm", "chkFindText");
     if (!text.isEmpty())
         p.setText("TFinderForm", "cmbTextToFind", text);
-    shooter.whileModal(what, [&] { p.trigger("actLaunchOperation"); }, std::move(steps));
+    shooter.whileModal(
+        what, [&] { p.trigger("actLaunchOperation"); }, std::move(steps));
     if (auto* box = p.control<QCheckBox>("TFinderForm", "chkFindText"); box && box->isChecked())
         p.click("TFinderForm", "chkFindText");
     p.setText("TFinderForm", "cmbSearchFor", "*.docx");
@@ -148,7 +149,8 @@ void justFind(const Program& p, Shooter& shooter, const char* what, const std::s
     p.setText("TReplacerForm", "memFind", find);
     p.go(p.left(), folder);
     p.trigger("mnuSelAll");
-    shooter.whileModal(what, [&] { p.trigger("actLaunchOperation"); }, std::move(steps));
+    shooter.whileModal(
+        what, [&] { p.trigger("actLaunchOperation"); }, std::move(steps));
     p.trigger("mnuUnselAll");
     p.click("TReplacerForm", "rbReplace");
     p.setText("TReplacerForm", "memFind", "Acme Ltd");
@@ -175,27 +177,29 @@ std::vector<Scene> menuScenes()
         {"mnuMHelp", {"menu-help.png", "The Help menu open"}},
     };
     for (const auto& [name, picture] : menus) {
-        scenes.push_back({{picture}, [name, picture](const Program& p, Shooter& shooter, const Take& take) {
-                              p.go(p.left(), kReports, "Quarterly report.docx");
-                              auto* bar = p.child<QMenuBar>("tbMenu");
-                              auto* menu = p.child<QMenu>(name);
-                              if (bar == nullptr || menu == nullptr) {
-                                  shooter.fail(picture.file, "no menu bar or menu");
-                                  return;
-                              }
-                              shooter.whilePopup(
-                                  picture.file,
-                                  [&] { clickAt(bar, Qt::LeftButton, bar->actionGeometry(menu->menuAction()).center()); },
-                                  [&](QWidget* popup) { take(0, popup); });
-                          }});
+        scenes.push_back(
+            {{picture}, [name, picture](const Program& p, Shooter& shooter, const Take& take) {
+                 p.go(p.left(), kReports, "Quarterly report.docx");
+                 auto* bar = p.child<QMenuBar>("tbMenu");
+                 auto* menu = p.child<QMenu>(name);
+                 if (bar == nullptr || menu == nullptr) {
+                     shooter.fail(picture.file, "no menu bar or menu");
+                     return;
+                 }
+                 shooter.whilePopup(
+                     picture.file,
+                     [&] { clickAt(bar, Qt::LeftButton, bar->actionGeometry(menu->menuAction()).center()); },
+                     [&](QWidget* popup) { take(0, popup); });
+             }});
     }
-    scenes.push_back({{{"popup-favourites.png", "The favourites popup of the drive bar's star button"}},
-                      [](const Program& p, Shooter& shooter, const Take& take) {
-                          auto* bar = p.child<QWidget>("pnlWithImgDrives");
-                          auto* button = bar != nullptr ? bar->findChild<QToolButton*>("btnFavorites") : nullptr;
-                          shooter.whilePopup("popup-favourites.png", [&] { clickAt(button); },
-                                             [&](QWidget* popup) { take(0, popup); });
-                      }});
+    scenes.push_back(
+        {{{"popup-favourites.png", "The favourites popup of the drive bar's star button"}},
+         [](const Program& p, Shooter& shooter, const Take& take) {
+             auto* bar = p.child<QWidget>("pnlWithImgDrives");
+             auto* button = bar != nullptr ? bar->findChild<QToolButton*>("btnFavorites") : nullptr;
+             shooter.whilePopup(
+                 "popup-favourites.png", [&] { clickAt(button); }, [&](QWidget* popup) { take(0, popup); });
+         }});
     scenes.push_back({{{"popup-toolbars.png", "The toolbars popup (a right click on the toolbar band)"}},
                       [](const Program& p, Shooter& shooter, const Take& take) {
                           auto* band = p.child<QWidget>("ControlBarMain");
@@ -203,67 +207,72 @@ std::vector<Scene> menuScenes()
                               "popup-toolbars.png",
                               [&] {
                                   const QPoint at(band->width() - 20, band->height() / 2);
-                                  QContextMenuEvent event(QContextMenuEvent::Mouse, at, band->mapToGlobal(at));
+                                  QContextMenuEvent event(QContextMenuEvent::Mouse, at,
+                                                          band->mapToGlobal(at));
                                   QApplication::sendEvent(band, &event);
                               },
                               [&](QWidget* popup) { take(0, popup); });
                       }});
-    scenes.push_back({{{"popup-file-context.png", "The context menu of a file (right button held on it)"}},
-                      [](const Program& p, Shooter& shooter, const Take& take) {
-                          p.go(p.left(), kReports, "Quarterly report.docx");
-                          controls::TWUXStringGrid* grid = p.left().sgBrowser();
-                          const QPoint at = grid->CellRect(grid->Col(), grid->Row()).center();
-                          shooter.whilePopup(
-                              "popup-file-context.png",
-                              [&] { QTest::mousePress(grid->viewport(), Qt::RightButton, Qt::NoModifier, at); },
-                              [&](QWidget* popup) { take(0, popup); });
-                          QTest::mouseRelease(grid->viewport(), Qt::RightButton, Qt::NoModifier, at);
-                          // The right button marked the file: the mark goes again.
-                          p.trigger("mnuUnselAll");
-                      }});
+    scenes.push_back(
+        {{{"popup-file-context.png", "The context menu of a file (right button held on it)"}},
+         [](const Program& p, Shooter& shooter, const Take& take) {
+             p.go(p.left(), kReports, "Quarterly report.docx");
+             controls::TWUXStringGrid* grid = p.left().sgBrowser();
+             const QPoint at = grid->CellRect(grid->Col(), grid->Row()).center();
+             shooter.whilePopup(
+                 "popup-file-context.png",
+                 [&] { QTest::mousePress(grid->viewport(), Qt::RightButton, Qt::NoModifier, at); },
+                 [&](QWidget* popup) { take(0, popup); });
+             QTest::mouseRelease(grid->viewport(), Qt::RightButton, Qt::NoModifier, at);
+             // The right button marked the file: the mark goes again.
+             p.trigger("mnuUnselAll");
+         }});
     return scenes;
 }
 
 std::vector<Scene> mainStateScenes()
 {
     std::vector<Scene> scenes;
-    scenes.push_back(mainScene({"main-quick-search.png", "Main window with the quick-search line (Ctrl+Alt+O)"},
-                               [](const Program& p) {
-                                   p.go(p.left(), "c:\\Documents\\Letters");
-                                   p.keyHeld(p.left().sgBrowser(), Qt::Key_O,
-                                             Qt::ControlModifier | Qt::AltModifier, QStringLiteral("\x0f"));
-                                   if (QWidget* line = QApplication::focusWidget())
-                                       QTest::keyClicks(line, QStringLiteral("Order 41"));
-                                   Shooter::settle();
-                               },
-                               [](const Program& p) {
-                                   if (QWidget* line = QApplication::focusWidget())
-                                       QTest::keyClick(line, Qt::Key_Escape);
-                                   Shooter::settle();
-                                   p.activate(p.left());
-                               }));
-    scenes.push_back(mainScene({"main-marked.png", "Main window, a listing with marked files (Insert)"},
-                               [](const Program& p) {
-                                   p.go(p.left(), "c:\\Documents\\Letters");
-                                   p.key(p.left(), Qt::Key_Home);
-                                   for (int i = 0; i < 4; ++i)
-                                       p.key(p.left(), Qt::Key_Down);
-                                   for (int i = 0; i < 5; ++i)
-                                       p.key(p.left(), Qt::Key_Insert);
-                                   Shooter::settle();
-                               },
-                               [](const Program& p) { p.trigger("mnuUnselAll"); }));
-    scenes.push_back(mainScene({"main-tools-left.png", "Main window, the Finder on the left (opened from the "
-                                                       "right panel)"},
-                               [](const Program& p) {
-                                   p.go(p.left(), kReports, "Quarterly report.docx");
-                                   p.activate(*p.window->RightBrowser());
-                                   p.trigger("actFinder");
-                               },
-                               [](const Program& p) {
-                                   p.trigger("actBrowser");
-                                   p.activate(p.left());
-                               }));
+    scenes.push_back(mainScene(
+        {"main-quick-search.png", "Main window with the quick-search line (Ctrl+Alt+O)"},
+        [](const Program& p) {
+            p.go(p.left(), "c:\\Documents\\Letters");
+            p.keyHeld(p.left().sgBrowser(), Qt::Key_O, Qt::ControlModifier | Qt::AltModifier,
+                      QStringLiteral("\x0f"));
+            if (QWidget* line = QApplication::focusWidget())
+                QTest::keyClicks(line, QStringLiteral("Order 41"));
+            Shooter::settle();
+        },
+        [](const Program& p) {
+            if (QWidget* line = QApplication::focusWidget())
+                QTest::keyClick(line, Qt::Key_Escape);
+            Shooter::settle();
+            p.activate(p.left());
+        }));
+    scenes.push_back(mainScene(
+        {"main-marked.png", "Main window, a listing with marked files (Insert)"},
+        [](const Program& p) {
+            p.go(p.left(), "c:\\Documents\\Letters");
+            p.key(p.left(), Qt::Key_Home);
+            for (int i = 0; i < 4; ++i)
+                p.key(p.left(), Qt::Key_Down);
+            for (int i = 0; i < 5; ++i)
+                p.key(p.left(), Qt::Key_Insert);
+            Shooter::settle();
+        },
+        [](const Program& p) { p.trigger("mnuUnselAll"); }));
+    scenes.push_back(mainScene(
+        {"main-tools-left.png", "Main window, the Finder on the left (opened from the "
+                                "right panel)"},
+        [](const Program& p) {
+            p.go(p.left(), kReports, "Quarterly report.docx");
+            p.activate(*p.window->RightBrowser());
+            p.trigger("actFinder");
+        },
+        [](const Program& p) {
+            p.trigger("actBrowser");
+            p.activate(p.left());
+        }));
     auto finderPage = [](int page) {
         return [page](const Program& p) {
             p.trigger("actFinder");
@@ -278,37 +287,40 @@ std::vector<Scene> mainStateScenes()
             pages->setCurrentIndex(0);
         p.trigger("actBrowser");
     };
-    scenes.push_back(mainScene({"main-finder-advanced.png", "Finder mode, the Advanced page"}, finderPage(1),
-                               finderBack));
-    scenes.push_back(mainScene({"main-finder-by-content.png", "Finder mode, the By Content page (text ticked)"},
-                               [=](const Program& p) {
-                                   finderPage(2)(p);
-                                   p.click("TFinderForm", "chkFindText");
-                                   p.setText("TFinderForm", "cmbTextToFind", "Acme Ltd");
-                               },
-                               [=](const Program& p) {
-                                   p.click("TFinderForm", "chkFindText");
-                                   finderBack(p);
-                               }));
-    scenes.push_back(mainScene({"main-replacer-insert-between.png", "Replacer mode, \"Insert between\""},
-                               [](const Program& p) {
-                                   p.trigger("actReplacer");
-                                   p.click("TReplacerForm", "rbInsBeetween");
-                                   p.setText("TReplacerForm", "memEnding", "Lane");
-                               },
-                               [](const Program& p) {
-                                   p.click("TReplacerForm", "rbReplace");
-                                   p.trigger("actBrowser");
-                               }));
-    scenes.push_back(mainScene({"main-replacer-just-find.png", "Replacer mode, \"Just Find\""},
-                               [](const Program& p) {
-                                   p.trigger("actReplacer");
-                                   p.click("TReplacerForm", "rbJustFind");
-                               },
-                               [](const Program& p) {
-                                   p.click("TReplacerForm", "rbReplace");
-                                   p.trigger("actBrowser");
-                               }));
+    scenes.push_back(
+        mainScene({"main-finder-advanced.png", "Finder mode, the Advanced page"}, finderPage(1), finderBack));
+    scenes.push_back(mainScene(
+        {"main-finder-by-content.png", "Finder mode, the By Content page (text ticked)"},
+        [=](const Program& p) {
+            finderPage(2)(p);
+            p.click("TFinderForm", "chkFindText");
+            p.setText("TFinderForm", "cmbTextToFind", "Acme Ltd");
+        },
+        [=](const Program& p) {
+            p.click("TFinderForm", "chkFindText");
+            finderBack(p);
+        }));
+    scenes.push_back(mainScene(
+        {"main-replacer-insert-between.png", "Replacer mode, \"Insert between\""},
+        [](const Program& p) {
+            p.trigger("actReplacer");
+            p.click("TReplacerForm", "rbInsBeetween");
+            p.setText("TReplacerForm", "memEnding", "Lane");
+        },
+        [](const Program& p) {
+            p.click("TReplacerForm", "rbReplace");
+            p.trigger("actBrowser");
+        }));
+    scenes.push_back(mainScene(
+        {"main-replacer-just-find.png", "Replacer mode, \"Just Find\""},
+        [](const Program& p) {
+            p.trigger("actReplacer");
+            p.click("TReplacerForm", "rbJustFind");
+        },
+        [](const Program& p) {
+            p.click("TReplacerForm", "rbReplace");
+            p.trigger("actBrowser");
+        }));
     scenes.push_back(mainScene(
         {"main-panel-drive-bars.png", "Main window, each panel with its own drive bar and no drive box"},
         [](const Program& p) {
@@ -323,15 +335,14 @@ std::vector<Scene> mainStateScenes()
 std::vector<Scene> queryScenes()
 {
     std::vector<Scene> scenes;
-    scenes.push_back(queryScene({"query-new-file.png", "Query dialog of Shift+F4: a file to edit"},
-                                [](const Program& p) {
-                                    p.go(p.left(), kReports, "Quarterly report.docx");
-                                    p.keyHeld(p.left().sgBrowser(), Qt::Key_F4, Qt::ShiftModifier);
-                                }));
-    scenes.push_back(queryScene({"query-file-types.png", "Query dialog of Ctrl+F12: the panel's file types"},
-                                [](const Program& p) {
-                                    p.keyHeld(p.left().sgBrowser(), Qt::Key_F12, Qt::ControlModifier);
-                                }));
+    scenes.push_back(
+        queryScene({"query-new-file.png", "Query dialog of Shift+F4: a file to edit"}, [](const Program& p) {
+            p.go(p.left(), kReports, "Quarterly report.docx");
+            p.keyHeld(p.left().sgBrowser(), Qt::Key_F4, Qt::ShiftModifier);
+        }));
+    scenes.push_back(queryScene(
+        {"query-file-types.png", "Query dialog of Ctrl+F12: the panel's file types"},
+        [](const Program& p) { p.keyHeld(p.left().sgBrowser(), Qt::Key_F12, Qt::ControlModifier); }));
     scenes.push_back(queryScene({"query-unselect-mask.png", "Query dialog of keypad minus: unselect by mask"},
                                 [](const Program& p) {
                                     p.activate(p.left());
@@ -355,12 +366,13 @@ std::vector<Scene> queryScenes()
                                     p.trigger("actFinder");
                                     p.click("TFinderForm", "btnAdd");
                                 }));
-    scenes.push_back(queryScene({"query-finder-edit-path.png", "Query dialog of the Finder's Edit: the selected "
-                                                               "folder"},
-                                [](const Program& p) {
-                                    p.click("TFinderForm", "btnEdit");
-                                    p.trigger("actBrowser");
-                                }));
+    scenes.push_back(
+        queryScene({"query-finder-edit-path.png", "Query dialog of the Finder's Edit: the selected "
+                                                  "folder"},
+                   [](const Program& p) {
+                       p.click("TFinderForm", "btnEdit");
+                       p.trigger("actBrowser");
+                   }));
     return scenes;
 }
 
@@ -382,52 +394,53 @@ std::vector<Scene> confirmationScenes()
         {{{"confirm-folder-not-created.png", "Confirmation window: a folder cannot be created (Yes, No)"}},
          [](const Program& p, Shooter& shooter, const Take& take) {
              p.go(p.left(), "c:\\Projects", "wuxtool");
-             platform::injectFault("c:\\Backup\\wuxtool", platform::WinError(5), platform::kFaultCreateFolder);
+             platform::injectFault("c:\\Backup\\wuxtool", platform::WinError(5),
+                                   platform::kFaultCreateFolder);
              shooter.whileModal("folder copy failing", [&] { p.key(p.left(), Qt::Key_F5); },
                                 {confirmQuery(), shootQuestion(take, 0)});
              platform::clearFaults();
          }});
-    scenes.push_back(
-        {{{"confirm-read-only.png", "Confirmation window: delete a READ ONLY file anyway?"},
-          {"progress-delete.png", "File-operation progress window of a delete (one gauge)"}},
-         [](const Program& p, Shooter& shooter, const Take& take) {
-             p.go(p.left(), "c:\\Public", "Price list (read-only).txt");
-             shooter.whileModal("read-only delete", [&] { p.key(p.left(), Qt::Key_F8); },
-                                {confirmQuery(), shootQuestion(take, 0, 1)});
-         }});
-    scenes.push_back({{{"confirm-folder-not-empty.png", "Confirmation window: delete a folder that is not empty?"}},
+    scenes.push_back({{{"confirm-read-only.png", "Confirmation window: delete a READ ONLY file anyway?"},
+                       {"progress-delete.png", "File-operation progress window of a delete (one gauge)"}},
                       [](const Program& p, Shooter& shooter, const Take& take) {
-                          p.go(p.left(), "c:\\Projects", "wuxtool");
-                          shooter.whileModal("folder delete", [&] { p.key(p.left(), Qt::Key_F8); },
-                                             {confirmQuery(), shootQuestion(take, 0)});
-                          p.go(p.left(), kReports, "Quarterly report.docx");
+                          p.go(p.left(), "c:\\Public", "Price list (read-only).txt");
+                          shooter.whileModal("read-only delete", [&] { p.key(p.left(), Qt::Key_F8); },
+                                             {confirmQuery(), shootQuestion(take, 0, 1)});
                       }});
+    scenes.push_back(
+        {{{"confirm-folder-not-empty.png", "Confirmation window: delete a folder that is not empty?"}},
+         [](const Program& p, Shooter& shooter, const Take& take) {
+             p.go(p.left(), "c:\\Projects", "wuxtool");
+             shooter.whileModal("folder delete", [&] { p.key(p.left(), Qt::Key_F8); },
+                                {confirmQuery(), shootQuestion(take, 0)});
+             p.go(p.left(), kReports, "Quarterly report.docx");
+         }});
     return scenes;
 }
 
 std::vector<Scene> resultScenes()
 {
     std::vector<Scene> scenes;
-    scenes.push_back(
-        {{{"results-mask-selection.png", "Results window: keypad plus asks for a mask to select (the query over it)"},
-          {"results-brief.png", "Results window in the brief view"}},
-         [](const Program& p, Shooter& shooter, const Take& take) {
-             search(p, shooter, "results states", "*.docx", {},
-                    {{searchDone,
-                      [take, &shooter](QWidget* top) {
-                          auto* results = static_cast<tools::TSrchRes*>(top);
-                          auto* grid = results->findChild<controls::TWUXStringGrid*>("sgFinder");
-                          grid->setFocus();
-                          shooter.seenOver(top);
-                          shooter.whileModal("results mask",
-                                             [&] { QTest::keyClick(grid, Qt::Key_Plus, Qt::KeypadModifier); },
-                                             {shootAndClose<tools::TStandardQuery>(take, 0)});
-                          clickAt(results->findChild<QWidget*>("btnSetModeBrief"));
-                          Shooter::settle(200);
-                          take(1, top);
-                          static_cast<QDialog*>(top)->reject();
-                      }}});
-         }});
+    scenes.push_back({{{"results-mask-selection.png",
+                        "Results window: keypad plus asks for a mask to select (the query over it)"},
+                       {"results-brief.png", "Results window in the brief view"}},
+                      [](const Program& p, Shooter& shooter, const Take& take) {
+                          search(p, shooter, "results states", "*.docx", {},
+                                 {{searchDone, [take, &shooter](QWidget* top) {
+                                       auto* results = static_cast<tools::TSrchRes*>(top);
+                                       auto* grid = results->findChild<controls::TWUXStringGrid*>("sgFinder");
+                                       grid->setFocus();
+                                       shooter.seenOver(top);
+                                       shooter.whileModal(
+                                           "results mask",
+                                           [&] { QTest::keyClick(grid, Qt::Key_Plus, Qt::KeypadModifier); },
+                                           {shootAndClose<tools::TStandardQuery>(take, 0)});
+                                       clickAt(results->findChild<QWidget*>("btnSetModeBrief"));
+                                       Shooter::settle(200);
+                                       take(1, top);
+                                       static_cast<QDialog*>(top)->reject();
+                                   }}});
+                      }});
     scenes.push_back({{{"results-not-found.png", "Results window of a search that found nothing"}},
                       [](const Program& p, Shooter& shooter, const Take& take) {
                           search(p, shooter, "search without hits", "*.nothing", {},
@@ -446,13 +459,16 @@ std::vector<Scene> resultScenes()
                                     query->edInfo()->setText("c:\\Mail");
                                     query->btnOK()->click();
                                 })});
-             if (auto* chosen = p.control<QCheckBox>("TFinderForm", "chkFindInSelDirs"); chosen && chosen->isChecked())
+             if (auto* chosen = p.control<QCheckBox>("TFinderForm", "chkFindInSelDirs");
+                 chosen && chosen->isChecked())
                  p.click("TFinderForm", "chkFindInSelDirs");
              search(p, shooter, "long search", "*.txt", "Mill Lane",
                     {{[](QWidget* top) {
                           // Once the first hits are in.
                           auto* results = modalAs<tools::TSrchRes>(top);
-                          auto* grid = results != nullptr ? results->findChild<controls::DrawGrid*>("sgFinder") : nullptr;
+                          auto* grid = results != nullptr
+                                           ? results->findChild<controls::DrawGrid*>("sgFinder")
+                                           : nullptr;
                           return grid != nullptr && (grid->RowCount() > 20 || results->searchFinished());
                       },
                       [take, &shooter](QWidget* top) {
@@ -516,28 +532,31 @@ std::vector<Scene> runScenes()
 std::vector<Scene> basketAndErrorScenes()
 {
     std::vector<Scene> scenes;
+    scenes.push_back({{{"error-no-files-selected.png",
+                        "Error box: F5 on \"..\" with nothing marked (\"No files selected!\")"}},
+                      [](const Program& p, Shooter& shooter, const Take& take) {
+                          p.go(p.left(), kReports);
+                          p.key(p.left(), Qt::Key_Home);
+                          shooter.whileModal("nothing selected", [&] { p.key(p.left(), Qt::Key_F5); },
+                                             {shootBox(take, 0)});
+                      }});
     scenes.push_back(
-        {{{"error-no-files-selected.png", "Error box: F5 on \"..\" with nothing marked (\"No files selected!\")"}},
+        {{{"error-table-load.png", "Error box of the Batch Replacer: a table file without a pair"}},
          [](const Program& p, Shooter& shooter, const Take& take) {
-             p.go(p.left(), kReports);
-             p.key(p.left(), Qt::Key_Home);
-             shooter.whileModal("nothing selected", [&] { p.key(p.left(), Qt::Key_F5); }, {shootBox(take, 0)});
+             p.trigger("actBatchReplacer");
+             p.dialogs->files.push_back("c:\\Public\\Empty table.rtbl");
+             shooter.whileModal("table load", [&] { p.click("TBatchReplacerForm", "btnLoad"); },
+                                {shootBox(take, 0)});
          }});
-    scenes.push_back({{{"error-table-load.png", "Error box of the Batch Replacer: a table file without a pair"}},
-                      [](const Program& p, Shooter& shooter, const Take& take) {
-                          p.trigger("actBatchReplacer");
-                          p.dialogs->files.push_back("c:\\Public\\Empty table.rtbl");
-                          shooter.whileModal("table load", [&] { p.click("TBatchReplacerForm", "btnLoad"); },
-                                             {shootBox(take, 0)});
-                      }});
-    scenes.push_back({{{"error-table-save.png", "Error box of the Batch Replacer: the table cannot be saved"}},
-                      [](const Program& p, Shooter& shooter, const Take& take) {
-                          platform::injectFault("c:\\Public", platform::WinError(5));
-                          p.dialogs->files.push_back("c:\\Public\\Pairs.rtbl");
-                          shooter.whileModal("table save", [&] { p.click("TBatchReplacerForm", "btnSave"); },
-                                             {shootBox(take, 0)});
-                          platform::clearFaults();
-                      }});
+    scenes.push_back(
+        {{{"error-table-save.png", "Error box of the Batch Replacer: the table cannot be saved"}},
+         [](const Program& p, Shooter& shooter, const Take& take) {
+             platform::injectFault("c:\\Public", platform::WinError(5));
+             p.dialogs->files.push_back("c:\\Public\\Pairs.rtbl");
+             shooter.whileModal("table save", [&] { p.click("TBatchReplacerForm", "btnSave"); },
+                                {shootBox(take, 0)});
+             platform::clearFaults();
+         }});
     scenes.push_back({{{"error-pattern.png", "Error box of the Batch Replacer: a find text that is no valid "
                                              "pattern (#B#)"}},
                       [](const Program& p, Shooter& shooter, const Take& take) {
@@ -549,15 +568,16 @@ std::vector<Scene> basketAndErrorScenes()
                           p.setText("TBatchReplacerForm", "cmbReplaceString", "");
                           p.trigger("actBrowser");
                       }});
-    scenes.push_back(mainScene({"main-basket-empty.png", "Main window, the left panel on the empty Basket"},
-                               [](const Program& p) {
-                                   p.trigger("mnuClearBasket");
-                                   p.drive(p.left(), '*');
-                               },
-                               [](const Program& p) {
-                                   p.drive(p.left(), 'c');
-                                   p.go(p.left(), kReports, "Quarterly report.docx");
-                               }));
+    scenes.push_back(mainScene(
+        {"main-basket-empty.png", "Main window, the left panel on the empty Basket"},
+        [](const Program& p) {
+            p.trigger("mnuClearBasket");
+            p.drive(p.left(), '*');
+        },
+        [](const Program& p) {
+            p.drive(p.left(), 'c');
+            p.go(p.left(), kReports, "Quarterly report.docx");
+        }));
     return scenes;
 }
 

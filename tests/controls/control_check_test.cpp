@@ -89,7 +89,8 @@ QLabel* label(QWidget& parent, int extraWidth)
 template <typename Button> Button* indicatorButton(QWidget& parent, QStyle::SubElement contents, int extra)
 {
     auto* button = new Button(kText, &parent);
-    button->resize(indicatorRoom(*button, contents) + textWidth(*button, kText) + extra, button->sizeHint().height());
+    button->resize(indicatorRoom(*button, contents) + textWidth(*button, kText) + extra,
+                   button->sizeHint().height());
     return button;
 }
 
@@ -106,43 +107,49 @@ QPushButton* pushButton(QWidget& parent, int extra)
 
 INSTANTIATE_TEST_SUITE_P(
     Controls, CutText,
-    ::testing::Values(
-        CutCase{"LabelWideEnough", [](QWidget& p) { return label(p, 0); }, false},
-        CutCase{"LabelOnePixelShort", [](QWidget& p) { return label(p, -1); }, true},
-        CutCase{"LabelTooLow",
-                [](QWidget& p) {
-                    QLabel* l = label(p, 0);
-                    l->resize(l->width(), l->height() - 4);
-                    return l;
-                },
-                true},
-        CutCase{"LabelCutByItsParent",
-                [](QWidget& p) {
-                    auto* panel = new QWidget(&p);
-                    QLabel* l = label(*panel, 0);
-                    panel->resize(l->width() - 10, l->height());
-                    l->setObjectName(QStringLiteral("probe"));
-                    return static_cast<QWidget*>(panel);
-                },
-                true},
-        CutCase{"CheckBoxWithRoomForItsIndicator",
-                [](QWidget& p) { return indicatorButton<QCheckBox>(p, QStyle::SE_CheckBoxContents, 0); }, false},
-        CutCase{"CheckBoxAsWideAsItsTextOnly",
-                [](QWidget& p) {
-                    auto* box = new QCheckBox(kText, &p);
-                    box->resize(textWidth(*box, kText), box->sizeHint().height());
-                    return box;
-                },
-                true},
-        CutCase{"RadioButtonWideEnough",
-                [](QWidget& p) { return indicatorButton<QRadioButton>(p, QStyle::SE_RadioButtonContents, 0); },
-                false},
-        CutCase{"RadioButtonOnePixelShort",
-                [](QWidget& p) { return indicatorButton<QRadioButton>(p, QStyle::SE_RadioButtonContents, -1); },
-                true},
-        CutCase{"PushButtonWideEnough", [](QWidget& p) { return pushButton(p, 0); }, false},
-        CutCase{"PushButtonOnePixelShort", [](QWidget& p) { return pushButton(p, -1); }, true},
-        CutCase{"EmptyLabel", [](QWidget& p) { return new QLabel(&p); }, false}),
+    ::testing::Values(CutCase{"LabelWideEnough", [](QWidget& p) { return label(p, 0); }, false},
+                      CutCase{"LabelOnePixelShort", [](QWidget& p) { return label(p, -1); }, true},
+                      CutCase{"LabelTooLow",
+                              [](QWidget& p) {
+                                  QLabel* l = label(p, 0);
+                                  l->resize(l->width(), l->height() - 4);
+                                  return l;
+                              },
+                              true},
+                      CutCase{"LabelCutByItsParent",
+                              [](QWidget& p) {
+                                  auto* panel = new QWidget(&p);
+                                  QLabel* l = label(*panel, 0);
+                                  panel->resize(l->width() - 10, l->height());
+                                  l->setObjectName(QStringLiteral("probe"));
+                                  return static_cast<QWidget*>(panel);
+                              },
+                              true},
+                      CutCase{"CheckBoxWithRoomForItsIndicator",
+                              [](QWidget& p) {
+                                  return indicatorButton<QCheckBox>(p, QStyle::SE_CheckBoxContents, 0);
+                              },
+                              false},
+                      CutCase{"CheckBoxAsWideAsItsTextOnly",
+                              [](QWidget& p) {
+                                  auto* box = new QCheckBox(kText, &p);
+                                  box->resize(textWidth(*box, kText), box->sizeHint().height());
+                                  return box;
+                              },
+                              true},
+                      CutCase{"RadioButtonWideEnough",
+                              [](QWidget& p) {
+                                  return indicatorButton<QRadioButton>(p, QStyle::SE_RadioButtonContents, 0);
+                              },
+                              false},
+                      CutCase{"RadioButtonOnePixelShort",
+                              [](QWidget& p) {
+                                  return indicatorButton<QRadioButton>(p, QStyle::SE_RadioButtonContents, -1);
+                              },
+                              true},
+                      CutCase{"PushButtonWideEnough", [](QWidget& p) { return pushButton(p, 0); }, false},
+                      CutCase{"PushButtonOnePixelShort", [](QWidget& p) { return pushButton(p, -1); }, true},
+                      CutCase{"EmptyLabel", [](QWidget& p) { return new QLabel(&p); }, false}),
     [](const ::testing::TestParamInfo<CutCase>& info) { return std::string(info.param.name); });
 
 TEST(CutText, HiddenControlsAreNotChecked)
@@ -175,9 +182,8 @@ TEST(CutText, GridTitlesNarrowerThanTheirColumnAreReported)
     grid->setColWidths(1, fits - 1);
     const std::vector<QString> faults = findCutTexts(window);
     ASSERT_EQ(faults.size(), 1u) << joined(faults);
-    EXPECT_EQ(faults[0], QStringLiteral("cut text: sgInfo \"Changed size\" needs %1, has %2")
-                             .arg(fits)
-                             .arg(fits - 1));
+    EXPECT_EQ(faults[0],
+              QStringLiteral("cut text: sgInfo \"Changed size\" needs %1, has %2").arg(fits).arg(fits - 1));
 }
 
 TEST(CutText, OwnerPaintedTitlesAreMeasuredAsTheirOwnerSays)
@@ -255,12 +261,12 @@ TEST_P(Overlap, IsReportedForVisibleSiblingsThatIntersect)
 
 INSTANTIATE_TEST_SUITE_P(
     Siblings, Overlap,
-    ::testing::Values(OverlapCase{"Intersecting", {10, 10, 100, 20}, {100, 15, 80, 25}, false, false, true},
-                      OverlapCase{"OnePixelApart", {10, 10, 100, 20}, {110, 10, 80, 20}, false, false, false},
-                      OverlapCase{"OneBelowTheOther", {10, 10, 100, 20}, {10, 30, 100, 20}, false, false, false},
-                      OverlapCase{"SecondHidden", {10, 10, 100, 20}, {50, 10, 80, 20}, true, false, false},
-                      OverlapCase{"SecondFloatsByDesign", {10, 10, 100, 20}, {50, 10, 80, 20}, false, true,
-                                  false}),
+    ::testing::Values(
+        OverlapCase{"Intersecting", {10, 10, 100, 20}, {100, 15, 80, 25}, false, false, true},
+        OverlapCase{"OnePixelApart", {10, 10, 100, 20}, {110, 10, 80, 20}, false, false, false},
+        OverlapCase{"OneBelowTheOther", {10, 10, 100, 20}, {10, 30, 100, 20}, false, false, false},
+        OverlapCase{"SecondHidden", {10, 10, 100, 20}, {50, 10, 80, 20}, true, false, false},
+        OverlapCase{"SecondFloatsByDesign", {10, 10, 100, 20}, {50, 10, 80, 20}, false, true, false}),
     [](const ::testing::TestParamInfo<OverlapCase>& info) { return std::string(info.param.name); });
 
 } // namespace
