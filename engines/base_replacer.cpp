@@ -75,13 +75,6 @@ bool sameContent(std::string_view first, std::string_view second)
 ReplacerStructure BuildReplacerStructure(std::string_view find, std::string_view replace, bool caseSensitive,
                                          bool wholeWord, std::int32_t mode, bool oem)
 {
-    std::string oemFind, oemReplace;
-    if (oem) {
-        oemFind = platform::toCp437(find);
-        oemReplace = platform::toCp437(replace);
-        find = oemFind;
-        replace = oemReplace;
-    }
     const bool insertText = mode == kModeInsertHead || mode == kModeInsertFoot;
     if (insertText) {
         caseSensitive = false;
@@ -91,7 +84,36 @@ ReplacerStructure BuildReplacerStructure(std::string_view find, std::string_view
     if (insertText || mode == kModeDelete || mode == kModeJustFind)
         replace = {};
     const bool folded = !caseSensitive && !insertText;
-    const std::size_t n = find.size();
+    // The two case forms, each character in its lower or upper case where that takes as many bytes, so
+    // that both keep the find text's byte positions; case-folded first, then converted to the DOS code
+    // page (one byte per character there).
+    std::string first, second;
+    if (folded) {
+        first = platform::simpleLower(find, true);
+        second = platform::simpleUpper(find, true);
+    } else {
+        first = std::string(find);
+    }
+    std::string oemReplace;
+    if (oem) {
+        const std::string typed = platform::toCp437(find);
+        auto converted = [&typed](std::string_view form) {
+            std::string bytes = platform::toCp437(form);
+            if (bytes.size() != typed.size())
+                return typed;
+            // A case form that the code page lacks stands as typed.
+            for (std::size_t i = 0; i < bytes.size(); ++i)
+                if (bytes[i] == '?' && typed[i] != '?')
+                    bytes[i] = typed[i];
+            return bytes;
+        };
+        first = folded ? converted(platform::simpleLower(find, false)) : typed;
+        if (folded)
+            second = converted(platform::simpleUpper(find, false));
+        oemReplace = platform::toCp437(replace);
+        replace = oemReplace;
+    }
+    const std::size_t n = first.size();
     const std::size_t m = replace.size();
     if (n > std::numeric_limits<std::uint32_t>::max() / 4 ||
         m > std::numeric_limits<std::uint32_t>::max() / 4)
@@ -108,13 +130,9 @@ ReplacerStructure BuildReplacerStructure(std::string_view find, std::string_view
     storeLe32(bytes + kReplacerReplaceLengthOffset, static_cast<std::uint32_t>(m));
     char* text = reinterpret_cast<char*>(bytes + kReplacerTextOffset);
     if (n > 0)
-        std::memcpy(text, find.data(), n);
-    if (folded) {
-        platform::bufferToLower(text, n);
-        if (n > 0)
-            std::memcpy(text + n, find.data(), n);
-        platform::bufferToUpper(text + n, n);
-    }
+        std::memcpy(text, first.data(), n);
+    if (folded && n > 0)
+        std::memcpy(text + n, second.data(), n);
     if (m > 0)
         std::memcpy(text + 2 * n, replace.data(), m);
     return block;

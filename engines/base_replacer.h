@@ -6,8 +6,11 @@
 // Search block (ReplacerStructure), one movable block of 2n + m + 22 bytes, little-endian:
 //   0  1  case-sensitive (1/0)        1  1  whole word (1/0)        2  2  unused
 //   4  4  n, the find length          8  4  m, the replace length
-//  12  n  find text (ASCII-lower-cased when not case-sensitive, except in modes 4 and 64)
+//  12  n  find text (lower-cased when not case-sensitive, except in modes 4 and 64)
 //  12+n n  the find text upper-cased (only when it was lower-cased)
+// Both case forms keep the find text's byte positions: a character whose other case takes another
+// number of bytes stands as typed in them (the plain-file matcher takes every case form of each
+// character from the first form; see byte_pattern.h).
 //  12+2n m replace text               12+2n+m 10 spare
 //
 // Commit: the new content is in a temporary file beside the source (its name + the first free number
@@ -114,10 +117,11 @@ struct ReplacerStructureView
 };
 
 // Builds the search block of a run: the find text is lower-cased with an upper-case copy when not
-// case-sensitive (except in modes 4 and 64, where it is the text to insert and both flags are 0); the
-// replace text is left empty in modes 2, 4, 64 and 128. With oem, both texts are converted to the DOS
-// code page (CP437) first; the case mapping touches ASCII letters only, so converting before or after
-// it gives the same bytes. The null handle when memory is exhausted.
+// case-sensitive (except in modes 4 and 64, where it is the text to insert and both flags are 0), each
+// character by Unicode simple case mapping where its other case takes as many bytes; the replace text is
+// left empty in modes 2, 4, 64 and 128. With oem, the case forms are made first and then converted to
+// the DOS code page (CP437), one byte per character (a case form CP437 lacks stands as typed). The null
+// handle when memory is exhausted.
 ReplacerStructure BuildReplacerStructure(std::string_view find, std::string_view replace, bool caseSensitive,
                                          bool wholeWord, std::int32_t mode, bool oem = false);
 // Reads a locked search block's bytes; none when they are shorter than the lengths they give.

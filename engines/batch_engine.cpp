@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "engines/batch_table.h"
+#include "engines/byte_pattern.h"
 #include "engines/plain_replacer.h"
 #include "engines/plain_replacer_sink.h"
 #include "platform/files.h"
@@ -57,6 +58,38 @@ ByteSet parseClass(std::string_view text)
     return set;
 }
 
+// A plain character at pos of a row that ignores case, when one of its case forms is not a single byte:
+// its UTF-8 case forms as a tree of choice elements (BytePattern's nodes of that one character), and
+// the bytes it takes in the find text. 0 for any other character (an ASCII letter compares the input
+// byte lower-cased).
+std::size_t pushCaseForms(BatchRow& row, BatchTable& table, std::string_view find, std::size_t pos)
+{
+    const platform::Utf8Char ch = platform::decodeUtf8(find, pos);
+    if (!ch.valid)
+        return 0;
+    const platform::CaseVariants variants = platform::caseVariants(ch.codePoint);
+    bool multiByte = false;
+    for (std::size_t k = 0; k < variants.count; ++k)
+        multiByte = multiByte || variants.chars[k] >= 0x80;
+    if (variants.count < 2 || !multiByte)
+        return 0;
+    const BytePattern pattern = BytePattern::utf8IgnoringCase(find.substr(pos, ch.length));
+    const auto first = static_cast<std::int32_t>(row.elements.size());
+    for (std::int32_t n = 0; n < pattern.end(); ++n) {
+        const PatternNode& node = pattern.node(n);
+        BatchChoice choice;
+        choice.count = node.count;
+        for (std::size_t k = 0; k < node.count; ++k) {
+            choice.bytes[k] = node.bytes[k];
+            choice.next[k] = first + node.next[k];
+        }
+        table.choices.push_back(choice);
+        row.elements.push_back({BatchPatternElement::kChoice, 0,
+                                static_cast<std::uint32_t>(table.choices.size() - 1)});
+    }
+    return ch.length;
+}
+
 // Compiles a find pattern into row.elements; false when it is malformed.
 bool compilePattern(BatchRow& row, BatchTable& table)
 {
@@ -94,6 +127,12 @@ bool compilePattern(BatchRow& row, BatchTable& table)
             continue;
         }
         if (c != '#') {
+            if (!row.caseSensitive) {
+                if (const std::size_t length = pushCaseForms(row, table, f, i)) {
+                    i += length;
+                    continue;
+                }
+            }
             push(BatchPatternElement::kLiteral,
                  static_cast<std::uint8_t>(row.caseSensitive ? c : platform::byteToLower(c)));
             ++i;
@@ -218,6 +257,12 @@ void finishRow(BatchRow& row, BatchTable& table)
     case BatchPatternElement::kClass:
         row.startBytes = table.classes[element.value];
         break;
+    case BatchPatternElement::kChoice: {
+        const BatchChoice& choice = table.choices[element.value];
+        for (std::size_t k = 0; k < choice.count; ++k)
+            addByte(row.startBytes, choice.bytes[k]);
+        break;
+    }
     default: // any byte
         row.startBytes = {~std::uint64_t{0}, ~std::uint64_t{0}, ~std::uint64_t{0}, ~std::uint64_t{0}};
         break;
@@ -416,6 +461,17 @@ private:
             case BatchPatternElement::kClass:
                 match = hasByte(table_.classes[element.value], byte);
                 break;
+            case BatchPatternElement::kChoice: {
+                // The byte leads within the character's tree: go on from the element before its target.
+                const BatchChoice& choice = table_.choices[element.value];
+                for (std::size_t k = 0; k < choice.count && !match; ++k) {
+                    if (choice.bytes[k] == byte) {
+                        match = true;
+                        a.pos = choice.next[k] - 1;
+                    }
+                }
+                break;
+            }
             }
             if (!match) {
                 if (a.repPassed && a.reps >= row.repeatMin) {

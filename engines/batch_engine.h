@@ -6,8 +6,9 @@
 // (replace, insert before, insert after) and scanning goes on behind it, with every attempt begun
 // anew. Find patterns keep their codes: "##", "**", "#n#", "#xh#", "#?#", "#[class]#", groups
 // "#a,b#", "#*#" (a run of any bytes), "*n*" (the rest repeated at least n times) and "#B#" (a barrier
-// that no match crosses). Literal characters of a row that is not case-sensitive match the input byte
-// lower-cased (ASCII); codes and classes compare the raw byte.
+// that no match crosses). Literal characters of a row that is not case-sensitive match in every case
+// form: ASCII letters the input byte lower-cased, other letters any of their UTF-8 case forms, whatever
+// their byte lengths (Unicode simple case folding); codes and classes compare the raw byte.
 #pragma once
 
 #include <array>
@@ -32,10 +33,21 @@ struct BatchPatternElement
         kRun,     // "#*#"
         kBarrier, // "#B#"
         kRepeat,  // "*n*"
+        kChoice,  // one byte of a character with case forms of other bytes (rows that ignore case)
     };
     Kind kind = kLiteral;
     std::uint8_t byte = 0;
-    std::uint32_t value = 0; // class index (kClass) or minimum (kRepeat)
+    std::uint32_t value = 0; // class index (kClass), minimum (kRepeat) or choice index (kChoice)
+};
+
+// The bytes that may stand at one element of a character with several case forms, and the element
+// each leads to (the elements of one character form a small tree behind one another; its last bytes
+// lead to the element after the character).
+struct BatchChoice
+{
+    std::array<std::uint8_t, 4> bytes{};
+    std::array<std::int32_t, 4> next{};
+    std::uint8_t count = 0;
 };
 
 // One row of a table block, compiled.
@@ -62,6 +74,7 @@ struct BatchTable
 {
     std::vector<BatchRow> rows;
     std::vector<std::array<std::uint64_t, 4>> classes;
+    std::vector<BatchChoice> choices;
     std::array<std::vector<std::int32_t>, 256> rowsByFirstByte; // rows that can begin at each byte
     std::vector<std::int32_t> runFirstRows;
     bool hasBarrier = false;

@@ -1,6 +1,7 @@
 #include "engines/plain_replacer.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -15,12 +16,14 @@ namespace wux::engines {
 
 namespace {
 
-// One attempt of the partial-match list: how many find bytes it has matched (0: waits for a start),
-// where in the output it began, and whether its slot may be reused.
+// One attempt of the partial-match list: where it stands in the compiled find text (the node it waits
+// in; the pattern's first node: waits for a start), where in the output it began, where its ending part
+// began (mode 32), and whether its slot may be reused.
 struct PartialMatch
 {
-    std::int32_t length = 0;
+    std::int32_t node = 0;
     std::int64_t start = 0;
+    std::int64_t mark = -1;
     std::uint8_t free = 0;
 };
 
@@ -29,21 +32,19 @@ struct PartialMatch
 class PlainMatcher
 {
 public:
-    PlainMatcher(const ReplacerStructureView& structure, bool betweenMode, std::int32_t firstPart)
-        : find_(structure.find), upper_(structure.findUpper),
-          n_(static_cast<std::int32_t>(structure.find.size())), wholeWord_(structure.wholeWord),
-          between_(betweenMode), firstPart_(std::clamp<std::int32_t>(firstPart, 0, n_))
+    PlainMatcher(const BytePattern& pattern, bool wholeWord, bool betweenMode, std::int32_t firstPartNode)
+        : pattern_(pattern), end_(pattern.end()), wholeWord_(wholeWord), between_(betweenMode),
+          firstPart_(firstPartNode)
     {
         list_.reserve(8);
         list_.push_back({});
     }
 
-    // Tries every attempt on one byte at output position pos; true when one is complete (its start and
-    // length are then in completeStart / completeLength).
+    // Tries every attempt on one byte at output position pos; true when one is complete (its start, its
+    // length and whether this byte belongs to it are then in the complete... fields).
     bool step(std::uint8_t byte, std::int64_t pos, bool lastByte, bool previousIsDelimiter)
     {
-        const auto c = static_cast<char>(byte);
-        if (list_[0].length > base()) {
+        if (list_[0].node > base()) {
             std::size_t slot = active_;
             for (std::size_t i = 1; i < active_; ++i) {
                 if (list_[i].free != 0) {
@@ -56,7 +57,7 @@ public:
                     list_.push_back({});
                 ++active_;
             }
-            list_[slot] = {base(), 0, 0};
+            list_[slot] = {base(), 0, -1, 0};
         }
         std::size_t lastVisited = 0;
         for (std::size_t i = 0; i < active_; ++i) {
@@ -64,34 +65,40 @@ public:
             if (entry.free != 0)
                 continue;
             lastVisited = i;
-            const std::int32_t k = entry.length;
-            bool match;
-            if (k >= n_) {
-                match = wholeWord_ && isWordDelimiter(byte);
+            const std::int32_t node = entry.node;
+            std::int32_t next = -1;
+            if (node >= end_) {
+                if (wholeWord_ && isWordDelimiter(byte))
+                    next = end_ + 1; // the delimiter after the word
             } else {
-                match = c == find_[static_cast<std::size_t>(k)] || c == upper_[static_cast<std::size_t>(k)];
-                if (match && wholeWord_ && k == 0 && !previousIsDelimiter)
-                    match = false;
+                next = pattern_.step(node, byte);
+                if (next >= 0 && wholeWord_ && node == 0 && !previousIsDelimiter)
+                    next = -1;
             }
-            if (!match) {
+            if (next < 0) {
                 if (i == 0)
-                    entry.length = base();
+                    entry = {base(), 0, -1, 0};
                 else
                     entry.free = 1;
                 continue;
             }
-            if (k == 0)
+            if (node == 0)
                 entry.start = pos;
-            ++entry.length;
-            if (between_ && !firstSeen_ && firstPart_ > 0 && entry.length == firstPart_) {
+            if (node == firstPart_ && entry.mark < 0)
+                entry.mark = pos;
+            entry.node = next;
+            if (between_ && !firstSeen_ && firstPart_ > 0 && next == firstPart_) {
                 firstSeen_ = true;
                 noted_ = pos + 1;
             }
-            if (entry.length == n_ + 1 || (entry.length == n_ && (!wholeWord_ || lastByte))) {
-                completeLength = entry.length;
+            if (next == end_ + 1 || (next == end_ && (!wholeWord_ || lastByte))) {
+                completeInMatch = next == end_;
+                const std::int64_t matchEnd = completeInMatch ? pos + 1 : pos;
                 completeStart = entry.start;
+                completeEnding = firstPart_ >= end_ || entry.mark < 0 ? 0 : matchEnd - entry.mark;
                 if (between_ && firstSeen_)
                     completeStart = noted_;
+                completeLength = matchEnd - entry.start;
                 return true;
             }
         }
@@ -99,15 +106,13 @@ public:
         return false;
     }
 
-    // True when no attempt is under way: only a byte equal to lead or leadUpper can change the state.
-    bool idle(char& lead, char& leadUpper) const
+    // True when no attempt is under way: only a byte of the returned node's can change the state.
+    const PatternNode* idle() const
     {
         const std::int32_t b = base();
-        if (active_ != 1 || list_[0].length != b || b >= n_)
-            return false;
-        lead = find_[static_cast<std::size_t>(b)];
-        leadUpper = upper_[static_cast<std::size_t>(b)];
-        return true;
+        if (active_ != 1 || list_[0].node != b || b >= end_)
+            return nullptr;
+        return &pattern_.node(b);
     }
 
     // After a match: every attempt is dropped and the search begins anew.
@@ -118,15 +123,18 @@ public:
         active_ = 1;
     }
 
-    std::int32_t completeLength = 0;
+    // The complete attempt: where it began, its bytes (without the delimiter after a whole word),
+    // whether the byte in hand is its last, and the bytes of its ending part (mode 32).
     std::int64_t completeStart = 0;
+    std::int64_t completeLength = 0;
+    bool completeInMatch = true;
+    std::int64_t completeEnding = 0;
 
 private:
     std::int32_t base() const { return firstSeen_ ? firstPart_ : 0; }
 
-    std::string_view find_;
-    std::string_view upper_;
-    std::int32_t n_;
+    const BytePattern& pattern_;
+    std::int32_t end_;
     bool wholeWord_;
     bool between_;
     std::int32_t firstPart_;
@@ -168,7 +176,40 @@ bool stopRequested(const platform::WuxThread* owner)
     return owner != nullptr && owner->Terminated();
 }
 
+// How many of the size bytes at data come before one that goes on from node (size when none does).
+std::size_t skipToLead(const PatternNode& node, const std::uint8_t* data, std::size_t size)
+{
+    if (node.count == 1) {
+        const void* next = std::memchr(data, node.bytes[0], size);
+        return next == nullptr ? size : static_cast<std::size_t>(static_cast<const std::uint8_t*>(next) - data);
+    }
+    if (node.count == 2) {
+        const std::uint8_t a = node.bytes[0], b = node.bytes[1];
+        std::size_t j = 0;
+        while (j < size && data[j] != a && data[j] != b)
+            ++j;
+        return j;
+    }
+    std::array<bool, 256> leads{};
+    for (std::size_t k = 0; k < node.count; ++k)
+        leads[node.bytes[k]] = true;
+    std::size_t j = 0;
+    while (j < size && !leads[data[j]])
+        ++j;
+    return j;
+}
+
 } // namespace
+
+BytePattern TTextReplacer::findPattern(const ReplacerStructureView& structure) const
+{
+    if (structure.caseSensitive)
+        return BytePattern::exact(structure.find);
+    // Texts in the DOS code page: one byte per character, its two case forms in the two copies.
+    if (oemTexts_)
+        return BytePattern::bytePairs(structure.find, structure.findUpper);
+    return BytePattern::utf8IgnoringCase(structure.find);
+}
 
 TTextReplacer::TTextReplacer(platform::WuxThread* Owner, std::int32_t Mode, platform::MovableHandle Block,
                              bool Backup)
@@ -249,9 +290,13 @@ TReplaceResult TTextReplacer::streamPass(std::string_view PathGiven, bool changi
 
     const bool between = mode_ == kModeInsertBetween;
     const bool keepsRing = changing && (mode_ == kModeInsertBefore || between);
-    PlainMatcher matcher(*structure, between && changing, sizeOfFirstPart_);
-    ByteRing ring(keepsRing ? static_cast<std::size_t>(n) : 0);
-    PlainOutputSink sink(temp, blockSize_, replace.size() + static_cast<std::size_t>(n) + 1);
+    const BytePattern pattern = findPattern(*structure);
+    const std::size_t longest = pattern.longest();
+    const std::int32_t firstPartNode =
+        pattern.nodeAtOffset(static_cast<std::size_t>(std::clamp<std::int32_t>(sizeOfFirstPart_, 0, n)));
+    PlainMatcher matcher(pattern, structure->wholeWord, between && changing, firstPartNode);
+    ByteRing ring(keepsRing ? longest : 0);
+    PlainOutputSink sink(temp, blockSize_, replace.size() + longest + 1);
     const platform::WuxThread* owner = owner_;
 
     bool ok = true;
@@ -277,29 +322,15 @@ TReplaceResult TTextReplacer::streamPass(std::string_view PathGiven, bool changi
                     ok = false;
                     break;
                 }
-                char lead = 0, leadUpper = 0;
-                if (matcher.idle(lead, leadUpper)) {
+                if (const PatternNode* lead = matcher.idle()) {
                     // Bytes that cannot begin a match pass straight to the output.
-                    std::size_t j = i;
-                    if (lead == leadUpper) {
-                        const void* next =
-                            std::memchr(buffer.data() + i, static_cast<unsigned char>(lead), chunk - i);
-                        j = next == nullptr ? chunk
-                                            : static_cast<std::size_t>(
-                                                  static_cast<const std::uint8_t*>(next) - buffer.data());
-                    } else {
-                        while (j < chunk && static_cast<char>(buffer[j]) != lead &&
-                               static_cast<char>(buffer[j]) != leadUpper)
-                            ++j;
-                    }
+                    const std::size_t j = i + skipToLead(*lead, buffer.data() + i, chunk - i);
                     if (j > i) {
                         const auto* skipped = reinterpret_cast<const char*>(buffer.data() + i);
                         if (changing)
                             sink.append(std::string_view(skipped, j - i));
                         if (keepsRing)
-                            for (std::size_t k =
-                                     j - std::min<std::size_t>(j - i, static_cast<std::size_t>(n) + 1);
-                                 k < j; ++k)
+                            for (std::size_t k = j - std::min<std::size_t>(j - i, longest + 1); k < j; ++k)
                                 ring.push(static_cast<char>(buffer[k]));
                         previousIsDelimiter = isWordDelimiter(buffer[j - 1]);
                         i = j;
@@ -320,29 +351,28 @@ TReplaceResult TTextReplacer::streamPass(std::string_view PathGiven, bool changi
                     // The count stays positive past 2^31 matches (a huge file), so the change is kept.
                     if (matchCount_ < std::numeric_limits<std::int32_t>::max())
                         ++matchCount_;
-                    const std::int32_t length = matcher.completeLength;
                     const std::int64_t start = matcher.completeStart;
-                    const bool byteInMatch = length == n; // else it is the delimiter after the word
+                    const auto length = static_cast<std::size_t>(matcher.completeLength);
+                    const bool byteInMatch = matcher.completeInMatch; // else the delimiter after the word
                     if (changing) {
                         if (byteInMatch)
                             sink.put(static_cast<char>(byte));
                         const std::size_t skip = byteInMatch ? 0 : 1;
                         switch (mode_) {
                         case kModeInsertAfter:
-                            sink.cutTo(start + n);
+                            sink.cutTo(start + static_cast<std::int64_t>(length));
                             sink.append(replace);
                             break;
                         case kModeInsertBefore: {
-                            const std::string found = ring.lastBytes(static_cast<std::size_t>(n), skip);
+                            const std::string found = ring.lastBytes(length, skip);
                             sink.cutTo(start);
                             sink.append(replace);
                             sink.append(found);
                             break;
                         }
                         case kModeInsertBetween: {
-                            const auto ending = static_cast<std::size_t>(
-                                n - std::clamp<std::int32_t>(sizeOfFirstPart_, 0, n));
-                            const std::string endingBytes = ring.lastBytes(ending, skip);
+                            const std::string endingBytes =
+                                ring.lastBytes(static_cast<std::size_t>(matcher.completeEnding), skip);
                             sink.cutTo(start);
                             sink.append(replace);
                             sink.append(endingBytes);

@@ -4,8 +4,10 @@
 // engine, batch_engine.cpp). Files are read in blocks of 0x40000 bytes in one pass; matches may span
 // blocks; the result goes to a temporary file that takes the file's place only when something changed.
 //
-// Matching: the find text of the search block, compared byte by byte; not case-sensitive means equal to
-// the lower- or the upper-case copy (ASCII letters only, so a match never splits a UTF-8 character).
+// Matching: the find text of the search block, compared byte by byte; not case-sensitive means any case
+// form of each of its UTF-8 characters, whatever its byte length (byte_pattern.h), or, for texts in the
+// DOS code page, the byte of the lower- or the upper-case copy. A match is always a run of whole
+// characters of the file, so the bytes around it stay as they are.
 // Whole word: a match must begin after a delimiter (or at the file start) and be followed by a
 // delimiter (or the file end); the delimiter stays in the output and may begin the next match. Every
 // match ends all attempts that began inside it, so matches never overlap.
@@ -21,6 +23,7 @@
 
 #include "engines/base_replacer.h"
 #include "engines/batch_engine.h"
+#include "engines/byte_pattern.h"
 #include "platform/movable_memory.h"
 
 namespace wux::engines {
@@ -43,6 +46,10 @@ public:
     // The read block and output flush size (kPlainBlockSize; smaller values serve tests).
     void setBlockSize(std::size_t size) { blockSize_ = size < 1 ? 1 : size; }
     std::size_t blockSize() const { return blockSize_; }
+    // The search block's texts are in the DOS code page (one byte per character): a search that ignores
+    // case takes each byte in its two copies instead of every case form of the UTF-8 characters.
+    bool oemTexts() const { return oemTexts_; }
+    void setOemTexts(bool oem) { oemTexts_ = oem; }
 
     // Modes 1 (replace), 2 (delete), 8 (insert after).
     TReplaceResult ReplaceInFile(std::string_view Path);
@@ -67,6 +74,8 @@ public:
 
 private:
     TReplaceResult streamPass(std::string_view Path, bool changing);
+    // The find text of a search block compiled for matching.
+    BytePattern findPattern(const ReplacerStructureView& structure) const;
 
     // The first rowCount rows of a locked table block, compiled (and their work space written) unless
     // the block holds the same bytes as after the last compilation; null when the block ends before
@@ -80,6 +89,7 @@ private:
     std::vector<std::uint8_t> compiledBytes_;
     std::int32_t compiledRows_ = -1;
     std::int32_t sizeOfFirstPart_ = 0;
+    bool oemTexts_ = false;
     std::size_t blockSize_ = kPlainBlockSize;
 };
 

@@ -262,6 +262,7 @@ void TReplacer::Execute()
     {
         TTextReplacer text(this, TypeOfReplacing, searchBlock, backupFlag);
         text.setSizeOfFirstPart(sizeOfFirstPart);
+        text.setOemTexts(oemTexts);
         DocumentReplacerRequest request;
         request.owner = this;
         request.mode = TypeOfReplacing;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/text_table.h"
+#include "engines/byte_pattern.h"
 #include "filelist/basket.h"
 #include "filelist/folder_reader.h"
 #include "filelist/list_operations.h"
@@ -41,14 +42,12 @@ constexpr std::uint32_t kSortNameExtensionSize = 0x88;
 // One pattern of the block as the content test reads it.
 struct PatternView
 {
-    const std::uint8_t* first = nullptr;
-    const std::uint8_t* second = nullptr;
-    std::int32_t length = 0;
+    const BytePattern* bytes = nullptr;
     std::uint32_t kind = 0;
     std::uint8_t* kindField = nullptr;
 };
 
-// One attempt beyond the base attempts: a pattern and the bytes matched so far.
+// One attempt beyond the base attempts: a pattern and the node it has reached.
 struct Attempt
 {
     std::int32_t pattern;
@@ -179,6 +178,7 @@ bool TFinder::PrepareTextSearch(std::string_view Text, bool CaseSensitive, bool 
         platform::movableFree(patternBlock);
     patternBlock = platform::MovableHandle();
     patternCount = 0;
+    compiledPatterns_.clear();
     if (terms.empty()) {
         hasPatterns = false;
         return false;
@@ -192,8 +192,10 @@ bool TFinder::PrepareTextSearch(std::string_view Text, bool CaseSensitive, bool 
     };
     std::vector<Forms> patterns;
     for (std::string_view term : terms) {
-        const std::string lower = ignoreCase ? platform::bytesToLower(term) : std::string(term);
-        const std::string upper = ignoreCase ? platform::bytesToUpper(term) : std::string(term);
+        // Each character in its lower and upper case where that takes as many bytes (the content test
+        // takes every case form of each character from the first form).
+        const std::string lower = ignoreCase ? platform::simpleLower(term, true) : std::string(term);
+        const std::string upper = ignoreCase ? platform::simpleUpper(term, true) : std::string(term);
         const std::array<Forms, 3> forms = {Forms{kPatternAnsi, lower, upper},
                                             Forms{kPatternUtf16, utf16Bytes(lower), utf16Bytes(upper)},
                                             Forms{kPatternUtf8, utf8Form(lower), utf8Form(upper)}};
@@ -251,6 +253,12 @@ bool TFinder::FileContainsText(const std::string& Path)
 
     // Set-up: the patterns, their found flags cleared, one counter per kind, one base attempt each.
     const auto n = static_cast<std::size_t>(patternCount);
+    const bool foldCase = ignoreCase;
+    const bool compile = compiledPatterns_.size() != n;
+    if (compile) {
+        compiledPatterns_.clear();
+        compiledPatterns_.reserve(n);
+    }
     std::vector<PatternView> patterns(n);
     const std::size_t blockBytes = platform::movableSize(patternBlock);
     std::size_t offset = 0;
@@ -268,8 +276,17 @@ bool TFinder::FileContainsText(const std::string& Path)
             return false;
         kind &= ~kPatternFound;
         std::memcpy(block + offset + 4, &kind, 4);
-        patterns[p] = PatternView{block + formOffset, block + formOffset + length,
-                                  static_cast<std::int32_t>(length), kind, block + offset + 4};
+        if (compile) {
+            // The patterns depend on the block alone: compiled once per run. Ignoring case, every case
+            // form of each character of the first form (UTF-16 for its pattern, UTF-8 for the others).
+            const std::string_view first(reinterpret_cast<const char*>(block + formOffset), length);
+            compiledPatterns_.push_back(!foldCase               ? BytePattern::exact(first)
+                                        : kind == kPatternUtf16 ? BytePattern::utf16IgnoringCase(first)
+                                                                : BytePattern::utf8IgnoringCase(first));
+            if (compiledPatterns_.back().empty())
+                return false;
+        }
+        patterns[p] = PatternView{&compiledPatterns_[p], kind, block + offset + 4};
         offset = formOffset + 2 * static_cast<std::size_t>(length);
     }
     std::array<std::int32_t, kFormsPerTerm + 1> counters{};
@@ -279,10 +296,10 @@ bool TFinder::FileContainsText(const std::string& Path)
     added.reserve(n);
     std::size_t live = 0;
     std::vector<std::int32_t> queued(n);
-    const bool foldCase = ignoreCase;
 
-    auto matches = [foldCase](const PatternView& pattern, std::int32_t position, std::uint8_t byte) {
-        return byte == pattern.first[position] || (foldCase && byte == pattern.second[position]);
+    // The node a byte leads to from position, or -1.
+    auto matches = [](const PatternView& pattern, std::int32_t position, std::uint8_t byte) {
+        return pattern.bytes->step(position, byte);
     };
     bool completed = false;
     auto complete = [&](std::size_t p) {
@@ -322,14 +339,19 @@ bool TFinder::FileContainsText(const std::string& Path)
         return true;
     };
     for (const PatternView& pattern : patterns) {
-        for (int form = 0; form < (foldCase ? 2 : 1); ++form) {
-            const std::uint8_t* bytes = form == 0 ? pattern.first : pattern.second;
-            if (starts[bytes[0]] == 0) {
-                starts[bytes[0]] = 1;
+        const BytePattern& bytes = *pattern.bytes;
+        const PatternNode& head = bytes.node(0);
+        for (std::size_t k = 0; k < head.count; ++k) {
+            const std::uint8_t byte = head.bytes[k];
+            if (starts[byte] == 0) {
+                starts[byte] = 1;
                 ++startCount;
-                addTo(firstBytes, bytes[0]);
+                addTo(firstBytes, byte);
             }
-            fewSeconds = fewSeconds && pattern.length >= 2 && addTo(secondBytes, bytes[1]);
+            const std::int32_t second = head.next[k];
+            fewSeconds = fewSeconds && second < bytes.end();
+            for (std::size_t j = 0; fewSeconds && j < bytes.node(second).count; ++j)
+                fewSeconds = addTo(secondBytes, bytes.node(second).bytes[j]);
         }
     }
     const bool fewStartBytes = startCount <= kFewStarts;
@@ -337,13 +359,9 @@ bool TFinder::FileContainsText(const std::string& Path)
         secondBytes.count = 0;
     std::size_t longest = 0;
     for (const PatternView& pattern : patterns)
-        longest = std::max(longest, static_cast<std::size_t>(pattern.length));
-    auto matchesAt = [foldCase](const PatternView& pattern, const std::uint8_t* at) {
-        for (std::int32_t k = 0; k < pattern.length; ++k) {
-            if (at[k] != pattern.first[k] && !(foldCase && at[k] == pattern.second[k]))
-                return false;
-        }
-        return true;
+        longest = std::max(longest, pattern.bytes->longest());
+    auto matchesAt = [](const PatternView& pattern, const std::uint8_t* at, std::size_t size) {
+        return pattern.bytes->matchAt(at, size) > 0;
     };
     bool idle = true;
 
@@ -378,7 +396,7 @@ bool TFinder::FileContainsText(const std::string& Path)
                 if (done - i >= longest) {
                     completed = false;
                     for (std::size_t p = 0; p < n; ++p) {
-                        if (matchesAt(patterns[p], data + i))
+                        if (matchesAt(patterns[p], data + i, done - i))
                             complete(p);
                     }
                     if (completed && decided())
@@ -395,12 +413,11 @@ bool TFinder::FileContainsText(const std::string& Path)
                 std::int32_t position = basePositions[p];
                 if (position > 0)
                     queued[queuedCount++] = static_cast<std::int32_t>(p);
-                if (matches(patterns[p], position, byte)) {
-                    if (++position == patterns[p].length) {
-                        complete(p);
-                        position = 0;
-                    }
-                } else {
+                position = matches(patterns[p], position, byte);
+                if (position == patterns[p].bytes->end()) {
+                    complete(p);
+                    position = 0;
+                } else if (position < 0) {
                     position = 0;
                 }
                 basePositions[p] = position;
@@ -411,9 +428,10 @@ bool TFinder::FileContainsText(const std::string& Path)
             for (std::size_t a = 0; a < live; ++a) {
                 Attempt attempt = added[a];
                 const auto p = static_cast<std::size_t>(attempt.pattern);
-                if (!matches(patterns[p], attempt.position, byte))
+                attempt.position = matches(patterns[p], attempt.position, byte);
+                if (attempt.position < 0)
                     continue;
-                if (++attempt.position == patterns[p].length) {
+                if (attempt.position == patterns[p].bytes->end()) {
                     complete(p);
                     continue;
                 }
@@ -423,13 +441,14 @@ bool TFinder::FileContainsText(const std::string& Path)
             // The queued starts, visited for the same byte.
             for (std::size_t q = 0; q < queuedCount; ++q) {
                 const auto p = static_cast<std::size_t>(queued[q]);
-                if (!matches(patterns[p], 0, byte))
+                const std::int32_t next = matches(patterns[p], 0, byte);
+                if (next < 0)
                     continue;
-                if (patterns[p].length == 1) {
+                if (next == patterns[p].bytes->end()) {
                     complete(p);
                     continue;
                 }
-                const Attempt attempt{queued[q], 1};
+                const Attempt attempt{queued[q], next};
                 if (live < added.size())
                     added[live] = attempt;
                 else
@@ -714,6 +733,7 @@ void TFinder::Execute()
     closeRun();
     finished = true;
     readBuffer_ = std::vector<std::uint8_t>();
+    compiledPatterns_.clear();
     if (hasPatterns && platform::movableIsValid(patternBlock)) {
         platform::movableFree(patternBlock);
         patternBlock = platform::MovableHandle();

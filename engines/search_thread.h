@@ -15,7 +15,8 @@
 // Content search: the text is split into terms (or taken whole as one phrase); each term is searched
 // in three encodings at once, the 8-bit form, UTF-16 little-endian and UTF-8, in one pass over the
 // file in blocks of 256 KB, with an attempt begun at every byte, so matches may overlap and span
-// blocks. An AND search needs every term found in one and the same encoding.
+// blocks. Ignoring case, each character matches in every case form (byte_pattern.h). An AND search
+// needs every term found in one and the same encoding.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engines/byte_pattern.h"
 #include "filelist/browser_state.h"
 #include "platform/critical_section.h"
 #include "platform/file_types.h"
@@ -125,6 +127,8 @@ private:
     platform::CoalescedDisplay pathDisplay_;
     // The read block of the content test, made once per run.
     std::vector<std::uint8_t> readBuffer_;
+    // The pattern block's patterns compiled for matching (once per run).
+    std::vector<BytePattern> compiledPatterns_;
 };
 
 } // namespace wux::engines

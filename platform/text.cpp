@@ -5,6 +5,8 @@
 #include <QString>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace wux::platform {
 
@@ -344,6 +346,100 @@ std::string foldCase(std::string_view text)
         }
     }
     return out;
+}
+
+// ---- Case forms of characters ----
+
+namespace {
+
+// (folded form, character) for every character that simple case folding changes, sorted.
+const std::vector<std::pair<char32_t, char32_t>>& foldedPairs()
+{
+    static const std::vector<std::pair<char32_t, char32_t>> pairs = [] {
+        std::vector<std::pair<char32_t, char32_t>> out;
+        // Every character that has case lies in the first two planes (the last cased script ends at
+        // U+1E943); the planes above hold none.
+        for (char32_t cp = 0; cp <= 0x1FFFF; ++cp) {
+            if (cp == 0xD800) {
+                cp = 0xDFFF; // surrogates are no characters
+                continue;
+            }
+            const char32_t folded = foldCodePoint(cp);
+            if (folded != cp) {
+                out.emplace_back(folded, cp);
+            }
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    }();
+    return pairs;
+}
+
+template <typename Map> std::string mapEachCharacter(std::string_view text, bool keepLengths, Map map)
+{
+    std::string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const Utf8Char ch = decodeUtf8(text, pos);
+        const std::string_view bytes = text.substr(pos, ch.length);
+        pos += ch.length;
+        if (!ch.valid) {
+            out.append(bytes);
+            continue;
+        }
+        const std::size_t before = out.size();
+        appendUtf8(out, map(ch.codePoint));
+        if (keepLengths && out.size() - before != bytes.size()) {
+            out.resize(before);
+            out.append(bytes);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+CaseVariants caseVariants(char32_t codePoint)
+{
+    CaseVariants variants;
+    if (codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
+        variants.chars[variants.count++] = codePoint;
+        return variants;
+    }
+    const char32_t folded = foldCodePoint(codePoint);
+    variants.chars[variants.count++] = folded;
+    const auto& pairs = foldedPairs();
+    auto it = std::lower_bound(pairs.begin(), pairs.end(), std::make_pair(folded, char32_t{0}));
+    for (; it != pairs.end() && it->first == folded && variants.count < kMaxCaseVariants; ++it) {
+        variants.chars[variants.count++] = it->second;
+    }
+    for (std::size_t i = 1; i < variants.count; ++i) {
+        for (std::size_t j = i; j > 0 && variants.chars[j] < variants.chars[j - 1]; --j) {
+            std::swap(variants.chars[j], variants.chars[j - 1]);
+        }
+    }
+    return variants;
+}
+
+char32_t simpleLowerCodePoint(char32_t codePoint) noexcept
+{
+    return codePoint > 0x10FFFF ? codePoint : static_cast<char32_t>(QChar::toLower(codePoint));
+}
+
+char32_t simpleUpperCodePoint(char32_t codePoint) noexcept
+{
+    return codePoint > 0x10FFFF ? codePoint : static_cast<char32_t>(QChar::toUpper(codePoint));
+}
+
+std::string simpleLower(std::string_view text, bool keepLengths)
+{
+    return mapEachCharacter(text, keepLengths, simpleLowerCodePoint);
+}
+
+std::string simpleUpper(std::string_view text, bool keepLengths)
+{
+    return mapEachCharacter(text, keepLengths, simpleUpperCodePoint);
 }
 
 // ---- Display case mapping ----

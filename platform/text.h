@@ -10,6 +10,7 @@
 //   are only shown or that become new names (never for comparisons).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -128,6 +129,29 @@ bool equalNoCase(std::string_view a, std::string_view b) noexcept;
 std::string foldCase(std::string_view text);
 // Simple case folding of one code point (ASCII and other values outside Unicode are returned as is).
 char32_t foldCodePoint(char32_t codePoint) noexcept;
+
+// ---- Case forms of characters (matching of texts that ignores case) ----
+
+// The most characters that simple case folding makes equal to one another (e.g. theta: U+0398, U+03B8,
+// U+03D1, U+03F4).
+inline constexpr std::size_t kMaxCaseVariants = 4;
+// The characters whose simple case folding equals that of one character, the character itself
+// included, in code point order (e.g. 'k': "K", "k" and the Kelvin sign U+212A).
+struct CaseVariants
+{
+    std::array<char32_t, kMaxCaseVariants> chars{};
+    std::size_t count = 0;
+};
+// The case variants of a code point; a value outside Unicode or a surrogate has only itself.
+CaseVariants caseVariants(char32_t codePoint);
+// Simple (one code point to one code point) lower and upper case of one character.
+char32_t simpleLowerCodePoint(char32_t codePoint) noexcept;
+char32_t simpleUpperCodePoint(char32_t codePoint) noexcept;
+// Every character of a UTF-8 text in its simple lower (upper) case form; with keepLengths, only where
+// that form takes as many bytes as the character, so that every byte position is kept. Invalid bytes
+// are kept as they are.
+std::string simpleLower(std::string_view text, bool keepLengths);
+std::string simpleUpper(std::string_view text, bool keepLengths);
 
 // ---- Display case mapping (full Unicode; for shown texts and new names, never for comparisons) ----
 //

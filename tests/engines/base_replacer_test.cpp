@@ -65,8 +65,8 @@ TEST(ReplacerStructureTest, FoldedBlockIsByteExact)
         0,   1,   0,    0,                       // not case-sensitive, whole word, unused
         4,   0,   0,    0,                       // n
         2,   0,   0,    0,                       // m
-        'a', 'b', 0xC3, 0xA9,                    // lower-cased find text (the UTF-8 bytes untouched)
-        'A', 'B', 0xC3, 0xA9,                    // upper-case copy
+        'a', 'b', 0xC3, 0xA9,                    // lower-cased find text
+        'A', 'B', 0xC3, 0x89,                    // upper-case copy ("\xC3\xA9" is "é", "\xC3\x89" "É")
         'X', 'Y',                                // replace text
         0,   0,   0,    0,    0, 0, 0, 0, 0, 0}; // spare
     EXPECT_EQ(blockBytes(block), expected);
@@ -98,15 +98,38 @@ TEST(ReplacerStructureTest, CaseSensitiveAndHeadFootBlocksKeepTheText)
 
 TEST(ReplacerStructureTest, DosCodePageTextsAreConvertedWholeCharacters)
 {
-    // "é" (two UTF-8 bytes) becomes the one CP437 byte 0x82; ASCII letters are folded as usual.
+    // "été": case forms first ("été", "ÉTÉ"), then CP437, one byte per character ("é" 0x82, "É" 0x90).
     const ReplacerStructure block =
         BuildReplacerStructure("\xC3\xA9t\xC3\xA9", "\xC3\x89", false, false, kModeReplace, true);
     const std::vector<std::uint8_t> bytes = blockBytes(block);
     const std::vector<std::uint8_t> expected = {0, 0, 0,    0,   3,    0,    0,   0,    1,    0,
-                                                0, 0, 0x82, 't', 0x82, 0x82, 'T', 0x82, 0x90, 0,
+                                                0, 0, 0x82, 't', 0x82, 0x90, 'T', 0x90, 0x90, 0,
                                                 0, 0, 0,    0,   0,    0,    0,   0,    0};
     EXPECT_EQ(bytes, expected);
     platform::movableFree(block);
+}
+
+// Each character's lower and upper case where it takes as many bytes; where the other case takes
+// another number of bytes ("K" Kelvin sign, 3 bytes, and "k"; "ẞ", 3 bytes, and "ß", 2), the character
+// stands as typed, so both copies keep the find text's byte positions. CP437 lacks "ẞ": it stands as
+// typed there too ("ß" 0xE1 in both copies).
+TEST(ReplacerStructureTest, CaseFormsKeepTheBytePositions)
+{
+    const ReplacerStructure block =
+        BuildReplacerStructure("\xE2\x84\xAA\xC3\x9F\xC3\x89", "", false, false, kModeJustFind);
+    std::vector<std::uint8_t> bytes = blockBytes(block);
+    ASSERT_EQ(bytes.size(), 2u * 7 + 22);
+    EXPECT_EQ(std::string(bytes.begin() + 12, bytes.begin() + 19), "\xE2\x84\xAA\xC3\x9F\xC3\xA9");
+    EXPECT_EQ(std::string(bytes.begin() + 19, bytes.begin() + 26), "\xE2\x84\xAA\xC3\x9F\xC3\x89");
+    platform::movableFree(block);
+
+    const ReplacerStructure oem =
+        BuildReplacerStructure("\xC3\x9F\xC3\xA4\xC3\x96", "", false, false, kModeJustFind, true);
+    bytes = blockBytes(oem);
+    ASSERT_EQ(bytes.size(), 2u * 3 + 22);
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 12, bytes.begin() + 18),
+              (std::vector<std::uint8_t>{0xE1, 0x84, 0x94, 0xE1, 0x8E, 0x99})); // ß ä ö / ß Ä Ö
+    platform::movableFree(oem);
 }
 
 TEST(ReplacerStructureTest, ParseChecksTheLengthsAgainstTheBlock)

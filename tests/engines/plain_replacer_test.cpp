@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "platform/fault_injection.h"
 #include "platform/file_handle.h"
 #include "platform/movable_memory.h"
+#include "platform/text.h"
 #include "platform/thread.h"
 #include "support/deep_tree.h"
 #include "support/file_builders.h"
@@ -123,9 +125,37 @@ const std::vector<PlainCase>& plainCases()
         {"empty replacement", S(1, "ab", ""), "xaby", "xy", kReplaceFound, 1},
         {"no match", S(1, "q", "x"), "abc", "abc", kReplaceNothingFound, 0},
         {"empty file", S(1, "q", "x"), "", "", kReplaceNothingFound, 0},
-        // Byte case mapping touches ASCII letters only: a multi-byte character is never split.
-        {"UTF-8 bytes kept", S(1, "caf\xC3\xA9", "X"), "CAF\xC3\xA9 caf\xC3\x89", "X caf\xC3\x89",
+        // Ignoring case, every letter of the UTF-8 text matches in each of its case forms, whatever their
+        // byte lengths; the bytes around a match stay as they are.
+        {"letters beyond ASCII", S(1, "caf\xC3\xA9", "X"), "CAF\xC3\xA9 caf\xC3\x89 cafe", "X X cafe",
+         kReplaceFound, 2},
+        {"\xC3\x89t\xC3\xA9 in every case", S(1, "\xC3\x89t\xC3\xA9", "X"),
+         "\xC3\xA9t\xC3\xA9|\xC3\x89T\xC3\x89|\xC3\x89t\xC3\xA9|ete", "X|X|X|ete", kReplaceFound, 3},
+        // "ẞ" (3 bytes) folds to "ß" (2 bytes); "ss" is another text.
+        {"forms of other byte lengths", S(1, "stra\xC3\x9F" "e", "X"),
+         "STRA\xE1\xBA\x9E" "E strasse Stra\xC3\x9F" "e", "X strasse X", kReplaceFound, 2},
+        // The Kelvin sign (3 bytes) is a case form of "k", and "k" of it.
+        {"k and the Kelvin sign", S(1, "k", "x"), "k K \xE2\x84\xAA", "x x x", kReplaceFound, 3},
+        {"the Kelvin sign and k", S(1, "\xE2\x84\xAA", "x"), "k K \xE2\x84\xAA", "x x x", kReplaceFound, 3},
+        // Each character whole: "σ" (CF 83) and "Σ" (CE A3) never mix into "ϣ" (CF A3); final "ς" folds
+        // to "σ".
+        {"characters never mix", S(1, "\xCF\x83", "x"), "\xCE\xA3 \xCF\x83 \xCF\x82 \xCF\xA3",
+         "x x x \xCF\xA3", kReplaceFound, 3},
+        // Simple case folding keeps dotless "ı" apart from "I" and "i".
+        {"dotless i", S(2, "\xC4\xB1", ""), "\xC4\xB1 I i", " I i", kReplaceFound, 1},
+        {"case-sensitive beyond ASCII", S(1, "\xC3\xA9", "x", true), "\xC3\xA9\xC3\x89", "x\xC3\x89",
          kReplaceFound, 1},
+        {"whole words beyond ASCII", S(1, "\xC3\xA4rger", "X", false, true),
+         "\xC3\x84RGER \xC3\xA4rgerlich _\xC3\x84rger \xC3\x84rger.", "X \xC3\xA4rgerlich _\xC3\x84rger X.",
+         kReplaceFound, 2},
+        {"insert after a form of another length", S(8, "\xC3\x9F", "!"), "\xE1\xBA\x9E\xC3\x9F",
+         "\xE1\xBA\x9E!\xC3\x9F!", kReplaceFound, 2},
+        {"insert before a form of another length", S(16, "k", "<", false, true), "a \xE2\x84\xAA.k",
+         "a <\xE2\x84\xAA.<k", kReplaceFound, 2},
+        {"between forms of other lengths", S(32, "\xC3\xA4\xC3\x9F", "X", false, false, 2),
+         "\xC3\x84..\xE1\xBA\x9E|", "\xC3\x84X\xE1\xBA\x9E|", kReplaceFound, 1},
+        {"count forms of other lengths", S(128, "\xCE\xA9", ""), "\xCE\xA9\xCF\x89\xE2\x84\xA6",
+         "\xCE\xA9\xCF\x89\xE2\x84\xA6", kReplaceFound, 3},
         // Whole word.
         {"word before a dot", S(1, "cat", "dog", false, true), "a cat.", "a dog.", kReplaceFound, 1},
         {"word at the very end", S(1, "cat", "dog", false, true), "the cat", "the dog", kReplaceFound, 1},
@@ -193,24 +223,48 @@ TEST_F(PlainReplacerTest, ExactBytesForEveryModeAndAnyBlockSize)
     }
 }
 
-// What a search must give, found the plain way: the leftmost match of the find text (ignoring ASCII case
+// The number of bytes of input from at on that match find character by character (ignoring case by
+// Unicode simple case folding unless case-sensitive), or none.
+std::optional<std::size_t> matchLength(const Search& search, const std::string& input, std::size_t at)
+{
+    std::size_t k = 0;
+    std::size_t i = at;
+    while (k < search.find.size()) {
+        if (i >= input.size())
+            return std::nullopt;
+        if (search.caseSensitive) {
+            if (input[i] != search.find[k])
+                return std::nullopt;
+            ++i;
+            ++k;
+            continue;
+        }
+        const platform::Utf8Char want = platform::decodeUtf8(search.find, k);
+        const platform::Utf8Char have = platform::decodeUtf8(input, i);
+        if (!want.valid || !have.valid ||
+            platform::foldCodePoint(want.codePoint) != platform::foldCodePoint(have.codePoint))
+            return std::nullopt;
+        k += want.length;
+        i += have.length;
+    }
+    return i - at;
+}
+
+// What a search must give, found the plain way: the leftmost match of the find text (ignoring case
 // unless case-sensitive; with whole words, between delimiters or the file's ends, bytes above 0x7F being
 // word characters), the next search beginning behind it. Modes 1, 2, 8, 16 and 128.
 Outcome referenceSearch(const Search& search, const std::string& input)
 {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-    auto same = [&](char a, char b) { return search.caseSensitive ? a == b : lower(a) == lower(b); };
     auto delimiter = [](char c) { return isWordDelimiter(static_cast<std::uint8_t>(c)); };
     const std::string& find = search.find;
-    const std::size_t n = find.size();
     Outcome out;
     out.count = 0;
     std::size_t at = 0;
     std::size_t copied = 0;
-    while (n > 0 && at + n <= input.size()) {
-        bool hit = true;
-        for (std::size_t k = 0; k < n && hit; ++k)
-            hit = same(input[at + k], find[k]);
+    while (!find.empty() && at < input.size()) {
+        const std::optional<std::size_t> length = matchLength(search, input, at);
+        bool hit = length.has_value();
+        const std::size_t n = length.value_or(0);
         if (hit && search.wholeWord)
             hit =
                 (at == 0 || delimiter(input[at - 1])) && (at + n == input.size() || delimiter(input[at + n]));
@@ -252,7 +306,10 @@ TEST_F(PlainReplacerTest, RandomTextsGiveTheExpectedBytesWhateverTheBlockSize)
 {
     for (const auto& [seed, tokens] :
          {std::pair<unsigned, std::vector<std::string>>{12345, {"a", "A", "b", " ", "."}},
-          {777, {"a", "A", "\xC3\xA4", "\xC3\x84", " ", ".", "_", "b"}}}) {
+          {777, {"a", "A", "\xC3\xA4", "\xC3\x84", " ", ".", "_", "b"}},
+          // Case forms of other byte lengths: "k", "K", the Kelvin sign; "s", "ſ"; "ß", "ẞ".
+          {4242,
+           {"k", "K", "\xE2\x84\xAA", "s", "\xC5\xBF", "\xC3\x9F", "\xE1\xBA\x9E", " ", "_"}}}) {
         std::mt19937 random(seed);
         auto text = [&](std::size_t count) {
             std::string s;

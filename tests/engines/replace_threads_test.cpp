@@ -361,6 +361,38 @@ TEST_F(ReplaceThreadTest, ReplacerModesReachTheirOperations)
     }
 }
 
+// With the DOS character set, the case forms are made first and then converted: "Été" finds "été",
+// "ÉTÉ" and "Été" in a CP437 file ("é" 0x82, "É" 0x90), also as whole words; other bytes stay.
+TEST_F(ReplaceThreadTest, DosCharacterSetIgnoresTheCaseOfEveryLetter)
+{
+    const struct
+    {
+        bool wholeWord;
+        const char* input;
+        const char* expected;
+    } cases[] = {
+        {false, "\x82t\x82 \x90T\x90 \x90t\x82 \x82T", "x x x \x82T"},
+        {true, "\x82t\x82s \x90T\x90. _\x90t\x82", "\x82t\x82s x. _\x90t\x82"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.wholeWord);
+        createFile(path("dos.txt"), c.input);
+        FakeRunWindow window({entry("dos.txt")});
+        TReplacer thread;
+        if (platform::movableIsValid(search))
+            platform::movableFree(search);
+        search = BuildReplacerStructure("\xC3\x89t\xC3\xA9", "x", false, c.wholeWord, kModeReplace, true);
+        thread.TypeOfReplacing = kModeReplace;
+        thread.searchBlock = search;
+        thread.oemTexts = true;
+        window.connect(thread);
+        window.run(thread);
+        ASSERT_EQ(window.results.size(), 1u);
+        EXPECT_EQ(window.results[0], kReplaceFound);
+        EXPECT_EQ(readFileBytes(path("dos.txt")), c.expected);
+    }
+}
+
 TEST_F(ReplaceThreadTest, FullPathsBeyond255Characters)
 {
     const std::string folder =

@@ -338,6 +338,52 @@ TEST_F(FinderTest, IgnoringCaseFindsEveryEncodingAndCaseSensitiveDoesNot)
               (std::vector<std::string>{path("e\\utf8.txt"), path("e\\wideaccent.txt")}));
 }
 
+// Ignoring case, every letter of the term matches in each of its case forms, whatever their byte
+// lengths, in UTF-8 and in UTF-16 files, also across read blocks of any size.
+TEST_F(FinderTest, IgnoringCaseTakesEveryLetterInEachCaseForm)
+{
+    createFile(path("u\\lower.txt"), "xx \xC3\xA9t\xC3\xA9 yy");               // été
+    createFile(path("u\\upper.txt"), "\xC3\x89T\xC3\x89");                     // ÉTÉ
+    createFile(path("u\\wide.txt"), utf16le("a \xC3\x89t\xC3\xA9 b"));         // Été as UTF-16
+    createFile(path("u\\plain.txt"), "ete ETE");
+    createFile(path("u\\near.txt"), "\xC3\xA9te \xC3\x89T");                     // "éte ÉT"
+    const std::vector<std::string> paths = {path("u")};
+    auto in = [&](const std::string& folder, std::vector<std::string> names) {
+        for (std::string& name : names)
+            name = path(folder + "\\" + name);
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    for (std::size_t block : {0u, 1u, 2u, 3u}) {
+        SCOPED_TRACE(block);
+        EXPECT_EQ(searchText(paths, "\xC3\x89t\xC3\xA9", false, false, false, block),
+                  in("u", {"lower.txt", "upper.txt", "wide.txt"}));
+        EXPECT_EQ(searchText(paths, "\xC3\x89t\xC3\xA9", true, false, false, block), in("u", {"wide.txt"}));
+    }
+
+    // Case forms of other byte lengths: "ẞ" (3 bytes in UTF-8) folds to "ß" (2); the Kelvin sign
+    // (3 bytes; one UTF-16 unit 0x212A) is a form of "k"; "ſ" (2 bytes) of "s". Dotless "ı" stays apart
+    // from "I" (simple case folding).
+    createFile(path("v\\sharp.txt"), "STRA\xE1\xBA\x9E" "E");
+    createFile(path("v\\kelvin.txt"), "\xE2\x84\xAA" "m/h");
+    createFile(path("v\\widekelvin.txt"), utf16le("\xE2\x84\xAA" "M/H"));
+    createFile(path("v\\longs.txt"), "ma\xC3\x9F und Stra\xC5\xBF" "se");
+    createFile(path("v\\dotless.txt"), "\xC4\xB1");
+    createFile(path("v\\capital.txt"), "I");
+    const std::vector<std::string> more = {path("v")};
+    for (std::size_t block : {0u, 1u, 2u}) {
+        SCOPED_TRACE(block);
+        EXPECT_EQ(searchText(more, "stra\xC3\x9F" "e", false, false, false, block), in("v", {"sharp.txt"}));
+        EXPECT_EQ(searchText(more, "km/h", false, false, false, block),
+                  in("v", {"kelvin.txt", "widekelvin.txt"}));
+        EXPECT_EQ(searchText(more, "STRASSE", false, false, false, block), in("v", {"longs.txt"}));
+        EXPECT_EQ(searchText(more, "\xC4\xB1", false, false, false, block), in("v", {"dotless.txt"}));
+        // AND: both terms in one encoding, one of them only through a form of another length.
+        EXPECT_EQ(searchText(more, "\xE2\x84\xAA" "M/ H", false, false, true, block),
+                  in("v", {"kelvin.txt", "widekelvin.txt"}));
+    }
+}
+
 TEST_F(FinderTest, OverlappingStartsAndMatchesAcrossBlocks)
 {
     createFile(path("o\\overlap.txt"), "xaaab");

@@ -394,6 +394,46 @@ TEST(NoCase, FoldedFormIsUtf8OfTheFoldedCharacters)
 
 // ---- Display case mapping ----
 
+// The characters that simple case folding makes equal, in code point order; dotless "ı" and dotted
+// "İ" fold to themselves, so they are their own only variants.
+TEST(CaseForms, VariantsOfACharacter)
+{
+    const struct
+    {
+        char32_t codePoint;
+        std::vector<char32_t> variants;
+    } cases[] = {
+        {U'k', {U'K', U'k', 0x212A}},
+        {0x212A, {U'K', U'k', 0x212A}},
+        {U'S', {U'S', U's', 0x17F}},
+        {0x1E9E, {0xDF, 0x1E9E}},
+        {0x3B8, {0x398, 0x3B8, 0x3D1, 0x3F4}},
+        {0x3C2, {0x3A3, 0x3C2, 0x3C3}},
+        {0x131, {0x131}},
+        {0x130, {0x130}},
+        {U'1', {U'1'}},
+        {0xD800, {0xD800}},
+        {0x110000, {0x110000}},
+    };
+    for (const auto& c : cases) {
+        const CaseVariants variants = caseVariants(c.codePoint);
+        EXPECT_EQ(std::vector<char32_t>(variants.chars.begin(), variants.chars.begin() + variants.count),
+                  c.variants)
+            << std::hex << static_cast<std::uint32_t>(c.codePoint);
+    }
+}
+
+TEST(CaseForms, SimpleCaseOfEachCharacterWithOrWithoutItsLength)
+{
+    // "Été ẞ K": "ẞ" lowers to "ß" (3 bytes to 2), the Kelvin sign to "k" (3 to 1).
+    const std::string text = "\xC3\x89t\xC3\xA9 \xE1\xBA\x9E \xE2\x84\xAA\xFF";
+    EXPECT_EQ(simpleLower(text, false), "\xC3\xA9t\xC3\xA9 \xC3\x9F k\xFF");
+    EXPECT_EQ(simpleLower(text, true), "\xC3\xA9t\xC3\xA9 \xE1\xBA\x9E \xE2\x84\xAA\xFF");
+    EXPECT_EQ(simpleUpper(text, true), "\xC3\x89T\xC3\x89 \xE1\xBA\x9E \xE2\x84\xAA\xFF");
+    EXPECT_EQ(simpleUpper("\xC4\xB1", false), "I");
+    EXPECT_EQ(simpleUpper("\xC4\xB1", true), "\xC4\xB1");
+}
+
 TEST(DisplayCase, UsesFullUnicodeMapping)
 {
     EXPECT_EQ(displayUpper("stra\xC3\x9F"
