@@ -123,6 +123,24 @@ QStyleOptionButton buttonOption(const QAbstractButton& button)
     return option;
 }
 
+// The size a plain-text label needs to show its text whole, as it paints it.
+QSize plainLabelNeeds(const QLabel& label)
+{
+    const QFontMetrics metrics(label.font());
+    QSize needed = metrics.size(label.buddy() != nullptr ? int(Qt::TextShowMnemonic) : 0, label.text());
+    int indent = label.indent();
+    if (indent < 0 && label.frameWidth() > 0)
+        indent = metrics.horizontalAdvance(QLatin1Char('x')) / 2 - label.margin();
+    const Qt::Alignment align = label.alignment();
+    if (indent > 0 && (align & (Qt::AlignLeft | Qt::AlignRight)))
+        needed.rwidth() += indent;
+    if (indent > 0 && (align & (Qt::AlignTop | Qt::AlignBottom)))
+        needed.rheight() += indent;
+    const QMargins frame = label.contentsMargins();
+    return needed + QSize(frame.left() + frame.right() + 2 * label.margin(),
+                          frame.top() + frame.bottom() + 2 * label.margin());
+}
+
 // The room each text of one control needs and gets; empty for a control without a text to check.
 std::vector<Need> textNeeds(const QWidget& widget)
 {
@@ -130,10 +148,16 @@ std::vector<Need> textNeeds(const QWidget& widget)
     if (const auto* label = qobject_cast<const QLabel*>(&widget)) {
         if (label->text().isEmpty())
             return needs;
-        QSize needed = label->sizeHint();
-        if (label->wordWrap())
-            needed = QSize(0, label->heightForWidth(label->width()));
-        needs.push_back({label->text(), needed, label->rect()});
+        if (label->wordWrap()) {
+            needs.push_back({label->text(), QSize(0, label->heightForWidth(label->width())), label->rect()});
+        } else if (label->textFormat() == Qt::RichText ||
+                   (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()))) {
+            needs.push_back({label->text(), label->sizeHint(), label->rect()});
+        } else {
+            // Plain text is painted in the contents rect less the margin and, beside the aligned
+            // edge, the indent (half an "x" inside a frame); the size hint counts a whole "x".
+            needs.push_back({label->text(), plainLabelNeeds(*label), label->rect()});
+        }
     } else if (const auto* speed = qobject_cast<const TSpeedButtonNew*>(&widget)) {
         if (speed->text().isEmpty())
             return needs;

@@ -540,7 +540,6 @@ int run(int argc, char* argv[])
     // Faults being mended elsewhere: the free space cut in the drive bars, the warning icon of the
     // delete questions.
     shooter.setKnown({{"main-", "pnlInfo \""},
-                      {"main-", "pnlSizeInfo \""},
                       {"query-delete", "imgWarning"},
                       {"query-basket-delete", "imgWarning"}});
     Shooter::settle(500);

@@ -94,6 +94,18 @@ template <typename Button> Button* indicatorButton(QWidget& parent, QStyle::SubE
     return button;
 }
 
+// A label in a sunken frame: the frame and half an "x" of indent before the text, as it paints.
+QLabel* framedLabel(QWidget& parent, int extra)
+{
+    auto* label = new QLabel(QStringLiteral("[c]  62 319 376 of 264 212 084 k free"), &parent);
+    label->setFrameShape(QFrame::StyledPanel);
+    label->setFrameShadow(QFrame::Sunken);
+    const QFontMetrics metrics(label->font());
+    const int indent = metrics.horizontalAdvance(QLatin1Char('x')) / 2;
+    label->resize(2 * label->frameWidth() + indent + metrics.horizontalAdvance(label->text()) + extra, 22);
+    return label;
+}
+
 QPushButton* pushButton(QWidget& parent, int extra)
 {
     auto* button = new QPushButton(QStringLiteral("&Start Replace"), &parent);
@@ -109,7 +121,9 @@ INSTANTIATE_TEST_SUITE_P(
     Controls, CutText,
     ::testing::Values(CutCase{"LabelWideEnough", [](QWidget& p) { return label(p, 0); }, false},
                       CutCase{"LabelOnePixelShort", [](QWidget& p) { return label(p, -1); }, true},
-                      CutCase{"LabelTooLow",
+                      CutCase{"FramedLabelWideEnough", [](QWidget& p) { return framedLabel(p, 0); }, false},
+        CutCase{"FramedLabelOnePixelShort", [](QWidget& p) { return framedLabel(p, -1); }, true},
+        CutCase{"LabelTooLow",
                               [](QWidget& p) {
                                   QLabel* l = label(p, 0);
                                   l->resize(l->width(), l->height() - 4);
