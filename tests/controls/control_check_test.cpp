@@ -119,51 +119,48 @@ QPushButton* pushButton(QWidget& parent, int extra)
 
 INSTANTIATE_TEST_SUITE_P(
     Controls, CutText,
-    ::testing::Values(CutCase{"LabelWideEnough", [](QWidget& p) { return label(p, 0); }, false},
-                      CutCase{"LabelOnePixelShort", [](QWidget& p) { return label(p, -1); }, true},
-                      CutCase{"FramedLabelWideEnough", [](QWidget& p) { return framedLabel(p, 0); }, false},
+    ::testing::Values(
+        CutCase{"LabelWideEnough", [](QWidget& p) { return label(p, 0); }, false},
+        CutCase{"LabelOnePixelShort", [](QWidget& p) { return label(p, -1); }, true},
+        CutCase{"FramedLabelWideEnough", [](QWidget& p) { return framedLabel(p, 0); }, false},
         CutCase{"FramedLabelOnePixelShort", [](QWidget& p) { return framedLabel(p, -1); }, true},
         CutCase{"LabelTooLow",
-                              [](QWidget& p) {
-                                  QLabel* l = label(p, 0);
-                                  l->resize(l->width(), l->height() - 4);
-                                  return l;
-                              },
-                              true},
-                      CutCase{"LabelCutByItsParent",
-                              [](QWidget& p) {
-                                  auto* panel = new QWidget(&p);
-                                  QLabel* l = label(*panel, 0);
-                                  panel->resize(l->width() - 10, l->height());
-                                  l->setObjectName(QStringLiteral("probe"));
-                                  return static_cast<QWidget*>(panel);
-                              },
-                              true},
-                      CutCase{"CheckBoxWithRoomForItsIndicator",
-                              [](QWidget& p) {
-                                  return indicatorButton<QCheckBox>(p, QStyle::SE_CheckBoxContents, 0);
-                              },
-                              false},
-                      CutCase{"CheckBoxAsWideAsItsTextOnly",
-                              [](QWidget& p) {
-                                  auto* box = new QCheckBox(kText, &p);
-                                  box->resize(textWidth(*box, kText), box->sizeHint().height());
-                                  return box;
-                              },
-                              true},
-                      CutCase{"RadioButtonWideEnough",
-                              [](QWidget& p) {
-                                  return indicatorButton<QRadioButton>(p, QStyle::SE_RadioButtonContents, 0);
-                              },
-                              false},
-                      CutCase{"RadioButtonOnePixelShort",
-                              [](QWidget& p) {
-                                  return indicatorButton<QRadioButton>(p, QStyle::SE_RadioButtonContents, -1);
-                              },
-                              true},
-                      CutCase{"PushButtonWideEnough", [](QWidget& p) { return pushButton(p, 0); }, false},
-                      CutCase{"PushButtonOnePixelShort", [](QWidget& p) { return pushButton(p, -1); }, true},
-                      CutCase{"EmptyLabel", [](QWidget& p) { return new QLabel(&p); }, false}),
+                [](QWidget& p) {
+                    QLabel* l = label(p, 0);
+                    l->resize(l->width(), l->height() - 4);
+                    return l;
+                },
+                true},
+        CutCase{"LabelCutByItsParent",
+                [](QWidget& p) {
+                    auto* panel = new QWidget(&p);
+                    QLabel* l = label(*panel, 0);
+                    panel->resize(l->width() - 10, l->height());
+                    l->setObjectName(QStringLiteral("probe"));
+                    return static_cast<QWidget*>(panel);
+                },
+                true},
+        CutCase{"CheckBoxWithRoomForItsIndicator",
+                [](QWidget& p) { return indicatorButton<QCheckBox>(p, QStyle::SE_CheckBoxContents, 0); },
+                false},
+        CutCase{"CheckBoxAsWideAsItsTextOnly",
+                [](QWidget& p) {
+                    auto* box = new QCheckBox(kText, &p);
+                    box->resize(textWidth(*box, kText), box->sizeHint().height());
+                    return box;
+                },
+                true},
+        CutCase{
+            "RadioButtonWideEnough",
+            [](QWidget& p) { return indicatorButton<QRadioButton>(p, QStyle::SE_RadioButtonContents, 0); },
+            false},
+        CutCase{
+            "RadioButtonOnePixelShort",
+            [](QWidget& p) { return indicatorButton<QRadioButton>(p, QStyle::SE_RadioButtonContents, -1); },
+            true},
+        CutCase{"PushButtonWideEnough", [](QWidget& p) { return pushButton(p, 0); }, false},
+        CutCase{"PushButtonOnePixelShort", [](QWidget& p) { return pushButton(p, -1); }, true},
+        CutCase{"EmptyLabel", [](QWidget& p) { return new QLabel(&p); }, false}),
     [](const ::testing::TestParamInfo<CutCase>& info) { return std::string(info.param.name); });
 
 TEST(CutText, HiddenControlsAreNotChecked)
