@@ -285,10 +285,20 @@ bool TOperations::CopyOneFile()
     FilePercent = 0;
     if (SourcePath.empty() || TargetPath.empty())
         return false;
-    // One look at the source tells whether the target is the source itself, whether the source is a
-    // link and the bytes it stands for.
+    // The source opened at once tells whether the target is the source itself and the bytes it stands
+    // for; a link, or a source that cannot be opened, is looked at by its name.
+    platform::FileHandle source;
+    platform::WinError opened = source.open(SourcePath, platform::kAccessRead,
+                                            platform::kShareRead | platform::kShareWrite,
+                                            platform::Disposition::kOpenExisting);
     platform::FileInfo sourceNow;
-    const bool sourceSeen = platform::getFileInfo(SourcePath, sourceNow) == platform::kErrorSuccess;
+    bool sourceSeen = false;
+    if (opened == platform::kErrorSuccess && !source.openedThroughLink()) {
+        sourceSeen = source.getInfoAtOpen(sourceNow) == platform::kErrorSuccess;
+    } else {
+        source.close();
+        sourceSeen = platform::getFileInfo(SourcePath, sourceNow) == platform::kErrorSuccess;
+    }
     // (a target that cannot be looked at is missing: even a dangling link can)
     platform::FileId targetId;
     const platform::WinError targetLook = sourceSeen ? platform::getFileId(TargetPath, targetId) : 1;
@@ -296,6 +306,7 @@ bool TOperations::CopyOneFile()
         targetLook == platform::kErrorFileNotFound || targetLook == platform::kErrorPathNotFound;
     if (platform::equalNoCase(SourcePath, TargetPath) ||
         (targetLook == platform::kErrorSuccess && targetId == sourceNow.id)) {
+        source.close();
         platform::showMessageBox(core::uiText(kTextCopyToItself), run_.mainCaption, platform::MsgButtons::Ok,
                                  platform::MsgIcon::Information);
         stopRun();
@@ -312,20 +323,16 @@ bool TOperations::CopyOneFile()
             run_.BytesDone += expected - copied;
     };
 
-    platform::FileHandle source;
-    for (;;) {
-        const platform::WinError error =
-            source.open(SourcePath, platform::kAccessRead, platform::kShareRead | platform::kShareWrite,
-                        platform::Disposition::kOpenExisting);
-        if (error == platform::kErrorSuccess)
-            break;
-        if (Ask(QuestionGroup::Copy, 1, error) != StepAnswer::Retry) {
+    while (!source.isOpen()) {
+        if (opened != platform::kErrorSuccess && Ask(QuestionGroup::Copy, 1, opened) != StepAnswer::Retry) {
             countRest();
             return false;
         }
+        opened = source.open(SourcePath, platform::kAccessRead, platform::kShareRead | platform::kShareWrite,
+                             platform::Disposition::kOpenExisting);
     }
     for (;;) {
-        const platform::WinError error = source.getInfo(SourceInfo);
+        const platform::WinError error = source.getInfoAtOpen(SourceInfo);
         if (error == platform::kErrorSuccess)
             break;
         if (Ask(QuestionGroup::Copy, 2, error) != StepAnswer::Retry) {
@@ -441,6 +448,14 @@ bool TOperations::CopyOneFile()
         }
     }
     if (ok) {
+        // Nobody else may hold the copy when it takes its name: asked through its own handle.
+        const platform::WinError error = target.othersAllow(platform::kShareDelete);
+        if (error != platform::kErrorSuccess) {
+            showStepError("MoveFile: Error", error);
+            ok = false;
+        }
+    }
+    if (ok) {
         const platform::WinError error = target.close();
         if (error != platform::kErrorSuccess) {
             showStepError("CloseHandle Write: Error ", error);
@@ -450,7 +465,7 @@ bool TOperations::CopyOneFile()
     if (ok && replaceTarget_) {
         // The old file gives way to its complete replacement only now, in one step.
         for (;;) {
-            const platform::WinError error = platform::moveFileReplacing(tempPath, TargetPath);
+            const platform::WinError error = platform::putTemporaryInPlace(target, TargetPath, true);
             if (error == platform::kErrorSuccess)
                 break;
             if (Ask(QuestionGroup::Copy, 3, error) != StepAnswer::Retry) {
@@ -460,7 +475,7 @@ bool TOperations::CopyOneFile()
         }
     } else if (ok) {
         // Never over a file that appeared under the target's name meanwhile.
-        const platform::WinError error = platform::moveFile(tempPath, TargetPath);
+        const platform::WinError error = platform::putTemporaryInPlace(target, TargetPath, false);
         if (error != platform::kErrorSuccess) {
             showStepError("MoveFile: Error", error);
             ok = false;

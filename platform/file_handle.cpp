@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <mutex>
 #include <vector>
 
@@ -165,22 +166,17 @@ bool takeLocks(int fd, unsigned access, unsigned share)
     return lockBytes(fd, bytes);
 }
 
-bool sharingAllows(const std::string& posixPath, const struct stat& st, unsigned wantedShare)
+bool runsAsRoot()
 {
-    {
-        std::lock_guard lock(gShareMutex);
-        for (const OpenRecord& record : gOpen) {
-            if (record.device == static_cast<std::uint64_t>(st.st_dev) &&
-                record.inode == static_cast<std::uint64_t>(st.st_ino) &&
-                (record.share & wantedShare) != wantedShare)
-                return false;
-        }
-    }
-    if (!S_ISREG(st.st_mode))
-        return true;
-    const int fd = openPath(posixPath, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY);
-    if (fd < 0)
-        return true;
+    static const bool root = ::geteuid() == 0;
+    return root;
+}
+
+namespace {
+
+// The deny bytes that refuse a wanted sharing.
+unsigned denyBytesOf(unsigned wantedShare)
+{
     unsigned bytes = 0;
     if (wantedShare & kShareDelete)
         bytes |= bitOf(kLockDenyDelete);
@@ -188,12 +184,71 @@ bool sharingAllows(const std::string& posixPath, const struct stat& st, unsigned
         bytes |= bitOf(kLockDenyWrite);
     if (wantedShare & kShareRead)
         bytes |= bitOf(kLockDenyRead);
+    return bytes;
+}
+
+bool shareTableAllows(std::uint64_t device, std::uint64_t inode, std::uint64_t exceptId, unsigned wantedShare)
+{
+    std::lock_guard lock(gShareMutex);
+    for (const OpenRecord& record : gOpen) {
+        if (record.device == device && record.inode == inode && record.id != exceptId &&
+            (record.share & wantedShare) != wantedShare)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool othersAllow(int fd, std::uint64_t device, std::uint64_t inode, std::uint64_t exceptId, unsigned wantedShare)
+{
+    if (!shareTableAllows(device, inode, exceptId, wantedShare))
+        return false;
+    const unsigned bytes = denyBytesOf(wantedShare);
+    return bytes == 0 || !bytesLockedByOthers(fd, bytes);
+}
+
+bool sharingAllows(const std::string& posixPath, const struct stat& st, unsigned wantedShare)
+{
+    if (!shareTableAllows(static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), 0,
+                          wantedShare))
+        return false;
+    if (!S_ISREG(st.st_mode))
+        return true;
+    const int fd = openPath(posixPath, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY);
+    if (fd < 0)
+        return true;
+    const unsigned bytes = denyBytesOf(wantedShare);
     const bool allowed = bytes == 0 || !bytesLockedByOthers(fd, bytes);
     ::close(fd);
     return allowed;
 }
 
 } // namespace internal
+
+namespace {
+
+// The POSIX path of a new name as spelled: only its folder is looked up (the exclusive create refuses a
+// name that is taken, and tells a missing folder).
+WinError newNamePath(std::string_view windowsPath, std::string& posix)
+{
+    std::string folder, name, linuxName;
+    splitWindowsPath(windowsPath, folder, name);
+    if (name.empty() || name == "." || name == "..")
+        return toPosixPath(windowsPath, posix, LastComponent::kAsSpelled);
+    if (!decodeName(name, linuxName))
+        return kErrorInvalidName;
+    if (linuxName.size() > NAME_MAX)
+        return kErrorFilenameExcedRange;
+    if (const WinError error = toPosixPath(folder, posix))
+        return error;
+    if (posix.empty() || posix.back() != '/')
+        posix += '/';
+    posix += linuxName;
+    return kErrorSuccess;
+}
+
+} // namespace
 
 FileHandle::~FileHandle()
 {
@@ -218,7 +273,10 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
         shareId_ = other.shareId_;
         readPosition_ = other.readPosition_;
         readEnd_ = other.readEnd_;
+        throughLink_ = other.throughLink_;
+        atOpen_ = other.atOpen_;
         path_ = std::move(other.path_);
+        posix_ = std::move(other.posix_);
         other.fd_ = -1;
         other.shareId_ = 0;
     }
@@ -262,7 +320,9 @@ WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigne
         return fault;
     std::string posix;
     PathEntry entry;
-    if (const WinError error = toPosixPath(windowsPath, posix, last, entry))
+    if (const WinError error = disposition == Disposition::kCreateNew && last == LastComponent::kAsSpelled
+                                   ? newNamePath(windowsPath, posix)
+                                   : toPosixPath(windowsPath, posix, last, entry))
         return error;
 
     // A new file is created at once (O_EXCL refuses any entry that holds the name, a dangling link
@@ -322,14 +382,14 @@ WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigne
             return disposition == Disposition::kOpenExisting ? kErrorFileNotFound : kErrorPathNotFound;
         return winErrorFromErrno(error);
     }
-    struct stat fst = {};
-    if (::fstat(fd, &fst) != 0 || !S_ISREG(fst.st_mode)) {
+    internal::EntryStat fst;
+    if (!internal::statAt(fd, "", true, fst) || !S_ISREG(fst.mode)) {
         ::close(fd);
         return kErrorAccessDenied;
     }
     const bool created = !exists; // (a lost race with another creator only makes this approximate)
-    const auto device = static_cast<std::uint64_t>(fst.st_dev);
-    const auto inode = static_cast<std::uint64_t>(fst.st_ino);
+    const std::uint64_t device = fst.device;
+    const std::uint64_t inode = fst.inode;
     const std::uint64_t id = internal::registerOpen(device, inode, access, share);
     // Nobody else can hold a file that this open has just made (O_EXCL): only its own locks are
     // taken.
@@ -352,7 +412,7 @@ WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigne
             return error;
         }
         if (disposition == Disposition::kCreateAlways && (attributes & kAttrReadOnly))
-            ::fchmod(fd, fst.st_mode & 07777 & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH));
+            ::fchmod(fd, fst.mode & 07777 & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH));
     }
     fd_ = fd;
     access_ = access;
@@ -360,7 +420,16 @@ WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigne
     // A handle that cannot write follows its position, so that a read reaching the size the file
     // had at the open ends there without another call to find the end.
     readPosition_ = (access & kAccessWrite) ? -1 : 0;
-    readEnd_ = fst.st_size;
+    readEnd_ = static_cast<std::int64_t>(fst.size);
+    posix_ = std::move(posix);
+    throughLink_ = entry.exists && S_ISLNK(entry.st.st_mode);
+    atOpen_.times = internal::timesOf(fst);
+    atOpen_.size = fst.size;
+    atOpen_.id = {device, inode};
+    atOpen_.mode = fst.mode;
+    atOpen_.owner = fst.owner;
+    atOpen_.group = fst.group;
+    atOpen_.linkCount = fst.linkCount;
     existed_ = exists;
     device_ = device;
     inode_ = inode;
@@ -519,6 +588,31 @@ WinError FileHandle::getInfo(FileInfo& info) const
     return kErrorSuccess;
 }
 
+WinError FileHandle::getInfoAtOpen(FileInfo& info) const
+{
+    info = {};
+    if (fd_ < 0)
+        return kErrorInvalidHandle;
+    if (const WinError fault = injectedFault(path_, kFaultAttributes))
+        return fault;
+    info = atOpen_;
+    internal::EntryStat st;
+    st.mode = atOpen_.mode;
+    std::string folder, name, linuxName;
+    splitWindowsPath(path_, folder, name);
+    decodeName(name, linuxName);
+    info.attributes = internal::attributesOf(st, nullptr, linuxName);
+    return kErrorSuccess;
+}
+
+WinError FileHandle::othersAllow(unsigned wantedShare) const
+{
+    if (fd_ < 0)
+        return kErrorInvalidHandle;
+    return internal::othersAllow(fd_, device_, inode_, shareId_, wantedShare) ? kErrorSuccess
+                                                                              : kErrorSharingViolation;
+}
+
 WinError FileHandle::flush()
 {
     if (fd_ < 0)
@@ -562,7 +656,7 @@ WinError FileHandle::setOwnerAndMode(std::uint32_t owner, std::uint32_t group, s
         return kErrorInvalidHandle;
     if (const WinError fault = injectedFault(path_, kFaultAttributes))
         return fault;
-    if (::geteuid() == 0 && ::fchown(fd_, owner, group) != 0)
+    if (internal::runsAsRoot() && ::fchown(fd_, owner, group) != 0)
         return lastErrnoAsWinError();
     if (::fchmod(fd_, mode & 07777) != 0)
         return lastErrnoAsWinError();

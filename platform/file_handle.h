@@ -100,6 +100,16 @@ public:
     WinError setEndOfFile();
     // Attributes, times, size, identity and mode of the open file. Errors: 6, injected faults.
     WinError getInfo(FileInfo& info) const;
+    // The same as the open found them (no second look; the size before a truncating open). Errors:
+    // 6, injected faults.
+    WinError getInfoAtOpen(FileInfo& info) const;
+    // True when the path of the last open named a symbolic link (the handle is on the file it points
+    // to).
+    bool openedThroughLink() const noexcept { return throughLink_; }
+    // 0 when every other handle on the open file (of this process, and per the lock bytes of other
+    // processes) allows the wanted sharing to a newcomer (kShareDelete: a delete or rename), else 32.
+    // Errors: 6.
+    WinError othersAllow(unsigned wantedShare) const;
     // Sets the times (a null pointer leaves one as it is; creation is accepted and ignored). Errors: 6,
     // injected faults (kFaultAttributes).
     WinError setTimes(const FileTime* creation, const FileTime* lastAccess, const FileTime* lastWrite);
@@ -112,6 +122,8 @@ public:
     int descriptor() const noexcept { return fd_; }
     // The Windows path the handle was opened with.
     const std::string& path() const noexcept { return path_; }
+    // The POSIX path that the last successful open reached (kept after the handle is closed).
+    const std::string& posixPath() const noexcept { return posix_; }
 
 private:
     void release() noexcept;
@@ -125,7 +137,10 @@ private:
     std::uint64_t shareId_ = 0;
     std::int64_t readPosition_ = -1; // the file position of a read-only handle, else -1
     std::int64_t readEnd_ = 0;       // the file's size when it was opened
+    bool throughLink_ = false;
+    FileInfo atOpen_;                // without attributes (they depend on the name)
     std::string path_;
+    std::string posix_;
 };
 
 } // namespace wux::platform

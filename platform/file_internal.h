@@ -90,6 +90,9 @@ int renamePath(const std::string& from, const std::string& to, unsigned flags = 
 int linkPath(const std::string& from, const std::string& to);
 DIR* opendirPath(const std::string& path);
 
+// True when the program runs as root (asked of the system once).
+bool runsAsRoot();
+
 // ---- Share table and lock bytes ----
 
 // Registers an open handle; 0 (and nothing registered) when it conflicts with a handle of this process.
@@ -101,6 +104,10 @@ void unregisterOpen(std::uint64_t id);
 bool lockConflict(int fd, unsigned access, unsigned share);
 // Takes the lock bytes of (access, share) on fd; false when another description holds a conflicting one.
 bool takeLocks(int fd, unsigned access, unsigned share);
+// True when every handle on the file but the one registered as exceptId (0: none) allows the wanted
+// access to a newcomer, in this process (the share table) and, per the lock bytes, in others (fd: an
+// open description of the file).
+bool othersAllow(int fd, std::uint64_t device, std::uint64_t inode, std::uint64_t exceptId, unsigned wantedShare);
 // True when every handle on the file (here, and per the lock bytes in other processes) allows the
 // wanted access (kShareDelete for delete or rename, kShareWrite for writing) to a newcomer.
 bool sharingAllows(const std::string& posixPath, const struct stat& st, unsigned wantedShare);

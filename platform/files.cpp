@@ -244,7 +244,7 @@ WinError copyToTemp(int src, const struct stat& srcSt, const std::string& target
             break;
         error = writeAll(out, buffer.data(), static_cast<std::size_t>(n));
     }
-    if (error == kErrorSuccess && ::geteuid() == 0 && ::fchown(out, srcSt.st_uid, srcSt.st_gid) != 0)
+    if (error == kErrorSuccess && runsAsRoot() && ::fchown(out, srcSt.st_uid, srcSt.st_gid) != 0)
         error = lastErrnoAsWinError();
     if (error == kErrorSuccess && ::fchmod(out, srcSt.st_mode & 07777) != 0)
         error = lastErrnoAsWinError();
@@ -318,9 +318,14 @@ bool sameFolderTarget(std::string_view fromWindowsPath, std::string_view toWindo
 WinError getFileInfo(std::string_view windowsPath, FileInfo& info)
 {
     info = {};
+    if (const WinError fault = injectedFault(windowsPath, kFaultAttributes))
+        return fault;
     std::string posix;
-    if (const WinError error = resolve(windowsPath, kFaultAttributes, posix))
+    PathEntry found; // a name that the lookup found missing is not looked at again
+    if (const WinError error = toPosixPath(windowsPath, posix, LastComponent::kResolve, found))
         return error;
+    if (!found.exists)
+        return found.error == ENOTDIR ? kErrorPathNotFound : winErrorFromErrno(found.error);
     EntryStat entry, target;
     bool hasTarget = false;
     if (!statWithTarget(AT_FDCWD, posix.c_str(), entry, target, hasTarget))
@@ -623,8 +628,10 @@ bool isSameOrInside(std::string_view folderWindowsPath, std::string_view windows
 
 namespace {
 
-// moveFile, and with replace moveFileReplacing.
-WinError moveEntry(std::string_view fromWindowsPath, std::string_view toWindowsPath, bool replace)
+// moveFile, and with replace moveFileReplacing. checkedSource: the closed handle of a file that the
+// caller wrote and whose sharing it checked through that handle (its paths and identity are known).
+WinError moveEntry(std::string_view fromWindowsPath, std::string_view toWindowsPath, bool replace,
+                   const FileHandle* checkedSource = nullptr)
 {
     if (const WinError fault = injectedFault(toWindowsPath, kFaultRename))
         return fault;
@@ -632,8 +639,15 @@ WinError moveEntry(std::string_view fromWindowsPath, std::string_view toWindowsP
         return fault;
     std::string from, to;
     PathEntry source; // what the lookup found at the source: no second look
-    if (const WinError error = toPosixPath(fromWindowsPath, from, LastComponent::kResolve, source))
+    if (checkedSource != nullptr) {
+        from = checkedSource->posixPath();
+        source.exists = true;
+        source.st.st_mode = S_IFREG;
+        source.st.st_dev = static_cast<dev_t>(checkedSource->fileId().device);
+        source.st.st_ino = static_cast<ino_t>(checkedSource->fileId().inode);
+    } else if (const WinError error = toPosixPath(fromWindowsPath, from, LastComponent::kResolve, source)) {
         return error;
+    }
     if (!source.exists)
         return source.error == ENOTDIR ? kErrorPathNotFound : winErrorFromErrno(source.error);
     const struct stat& st = source.st;
@@ -661,7 +675,7 @@ WinError moveEntry(std::string_view fromWindowsPath, std::string_view toWindowsP
         return kErrorAlreadyExists;
     if (S_ISDIR(st.st_mode) && isInside(toFolder, st))
         return kErrorInvalidParameter;
-    if (S_ISREG(st.st_mode) && !sharingAllows(from, st, kShareDelete))
+    if (checkedSource == nullptr && S_ISREG(st.st_mode) && !sharingAllows(from, st, kShareDelete))
         return kErrorSharingViolation;
     if (overwrite) {
         struct stat targetSt = {};
@@ -699,6 +713,13 @@ WinError moveFile(std::string_view fromWindowsPath, std::string_view toWindowsPa
 WinError moveFileReplacing(std::string_view fromWindowsPath, std::string_view toWindowsPath)
 {
     return moveEntry(fromWindowsPath, toWindowsPath, true);
+}
+
+WinError putTemporaryInPlace(const FileHandle& temp, std::string_view toWindowsPath, bool replace)
+{
+    if (temp.posixPath().empty())
+        return kErrorInvalidHandle;
+    return moveEntry(temp.path(), toWindowsPath, replace, &temp);
 }
 
 WinError checkReplaceable(std::string_view windowsPath)
@@ -816,7 +837,7 @@ WinError copyModeBits(std::string_view fromWindowsPath, std::string_view toWindo
     struct stat st = {};
     if (statPath(from, st) != 0)
         return lastErrnoAsWinError();
-    if (::geteuid() == 0 && chownPath(to, st.st_uid, st.st_gid) != 0)
+    if (runsAsRoot() && chownPath(to, st.st_uid, st.st_gid) != 0)
         return lastErrnoAsWinError();
     if (chmodPath(to, st.st_mode & 07777) != 0)
         return lastErrnoAsWinError();
@@ -1012,7 +1033,7 @@ WinError atomicRewrite(std::string_view windowsPath, std::string_view bytes)
     if (const WinError error = createTempBeside(folder, baseNameOf(posix), exists ? 0600 : 0666, fd, temp))
         return error;
     WinError error = injectedFault(windowsPath, kFaultWrite);
-    if (error == kErrorSuccess && exists && ::geteuid() == 0 && ::fchown(fd, st.st_uid, st.st_gid) != 0)
+    if (error == kErrorSuccess && exists && runsAsRoot() && ::fchown(fd, st.st_uid, st.st_gid) != 0)
         error = lastErrnoAsWinError();
     if (error == kErrorSuccess && exists && ::fchmod(fd, st.st_mode & 07777) != 0)
         error = lastErrnoAsWinError();

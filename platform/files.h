@@ -70,6 +70,10 @@ WinError moveFile(std::string_view fromWindowsPath, std::string_view toWindowsPa
 // copy in place of the file it overwrites. A folder moves as with moveFile, never over anything.
 // Errors: as moveFile, and 5 (a folder at the target), 32 (the target open without delete sharing).
 WinError moveFileReplacing(std::string_view fromWindowsPath, std::string_view toWindowsPath);
+// Puts a complete temporary file of createTemporaryBeside in place under toWindowsPath, as moveFile
+// does (with replace, as moveFileReplacing), without looking at the temporary file again: temp is its
+// handle, closed after its writer checked its sharing through it (FileHandle::othersAllow).
+WinError putTemporaryInPlace(const FileHandle& temp, std::string_view toWindowsPath, bool replace);
 // What stands in the way of replacing the entry of exactly this name by another file in one step: 5 (a
 // folder; a folder that does not let its entries be replaced), 32 (open without delete sharing, here or
 // in another process), injected faults (kFaultDelete). Nothing is changed; a read-only file, a symbolic
