@@ -46,6 +46,15 @@ int takeColourMark(QString& text)
     return int(last);
 }
 
+QString FitCellText(const QFontMetrics& metrics, const QString& text, int width, Qt::TextElideMode mode)
+{
+    if (metrics.horizontalAdvance(text) <= width)
+        return text;
+    if (width <= 0)
+        return QString();
+    return metrics.elidedText(text, mode, width);
+}
+
 void drawGridCell(QPainter& painter, const GridCellContext& grid, int ACol, int ARow, unsigned AlignBits,
                   GridDrawState State, const QRect& Rect, QString text)
 {
@@ -100,10 +109,12 @@ void drawGridCell(QPainter& painter, const GridCellContext& grid, int ACol, int 
     if (alignment == 1) {
         const int right = Rect.left() + Rect.width() - 8; // the text ends here
         painter.drawText(QRect(Rect.left() - 4096, y, right - Rect.left() + 4096, fm.height()),
-                         Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, text);
+                         Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine,
+                         FitCellText(fm, text, right - x));
     } else {
         painter.drawText(QRect(x, y, std::max(0, Rect.right() - x + 1) + 4096, fm.height()),
-                         Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                         alignment == 2 ? text : FitCellText(fm, text, Rect.right() - x + 1));
     }
     if (fixed)
         qDrawShadeRect(&painter, Rect, pal, true, 1, 0);

@@ -9,6 +9,8 @@
 //  - Colour mark: a last character below code 5 is not drawn; 1 paints red, 2 green.
 //  - Alignment of non-fixed cells: 2 bits per column in AlignBits (column c: bits 2c, 2c+1): 0 left,
 //    1 right at right - 8, 2 shortened as a path to the column width, then cut to width - 11.
+//  - A left or right-aligned text wider than the room its cell leaves is drawn elided (FitCellText):
+//    a number never shows with digits cut off.
 #pragma once
 
 #include "controls/draw_grid.h"
@@ -17,6 +19,7 @@
 #include <QRect>
 #include <QString>
 
+class QFontMetrics;
 class QPainter;
 
 namespace wux::controls {
@@ -41,6 +44,12 @@ int gridCellAlignment(unsigned alignBits, int col);
 // Takes the colour mark off text: returns the code of its last character when that is below 5 (the
 // character is removed), -1 when there is none (an empty text has none).
 int takeColourMark(QString& text);
+
+// A text as a cell shows it in width pixels: the text itself when it fits, else elided with "…" as
+// mode says (at the end by default), or nothing when not even "…" fits. A value that does not fit is
+// never shown cut off, where it could read as another value ("979" for "2 979").
+QString FitCellText(const QFontMetrics& metrics, const QString& text, int width,
+                    Qt::TextElideMode mode = Qt::ElideRight);
 
 // Paints one cell with text (the cell's text, colour mark included).
 void drawGridCell(QPainter& painter, const GridCellContext& grid, int ACol, int ARow, unsigned AlignBits,

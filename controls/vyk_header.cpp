@@ -73,6 +73,35 @@ std::vector<int> headerColumnWidths(std::int64_t columnWidth, int columnCount, i
     return widths;
 }
 
+std::vector<int> defaultColumnWidths(const std::vector<int>& wanted, int clientWidth)
+{
+    std::vector<int> widths;
+    if (wanted.empty())
+        return widths;
+    clientWidth = std::max(0, clientWidth);
+    std::int64_t total = 0;
+    for (const int w : wanted)
+        total += std::max(0, w);
+    if (total > clientWidth) {
+        // Too narrow for all: every column gets its share of the client width.
+        int sum = 0;
+        for (std::size_t i = 0; i + 1 < wanted.size(); ++i) {
+            widths.push_back(int(std::int64_t(std::max(0, wanted[i])) * clientWidth / total));
+            sum += widths.back();
+        }
+        widths.push_back(clientWidth - sum);
+        return widths;
+    }
+    // The first column takes what the others leave.
+    widths.assign(wanted.begin(), wanted.end());
+    widths.front() = 0;
+    int others = 0;
+    for (std::size_t i = 1; i < widths.size(); ++i)
+        others += std::max(0, widths[i]);
+    widths.front() = clientWidth - others;
+    return widths;
+}
+
 // ---- items ------------------------------------------------------------------------------------
 
 int TVYKHeaderItem::Index() const
@@ -246,10 +275,21 @@ void TVYKHeader::setImages(TImageList* images)
 
 void TVYKHeader::UpdateItemWidths()
 {
-    if (items_.Count() < ColCount() || columnWidth_ == 0)
+    if (items_.Count() < ColCount() || ColCount() <= 0)
         return;
-    const std::vector<int> widths = headerColumnWidths(columnWidth_, ColCount(), width(), viewport()->width(),
-                                                       headerMode_ == THeaderMode::hmBrief);
+    const bool brief = headerMode_ == THeaderMode::hmBrief;
+    std::vector<int> widths;
+    if (columnWidth_ != 0 || (brief && DefaultItemWidths))
+        widths = headerColumnWidths(columnWidth_, ColCount(), width(), viewport()->width(), brief);
+    else if (DefaultItemWidths) {
+        // Every column within the list's client area, which its scroll bar may make narrower.
+        int client = viewport()->width();
+        if (mainTable_ && !mainTable_->isHidden())
+            client = std::min(client, mainTable_->viewport()->width());
+        widths = defaultColumnWidths(DefaultItemWidths(ColCount()), client);
+    }
+    if (int(widths.size()) != ColCount())
+        return;
     items_.BeginUpdate();
     for (int i = 0; i < ColCount(); ++i)
         items_.Items(i).setWidth(widths[std::size_t(i)]);

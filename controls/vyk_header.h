@@ -37,6 +37,12 @@ std::int64_t clampColumnWidth(std::int64_t columnWidth);
 std::vector<int> headerColumnWidths(std::int64_t columnWidth, int columnCount, int width, int clientWidth,
                                     bool brief);
 
+// Columns laid out from the widths they ask for (wanted[0]: the first column's least width) in a client
+// width: when all fit, every column as asked but the first, which takes the rest; otherwise each its
+// share (wanted[i] × clientWidth div the sum), the last what the others leave. The widths always add
+// up to the client width.
+std::vector<int> defaultColumnWidths(const std::vector<int>& wanted, int clientWidth);
+
 class TVYKHeader;
 class TVYKHeaderItems;
 
@@ -136,9 +142,14 @@ public:
     const TVYKHeaderItems& HeaderItems() const { return items_; }
     void setHeaderItems(const TVYKHeaderItems& items) { items_.Assign(items); }
 
-    // Lays the item widths out from ColumnWidth (nothing with fewer items than columns or with
-    // ColumnWidth 0) and fires OnResizeHeaders. Also run after each resize of the header.
+    // Lays the item widths out from ColumnWidth and fires OnResizeHeaders; with ColumnWidth 0 from
+    // DefaultItemWidths (as defaultColumnWidths lays them out), or nothing when it is not set. Nothing
+    // with fewer items than columns. Also run after each resize of the header.
     void UpdateItemWidths();
+
+    // The widths the columns ask for while no widths are stored (ColumnWidth 0), given the column
+    // count: the first column's least width, then each other column's width.
+    std::function<std::vector<int>(int columnCount)> DefaultItemWidths;
 
     std::function<void(TVYKHeader* sender)> OnchangeKindOfSort;
     std::function<void(TVYKHeader* sender)> OnResizeHeaders;

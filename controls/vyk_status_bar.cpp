@@ -1,7 +1,9 @@
 #include "controls/vyk_status_bar.h"
 
+#include "controls/grid_cell_painter.h"
 #include "controls/system_colors.h"
 
+#include <QEvent>
 #include <QFontDatabase>
 #include <QPainter>
 #include <QSizeGrip>
@@ -75,6 +77,7 @@ TVYKStatusBar::TVYKStatusBar(QWidget* parent) : QWidget(parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     grip_ = new QSizeGrip(this);
     grip_->resize(grip_->sizeHint());
+    grip_->hide();
 }
 
 TVYKStatusBar::~TVYKStatusBar() = default;
@@ -103,8 +106,29 @@ void TVYKStatusBar::setSimpleText(const QString& value)
 void TVYKStatusBar::setSizeGrip(bool value)
 {
     sizeGrip_ = value;
-    grip_->setVisible(value);
+    placeGrip();
     update();
+}
+
+bool TVYKStatusBar::sizeGripShown() const
+{
+    return !grip_->isHidden();
+}
+
+void TVYKStatusBar::placeGrip()
+{
+    const QSize g = grip_->sizeHint();
+    grip_->setGeometry(width() - g.width(), height() - g.height(), g.width(), g.height());
+    bool corner = sizeGrip_;
+    if (corner && !isWindow()) {
+        const QWidget* top = window();
+        const QPoint end = mapTo(top, QPoint(width(), height()));
+        corner = end.x() >= top->width() - 1 && end.y() >= top->height() - 1;
+    }
+    if (corner == grip_->isHidden()) {
+        grip_->setVisible(corner);
+        update();
+    }
 }
 
 TStatusPanel& TVYKStatusBar::Panels(int index)
@@ -135,7 +159,7 @@ void TVYKStatusBar::panelsChanged()
 
 int TVYKStatusBar::partsWidth() const
 {
-    const int gripWidth = sizeGrip_ ? grip_->sizeHint().width() : 0;
+    const int gripWidth = sizeGripShown() ? grip_->sizeHint().width() : 0;
     return std::max(0, width() - gripWidth);
 }
 
@@ -207,7 +231,8 @@ void TVYKStatusBar::paintEvent(QPaintEvent*)
             align |= Qt::AlignLeft;
         p.save();
         p.setClipRect(inner);
-        p.drawText(textRect, int(align) | Qt::TextSingleLine, part.text);
+        p.drawText(textRect, int(align) | Qt::TextSingleLine,
+                   FitCellText(p.fontMetrics(), part.text, textRect.width()));
         p.restore();
     }
 }
@@ -215,11 +240,37 @@ void TVYKStatusBar::paintEvent(QPaintEvent*)
 void TVYKStatusBar::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    const QSize g = grip_->sizeHint();
-    grip_->setGeometry(width() - g.width(), height() - g.height(), g.width(), g.height());
+    placeGrip();
     if (OnResize)
         OnResize(this);
     Q_EMIT resized();
+}
+
+void TVYKStatusBar::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    placeGrip();
+}
+
+void TVYKStatusBar::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // The window's own resizes move its corner away from the bar or onto it.
+    QWidget* top = window();
+    if (top != this && top != watchedWindow_) {
+        if (watchedWindow_)
+            watchedWindow_->removeEventFilter(this);
+        top->installEventFilter(this);
+        watchedWindow_ = top;
+    }
+    placeGrip();
+}
+
+bool TVYKStatusBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == watchedWindow_ && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest))
+        placeGrip();
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace wux::controls

@@ -4,6 +4,7 @@
 // empty part of a bar without panels).
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -87,6 +88,9 @@ public:
     void setSimpleText(const QString& value);
     bool SizeGrip() const { return sizeGrip_; }
     void setSizeGrip(bool value);
+    // The grip is shown only while SizeGrip is on and the bar stands in its window's bottom-right
+    // corner: a grip in the middle of a window would resize it from no corner.
+    bool sizeGripShown() const;
 
     // Panels.
     int panelCount() const { return int(panels_.size()); }
@@ -107,11 +111,15 @@ Q_SIGNALS:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     friend class TStatusPanel;
     void panelsChanged();
     int partsWidth() const;
+    void placeGrip();
 
     TVYKStatusPanelBevel bevel_ = TVYKStatusPanelBevel::SP_BEVEL_LOWERED;
     bool simplePanel_ = true;
@@ -119,6 +127,7 @@ private:
     bool sizeGrip_ = true;
     std::vector<std::unique_ptr<TStatusPanel>> panels_;
     QSizeGrip* grip_ = nullptr;
+    QPointer<QObject> watchedWindow_;
 };
 
 } // namespace wux::controls

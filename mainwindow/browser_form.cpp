@@ -15,6 +15,8 @@
 #include <charconv>
 #include <vector>
 
+#include "controls/grid_cell_painter.h"
+#include "controls/image_list.h"
 #include "controls/speed_button_new.h"
 #include "controls/system_colors.h"
 #include "controls/vyk_header.h"
@@ -32,6 +34,7 @@
 #include "mainwindow/drive_bar.h"
 #include "mainwindow/settings.h"
 #include "platform/drives.h"
+#include "platform/filetime.h"
 #include "platform/files.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
@@ -62,6 +65,8 @@ constexpr int kIconRoom = 16;
 constexpr int kIconSize = 15;
 constexpr int kSizeRightMargin = 8;
 constexpr int kBriefExtensionMargin = 25;
+constexpr int kColumnGap = 6;
+constexpr int kTitleIndent = 3;
 constexpr int kTreeIndent = 15;
 constexpr QRgb kHeaderRowGreen = 0xFF008000;
 
@@ -142,10 +147,53 @@ std::int64_t ParseColumnsWidth(std::string_view text)
     if (first != last && *first == '+')
         ++first;
     const auto [end, error] = std::from_chars(first, last, value);
-    if (error != std::errc() || end != last || first == last || value == 0)
-        return kDefaultColumnsWidth;
-    const std::int64_t clamped = controls::clampColumnWidth(value);
-    return clamped == 0 ? kDefaultColumnsWidth : clamped;
+    if (error != std::errc() || end != last || first == last)
+        return 0;
+    return controls::clampColumnWidth(value);
+}
+
+std::array<int, 5> ColumnKindWidths(const QFont& listFont, const QFont& titleFont,
+                                    const std::array<QString, 5>& titles, int titleExtra)
+{
+    const QFontMetrics list(listFont);
+    const auto widest = [&list](std::initializer_list<QString> texts) {
+        int width = 0;
+        for (const QString& text : texts)
+            width = std::max(width, list.horizontalAdvance(text));
+        return width;
+    };
+    int dateWidth = 0;
+    for (int month = 1; month <= 12; ++month) {
+        for (const int hour : {10, 23}) {
+            platform::CalendarTime time;
+            time.year = 2026;
+            time.month = month;
+            time.day = 28;
+            time.hour = hour;
+            time.minute = 58;
+            dateWidth = std::max(dateWidth, list.horizontalAdvance(QString::fromStdString(
+                                                platform::shortDateText(time) + ' ' +
+                                                platform::shortTimeText(time))));
+        }
+    }
+    // Texts start 2 pixels into their cell; a size ends kSizeRightMargin before the cell's right edge;
+    // the others keep a gap of kColumnGap to the next column.
+    std::array<int, 5> widths{
+        2 + kIconRoom + widest({QStringLiteral("12345")}) + kColumnGap,
+        2 + widest({QStringLiteral("docx"), QStringLiteral("xlsx"), QStringLiteral("pptx"),
+                    QStringLiteral("html"), QStringLiteral("jpeg")}) +
+            kColumnGap,
+        2 + widest({QStringLiteral("<DIR>"), QString::fromStdString(core::FormatSize(999'999'999'999))}) +
+            kSizeRightMargin,
+        2 + dateWidth + kColumnGap,
+        2 + widest({QStringLiteral("ahrs"), QStringLiteral("----")}) + kColumnGap,
+    };
+    // The attributes never sort the list: their title never shows the sort arrow.
+    const QFontMetrics title(titleFont);
+    for (std::size_t i = 0; i < widths.size(); ++i)
+        widths[i] = std::max(widths[i], kTitleIndent + (i == 4 ? 0 : titleExtra) +
+                                            title.horizontalAdvance(titles[i]) + kColumnGap);
+    return widths;
 }
 
 void RegisterBrowserTexts()
@@ -281,7 +329,8 @@ void TBrowserForm::wireComponents()
     controls::TVYKHeader* header = ui_->sgTitle;
     header->setMainTable(grid);
     header->setImages(host_.UpDownImages());
-    header->setColumnWidth(kDefaultColumnsWidth);
+    header->setColumnWidth(0);
+    header->DefaultItemWidths = [this](int columnCount) { return defaultColumnWidths(columnCount); };
     for (int i = 0; i < 5; ++i) {
         controls::TVYKHeaderItem& item = header->HeaderItems().Add();
         item.setText(uiQText(kTextColumnName + i));
@@ -804,12 +853,22 @@ void TBrowserForm::sgBrowserDrawCell(QPainter& canvas, int col, int row, const Q
 
     const int y = rect.top() + (grid->DefaultRowHeight() - textHeight_) / 2;
     const QFontMetrics& metrics = canvas.fontMetrics();
-    const auto drawText = [&](const QRect& area, int x, const QString& text, bool opaque) {
+    // Texts that do not fit are elided, never cut: a cut number could read as another one.
+    const auto drawText = [&](const QRect& area, int x, const QString& text, bool opaque,
+                              Qt::TextElideMode mode = Qt::ElideRight) {
         if (opaque)
             canvas.fillRect(area, fill);
         canvas.setPen(fontColor);
-        canvas.drawText(QRect(x, y, std::max(0, area.right() - x + 1), textHeight_),
-                        Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+        const int room = std::max(0, area.right() - x + 1);
+        canvas.drawText(QRect(x, y, room, textHeight_), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                        controls::FitCellText(metrics, text, room, mode));
+    };
+    // A size ends kSizeRightMargin before the cell's right edge and starts no further left than a
+    // left-aligned text would.
+    const auto drawRight = [&](const QRect& area, int left, const QString& text) {
+        const int right = area.right() + 1 - kSizeRightMargin;
+        const QString fitted = controls::FitCellText(metrics, text, std::max(0, right - left));
+        drawText(area, right - metrics.horizontalAdvance(fitted), fitted, true);
     };
     const auto columnKind = [&](int column) { return std::int32_t((ColumnOrder_ >> (4 * column)) & 0xF); };
     std::string text;
@@ -825,7 +884,7 @@ void TBrowserForm::sgBrowserDrawCell(QPainter& canvas, int col, int row, const Q
             if (!cursor)
                 fontColor = QColor::fromRgb(kHeaderRowGreen);
             drawText(wide, wide.left() + 1 + kIconRoom,
-                     shown(filelist::FolderPathAsStored(folder, list) + "\\"), true);
+                     shown(filelist::FolderPathAsStored(folder, list) + "\\"), true, Qt::ElideMiddle);
             drawIcon(canvas, filelist::ItemIconIndexNow(folder, 0, list), wide.left(), wide);
             return;
         }
@@ -834,14 +893,15 @@ void TBrowserForm::sgBrowserDrawCell(QPainter& canvas, int col, int row, const Q
             std::string location;
             filelist::GetCellText(filelist::kColumnLocation, folder, position, location, list);
             filelist::GetCellText(filelist::kColumnFullName, folder, position, text, list);
-            drawText(rect, x, shown(location + "\\" + text), true);
+            drawText(rect, x, shown(location + "\\" + text), true, Qt::ElideMiddle);
         } else {
             const std::int32_t kind = columnKind(col);
             filelist::GetCellText(kind, folder, position, text, list);
             const QString shownText = shown(text);
             if (kind == filelist::kColumnSize)
-                x = rect.right() - kSizeRightMargin - metrics.horizontalAdvance(shownText);
-            drawText(rect, x, shownText, true);
+                drawRight(rect, x, shownText);
+            else
+                drawText(rect, x, shownText, true);
         }
         if (col == 0)
             drawIcon(canvas, filelist::ItemIconIndexNow(folder, position, list), rect.left(), rect);
@@ -855,10 +915,11 @@ void TBrowserForm::sgBrowserDrawCell(QPainter& canvas, int col, int row, const Q
     const std::int32_t kind = brief ? std::int32_t(filelist::kColumnName) : columnKind(col);
     filelist::GetCellText(kind, folder, position, text, list);
     const QString shownText = shown(text);
-    int x = rect.left() + 2 + ((col == 0 || brief) ? kIconRoom : 0);
+    const int x = rect.left() + 2 + ((col == 0 || brief) ? kIconRoom : 0);
     if (!brief && kind == filelist::kColumnSize)
-        x = rect.right() - kSizeRightMargin - metrics.horizontalAdvance(shownText);
-    drawText(rect, x, shownText, true);
+        drawRight(rect, x, shownText);
+    else
+        drawText(rect, x, shownText, true);
     if (brief) {
         std::string extension;
         filelist::GetCellText(filelist::kColumnExtension, folder, position, extension, list);
@@ -896,8 +957,9 @@ void TBrowserForm::drawTreeCell(QPainter& canvas, int row, const QRect& rect, co
     const int y = rect.top() + (ui_->sgBrowser->DefaultRowHeight() - textHeight_) / 2;
     canvas.setPen(color);
     const int textX = rect.left() + 33 + kTreeIndent * depth;
-    canvas.drawText(QRect(textX, y, std::max(0, rect.right() - textX + 1), textHeight_),
-                    Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, shown(text));
+    const int room = std::max(0, rect.right() - textX + 1);
+    canvas.drawText(QRect(textX, y, room, textHeight_), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                    controls::FitCellText(canvas.fontMetrics(), shown(text), room));
     drawIcon(canvas, filelist::ItemIconIndex(folder, position, *listing_, this, iconThread_),
              rect.left() + kTreeIndent + kTreeIndent * depth, rect);
 
@@ -1004,7 +1066,8 @@ void TBrowserForm::UpdateDriveInfo()
             freeText = QString::fromStdString(core::formatUiText(
                 kTextFreeSpace, {core::FormatSize(freeBytes / 1024), core::FormatSize(totalBytes / 1024)}));
     }
-    ui_->pnlInfo->setText(freeText);
+    freeText_ = freeText;
+    showFreeText();
     const std::int32_t index = filelist::FindDriveIndex(driveLetter_, filelist::DriveList);
     QString name;
     if (index >= 0 && std::size_t(index) < filelist::DriveList.size())
@@ -1032,12 +1095,30 @@ QString TBrowserForm::AddressText() const
     return shown(filelist::FolderPathAsStored(1, *listing_) + "\\" + listing_->maskText);
 }
 
+std::vector<int> TBrowserForm::defaultColumnWidths(int columnCount) const
+{
+    std::array<QString, 5> titles;
+    for (int i = 0; i < 5; ++i)
+        titles[std::size_t(i)] = ui_->sgTitle->HeaderItems().Count() > i ? ui_->sgTitle->HeaderItems().Items(i).Text()
+                                                                        : QString();
+    const controls::TImageList* images = ui_->sgTitle->Images();
+    const std::array<int, 5> kinds =
+        ColumnKindWidths(browserFont(), ui_->sgTitle->font(), titles, images ? images->Width() : 0);
+    std::vector<int> widths;
+    for (int column = 0; column < columnCount; ++column)
+        widths.push_back(kinds[std::size_t((ColumnOrder_ >> (4 * column)) & 0xF) % kinds.size()]);
+    return widths;
+}
+
 void TBrowserForm::sbFilesCommentResize()
 {
     controls::TVYKStatusBar* status = ui_->sbFilesComment;
-    const std::int64_t widths = ui_->sgTitle->ColumnWidth();
-    for (int i = 0; i < 4; ++i)
-        status->Panels(i).setWidth(controls::columnWidthField(widths, i) * status->width() / 480);
+    const std::int64_t stored = ui_->sgTitle->ColumnWidth();
+    const std::vector<int> widths =
+        stored != 0 ? controls::headerColumnWidths(stored, 5, status->width(), status->width(), false)
+                    : controls::defaultColumnWidths(defaultColumnWidths(5), status->width());
+    for (int i = 0; i < 4 && i < int(widths.size()); ++i)
+        status->Panels(i).setWidth(widths[std::size_t(i)]);
 }
 
 void TBrowserForm::pnlBrowserToolbarResize()
@@ -1049,6 +1130,16 @@ void TBrowserForm::pnlBrowserToolbarResize()
     ui_->pnlInfo->setGeometry(comboWidth + 10, ui_->pnlInfo->y(), std::max(0, width), ui_->pnlInfo->height());
     ui_->pnlRightJumpButtons->move(toolbar->width() - ui_->pnlRightJumpButtons->width() - 2,
                                    ui_->pnlRightJumpButtons->y());
+    showFreeText();
+}
+
+void TBrowserForm::showFreeText()
+{
+    // Figures that do not fit are elided, never cut: a cut figure reads as another one.
+    QLabel* info = ui_->pnlInfo;
+    const QString shownText = controls::FitCellText(info->fontMetrics(), freeText_, info->contentsRect().width());
+    info->setText(shownText);
+    info->setToolTip(shownText == freeText_ ? QString() : freeText_);
 }
 
 // ---- Focus -----------------------------------------------------------------------------------

@@ -13,6 +13,8 @@
 // from the recorded cell. This is how keys and clicks reach the cursor.
 #pragma once
 
+#include <array>
+
 #include <QPoint>
 #include <QString>
 #include <QWidget>
@@ -21,6 +23,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "filelist/active_panel.h"
 #include "filelist/browser_state.h"
@@ -28,6 +31,7 @@
 #include "platform/string_list.h"
 
 class QComboBox;
+class QFont;
 class QLabel;
 class QPainter;
 class QTimer;
@@ -59,13 +63,18 @@ inline filelist::TstateOfBrowser RightBrowserState;
 // The remembered directory of each drive: at most one path per drive letter (compared without case).
 inline platform::StringList DriveDirectories;
 
-// The default header widths (192, 48, 72 and 120 of 480 parts) packed as "ColumnsWidth" holds them.
-inline constexpr std::int64_t kDefaultColumnsWidth =
-    192 | (std::int64_t(48) << 9) | (std::int64_t(72) << 18) | (std::int64_t(120) << 27);
-
-// Reads a "ColumnsWidth" value: a decimal 64-bit number; anything else, and 0, give the default
-// widths; the fields are made valid.
+// Reads a "ColumnsWidth" value: a decimal 64-bit number with its fields made valid; anything else
+// gives 0, which stands for the default widths (ColumnKindWidths).
 std::int64_t ParseColumnsWidth(std::string_view text);
+
+// The widths the five column kinds of the full view need while no widths are stored, in the order
+// name, extension, size, date, attributes: the name's least width (its icon and a few characters;
+// it takes what the others leave), the extension of the common office documents, a size up to
+// 999 999 999 999 and "<DIR>", a date and time in the user's short formats, and every attribute
+// letter, each with its margins in the list font; and never narrower than its title in the title
+// font (titleExtra: the room of the sort arrow, which the attributes never show).
+std::array<int, 5> ColumnKindWidths(const QFont& listFont, const QFont& titleFont,
+                                    const std::array<QString, 5>& titles, int titleExtra);
 
 // Registers the English texts of the panel module (700-704) and of the drive choice (1500-1504).
 void RegisterBrowserTexts();
@@ -157,6 +166,8 @@ public:
     // The texts the panel shows.
     QString AddressText() const;
     QString DriveInfoText() const { return driveInfo_; }
+    // The drive's free-space text (pnlInfo shows it elided when the toolbar is too narrow).
+    QString FreeSpaceText() const { return freeText_; }
 
     // Components.
     controls::TWUXStringGrid* sgBrowser() const;
@@ -223,6 +234,9 @@ private:
     void pressDriveButtons(std::int32_t driveIndex);
     void placeBasketInfo(bool basket);
     void sbFilesCommentResize();
+    void showFreeText();
+    // The widths the first columnCount columns ask for while no widths are stored.
+    std::vector<int> defaultColumnWidths(int columnCount) const;
     void pnlBrowserToolbarResize();
     bool cmbDrivesKeyDown(QKeyEvent* event);
     void cmbDrivesExit();
@@ -262,6 +276,7 @@ private:
         int widest = 0;
     } briefWidthCache_;
     QString driveInfo_;
+    QString freeText_;
     bool comboKeysMoving_ = false;
     QMetaObject::Connection focusConnection_;
 };

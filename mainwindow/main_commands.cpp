@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include <algorithm>
+
 #include "core/gui_helpers.h"
 #include "core/text_table.h"
 #include "filelist/browser_state.h"
@@ -20,6 +22,7 @@
 #include "mainwindow/main_form.h"
 #include "mainwindow/main_menus.h"
 #include "platform/dialogs.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "tools/query_dialog.h"
 
@@ -55,14 +58,23 @@ Prompt composePrompt(const std::string& prefix, const SelectionSummary& selectio
     if (objectId == kTextFiles) {
         return {prefix + core::formatUiText(kTextFiles, {selection.count}) + suffix, dialogWidth};
     }
-    const std::string unformatted = prefix + core::uiText(objectId) + suffix;
-    int room = dialogWidth - QFontMetrics(font).horizontalAdvance(platform::toQString(unformatted)) - reserve;
+    const QFontMetrics metrics(font);
+    const int fixed =
+        metrics.horizontalAdvance(platform::toQString(prefix + core::formatUiText(objectId, {""}) + suffix));
+    const QString shownName = platform::toQString(platform::displayPath(selection.singleName));
+    const int wanted = metrics.horizontalAdvance(shownName);
+    int room = dialogWidth - fixed - reserve;
+    if (room < wanted) {
+        // The dialog grows for the whole name, up to the widest prompt dialog.
+        dialogWidth = std::max(dialogWidth, std::min(dialogWidth + wanted - room, kWidestPromptDialog));
+        room = dialogWidth - fixed - reserve;
+    }
     if (room < kMinimumNameRoom) {
         dialogWidth += kMinimumNameRoom - room;
         room = kMinimumNameRoom;
     }
-    const std::string name = core::FitTextToWidth(font, selection.singleName, room);
-    return {prefix + core::formatUiText(objectId, {name}) + suffix, dialogWidth};
+    const QString name = wanted <= room ? shownName : metrics.elidedText(shownName, Qt::ElideMiddle, room);
+    return {prefix + core::formatUiText(objectId, {platform::toUtf8(name)}) + suffix, dialogWidth};
 }
 
 } // namespace
@@ -249,7 +261,8 @@ void TMainForm::DeleteSelected()
     icon->setGeometry(10, 10, iconSize, iconSize);
     dialog->lblInfo()->move(55, 15);
     QCheckBox* fromDisk = dialog->chkSend();
-    fromDisk->move(fromDisk->x(), 48);
+    // Under the prompt, clear of the warning icon.
+    fromDisk->move(55, std::max(48, icon->geometry().bottom() + 1 + 6));
     fromDisk->setText(uiQText(kTextDeleteFromDisk));
     fromDisk->setChecked(false);
     fromDisk->setVisible(fromBasket);

@@ -37,18 +37,21 @@ struct Prompt
     int dialogWidth = 0;
 };
 
-// The least room a single name gets: with a large font the dialog grows rather than showing only "..".
+// The least room a single name gets: with a large font the dialog grows rather than showing only "…".
 inline constexpr int kMinimumNameRoom = 120;
+// The width up to which a prompt dialog grows to show a single name whole.
+inline constexpr int kWidestPromptDialog = 640;
 
 // The prompt of the copy (kind 1) and move (kind 4) dialogs: "Copy " / "Rename or move ", then
-// "%d files", 'directory [%s]' or 'file "%s"', then " to". A single name is shortened to
-// dialogWidth - the prompt's own width - 25 pixels in the dialog's font (at least kMinimumNameRoom: the
-// dialog is widened by what is missing).
+// "%d files", 'directory [%s]' or 'file "%s"', then " to". A single name has the room of dialogWidth -
+// the prompt's width without it - 25 pixels in the dialog's font; when that is too little the dialog
+// grows (up to kWidestPromptDialog, and always to kMinimumNameRoom) and what still does not fit is
+// elided in the middle of the name, keeping its extension.
 Prompt copyMovePrompt(std::int32_t kind, const SelectionSummary& selection, int dialogWidth,
                       const QFont& font);
 // The prompt of the delete dialog: "Do you wish to remove " ... " from basket?" for the Basket, else
-// "Do you wish to delete " ... "?"; a single name is shortened to dialogWidth - the prompt's width
-// - 65 pixels (at least kMinimumNameRoom, as above).
+// "Do you wish to delete " ... "?"; a single name as above, with the room of dialogWidth - the prompt's
+// width without it - 65 pixels.
 Prompt deletePrompt(bool basket, const SelectionSummary& selection, int dialogWidth, const QFont& font);
 
 // The input line proposed by the copy and move dialog: in place the name part (the single item's

@@ -3,6 +3,7 @@
 #include "controls/system_colors.h"
 #include "controls/wux_string_grid.h"
 #include "core/gui_helpers.h"
+#include "support/text_recorder.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -229,6 +230,56 @@ TEST(DrawGridCell, StringGridOverloadPaintsTheCellText)
     DrawGridCell(p, grid, 1, 1, 0, 0, QRect(0, 0, 120, 20));
     p.end();
     EXPECT_GT(countColour(img, QColor::fromRgb(kMarkGreen)), 5);
+}
+
+// A value that does not fit is elided, never cut: "2 979" must not read as "979".
+TEST(FitCellText, WholeWhenItFitsElidedOtherwise)
+{
+    const QFont font = QApplication::font();
+    const QFontMetrics metrics(font);
+    const QString ellipsis(QChar(0x2026));
+    struct Case
+    {
+        QString text;
+        int room; // pixels less than the text's width (0: exactly its width)
+    };
+    for (const Case& c : {Case{"2 979", 0}, Case{"2 979", 1}, Case{"<DIR>", 1}, Case{"999 999 999 999", 30},
+                          Case{"24 Mar 2026 23:59", 20}, Case{"", 0}}) {
+        const int width = metrics.horizontalAdvance(c.text) - c.room;
+        const QString shown = FitCellText(metrics, c.text, width);
+        if (c.room == 0) {
+            EXPECT_EQ(shown, c.text);
+            continue;
+        }
+        EXPECT_LE(metrics.horizontalAdvance(shown), width) << c.text.toStdString();
+        ASSERT_TRUE(shown.endsWith(ellipsis)) << shown.toStdString();
+        EXPECT_TRUE(c.text.startsWith(shown.chopped(1))) << shown.toStdString();
+    }
+    EXPECT_EQ(FitCellText(metrics, QStringLiteral("2 979"), 0), QString());
+    EXPECT_EQ(FitCellText(metrics, QStringLiteral("a.txt"), 200, Qt::ElideMiddle), QStringLiteral("a.txt"));
+}
+
+TEST(DrawGridCell, NarrowCellsDrawTheirTextsElidedInsideTheCell)
+{
+    GridCellContext ctx = context();
+    const QFontMetrics metrics(ctx.font);
+    const QString value = QStringLiteral("2 979 123");
+    // Room for about half of the value: right-aligned (column 1 of 340) and left-aligned (column 0).
+    const int width = metrics.horizontalAdvance(value) / 2 + 11;
+    ctx.colWidth = width;
+    for (const int col : {0, 1}) {
+        wux::test::TextRecorder recorder;
+        {
+            QPainter painter(&recorder);
+            drawGridCell(painter, ctx, col, 1, 340, 0, QRect(0, 0, width, 20), value);
+        }
+        ASSERT_EQ(recorder.texts().size(), 1u);
+        const wux::test::PaintedText& shown = recorder.texts().front();
+        EXPECT_TRUE(shown.text.endsWith(QChar(0x2026))) << shown.text.toStdString();
+        EXPECT_TRUE(value.startsWith(shown.text.chopped(1))) << shown.text.toStdString();
+        EXPECT_GE(shown.left, 3);
+        EXPECT_LE(shown.right, width - (col == 1 ? 8 : 0));
+    }
 }
 
 } // namespace

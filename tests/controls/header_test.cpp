@@ -151,6 +151,42 @@ TEST(VYKHeader, LayoutFromColumnWidthReachesTheMainTable)
     EXPECT_EQ(p.resizeEvents, events);
 }
 
+TEST(ColumnWidthLayout, DefaultsAsAskedTheFirstTakesTheRestNarrowGivesShares)
+{
+    struct Case
+    {
+        std::vector<int> wanted;
+        int client;
+        std::vector<int> expected;
+    };
+    const std::vector<Case> cases = {
+        {{120, 40, 110, 130, 40}, 700, {380, 40, 110, 130, 40}},
+        {{120, 40, 110, 130, 40}, 440, {120, 40, 110, 130, 40}}, // exactly enough
+        {{120, 40, 110, 130, 40}, 220, {60, 20, 55, 65, 20}},    // half of each
+        {{120, 40, 110, 130, 40}, 0, {0, 0, 0, 0, 0}},
+        {{100, 50}, 151, {101, 50}},
+        {{50}, 80, {80}},
+        {{}, 80, {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(defaultColumnWidths(c.wanted, c.client), c.expected) << c.client;
+}
+
+TEST(VYKHeader, ZeroColumnWidthTakesTheDefaultWidthsWhenGiven)
+{
+    PanelHeader p;
+    p.header->setColumnWidth(0);
+    p.header->DefaultItemWidths = [](int count) {
+        EXPECT_EQ(count, 5);
+        return std::vector<int>{100, 40, 90, 120, 40};
+    };
+    p.header->UpdateItemWidths();
+    const int client = std::min(p.header->viewport()->width(), p.table->viewport()->width());
+    EXPECT_EQ(p.widths(), (std::vector<int>{client - 290, 40, 90, 120, 40}));
+    EXPECT_EQ(p.table->ColWidths(2), 90);
+    EXPECT_EQ(p.header->ColumnWidth(), 0);
+}
+
 TEST(VYKHeader, BriefModeGivesEqualSharesAndLeavesTheMainTable)
 {
     PanelHeader p;

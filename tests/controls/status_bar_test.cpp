@@ -1,6 +1,7 @@
 // The status bar: the simple text kept across SimplePanel switches, bevels, panel layout, resize event.
 #include "controls/vyk_status_bar.h"
 
+#include <QGridLayout>
 #include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -143,6 +144,39 @@ TEST(VYKStatusBar, ResizeFiresOnResizeForThePanelLayout)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
     EXPECT_GE(calls, 1);
     EXPECT_EQ(bar.Panels(0).Width(), 250);
+}
+
+// Two bars side by side at the bottom of a window, as under the two panels: only the one in the
+// window's bottom-right corner shows a size grip, also after the window grows; a bar whose SizeGrip is
+// off never shows one.
+TEST(VYKStatusBar, OnlyTheBarInTheWindowsCornerShowsASizeGrip)
+{
+    QWidget window;
+    auto* layout = new QGridLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new QWidget, 0, 0, 1, 2);
+    auto* left = new TVYKStatusBar;
+    auto* right = new TVYKStatusBar;
+    layout->addWidget(left, 1, 0);
+    layout->addWidget(right, 1, 1);
+    layout->setRowStretch(0, 1);
+    window.resize(400, 300);
+    window.show();
+    QApplication::processEvents();
+    EXPECT_FALSE(left->sizeGripShown());
+    EXPECT_TRUE(right->sizeGripShown());
+    window.resize(500, 350);
+    QApplication::processEvents();
+    EXPECT_FALSE(left->sizeGripShown());
+    EXPECT_TRUE(right->sizeGripShown());
+    right->setSizeGrip(false);
+    EXPECT_FALSE(right->sizeGripShown());
+    // Something below the bars takes the corner away from both.
+    right->setSizeGrip(true);
+    layout->addWidget(new QWidget, 2, 0, 1, 2);
+    QApplication::processEvents();
+    EXPECT_FALSE(left->sizeGripShown());
+    EXPECT_FALSE(right->sizeGripShown());
 }
 
 } // namespace

@@ -6,7 +6,12 @@
 #include <QImage>
 #include <QLabel>
 
+#include <QPainter>
+
+#include <filesystem>
+#include <map>
 #include <regex>
+#include <set>
 
 #include "controls/vyk_header.h"
 #include "controls/vyk_status_bar.h"
@@ -15,6 +20,7 @@
 #include "platform/drives.h"
 #include "platform/fault_injection.h"
 #include "platform/ini_file.h"
+#include "support/text_recorder.h"
 
 namespace wux::mainwindow::panel_test {
 namespace {
@@ -39,22 +45,21 @@ class ColumnsWidthTest : public ::testing::TestWithParam<ColumnsWidthCase>
 {
 };
 
+// 0 stands for the default widths, which the list font's metrics give.
 TEST_P(ColumnsWidthTest, ParsesDecimalAndFallsBackToDefaults)
 {
     EXPECT_EQ(ParseColumnsWidth(GetParam().text), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, ColumnsWidthTest,
-    ::testing::Values(ColumnsWidthCase{"0", kDefaultColumnsWidth}, ColumnsWidthCase{"", kDefaultColumnsWidth},
-                      ColumnsWidthCase{"12x", kDefaultColumnsWidth},
-                      ColumnsWidthCase{"-", kDefaultColumnsWidth},
-                      ColumnsWidthCase{"0x1F", kDefaultColumnsWidth},
-                      ColumnsWidthCase{"100", 100}, // one field
-                      ColumnsWidthCase{"+100", 100},
-                      // 200 + 200 + 200: the third field is cut to what is left of 480.
-                      ColumnsWidthCase{"52531400", 200 | (200 << 9) | (80 << 18)},
-                      ColumnsWidthCase{"99999999999999999999999", kDefaultColumnsWidth}));
+INSTANTIATE_TEST_SUITE_P(Values, ColumnsWidthTest,
+                         ::testing::Values(ColumnsWidthCase{"0", 0}, ColumnsWidthCase{"", 0},
+                                           ColumnsWidthCase{"12x", 0}, ColumnsWidthCase{"-", 0},
+                                           ColumnsWidthCase{"0x1F", 0},
+                                           ColumnsWidthCase{"100", 100}, // one field
+                                           ColumnsWidthCase{"+100", 100},
+                                           // 200 + 200 + 200: the third field is cut to what is left of 480.
+                                           ColumnsWidthCase{"52531400", 200 | (200 << 9) | (80 << 18)},
+                                           ColumnsWidthCase{"99999999999999999999999", 0}));
 
 TEST_F(PanelTest, SettingsOfBothSectionsRoundTrip)
 {
@@ -91,8 +96,7 @@ TEST_F(PanelTest, SettingsOfBothSectionsRoundTrip)
                          "\r\nBrowserMode=1\r\nOldBrowserMode=1\r\nBasketMode=1\r\nColumnsWidth=25215096\r\n"
                          "MaskFiles=*.txt\r\n[BROWSER_RIGHT]\r\nBrowserMode=4\r\nOldBrowserMode=2\r\n"
                          "Directory=" +
-                         drives.path("data") + "\r\nKindOfSort=8\r\nBasketMode=2\r\nColumnsWidth=" +
-                         std::to_string(kDefaultColumnsWidth) +
+                         drives.path("data") + "\r\nKindOfSort=8\r\nBasketMode=2\r\nColumnsWidth=0"
                          "\r\nMaskFiles=*.*\r\n[Other]\r\nkey=kept\r\n");
     EXPECT_NE(before, after);
 
@@ -116,7 +120,7 @@ TEST_F(PanelTest, HostileSectionValuesGiveUsableDefaults)
     EXPECT_EQ(left.BrowserMode(), 2);
     EXPECT_EQ(left.OldBrowserMode(), 2);
     EXPECT_EQ(left.BasketMode(), 2);
-    EXPECT_EQ(left.sgTitle()->ColumnWidth(), kDefaultColumnsWidth);
+    EXPECT_EQ(left.sgTitle()->ColumnWidth(), 0);
     // A missing "KindOfSort" is the panels' default; a vanished directory opens the first fixed root.
     EXPECT_EQ(left.Listing().sortWord, 8u);
     EXPECT_EQ(left.AddressText().toStdString(), "c:\\*.*");
@@ -198,14 +202,17 @@ TEST_F(PanelTest, BriefLayoutFillsColumnsOfWholeRows)
     EXPECT_EQ(grid().ColWidths(0), form.BriefColumnWidth());
 }
 
-TEST_F(PanelTest, FullViewTakesHeaderProportions)
+TEST_F(PanelTest, FullViewTakesStoredHeaderProportions)
 {
     makeFiles("four", 4);
     TBrowserForm& form = open(drives.path("four"), 2);
+    const int parts[4] = {192, 48, 72, 120};
+    form.sgTitle()->setColumnWidth(parts[0] | (std::int64_t(parts[1]) << 9) | (std::int64_t(parts[2]) << 18) |
+                                   (std::int64_t(parts[3]) << 27));
+    form.UpdateHeader();
     ASSERT_EQ(grid().ColCount(), 5);
     EXPECT_EQ(grid().RowCount(), 5); // "[..]" + 4
     const int width = form.sgTitle()->width();
-    const int parts[4] = {192, 48, 72, 120};
     int used = 0;
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(form.sgTitle()->HeaderItems().Items(i).Width(), parts[i] * width / 480) << i;
@@ -214,9 +221,91 @@ TEST_F(PanelTest, FullViewTakesHeaderProportions)
     }
     EXPECT_EQ(grid().ColWidths(4), form.sgTitle()->viewport()->width() - used);
     // The status panels follow the same proportions of the status bar.
+    form.sbFilesComment()->resize(form.sbFilesComment()->width() + 1, form.sbFilesComment()->height());
     const int barWidth = form.sbFilesComment()->width();
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(form.sbFilesComment()->Panels(i).Width(), parts[i] * barWidth / 480) << i;
+}
+
+// The texts the panel's cell painter draws into each cell of the full view: (column, row) -> texts.
+std::map<std::pair<int, int>, std::vector<wux::test::PaintedText>> paintCells(controls::TWUXStringGrid& grid)
+{
+    std::map<std::pair<int, int>, std::vector<wux::test::PaintedText>> cells;
+    for (int row = 0; row < grid.RowCount(); ++row) {
+        for (int col = 0; col < grid.ColCount(); ++col) {
+            wux::test::TextRecorder recorder;
+            const QRect rect(0, 0, grid.ColWidths(col), grid.DefaultRowHeight());
+            {
+                QPainter painter(&recorder);
+                grid.OnDrawCell(painter, col, row, rect, 0);
+            }
+            for (wux::test::PaintedText text : recorder.texts()) {
+                // Relative to the cell: 0 .. its width.
+                text.right -= rect.left();
+                text.left -= rect.left();
+                cells[{col, row}].push_back(text);
+            }
+        }
+    }
+    return cells;
+}
+
+// With no stored widths the columns are as wide as the list font needs for "<DIR>", a size of
+// 999 999 999 999 bytes and a date and time; in a narrow panel a value that does not fit is elided,
+// never painted with digits cut off by the next column.
+TEST_F(PanelTest, DefaultColumnWidthsShowWholeValuesAndNarrowOnesElide)
+{
+    makeFolder(drives.path("sizes\\Drafts"));
+    createFile(drives.path("sizes\\Quarterly report.docx"), "x");
+    createFile(drives.path("sizes\\Budget 2026.xlsx"), std::string(2979, 'b'));
+    {
+        std::error_code error;
+        std::filesystem::resize_file(drives.posix("sizes\\Quarterly report.docx"), 999'999'999'999, error);
+        ASSERT_FALSE(error) << error.message();
+    }
+    TBrowserForm& form = open(drives.path("sizes"), 2, QSize(700, 300));
+    ASSERT_EQ(form.sgTitle()->ColumnWidth(), 0);
+    ASSERT_EQ(grid().ColCount(), 5);
+    const QFontMetrics metrics(BrowserFont());
+    EXPECT_GE(grid().ColWidths(2), metrics.horizontalAdvance("999 999 999 999") + 10);
+    const auto wide = paintCells(grid());
+    std::set<std::string> seen;
+    for (const auto& [cell, texts] : wide)
+        for (const wux::test::PaintedText& text : texts) {
+            seen.insert(text.text.toStdString());
+            EXPECT_LE(text.right, grid().ColWidths(cell.first)) << text.text.toStdString();
+            EXPECT_FALSE(text.text.endsWith(QChar(0x2026))) << text.text.toStdString();
+        }
+    for (const char* value : {"999 999 999 999", "2 979", "<DIR>", "docx", "xlsx"})
+        EXPECT_EQ(seen.count(value), 1u) << value;
+    filelist::StateAccess access(form.Listing());
+    const std::string date = core::FileTimeToText(access.items[0].lastWrite);
+    EXPECT_GE(seen.count(date), 1u) << date;
+
+    // Stored widths that are too narrow for the values: each is elided or whole, never cut.
+    form.sgTitle()->setColumnWidth(100 | (std::int64_t(20) << 9) | (std::int64_t(20) << 18) |
+                                   (std::int64_t(40) << 27));
+    form.UpdateHeader();
+    const auto narrow = paintCells(grid());
+    int elided = 0;
+    for (const auto& [cell, texts] : narrow) {
+        const auto whole = wide.find(cell);
+        ASSERT_NE(whole, wide.end());
+        ASSERT_EQ(texts.size(), whole->second.size());
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const QString shown = texts[i].text;
+            const QString value = whole->second[i].text;
+            EXPECT_LE(texts[i].right, grid().ColWidths(cell.first) + 0.5) << shown.toStdString();
+            EXPECT_GE(texts[i].left, -0.5) << shown.toStdString();
+            if (shown != value) {
+                ++elided;
+                EXPECT_TRUE(shown.isEmpty() ||
+                            (shown.endsWith(QChar(0x2026)) && value.startsWith(shown.chopped(1))))
+                    << shown.toStdString() << " for " << value.toStdString();
+            }
+        }
+    }
+    EXPECT_GT(elided, 3);
 }
 
 TEST_F(PanelTest, EmptyBasketViewShowsOneCentredLine)
@@ -391,6 +480,29 @@ TEST_F(PanelTest, DriveLineShowsFreeSpaceAndEmptiesWhenTheQueryFails)
     EXPECT_EQ(form.DriveInfoText().toStdString(), "[" + name + "]  ");
     EXPECT_EQ(form.pnlInfo()->text().toStdString(), "");
     EXPECT_EQ(host.infoText, form.DriveInfoText());
+}
+
+// The free-space text of the drive toolbar is whole where the toolbar has room and elided where it has
+// not, never cut to a figure that reads as another one ("78 174" for "78 174 544").
+TEST_F(PanelTest, FreeSpaceTextInTheDriveToolbarIsWholeOrElided)
+{
+    TBrowserForm& form = open(drives.path(""), 2, QSize(700, 300));
+    form.ApplyLayout(0xF1 | 0x8);
+    QApplication::processEvents();
+    const QString full = form.FreeSpaceText();
+    ASSERT_TRUE(full.endsWith(QStringLiteral(" k free"))) << full.toStdString();
+    QLabel* info = form.pnlInfo();
+    EXPECT_EQ(info->text(), full);
+    form.resize(300, 300);
+    QApplication::processEvents();
+    const QString narrow = info->text();
+    EXPECT_LE(info->fontMetrics().horizontalAdvance(narrow), info->contentsRect().width());
+    ASSERT_TRUE(narrow.endsWith(QChar(0x2026))) << narrow.toStdString();
+    EXPECT_TRUE(full.startsWith(narrow.chopped(1))) << narrow.toStdString();
+    EXPECT_EQ(info->toolTip(), full);
+    form.resize(700, 300);
+    QApplication::processEvents();
+    EXPECT_EQ(info->text(), full);
 }
 
 TEST_F(PanelTest, NamesWithMappedCharactersShowTheirOriginalCharacters)

@@ -44,39 +44,63 @@ TEST_F(CommandPromptTest, CopyMoveAndDeletePromptsName)
     }
 }
 
-TEST_F(CommandPromptTest, LongNamesAreShortenedToTheRoomLeft)
+// A name that fits is shown whole; the dialog grows for one that does not (up to its widest), and what
+// still does not fit is elided in the middle, keeping the name's start and its extension.
+TEST_F(CommandPromptTest, NamesAreWholeOrElidedInTheMiddle)
 {
-    const std::string name(300, 'w');
     const QFontMetrics metrics(font);
+    const std::string longName = std::string(300, 'w') + ".docx";
+    const std::string report = "Quarterly report.docx";
+    const int reportWidth = metrics.horizontalAdvance(QString::fromStdString(report));
+    const int deleteFixed = metrics.horizontalAdvance("Do you wish to delete file \"\"?");
     struct Case
     {
         Prompt prompt;
-        std::size_t nameStart;
-        std::size_t nameEnd; // characters after the name
-        const char* unformatted;
+        std::string name;
+        const char* before; // the prompt's text before the name
+        const char* after;  // and after it
         int reserve;
+        int expectedWidth; // the dialog's width
     };
     const Case cases[] = {
-        {copyMovePrompt(1, {1, false, name}, 355, font), 11, 4, "Copy file \"%s\" to", 25},
-        {copyMovePrompt(1, {1, false, name}, 900, font), 11, 4, "Copy file \"%s\" to", 25},
-        {deletePrompt(false, {1, false, name}, 355, font), 28, 2, "Do you wish to delete file \"%s\"?", 65},
-        {deletePrompt(true, {1, true, name}, 355, font), 33, 14,
-         "Do you wish to remove directory [%s] from basket?", 65},
+        // Room enough: whole, the dialog as it was.
+        {deletePrompt(false, {1, false, report}, deleteFixed + 65 + reportWidth, font), report,
+         "Do you wish to delete file \"", "\"?", 65, deleteFixed + 65 + reportWidth},
+        // Twenty pixels short: the dialog grows by them and the name stays whole.
+        {deletePrompt(false, {1, false, report}, deleteFixed + 65 + reportWidth - 20, font), report,
+         "Do you wish to delete file \"", "\"?", 65, deleteFixed + 65 + reportWidth},
+        {copyMovePrompt(1, {1, false, longName}, 355, font), longName, "Copy file \"", "\" to", 25,
+         kWidestPromptDialog},
+        {copyMovePrompt(1, {1, false, longName}, 900, font), longName, "Copy file \"", "\" to", 25, 900},
+        {deletePrompt(false, {1, false, longName}, 355, font), longName, "Do you wish to delete file \"",
+         "\"?", 65, kWidestPromptDialog},
+        {deletePrompt(true, {1, true, longName}, 355, font), longName, "Do you wish to remove directory [",
+         "] from basket?", 65, kWidestPromptDialog},
     };
     for (const Case& c : cases) {
         const std::string& text = c.prompt.text;
-        const std::string shown = text.substr(c.nameStart, text.size() - c.nameStart - c.nameEnd);
-        ASSERT_GE(shown.size(), 3u) << text;
-        EXPECT_EQ(shown.substr(shown.size() - 2), "..") << text;
-        const int room = c.prompt.dialogWidth - metrics.horizontalAdvance(c.unformatted) - c.reserve;
+        const std::string before = c.before;
+        const std::string after = c.after;
+        ASSERT_EQ(text.substr(0, before.size()), before) << text;
+        ASSERT_EQ(text.substr(text.size() - after.size()), after) << text;
+        const QString shown =
+            QString::fromStdString(text.substr(before.size(), text.size() - before.size() - after.size()));
+        EXPECT_EQ(c.prompt.dialogWidth, c.expectedWidth) << text;
+        const int room = c.prompt.dialogWidth - metrics.horizontalAdvance(QString::fromStdString(before + after)) -
+                         c.reserve;
         EXPECT_GE(room, kMinimumNameRoom) << text;
-        EXPECT_LE(metrics.horizontalAdvance(QString::fromStdString(shown.substr(0, shown.size() - 2))), room)
-            << text;
-        EXPECT_GT(metrics.horizontalAdvance(QString::fromStdString(shown.substr(0, shown.size() - 2) + "w")),
-                  room)
-            << text;
+        EXPECT_LE(metrics.horizontalAdvance(shown), room) << text;
+        const QString name = QString::fromStdString(c.name);
+        if (metrics.horizontalAdvance(name) <= room) {
+            EXPECT_EQ(shown, name);
+            continue;
+        }
+        const qsizetype dot = shown.indexOf(QChar(0x2026));
+        ASSERT_GT(dot, 0) << text;
+        EXPECT_TRUE(name.startsWith(shown.left(dot))) << text;
+        EXPECT_TRUE(name.endsWith(shown.mid(dot + 1))) << text;
+        EXPECT_TRUE(shown.endsWith(QStringLiteral("w.docx"))) << text;
     }
-    EXPECT_EQ(cases[1].prompt.dialogWidth, 900);
 }
 
 TEST_F(CommandPromptTest, ProposedInputs)
