@@ -7,27 +7,12 @@
 
 #include "core/text_table.h"
 #include "platform/clock.h"
+#include "platform/format.h"
 #include "platform/text.h"
 
 namespace wux::core {
 
 namespace {
-
-// Digits of value with a blank between groups of three.
-std::string groupedDigits(std::uint64_t value, std::size_t minimumDigits)
-{
-    std::string digits = std::to_string(value);
-    if (digits.size() < minimumDigits)
-        digits.insert(0, minimumDigits - digits.size(), '0');
-    std::string out;
-    out.reserve(digits.size() + digits.size() / 3);
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i != 0 && (digits.size() - i) % 3 == 0)
-            out.push_back(' ');
-        out.push_back(digits[i]);
-    }
-    return out;
-}
 
 // The position after the last "\" (0 when there is none).
 std::size_t nameStart(std::string_view name)
@@ -93,10 +78,7 @@ void addDays(DateHour& t, std::int64_t days)
 
 std::string FormatSize(std::uint64_t size)
 {
-    constexpr std::uint64_t kBillion = 1'000'000'000;
-    if (size < kBillion)
-        return groupedDigits(size, 1);
-    return std::to_string(size / kBillion) + ' ' + groupedDigits(size % kBillion, 9);
+    return platform::formatByteCount(size);
 }
 
 std::string FormatSignedSize(std::int64_t size)

@@ -361,6 +361,10 @@ void TBrowserForm::wireComponents()
     connect(ui_->btnSendTobasket, &QToolButton::clicked, this, [this] { btnSendTobasketClick(); });
 
     ui_->pnlDisks->OnResize = [this] { host_.AlignToolPanelTop(); };
+    // The address line is bold, in the caption colours.
+    QFont addressFont = ui_->pnlAddressLine->font();
+    addressFont.setBold(true);
+    ui_->pnlAddressLine->setFont(addressFont);
     ui_->pnlAddressLine->installEventFilter(this);
     ui_->pnlBrowserToolbar->installEventFilter(this);
     ui_->cmbDrives->installEventFilter(this);
@@ -1083,7 +1087,11 @@ void TBrowserForm::UpdateDriveInfo()
 
 void TBrowserForm::setAddressLine()
 {
-    ui_->pnlAddressLine->setText(AddressText());
+    // A path longer than the line loses its middle, never its end with the folder and mask.
+    QLabel* line = ui_->pnlAddressLine;
+    const QString text = AddressText();
+    line->setText(controls::FitCellText(line->fontMetrics(), text, line->contentsRect().width(), Qt::ElideMiddle));
+    line->setToolTip(line->text() == text ? QString() : text);
 }
 
 QString TBrowserForm::AddressText() const
@@ -1236,6 +1244,10 @@ bool TBrowserForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ui_->pnlAddressLine && event->type() == QEvent::MouseButtonPress) {
         pnlAddressLineClick();
+        return false;
+    }
+    if (watched == ui_->pnlAddressLine && event->type() == QEvent::Resize) {
+        setAddressLine();
         return false;
     }
     if (watched == ui_->pnlBrowserToolbar &&

@@ -156,4 +156,32 @@ std::string formatOr(std::string_view templ, std::string_view englishTempl, std:
     return std::string(englishTempl);
 }
 
+namespace {
+
+// Digits of value with a blank between groups of three.
+std::string groupedDigits(std::uint64_t value, std::size_t minimumDigits)
+{
+    std::string digits = std::to_string(value);
+    if (digits.size() < minimumDigits)
+        digits.insert(0, minimumDigits - digits.size(), '0');
+    std::string out;
+    out.reserve(digits.size() + digits.size() / 3);
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i != 0 && (digits.size() - i) % 3 == 0)
+            out.push_back(' ');
+        out.push_back(digits[i]);
+    }
+    return out;
+}
+
+} // namespace
+
+std::string formatByteCount(std::uint64_t size)
+{
+    constexpr std::uint64_t kBillion = 1'000'000'000;
+    if (size < kBillion)
+        return groupedDigits(size, 1);
+    return std::to_string(size / kBillion) + ' ' + groupedDigits(size % kBillion, 9);
+}
+
 } // namespace wux::platform

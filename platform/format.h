@@ -79,4 +79,9 @@ inline std::string formatOr(std::string_view templ, std::string_view englishTemp
     return formatOr(templ, englishTempl, std::span<const FormatArg>(args.begin(), args.size()));
 }
 
+// A byte count in decimal with a blank between groups of three digits, whatever the locale
+// (1234567 gives "1 234 567"). From 1,000,000,000 on: the billions as they are, a blank, and the
+// remainder as nine digits in groups of three (1,000,001,234 gives "1 000 001 234").
+std::string formatByteCount(std::uint64_t size);
+
 } // namespace wux::platform

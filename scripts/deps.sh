@@ -16,6 +16,7 @@ PACKAGES=(
   libzip-dev
   libpugixml-dev
   shared-mime-info
+  adwaita-icon-theme
   xauth
 )
 

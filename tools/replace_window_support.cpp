@@ -81,6 +81,13 @@ void paintToolCaption(QLabel& caption, bool active)
                                                : controls::SysColor::InactiveCaptionText));
     caption.setPalette(palette);
     caption.setAutoFillBackground(true);
+    // Every tool's title strip alike: bold and centred.
+    if (!caption.font().bold()) {
+        QFont font = caption.font();
+        font.setBold(true);
+        caption.setFont(font);
+    }
+    caption.setAlignment(Qt::AlignCenter);
 }
 
 void onLabelClick(QLabel& label, std::function<void()> onClick)

@@ -8,6 +8,8 @@
 #include <QFileIconProvider>
 #include <QMimeDatabase>
 #include <QMimeType>
+#include <QStandardPaths>
+#include <QStringList>
 
 #include "platform/drives.h"
 #include "platform/file_types.h"
@@ -59,6 +61,41 @@ std::string_view extensionOf(std::string_view name)
     if (dot == std::string_view::npos || dot == 0)
         return {};
     return name.substr(dot + 1);
+}
+
+// The icon theme the set-up installs; the program takes its icons from it where the desktop names no
+// theme, or one that has no icons for file types.
+constexpr const char* kSetUpIconTheme = "Adwaita";
+// An icon every theme with file-type icons has.
+constexpr const char* kProbeIcon = "text-x-generic";
+
+void ensureIconTheme()
+{
+    static bool checked = false;
+    if (checked)
+        return;
+    checked = true;
+    if (!QIcon::themeName().isEmpty() && QIcon::hasThemeIcon(QString::fromLatin1(kProbeIcon)))
+        return;
+    // Without a desktop Qt may look for themes nowhere but in its resources: the "icons" folder of
+    // every data folder of the system is searched too.
+    QStringList paths = QIcon::themeSearchPaths();
+    for (const QString& folder : QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                                           QStringLiteral("icons"),
+                                                           QStandardPaths::LocateDirectory)) {
+        if (!paths.contains(folder))
+            paths.append(folder);
+    }
+    QIcon::setThemeSearchPaths(paths);
+    // Missing icons are looked for in the set-up's theme after the desktop's own...
+    QIcon::setFallbackThemeName(QString::fromLatin1(kSetUpIconTheme));
+    if (QIcon::hasThemeIcon(QString::fromLatin1(kProbeIcon)))
+        return;
+    // ...and where even that finds none, the set-up's theme is the theme.
+    const QString previous = QIcon::themeName();
+    QIcon::setThemeName(QString::fromLatin1(kSetUpIconTheme));
+    if (!QIcon::hasThemeIcon(QString::fromLatin1(kProbeIcon)))
+        QIcon::setThemeName(previous);
 }
 
 } // namespace
@@ -233,6 +270,7 @@ QIcon SystemImageList::icon(std::int32_t index)
         fallback = entry.fallback;
     }
     // Made outside the lock: a worker looking up an index never waits for the icon theme.
+    ensureIconTheme();
     QIcon made = QIcon::fromTheme(themeName);
     if (made.isNull() && !genericName.isEmpty())
         made = QIcon::fromTheme(genericName);

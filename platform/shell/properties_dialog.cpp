@@ -12,6 +12,7 @@
 #include "platform/file_types.h"
 #include "platform/files.h"
 #include "platform/filetime.h"
+#include "platform/format.h"
 #include "platform/paths.h"
 #include "platform/shell/image_list.h"
 #include "platform/text.h"
@@ -53,7 +54,8 @@ QString groupName(std::uint32_t gid)
 QString propertiesSizeText(std::uint64_t size)
 {
     const QLocale locale;
-    const QString bytes = locale.toString(static_cast<qulonglong>(size)) + QStringLiteral(" bytes");
+    // Digits grouped as everywhere else in the program.
+    const QString bytes = toQString(formatByteCount(size)) + QStringLiteral(" bytes");
     if (size < 1024)
         return bytes;
     return locale.formattedDataSize(static_cast<qint64>(size), 2, QLocale::DataSizeTraditionalFormat) +

@@ -71,5 +71,23 @@ TEST_F(MainFormTest, ToolFormsNeverSquashTheirControls)
     }
 }
 
+// The four tools' title strips look alike: bold and centred.
+TEST_F(MainFormTest, ToolTitleStripsShareOneStyle)
+{
+    wux::test::makeFolder(path("a"));
+    startIn(path("a"), path("a"));
+    int strips = 0;
+    for (int mode = 2; mode <= 5; ++mode) {
+        window->SetMode(mode);
+        QApplication::processEvents();
+        auto* strip = tools::ToolForm(mode)->findChild<QLabel*>(QStringLiteral("pnlNameTools"));
+        ASSERT_NE(strip, nullptr) << mode;
+        ++strips;
+        EXPECT_TRUE(strip->font().bold()) << strip->text().toStdString();
+        EXPECT_EQ(strip->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter) << strip->text().toStdString();
+    }
+    EXPECT_EQ(strips, 4);
+}
+
 } // namespace
 } // namespace wux::mainwindow::test

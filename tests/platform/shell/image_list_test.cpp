@@ -1,5 +1,8 @@
 #include "platform/shell/image_list.h"
 
+#include <QFileInfo>
+#include <QImage>
+#include <QPixmap>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -104,6 +107,36 @@ TEST_F(ImageListTest, PathsAreQueriedOnDisk)
     EXPECT_EQ(list.pathIconIndex(path("missing\\x.txt"), IconState::kNormal, &type), -1);
     EXPECT_EQ(list.pathIconIndex("q:\\", IconState::kNormal, &type), -1);
     EXPECT_EQ(type, "kept");
+}
+
+// Each kind of file shows its own icon from the icon theme that the set-up installs, also where the
+// desktop names no theme: a folder, a text, an office document, an image, an archive and a program.
+TEST_F(ImageListTest, EachKindOfFileHasItsOwnThemeIcon)
+{
+    if (!QFileInfo::exists(QStringLiteral("/usr/share/icons/Adwaita/index.theme")))
+        GTEST_SKIP() << "the icon theme of the set-up is not installed";
+    test::makeFolder(path("docs"));
+    test::createFile(path("notes.txt"), "hello\n");
+    test::createFile(path("report.docx"), "PK");
+    test::createFile(path("picture.png"), "\x89PNG\r\n\x1a\n");
+    test::createFile(path("archive.zip"), "PK\x03\x04");
+    // An ELF executable's header: class 64-bit, little-endian, type 2 (executable).
+    std::string elf = std::string("\x7f" "ELF\x02\x01\x01", 7) + std::string(9, '\0') + std::string("\x02\0\x3e\0", 4);
+    elf.resize(64, '\0');
+    test::createFile(path("program"), elf, test::kNoTime, 0755);
+
+    std::vector<std::pair<std::string, QImage>> images;
+    for (const char* name : {"docs", "notes.txt", "report.docx", "picture.png", "archive.zip", "program"}) {
+        const std::int32_t index = list.pathIconIndex(path(name), IconState::kNormal, nullptr);
+        ASSERT_GE(index, 0) << name;
+        const QIcon icon = list.icon(index);
+        ASSERT_FALSE(icon.isNull()) << name << " " << list.iconKey(index);
+        images.emplace_back(std::string(name) + " (" + list.iconKey(index) + ")",
+                            icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32));
+    }
+    for (std::size_t i = 0; i < images.size(); ++i)
+        for (std::size_t j = i + 1; j < images.size(); ++j)
+            EXPECT_NE(images[i].second, images[j].second) << images[i].first << " and " << images[j].first;
 }
 
 TEST_F(ImageListTest, DriveIconsByKind)
