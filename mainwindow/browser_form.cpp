@@ -365,6 +365,8 @@ void TBrowserForm::wireComponents()
     QFont addressFont = ui_->pnlAddressLine->font();
     addressFont.setBold(true);
     ui_->pnlAddressLine->setFont(addressFont);
+    // A long path never widens the panel: the line shows it elided instead.
+    ui_->pnlAddressLine->setSizePolicy(QSizePolicy::Ignored, ui_->pnlAddressLine->sizePolicy().verticalPolicy());
     ui_->pnlAddressLine->installEventFilter(this);
     ui_->pnlBrowserToolbar->installEventFilter(this);
     ui_->cmbDrives->installEventFilter(this);

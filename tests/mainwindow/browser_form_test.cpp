@@ -505,6 +505,27 @@ TEST_F(PanelTest, FreeSpaceTextInTheDriveToolbarIsWholeOrElided)
     EXPECT_EQ(info->text(), full);
 }
 
+// The address line is bold; a path longer than the line loses its middle, keeping the folder and mask.
+TEST_F(PanelTest, AddressLineIsBoldAndElidesLongPathsInTheMiddle)
+{
+    const std::string deep = "a rather long folder name\\another long folder name\\Reports";
+    makeFolder(drives.path(deep));
+    TBrowserForm& form = open(drives.path(deep), 2, QSize(700, 300));
+    QLabel* line = form.pnlAddressLine();
+    EXPECT_TRUE(line->font().bold());
+    const QString full = form.AddressText();
+    EXPECT_EQ(line->text(), full);
+    form.resize(200, 300);
+    QApplication::processEvents();
+    const QString shown = line->text();
+    EXPECT_LE(line->fontMetrics().horizontalAdvance(shown), line->contentsRect().width());
+    const qsizetype dots = shown.indexOf(QChar(0x2026));
+    ASSERT_GT(dots, 0) << shown.toStdString();
+    EXPECT_TRUE(full.startsWith(shown.left(dots))) << shown.toStdString();
+    EXPECT_TRUE(full.endsWith(shown.mid(dots + 1))) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("\\*.*"))) << shown.toStdString();
+}
+
 TEST_F(PanelTest, NamesWithMappedCharactersShowTheirOriginalCharacters)
 {
     makeFolder(drives.path("odd"));
