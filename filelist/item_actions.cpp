@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "controls/wux_string_grid.h"
+#include "core/system_error.h"
 #include "core/text_table.h"
 #include "platform/dialogs.h"
 #include "platform/file_handle.h"
@@ -105,6 +106,15 @@ void fileNotFound(platform::MsgIcon icon)
                              platform::MsgButtons::Ok, icon);
 }
 
+// A start that failed says so: the path and the system's reason.
+void reportStart(platform::WinError error, std::string_view path)
+{
+    if (error == platform::kErrorSuccess)
+        return;
+    std::string text;
+    core::ShowSystemError(true, error, core::uiText(kTextErrorTitle), path, text);
+}
+
 // The file-system path of a shell item ("" when it has none).
 std::string shellItemPath(const ItemPlace& place)
 {
@@ -138,9 +148,11 @@ void OpenItem(std::int32_t folder, std::int32_t position, TstateOfBrowser& state
         return;
     }
     if (attributes & kDirectoryAttribute)
-        platform::shell::openWithDesktop(quoted(path));
+        reportStart(platform::shell::openWithDesktop(quoted(path)), path);
     else
-        platform::shell::startProgram(program, quoted(path), quotedFolder(path.substr(0, path.rfind('\\'))));
+        reportStart(
+            platform::shell::startProgram(program, quoted(path), quotedFolder(path.substr(0, path.rfind('\\')))),
+            path);
 }
 
 bool RunItem(std::int32_t folder, std::int32_t position, TstateOfBrowser& state)
@@ -155,7 +167,7 @@ bool RunItem(std::int32_t folder, std::int32_t position, TstateOfBrowser& state)
     if (place.isShellItem()) {
         const std::string path = shellItemPath(place);
         if (!path.empty())
-            platform::shell::executeFile(path, std::string_view());
+            reportStart(platform::shell::executeFile(path, std::string_view()), path);
         return true;
     }
     const std::string path = place.path();
@@ -163,7 +175,7 @@ bool RunItem(std::int32_t folder, std::int32_t position, TstateOfBrowser& state)
         fileNotFound(platform::MsgIcon::None);
         return true;
     }
-    platform::shell::executeFile(path, place.folderPath + "\\");
+    reportStart(platform::shell::executeFile(path, place.folderPath + "\\"), path);
     return true;
 }
 
@@ -192,7 +204,7 @@ bool EditFile(std::string_view name, TstateOfBrowser& state)
         if (error != 0 && !platform::pathExists(path))
             return false;
     }
-    platform::shell::startProgram(EditorProgram, quoted(path), quotedFolder(folderPath));
+    reportStart(platform::shell::startProgram(EditorProgram, quoted(path), quotedFolder(folderPath)), path);
     return true;
 }
 

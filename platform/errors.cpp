@@ -157,6 +157,8 @@ std::string errorText(WinError code)
         return "The directory name is invalid.";
     case kErrorIoDevice:
         return "The request could not be performed because of an I/O device error.";
+    case kErrorNoAssociation:
+        return "No application is associated with the specified file for this operation.";
     case kErrorTooManyLinks:
         return "An attempt was made to create more links on a file than the file system supports.";
     case kErrorCantResolveFilename:

@@ -55,6 +55,7 @@ inline constexpr WinError kErrorCantResolveFilename = 1921;
 // folder meanwhile).
 inline constexpr WinError kErrorFileInvalid = 1006;
 inline constexpr WinError kErrorIoDevice = 1117;
+inline constexpr WinError kErrorNoAssociation = 1155;
 
 // The Windows error for an errno value (0 gives 0; an unknown value gives 31 "A device attached to the
 // system is not functioning.").

@@ -94,7 +94,7 @@ bool isRunnableProgram(const std::string& posix, const FileInfo& info)
 
 WinError openLocal(const std::string& posix)
 {
-    return programStarter().openUrl(QUrl::fromLocalFile(posixText(posix))) ? kErrorSuccess : kErrorGenFailure;
+    return programStarter().openUrl(QUrl::fromLocalFile(posixText(posix))) ? kErrorSuccess : kErrorNoAssociation;
 }
 
 } // namespace
@@ -196,20 +196,20 @@ WinError startProgram(std::string_view program, std::string_view parameters, std
         programPath = posixText(posix);
     } else {
         programPath = toQString(name);
-        if (equalNoCase(name, kDefaultTextEditor) && QStandardPaths::findExecutable(programPath).isEmpty()) {
-            // No such editor here: the files go to the desktop's default application.
-            WinError result = kErrorFileNotFound;
-            for (const QString& argument : arguments) {
-                if (!argument.startsWith(QLatin1Char('/')) || !QFileInfo(argument).isFile())
-                    continue;
-                const WinError opened = programStarter().openUrl(QUrl::fromLocalFile(argument))
-                                            ? kErrorSuccess
-                                            : kErrorGenFailure;
-                if (result != kErrorSuccess)
-                    result = opened;
-            }
-            return result;
+    }
+    if (QStandardPaths::findExecutable(programPath).isEmpty()) {
+        // No such program here (the stored default names the system's own editor of another
+        // system): the files go to the desktop's default application.
+        WinError result = kErrorFileNotFound;
+        for (const QString& argument : arguments) {
+            if (!argument.startsWith(QLatin1Char('/')) || !QFileInfo(argument).isFile())
+                continue;
+            const WinError opened =
+                programStarter().openUrl(QUrl::fromLocalFile(argument)) ? kErrorSuccess : kErrorNoAssociation;
+            if (result != kErrorSuccess)
+                result = opened;
         }
+        return result;
     }
     return programStarter().startDetached(programPath, arguments, workingFolderOf(workingFolder))
                ? kErrorSuccess

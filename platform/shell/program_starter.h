@@ -12,7 +12,8 @@
 //  - a working folder is given as a drive path, quoted or not, with or without a trailing "\";
 //  - a program is a drive path or a bare name looked up on the PATH.
 // Failures return the system's error numbers and show nothing: 2 the program or file was not found,
-// 3 a path holds no drive or folder, 31 the desktop or the system could not open or start it.
+// 3 a path holds no drive or folder, 31 the system could not start a program, 1155 the desktop has no
+// application that opens the file.
 #pragma once
 
 #include <string>
@@ -105,18 +106,19 @@ private:
 QStringList commandArguments(std::string_view parameters);
 
 // The verb "open" on a file or folder (a drive path, quoted or not): a file with its default
-// application, a folder in the desktop's file window. Errors: 2, 3 (missing), 31.
+// application, a folder in the desktop's file window. Errors: 2, 3 (missing), 1155.
 WinError openWithDesktop(std::string_view windowsPath);
 
 // The default verb on a file (a drive path): a program (an executable file that the system can run:
 // a binary or a script beginning with "#!") is started in workingFolder; any other file is opened with
-// its default application, a folder in the file window. Errors: 2, 3 (missing), 31.
+// its default application, a folder in the file window. Errors: 2, 3 (missing), 31 (a program), 1155.
 WinError executeFile(std::string_view windowsPath, std::string_view workingFolder);
 
 // Starts a program with a parameter line in a working folder (both as above; an empty working folder
-// keeps the program's). When the program is the default text editor ("notepad.exe", any case) and no
-// such program is on the PATH, every file named by the parameters is opened with the desktop's default
-// application instead. Errors: 2 (program not found, or no file to open), 3, 31.
+// keeps the program's). When no such program can be found (not on the PATH, as the default text editor
+// "notepad.exe" never is, or no executable file at its path), every file named by the parameters is
+// opened with the desktop's default application instead. Errors: 2 (no file to open, or the program
+// could not be started), 3, 1155.
 WinError startProgram(std::string_view program, std::string_view parameters, std::string_view workingFolder);
 
 // Opens a web address in the browser ("www.example.com" is taken as an http address). Errors: 87 (not

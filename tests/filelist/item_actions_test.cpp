@@ -16,6 +16,7 @@
 #include "platform/shell/context_menu.h"
 #include "platform/shell/program_starter.h"
 #include "platform/shell/properties_dialog.h"
+#include "support/env_guard.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
 
@@ -52,6 +53,10 @@ protected:
         savedEditor_ = EditorProgram;
         ViewerProgram = "myviewer";
         EditorProgram = "myeditor";
+        // The configured programs are there to be started.
+        for (const char* program : {"bin/myviewer", "bin/myeditor"})
+            wux::test::createFile(posix(program), "#!/bin/sh\n", wux::test::kNoTime, 0755);
+        env.set("PATH", posix("bin"));
         wux::test::createFile(path("docs\\a.txt"), "alpha");
         wux::test::createFile(path("docs\\run.sh"), "#!/bin/sh\nexit 0\n", wux::test::kNoTime, 0755);
         wux::test::makeFolder(path("docs\\sub"));
@@ -107,6 +112,7 @@ protected:
     platform::shell::ScopedProgramStarter starterScope{starter};
     platform::ScriptedDialogService dialogs;
     platform::ScopedDialogService dialogScope{dialogs};
+    wux::test::EnvGuard env;
 
 private:
     std::string savedViewer_;

@@ -72,7 +72,7 @@ TEST_F(ProgramStarterTest, OpenGivesFilesAndFoldersToTheDesktop)
     EXPECT_TRUE(starter.calls().empty());
 
     starter.succeed = false;
-    EXPECT_EQ(openWithDesktop(path("docs\\a.txt")), kErrorGenFailure);
+    EXPECT_EQ(openWithDesktop(path("docs\\a.txt")), kErrorNoAssociation);
 }
 
 TEST_F(ProgramStarterTest, ExecutingRunsProgramsAndOpensEverythingElse)
@@ -99,6 +99,8 @@ TEST_F(ProgramStarterTest, ExecutingRunsProgramsAndOpensEverythingElse)
 TEST_F(ProgramStarterTest, ProgramsStartWithTheirArgumentsInTheWorkingFolder)
 {
     test::createFile(path("work\\a.txt"), "x");
+    test::createFile(posix("bin/myeditor"), "#!/bin/sh\n", test::kNoTime, 0755);
+    test::createFile(posix("bin/ed"), "#!/bin/sh\n", test::kNoTime, 0755);
     EXPECT_EQ(startProgram("myeditor", "\"" + path("work\\a.txt") + "\"", "\"" + path("work\\") + "\""),
               kErrorSuccess);
     EXPECT_EQ(startProgram("\"c:\\bin\\ed\"", "-n", ""), kErrorSuccess);
@@ -123,13 +125,20 @@ TEST_F(ProgramStarterTest, TheDefaultEditorFallsBackToTheDesktop)
 {
     test::createFile(path("a.txt"), "x");
     const std::string quoted = "\"" + path("a.txt") + "\"";
-    for (const char* name : {"notepad.exe", "NotePad.EXE"}) {
+    // The stored default, any program not on the PATH, a program path with no program there.
+    for (const char* name : {"notepad.exe", "NotePad.EXE", "absent-editor", "c:\\bin\\absent"}) {
         starter.clear();
         EXPECT_EQ(startProgram(name, quoted, "\"c:\\\""), kErrorSuccess) << name;
         ASSERT_EQ(starter.calls().size(), 1u) << name;
         EXPECT_EQ(starter.calls()[0].kind, Kind::kOpenUrl);
         EXPECT_EQ(starter.calls()[0].url, QUrl::fromLocalFile(q(posix("a.txt"))));
     }
+
+    // The desktop has nothing that opens it.
+    starter.clear();
+    starter.succeed = false;
+    EXPECT_EQ(startProgram("notepad.exe", quoted, ""), kErrorNoAssociation);
+    starter.succeed = true;
 
     // Nothing to open: the file is missing, or a folder, or the parameter names no file.
     starter.clear();
