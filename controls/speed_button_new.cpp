@@ -173,6 +173,11 @@ void TSpeedButtonNew::invalidateGlyphs()
 
 void TSpeedButtonNew::nextCheckState()
 {
+    // A button bound to an action runs it; the action's state comes back to the button.
+    if (defaultAction() != nullptr) {
+        QToolButton::nextCheckState();
+        return;
+    }
     if (groupIndex_ == 0)
         return;
     if (isChecked()) {

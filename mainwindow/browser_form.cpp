@@ -4,6 +4,7 @@
 
 #include "ui_TBrowserForm.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -370,6 +371,8 @@ void TBrowserForm::wireComponents()
     ui_->pnlAddressLine->installEventFilter(this);
     ui_->pnlBrowserToolbar->installEventFilter(this);
     ui_->cmbDrives->installEventFilter(this);
+    // The drive box's list: once it closes (a drive chosen or not), a box shown over the panel goes back.
+    ui_->cmbDrives->view()->window()->installEventFilter(this);
     connect(ui_->cmbDrives, &QComboBox::activated, this, [this](int) {
         if (!comboKeysMoving_)
             SelectDrive(ui_->cmbDrives->currentIndex());
@@ -1263,9 +1266,14 @@ bool TBrowserForm::eventFilter(QObject* watched, QEvent* event)
         }
         if (event->type() == QEvent::KeyRelease)
             comboKeysMoving_ = false;
-        if (event->type() == QEvent::FocusOut)
+        // Dropping its own list down moves the keyboard into the list: the box is not left.
+        if (event->type() == QEvent::FocusOut &&
+            static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason &&
+            !ui_->cmbDrives->view()->isVisible())
             cmbDrivesExit();
     }
+    if (event->type() == QEvent::Hide && watched == ui_->cmbDrives->view()->window())
+        QTimer::singleShot(0, this, [this] { drivePopupClosed(); });
     return QWidget::eventFilter(watched, event);
 }
 

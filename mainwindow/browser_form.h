@@ -240,6 +240,7 @@ private:
     void pnlBrowserToolbarResize();
     bool cmbDrivesKeyDown(QKeyEvent* event);
     void cmbDrivesExit();
+    void drivePopupClosed();
     void ensureListingExists();
 
     IBrowserHost& host_;

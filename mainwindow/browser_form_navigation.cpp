@@ -4,6 +4,7 @@
 
 #include "ui_TBrowserForm.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -872,6 +873,17 @@ void TBrowserForm::cmbDrivesExit()
     comboKeysMoving_ = false;
     if (ui_->pnlBrowserToolbar->isHidden())
         QCoreApplication::postEvent(this, new QEvent(kRestoreDriveComboEvent));
+}
+
+void TBrowserForm::drivePopupClosed()
+{
+    // The box that Alt+F1 or Alt+F2 showed over the panel: back into its bar, the list has the keyboard.
+    if (ui_->cmbDrives->parentWidget() == ui_->pnlBrowserToolbar || ui_->cmbDrives->view()->isVisible())
+        return;
+    if (ui_->cmbDrives->hasFocus() && isVisible())
+        ui_->sgBrowser->setFocus();
+    else
+        cmbDrivesExit();
 }
 
 bool TBrowserForm::event(QEvent* event)

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QMenu>
+#include <QPointer>
 #include <QPainter>
 #include <QStyle>
 #include <QToolBar>
@@ -32,6 +33,22 @@ int tagOf(const QWidget* widget)
     const QVariant tag = widget->property("tag");
     return tag.isValid() ? tag.toInt() : 0;
 }
+
+// The favourites button: the popup is shared by several bars, so the button records itself as the
+// popup's opener when it is pressed, before the popup drops down (and holds the popup until it closes).
+class FavoritesButton : public QToolButton
+{
+public:
+    using QToolButton::QToolButton;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        if (QMenu* popup = menu())
+            SetPopupSource(*popup, this);
+        QToolButton::mousePressEvent(event);
+    }
+};
 
 QString letterText(char letter)
 {
@@ -125,6 +142,18 @@ void TDriveBar::resizeEvent(QResizeEvent* event)
         OnResize();
 }
 
+// ---- The shared popup's opener ---------------------------------------------------------------
+
+void SetPopupSource(QMenu& menu, QObject* source)
+{
+    menu.setProperty("popupSource", QVariant::fromValue(QPointer<QObject>(source)));
+}
+
+QObject* PopupSource(const QMenu& menu)
+{
+    return menu.property("popupSource").value<QPointer<QObject>>().data();
+}
+
 // ---- Building and arranging ------------------------------------------------------------------
 
 void BuildDriveButtons(TDriveBar& bar, int currentIndex, controls::TImageList* images, QMenu* favoritesMenu,
@@ -189,7 +218,7 @@ void BuildDriveButtons(TDriveBar& bar, int currentIndex, controls::TImageList* i
     toolbar->setFloatable(false);
     toolbar->setContentsMargins(1, 0, 0, 0);
     toolbar->setStyleSheet(QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 0px; }"));
-    auto* favorites = new QToolButton(toolbar);
+    auto* favorites = new FavoritesButton(toolbar);
     favorites->setObjectName(QStringLiteral("btnFavorites"));
     favorites->setAutoRaise(true);
     favorites->setFixedSize(kFavoritesButtonWidth, kFavoritesButtonHeight);
@@ -200,10 +229,6 @@ void BuildDriveButtons(TDriveBar& bar, int currentIndex, controls::TImageList* i
     if (favoritesMenu != nullptr) {
         favorites->setMenu(favoritesMenu);
         favorites->setPopupMode(QToolButton::InstantPopup);
-        // The favourites menu is shared by several bars: it records which button opened it.
-        QObject::connect(favorites, &QToolButton::pressed, favoritesMenu, [favoritesMenu, favorites] {
-            favoritesMenu->setProperty("popupSource", QVariant::fromValue<QObject*>(favorites));
-        });
     }
     toolbar->addWidget(favorites);
     owned.push_back(toolbar);

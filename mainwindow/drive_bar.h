@@ -89,4 +89,9 @@ void BuildDriveButtons(TDriveBar& bar, int currentIndex, controls::TImageList* i
 // Lays the bar's components out in rows and sets its height.
 void ArrangeDriveBar(TDriveBar& bar);
 
+// The control that dropped a shared popup down, recorded when it opens it; a control deleted since
+// (the drive bars are rebuilt) reads as none.
+void SetPopupSource(QMenu& menu, QObject* source);
+QObject* PopupSource(const QMenu& menu);
+
 } // namespace wux::mainwindow

@@ -9,10 +9,12 @@
 #include <QPointer>
 #include <QShowEvent>
 
+#include "core/system_error.h"
 #include "core/text_table.h"
 #include "filelist/active_panel.h"
 #include "filelist/browser_state.h"
 #include "mainwindow/browser_form.h"
+#include "mainwindow/drive_bar.h"
 #include "mainwindow/main_form.h"
 #include "mainwindow/settings.h"
 #include "platform/file_types.h"
@@ -144,7 +146,7 @@ void RebuildFavoritesMenu(QMenu& menu, const std::function<void(QAction*)>& hand
 TBrowserForm* FavoritesTarget(TMainForm& window, QMenu& menu)
 {
     // The drive bar's favourites button that dropped the popup down tells its panel.
-    for (QObject* owner = menu.property("popupSource").value<QObject*>(); owner != nullptr;
+    for (QObject* owner = PopupSource(menu); owner != nullptr;
          owner = owner->parent()) {
         if (auto* panel = qobject_cast<TBrowserForm*>(owner))
             return panel;
@@ -162,6 +164,22 @@ void OpenFavorite(TBrowserForm& panel, const QAction& item)
     std::string folder = FavoriteDirectories().at(index);
     if (!folder.empty() && folder.back() == '\\')
         folder.pop_back();
+    SendPanelToFolder(panel, folder);
+}
+
+void SendPanelToFolder(TBrowserForm& panel, const std::string& folder)
+{
+    // A folder that is gone, a file or a place no drive holds leaves the panel where it is, with the
+    // system's reason.
+    std::uint32_t attributes = 0;
+    platform::WinError error = platform::getAttributes(folder, attributes);
+    if (error == platform::kErrorSuccess && (attributes & platform::kAttrDirectory) == 0)
+        error = platform::kErrorDirectory;
+    if (error != platform::kErrorSuccess) {
+        std::string text;
+        core::ShowSystemError(true, error, panel.MainCaption(), folder, text);
+        return;
+    }
     panel.ChangeDirectory(folder, std::string());
 }
 

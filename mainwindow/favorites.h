@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 class QAction;
 class QLineEdit;
@@ -63,6 +64,10 @@ TBrowserForm* FavoritesTarget(TMainForm& window, QMenu& menu);
 
 // Goes to the folder of a favourite item (looked up by its name in FavoriteNames, first match first).
 void OpenFavorite(TBrowserForm& panel, const QAction& item);
+
+// Sends the panel to a folder; one that is not a reachable folder leaves the panel where it is and
+// shows the system's reason.
+void SendPanelToFolder(TBrowserForm& panel, const std::string& folder);
 
 // Adds the active panel's folder as a favourite through TfrmFavorites.
 void mnuAddToFavoritesClick(TMainForm& window);

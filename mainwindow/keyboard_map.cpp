@@ -337,7 +337,7 @@ void KeyboardDispatcher::apply(const KeyOutcome& outcome, QKeyEvent& event)
         }
         break;
     case KeyAction::QuickSearchType:
-        quickSearch_->typeText(event.text());
+        quickSearch_->typeText(quickSearchText(event.key(), event.modifiers(), event.text()));
         break;
     }
 }

@@ -13,6 +13,7 @@
 
 #include <stdexcept>
 
+#include "controls/auto_select.h"
 #include "controls/control_bar_layout.h"
 #include "controls/image_list.h"
 #include "controls/speed_button_new.h"
@@ -205,6 +206,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TMainForm::applicationStateChanged);
     installShortcuts();
     new KeyboardDispatcher(*this);
+    controls::InstallAutoSelect(*this);
     InstallFavorites(*this, *popFavoritesFolders_);
     platform::shell::deviceChangeNotifier();
 }
@@ -749,6 +751,34 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         pnlToolsResize(static_cast<QWidget*>(watched));
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool TMainForm::focusNextPrevChild(bool next)
+{
+    // Tab goes round the panels' lists and the shown tool's own controls, in the window's tab order;
+    // the bars' buttons, the drive boxes and the column titles are passed over.
+    QWidget* start = QApplication::focusWidget();
+    if (start == nullptr || start->window() != this)
+        return QMainWindow::focusNextPrevChild(next);
+    QWidget* tool = CurrentMode != 1 ? tools::ToolForm(CurrentMode) : nullptr;
+    const auto takesTab = [this, tool](QWidget* widget) {
+        if (!widget->isVisibleTo(this) || !widget->isEnabled() || (widget->focusPolicy() & Qt::TabFocus) == 0 ||
+            widget->focusProxy() != nullptr)
+            return false;
+        for (TBrowserForm* panel : {leftBrowser_.data(), rightBrowser_.data()})
+            if (panel != nullptr && widget == panel->sgBrowser())
+                return true;
+        return tool != nullptr && tool->isAncestorOf(widget);
+    };
+    QWidget* widget = start;
+    do {
+        widget = next ? widget->nextInFocusChain() : widget->previousInFocusChain();
+        if (takesTab(widget)) {
+            widget->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    } while (widget != start);
+    return true;
 }
 
 void TMainForm::focusGrid(TBrowserForm& panel)

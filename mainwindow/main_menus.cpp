@@ -577,7 +577,7 @@ void TMainForm::mnuSetDesktopFolderClick(QAction* item)
     if (path.size() > 3 && path.back() == '\\') {
         path.pop_back();
     }
-    browser->ChangeDirectory(path, std::string());
+    SendPanelToFolder(*browser, path);
 }
 
 } // namespace wux::mainwindow

@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 
+#include <algorithm>
+
 #include "controls/wux_string_grid.h"
 #include "filelist/browser_state.h"
 #include "mainwindow/browser_form.h"
@@ -13,6 +15,22 @@
 #include "ui_TMainForm.h"
 
 namespace wux::mainwindow {
+
+QString quickSearchText(int key, Qt::KeyboardModifiers modifiers, const QString& text)
+{
+    if (key == Qt::Key_Backspace)
+        return QStringLiteral("\b");
+    const bool printable =
+        !text.isEmpty() && std::none_of(text.begin(), text.end(), [](QChar ch) { return !ch.isPrint(); });
+    if (printable)
+        return text;
+    // A key of the Latin-1 range stands for its character.
+    if ((key >= Qt::Key_Space && key <= Qt::Key_AsciiTilde) || (key >= Qt::Key_nobreakspace && key <= 0xFF)) {
+        const QChar ch(key);
+        return QString((modifiers & Qt::ShiftModifier) ? ch.toUpper() : ch.toLower());
+    }
+    return QString();
+}
 
 QuickSearchLine::QuickSearchLine(TMainForm& window)
     : QObject(&window), window_(window), line_(window.ui().edSearch), frame_(window.ui().pnlSearch)

@@ -18,6 +18,11 @@ namespace wux::mainwindow {
 class TMainForm;
 class TBrowserForm;
 
+// The characters a key types into the line: its text, or, where the system gives a control character
+// for a letter held with Ctrl (Ctrl+Alt+T arrives as "\x14"), the key's own character (capital with
+// Shift). Backspace gives "\b".
+QString quickSearchText(int key, Qt::KeyboardModifiers modifiers, const QString& text);
+
 class QuickSearchLine : public QObject
 {
     Q_OBJECT

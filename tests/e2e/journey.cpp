@@ -83,6 +83,9 @@ namespace {
 
 QWidget* target(QWidget* window)
 {
+    // An open popup has the keyboard.
+    if (QWidget* popup = QApplication::activePopupWidget())
+        return popup->focusWidget() ? popup->focusWidget() : popup;
     if (QWidget* focus = QApplication::focusWidget())
         return focus;
     if (QWidget* modal = QApplication::activeModalWidget())
@@ -108,10 +111,23 @@ const std::pair<Qt::KeyboardModifier, Qt::Key> kModifierKeys[] = {{Qt::ControlMo
 
 } // namespace
 
+static QString xKeyText(Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+        // A letter with Ctrl is its control character (Ctrl+Alt+T gives "\x14").
+        if (modifiers.testFlag(Qt::ControlModifier))
+            return QString(QChar(key - Qt::Key_A + 1));
+        return QString(QChar(modifiers.testFlag(Qt::ShiftModifier) ? key : key - Qt::Key_A + 'a'));
+    }
+    const char ascii = QTest::keyToAscii(key);
+    return ascii != 0 ? QString(QChar::fromLatin1(ascii)) : QString();
+}
+
 void Journey::key(Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
     QWidget* modal = QApplication::activeModalWidget();
-    activate(modal ? modal : window);
+    if (QApplication::activePopupWidget() == nullptr)
+        activate(modal ? modal : window);
     // The modifier keys go down first, as the keyboard sends them, so that the keyboard's state agrees.
     Qt::KeyboardModifiers held;
     for (const auto& [modifier, modifierKey] : kModifierKeys)
@@ -119,8 +135,9 @@ void Journey::key(Qt::Key key, Qt::KeyboardModifiers modifiers)
             held |= modifier;
             QTest::keyPress(target(window), modifierKey, held);
         }
+    // The key's text as the X server gives it.
     if (QWidget* to = target(window))
-        QTest::keyClick(to, key, modifiers);
+        QTest::sendKeyEvent(QTest::Click, to, key, xKeyText(key, modifiers), modifiers);
     for (const auto& [modifier, modifierKey] : kModifierKeys)
         if (held.testFlag(modifier)) {
             held &= ~modifier;

@@ -144,7 +144,7 @@ TEST_F(FavoritesTest, MenuOverLoadedListsAdditionsAndDuplicates)
     window->SetActiveForm(&left());
     for (const Click& click : clicks) {
         SCOPED_TRACE(click.caption);
-        window->FavoritesMenu()->setProperty("popupSource", QVariant());
+        SetPopupSource(*window->FavoritesMenu(), nullptr);
         favorite(click.caption, click.nth)->trigger();
         EXPECT_EQ(folderOf(left()), click.folder);
     }
@@ -173,14 +173,14 @@ TEST_F(FavoritesTest, DriveRootProposesItsWholePathAndThePopupServesItsOpener)
     window->SetActiveForm(&left());
     auto* rightButton = right().pnlDisks()->findChild<QToolButton*>("btnFavorites");
     ASSERT_NE(rightButton, nullptr);
-    window->FavoritesMenu()->setProperty("popupSource", QVariant::fromValue<QObject*>(rightButton));
+    SetPopupSource(*window->FavoritesMenu(), rightButton);
     favorite("One")->trigger();
     EXPECT_EQ(folderOf(right()), path("one"));
     EXPECT_EQ(folderOf(left()), path("two"));
     // The shared bar belongs to no panel: the active one goes.
     auto* sharedButton = child<QWidget>("pnlWithImgDrives")->findChild<QToolButton*>("btnFavorites");
     ASSERT_NE(sharedButton, nullptr);
-    window->FavoritesMenu()->setProperty("popupSource", QVariant::fromValue<QObject*>(sharedButton));
+    SetPopupSource(*window->FavoritesMenu(), sharedButton);
     favorite("One")->trigger();
     EXPECT_EQ(folderOf(left()), path("one"));
 }
