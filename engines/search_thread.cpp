@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -132,6 +136,98 @@ std::string withoutTrailingDelimiter(std::string path)
 
 } // namespace
 
+// A few threads that run the jobs of one batch together with the thread that hands it out: each
+// takes the next index until none is left; the batch ends when every job has ended.
+class ContentReaders
+{
+public:
+    explicit ContentReaders(std::size_t threads)
+    {
+        buffers_.resize(threads);
+        for (std::size_t worker = 1; worker < threads; ++worker)
+            threads_.emplace_back([this, worker] { serve(worker); });
+    }
+    ~ContentReaders()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            closing_ = true;
+        }
+        wake_.notify_all();
+        for (std::thread& thread : threads_)
+            thread.join();
+    }
+    ContentReaders(const ContentReaders&) = delete;
+    ContentReaders& operator=(const ContentReaders&) = delete;
+
+    // Runs job(index, read buffer) for every index below count and returns when all have ended.
+    void run(std::size_t count, const std::function<void(std::size_t, std::vector<std::uint8_t>&)>& job)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            job_ = &job;
+            count_ = count;
+            next_ = 0;
+            busy_ = threads_.size();
+            ++batch_;
+        }
+        wake_.notify_all();
+        work(buffers_[0]);
+        std::unique_lock lock(mutex_);
+        ended_.wait(lock, [this] { return busy_ == 0; });
+        job_ = nullptr;
+    }
+
+private:
+    void serve(std::size_t worker)
+    {
+        std::uint64_t seen = 0;
+        for (;;) {
+            {
+                std::unique_lock lock(mutex_);
+                wake_.wait(lock, [&] { return closing_ || batch_ != seen; });
+                if (closing_)
+                    return;
+                seen = batch_;
+            }
+            work(buffers_[worker]);
+            {
+                std::lock_guard lock(mutex_);
+                --busy_;
+            }
+            ended_.notify_all();
+        }
+    }
+
+    void work(std::vector<std::uint8_t>& buffer)
+    {
+        for (;;) {
+            const std::function<void(std::size_t, std::vector<std::uint8_t>&)>* job = nullptr;
+            std::size_t index = 0;
+            {
+                std::lock_guard lock(mutex_);
+                if (next_ >= count_)
+                    return;
+                index = next_++;
+                job = job_;
+            }
+            (*job)(index, buffer);
+        }
+    }
+
+    std::vector<std::thread> threads_;
+    std::vector<std::vector<std::uint8_t>> buffers_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable ended_;
+    const std::function<void(std::size_t, std::vector<std::uint8_t>&)>* job_ = nullptr;
+    std::size_t count_ = 0;
+    std::size_t next_ = 0;
+    std::size_t busy_ = 0;
+    std::uint64_t batch_ = 0;
+    bool closing_ = false;
+};
+
 TFinder::TFinder()
     : pathDisplay_([this](const std::string& path) {
           if (view != nullptr)
@@ -144,6 +240,7 @@ TFinder::~TFinder()
 {
     Terminate();
     WaitFor();
+    readers_.reset();
     if (platform::movableIsValid(patternBlock))
         platform::movableFree(patternBlock);
 }
@@ -237,29 +334,24 @@ bool TFinder::PrepareTextSearch(std::string_view Text, bool CaseSensitive, bool 
 
 // ---- Content test ----
 
-bool TFinder::FileContainsText(const std::string& Path)
+bool TFinder::preparePatterns(std::vector<std::uint8_t*>* kindFields)
 {
-    if (!hasPatterns || patternCount <= 0)
-        return false;
-    // A file whose attributes cannot be read cannot be opened either: the open decides both.
-    platform::FileHandle file;
-    if (file.open(Path, platform::kAccessRead, platform::kShareRead | platform::kShareWrite,
-                  platform::Disposition::kOpenExisting) != 0)
-        return false;
     platform::MovableLock lock(patternBlock);
     auto* block = lock.as<std::uint8_t>();
     if (block == nullptr)
         return false;
-
-    // Set-up: the patterns, their found flags cleared, one counter per kind, one base attempt each.
+    // The found flags are cleared, and the patterns, which depend on the block alone, compiled once per
+    // run. Ignoring case, every case form of each character of the first form (UTF-16 for its pattern,
+    // UTF-8 for the others).
     const auto n = static_cast<std::size_t>(patternCount);
-    const bool foldCase = ignoreCase;
     const bool compile = compiledPatterns_.size() != n;
     if (compile) {
         compiledPatterns_.clear();
         compiledPatterns_.reserve(n);
+        patternKinds_.clear();
     }
-    std::vector<PatternView> patterns(n);
+    if (kindFields != nullptr)
+        kindFields->assign(n, nullptr);
     const std::size_t blockBytes = platform::movableSize(patternBlock);
     std::size_t offset = 0;
     for (std::size_t p = 0; p < n; ++p) {
@@ -277,18 +369,48 @@ bool TFinder::FileContainsText(const std::string& Path)
         kind &= ~kPatternFound;
         std::memcpy(block + offset + 4, &kind, 4);
         if (compile) {
-            // The patterns depend on the block alone: compiled once per run. Ignoring case, every case
-            // form of each character of the first form (UTF-16 for its pattern, UTF-8 for the others).
             const std::string_view first(reinterpret_cast<const char*>(block + formOffset), length);
-            compiledPatterns_.push_back(!foldCase               ? BytePattern::exact(first)
+            compiledPatterns_.push_back(!ignoreCase             ? BytePattern::exact(first)
                                         : kind == kPatternUtf16 ? BytePattern::utf16IgnoringCase(first)
                                                                 : BytePattern::utf8IgnoringCase(first));
+            patternKinds_.push_back(kind);
             if (compiledPatterns_.back().empty())
                 return false;
         }
-        patterns[p] = PatternView{&compiledPatterns_[p], kind, block + offset + 4};
+        if (kindFields != nullptr)
+            (*kindFields)[p] = block + offset + 4;
         offset = formOffset + 2 * static_cast<std::size_t>(length);
     }
+    return true;
+}
+
+bool TFinder::FileContainsText(const std::string& Path)
+{
+    if (!hasPatterns || patternCount <= 0)
+        return false;
+    // A file whose attributes cannot be read cannot be opened either: the open decides both.
+    platform::FileHandle file;
+    if (file.open(Path, platform::kAccessRead, platform::kShareRead | platform::kShareWrite,
+                  platform::Disposition::kOpenExisting) != 0)
+        return false;
+    std::vector<std::uint8_t*> kindFields;
+    if (!preparePatterns(&kindFields))
+        return false;
+    platform::MovableLock lock(patternBlock); // the found flags are set in the block
+    return scanContent(file, readBuffer_, kindFields.data());
+}
+
+bool TFinder::scanContent(platform::FileHandle& file, std::vector<std::uint8_t>& buffer,
+                          std::uint8_t* const* kindFields) const
+{
+    // Set-up: the patterns, one counter per kind, one base attempt each.
+    const auto n = static_cast<std::size_t>(patternCount);
+    if (compiledPatterns_.size() != n)
+        return false;
+    std::vector<PatternView> patterns(n);
+    for (std::size_t p = 0; p < n; ++p)
+        patterns[p] = PatternView{&compiledPatterns_[p], patternKinds_[p],
+                                  kindFields != nullptr ? kindFields[p] : nullptr};
     std::array<std::int32_t, kFormsPerTerm + 1> counters{};
     std::vector<std::uint8_t> found(n, 0);
     std::vector<std::int32_t> basePositions(n, 0);
@@ -311,7 +433,8 @@ bool TFinder::FileContainsText(const std::string& Path)
         if (kind < counters.size())
             ++counters[kind];
         const std::uint32_t flagged = kind | kPatternFound;
-        std::memcpy(patterns[p].kindField, &flagged, 4);
+        if (patterns[p].kindField != nullptr)
+            std::memcpy(patterns[p].kindField, &flagged, 4);
     };
     auto decided = [&]() {
         if (!allTerms)
@@ -365,9 +488,8 @@ bool TFinder::FileContainsText(const std::string& Path)
     };
     bool idle = true;
 
-    if (readBuffer_.size() != blockSize_)
-        readBuffer_.assign(blockSize_, 0);
-    std::vector<std::uint8_t>& buffer = readBuffer_;
+    if (buffer.size() != blockSize_)
+        buffer.assign(blockSize_, 0);
     for (;;) {
         if (Terminated())
             return false;
@@ -527,25 +649,21 @@ void TFinder::SearchDirectory(const std::string& Path, const platform::FileId* e
             count = access.Folder(folder).count;
     }
     if (count > 0 && hasPatterns) {
-        std::vector<std::int32_t> removals;
-        std::string name;
-        for (std::int32_t n = 1; n <= count; ++n) {
-            bool hit = false;
-            if (!Terminated()) {
-                {
-                    CriticalSectionLock lock(FinderLock);
-                    filelist::GetItemName(folder, n, FinderStore, name);
-                }
-                currentPath = Path + "\\" + name;
-                ShowCurrentPath();
-                // Only while the folder is the one listed: never a file reached through a link put
-                // in its place (or in place of a folder above it).
-                hit = (expected == nullptr || platform::isSameFolder(Path, *expected)) &&
-                      FileContainsText(currentPath);
+        std::vector<std::string> paths(static_cast<std::size_t>(count));
+        {
+            CriticalSectionLock lock(FinderLock);
+            std::string name;
+            for (std::int32_t n = 1; n <= count; ++n) {
+                filelist::GetItemName(folder, n, FinderStore, name);
+                paths[static_cast<std::size_t>(n - 1)] = Path + "\\" + name;
             }
-            if (!hit)
-                removals.push_back(n);
         }
+        std::vector<std::uint8_t> hits;
+        testContents(Path, expected, paths, hits);
+        std::vector<std::int32_t> removals;
+        for (std::int32_t n = 1; n <= count; ++n)
+            if (hits[static_cast<std::size_t>(n - 1)] == 0)
+                removals.push_back(n);
         if (!removals.empty()) {
             CriticalSectionLock lock(FinderLock);
             for (std::int32_t n : removals)
@@ -572,6 +690,51 @@ void TFinder::SearchDirectory(const std::string& Path, const platform::FileId* e
         return;
     for (int i = 0; i < subfolders.count() && !Terminated(); ++i)
         SearchDirectory(Path + "\\" + subfolders[i], &subfolderIds[static_cast<std::size_t>(i)]);
+}
+
+void TFinder::testContents(const std::string& folder, const platform::FileId* expected,
+                           const std::vector<std::string>& paths, std::vector<std::uint8_t>& hits)
+{
+    hits.assign(paths.size(), 0);
+    std::size_t threads = contentThreads_;
+    if (threads == 0)
+        threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+    // One file, or one thread: in order on this thread, as the folder lists them.
+    if (paths.size() < 2 || threads < 2) {
+        for (std::size_t i = 0; i < paths.size() && !Terminated(); ++i) {
+            currentPath = paths[i];
+            ShowCurrentPath();
+            // Only while the folder is the one listed: never a file reached through a link put in its
+            // place (or in place of a folder above it).
+            hits[i] = (expected == nullptr || platform::isSameFolder(folder, *expected)) &&
+                      FileContainsText(paths[i]);
+        }
+        return;
+    }
+    // Several files at once: each reader has its own read buffer and attempt lists; the compiled
+    // patterns are shared and only read. The found flags of the pattern block belong to one file in
+    // hand, so they are not set here. The hits land by their index: the store's order is the listing's.
+    if (!preparePatterns(nullptr))
+        return;
+    if (!readers_)
+        readers_ = std::make_unique<ContentReaders>(threads);
+    const std::function<void(std::size_t, std::vector<std::uint8_t>&)> job =
+        [&](std::size_t i, std::vector<std::uint8_t>& buffer) {
+            if (Terminated())
+                return;
+            if (expected != nullptr && !platform::isSameFolder(folder, *expected))
+                return;
+            platform::FileHandle file;
+            if (file.open(paths[i], platform::kAccessRead, platform::kShareRead | platform::kShareWrite,
+                          platform::Disposition::kOpenExisting) != 0)
+                return;
+            hits[i] = scanContent(file, buffer, nullptr) ? 1 : 0;
+        };
+    currentPath = paths.front();
+    ShowCurrentPath();
+    readers_->run(paths.size(), job);
+    currentPath = paths.back();
+    ShowCurrentPath();
 }
 
 void TFinder::CheckFile(const std::string& FolderPath, const std::string& Name)
@@ -733,6 +896,7 @@ void TFinder::Execute()
     closeRun();
     finished = true;
     readBuffer_ = std::vector<std::uint8_t>();
+    readers_.reset();
     compiledPatterns_.clear();
     if (hasPatterns && platform::movableIsValid(patternBlock)) {
         platform::movableFree(patternBlock);

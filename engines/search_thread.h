@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,7 @@
 #include "engines/byte_pattern.h"
 #include "filelist/browser_state.h"
 #include "platform/critical_section.h"
+#include "platform/file_handle.h"
 #include "platform/file_types.h"
 #include "platform/movable_memory.h"
 #include "platform/thread.h"
@@ -69,6 +71,9 @@ public:
     virtual void SetResultRowCount(std::int32_t rows) = 0;
 };
 
+// The threads that read files for the content test.
+class ContentReaders;
+
 class TFinder : public platform::WuxThread
 {
 public:
@@ -104,6 +109,10 @@ public:
     void SearchDirectory(const std::string& Path, const platform::FileId* expected = nullptr);
     // The content test.
     bool FileContainsText(const std::string& Path);
+    // The content test of several files at once, on up to threads threads (the calling one among
+    // them); hits[i] tells whether paths[i] holds the text. A file whose folder is no longer the one
+    // listed (expected) is never read. Test seam: the number of threads (1: one file after the other).
+    void setContentThreads(std::size_t threads) { contentThreads_ = threads < 1 ? 1 : threads; }
 
     // The calls into the results window. The current path is handed over without waiting: the
     // status line follows the files in hand without a round trip per file and shows the newest
@@ -123,7 +132,21 @@ private:
     void searchSelection();
     void closeRun();
 
+    // Clears the found flags of the pattern block and compiles its patterns (once per run); kindFields
+    // (optional) receives where each pattern's kind lies in the locked block.
+    bool preparePatterns(std::vector<std::uint8_t*>* kindFields);
+    // Scans an open file for the compiled patterns with the given read buffer; the found flags are set
+    // through kindFields when given.
+    bool scanContent(platform::FileHandle& file, std::vector<std::uint8_t>& buffer,
+                     std::uint8_t* const* kindFields) const;
+    // The content test of the entries of one folder (paths in list order), on several threads.
+    void testContents(const std::string& folder, const platform::FileId* expected,
+                      const std::vector<std::string>& paths, std::vector<std::uint8_t>& hits);
+
     std::size_t blockSize_ = kFinderBlockSize;
+    std::size_t contentThreads_ = 0; // 0: as many as the machine has cores, at most eight
+    std::unique_ptr<ContentReaders> readers_;
+    std::vector<std::uint32_t> patternKinds_;
     platform::CoalescedDisplay pathDisplay_;
     // The read block of the content test, made once per run.
     std::vector<std::uint8_t> readBuffer_;

@@ -384,6 +384,47 @@ TEST_F(FinderTest, IgnoringCaseTakesEveryLetterInEachCaseForm)
     }
 }
 
+// Files read on several threads give the store of a run that reads them one after the other: the same
+// hits, folders and order, in every encoding and across read blocks.
+TEST_F(FinderTest, SeveralReadingThreadsGiveTheSameStore)
+{
+    for (int f = 0; f < 3; ++f) {
+        for (int i = 0; i < 30; ++i) {
+            const std::string name = "m\\d" + std::to_string(f) + "\\" + std::string(1, char('z' - i % 26)) +
+                                     std::to_string(i) + ".txt";
+            std::string content = std::string(static_cast<std::size_t>(i * 37), 'x');
+            if (i % 3 == 0)
+                content += "Needle";
+            else if (i % 7 == 0)
+                content = utf16le(content + " nEEDLE ");
+            else
+                content += "needl";
+            createFile(path(name), content);
+        }
+    }
+    const std::vector<std::string> paths = {path("m")};
+    std::vector<std::vector<std::string>> stores;
+    for (std::size_t threads : {1u, 4u}) {
+        for (std::size_t block : {0u, 5u}) {
+            find(paths, "*.*", [&](TFinder& finder) {
+                ASSERT_TRUE(finder.PrepareTextSearch("needle", false, false));
+                finder.setContentThreads(threads);
+                if (block)
+                    finder.setReadBlockSize(block);
+            });
+            std::vector<std::string> store;
+            for (std::int32_t folder = 1; folder <= FinderStore.folderCount; ++folder)
+                for (const std::string& name : folderNames(folder))
+                    store.push_back(std::to_string(folder) + ":" + name);
+            stores.push_back(store);
+            freeStore();
+        }
+    }
+    ASSERT_EQ(stores[0].size(), 3u * 13u); // i % 3 == 0 (10) and i % 7 == 0 but not % 3 (3) per folder
+    for (const auto& store : stores)
+        EXPECT_EQ(store, stores[0]);
+}
+
 TEST_F(FinderTest, OverlappingStartsAndMatchesAcrossBlocks)
 {
     createFile(path("o\\overlap.txt"), "xaaab");
