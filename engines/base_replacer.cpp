@@ -282,7 +282,20 @@ bool TBaseReplacer::ReadTableRow(platform::MovableHandle Handle, std::int32_t In
 TReplaceResult TBaseReplacer::OpenSourceAndTemp(platform::FileHandle& Source, platform::FileHandle& Temp,
                                                 std::string_view Path, std::int32_t& TempNumber)
 {
+    const TReplaceResult opened = OpenSource(Source, Path);
+    if (opened != kReplaceFound)
+        return opened;
+    if (CreateTemp(Temp, Path, TempNumber))
+        return kReplaceFound;
+    Source.close();
+    return kReplaceFailed;
+}
+
+TReplaceResult TBaseReplacer::OpenSource(platform::FileHandle& Source, std::string_view Path)
+{
     fileSize_ = 0;
+    sizeAfter_ = -1;
+    tempCreated_ = false;
     if (Source.open(Path, platform::kAccessRead, platform::kShareRead | platform::kShareWrite,
                     platform::Disposition::kOpenExisting) != platform::kErrorSuccess) {
         // A missing file is told from one that cannot be read by its attributes.
@@ -291,13 +304,18 @@ TReplaceResult TBaseReplacer::OpenSourceAndTemp(platform::FileHandle& Source, pl
             return isMissingFileError(error) ? kReplaceFileMissing : kReplaceFailed;
         return kReplaceFailed;
     }
-    // The attributes and the size come from the open file (one look at it instead of three).
-    platform::FileInfo info;
-    if (const platform::WinError error = Source.getInfo(info)) {
+    // The attributes, the size, the times, the owner and the mode come from the open file, once: the
+    // commit step takes them from here.
+    if (const platform::WinError error = Source.getInfo(sourceInfo_)) {
         Source.close();
         return isMissingFileError(error) ? kReplaceFileMissing : kReplaceFailed;
     }
-    fileSize_ = static_cast<std::int64_t>(info.size);
+    fileSize_ = static_cast<std::int64_t>(sourceInfo_.size);
+    return kReplaceFound;
+}
+
+bool TBaseReplacer::CreateTemp(platform::FileHandle& Temp, std::string_view Path, std::int32_t& TempNumber)
+{
     for (TempNumber = 0; TempNumber < std::numeric_limits<std::int32_t>::max(); ++TempNumber) {
         const std::string name = temporaryName(Path, TempNumber);
         // Created new under the name as spelled: a taken name fails with 80 and the next number is
@@ -305,32 +323,42 @@ TReplaceResult TBaseReplacer::OpenSourceAndTemp(platform::FileHandle& Source, pl
         // another letter case does not matter: the temporary file lives only until the rename.)
         const platform::WinError error =
             Temp.open(name, platform::kAccessReadWrite, platform::kShareRead | platform::kShareWrite,
-                      platform::Disposition::kCreateNew, info.attributes & platform::kAttrReadOnly,
+                      platform::Disposition::kCreateNew, sourceInfo_.attributes & platform::kAttrReadOnly,
                       platform::LastComponent::kAsSpelled);
-        if (error == platform::kErrorSuccess)
-            return kReplaceFound;
+        if (error == platform::kErrorSuccess) {
+            tempCreated_ = true;
+            return true;
+        }
         if (error == platform::kErrorFileExists || error == platform::kErrorAlreadyExists)
             continue;
         // A folder of that name: try the next number; any other failure ends the attempt.
         if (error != platform::kErrorAccessDenied || !platform::pathExists(name))
             break;
     }
-    Source.close();
-    return kReplaceFailed;
+    return false;
 }
 
 TReplaceResult TBaseReplacer::CommitFile(platform::FileHandle& Source, platform::FileHandle& Temp, bool Ok,
                                          std::string_view Path, std::int32_t TempNumber)
 {
-    const std::string tempPath = temporaryName(Path, TempNumber);
     const bool changed = matchCount_ > 0;
     bool ok = Ok;
+    if (!tempCreated_) {
+        // No match came, so no temporary file was made: the file stays as it is.
+        Source.close();
+        Temp.close();
+        sizeAfter_ = ok && !changed ? fileSize_ : -1;
+        if (!outputFolder_.empty())
+            MoveToFolder(outputFolder_, Path, Path);
+        return ok && !changed ? kReplaceNothingFound : kReplaceFailed;
+    }
+    tempCreated_ = false;
+    const std::string tempPath = temporaryName(Path, TempNumber);
     if (ok && changed) {
         // The rewritten file takes the source's creation time, its mode bits and (as root) its owner,
-        // all read from the open source, and is flushed with them.
-        platform::FileInfo info;
-        ok = Source.getInfo(info) == platform::kErrorSuccess &&
-             Temp.setTimes(&info.times.creation, nullptr, nullptr) == platform::kErrorSuccess &&
+        // as the open source showed them, and is flushed with them.
+        const platform::FileInfo& info = sourceInfo_;
+        ok = Temp.setTimes(&info.times.creation, nullptr, nullptr) == platform::kErrorSuccess &&
              Temp.setOwnerAndMode(info.owner, info.group, info.mode) == platform::kErrorSuccess &&
              Temp.flush() == platform::kErrorSuccess;
     }
@@ -356,6 +384,7 @@ TReplaceResult TBaseReplacer::CommitFile(platform::FileHandle& Source, platform:
         removeOwnFile(tempPath);
 
     const TReplaceResult result = !ok ? kReplaceFailed : changed ? kReplaceFound : kReplaceNothingFound;
+    sizeAfter_ = result == kReplaceFound ? outputSize_ : result == kReplaceNothingFound ? fileSize_ : -1;
     if (backup && !backupFolder_.empty())
         MoveToFolder(backupFolder_, *backup, *backup);
     if (!outputFolder_.empty())

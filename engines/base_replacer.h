@@ -174,6 +174,9 @@ public:
     std::int64_t fileSize() const { return fileSize_; }
     // Matches found (changes applied) in the file in hand.
     std::int32_t matchCount() const { return matchCount_; }
+    // The file's size after the last file pass: the new content's after a change, the unchanged
+    // file's otherwise; -1 after a failure.
+    std::int64_t sizeAfter() const { return sizeAfter_; }
     // Why the last backup copy could not be made: the system error of its creation (206 when the
     // ".bak" name does not fit the file system: such a name is never cut), or 0.
     platform::WinError backupError() const { return backupError_; }
@@ -194,8 +197,14 @@ public:
     // are open, 4 when Path does not exist, 1 otherwise (no handle left open). Sets the file size.
     TReplaceResult OpenSourceAndTemp(platform::FileHandle& Source, platform::FileHandle& Temp,
                                      std::string_view Path, std::int32_t& TempNumber);
+    // The two steps of OpenSourceAndTemp: opens Path for reading and takes its status (the size, and
+    // what the commit step gives the new file); then, when the content changes, creates the temporary
+    // file (false when it cannot be made).
+    TReplaceResult OpenSource(platform::FileHandle& Source, std::string_view Path);
+    bool CreateTemp(platform::FileHandle& Temp, std::string_view Path, std::int32_t& TempNumber);
     // Closes both handles and puts the temporary file in Path's place (when Ok and something matched)
-    // or deletes it. 2 changed, 8 nothing matched, 1 failed (Path keeps its content).
+    // or deletes it. 2 changed, 8 nothing matched, 1 failed (Path keeps its content). Without a
+    // temporary file (none was needed yet) the file stays: 8, or 1 when not Ok.
     TReplaceResult CommitFile(platform::FileHandle& Source, platform::FileHandle& Temp, bool Ok,
                               std::string_view Path, std::int32_t TempNumber);
     // Copies Path (Size bytes) to its ".bak" name before a document is saved; true when the copy is
@@ -225,8 +234,13 @@ protected:
     platform::WuxThread* owner_ = nullptr;
     std::int64_t fileSize_ = 0;
     std::int32_t matchCount_ = 0;
+    // The size of the content written for the commit step.
+    std::int64_t outputSize_ = 0;
+    std::int64_t sizeAfter_ = -1;
 
 private:
+    platform::FileInfo sourceInfo_; // the open source's status
+    bool tempCreated_ = false;
     // Copies Path to the first free name of backupBase (created new), with Path's times and mode
     // bits; on failure or stop nothing is left behind. The name made, or none.
     std::optional<std::string> copyToBackup(std::string_view Path, std::string_view backupBase,

@@ -631,17 +631,19 @@ TReplaceResult TTextReplacer::ReplaceTableInFile(std::string_view PathGiven, pla
             return kReplaceFailed; // the block ends before its rows do
     }
 
+    // The temporary file is made only at the first change: until then the output is the file's own
+    // bytes, and a file without a match is only read.
     platform::FileHandle source;
     platform::FileHandle temp;
     std::int32_t tempNumber = 0;
-    const TReplaceResult opened = OpenSourceAndTemp(source, temp, Path, tempNumber);
+    const TReplaceResult opened = OpenSource(source, Path);
     if (opened != kReplaceFound)
         return opened;
 
     std::size_t longestReplace = 0;
     for (const BatchRow& row : table->rows)
         longestReplace = std::max(longestReplace, row.replace.size());
-    PlainOutputSink sink(temp, blockSize_, longestReplace + 3);
+    PlainOutputSink sink(temp, blockSize_, longestReplace + 3, true);
     BatchScanner scanner(*table);
     std::array<bool, 256> startable{};
     int startBytes = 0;
@@ -662,6 +664,7 @@ TReplaceResult TTextReplacer::ReplaceTableInFile(std::string_view PathGiven, pla
     std::int64_t bufferStart = 0;
     std::int64_t bufferEnd = 0; // nothing read yet
     std::int64_t pos = 0;       // input position of the byte in hand
+    std::int64_t sourcePos = 0; // the source's file position (-1: unknown)
     bool ok = true;
     try {
         while (ok && pos < size) {
@@ -681,11 +684,13 @@ TReplaceResult TTextReplacer::ReplaceTableInFile(std::string_view PathGiven, pla
                 }
                 const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(size - pos, blockSize_));
                 std::size_t done = 0;
-                if (source.seek(pos, platform::SeekOrigin::kBegin) != platform::kErrorSuccess ||
+                if ((sourcePos != pos &&
+                     source.seek(pos, platform::SeekOrigin::kBegin) != platform::kErrorSuccess) ||
                     source.read(buffer.data(), chunk, done) != platform::kErrorSuccess || done != chunk) {
                     ok = false;
                     break;
                 }
+                sourcePos = pos + static_cast<std::int64_t>(chunk);
                 bufferStart = pos;
                 bufferEnd = pos + static_cast<std::int64_t>(chunk);
             }
@@ -721,6 +726,14 @@ TReplaceResult TTextReplacer::ReplaceTableInFile(std::string_view PathGiven, pla
                 ++pos;
                 continue;
             }
+            if (sink.pending()) {
+                // The first change: the temporary file is made and takes the bytes before.
+                if (!CreateTemp(temp, Path, tempNumber) || !sink.attach(source)) {
+                    ok = false;
+                    break;
+                }
+                sourcePos = -1;
+            }
             ++matchCount_;
             const BatchRow& row = table->rows[static_cast<std::size_t>(winner.row)];
             const std::int64_t foundEnd = cur + 1 - winner.rescan;
@@ -752,6 +765,7 @@ TReplaceResult TTextReplacer::ReplaceTableInFile(std::string_view PathGiven, pla
         notifyBlockDone(bufferEnd);
     if (ok && matchCount_ > 0)
         ok = sink.finish();
+    outputSize_ = sink.position();
     return CommitFile(source, temp, ok, Path, tempNumber);
 }
 

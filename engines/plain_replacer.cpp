@@ -269,24 +269,14 @@ TReplaceResult TTextReplacer::streamPass(std::string_view PathGiven, bool changi
     const std::string& replace = structure->replace;
     const auto n = static_cast<std::int32_t>(structure->find.size());
 
+    // The temporary file is made only at the first match: until then the output is the file's own
+    // bytes, and a file without a match is only read.
     platform::FileHandle source;
     platform::FileHandle temp;
     std::int32_t tempNumber = 0;
-    if (changing) {
-        const TReplaceResult opened = OpenSourceAndTemp(source, temp, Path, tempNumber);
-        if (opened != kReplaceFound)
-            return opened;
-    } else {
-        std::uint32_t attributes = 0;
-        if (const platform::WinError error = platform::getAttributes(Path, attributes))
-            return isMissingFileError(error) ? kReplaceFileMissing : kReplaceFailed;
-        std::uint64_t size = 0;
-        if (source.open(Path, platform::kAccessRead, platform::kShareRead | platform::kShareWrite,
-                        platform::Disposition::kOpenExisting) != platform::kErrorSuccess ||
-            source.size(size) != platform::kErrorSuccess)
-            return kReplaceFailed;
-        fileSize_ = static_cast<std::int64_t>(size);
-    }
+    const TReplaceResult opened = OpenSource(source, Path);
+    if (opened != kReplaceFound)
+        return opened;
 
     const bool between = mode_ == kModeInsertBetween;
     const bool keepsRing = changing && (mode_ == kModeInsertBefore || between);
@@ -296,12 +286,13 @@ TReplaceResult TTextReplacer::streamPass(std::string_view PathGiven, bool changi
         pattern.nodeAtOffset(static_cast<std::size_t>(std::clamp<std::int32_t>(sizeOfFirstPart_, 0, n)));
     PlainMatcher matcher(pattern, structure->wholeWord, between && changing, firstPartNode);
     ByteRing ring(keepsRing ? longest : 0);
-    PlainOutputSink sink(temp, blockSize_, replace.size() + longest + 1);
+    PlainOutputSink sink(temp, blockSize_, replace.size() + longest + 1, true);
     const platform::WuxThread* owner = owner_;
 
     bool ok = true;
     std::int64_t remaining = n > 0 ? fileSize_ : 0;
     std::int64_t inputPos = 0;
+    std::int64_t sourcePos = 0; // the source's file position (-1: unknown)
     bool previousIsDelimiter = true;
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min<std::int64_t>(remaining, blockSize_)));
     try {
@@ -312,11 +303,13 @@ TReplaceResult TTextReplacer::streamPass(std::string_view PathGiven, bool changi
             }
             const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(remaining, blockSize_));
             std::size_t done = 0;
-            if (source.seek(inputPos, platform::SeekOrigin::kBegin) != platform::kErrorSuccess ||
+            if ((sourcePos != inputPos &&
+                 source.seek(inputPos, platform::SeekOrigin::kBegin) != platform::kErrorSuccess) ||
                 source.read(buffer.data(), chunk, done) != platform::kErrorSuccess || done != chunk) {
                 ok = false;
                 break;
             }
+            sourcePos = inputPos + static_cast<std::int64_t>(chunk);
             for (std::size_t i = 0; i < chunk; ++i) {
                 if (stopRequested(owner)) {
                     ok = false;
@@ -354,6 +347,14 @@ TReplaceResult TTextReplacer::streamPass(std::string_view PathGiven, bool changi
                     const std::int64_t start = matcher.completeStart;
                     const auto length = static_cast<std::size_t>(matcher.completeLength);
                     const bool byteInMatch = matcher.completeInMatch; // else the delimiter after the word
+                    if (changing && sink.pending()) {
+                        // The first match: the temporary file is made and takes the bytes before.
+                        if (!CreateTemp(temp, Path, tempNumber) || !sink.attach(source)) {
+                            ok = false;
+                            break;
+                        }
+                        sourcePos = -1;
+                    }
                     if (changing) {
                         if (byteInMatch)
                             sink.put(static_cast<char>(byte));
@@ -392,6 +393,8 @@ TReplaceResult TTextReplacer::streamPass(std::string_view PathGiven, bool changi
                         break;
                     // The delimiter that ended a whole word is scanned again: it may begin the next match.
                 }
+                if (!ok)
+                    break;
                 previousIsDelimiter = isWordDelimiter(byte);
             }
             if (changing && !sink.flush())
@@ -406,12 +409,14 @@ TReplaceResult TTextReplacer::streamPass(std::string_view PathGiven, bool changi
 
     if (!changing) {
         source.close();
+        sizeAfter_ = ok ? fileSize_ : -1;
         if (!ok)
             return kReplaceFailed;
         return matchCount_ > 0 ? kReplaceFound : kReplaceNothingFound;
     }
     if (ok && matchCount_ > 0)
         ok = sink.finish();
+    outputSize_ = sink.position();
     return CommitFile(source, temp, ok, Path, tempNumber);
 }
 
@@ -463,6 +468,7 @@ TReplaceResult TTextReplacer::InsertHeadFoot(std::string_view PathGiven)
         ok = false;
     if (ok && mode_ == kModeInsertFoot)
         ok = writeAll(insert.data(), insert.size());
+    outputSize_ = fileSize_ + static_cast<std::int64_t>(insert.size());
     return CommitFile(source, temp, ok, Path, tempNumber);
 }
 

@@ -4,10 +4,52 @@
 
 namespace wux::engines {
 
-PlainOutputSink::PlainOutputSink(platform::FileHandle& file, std::size_t flushSize, std::size_t reserve)
-    : file_(file), flushSize_(std::max<std::size_t>(flushSize, 1))
+PlainOutputSink::PlainOutputSink(platform::FileHandle& file, std::size_t flushSize, std::size_t reserve,
+                                 bool pending)
+    : file_(file), flushSize_(std::max<std::size_t>(flushSize, 1)), pending_(pending)
 {
     buffer_.reserve(flushSize_ + reserve + 1);
+}
+
+bool PlainOutputSink::attach(platform::FileHandle& source)
+{
+    if (!pending_)
+        return ok_;
+    pending_ = false;
+    filePos_ = 0;
+    if (fileEnd_ == 0 || !ok_)
+        return ok_;
+    if (source.seek(0, platform::SeekOrigin::kBegin) != platform::kErrorSuccess) {
+        ok_ = false;
+        return false;
+    }
+    // Inside the system where the file systems allow it, else read and written.
+    std::int64_t copied = 0;
+    bool inside = true;
+    while (ok_ && copied < fileEnd_) {
+        const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(fileEnd_ - copied, flushSize_));
+        std::size_t done = 0;
+        if (inside) {
+            bool readSide = false;
+            const platform::WinError error = file_.copyFrom(source, chunk, done, readSide);
+            if (error == platform::kErrorNotSupported && done == 0) {
+                inside = false;
+                continue;
+            }
+            if (error != platform::kErrorSuccess || done == 0)
+                ok_ = false;
+        } else {
+            if (scratch_.size() < chunk)
+                scratch_.resize(chunk);
+            std::size_t written = 0;
+            if (source.read(scratch_.data(), chunk, done) != platform::kErrorSuccess || done != chunk ||
+                file_.write(scratch_.data(), chunk, written) != platform::kErrorSuccess || written != chunk)
+                ok_ = false;
+        }
+        copied += static_cast<std::int64_t>(done);
+    }
+    filePos_ = ok_ ? fileEnd_ : -1;
+    return ok_;
 }
 
 void PlainOutputSink::append(std::string_view bytes)
@@ -76,6 +118,8 @@ bool PlainOutputSink::finish()
 {
     if (!flush())
         return false;
+    if (pending_)
+        return ok_;
     // The file is cut only when the output ends before what was written (after a cut-back).
     if (writePos_ == fileEnd_)
         return ok_;
@@ -103,6 +147,11 @@ bool PlainOutputSink::moveTo(std::int64_t pos)
 
 bool PlainOutputSink::writeAt(std::int64_t pos, const char* data, std::size_t size)
 {
+    if (pending_) {
+        // The source's own bytes: attach copies them when the file is made.
+        fileEnd_ = std::max(fileEnd_, pos + static_cast<std::int64_t>(size));
+        return ok_;
+    }
     std::size_t done = 0;
     if (!moveTo(pos))
         return false;
@@ -118,6 +167,10 @@ bool PlainOutputSink::writeAt(std::int64_t pos, const char* data, std::size_t si
 
 bool PlainOutputSink::readAt(std::int64_t pos, char* data, std::size_t size)
 {
+    if (pending_) {
+        ok_ = false; // nothing to read back before the file is made
+        return false;
+    }
     std::size_t done = 0;
     if (!moveTo(pos))
         return false;

@@ -16,9 +16,17 @@ class PlainOutputSink
 {
 public:
     // file: the temporary file, new and empty (opened for reading and writing, at position 0);
-    // flushSize: the buffer is written whenever that many bytes have gathered.
-    PlainOutputSink(platform::FileHandle& file, std::size_t flushSize, std::size_t reserve);
+    // flushSize: the buffer is written whenever that many bytes have gathered. pending: the file is not
+    // made yet; until attach, the output is the source's own bytes, so what would be written is only
+    // counted.
+    PlainOutputSink(platform::FileHandle& file, std::size_t flushSize, std::size_t reserve,
+                    bool pending = false);
 
+    // True until attach.
+    bool pending() const { return pending_; }
+    // The file has been made: the output counted so far, the source's first bytes, is copied into it
+    // from source (whose file position is then unknown). False when that fails.
+    bool attach(platform::FileHandle& source);
     // The position at which the next byte lands.
     std::int64_t position() const { return writePos_ + static_cast<std::int64_t>(buffer_.size()); }
     // False once a write, read or seek failed.
@@ -55,6 +63,7 @@ private:
     std::int64_t filePos_ = 0; // the handle's file position; -1 when unknown (after a failure)
     std::int64_t fileEnd_ = 0; // the file's size: every byte of it was written by this sink
     bool ok_ = true;
+    bool pending_ = false;
 };
 
 } // namespace wux::engines

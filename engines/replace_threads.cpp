@@ -76,10 +76,12 @@ public:
     AutomationScope& operator=(const AutomationScope&) = delete;
 };
 
-// Puts the file's size into the result record and size after when it can be read.
-void takeSizeAfter(const std::string& path, std::int64_t& sizeAfter, TOperationFileResult& fileResult)
+// Puts the file's size into the result record and size after when it can be read; known: the size the
+// plain-file replacer left the file with (-1: read it).
+void takeSizeAfter(const std::string& path, std::int64_t& sizeAfter, TOperationFileResult& fileResult,
+                   std::int64_t known = -1)
 {
-    sizeAfter = core::GetFileSize64(path);
+    sizeAfter = known >= 0 ? known : core::GetFileSize64(path);
     if (sizeAfter >= 0)
         fileResult.size = static_cast<std::uint64_t>(sizeAfter);
     else
@@ -282,6 +284,7 @@ void TReplacer::Execute()
             result = kReplaceFailed;
             matches = 0;
             sizeBefore = 0;
+            std::int64_t knownSize = -1;
             const std::int32_t kind = ClassifyFile(filePath);
             if (kind != kKindPlain) {
                 IDocumentReplacer* document = documents[static_cast<std::size_t>(kind - 1)].get();
@@ -319,11 +322,12 @@ void TReplacer::Execute()
                 if (called) {
                     sizeBefore = text.fileSize();
                     matches = text.matchCount();
+                    knownSize = text.sizeAfter();
                 }
             }
             fileResult.flags = replacerResultFlags(result);
             if (resultReadsSizeAgain(result))
-                takeSizeAfter(filePath, sizeAfter, fileResult);
+                takeSizeAfter(filePath, sizeAfter, fileResult, knownSize);
             SyncFileDone();
             SyncProgress();
             SyncGetNextFile();
@@ -461,6 +465,7 @@ void TBatchReplacer::Execute()
                 stage = 0;
                 result = kReplaceFailed;
                 matches = 0;
+                std::int64_t knownSize = -1;
                 bool tableReady = true;
                 if (markersPresent) {
                     tableReady = ExpandFileMarkers(filePath);
@@ -482,11 +487,12 @@ void TBatchReplacer::Execute()
                     } else {
                         result = text.ReplaceTableInFile(filePath, tableBlock, rowCount);
                         matches = text.matchCount();
+                        knownSize = text.sizeAfter();
                     }
                 }
                 fileResult.flags = batchResultFlags(result);
                 if (resultReadsSizeAgain(result))
-                    takeSizeAfter(filePath, sizeAfter, fileResult);
+                    takeSizeAfter(filePath, sizeAfter, fileResult, knownSize);
                 SyncFileDone();
                 SyncProgress();
             }

@@ -443,6 +443,35 @@ TEST_F(BatchEngineTest, MalformedBlockFailsWithoutTouchingTheFile)
     EXPECT_EQ(replacer.ReplaceTableInFile(path("m.txt"), table.block, 0), kReplaceNothingFound);
 }
 
+// The temporary file is made at the first change only: a file no row matches is only read (a taken
+// temporary name stays untouched); an insert before the first change, found blocks after the start,
+// gets the bytes before it exactly.
+TEST_F(BatchEngineTest, NoTemporaryFileBeforeTheFirstChange)
+{
+    createFile(path("f.txt0"), "someone else's");
+    Table table(std::vector<Row>{{"cat", "#U#<"}, {"zz", "y"}});
+    const std::string input = std::string(50, 'x') + "cat" + std::string(20, 'y');
+    createFile(path("f.txt"), input);
+    TTextReplacer replacer(&owner, kModeBatchTable, table.block, false);
+    replacer.setBlockSize(8);
+    std::vector<std::vector<std::string>> seen;
+    replacer.setBlockObserver([&](std::int64_t) { seen.push_back(listNames(drive.root())); });
+    EXPECT_EQ(replacer.ReplaceTableInFile(path("f.txt"), table.block, table.rows), kReplaceFound);
+    ASSERT_GE(seen.size(), 7u);
+    for (std::size_t i = 0; i < 6; ++i)
+        EXPECT_EQ(seen[i], (std::vector<std::string>{"f.txt", "f.txt0"})) << i;
+    EXPECT_EQ(seen.back(), (std::vector<std::string>{"f.txt", "f.txt0", "f.txt1"}));
+    EXPECT_EQ(readFileBytes(path("f.txt")), std::string(50, 'x') + "<cat" + std::string(20, 'y'));
+    EXPECT_EQ(replacer.sizeAfter(), static_cast<std::int64_t>(input.size() + 1));
+
+    seen.clear();
+    EXPECT_EQ(replacer.ReplaceTableInFile(path("f.txt0"), table.block, table.rows), kReplaceNothingFound);
+    for (const auto& names : seen)
+        EXPECT_EQ(names, (std::vector<std::string>{"f.txt", "f.txt0"}));
+    EXPECT_EQ(readFileBytes(path("f.txt0")), "someone else's");
+    EXPECT_EQ(listNames(drive.root()), (std::vector<std::string>{"f.txt", "f.txt0"}));
+}
+
 TEST_F(BatchEngineTest, WorkSpaceOfTheRowHeads)
 {
     Table table(std::vector<Row>{{"x*3*ab", "R"}, {"q", "#U#zz"}});

@@ -451,6 +451,43 @@ TEST_F(PlainReplacerTest, FailedReadsKeepTheFileAndTakenTemporaryNamesStay)
     EXPECT_EQ(listNames(drive.root()), (std::vector<std::string>{"r.txt", "t.txt", "t.txt0"}));
 }
 
+// The temporary file is made at the first match only: a file without one is only read (a taken
+// temporary name stays untouched), and the blocks before the first match are not written twice; what
+// the file held before the match is in the result byte for byte. The size after the pass is known.
+TEST_F(PlainReplacerTest, NoTemporaryFileBeforeTheFirstMatch)
+{
+    createFile(path("t.txt0"), "someone else's");
+    for (std::int32_t mode : {kModeReplace, kModeInsertBefore, kModeInsertBetween}) {
+        SCOPED_TRACE(mode);
+        const std::string input = std::string(50, 'x') + "cat" + std::string(20, 'y');
+        createFile(path("t.txt"), input);
+        const Block block("cat", "dog", mode);
+        TTextReplacer replacer(&owner, mode, block.handle, false);
+        replacer.setSizeOfFirstPart(1);
+        replacer.setBlockSize(8);
+        std::vector<std::vector<std::string>> seen;
+        replacer.setBlockObserver([&](std::int64_t) { seen.push_back(listNames(drive.root())); });
+        EXPECT_EQ(replacer.processFile(path("t.txt")), kReplaceFound);
+        ASSERT_EQ(seen.size(), 10u);
+        for (std::size_t i = 0; i < 6; ++i) // the blocks before the match
+            EXPECT_EQ(seen[i], (std::vector<std::string>{"t.txt", "t.txt0"})) << i;
+        EXPECT_EQ(seen[6], (std::vector<std::string>{"t.txt", "t.txt0", "t.txt1"}));
+        const std::string expected = mode == kModeReplace       ? std::string(50, 'x') + "dog" + std::string(20, 'y')
+                                     : mode == kModeInsertBefore ? std::string(50, 'x') + "dogcat" + std::string(20, 'y')
+                                                                 : std::string(50, 'x') + "cdogat" + std::string(20, 'y');
+        EXPECT_EQ(readFileBytes(path("t.txt")), expected);
+        EXPECT_EQ(replacer.sizeAfter(), static_cast<std::int64_t>(expected.size()));
+
+        seen.clear();
+        EXPECT_EQ(replacer.processFile(path("t.txt0")), kReplaceNothingFound);
+        for (const auto& names : seen)
+            EXPECT_EQ(names, (std::vector<std::string>{"t.txt", "t.txt0"}));
+        EXPECT_EQ(replacer.sizeAfter(), 14);
+        EXPECT_EQ(readFileBytes(path("t.txt0")), "someone else's");
+        EXPECT_EQ(listNames(drive.root()), (std::vector<std::string>{"t.txt", "t.txt0"}));
+    }
+}
+
 // A stop request mid-file, or before the file (also an empty one in the head and foot modes, which
 // have no block to copy), fails the file: nothing inserted, no backup, the times kept.
 TEST_F(PlainReplacerTest, StopRequests)
