@@ -73,32 +73,38 @@ std::vector<int> headerColumnWidths(std::int64_t columnWidth, int columnCount, i
     return widths;
 }
 
-std::vector<int> defaultColumnWidths(const std::vector<int>& wanted, int clientWidth)
+std::vector<int> defaultColumnWidths(const std::vector<ColumnWant>& wants, int clientWidth)
 {
     std::vector<int> widths;
-    if (wanted.empty())
+    if (wants.empty())
         return widths;
     clientWidth = std::max(0, clientWidth);
-    std::int64_t total = 0;
-    for (const int w : wanted)
-        total += std::max(0, w);
-    if (total > clientWidth) {
-        // Too narrow for all: every column gets its share of the client width.
-        int sum = 0;
-        for (std::size_t i = 0; i + 1 < wanted.size(); ++i) {
-            widths.push_back(int(std::int64_t(std::max(0, wanted[i])) * clientWidth / total));
-            sum += widths.back();
-        }
-        widths.push_back(clientWidth - sum);
+    std::int64_t least = 0;
+    std::int64_t wanted = 0;
+    for (const ColumnWant& want : wants) {
+        least += std::max(0, want.least);
+        wanted += std::max(want.least, want.wanted);
+    }
+    if (wanted <= clientWidth) {
+        // Every column as wide as it asks for; the first takes the rest.
+        for (const ColumnWant& want : wants)
+            widths.push_back(std::max(want.least, want.wanted));
+        widths.front() += int(clientWidth - wanted);
         return widths;
     }
-    // The first column takes what the others leave.
-    widths.assign(wanted.begin(), wanted.end());
-    widths.front() = 0;
-    int others = 0;
-    for (std::size_t i = 1; i < widths.size(); ++i)
-        others += std::max(0, widths[i]);
-    widths.front() = clientWidth - others;
+    int sum = 0;
+    for (std::size_t i = 0; i + 1 < wants.size(); ++i) {
+        const int low = std::max(0, wants[i].least);
+        if (least <= clientWidth) {
+            // Each column its least width and its share of what is left beyond all the least widths.
+            const int more = std::max(low, wants[i].wanted) - low;
+            widths.push_back(low + int(std::int64_t(more) * (clientWidth - least) / (wanted - least)));
+        } else {
+            widths.push_back(least > 0 ? int(std::int64_t(low) * clientWidth / least) : 0);
+        }
+        sum += widths.back();
+    }
+    widths.push_back(clientWidth - sum);
     return widths;
 }
 

@@ -37,11 +37,19 @@ std::int64_t clampColumnWidth(std::int64_t columnWidth);
 std::vector<int> headerColumnWidths(std::int64_t columnWidth, int columnCount, int width, int clientWidth,
                                     bool brief);
 
-// Columns laid out from the widths they ask for (wanted[0]: the first column's least width) in a client
-// width: when all fit, every column as asked but the first, which takes the rest; otherwise each its
-// share (wanted[i] × clientWidth div the sum), the last what the others leave. The widths always add
-// up to the client width.
-std::vector<int> defaultColumnWidths(const std::vector<int>& wanted, int clientWidth);
+// What a column asks for while no widths are stored: at least least pixels (its title), wanted pixels
+// for its values.
+struct ColumnWant
+{
+    int least = 0;
+    int wanted = 0;
+};
+
+// Columns laid out from what they ask for in a client width, the widths adding up to it: when all
+// fit, every column as wanted and the first also the rest; otherwise, when all least widths fit,
+// each column its least width and its share (in proportion to wanted - least) of the room beyond
+// them; otherwise each its share of the client width in proportion to its least width.
+std::vector<int> defaultColumnWidths(const std::vector<ColumnWant>& wants, int clientWidth);
 
 class TVYKHeader;
 class TVYKHeaderItems;
@@ -147,9 +155,8 @@ public:
     // with fewer items than columns. Also run after each resize of the header.
     void UpdateItemWidths();
 
-    // The widths the columns ask for while no widths are stored (ColumnWidth 0), given the column
-    // count: the first column's least width, then each other column's width.
-    std::function<std::vector<int>(int columnCount)> DefaultItemWidths;
+    // What the columns ask for while no widths are stored (ColumnWidth 0), given the column count.
+    std::function<std::vector<ColumnWant>(int columnCount)> DefaultItemWidths;
 
     std::function<void(TVYKHeader* sender)> OnchangeKindOfSort;
     std::function<void(TVYKHeader* sender)> OnResizeHeaders;

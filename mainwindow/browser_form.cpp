@@ -153,8 +153,8 @@ std::int64_t ParseColumnsWidth(std::string_view text)
     return controls::clampColumnWidth(value);
 }
 
-std::array<int, 5> ColumnKindWidths(const QFont& listFont, const QFont& titleFont,
-                                    const std::array<QString, 5>& titles, int titleExtra)
+std::array<controls::ColumnWant, 5> ColumnKindWidths(const QFont& listFont, const QFont& titleFont,
+                                                    const std::array<QString, 5>& titles, int titleExtra)
 {
     const QFontMetrics list(listFont);
     const auto widest = [&list](std::initializer_list<QString> texts) {
@@ -191,10 +191,12 @@ std::array<int, 5> ColumnKindWidths(const QFont& listFont, const QFont& titleFon
     };
     // The attributes never sort the list: their title never shows the sort arrow.
     const QFontMetrics title(titleFont);
-    for (std::size_t i = 0; i < widths.size(); ++i)
-        widths[i] = std::max(widths[i], kTitleIndent + (i == 4 ? 0 : titleExtra) +
-                                            title.horizontalAdvance(titles[i]) + kColumnGap);
-    return widths;
+    std::array<controls::ColumnWant, 5> wants;
+    for (std::size_t i = 0; i < widths.size(); ++i) {
+        wants[i].least = kTitleIndent + (i == 4 ? 0 : titleExtra) + title.horizontalAdvance(titles[i]) + kColumnGap;
+        wants[i].wanted = std::max(widths[i], wants[i].least);
+    }
+    return wants;
 }
 
 void RegisterBrowserTexts()
@@ -1108,19 +1110,19 @@ QString TBrowserForm::AddressText() const
     return shown(filelist::FolderPathAsStored(1, *listing_) + "\\" + listing_->maskText);
 }
 
-std::vector<int> TBrowserForm::defaultColumnWidths(int columnCount) const
+std::vector<controls::ColumnWant> TBrowserForm::defaultColumnWidths(int columnCount) const
 {
     std::array<QString, 5> titles;
     for (int i = 0; i < 5; ++i)
         titles[std::size_t(i)] = ui_->sgTitle->HeaderItems().Count() > i ? ui_->sgTitle->HeaderItems().Items(i).Text()
                                                                         : QString();
     const controls::TImageList* images = ui_->sgTitle->Images();
-    const std::array<int, 5> kinds =
+    const std::array<controls::ColumnWant, 5> kinds =
         ColumnKindWidths(browserFont(), ui_->sgTitle->font(), titles, images ? images->Width() : 0);
-    std::vector<int> widths;
+    std::vector<controls::ColumnWant> wants;
     for (int column = 0; column < columnCount; ++column)
-        widths.push_back(kinds[std::size_t((ColumnOrder_ >> (4 * column)) & 0xF) % kinds.size()]);
-    return widths;
+        wants.push_back(kinds[std::size_t((ColumnOrder_ >> (4 * column)) & 0xF) % kinds.size()]);
+    return wants;
 }
 
 void TBrowserForm::sbFilesCommentResize()

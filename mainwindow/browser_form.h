@@ -25,6 +25,7 @@
 #include <string_view>
 #include <vector>
 
+#include "controls/vyk_header.h"
 #include "filelist/active_panel.h"
 #include "filelist/browser_state.h"
 #include "filelist/icon_reader.h"
@@ -67,14 +68,14 @@ inline platform::StringList DriveDirectories;
 // gives 0, which stands for the default widths (ColumnKindWidths).
 std::int64_t ParseColumnsWidth(std::string_view text);
 
-// The widths the five column kinds of the full view need while no widths are stored, in the order
-// name, extension, size, date, attributes: the name's least width (its icon and a few characters;
-// it takes what the others leave), the extension of the common office documents, a size up to
-// 999 999 999 999 and "<DIR>", a date and time in the user's short formats, and every attribute
-// letter, each with its margins in the list font; and never narrower than its title in the title
-// font (titleExtra: the room of the sort arrow, which the attributes never show).
-std::array<int, 5> ColumnKindWidths(const QFont& listFont, const QFont& titleFont,
-                                    const std::array<QString, 5>& titles, int titleExtra);
+// What the five column kinds of the full view ask for while no widths are stored, in the order name,
+// extension, size, date, attributes. Wanted: the name a few characters beside its icon (it takes what
+// the others leave), the extension of the common office documents, a size up to 999 999 999 999 and
+// "<DIR>", a date and time in the user's short formats, and every attribute letter, each with its
+// margins in the list font. Least (and never less wanted): the title in the title font (titleExtra:
+// the room of the sort arrow, which the attributes never show).
+std::array<controls::ColumnWant, 5> ColumnKindWidths(const QFont& listFont, const QFont& titleFont,
+                                                    const std::array<QString, 5>& titles, int titleExtra);
 
 // Registers the English texts of the panel module (700-704) and of the drive choice (1500-1504).
 void RegisterBrowserTexts();
@@ -236,7 +237,7 @@ private:
     void sbFilesCommentResize();
     void showFreeText();
     // The widths the first columnCount columns ask for while no widths are stored.
-    std::vector<int> defaultColumnWidths(int columnCount) const;
+    std::vector<controls::ColumnWant> defaultColumnWidths(int columnCount) const;
     void pnlBrowserToolbarResize();
     bool cmbDrivesKeyDown(QKeyEvent* event);
     void cmbDrivesExit();

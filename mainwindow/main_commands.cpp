@@ -117,6 +117,7 @@ constexpr int kTextDeleteFromDisk = 48;
 constexpr int kTextWarning = 52;
 constexpr int kTextNewDirectory = 53;
 constexpr std::uint32_t kSelectionRequired = 8;
+constexpr int kWarningIconSize = 32;
 
 // The selection the operation cursor holds: its count and, for one item, its name and kind.
 SelectionSummary summarizeSelection()
@@ -256,7 +257,9 @@ void TMainForm::DeleteSelected()
     dialog->cbForSelectFiles()->hide();
     auto* icon = new QLabel(dialog.get());
     icon->setObjectName(QStringLiteral("imgWarning"));
-    const int iconSize = dialog->style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, dialog.get());
+    // The icon keeps clear of the prompt, which starts at x 55.
+    const int iconSize =
+        std::min(dialog->style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, dialog.get()), kWarningIconSize);
     icon->setPixmap(dialog->style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(iconSize, iconSize));
     icon->setGeometry(10, 10, iconSize, iconSize);
     dialog->lblInfo()->move(55, 15);

@@ -155,21 +155,25 @@ TEST(ColumnWidthLayout, DefaultsAsAskedTheFirstTakesTheRestNarrowGivesShares)
 {
     struct Case
     {
-        std::vector<int> wanted;
+        std::vector<ColumnWant> wants;
         int client;
         std::vector<int> expected;
     };
+    const std::vector<ColumnWant> panel = {{50, 60}, {30, 40}, {30, 110}, {30, 130}, {30, 40}};
     const std::vector<Case> cases = {
-        {{120, 40, 110, 130, 40}, 700, {380, 40, 110, 130, 40}},
-        {{120, 40, 110, 130, 40}, 440, {120, 40, 110, 130, 40}}, // exactly enough
-        {{120, 40, 110, 130, 40}, 220, {60, 20, 55, 65, 20}},    // half of each
-        {{120, 40, 110, 130, 40}, 0, {0, 0, 0, 0, 0}},
-        {{100, 50}, 151, {101, 50}},
-        {{50}, 80, {80}},
+        {panel, 700, {380, 40, 110, 130, 40}},
+        {panel, 380, {60, 40, 110, 130, 40}}, // exactly enough
+        // The least widths (170) and of the 210 beyond them 40 / 210 each: 10, 10, 80, 100, 10.
+        {panel, 210, {50 + 1, 30 + 1, 30 + 15, 30 + 19, 34}},
+        {panel, 170, {50, 30, 30, 30, 30}},   // the least widths alone
+        {panel, 85, {25, 15, 15, 15, 15}},    // half of the least widths
+        {panel, 0, {0, 0, 0, 0, 0}},
+        {{{20, 10}, {30, 50}}, 151, {101, 50}}, // a wanted width below the least counts as the least
+        {{{10, 50}}, 80, {80}},
         {{}, 80, {}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(defaultColumnWidths(c.wanted, c.client), c.expected) << c.client;
+        EXPECT_EQ(defaultColumnWidths(c.wants, c.client), c.expected) << c.client;
 }
 
 TEST(VYKHeader, ZeroColumnWidthTakesTheDefaultWidthsWhenGiven)
@@ -178,7 +182,7 @@ TEST(VYKHeader, ZeroColumnWidthTakesTheDefaultWidthsWhenGiven)
     p.header->setColumnWidth(0);
     p.header->DefaultItemWidths = [](int count) {
         EXPECT_EQ(count, 5);
-        return std::vector<int>{100, 40, 90, 120, 40};
+        return std::vector<ColumnWant>{{30, 100}, {20, 40}, {20, 90}, {20, 120}, {20, 40}};
     };
     p.header->UpdateItemWidths();
     const int client = std::min(p.header->viewport()->width(), p.table->viewport()->width());
