@@ -1,0 +1,327 @@
+// What the panels paint and what the keys act on, seen through the real main window: the text painted
+// in each visible cell of a panel is the entry under it, in both views, in a drive root and in a
+// folder; after a mode switch the window paints changes again; the Basket view opens the row under its
+// cursor; the address line and the root button; where the keyboard focus goes.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QPaintDevice>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QTextItem>
+
+#include <map>
+
+#include "controls/vyk_header.h"
+#include "filelist/drive_list.h"
+#include "mainwindow/drive_bar.h"
+#include "filelist/item_actions.h"
+#include "main_form_fixture.h"
+#include "mainwindow/settings.h"
+#include "platform/shell/program_starter.h"
+#include "tools/tool_list.h"
+#include "ui_TMainForm.h"
+
+namespace wux::mainwindow::test {
+namespace {
+
+using wux::test::createFile;
+using wux::test::makeFolder;
+
+// A paint device that keeps the texts painted on it and where they stand; everything else is dropped.
+class TextRecorder : public QPaintDevice
+{
+public:
+    struct Painted
+    {
+        QPointF at;
+        QString text;
+    };
+    explicit TextRecorder(QSize size) : size_(size), engine_(*this) {}
+    QPaintEngine* paintEngine() const override { return &engine_; }
+    std::vector<Painted> texts;
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth:
+            return size_.width();
+        case PdmHeight:
+            return size_.height();
+        case PdmDepth:
+            return 32;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        default:
+            return 96;
+        }
+    }
+
+private:
+    class Engine : public QPaintEngine
+    {
+    public:
+        explicit Engine(TextRecorder& owner) : QPaintEngine(AllFeatures), owner_(owner) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState&) override {}
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        void drawImage(const QRectF&, const QImage&, const QRectF&, Qt::ImageConversionFlags) override {}
+        void drawTiledPixmap(const QRectF&, const QPixmap&, const QPointF&) override {}
+        void drawRects(const QRectF*, int) override {}
+        void drawRects(const QRect*, int) override {}
+        void drawLines(const QLineF*, int) override {}
+        void drawLines(const QLine*, int) override {}
+        void drawPath(const QPainterPath&) override {}
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        void drawPolygon(const QPoint*, int, PolygonDrawMode) override {}
+        void drawEllipse(const QRectF&) override {}
+        void drawPoints(const QPointF*, int) override {}
+        void drawTextItem(const QPointF& at, const QTextItem& item) override
+        {
+            owner_.texts.push_back({painter()->combinedTransform().map(at), item.text()});
+        }
+        Type type() const override { return User; }
+
+    private:
+        TextRecorder& owner_;
+    };
+    QSize size_;
+    mutable Engine engine_;
+};
+
+class PaintedPanels : public MainFormTest
+{
+protected:
+    // The texts painted in each visible cell of a panel's grid, joined by "|", by (column, row).
+    std::map<std::pair<int, int>, std::string> paintedCells(TBrowserForm& panel)
+    {
+        controls::TWUXStringGrid* grid = panel.sgBrowser();
+        QWidget* viewport = grid->viewport();
+        TextRecorder recorder(viewport->size());
+        viewport->render(&recorder);
+        std::map<std::pair<int, int>, std::string> cells;
+        for (const TextRecorder::Painted& painted : recorder.texts) {
+            for (int col = 0; col < grid->ColCount(); ++col)
+                for (int row = 0; row < grid->RowCount(); ++row) {
+                    const QRect cell = grid->CellRect(col, row);
+                    if (!cell.isEmpty() && cell.contains(painted.at.toPoint())) {
+                        std::string& text = cells[{col, row}];
+                        text += (text.empty() ? "" : "|") + painted.text.toStdString();
+                    }
+                }
+        }
+        return cells;
+    }
+};
+
+// The entries of a folder as the panel lists them (sorted by name, folders first), each as its cells
+// show it: name, then extension.
+struct Entry
+{
+    std::string name;
+    std::string extension;
+};
+
+TEST_F(PaintedPanels, EachVisibleCellPaintsTheEntryUnderIt)
+{
+    std::vector<Entry> entries = {{"[dir]", ""}};
+    makeFolder(path("work\\dir"));
+    for (int i = 10; i < 70; ++i) {
+        createFile(path("work\\f" + std::to_string(i) + ".t" + std::to_string(i % 7)), "x");
+        entries.push_back({"f" + std::to_string(i), "t" + std::to_string(i % 7)});
+    }
+    createFile(path("zz1.a"), "x");
+    createFile(path("zz2.b"), "x");
+    startIn(path("work"), path(""));
+    std::vector<Entry> inFolder = entries;
+    inFolder.insert(inFolder.begin(), Entry{"[..]", ""});
+    const std::vector<Entry> atRoot = {{"[prog]", ""}, {"[work]", ""}, {"zz1", "a"}, {"zz2", "b"}};
+
+    struct Case
+    {
+        const char* what;
+        TBrowserForm* panel;
+        std::int32_t view;
+        const std::vector<Entry>* shown;
+    };
+    const Case cases[] = {{"folder, full view", &left(), filelist::kViewFull, &inFolder},
+                          {"folder, brief view", &left(), filelist::kViewBrief, &inFolder},
+                          {"drive root, full view", &right(), filelist::kViewFull, &atRoot},
+                          {"drive root, brief view", &right(), filelist::kViewBrief, &atRoot}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        window->SetActiveForm(c.panel);
+        c.panel->sgBrowser()->setFocus();
+        press(*c.panel, c.view == filelist::kViewFull ? Qt::Key_F2 : Qt::Key_F1, Qt::ControlModifier);
+        ASSERT_EQ(c.panel->BrowserMode(), c.view);
+        const std::map<std::pair<int, int>, std::string> cells = paintedCells(*c.panel);
+        controls::TWUXStringGrid* grid = c.panel->sgBrowser();
+        int checked = 0;
+        for (int col = 0; col < grid->ColCount(); ++col)
+            for (int row = 0; row < grid->RowCount(); ++row) {
+                const QRect cell = grid->CellRect(col, row);
+                if (cell.isEmpty() || !grid->viewport()->rect().contains(cell))
+                    continue;
+                const std::size_t index =
+                    std::size_t(c.view == filelist::kViewBrief ? col * grid->RowCount() + row : row);
+                const auto found = cells.find({col, row});
+                const std::string painted = found == cells.end() ? "" : found->second;
+                std::string expected;
+                if (index < c.shown->size()) {
+                    const Entry& entry = (*c.shown)[index];
+                    if (c.view == filelist::kViewBrief)
+                        expected = entry.name + (entry.extension.empty() ? "" : "|" + entry.extension);
+                    else if (col == 0)
+                        expected = entry.name;
+                    else if (col == 1)
+                        expected = entry.extension;
+                    else
+                        continue; // size, date and attributes
+                }
+                EXPECT_EQ(painted, expected) << "column " << col << " row " << row;
+                ++checked;
+            }
+        EXPECT_GT(checked, c.view == filelist::kViewBrief ? 10 : 2);
+    }
+}
+
+// Counts the paint events of a widget and of everything inside it.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget& root) : root_(root) { qApp->installEventFilter(this); }
+    ~PaintCounter() override { qApp->removeEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
+            (watched == &root_ || root_.isAncestorOf(static_cast<QWidget*>(watched))))
+            ++paints;
+        return false;
+    }
+
+private:
+    QWidget& root_;
+};
+
+TEST_F(PaintedPanels, AfterAModeSwitchThereAndBackEveryPanelAndTheToolPanelRepaintAChange)
+{
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        createFile(path(std::string("work\\") + name), "x");
+    startIn(path("work"), path("work"));
+    window->SetActiveForm(&left());
+    press(left(), Qt::Key_2, Qt::ControlModifier);
+    QApplication::processEvents();
+    ASSERT_EQ(CurrentMode, 2);
+    // In the tool mode: the Finder's mask box takes what is typed and shows it.
+    QWidget* tool = tools::ToolForm(2);
+    auto* masks = tool->findChild<QComboBox*>("cmbSearchFor");
+    ASSERT_NE(masks, nullptr);
+    {
+        PaintCounter counter(*tool);
+        masks->setFocus();
+        QTest::keyClicks(masks, "x");
+        QTest::qWait(30);
+        EXPECT_GT(counter.paints, 0) << "the tool panel";
+    }
+    press(left(), Qt::Key_1, Qt::ControlModifier);
+    QApplication::processEvents();
+    ASSERT_EQ(CurrentMode, 1);
+    for (TBrowserForm* panel : {&left(), &right()}) {
+        SCOPED_TRACE(panel->objectName().toStdString());
+        PaintCounter counter(*panel->sgBrowser());
+        press(*panel, Qt::Key_Down);
+        QTest::qWait(30);
+        EXPECT_GT(counter.paints, 0);
+    }
+}
+
+TEST_F(PaintedPanels, TheBasketViewOpensTheRowUnderItsCursor)
+{
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        createFile(path(std::string("work\\") + name), "x");
+    startIn(path("work"), path("work"));
+    platform::shell::RecordingProgramStarter starter;
+    platform::shell::ScopedProgramStarter starterScope(starter);
+    // All three files to the Basket, the Basket shown in the left panel.
+    window->SetActiveForm(&left());
+    press(left(), Qt::Key_A, Qt::ControlModifier);
+    QTest::mouseClick(left().btnSendTobasket(), Qt::LeftButton);
+    auto* shared = child<TDriveBar>("pnlWithImgDrives");
+    QTest::mouseClick(shared->DriveButton(filelist::FindDriveIndex('*', filelist::DriveList)), Qt::LeftButton);
+    QApplication::processEvents();
+    ASSERT_EQ(left().BrowserMode(), filelist::kViewBasket);
+    ASSERT_EQ(left().BasketRows(), left().BasketMode() == 2 ? 4 : 3);
+    // The cursor on "b.txt": Home, then down to the second file.
+    press(left(), Qt::Key_Home);
+    press(left(), Qt::Key_Down);
+    if (left().BasketMode() == 2)
+        press(left(), Qt::Key_Down);
+    for (Qt::Key key : {Qt::Key_F3, Qt::Key_F4, Qt::Key_Return})
+        press(left(), key);
+    ASSERT_EQ(starter.calls().size(), 3u);
+    for (const auto& call : starter.calls())
+        EXPECT_EQ(call.url.toLocalFile().toStdString(), posix("work/b.txt"));
+}
+
+TEST_F(PaintedPanels, TheAddressLineShowsTheFolderFromTheStartAndTheRootButtonGoesToTheRoot)
+{
+    makeFolder(path("work\\sub"));
+    startIn(path("work\\sub"), path("work"));
+    EXPECT_EQ(left().pnlAddressLine()->text().toStdString(), path("work\\sub\\*.*"));
+    EXPECT_EQ(right().pnlAddressLine()->text().toStdString(), path("work\\*.*"));
+    window->SetActiveForm(&left());
+    QTest::mouseClick(window->ui().btnRJumpToRoot, Qt::LeftButton);
+    EXPECT_EQ(folderOf(left()), "c:");
+    EXPECT_EQ(left().pnlAddressLine()->text().toStdString(), "c:\\*.*");
+    EXPECT_EQ(folderOf(right()), path("work"));
+}
+
+TEST_F(PaintedPanels, TheFocusStaysWithTheListsOfThePanels)
+{
+    createFile(path("work\\a.txt"), "x");
+    startIn(path("work"), path("work"));
+    window->SetActiveForm(&left());
+    left().sgBrowser()->setFocus();
+    QApplication::processEvents();
+    // A click on the right panel's address line makes it the active panel, its list focused.
+    QTest::mouseClick(right().pnlAddressLine(), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(window->ActiveForm(), &right());
+    EXPECT_EQ(QApplication::focusWidget(), right().sgBrowser());
+    // The column titles take no keyboard focus: a click on one leaves it with the list.
+    controls::TVYKHeader* titles = left().sgTitle();
+    ASSERT_TRUE(titles->isVisible());
+    EXPECT_EQ(titles->focusPolicy(), Qt::NoFocus);
+    QTest::mouseClick(titles->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(20, titles->height() / 2));
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), left().sgBrowser());
+    EXPECT_EQ(window->ActiveForm(), &left());
+    // F7 makes a folder and leaves the focus on the list, its cursor on the new folder.
+    onQuery(typeAndOk("made"));
+    press(left(), Qt::Key_F7);
+    // The window manager gives the main window the keyboard again once the dialog is gone.
+    window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_EQ(cursorName(left()), "made");
+    EXPECT_EQ(QApplication::focusWidget(), left().sgBrowser());
+    EXPECT_EQ(window->ActiveForm(), &left());
+    // Also from the quick-search line: the list has the focus once the folder is made.
+    press(left(), Qt::Key_A, Qt::ControlModifier | Qt::AltModifier);
+    ASSERT_EQ(QApplication::focusWidget(), child<QWidget>("edSearch"));
+    onQuery(typeAndOk("next"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F7);
+    window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_EQ(cursorName(left()), "next");
+    EXPECT_EQ(QApplication::focusWidget(), left().sgBrowser());
+}
+
+} // namespace
+} // namespace wux::mainwindow::test
