@@ -295,6 +295,7 @@ TReplaceResult TBaseReplacer::OpenSource(platform::FileHandle& Source, std::stri
 {
     fileSize_ = 0;
     sizeAfter_ = -1;
+    sourceOpened_ = false;
     tempCreated_ = false;
     if (Source.open(Path, platform::kAccessRead, platform::kShareRead | platform::kShareWrite,
                     platform::Disposition::kOpenExisting) != platform::kErrorSuccess) {
@@ -311,6 +312,7 @@ TReplaceResult TBaseReplacer::OpenSource(platform::FileHandle& Source, std::stri
         return isMissingFileError(error) ? kReplaceFileMissing : kReplaceFailed;
     }
     fileSize_ = static_cast<std::int64_t>(sourceInfo_.size);
+    sourceOpened_ = true;
     return kReplaceFound;
 }
 

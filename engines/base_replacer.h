@@ -174,6 +174,8 @@ public:
     std::int64_t fileSize() const { return fileSize_; }
     // Matches found (changes applied) in the file in hand.
     std::int32_t matchCount() const { return matchCount_; }
+    // True when the last file pass opened its file (its size is then fileSize()).
+    bool sourceOpened() const { return sourceOpened_; }
     // The file's size after the last file pass: the new content's after a change, the unchanged
     // file's otherwise; -1 after a failure.
     std::int64_t sizeAfter() const { return sizeAfter_; }
@@ -237,6 +239,7 @@ protected:
     // The size of the content written for the commit step.
     std::int64_t outputSize_ = 0;
     std::int64_t sizeAfter_ = -1;
+    bool sourceOpened_ = false;
 
 private:
     platform::FileInfo sourceInfo_; // the open source's status

@@ -621,6 +621,8 @@ TReplaceResult TTextReplacer::ReplaceTableInFile(std::string_view PathGiven, pla
     const std::string_view Path = target;
     matchCount_ = 0;
     fileSize_ = 0;
+    sizeAfter_ = -1;
+    sourceOpened_ = false;
     const BatchTable* table = nullptr;
     {
         platform::MovableLock lock(Table);

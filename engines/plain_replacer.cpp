@@ -263,6 +263,8 @@ TReplaceResult TTextReplacer::streamPass(std::string_view PathGiven, bool changi
     const std::string_view Path = target;
     matchCount_ = 0;
     fileSize_ = 0;
+    sizeAfter_ = -1;
+    sourceOpened_ = false;
     const std::optional<ReplacerStructureView> structure = readReplacerStructureBlock(block_);
     if (!structure)
         return kReplaceFailed;
@@ -428,6 +430,8 @@ TReplaceResult TTextReplacer::InsertHeadFoot(std::string_view PathGiven)
         return kReplaceFailed;
     matchCount_ = 1; // the file always counts as changed
     fileSize_ = 0;
+    sizeAfter_ = -1;
+    sourceOpened_ = false;
     const std::optional<ReplacerStructureView> structure = readReplacerStructureBlock(block_);
     if (!structure)
         return kReplaceFailed;

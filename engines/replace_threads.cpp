@@ -461,7 +461,9 @@ void TBatchReplacer::Execute()
             const bool isFolder = platform::getAttributes(filePath, attributes) == 0 &&
                                   (attributes & platform::kAttrDirectory) != 0;
             if (!isFolder) {
-                sizeBefore = core::GetFileSize64(filePath);
+                // A plain file's size is taken when the replacer opens it.
+                const bool plainFile = ClassifyFile(filePath) == kKindPlain;
+                sizeBefore = plainFile ? -1 : core::GetFileSize64(filePath);
                 stage = 0;
                 result = kReplaceFailed;
                 matches = 0;
@@ -488,7 +490,10 @@ void TBatchReplacer::Execute()
                         result = text.ReplaceTableInFile(filePath, tableBlock, rowCount);
                         matches = text.matchCount();
                         knownSize = text.sizeAfter();
+                        sizeBefore = text.sourceOpened() ? text.fileSize() : -1;
                     }
+                } else if (plainFile) {
+                    sizeBefore = core::GetFileSize64(filePath);
                 }
                 fileResult.flags = batchResultFlags(result);
                 if (resultReadsSizeAgain(result))
