@@ -368,5 +368,27 @@ TEST_F(OverwriteInPlaceTest, AFileOverALinkReplacesTheLinkOnly)
     EXPECT_EQ(readFileBytes(posix("other/pointee.txt")), "pointee bytes");
 }
 
+// A move on one drive onto another file system mounted inside it, whose source cannot be removed once
+// its copy is in place: the move fails with the system's error and both copies stay.
+TEST_F(OverwriteInPlaceTest, AMoveWhoseSourceCannotBeRemovedKeepsBothCopies)
+{
+    if (!drive.addDrive('e', platform::kDriveFixed, true))
+        GTEST_SKIP() << "/dev/shm is not a file system of its own here";
+    ASSERT_EQ(::symlink(drive.root('e').c_str(), posix("mnt").c_str()), 0);
+    createFile(posix("src/a.txt"), "alpha", kTime, 0640);
+    makeFolder(drive.root('e') + "/dst");
+    platform::injectFault(path("src\\a.txt"), platform::kErrorAccessDenied, platform::kFaultDelete);
+    openFolder("src");
+    select({"a.txt"});
+    ASSERT_TRUE(run(TFileOperationKind::Move, path("mnt\\dst\\")));
+    EXPECT_EQ(boxes(), Names{box("MoveFile: Error5", platform::errorText(platform::kErrorAccessDenied),
+                                 platform::MsgIcon::Warning)});
+    EXPECT_EQ(readFileBytes(posix("src/a.txt")), "alpha");
+    EXPECT_EQ(readFileBytes(drive.root('e') + "/dst/a.txt"), "alpha");
+    EXPECT_EQ(modeOf(drive.root('e') + "/dst/a.txt") & 0777, 0640U);
+    EXPECT_EQ(listNames(drive.root('e') + "/dst"), Names{"a.txt"});
+    EXPECT_TRUE(ui.questions.empty());
+}
+
 } // namespace
 } // namespace wux::filelist::test
