@@ -1,5 +1,6 @@
 #include "core/system_error.h"
 
+#include "core/text_table.h"
 #include "platform/dialogs.h"
 #include "platform/errors.h"
 
@@ -20,6 +21,14 @@ void ShowSystemError(bool ShowBox, std::uint32_t Code, std::string_view Caption,
     }
     body += Text;
     platform::showMessageBox(body, Caption, platform::MsgButtons::Ok, platform::MsgIcon::Warning);
+}
+
+void ShowStartFailure(std::uint32_t Code, std::string_view What)
+{
+    if (Code == 0)
+        return;
+    std::string text;
+    ShowSystemError(true, Code, uiText(36), What, text);
 }
 
 } // namespace wux::core

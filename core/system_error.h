@@ -19,4 +19,8 @@ inline constexpr std::size_t kSystemMessageMaxLength = 1024;
 void ShowSystemError(bool ShowBox, std::uint32_t Code, std::string_view Caption, std::string_view Prefix,
                      std::string& Text);
 
+// A program, file, page or address that could not be started or opened (Code not 0): the box above,
+// titled with text 36 ("error!"), showing What and the system's reason. Code 0 shows nothing.
+void ShowStartFailure(std::uint32_t Code, std::string_view What);
+
 } // namespace wux::core

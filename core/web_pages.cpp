@@ -1,5 +1,6 @@
 #include "core/web_pages.h"
 
+#include "core/system_error.h"
 #include "platform/shell/program_starter.h"
 
 namespace wux::core {
@@ -23,7 +24,7 @@ void OpenWebPage(int code)
     const std::string address = webPageAddress(code);
     if (address.empty())
         return;
-    platform::shell::openWebAddress(address);
+    ShowStartFailure(platform::shell::openWebAddress(address), address);
 }
 
 } // namespace wux::core

@@ -106,15 +106,6 @@ void fileNotFound(platform::MsgIcon icon)
                              platform::MsgButtons::Ok, icon);
 }
 
-// A start that failed says so: the path and the system's reason.
-void reportStart(platform::WinError error, std::string_view path)
-{
-    if (error == platform::kErrorSuccess)
-        return;
-    std::string text;
-    core::ShowSystemError(true, error, core::uiText(kTextErrorTitle), path, text);
-}
-
 // The file-system path of a shell item ("" when it has none).
 std::string shellItemPath(const ItemPlace& place)
 {
@@ -148,11 +139,11 @@ void OpenItem(std::int32_t folder, std::int32_t position, TstateOfBrowser& state
         return;
     }
     if (attributes & kDirectoryAttribute)
-        reportStart(platform::shell::openWithDesktop(quoted(path)), path);
+        core::ShowStartFailure(platform::shell::openWithDesktop(quoted(path)), path);
     else
-        reportStart(
-            platform::shell::startProgram(program, quoted(path), quotedFolder(path.substr(0, path.rfind('\\')))),
-            path);
+        core::ShowStartFailure(platform::shell::startProgram(program, quoted(path),
+                                                             quotedFolder(path.substr(0, path.rfind('\\')))),
+                               path);
 }
 
 bool RunItem(std::int32_t folder, std::int32_t position, TstateOfBrowser& state)
@@ -167,7 +158,7 @@ bool RunItem(std::int32_t folder, std::int32_t position, TstateOfBrowser& state)
     if (place.isShellItem()) {
         const std::string path = shellItemPath(place);
         if (!path.empty())
-            reportStart(platform::shell::executeFile(path, std::string_view()), path);
+            core::ShowStartFailure(platform::shell::executeFile(path, std::string_view()), path);
         return true;
     }
     const std::string path = place.path();
@@ -175,7 +166,7 @@ bool RunItem(std::int32_t folder, std::int32_t position, TstateOfBrowser& state)
         fileNotFound(platform::MsgIcon::None);
         return true;
     }
-    reportStart(platform::shell::executeFile(path, place.folderPath + "\\"), path);
+    core::ShowStartFailure(platform::shell::executeFile(path, place.folderPath + "\\"), path);
     return true;
 }
 
@@ -204,7 +195,8 @@ bool EditFile(std::string_view name, TstateOfBrowser& state)
         if (error != 0 && !platform::pathExists(path))
             return false;
     }
-    reportStart(platform::shell::startProgram(EditorProgram, quoted(path), quotedFolder(folderPath)), path);
+    core::ShowStartFailure(
+        platform::shell::startProgram(EditorProgram, quoted(path), quotedFolder(folderPath)), path);
     return true;
 }
 

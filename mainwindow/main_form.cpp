@@ -48,6 +48,7 @@
 #include "tools/finder_form.h"
 #include "tools/renamer_form.h"
 #include "tools/replacer_form.h"
+#include "tools/tool_host.h"
 #include "tools/tool_list.h"
 #include "ui_TMainForm.h"
 
@@ -406,8 +407,7 @@ void TMainForm::wireActions()
         // A page without an address would open nothing: the item is not offered.
         item->setVisible(!core::webPageAddress(page).empty());
     }
-    connect(ui_->mnuWhatisplugin, &QAction::triggered, this,
-            [] { platform::showHelpTopic(tools::HelpFileName(), "PLUGINS.htm"); });
+    connect(ui_->mnuWhatisplugin, &QAction::triggered, this, [] { tools::showToolHelp("PLUGINS.htm"); });
 
     // Favourites.
     for (QAction* item : {ui_->mnuSetDesktopFolder, ui_->mnuSetMyDocumentsFolder, ui_->mnuSetFavoritesFolder})

@@ -31,6 +31,7 @@
 #include "platform/help.h"
 #include "platform/shell/special_folders.h"
 #include "platform/text.h"
+#include "tools/tool_host.h"
 #include "tools/tool_list.h"
 #include "ui_TMainForm.h"
 
@@ -526,13 +527,13 @@ void TMainForm::actOptionsExecute()
 void TMainForm::actHelpExecute()
 {
     if (!tools::ToolHelp(CurrentMode)) {
-        platform::showHelpTopic(tools::HelpFileName(), "BROWSER.htm");
+        tools::showToolHelp("BROWSER.htm");
     }
 }
 
 void TMainForm::actHelpContentsExecute()
 {
-    platform::showHelpTopic(tools::HelpFileName(), "CONTENTS.htm");
+    tools::showToolHelp("CONTENTS.htm");
 }
 
 void TMainForm::mnuItemShowTipsClick()

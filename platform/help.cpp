@@ -41,14 +41,22 @@ std::string pageInFolder(std::string_view helpPath, std::string_view topicPage)
 
 } // namespace
 
-bool showHelpTopic(std::string_view helpPath, std::string_view topicPage)
+bool showHelpTopic(std::string_view helpPath, std::string_view topicPage, std::string* failedPage)
 {
     lastRequest = std::string(helpPath) + "::/" + std::string(topicPage);
     ++requestCount;
     const std::string page = pageInFolder(helpPath, topicPage);
     if (page.empty())
         return false;
-    return shell::programStarter().openUrl(QUrl::fromLocalFile(QString::fromStdString(page)));
+    if (shell::programStarter().openUrl(QUrl::fromLocalFile(QString::fromStdString(page))))
+        return true;
+    if (failedPage != nullptr) {
+        failedPage->assign(helpPath);
+        if (failedPage->back() != '\\')
+            failedPage->push_back('\\');
+        failedPage->append(topicPage);
+    }
+    return false;
 }
 
 std::string lastHelpRequest()

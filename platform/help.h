@@ -13,8 +13,9 @@
 namespace wux::platform {
 
 // Records helpPath + "::/" + topicPage and opens the page when helpPath is a folder holding it.
-// Returns true when the page was handed to the desktop. GUI thread only.
-bool showHelpTopic(std::string_view helpPath, std::string_view topicPage);
+// Returns true when the page was handed to the desktop. When there is a page but the desktop cannot
+// open it, failedPage (when given) receives its drive path. GUI thread only.
+bool showHelpTopic(std::string_view helpPath, std::string_view topicPage, std::string* failedPage = nullptr);
 
 // The last request (helpPath + "::/" + topicPage), "" before the first one, and the number of requests
 // made so far (for tests and diagnostics).

@@ -1,5 +1,7 @@
 #include "tools/tool_host.h"
 
+#include "core/system_error.h"
+#include "platform/errors.h"
 #include "platform/help.h"
 #include "tools/tool_list.h"
 
@@ -30,7 +32,9 @@ std::string hostCaption()
 
 void showToolHelp(const std::string& topicPage)
 {
-    platform::showHelpTopic(HelpFileName(), topicPage);
+    std::string failedPage;
+    if (!platform::showHelpTopic(HelpFileName(), topicPage, &failedPage) && !failedPage.empty())
+        core::ShowStartFailure(platform::kErrorNoAssociation, failedPage);
 }
 
 } // namespace wux::tools

@@ -2,8 +2,8 @@
 // bar, the mode, function-key and drive buttons, the drive box of Alt+F1 and Alt+F2, quick search with
 // Ctrl+Alt and a letter, Tab between the panels, proposals replaced by typing, and files opened with
 // the viewer and the editor.
-#include "journey.h"
 #include "filelist/general_options.h"
+#include "journey.h"
 
 #include <sys/stat.h>
 
@@ -33,9 +33,9 @@ namespace {
 using platform::shell::RecordingProgramStarter;
 
 // The settings line that shows every bar: function keys, the panels' drive bars, the shared bar.
-const std::string kAllBars = "Layout=" + std::to_string(mainwindow::kDefaultLayout |
-                                                        mainwindow::kLayoutFunctionKeys |
-                                                        mainwindow::kLayoutPanelDriveBars) +
+const std::string kAllBars = "Layout=" +
+                             std::to_string(mainwindow::kDefaultLayout | mainwindow::kLayoutFunctionKeys |
+                                            mainwindow::kLayoutPanelDriveBars) +
                              "\r\n";
 
 class Controls : public Journey
@@ -69,7 +69,8 @@ public:
             timer->deleteLater();
             for (QAction* item : popup->actions())
                 if (item->text().toStdString() == caption) {
-                    QTest::mouseClick(popup, Qt::LeftButton, Qt::NoModifier, popup->actionGeometry(item).center());
+                    QTest::mouseClick(popup, Qt::LeftButton, Qt::NoModifier,
+                                      popup->actionGeometry(item).center());
                     return;
                 }
             ADD_FAILURE() << caption;
@@ -152,35 +153,36 @@ TEST_F(Controls, AFavouriteThatIsNoReachableFolderLeavesThePanelWhereItIsAndSays
                 {"File", drive.path("work\\notes.txt")},
                 {"Pipe", drive.path("work\\pipe")},
                 {"Share", "\\\\server\\share"}});
-    EXPECT_EQ(run([&] {
-                  focus(left());
-                  struct Row
-                  {
-                      const char* caption;
-                      std::string said;
-                  };
-                  const Row cases[] = {
-                      {"Gone", drive.path("work\\gone") + "\r\nThe system cannot find the file specified."},
-                      {"File", drive.path("work\\notes.txt") + "\r\nThe directory name is invalid."},
-                      {"Pipe", drive.path("work\\pipe") + "\r\nThe directory name is invalid."},
-                      {"Share", "\\\\server\\share\r\nThe system cannot find the path specified."},
-                      {"Desktop", drive.path("home\\Desktop") + "\r\nThe system cannot find the file specified."},
-                  };
-                  for (const Row& row : cases) {
-                      SCOPED_TRACE(row.caption);
-                      pickFavourite(left().pnlDisks(), row.caption);
-                      EXPECT_EQ(folder(left()), drive.path("work"));
-                      EXPECT_EQ(rows(left()), "[..]|notes.txt|pipe");
-                      EXPECT_EQ(boxes(), std::vector<std::string>{row.said});
-                  }
-                  // Once the desktop folder is there, "Desktop" goes to it.
-                  makeFolder(drive.path("home\\Desktop"));
-                  pickFavourite(left().pnlDisks(), "Desktop");
-                  EXPECT_EQ(folder(left()), drive.path("home\\Desktop"));
-                  EXPECT_TRUE(boxes().empty());
-                  key(Qt::Key_F4, Qt::AltModifier);
-              }),
-              0);
+    EXPECT_EQ(
+        run([&] {
+            focus(left());
+            struct Row
+            {
+                const char* caption;
+                std::string said;
+            };
+            const Row cases[] = {
+                {"Gone", drive.path("work\\gone") + "\r\nThe system cannot find the file specified."},
+                {"File", drive.path("work\\notes.txt") + "\r\nThe directory name is invalid."},
+                {"Pipe", drive.path("work\\pipe") + "\r\nThe directory name is invalid."},
+                {"Share", "\\\\server\\share\r\nThe system cannot find the path specified."},
+                {"Desktop", drive.path("home\\Desktop") + "\r\nThe system cannot find the file specified."},
+            };
+            for (const Row& row : cases) {
+                SCOPED_TRACE(row.caption);
+                pickFavourite(left().pnlDisks(), row.caption);
+                EXPECT_EQ(folder(left()), drive.path("work"));
+                EXPECT_EQ(rows(left()), "[..]|notes.txt|pipe");
+                EXPECT_EQ(boxes(), std::vector<std::string>{row.said});
+            }
+            // Once the desktop folder is there, "Desktop" goes to it.
+            makeFolder(drive.path("home\\Desktop"));
+            pickFavourite(left().pnlDisks(), "Desktop");
+            EXPECT_EQ(folder(left()), drive.path("home\\Desktop"));
+            EXPECT_TRUE(boxes().empty());
+            key(Qt::Key_F4, Qt::AltModifier);
+        }),
+        0);
 }
 
 TEST_F(Controls, EveryModeFunctionKeyAndDriveButtonDoesWhatItsKeyDoes)
@@ -196,8 +198,11 @@ TEST_F(Controls, EveryModeFunctionKeyAndDriveButtonDoesWhatItsKeyDoes)
     platform::shell::ScopedProgramStarter starterScope(starter);
     const int code = run([&] {
         // The mode buttons switch the mode as Ctrl+1 to Ctrl+5 do.
-        const std::pair<controls::TSpeedButtonNew*, int> modes[] = {
-            {ui().btnTool1, 2}, {ui().btnTool2, 3}, {ui().btnTool3, 4}, {ui().btnTool4, 5}, {ui().btnMdBrowser, 1}};
+        const std::pair<controls::TSpeedButtonNew*, int> modes[] = {{ui().btnTool1, 2},
+                                                                    {ui().btnTool2, 3},
+                                                                    {ui().btnTool3, 4},
+                                                                    {ui().btnTool4, 5},
+                                                                    {ui().btnMdBrowser, 1}};
         for (const auto& [button, mode] : modes) {
             SCOPED_TRACE(button->objectName().toStdString());
             click(button);
@@ -333,7 +338,7 @@ TEST_F(Controls, TabGoesRoundThePanelsAndTheToolsControlsOnly)
                   key(Qt::Key_Insert);
                   // Shift+Tab arrives as Backtab.
                   const std::pair<Qt::Key, TBrowserForm*> steps[] = {
-                      {Qt::Key_Tab, &right()},     {Qt::Key_Tab, &left()},      {Qt::Key_Tab, &right()},
+                      {Qt::Key_Tab, &right()},    {Qt::Key_Tab, &left()},      {Qt::Key_Tab, &right()},
                       {Qt::Key_Backtab, &left()}, {Qt::Key_Backtab, &right()}, {Qt::Key_Tab, &left()}};
                   for (const auto& [tab, panel] : steps) {
                       key(tab, tab == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
@@ -429,6 +434,8 @@ TEST_F(Controls, AProposedTextIsReplacedByWhatTheUserTypes)
 TEST_F(Controls, ViewEditAndNewFileOpenWithTheDesktopAndAFailureIsShown)
 {
     createFile(drive.path("work\\a.txt"), "a");
+    // Help pages in a folder in the help file's place.
+    createFile(programFolder + "\\wux.chm\\BROWSER.htm", "<html></html>");
     settings(drive.path("work"), drive.path("work"), "Editor=no-such-editor\r\n");
     RecordingProgramStarter starter;
     platform::shell::ScopedProgramStarter starterScope(starter);
@@ -447,8 +454,9 @@ TEST_F(Controls, ViewEditAndNewFileOpenWithTheDesktopAndAFailureIsShown)
                       opened.push_back(call.kind == RecordingProgramStarter::Kind::kOpenUrl
                                            ? call.url.toLocalFile().toStdString()
                                            : "started " + call.program.toStdString());
-                  EXPECT_EQ(opened, (std::vector<std::string>{drive.posix("work/a.txt"), drive.posix("work/a.txt"),
-                                                              drive.posix("work/new.txt")}));
+                  EXPECT_EQ(opened,
+                            (std::vector<std::string>{drive.posix("work/a.txt"), drive.posix("work/a.txt"),
+                                                      drive.posix("work/new.txt")}));
                   EXPECT_TRUE(dialogs.texts().empty());
 
                   // Nothing can open it: the user is told, for each way of opening.
@@ -457,11 +465,14 @@ TEST_F(Controls, ViewEditAndNewFileOpenWithTheDesktopAndAFailureIsShown)
                   key(Qt::Key_F3);
                   key(Qt::Key_F4);
                   key(Qt::Key_Return);
-                  const std::string said =
-                      drive.path("work\\a.txt") +
+                  key(Qt::Key_F1);
+                  const std::string reason =
                       "\r\nNo application is associated with the specified file for this operation.";
-                  EXPECT_EQ(dialogs.texts(), (std::vector<std::string>{said, said, said}));
-                  EXPECT_EQ(dialogs.captions(), (std::vector<std::string>{"error!", "error!", "error!"}));
+                  const std::string said = drive.path("work\\a.txt") + reason;
+                  EXPECT_EQ(dialogs.texts(),
+                            (std::vector<std::string>{said, said, said,
+                                                      programFolder + "\\wux.chm\\BROWSER.htm" + reason}));
+                  EXPECT_EQ(dialogs.captions(), (std::vector<std::string>(4, "error!")));
                   key(Qt::Key_F4, Qt::AltModifier);
               }),
               0);

@@ -14,9 +14,9 @@
 
 #include "controls/vyk_header.h"
 #include "filelist/drive_list.h"
-#include "mainwindow/drive_bar.h"
 #include "filelist/item_actions.h"
 #include "main_form_fixture.h"
+#include "mainwindow/drive_bar.h"
 #include "mainwindow/settings.h"
 #include "platform/shell/program_starter.h"
 #include "tools/tool_list.h"
@@ -254,7 +254,8 @@ TEST_F(PaintedPanels, TheBasketViewOpensTheRowUnderItsCursor)
     press(left(), Qt::Key_A, Qt::ControlModifier);
     QTest::mouseClick(left().btnSendTobasket(), Qt::LeftButton);
     auto* shared = child<TDriveBar>("pnlWithImgDrives");
-    QTest::mouseClick(shared->DriveButton(filelist::FindDriveIndex('*', filelist::DriveList)), Qt::LeftButton);
+    QTest::mouseClick(shared->DriveButton(filelist::FindDriveIndex('*', filelist::DriveList)),
+                      Qt::LeftButton);
     QApplication::processEvents();
     ASSERT_EQ(left().BrowserMode(), filelist::kViewBasket);
     ASSERT_EQ(left().BasketRows(), left().BasketMode() == 2 ? 4 : 3);
