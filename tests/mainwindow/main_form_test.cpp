@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QMenu>
 
+#include "controls/control_check.h"
 #include "filelist/basket.h"
 #include "filelist/file_operations.h"
 #include "mainwindow/about.h"
@@ -365,6 +366,38 @@ TEST_F(MainFormTest, CopyMoveAndDeleteDialogsForEverySource)
     EXPECT_TRUE(queries.empty());
     ASSERT_EQ(dialogs.texts().size(), 1u);
     EXPECT_EQ(dialogs.texts()[0], "No files selected!");
+}
+
+// The delete questions as the user sees them: the warning icon, the prompt and the Basket's check box
+// each in a place of its own, no text cut.
+TEST_F(MainFormTest, DeleteQuestionsLayTheirControlsOutSideBySide)
+{
+    createFile(path("src\\Quarterly report.docx"), "1");
+    makeFolder(path("dst"));
+    startIn(path("src"), path("dst"));
+    std::vector<QString> faults;
+    auto checkThenCancel = [&faults](tools::TStandardQuery& dialog) {
+        for (const QString& fault : controls::findOverlaps(dialog))
+            faults.push_back(fault);
+        for (const QString& fault : controls::findCutTexts(dialog))
+            faults.push_back(fault);
+        cancel(dialog);
+    };
+    cursorOn(left(), "Quarterly report.docx");
+    onQuery(checkThenCancel);
+    window->DeleteSelected();
+    left().btnSendTobasketClick();
+    window->SetActiveForm(&left());
+    left().SetBrowserMode(filelist::kViewBasket);
+    left().PositionCursor(0, -1, -1);
+    onQuery(checkThenCancel);
+    window->DeleteSelected();
+    ASSERT_EQ(queries.size(), 2u);
+    EXPECT_TRUE(queries[1].sendVisible);
+    std::string text;
+    for (const QString& fault : faults)
+        text += fault.toStdString() + "\n";
+    EXPECT_TRUE(faults.empty()) << text;
 }
 
 TEST_F(MainFormTest, BasketSourceAndSendToBasket)
