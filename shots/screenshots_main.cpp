@@ -537,11 +537,6 @@ int run(int argc, char* argv[])
     Shooter shooter(folder);
     // The quick-search line lies over the foot of its panel.
     shooter.setFloating({"pnlSearch"});
-    // Faults being mended elsewhere: the free space cut in the drive bars, the warning icon of the
-    // delete questions.
-    shooter.setKnown({{"main-", "pnlInfo \""},
-                      {"query-delete", "imgWarning"},
-                      {"query-basket-delete", "imgWarning"}});
     Shooter::settle(500);
     const Program program{window, &dialogs};
     program.activate(program.left());
