@@ -548,12 +548,18 @@ bool TOptions::eventFilter(QObject* watched, QEvent* event)
 
 void TOptions::PressedApply()
 {
+    // The two drive boxes choose one of the bars; a stored layout with both keeps them while the boxes
+    // still show what it gave them.
+    const bool showDrives = ui_->chkShowDriveButtons->isChecked();
+    const bool panelBars = ui_->chkShowDriveButtonsAboveBothWindow->isChecked();
+    const std::uint32_t driveBars = Layout & (kLayoutPanelDriveBars | kLayoutSharedDriveBar);
+    const bool boxesAsShown =
+        showDrives == (driveBars != 0) && panelBars == ((driveBars & kLayoutPanelDriveBars) != 0);
     Layout = bitIf(ui_->chkShowStatusLine->isChecked(), kLayoutStatusLine) |
              bitIf(ui_->chkShowMainToolbar->isChecked(), kLayoutMainToolbar) |
-             (ui_->chkShowDriveButtons->isChecked()
-                  ? (ui_->chkShowDriveButtonsAboveBothWindow->isChecked() ? kLayoutPanelDriveBars
-                                                                          : kLayoutSharedDriveBar)
-                  : 0) |
+             (boxesAsShown ? driveBars
+              : showDrives ? (panelBars ? kLayoutPanelDriveBars : kLayoutSharedDriveBar)
+                           : 0) |
              bitIf(ui_->chkShowDriveCombobox->isChecked(), kLayoutDriveCombo) |
              bitIf(ui_->chkShowCurrentDirectory->isChecked(), kLayoutCurrentDirectory) |
              bitIf(ui_->chkShowTabStopHeader->isChecked(), kLayoutHeader) |

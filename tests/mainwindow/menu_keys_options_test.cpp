@@ -186,6 +186,51 @@ TEST_F(MainFormTest, AStoredWordWithBothQuickSearchKeysShowsAndKeepsCtrlAltLette
     EXPECT_EQ(filelist::GeneralCheckContainer.load(), options & ~kOptionQuickSearchAlt);
 }
 
+// A stored layout that shows both the shared drive bar and each panel's own keeps both through the
+// options dialog's OK, with no change and with a change elsewhere; the bars stay on screen.
+TEST_F(MainFormTest, OkInTheOptionsKeepsBothDriveBarsOfAStoredLayout)
+{
+    makeFolder(path("a"));
+    const std::uint32_t both = kDefaultLayout | kLayoutPanelDriveBars | kLayoutSharedDriveBar;
+    struct Case
+    {
+        const char* what;
+        bool changeElsewhere; // the status line box ticked off and on again, which enables Apply
+    };
+    for (const Case c : {Case{"no change", false}, Case{"a change taken back", true}}) {
+        SCOPED_TRACE(c.what);
+        closeWindow();
+        startIn(path("a"), path("a"), "Layout=" + std::to_string(both) + "\r\n");
+        ASSERT_EQ(Layout, both);
+        bool shown = false;
+        QTimer driver;
+        driver.setInterval(5);
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<TOptions*>(QApplication::activeModalWidget());
+            if (dialog == nullptr || !dialog->isVisible())
+                return;
+            driver.stop();
+            shown = true;
+            EXPECT_TRUE(dialog->findChild<QCheckBox*>("chkShowDriveButtons")->isChecked());
+            EXPECT_TRUE(dialog->findChild<QCheckBox*>("chkShowDriveButtonsAboveBothWindow")->isChecked());
+            if (c.changeElsewhere) {
+                auto* status = dialog->findChild<QCheckBox*>("chkShowStatusLine");
+                QTest::mouseClick(status, Qt::LeftButton, {}, QPoint(7, status->height() / 2));
+                QTest::mouseClick(status, Qt::LeftButton, {}, QPoint(7, status->height() / 2));
+            }
+            QTest::mouseClick(dialog->findChild<QPushButton*>("btnOk"), Qt::LeftButton);
+        });
+        driver.start();
+        press(left(), Qt::Key_O, Qt::ControlModifier);
+        QApplication::processEvents();
+        EXPECT_TRUE(shown);
+        EXPECT_EQ(Layout, both) << std::hex << Layout;
+        EXPECT_TRUE(child("pnlTop")->isVisible());
+        EXPECT_TRUE(left().findChild<QWidget*>("pnlDisks")->isVisible());
+        EXPECT_TRUE(right().findChild<QWidget*>("pnlDisks")->isVisible());
+    }
+}
+
 // Quick search in a folder below the root (its first row is "[..]"): the letters move the cursor, and a
 // line emptied again leaves it where the last match put it.
 class QuickSearchInASubfolder : public MainFormTest
