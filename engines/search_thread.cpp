@@ -384,14 +384,28 @@ bool TFinder::preparePatterns(std::vector<std::uint8_t*>* kindFields)
     return true;
 }
 
-bool TFinder::FileContainsText(const std::string& Path)
+namespace {
+
+// Opens a file for the content test: in the folder held open by its name, else by its path.
+platform::WinError openForContent(platform::FileHandle& file, const std::string& path,
+                                  const platform::HeldFolder* folder)
+{
+    const unsigned share = platform::kShareRead | platform::kShareWrite;
+    if (folder != nullptr)
+        return file.openIn(*folder, std::string_view(path).substr(folder->path().size() + 1),
+                           platform::kAccessRead, share);
+    return file.open(path, platform::kAccessRead, share, platform::Disposition::kOpenExisting);
+}
+
+} // namespace
+
+bool TFinder::FileContainsText(const std::string& Path, const platform::HeldFolder* Folder)
 {
     if (!hasPatterns || patternCount <= 0)
         return false;
     // A file whose attributes cannot be read cannot be opened either: the open decides both.
     platform::FileHandle file;
-    if (file.open(Path, platform::kAccessRead, platform::kShareRead | platform::kShareWrite,
-                  platform::Disposition::kOpenExisting) != 0)
+    if (openForContent(file, Path, Folder) != 0)
         return false;
     std::vector<std::uint8_t*> kindFields;
     if (!preparePatterns(&kindFields))
@@ -696,6 +710,11 @@ void TFinder::testContents(const std::string& folder, const platform::FileId* ex
                            const std::vector<std::string>& paths, std::vector<std::uint8_t>& hits)
 {
     hits.assign(paths.size(), 0);
+    // The files are opened in the folder as listed, held open: never a file reached through a link put
+    // in its place (or in place of a folder above it), and no path looked up per file.
+    platform::HeldFolder held;
+    if (held.open(folder, expected) != platform::kErrorSuccess)
+        return;
     std::size_t threads = contentThreads_;
     if (threads == 0)
         threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
@@ -704,10 +723,7 @@ void TFinder::testContents(const std::string& folder, const platform::FileId* ex
         for (std::size_t i = 0; i < paths.size() && !Terminated(); ++i) {
             currentPath = paths[i];
             ShowCurrentPath();
-            // Only while the folder is the one listed: never a file reached through a link put in its
-            // place (or in place of a folder above it).
-            hits[i] = (expected == nullptr || platform::isSameFolder(folder, *expected)) &&
-                      FileContainsText(paths[i]);
+            hits[i] = FileContainsText(paths[i], &held);
         }
         return;
     }
@@ -722,11 +738,8 @@ void TFinder::testContents(const std::string& folder, const platform::FileId* ex
         [&](std::size_t i, std::vector<std::uint8_t>& buffer) {
             if (Terminated())
                 return;
-            if (expected != nullptr && !platform::isSameFolder(folder, *expected))
-                return;
             platform::FileHandle file;
-            if (file.open(paths[i], platform::kAccessRead, platform::kShareRead | platform::kShareWrite,
-                          platform::Disposition::kOpenExisting) != 0)
+            if (openForContent(file, paths[i], &held) != 0)
                 return;
             hits[i] = scanContent(file, buffer, nullptr) ? 1 : 0;
         };

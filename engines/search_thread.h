@@ -30,6 +30,7 @@
 #include "platform/critical_section.h"
 #include "platform/file_handle.h"
 #include "platform/file_types.h"
+#include "platform/folder_listing.h"
 #include "platform/movable_memory.h"
 #include "platform/thread.h"
 
@@ -107,8 +108,9 @@ public:
     // sub-folders (never into a symbolic link). expected: the identity that the parent's listing showed
     // for Path (none for a folder the search was asked for); a folder swapped meanwhile is skipped.
     void SearchDirectory(const std::string& Path, const platform::FileId* expected = nullptr);
-    // The content test.
-    bool FileContainsText(const std::string& Path);
+    // The content test. Folder: the folder of Path held open by the walk; the file is then opened there
+    // by its name, without a lookup of the path.
+    bool FileContainsText(const std::string& Path, const platform::HeldFolder* Folder = nullptr);
     // The content test of several files at once, on up to threads threads (the calling one among
     // them); hits[i] tells whether paths[i] holds the text. A file whose folder is no longer the one
     // listed (expected) is never read. Test seam: the number of threads (1: one file after the other).

@@ -12,6 +12,7 @@
 #include "platform/fault_injection.h"
 #include "platform/file_internal.h"
 #include "platform/files.h"
+#include "platform/folder_listing.h"
 
 namespace wux::platform {
 namespace internal {
@@ -382,37 +383,81 @@ WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigne
             return disposition == Disposition::kOpenExisting ? kErrorFileNotFound : kErrorPathNotFound;
         return winErrorFromErrno(error);
     }
-    internal::EntryStat fst;
-    if (!internal::statAt(fd, "", true, fst) || !S_ISREG(fst.mode)) {
-        ::close(fd);
-        return kErrorAccessDenied;
-    }
     const bool created = !exists; // (a lost race with another creator only makes this approximate)
-    const std::uint64_t device = fst.device;
-    const std::uint64_t inode = fst.inode;
-    const std::uint64_t id = internal::registerOpen(device, inode, access, share);
     // Nobody else can hold a file that this open has just made (O_EXCL): only its own locks are
     // taken.
-    const bool madeHere = disposition == Disposition::kCreateNew;
-    if (id == 0 || (!madeHere && internal::lockConflict(fd, access, share)) ||
-        !internal::takeLocks(fd, access, share)) {
-        if (id != 0)
-            internal::unregisterOpen(id);
-        ::close(fd);
-        if (created)
+    internal::EntryStat fst;
+    if (const WinError error = adopt(fd, access, share, disposition != Disposition::kCreateNew, false, fst)) {
+        if (error == kErrorSharingViolation && created)
             internal::unlinkPath(posix);
-        return kErrorSharingViolation;
+        return error;
     }
     if (exists &&
         (disposition == Disposition::kCreateAlways || disposition == Disposition::kTruncateExisting)) {
         if (::ftruncate(fd, 0) != 0) {
             const WinError error = lastErrnoAsWinError();
-            internal::unregisterOpen(id);
+            release();
             ::close(fd);
             return error;
         }
         if (disposition == Disposition::kCreateAlways && (attributes & kAttrReadOnly))
             ::fchmod(fd, fst.mode & 07777 & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH));
+    }
+    posix_ = std::move(posix);
+    throughLink_ = entry.exists && S_ISLNK(entry.st.st_mode);
+    existed_ = exists;
+    return kErrorSuccess;
+}
+
+WinError FileHandle::openIn(const HeldFolder& folder, std::string_view name, unsigned access, unsigned share)
+{
+    close();
+    existed_ = false;
+    posix_.clear();
+    throughLink_ = false;
+    path_ = joinWindowsPath(folder.path(), name);
+    if (access == 0 || (access & ~unsigned(kAccessReadWrite)) != 0)
+        return kErrorInvalidParameter;
+    if (const WinError fault = injectedFault(path_, kFaultOpen))
+        return fault;
+    if (!folder.isOpen())
+        return kErrorInvalidHandle;
+    std::string linuxName;
+    if (!decodeName(name, linuxName) || linuxName.empty())
+        return kErrorInvalidName;
+    const int fd =
+        ::openat(folder.descriptor(), linuxName.c_str(),
+                 O_CLOEXEC | O_NONBLOCK | O_NOCTTY | ((access & kAccessWrite) ? O_RDWR : O_RDONLY));
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENXIO || error == EISDIR)
+            return kErrorAccessDenied;
+        return error == ENOENT ? kErrorFileNotFound : winErrorFromErrno(error);
+    }
+    internal::EntryStat fst;
+    if (const WinError error = adopt(fd, access, share, true, true, fst))
+        return error;
+    existed_ = true;
+    return kErrorSuccess;
+}
+
+WinError FileHandle::adopt(int fd, unsigned access, unsigned share, bool testOthers, bool refuseReadOnly,
+                           internal::EntryStat& fst)
+{
+    if (!internal::statAt(fd, "", true, fst) || !S_ISREG(fst.mode) ||
+        (refuseReadOnly && (access & kAccessWrite) && !(fst.mode & S_IWUSR))) {
+        ::close(fd);
+        return kErrorAccessDenied;
+    }
+    const std::uint64_t device = fst.device;
+    const std::uint64_t inode = fst.inode;
+    const std::uint64_t id = internal::registerOpen(device, inode, access, share);
+    if (id == 0 || (testOthers && internal::lockConflict(fd, access, share)) ||
+        !internal::takeLocks(fd, access, share)) {
+        if (id != 0)
+            internal::unregisterOpen(id);
+        ::close(fd);
+        return kErrorSharingViolation;
     }
     fd_ = fd;
     access_ = access;
@@ -421,8 +466,6 @@ WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigne
     // had at the open ends there without another call to find the end.
     readPosition_ = (access & kAccessWrite) ? -1 : 0;
     readEnd_ = static_cast<std::int64_t>(fst.size);
-    posix_ = std::move(posix);
-    throughLink_ = entry.exists && S_ISLNK(entry.st.st_mode);
     atOpen_.times = internal::timesOf(fst);
     atOpen_.size = fst.size;
     atOpen_.id = {device, inode};
@@ -430,7 +473,6 @@ WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigne
     atOpen_.owner = fst.owner;
     atOpen_.group = fst.group;
     atOpen_.linkCount = fst.linkCount;
-    existed_ = exists;
     device_ = device;
     inode_ = inode;
     shareId_ = id;

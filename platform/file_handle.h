@@ -17,6 +17,11 @@
 
 namespace wux::platform {
 
+class HeldFolder;
+namespace internal {
+struct EntryStat;
+}
+
 // Access of a handle (bit mask).
 enum FileAccess : unsigned
 {
@@ -69,6 +74,10 @@ public:
     // kTruncateExisting without write), 123, 206, injected faults.
     WinError open(std::string_view windowsPath, unsigned access, unsigned share, Disposition disposition,
                   std::uint32_t attributes = 0, LastComponent last = LastComponent::kResolve);
+    // Opens an existing file of a folder that a walk holds open, by the name its listing gave (no
+    // lookup of the path; a symbolic link is followed as by open). The same rules and errors as open
+    // with kOpenExisting; 6 when the folder is not open.
+    WinError openIn(const HeldFolder& folder, std::string_view name, unsigned access, unsigned share);
     // True while open.
     bool isOpen() const noexcept { return fd_ >= 0; }
     // True when the last open found the file already there (kCreateAlways, kOpenAlways).
@@ -122,11 +131,18 @@ public:
     int descriptor() const noexcept { return fd_; }
     // The Windows path the handle was opened with.
     const std::string& path() const noexcept { return path_; }
-    // The POSIX path that the last successful open reached (kept after the handle is closed).
+    // The POSIX path that the last successful open reached (kept after the handle is closed; empty after
+    // openIn).
     const std::string& posixPath() const noexcept { return posix_; }
 
 private:
     void release() noexcept;
+    // Takes a file just opened (fd) as this handle's: a regular file (else 5; also, with refuseReadOnly,
+    // a read-only file opened for writing), registered and locked as access and share say (32 on a
+    // conflict; testOthers: also with other handles' locks); fst receives its status. fd is closed on
+    // failure.
+    WinError adopt(int fd, unsigned access, unsigned share, bool testOthers, bool refuseReadOnly,
+                   internal::EntryStat& fst);
 
     int fd_ = -1;
     unsigned access_ = 0;

@@ -109,7 +109,65 @@ std::u32string foldedCodePoints(std::string_view text)
     return out;
 }
 
+// Opens a folder that a walk listed (never through a symbolic link at its own name) and, with expected,
+// only while it is that folder (1006 otherwise). fd and st receive it.
+WinError openWalkFolder(const std::string& posixFolder, int access, const FileId* expected, int& fd,
+                        struct stat& st)
+{
+    fd = internal::openPath(posixFolder, access | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        struct stat entry = {};
+        // A symbolic link (or a file) where the folder was.
+        if ((error == ELOOP || error == ENOTDIR) && internal::lstatPath(posixFolder, entry) == 0)
+            return kErrorFileInvalid;
+        return error == EACCES ? kErrorAccessDenied : kErrorPathNotFound;
+    }
+    if (::fstat(fd, &st) != 0 ||
+        (expected != nullptr && !(FileId{static_cast<std::uint64_t>(st.st_dev),
+                                         static_cast<std::uint64_t>(st.st_ino)} == *expected))) {
+        ::close(fd);
+        fd = -1;
+        return kErrorFileInvalid;
+    }
+    return kErrorSuccess;
+}
+
 } // namespace
+
+HeldFolder::~HeldFolder()
+{
+    close();
+}
+
+void HeldFolder::close()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    path_.clear();
+}
+
+WinError HeldFolder::open(std::string_view windowsPath, const FileId* expected)
+{
+    close();
+    if (const WinError fault = injectedFault(windowsPath, kFaultList))
+        return fault;
+    std::string posix;
+    if (const WinError error = toPosixPath(windowsPath, posix))
+        return error == kErrorFileNotFound ? kErrorPathNotFound : error;
+    struct stat st = {};
+    if (expected == nullptr) {
+        // Where the path leads, as a listing of it.
+        fd_ = internal::openPath(posix, O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ < 0)
+            return errno == EACCES ? kErrorAccessDenied : kErrorPathNotFound;
+    } else if (const WinError error = openWalkFolder(posix, O_PATH, expected, fd_, st)) {
+        return error;
+    }
+    path_ = std::string(windowsPath);
+    return kErrorSuccess;
+}
 
 bool matchesFindMask(std::string_view name, std::string_view mask)
 {
@@ -191,22 +249,8 @@ WinError FolderListing::start(std::string_view pattern, FindData& data, bool wal
     int walkFd = -1;
     struct stat st = {};
     if (walk) {
-        walkFd = internal::openPath(posixFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (walkFd < 0) {
-            const int error = errno;
-            struct stat entry = {};
-            // A symbolic link (or a file) where the folder was.
-            if ((error == ELOOP || error == ENOTDIR) && internal::lstatPath(posixFolder, entry) == 0)
-                return kErrorFileInvalid;
-            return error == EACCES ? kErrorAccessDenied : kErrorPathNotFound;
-        }
-        if (::fstat(walkFd, &st) != 0 ||
-            (expected != nullptr &&
-             !(FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)} ==
-               *expected))) {
-            ::close(walkFd);
-            return kErrorFileInvalid;
-        }
+        if (const WinError error = openWalkFolder(posixFolder, O_RDONLY, expected, walkFd, st))
+            return error;
     } else {
         if (internal::statPath(posixFolder, st) != 0)
             return errno == EACCES ? kErrorAccessDenied : kErrorPathNotFound;

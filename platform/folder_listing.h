@@ -81,6 +81,32 @@ private:
     bool namesFirst_ = false;
 };
 
+// A folder that a walk holds open, so that it reaches the entries it listed there relative to it (no
+// path looked up from the root), in the folder it listed whatever happens to the folder's path meanwhile.
+class HeldFolder
+{
+public:
+    HeldFolder() = default;
+    ~HeldFolder();
+    HeldFolder(const HeldFolder&) = delete;
+    HeldFolder& operator=(const HeldFolder&) = delete;
+
+    // Opens the folder; with expected (the identity its parent's listing showed), never through a
+    // symbolic link at its own name and only while it is that folder, else where the path leads.
+    // Errors: 3, 5, 1006 (a link or another folder in its place), 123, 206, injected faults
+    // (kFaultList).
+    WinError open(std::string_view windowsPath, const FileId* expected = nullptr);
+    void close();
+    bool isOpen() const noexcept { return fd_ >= 0; }
+    int descriptor() const noexcept { return fd_; }
+    // The folder's path as opened.
+    const std::string& path() const noexcept { return path_; }
+
+private:
+    int fd_ = -1;
+    std::string path_;
+};
+
 // True while windowsPath names the folder with this identity itself: a real folder (not a symbolic link
 // at its last name, whatever the path passes through) with the same device and inode.
 bool isSameFolder(std::string_view windowsPath, const FileId& id);

@@ -13,6 +13,7 @@
 
 #include "platform/fault_injection.h"
 #include "platform/files.h"
+#include "platform/folder_listing.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
 
@@ -445,6 +446,80 @@ TEST_F(FileHandleTest, OwnerAndModeThroughTheHandle)
     EXPECT_EQ(test::modeOf(posix("m.txt")) & 07777, 04751u);
     file.close();
     EXPECT_EQ(file.setOwnerAndMode(0, 0, 0644), kErrorInvalidHandle);
+}
+
+} // namespace
+} // namespace wux::platform
+
+namespace wux::platform {
+namespace {
+
+// A folder held open: its files are opened there by the names the listing gave, whatever happens to
+// the folder's path meanwhile, with the rules of an open by path.
+TEST_F(FileHandleTest, FilesOfAHeldFolderOpenByTheirListedNames)
+{
+    test::createFile(posix("held/a.txt"), "alpha");
+    test::createFile(posix("held/ro.txt"), "r", 0, 0444);
+    test::createFile(posix("held/odd\x01name"), "odd");
+    test::makeFolder(posix("held/sub"));
+    test::createFile(posix("other/a.txt"), "other");
+    FileId id;
+    ASSERT_EQ(getFileId(path("held"), id), kErrorSuccess);
+    HeldFolder folder;
+    ASSERT_EQ(folder.open(path("held"), &id), kErrorSuccess);
+    EXPECT_EQ(folder.path(), path("held"));
+    // The path now leads elsewhere; the held folder is still the one opened.
+    ASSERT_EQ(::rename(posix("held").c_str(), posix("moved").c_str()), 0);
+    ASSERT_EQ(::symlink(posix("other").c_str(), posix("held").c_str()), 0);
+    struct Case
+    {
+        std::string name;
+        unsigned access;
+        WinError error;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"a.txt", kAccessRead, kErrorSuccess, "alpha"},
+        {"odd\xEF\x80\x81name", kAccessRead, kErrorSuccess, "odd"}, // the listing's spelling of byte 1
+        {"ro.txt", kAccessRead, kErrorSuccess, "r"},
+        {"ro.txt", kAccessReadWrite, kErrorAccessDenied, ""},
+        {"sub", kAccessRead, kErrorAccessDenied, ""},
+        {"none.txt", kAccessRead, kErrorFileNotFound, ""},
+        {"bad|name", kAccessRead, kErrorInvalidName, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FileHandle file;
+        ASSERT_EQ(file.openIn(folder, c.name, c.access, kShareRead), c.error);
+        if (c.error != kErrorSuccess)
+            continue;
+        char bytes[16] = {};
+        std::size_t got = 0;
+        ASSERT_EQ(file.read(bytes, sizeof bytes, got), kErrorSuccess);
+        EXPECT_EQ(std::string(bytes, got), c.bytes);
+    }
+    // The sharing rules hold as for an open by path.
+    FileHandle holder;
+    ASSERT_EQ(holder.open(path("moved\\a.txt"), kAccessRead, kShareNone, Disposition::kOpenExisting),
+              kErrorSuccess);
+    FileHandle second;
+    EXPECT_EQ(second.openIn(folder, "a.txt", kAccessRead, kShareRead), kErrorSharingViolation);
+
+    // A folder swapped for a link since it was listed is not opened.
+    HeldFolder swapped;
+    EXPECT_EQ(swapped.open(path("held"), &id), kErrorFileInvalid);
+    EXPECT_FALSE(swapped.isOpen());
+    FileHandle none;
+    EXPECT_EQ(none.openIn(swapped, "a.txt", kAccessRead, kShareRead), kErrorInvalidHandle);
+    // Without an identity, the folder is where the path leads.
+    HeldFolder followed;
+    ASSERT_EQ(followed.open(path("held")), kErrorSuccess);
+    FileHandle there;
+    ASSERT_EQ(there.openIn(followed, "a.txt", kAccessRead, kShareRead), kErrorSuccess);
+    char bytes[16] = {};
+    std::size_t got = 0;
+    ASSERT_EQ(there.read(bytes, sizeof bytes, got), kErrorSuccess);
+    EXPECT_EQ(std::string(bytes, got), "other");
 }
 
 } // namespace
