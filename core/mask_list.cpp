@@ -65,6 +65,9 @@ bool MatchMask(std::string_view name, const TPartFilterItem& item)
     const std::size_t nameSize = name.size();
     if (patternSize == 0)
         return nameSize == 0;
+    // "*", "*.*" and the like take every name (as the walk below ends for them): no walk per name.
+    if (upper[0] == '*' && onlyStarsAndDots(upper, 1))
+        return true;
 
     std::size_t start = 0; // where the current segment is tried in the name
     std::size_t p = 0;     // first pattern character of the current segment

@@ -72,7 +72,7 @@ bool globMatch(const Char* name, std::size_t nameSize, const Char* mask, std::si
 }
 
 // Fills data from the entry `name` of the folder (dirFd); false when it vanished.
-bool fillEntry(int dirFd, const char* name, std::string_view shownName, bool hidden, FindData& data)
+bool fillEntry(int dirFd, const char* name, std::string shownName, bool hidden, FindData& data)
 {
     internal::EntryStat entry, target;
     bool hasTarget = false;
@@ -89,7 +89,7 @@ bool fillEntry(int dirFd, const char* name, std::string_view shownName, bool hid
     data.lastAccessTime = times.lastAccess;
     data.lastWriteTime = times.lastWrite;
     data.size = S_ISREG(info.mode) ? info.size : 0;
-    data.name = std::string(shownName);
+    data.name = std::move(shownName);
     data.id = FileId{entry.device, entry.inode};
     data.statusPending = false;
     return true;
@@ -339,7 +339,7 @@ WinError FolderListing::findNext(FindData& data)
             state_->lastName.assign(name);
             return kErrorSuccess;
         }
-        if (fillEntry(dirFd, entry->d_name, shown, true, data))
+        if (fillEntry(dirFd, entry->d_name, std::move(shown), true, data))
             return kErrorSuccess;
     }
 }
@@ -351,7 +351,7 @@ WinError FolderListing::fillStatus(FindData& data)
     if (!data.statusPending)
         return kErrorSuccess;
     std::string shown = std::move(data.name);
-    if (!fillEntry(::dirfd(state_->dir), state_->lastName.c_str(), shown, true, data))
+    if (!fillEntry(::dirfd(state_->dir), state_->lastName.c_str(), std::move(shown), true, data))
         return kErrorFileNotFound;
     data.statusPending = false;
     return kErrorSuccess;

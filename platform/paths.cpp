@@ -126,6 +126,13 @@ bool foldedNameEquals(std::string_view name, std::string_view foldedKey)
 
 std::string encodeName(std::string_view linuxName)
 {
+    // Most names hold no byte to encode: taken in one piece.
+    std::size_t plain = 0;
+    while (plain < linuxName.size() && !isReservedByte(static_cast<unsigned char>(linuxName[plain])) &&
+           static_cast<unsigned char>(linuxName[plain]) != kEscapedLead)
+        ++plain;
+    if (plain == linuxName.size())
+        return std::string(linuxName);
     std::string out;
     out.reserve(linuxName.size());
     for (std::size_t i = 0; i < linuxName.size(); ++i) {

@@ -67,7 +67,9 @@ INSTANTIATE_TEST_SUITE_P(
         MaskCase{"a?c", "ABC", true}, MaskCase{"a?c", "abcd", false}, MaskCase{"a?c", "ac", false},
         MaskCase{"a", "aa", false}, MaskCase{"a", "A", true}, MaskCase{"a", "", false},
         MaskCase{"*.*", "readme", true}, MaskCase{"*.*", "a.b", true}, MaskCase{"*.*", "", true},
-        MaskCase{"*.", "readme", true},
+        MaskCase{"*.", "readme", true}, MaskCase{"*.*.*", "a", true}, MaskCase{"*..*", "a.b.c", true},
+        MaskCase{"**.*", "", true}, MaskCase{".*", "a", false}, MaskCase{".*", ".a", true},
+        MaskCase{"*.*x", "a.b", false}, MaskCase{"*.*x", "a.bx", true},
         // Once the name is used up, a rest of "*" and "." matches: "*." takes names with a dot too.
         MaskCase{"*.", "a.b", true}, MaskCase{"*x.", "a.b", false}, MaskCase{"abc.", "abc", true},
         MaskCase{"abc.", "abc.", true}, MaskCase{"abc.", "abcd", false}, MaskCase{"*", "", true},
