@@ -202,8 +202,7 @@ std::string rewriteTarget(std::string_view path)
     std::string posix;
     platform::PathEntry entry;
     if (platform::injectedFault(path, platform::kFaultAttributes) != platform::kErrorSuccess ||
-        platform::toPosixPath(path, posix, platform::LastComponent::kResolve, entry) !=
-            platform::kErrorSuccess ||
+        platform::toPosixPath(path, posix, entry) != platform::kErrorSuccess ||
         !entry.exists || !S_ISLNK(entry.st.st_mode))
         return std::string(path);
     char* real = ::realpath(posix.c_str(), nullptr);
@@ -321,12 +320,10 @@ bool TBaseReplacer::CreateTemp(platform::FileHandle& Temp, std::string_view Path
     for (TempNumber = 0; TempNumber < std::numeric_limits<std::int32_t>::max(); ++TempNumber) {
         const std::string name = temporaryName(Path, TempNumber);
         // Created new under the name as spelled: a taken name fails with 80 and the next number is
-        // tried, so nothing is ever written into an existing file. (A name that another entry has in
-        // another letter case does not matter: the temporary file lives only until the rename.)
+        // tried, so nothing is ever written into an existing file.
         const platform::WinError error =
             Temp.open(name, platform::kAccessReadWrite, platform::kShareRead | platform::kShareWrite,
-                      platform::Disposition::kCreateNew, sourceInfo_.attributes & platform::kAttrReadOnly,
-                      platform::LastComponent::kAsSpelled);
+                      platform::Disposition::kCreateNew, sourceInfo_.attributes & platform::kAttrReadOnly);
         if (error == platform::kErrorSuccess) {
             tempCreated_ = true;
             return true;
@@ -444,11 +441,9 @@ std::optional<std::string> TBaseReplacer::copyToBackup(std::string_view Path, st
     backupError_ = 0;
     for (int attempt = 0;; ++attempt) {
         name = firstFreeName(backupBase);
-        // The name is free in every letter case: create it as spelled (a name that appeared meanwhile
-        // still fails with 80).
+        // Created new as spelled (a name that appeared meanwhile still fails with 80).
         const platform::WinError error =
-            target.open(name, platform::kAccessWrite, platform::kShareWrite,
-                        platform::Disposition::kCreateNew, 0, platform::LastComponent::kAsSpelled);
+            target.open(name, platform::kAccessWrite, platform::kShareWrite, platform::Disposition::kCreateNew);
         if (error == platform::kErrorSuccess)
             break;
         if ((error != platform::kErrorFileExists && error != platform::kErrorAlreadyExists) || attempt > 1000) {

@@ -5,7 +5,6 @@
 #include "filelist/list_operations.h"
 #include "platform/files.h"
 #include "platform/movable_memory.h"
-#include "platform/name_index.h"
 
 namespace wux::engines {
 
@@ -99,9 +98,6 @@ void TRenamer::Execute()
     endState = 0;
     TRenamerFileStructure& request = renamerFileStructure();
     request.runningNumber = 0;
-    // Every new name is checked against the folder's other names ignoring case: one index per
-    // folder for the run instead of a read of the whole folder per file.
-    platform::CaseIndexScope caseIndex;
     if (RenameList != nullptr) {
         filelist::TstateOfBrowser& list = *RenameList;
         StateAccess access(list);

@@ -70,8 +70,9 @@ bool folderRun(const StateAccess& access, std::int32_t folder, std::uint32_t& fi
     return static_cast<std::int64_t>(first) + count <= access.state.itemCount;
 }
 
-// Binary search of name in a folder's display order, ignoring case: the 0-based slot of the entry
-// equal to it (found) or where it belongs.
+// Binary search of name in a folder's display order (the order of compareNoCase): the 0-based slot of
+// the entry of exactly that name (found) or where it belongs. Names that differ only in case are
+// other files.
 std::int32_t searchName(const StateAccess& access, std::int32_t folder, std::string_view name, bool& found)
 {
     found = false;
@@ -84,7 +85,7 @@ std::int32_t searchName(const StateAccess& access, std::int32_t folder, std::str
         // An entry that names no item of the folder compares as lower (never read).
         const bool valid = entry >= 1 && entry <= static_cast<std::uint32_t>(access.Folder(folder).count);
         const int cmp =
-            valid ? platform::compareFolded(access.Name(access.items[first + entry - 1]), name) : -1;
+            valid ? platform::compareNoCase(access.Name(access.items[first + entry - 1]), name) : -1;
         if (cmp == 0) {
             found = true;
             return mid;

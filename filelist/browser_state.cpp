@@ -43,6 +43,17 @@ std::string_view withoutTrailingBackslash(std::string_view path)
     return path;
 }
 
+// The order of folder paths: drive letters in either case, then the names in the order of
+// compareNoCase, which is 0 only for the same bytes. Names that differ only in case name other
+// folders here ("Mix" and "mix" are two).
+int comparePaths(std::string_view a, std::string_view b)
+{
+    const std::size_t drive = std::min<std::size_t>({2, a.size(), b.size()});
+    if (const int cmp = platform::compareFolded(a.substr(0, drive), b.substr(0, drive)))
+        return cmp;
+    return platform::compareNoCase(a.substr(drive), b.substr(drive));
+}
+
 // Binary search of path in the folder order: the 1-based position of the folder whose path equals
 // path (found), or the position where it belongs.
 std::int32_t searchFolderOrder(const StateAccess& access, std::string_view path, bool& found)
@@ -53,8 +64,7 @@ std::int32_t searchFolderOrder(const StateAccess& access, std::string_view path,
     while (lo < hi) {
         const std::int32_t mid = (lo + hi) / 2;
         const std::uint32_t folder = access.folderOrder[mid];
-        const int cmp =
-            platform::compareFolded(access.Path(access.Folder(static_cast<std::int32_t>(folder))), path);
+        const int cmp = comparePaths(access.Path(access.Folder(static_cast<std::int32_t>(folder))), path);
         if (cmp == 0) {
             found = true;
             return mid + 1;
@@ -453,8 +463,7 @@ std::int32_t FindOrAddFolder(std::string_view path, TstateOfBrowser& state)
 
 void FolderPathOf(std::int32_t folder, TstateOfBrowser& state, std::string& path)
 {
-    const std::string stored = FolderPathAsStored(folder, state);
-    path = core::NormalizePathCase(stored);
+    path = FolderPathAsStored(folder, state);
 }
 
 std::string FolderPathAsStored(std::int32_t folder, TstateOfBrowser& state)

@@ -234,7 +234,8 @@ std::int32_t FolderInsertPosition(std::string_view path, TstateOfBrowser& state)
 // The folder number of path (a trailing "\" ignored), added at its sorted place when missing; -1 for
 // an empty path.
 std::int32_t FindOrAddFolder(std::string_view path, TstateOfBrowser& state);
-// The folder's path through NormalizePathCase ("" for a folder out of range).
+// The folder's path for display: as spelled on the disk, like every name and path the program
+// shows ("" for a folder out of range).
 void FolderPathOf(std::int32_t folder, TstateOfBrowser& state, std::string& path);
 // The folder's path as stored ("" for a folder out of range).
 std::string FolderPathAsStored(std::int32_t folder, TstateOfBrowser& state);

@@ -304,7 +304,7 @@ bool TOperations::CopyOneFile()
     const platform::WinError targetLook = sourceSeen ? platform::getFileId(TargetPath, targetId) : 1;
     const bool targetMissing =
         targetLook == platform::kErrorFileNotFound || targetLook == platform::kErrorPathNotFound;
-    if (platform::equalNoCase(SourcePath, TargetPath) ||
+    if (SourcePath == TargetPath ||
         (targetLook == platform::kErrorSuccess && targetId == sourceNow.id)) {
         source.close();
         platform::showMessageBox(core::uiText(kTextCopyToItself), run_.mainCaption, platform::MsgButtons::Ok,

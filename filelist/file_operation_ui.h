@@ -63,8 +63,8 @@ struct ConfirmationQuestion
     // code); the other kinds have their own titles.
     std::string caption;
     // Overwrite: the existing target. Attribute: the file that has the attribute. StepFailed: the
-    // source file. Directory questions: the directory. Full paths; the windows show them in the
-    // display case (NormalizePathCase) and shortened.
+    // source file. Directory questions: the directory. Full paths; the windows show them as spelled
+    // on the disk, shortened.
     std::string Name1;
     // Overwrite: the source file.
     std::string Name2;

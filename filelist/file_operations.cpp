@@ -25,7 +25,6 @@
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/folder_listing.h"
-#include "platform/name_index.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -113,18 +112,27 @@ bool ParseOperationTarget(std::string_view Target, std::string_view sourceDir, s
             else
                 valid = false;
         }
-        if (valid)
+        // Typed text: its folders may be spelled in another letter case.
+        if (valid) {
+            dir = platform::spelledOnDisk(dir);
+            if (dir.back() != '\\')
+                dir += '\\';
             valid = isDirectoryPath(dir);
+        }
     }
     if (!valid) {
         platform::showMessageBox(core::formatUiText(kTextInvalidTarget, {dir}), caption,
                                  platform::MsgButtons::Ok, platform::MsgIcon::Warning);
         return false;
     }
-    if (!dir.empty() && !target.Name.empty() && !HasWildcard(target.Name) &&
-        isDirectoryPath(dir + target.Name)) {
-        dir += target.Name + "\\";
-        target.Name.clear();
+    // A last name that stands for a folder is the folder the items go into; any other is the new
+    // name as typed (never another file's name of another spelling).
+    if (!dir.empty() && !target.Name.empty() && !HasWildcard(target.Name)) {
+        const std::string folder = platform::spelledOnDisk(dir + target.Name);
+        if (isDirectoryPath(folder)) {
+            dir = folder + "\\";
+            target.Name.clear();
+        }
     }
     if (selectedCount < 2) {
         target.renameInPlace = !hadBackslash;
@@ -197,9 +205,6 @@ void TOperations::Execute()
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     buffer_ = std::make_unique<char[]>(kCopyBufferSize);
     run_.BytesDone = 0;
-    // Every new name in a target folder is first looked up ignoring case: one index per folder for
-    // the run instead of a read of the whole folder per name.
-    platform::CaseIndexScope caseIndex;
     if (!Terminated())
         executeItems();
 }
@@ -309,10 +314,10 @@ void TOperations::executeItems()
 
 bool TOperations::isInsideSource(const std::string& source, const std::string& target) const
 {
-    if (platform::equalNoCase(source, target))
+    if (source == target)
         return true;
     if (target.size() > source.size() && target[source.size()] == '\\' &&
-        platform::equalNoCase(std::string_view(target).substr(0, source.size()), source))
+        std::string_view(target).substr(0, source.size()) == source)
         return true;
     // The same folder under another spelling (a link, another drive letter or a drive whose root lies
     // inside it, "..").

@@ -520,7 +520,7 @@ void GetTreeRowText(std::int32_t folder, std::int32_t position, std::string& tex
     const TBrowserFolder& record = access.Folder(folder);
     depth = record.depth;
     if (position == 0) {
-        text = core::NormalizePathCase(std::string(access.Path(record)) + "\\");
+        text = std::string(access.Path(record)) + "\\";
         return;
     }
     if (const TBrowserItem* item = access.ItemAt(folder, position))
@@ -547,12 +547,11 @@ void GetCellText(std::int32_t columnKind, std::int32_t folder, std::int32_t posi
     switch (columnKind) {
     case kColumnName:
     case kColumnOldName:
-        text = directory ? bracketed(core::CapitaliseName(access.Name(*item)))
-                         : core::CapitaliseName(baseName(access, *item));
+        text = directory ? bracketed(access.Name(*item)) : std::string(baseName(access, *item));
         break;
     case kColumnExtension:
         if (!directory)
-            text = platform::displayLower(extension(access, *item));
+            text.assign(extension(access, *item));
         break;
     case kColumnSize:
         if (directory && !(item->flags & kSizeCounted))
@@ -578,8 +577,7 @@ void GetCellText(std::int32_t columnKind, std::int32_t folder, std::int32_t posi
         }
         break;
     case kColumnFullName: {
-        const std::string name = core::CapitaliseName(access.Name(*item));
-        text = directory ? bracketed(name) : name;
+        text = directory ? bracketed(access.Name(*item)) : std::string(access.Name(*item));
         break;
     }
     case kColumnStoredName:
@@ -591,7 +589,7 @@ void GetCellText(std::int32_t columnKind, std::int32_t folder, std::int32_t posi
         if (!builder)
             break;
         RealFolders real(access);
-        const std::string path = core::NormalizePathCase(realFolderPath(access, real, item->folder));
+        const std::string path = realFolderPath(access, real, item->folder);
         const std::string newName = builder(path, access.Name(*item), item->lastWrite);
         text =
             columnKind == kColumnNewName ? core::NameWithoutExtension(newName) : core::ExtensionOf(newName);
@@ -601,8 +599,6 @@ void GetCellText(std::int32_t columnKind, std::int32_t folder, std::int32_t posi
     case kColumnStoredLocation: {
         RealFolders real(access);
         text = realFolderPath(access, real, item->folder);
-        if (columnKind == kColumnLocation)
-            text = core::NormalizePathCase(text);
         break;
     }
     default:
@@ -645,15 +641,19 @@ std::int32_t FindItemPosition(std::int32_t folder, std::string_view text, Tstate
     if (!access.HasFolder(folder))
         return 0;
     const std::int32_t count = access.Folder(folder).count;
+    std::int32_t first = 0;
     for (std::int32_t position = 1; position <= count; ++position) {
         const TBrowserItem* item = access.ItemAt(folder, position);
         if (item == nullptr)
             continue;
         const std::string_view name = access.Name(*item);
-        if (exact ? platform::equalNoCase(name, text) : beginsWithNoCase(name, text))
+        // A name of exactly that spelling goes first: "Readme" is not "README".
+        if (name == text)
             return position;
+        if (first == 0 && (exact ? platform::equalNoCase(name, text) : beginsWithNoCase(name, text)))
+            first = position;
     }
-    return 0;
+    return first;
 }
 
 std::int32_t FindSubfolderPosition(std::string_view name, TstateOfBrowser& state)

@@ -52,7 +52,7 @@ enum ColumnKind : std::int32_t
     kColumnOldName = 8,
     kColumnNewExtension = 9,
     kColumnStoredName = 10,
-    kColumnStoredLocation = 11, // the item's folder as stored, for going there (no display case)
+    kColumnStoredLocation = 11, // the item's folder as stored, for going there
 };
 
 // The rename preview's name builder (the rename-mask engine's BuildNewName): the new full name of a
@@ -120,8 +120,8 @@ void GetCellText(std::int32_t columnKind, std::int32_t folder, std::int32_t posi
 // compares every item from the first (from the last backwards). 0 when none.
 std::int32_t FindItemByName(std::int32_t folder, std::int32_t start, std::string_view text,
                             TstateOfBrowser& state, bool backward);
-// The first display position whose name begins with text (exact: equals text), ignoring case; 0 when
-// none or text is empty.
+// The display position of the name spelled as text, else the first whose name begins with text
+// (exact: equals text) ignoring case; 0 when none or text is empty.
 std::int32_t FindItemPosition(std::int32_t folder, std::string_view text, TstateOfBrowser& state, bool exact);
 // The position of the last directory of folder 1 whose name is not greater than name (at least 1).
 std::int32_t FindSubfolderPosition(std::string_view name, TstateOfBrowser& state);

@@ -141,11 +141,11 @@ void TViewProcess::ShowNames(std::string_view sourcePath, std::string_view targe
 {
     const int width = ui_->gProgress->width();
     const QFont font = ui_->lblCurrentFile->font();
-    const std::string source = core::FitPathToWidth(core::NormalizePathCase(sourcePath), font, width);
+    const std::string source = core::FitPathToWidth(sourcePath, font, width);
     ui_->lblCurrentFile->setText(
         platform::toQString(core::FitTextToWidth(font, core::uiText(sourcePrefixId(kind_)) + source, width)));
     if (hasTarget(kind_)) {
-        const std::string target = core::FitPathToWidth(core::NormalizePathCase(targetPath), font, width);
+        const std::string target = core::FitPathToWidth(targetPath, font, width);
         ui_->lblCopyTo->setText(platform::toQString(core::uiText(123) + target));
     }
 }
@@ -246,10 +246,7 @@ ConfirmationAnswer FileOperationWindows::Ask(const ConfirmationQuestion& questio
             form_.mainClientWidth = screen != nullptr ? screen->availableGeometry().width() : 0;
         }
         form_.PlaceUnder(view_.frameGeometry());
-        ConfirmationQuestion shown = question;
-        shown.Name1 = core::NormalizePathCase(question.Name1);
-        shown.Name2 = core::NormalizePathCase(question.Name2);
-        answer = form_.Ask(shown);
+        answer = form_.Ask(question);
     });
     return answer;
 }

@@ -96,7 +96,7 @@ private:
 
 // The engine's view of the two windows (IFileOperationUi): gauges, labels and questions run on the
 // GUI thread through synchronised calls; questions are asked under the progress window, with the
-// names in their display case and shortened to 7/9 of the main window's client width. Create the
+// names as spelled on the disk and shortened to 7/9 of the main window's client width. Create the
 // question dialog as a child of the progress window, so that it stays above it.
 class FileOperationWindows final : public IFileOperationUi
 {

@@ -10,6 +10,8 @@
 #include "filelist/list_operations.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
+#include "platform/name_index.h"
+#include "platform/paths.h"
 
 namespace wux::mainwindow {
 
@@ -97,7 +99,10 @@ int LoadBasketFromStrings(const platform::StringList& list)
     int skipped = 0;
     std::string folderPath;
     std::string name;
-    for (const std::string& line : list) {
+    // The paths of a list file may be spelled in another letter case (one index per folder).
+    platform::CaseIndexScope caseIndex;
+    for (const std::string& stored : list) {
+        const std::string line = platform::spelledOnDisk(stored);
         std::uint32_t attributes = 0;
         if (!splitLine(line, folderPath, name) || platform::getAttributes(line, attributes) != 0) {
             ++skipped;

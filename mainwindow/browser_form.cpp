@@ -409,7 +409,7 @@ void TBrowserForm::LoadSettings(platform::IniFile& ini, std::string_view section
 {
     const std::uint32_t sortWord = filelist::MaskSortWord(static_cast<std::uint32_t>(
         ini.readInteger(section, "KindOfSort", std::int32_t(filelist::kSortDefault))));
-    const std::string directory = ini.readString(section, "Directory", "");
+    const std::string directory = platform::spelledOnDisk(ini.readString(section, "Directory", ""));
     BrowserMode_ =
         static_cast<std::uint8_t>(validMode(ini.readInteger(section, "BrowserMode", kDefaultMode), 4));
     OldBrowserMode_ = validMode(ini.readInteger(section, "OldBrowserMode", kDefaultMode), 4);

@@ -29,6 +29,7 @@
 #include "mainwindow/drive_bar.h"
 #include "mainwindow/settings.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 namespace wux::mainwindow {
@@ -561,7 +562,7 @@ void TBrowserForm::SelectDrive(std::int32_t driveIndex)
     for (const std::string& entry : DriveDirectories) {
         if (!entry.empty() && std::tolower(static_cast<unsigned char>(entry.front())) ==
                                   std::tolower(static_cast<unsigned char>(letter))) {
-            remembered = entry;
+            remembered = platform::spelledOnDisk(entry);
             break;
         }
     }

@@ -19,6 +19,7 @@
 #include "mainwindow/settings.h"
 #include "platform/file_types.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "ui_TMainForm.h"
 
@@ -161,7 +162,7 @@ void OpenFavorite(TBrowserForm& panel, const QAction& item)
     // A hand-edited file may hold fewer folders than names: such a name does nothing.
     if (index < 0 || index >= FavoriteDirectories().count())
         return;
-    std::string folder = FavoriteDirectories().at(index);
+    std::string folder = platform::spelledOnDisk(FavoriteDirectories().at(index));
     if (!folder.empty() && folder.back() == '\\')
         folder.pop_back();
     SendPanelToFolder(panel, folder);

@@ -16,6 +16,7 @@
 #include "mainwindow/options_dialog.h"
 #include "mainwindow/settings.h"
 #include "office/document_routes.h"
+#include "platform/paths.h"
 #include "platform/shell/device_change.h"
 #include "tools/query_dialog.h"
 #include "tools/run_window.h"
@@ -143,7 +144,7 @@ void PrepareProgram(std::string_view commandLine)
     core::TClassTranslator& texts = core::classTranslator();
     texts.LanguageName = ReadProgramValue(kLanguageValue);
     if (!texts.LanguageName.empty())
-        texts.LoadFromFile(LanguageFilePath(programFolder, texts.LanguageName));
+        texts.LoadFromFile(platform::spelledOnDisk(LanguageFilePath(programFolder, texts.LanguageName)));
     tools::SetHelpFileName(HelpFilePath(programFolder, texts.LanguageName));
 
     filelist::SetNewNameBuilder(engines::BuildNewName);

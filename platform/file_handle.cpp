@@ -236,7 +236,7 @@ WinError newNamePath(std::string_view windowsPath, std::string& posix)
     std::string folder, name, linuxName;
     splitWindowsPath(windowsPath, folder, name);
     if (name.empty() || name == "." || name == "..")
-        return toPosixPath(windowsPath, posix, LastComponent::kAsSpelled);
+        return toPosixPath(windowsPath, posix);
     if (!decodeName(name, linuxName))
         return kErrorInvalidName;
     if (linuxName.size() > NAME_MAX)
@@ -305,7 +305,7 @@ WinError FileHandle::close()
 }
 
 WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigned share,
-                          Disposition disposition, std::uint32_t attributes, LastComponent last)
+                          Disposition disposition, std::uint32_t attributes)
 {
     close();
     existed_ = false;
@@ -321,9 +321,8 @@ WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigne
         return fault;
     std::string posix;
     PathEntry entry;
-    if (const WinError error = disposition == Disposition::kCreateNew && last == LastComponent::kAsSpelled
-                                   ? newNamePath(windowsPath, posix)
-                                   : toPosixPath(windowsPath, posix, last, entry))
+    if (const WinError error = disposition == Disposition::kCreateNew ? newNamePath(windowsPath, posix)
+                                                                      : toPosixPath(windowsPath, posix, entry))
         return error;
 
     // A new file is created at once (O_EXCL refuses any entry that holds the name, a dangling link

@@ -67,13 +67,11 @@ public:
 
     // Opens a file (an open handle is closed first). attributes apply to a created file: 0x1 read-only
     // creates it without write permission, 0x100 temporary without any permission bits (this handle
-    // may still write). last: how the name is looked
-    // up; kAsSpelled suits a new name (kCreateNew) that is known not to clash in letter case, such as a
-    // temporary name: it saves reading the folder. Errors: 2, 3, 5 (not a regular file, read-only file
-    // opened for writing, permissions), 32 (sharing), 80 (kCreateNew, exists), 87 (no access bit,
-    // kTruncateExisting without write), 123, 206, injected faults.
+    // may still write). Errors: 2, 3, 5 (not a regular file, read-only file opened for writing,
+    // permissions), 32 (sharing), 80 (kCreateNew, exists), 87 (no access bit, kTruncateExisting
+    // without write), 123, 206, injected faults.
     WinError open(std::string_view windowsPath, unsigned access, unsigned share, Disposition disposition,
-                  std::uint32_t attributes = 0, LastComponent last = LastComponent::kResolve);
+                  std::uint32_t attributes = 0);
     // Opens an existing file of a folder that a walk holds open, by the name its listing gave (no
     // lookup of the path; a symbolic link is followed as by open). The same rules and errors as open
     // with kOpenExisting; 6 when the folder is not open.

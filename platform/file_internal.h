@@ -16,8 +16,7 @@
 namespace wux::platform::internal {
 
 // The injected fault of the operation on the path, else the POSIX path of windowsPath.
-WinError resolve(std::string_view windowsPath, unsigned faultOperation, std::string& posix,
-                 LastComponent last = LastComponent::kResolve);
+WinError resolve(std::string_view windowsPath, unsigned faultOperation, std::string& posix);
 
 // What statx tells about one entry.
 struct EntryStat

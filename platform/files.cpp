@@ -18,19 +18,17 @@
 #include "platform/drives.h"
 #include "platform/fault_injection.h"
 #include "platform/file_internal.h"
-#include "platform/name_index.h"
 #include "platform/text.h"
 
 namespace wux::platform {
 namespace internal {
 
-WinError resolve(std::string_view windowsPath, unsigned faultOperation, std::string& posix,
-                 LastComponent last)
+WinError resolve(std::string_view windowsPath, unsigned faultOperation, std::string& posix)
 {
     posix.clear();
     if (const WinError fault = injectedFault(windowsPath, faultOperation))
         return fault;
-    return toPosixPath(windowsPath, posix, last);
+    return toPosixPath(windowsPath, posix);
 }
 
 bool statAt(int dirFd, const char* path, bool follow, EntryStat& out)
@@ -322,7 +320,7 @@ WinError getFileInfo(std::string_view windowsPath, FileInfo& info)
         return fault;
     std::string posix;
     PathEntry found; // a name that the lookup found missing is not looked at again
-    if (const WinError error = toPosixPath(windowsPath, posix, LastComponent::kResolve, found))
+    if (const WinError error = toPosixPath(windowsPath, posix, found))
         return error;
     if (!found.exists)
         return found.error == ENOTDIR ? kErrorPathNotFound : winErrorFromErrno(found.error);
@@ -613,7 +611,7 @@ bool isSameOrInside(std::string_view folderWindowsPath, std::string_view windows
         return false;
     // The deepest part of windowsPath that can be resolved (its last folders may not exist yet).
     std::string rest(windowsPath);
-    while (toPosixPath(rest, path, LastComponent::kAsSpelled) != kErrorSuccess) {
+    while (toPosixPath(rest, path) != kErrorSuccess) {
         std::string parent, name;
         splitWindowsPath(rest, parent, name);
         if (name.empty() || parent == rest)
@@ -645,7 +643,7 @@ WinError moveEntry(std::string_view fromWindowsPath, std::string_view toWindowsP
         source.st.st_mode = S_IFREG;
         source.st.st_dev = static_cast<dev_t>(checkedSource->fileId().device);
         source.st.st_ino = static_cast<ino_t>(checkedSource->fileId().inode);
-    } else if (const WinError error = toPosixPath(fromWindowsPath, from, LastComponent::kResolve, source)) {
+    } else if (const WinError error = toPosixPath(fromWindowsPath, from, source)) {
         return error;
     }
     if (!source.exists)
@@ -654,7 +652,7 @@ WinError moveEntry(std::string_view fromWindowsPath, std::string_view toWindowsP
     if (namesDriveRoot(fromWindowsPath, from))
         return kErrorAccessDenied;
     if (!sameFolderTarget(fromWindowsPath, toWindowsPath, from, to)) {
-        if (const WinError error = toPosixPath(toWindowsPath, to, LastComponent::kAsSpelled))
+        if (const WinError error = toPosixPath(toWindowsPath, to))
             return error;
     } else if (to.empty()) {
         return kErrorInvalidName;
@@ -667,12 +665,10 @@ WinError moveEntry(std::string_view fromWindowsPath, std::string_view toWindowsP
         return kErrorSuccess;
     // A folder never replaces anything.
     const bool overwrite = replace && !S_ISDIR(st.st_mode);
-    // An existing target, in this or another letter case, is refused here; one that appears in
-    // the meantime is refused by the rename itself.
+    // An existing target of exactly that spelling is refused by the rename itself unless it is to be
+    // replaced (a name that another entry holds in another letter case is free: that entry is another
+    // file).
     const std::string toFolder = folderOf(to);
-    if (!overwrite && otherEntryMatchesNoCase(toFolder, baseNameOf(to),
-                                              folderOf(from) == toFolder ? baseNameOf(from) : std::string_view()))
-        return kErrorAlreadyExists;
     if (S_ISDIR(st.st_mode) && isInside(toFolder, st))
         return kErrorInvalidParameter;
     if (checkedSource == nullptr && S_ISREG(st.st_mode) && !sharingAllows(from, st, kShareDelete))
@@ -725,7 +721,7 @@ WinError putTemporaryInPlace(const FileHandle& temp, std::string_view toWindowsP
 WinError checkReplaceable(std::string_view windowsPath)
 {
     std::string posix;
-    if (const WinError error = resolve(windowsPath, kFaultDelete, posix, LastComponent::kAsSpelled))
+    if (const WinError error = resolve(windowsPath, kFaultDelete, posix))
         return error;
     struct stat st = {};
     if (const WinError error = replaceObstacle(posix, st))
@@ -747,9 +743,9 @@ WinError replaceFile(std::string_view fromWindowsPath, std::string_view toWindow
     // The lookups tell what stands at both paths (no second look at either).
     std::string from, to;
     PathEntry source, target;
-    if (const WinError error = toPosixPath(fromWindowsPath, from, LastComponent::kResolve, source))
+    if (const WinError error = toPosixPath(fromWindowsPath, from, source))
         return error;
-    if (const WinError error = toPosixPath(toWindowsPath, to, LastComponent::kResolve, target))
+    if (const WinError error = toPosixPath(toWindowsPath, to, target))
         return error;
     const struct stat& st = source.st;
     struct stat targetSt = target.st;
@@ -851,7 +847,7 @@ WinError copySymbolicLink(std::string_view fromWindowsPath, std::string_view toW
     std::string from, to;
     if (const WinError error = toPosixPath(fromWindowsPath, from))
         return error;
-    if (const WinError error = toPosixPath(toWindowsPath, to, LastComponent::kAsSpelled))
+    if (const WinError error = toPosixPath(toWindowsPath, to))
         return error;
     return copyLinkText(from, to, replace);
 }
@@ -894,8 +890,7 @@ WinError createTemporaryBeside(std::string_view windowsPath, FileHandle& handle,
     WinError error = kErrorSuccess;
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempWindowsPath = joinWindowsPath(folder, temporaryName(name));
-        error = handle.open(tempWindowsPath, kAccessWrite, kShareWrite, Disposition::kCreateNew, kAttrTemporary,
-                            LastComponent::kAsSpelled);
+        error = handle.open(tempWindowsPath, kAccessWrite, kShareWrite, Disposition::kCreateNew, kAttrTemporary);
         if (error != kErrorFileExists && error != kErrorAlreadyExists)
             break;
     }
@@ -907,7 +902,7 @@ WinError createTemporaryBeside(std::string_view windowsPath, FileHandle& handle,
 WinError removeTemporary(std::string_view tempWindowsPath)
 {
     std::string posix;
-    if (const WinError error = toPosixPath(tempWindowsPath, posix, LastComponent::kAsSpelled))
+    if (const WinError error = toPosixPath(tempWindowsPath, posix))
         return error;
     if (!isTemporaryName(baseNameOf(posix)))
         return kErrorInvalidParameter;

@@ -263,7 +263,7 @@ WinError FolderListing::start(std::string_view pattern, FindData& data, bool wal
     state->mask = mask;
     state->folderId = FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
     if (!hasWildcard(mask) && mask != "." && mask != "..") {
-        // One name: its own entry (found ignoring case like any path).
+        // One name: its own entry, as spelled.
         std::string posix;
         if (const WinError error = toPosixPath(joinWindowsPath(folder, mask), posix)) {
             if (walkFd >= 0)

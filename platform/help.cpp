@@ -22,7 +22,9 @@ std::string pageInFolder(std::string_view helpPath, std::string_view topicPage)
         return {};
     std::string folder;
     PathEntry entry;
-    if (toPosixPath(helpPath, folder, LastComponent::kResolve, entry) != 0 || !entry.exists ||
+    // The help folder and the topic pages are the installation's, named by the program: they may be
+    // spelled in another letter case on the disk.
+    if (toPosixPath(spelledOnDisk(helpPath), folder, entry) != 0 || !entry.exists ||
         !S_ISDIR(entry.st.st_mode))
         return {};
     std::string page(helpPath);
@@ -31,7 +33,7 @@ std::string pageInFolder(std::string_view helpPath, std::string_view topicPage)
     page += topicPage;
     std::string posix;
     PathEntry pageEntry;
-    if (toPosixPath(page, posix, LastComponent::kResolve, pageEntry) != 0 || !pageEntry.exists)
+    if (toPosixPath(spelledOnDisk(page), posix, pageEntry) != 0 || !pageEntry.exists)
         return {};
     struct stat target = {};
     if (::stat(posix.c_str(), &target) != 0 || !S_ISREG(target.st_mode))

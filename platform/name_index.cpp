@@ -266,9 +266,8 @@ FolderIndex* indexOf(const std::string& folder, const struct stat* known = nullp
     return addFolder(state, folder, st);
 }
 
-// Reads the folder for entries whose names equal name ignoring case, other than except; stops at
-// the second.
-std::vector<std::string> scanFolder(const std::string& folder, std::string_view name, std::string_view except)
+// Reads the folder for entries whose names equal name ignoring case; stops at the second.
+std::vector<std::string> scanFolder(const std::string& folder, std::string_view name)
 {
     std::vector<std::string> found;
     DIR* dir = internal::opendirPath(folder);
@@ -278,7 +277,7 @@ std::vector<std::string> scanFolder(const std::string& folder, std::string_view 
     const std::string key = foldCase(name);
     while (dirent* entry = ::readdir(dir)) {
         const std::string_view entryName = entry->d_name;
-        if (entryName == "." || entryName == ".." || entryName == except)
+        if (entryName == "." || entryName == "..")
             continue;
         if (foldedNameEquals(entryName, key)) {
             found.emplace_back(entryName);
@@ -317,27 +316,12 @@ std::size_t folderReadsOnThisThread()
     return tlFolderReads;
 }
 
-bool otherEntryMatchesNoCase(const std::string& folder, std::string_view name, std::string_view except)
-{
-    const FolderIndex* index = indexOf(folder);
-    if (index == nullptr)
-        return !scanFolder(folder, name, except).empty();
-    const auto it = index->names.find(foldCase(name));
-    if (it == index->names.end())
-        return false;
-    for (const std::string& entry : it->second) {
-        if (entry != except)
-            return true;
-    }
-    return false;
-}
-
 std::string uniqueMatchNoCase(const std::string& folder, std::string_view name,
                               const struct ::stat* folderStat)
 {
     const FolderIndex* index = indexOf(folder, folderStat);
     if (index == nullptr) {
-        std::vector<std::string> found = scanFolder(folder, name, std::string_view());
+        std::vector<std::string> found = scanFolder(folder, name);
         return found.size() == 1 ? std::move(found.front()) : std::string();
     }
     const auto it = index->names.find(foldCase(name));

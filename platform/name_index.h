@@ -1,8 +1,8 @@
-// Case-insensitive name look-ups for runs that work on many entries of the same folders.
+// Case-insensitive name look-ups for runs that look up many paths from outside the listings.
 //
-// The path layer matches a name that does not exist as spelled against the folder's other names
-// ignoring case, and a move refuses a new name that another entry holds in another letter case.
-// Without an index each of these reads the whole folder (a run over a folder of n entries reads n²
+// A path typed by the user or stored (settings, favourites, Basket lists) may name an entry in
+// another letter case: spelledOnDisk matches such a name against its folder's names ignoring case.
+// Without an index each look-up reads the whole folder (n look-ups in a folder of n entries read n²
 // names). While a CaseIndexScope lives on a thread, those look-ups on that thread use an index of
 // each folder's names instead: the folder is read once and then kept current from the system's
 // change notifications (inotify), so changes by this run and by anyone else on the same machine
@@ -33,9 +33,6 @@ public:
 
 namespace internal {
 
-// Whether the folder (a POSIX path) holds an entry other than `except` whose name equals name
-// ignoring case (Unicode simple folding).
-bool otherEntryMatchesNoCase(const std::string& folder, std::string_view name, std::string_view except);
 // The one entry of the folder whose name equals name ignoring case; "" when none or several.
 // folderStat: what the caller has just found at the folder's path (saves another look).
 std::string uniqueMatchNoCase(const std::string& folder, std::string_view name,

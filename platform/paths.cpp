@@ -84,8 +84,13 @@ void lookAt(const std::string& path, PathEntry& entry)
         entry.error = errno;
 }
 
-WinError resolvePath(std::string_view windowsPath, std::string& posixPath, LastComponent last,
-                     PathEntry* entry);
+WinError resolvePath(std::string_view windowsPath, std::string& posixPath, PathEntry* entry);
+
+std::string folderOfPosix(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
+}
 
 std::string joinPosix(const std::string& folder, std::string_view name)
 {
@@ -249,23 +254,22 @@ std::string joinWindowsPath(std::string_view folder, std::string_view name)
     return out;
 }
 
-WinError toPosixPath(std::string_view windowsPath, std::string& posixPath, LastComponent last)
+WinError toPosixPath(std::string_view windowsPath, std::string& posixPath)
 {
-    return resolvePath(windowsPath, posixPath, last, nullptr);
+    return resolvePath(windowsPath, posixPath, nullptr);
 }
 
-WinError toPosixPath(std::string_view windowsPath, std::string& posixPath, LastComponent last,
-                     PathEntry& entry)
+WinError toPosixPath(std::string_view windowsPath, std::string& posixPath, PathEntry& entry)
 {
-    return resolvePath(windowsPath, posixPath, last, &entry);
+    return resolvePath(windowsPath, posixPath, &entry);
 }
 
 namespace {
 
-WinError resolvePath(std::string_view windowsPath, std::string& posixPath, LastComponent last,
-                     PathEntry* entry)
+// The drive root and the Linux names of a Windows path, "." and ".." resolved in the text.
+WinError splitPath(std::string_view windowsPath, std::string& root, std::vector<std::string>& components)
 {
-    posixPath.clear();
+    components.clear();
     const char letter = driveLetterOf(windowsPath);
     if (letter == 0)
         return kErrorPathNotFound; // empty, relative, UNC or rooted without a drive
@@ -273,8 +277,6 @@ WinError resolvePath(std::string_view windowsPath, std::string& posixPath, LastC
     if (!drive)
         return kErrorPathNotFound;
 
-    // Split into components, resolving "." and ".." in the text.
-    std::vector<std::string> components;
     std::string linuxName;
     std::size_t pos = 2;
     while (pos < windowsPath.size()) {
@@ -300,12 +302,22 @@ WinError resolvePath(std::string_view windowsPath, std::string& posixPath, LastC
             return kErrorFilenameExcedRange;
         components.push_back(linuxName);
     }
+    root = drive->root;
+    return kErrorSuccess;
+}
 
-    std::string path = drive->root;
+WinError resolvePath(std::string_view windowsPath, std::string& posixPath, PathEntry* entry)
+{
+    posixPath.clear();
+    std::vector<std::string> components;
+    std::string path;
+    if (const WinError error = splitPath(windowsPath, path, components))
+        return error;
     for (const std::string& component : components)
         path = joinPosix(path, component);
 
-    // Exact spelling first.
+    // Every name as spelled: a path built from a listing names exactly the entries listed, and a
+    // name about to be created, written, renamed to or deleted is never another entry's.
     struct stat st = {};
     if (components.empty() || internal::lstatPath(path, st) == 0) {
         if (entry != nullptr && components.empty())
@@ -315,78 +327,59 @@ WinError resolvePath(std::string_view windowsPath, std::string& posixPath, LastC
         posixPath = std::move(path);
         return kErrorSuccess;
     }
-    if (errno == ENAMETOOLONG)
+    const int error = errno;
+    if (error == ENAMETOOLONG)
         return kErrorFilenameExcedRange;
-
-    // A new name in a folder that exists as spelled (the common case of a name about to be created):
-    // every folder of the path is then spelled right, and only the last component is looked at.
-    if (errno == ENOENT) {
-        const std::size_t slash = path.rfind('/');
-        const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
+    if (error == ENOTDIR)
+        return kErrorPathNotFound;
+    if (error == ENOENT) {
+        // A new name: its folder must be there.
         struct stat folderSt = {};
-        if (internal::statPath(folder, folderSt) == 0 && S_ISDIR(folderSt.st_mode)) {
-            bool matched = false;
-            if (last == LastComponent::kResolve) {
-                const std::string match = internal::uniqueMatchNoCase(folder, components.back(), &folderSt);
-                if (!match.empty()) {
-                    path = joinPosix(folder, match);
-                    matched = true;
-                }
-            }
-            if (entry != nullptr && matched)
-                lookAt(path, *entry);
-            else if (entry != nullptr)
-                *entry = {false, {}, ENOENT};
-            posixPath = std::move(path);
-            return kErrorSuccess;
-        }
-    }
-
-    // Walk the components, replacing a missing one by its one case-insensitive match.
-    std::string current = drive->root;
-    for (std::size_t i = 0; i < components.size(); ++i) {
-        const bool isLast = i + 1 == components.size();
-        std::string candidate = joinPosix(current, components[i]);
-        if (isLast) {
-            if (internal::lstatPath(candidate, st) != 0 && errno == ENOENT &&
-                last == LastComponent::kResolve) {
-                const std::string match = internal::uniqueMatchNoCase(current, components[i]);
-                if (!match.empty())
-                    candidate = joinPosix(current, match);
-            }
-            if (entry != nullptr)
-                lookAt(candidate, *entry);
-            posixPath = std::move(candidate);
-            return kErrorSuccess;
-        }
-        if (internal::statPath(candidate, st) != 0) {
-            const int error = errno;
-            if (error == ENAMETOOLONG)
-                return kErrorFilenameExcedRange;
-            if (error == EACCES) {
-                current = std::move(candidate); // let the operation itself report it
-                continue;
-            }
-            if (error != ENOENT)
-                return kErrorPathNotFound;
-            const std::string match = internal::uniqueMatchNoCase(current, components[i]);
-            if (match.empty())
-                return kErrorPathNotFound;
-            candidate = joinPosix(current, match);
-            if (internal::statPath(candidate, st) != 0)
-                return kErrorPathNotFound;
-        }
-        if (!S_ISDIR(st.st_mode))
+        if (internal::statPath(folderOfPosix(path), folderSt) != 0 || !S_ISDIR(folderSt.st_mode))
             return kErrorPathNotFound;
-        current = std::move(candidate);
     }
     if (entry != nullptr)
-        lookAt(current, *entry);
-    posixPath = std::move(current);
+        *entry = {false, {}, error}; // anything else (a folder that cannot be searched): the operation reports it
+    posixPath = std::move(path);
     return kErrorSuccess;
 }
 
 } // namespace
+
+std::string spelledOnDisk(std::string_view windowsPath)
+{
+    std::string root;
+    std::vector<std::string> components;
+    if (splitPath(windowsPath, root, components) != kErrorSuccess)
+        return std::string(windowsPath);
+    bool replaced = false;
+    std::string current = root;
+    struct stat st = {};
+    for (std::string& component : components) {
+        std::string candidate = joinPosix(current, component);
+        if (internal::lstatPath(candidate, st) != 0) {
+            if (errno != ENOENT)
+                break;
+            std::string match = internal::uniqueMatchNoCase(current, component);
+            if (match.empty())
+                break; // none or several: the rest stays as written (a new name, or not found)
+            component = std::move(match);
+            candidate = joinPosix(current, component);
+            replaced = true;
+        }
+        current = std::move(candidate);
+    }
+    if (!replaced)
+        return std::string(windowsPath);
+    std::string out(windowsPath.substr(0, 2));
+    out += '\\';
+    for (std::size_t i = 0; i < components.size(); ++i) {
+        if (i > 0)
+            out += '\\';
+        out += encodeName(components[i]);
+    }
+    return out;
+}
 
 std::string toWindowsPath(std::string_view posixPath)
 {

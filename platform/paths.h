@@ -8,8 +8,8 @@
 // Characters that Windows names cannot hold (\ : * ? " < > | and bytes 1-31) appear in names as U+F000
 // + the byte (UTF-8 EF 80 xx / EF 81 xx) and are mapped back to the byte on the way to the disk; the raw
 // characters in a Windows path are an invalid name (123).
-// Lookups try the exact spelling first; a missing component is replaced by the one entry of its folder
-// that matches it ignoring case (Unicode simple case folding); with none or several it stays missing.
+// Linux names are case-sensitive ("README" and "Readme" are two files): every name of a path is taken
+// as spelled. Only a path from outside the program's listings goes through spelledOnDisk first.
 #pragma once
 
 #include <sys/stat.h>
@@ -21,18 +21,10 @@
 
 namespace wux::platform {
 
-// How toPosixPath treats the last component.
-enum class LastComponent
-{
-    kResolve,   // exact spelling when it exists, else its one case-insensitive match, else as spelled
-    kAsSpelled, // as spelled (for new names, e.g. the target of a rename)
-};
-
-// The POSIX path of a Windows path. Errors: 3 (empty, relative, UNC, unmapped drive, a folder of the
-// path missing or not a folder), 123 (raw reserved character), 206 (a name longer than the file system
-// allows). The last component need not exist.
-WinError toPosixPath(std::string_view windowsPath, std::string& posixPath,
-                     LastComponent last = LastComponent::kResolve);
+// The POSIX path of a Windows path, every name as spelled. Errors: 3 (empty, relative, UNC, unmapped
+// drive, a folder of the path missing or not a folder), 123 (raw reserved character), 206 (a name
+// longer than the file system allows). The last component need not exist.
+WinError toPosixPath(std::string_view windowsPath, std::string& posixPath);
 // What lstat tells about the entry that a path names.
 struct PathEntry
 {
@@ -42,8 +34,13 @@ struct PathEntry
 };
 // toPosixPath, and the entry at the POSIX path found (for callers that look at it next: the lookup
 // has looked at it already). entry is left alone when the path cannot be resolved.
-WinError toPosixPath(std::string_view windowsPath, std::string& posixPath, LastComponent last,
-                     PathEntry& entry);
+WinError toPosixPath(std::string_view windowsPath, std::string& posixPath, PathEntry& entry);
+// A path from outside the program's listings (typed by the user, stored in settings, favourites or
+// Basket lists, the command line) as spelled on the disk: a name that does not exist as written is
+// replaced by the one entry of its folder that matches it ignoring case (Unicode simple case
+// folding); with none or several, it and the rest stay as written. The path itself when nothing was
+// replaced. Never for a path built from a listing: there the names are exactly the entries listed.
+std::string spelledOnDisk(std::string_view windowsPath);
 // The Windows path of an absolute POSIX path through the drive whose root is its longest prefix
 // (lower-case letter, "x:\" for a drive root); "" when no drive holds it.
 std::string toWindowsPath(std::string_view posixPath);

@@ -21,6 +21,7 @@
 #include "engines/search_thread.h"
 #include "filelist/file_operations.h"
 #include "platform/ini_file.h"
+#include "platform/paths.h"
 #include "platform/string_list.h"
 #include "platform/text.h"
 #include "tools/query_dialog.h"
@@ -477,7 +478,10 @@ void TFinderForm::btnStartOperationClick()
     FinderStore.filter = BuildFinderFilter(conditions());
     engines::ResultListState = &FinderStore;
     FinderStore.mode = 2;
-    const std::vector<std::string> paths = searchPaths();
+    // Typed or stored folders: their names may be spelled in another letter case.
+    std::vector<std::string> paths = searchPaths();
+    for (std::string& path : paths)
+        path = platform::spelledOnDisk(path);
     {
         IToolHost* host = toolHost();
         TSrchRes results(host != nullptr && host->MainWidget() != nullptr ? host->MainWidget() : window());

@@ -53,8 +53,9 @@ FolderBrowser* installFolderBrowser(FolderBrowser* browser)
 
 std::string browseForFolder(QWidget* owner, std::string_view title, std::string_view initialFolder)
 {
+    // The initial folder is typed text (a folder box), so its names may be spelled in any case.
     std::string initialPosix;
-    if (!initialFolder.empty() && toPosixPath(initialFolder, initialPosix) != kErrorSuccess)
+    if (!initialFolder.empty() && toPosixPath(spelledOnDisk(initialFolder), initialPosix) != kErrorSuccess)
         initialPosix.clear();
     const QString chosen = folderBrowser().chooseFolder(
         owner, toQString(title),

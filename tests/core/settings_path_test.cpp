@@ -137,7 +137,7 @@ TEST_F(FileTests, ExistenceAndSize)
     test::createFile(posix("a.txt"), "12345");
     test::makeFolder(posix("dir"));
     EXPECT_TRUE(FileExists(path("a.txt")));
-    EXPECT_TRUE(FileExists(path("A.TXT")));
+    EXPECT_FALSE(FileExists(path("A.TXT"))); // another name
     EXPECT_TRUE(FileExists(path("dir")));
     EXPECT_FALSE(FileExists(path("b.txt")));
     EXPECT_EQ(GetFileSize64(path("a.txt")), 5);

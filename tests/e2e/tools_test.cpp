@@ -104,7 +104,7 @@ TEST_F(Journey, FinderByMaskAndByContentGoToFileAndHitsToTheBasket)
                       },
                       searchShown);
                   key(Qt::Key_S, Qt::ControlModifier);
-                  EXPECT_EQ(shown, "c:\\Proj\\,,|alpha,txt,13|beta,txt,7|c:\\Proj\\Deep\\,,|delta,txt,10");
+                  EXPECT_EQ(shown, "c:\\proj\\,,|alpha,txt,13|beta,txt,7|c:\\proj\\deep\\,,|delta,txt,10");
                   EXPECT_EQ(left().BrowserMode(), filelist::kViewBasket)
                       << "the panel beside the tools shows the Basket";
                   EXPECT_EQ(basketRows(left()), "<" + drive.path("proj") + ">|alpha.txt|<" +
@@ -128,7 +128,7 @@ TEST_F(Journey, FinderByMaskAndByContentGoToFileAndHitsToTheBasket)
                       },
                       searchShown);
                   key(Qt::Key_S, Qt::ControlModifier);
-                  EXPECT_EQ(shown, "c:\\Proj\\,,|alpha,txt,13|gamma,log,10|c:\\Proj\\Deep\\,,|delta,txt,10");
+                  EXPECT_EQ(shown, "c:\\proj\\,,|alpha,txt,13|gamma,log,10|c:\\proj\\deep\\,,|delta,txt,10");
                   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
                   EXPECT_EQ(folder(left()), drive.path("proj\\deep"));
                   EXPECT_EQ(cursorName(left()), "delta.txt");
@@ -338,7 +338,7 @@ TEST_F(Journey, RenamerPreviewCancelPreviewAgainAndRun)
             // The counter steps by 0 until told otherwise: every name the same, so Cancel.
             preview("btnExit");
             key(Qt::Key_S, Qt::ControlModifier);
-            EXPECT_EQ(shown, "c:\\Ren,a,txt,photo_0|c:\\Ren,b,txt,photo_0|c:\\Ren,c,log,photo_0");
+            EXPECT_EQ(shown, "c:\\ren,a,txt,photo_0|c:\\ren,b,txt,photo_0|c:\\ren,c,log,photo_0");
             EXPECT_EQ(onDisk("ren"), "a.txt|b.txt|c.log");
             for (const char* box : {"spStart", "spStep"}) {
                 click(child<QWidget>(box, renamer));
@@ -354,11 +354,11 @@ TEST_F(Journey, RenamerPreviewCancelPreviewAgainAndRun)
                 },
                 runDone);
             key(Qt::Key_S, Qt::ControlModifier);
-            EXPECT_EQ(shown, "c:\\Ren,a,txt,photo_1|c:\\Ren,b,txt,photo_2|c:\\Ren,c,log,photo_3");
+            EXPECT_EQ(shown, "c:\\ren,a,txt,photo_1|c:\\ren,b,txt,photo_2|c:\\ren,c,log,photo_3");
             EXPECT_EQ(
                 ran,
-                "Name,Status|c:\\Ren\\a.txt - photo_1.txt,successful|c:\\Ren\\b.txt - photo_2.txt,successful|"
-                "c:\\Ren\\c.log - photo_3.log,successful");
+                "Name,Status|c:\\ren\\a.txt - photo_1.txt,successful|c:\\ren\\b.txt - photo_2.txt,successful|"
+                "c:\\ren\\c.log - photo_3.log,successful");
             EXPECT_EQ(onDisk("ren"), "photo_1.txt|photo_2.txt|photo_3.log");
             EXPECT_EQ(readFileBytes(drive.path("ren\\photo_2.txt")), "b");
             EXPECT_EQ(rows(left()), "[..]|photo_1.txt|photo_2.txt|photo_3.log");

@@ -356,7 +356,8 @@ TEST_F(ReplacerFilesTest, TemporaryNamesTakenByOtherEntries)
     }
 }
 
-// The backup takes the first name free in any letter case (unlike a temporary file, it stays); without
+// The backup takes the first name free as spelled (a name in another letter case is another file, left
+// alone); without
 // backups, or without matches, nothing but the file remains, and a file without matches keeps its time.
 TEST_F(ReplacerFilesTest, CommitWithBackupKeepsThePreviousContentBesideTheFile)
 {
@@ -373,9 +374,9 @@ TEST_F(ReplacerFilesTest, CommitWithBackupKeepsThePreviousContentBesideTheFile)
     EXPECT_EQ(readFileBytes(path("data.txt.bak0")), "an old text");
     EXPECT_EQ(readFileBytes(path("notes.txt")), "new");
     EXPECT_EQ(readFileBytes(posix("NOTES.TXT.BAK")), "earlier");
-    EXPECT_EQ(readFileBytes(posix("notes.txt.bak0")), "old");
+    EXPECT_EQ(readFileBytes(posix("notes.txt.bak")), "old");
     const std::vector<std::string> names = {"NOTES.TXT.BAK", "data.txt",  "data.txt.bak",
-                                            "data.txt.bak0", "notes.txt", "notes.txt.bak0"};
+                                            "data.txt.bak0", "notes.txt", "notes.txt.bak"};
     EXPECT_EQ(listNames(drive.root()), names);
 
     createFile(path("plain.txt"), "old");

@@ -139,7 +139,7 @@ TEST_F(RenameThreadTest, RenamesByDisplayOrderWithTheCounterAndReports)
     EXPECT_EQ(readFileBytes(path("t\\f02.txt")), "B");
     EXPECT_EQ(readFileBytes(path("t\\f03.log")), "C");
     EXPECT_FALSE(exists(path("t\\a.txt")));
-    const std::string folder = "c:\\T\\";
+    const std::string folder = "c:\\t\\";
     EXPECT_EQ(log, (std::vector<std::string>{"file " + folder + "a.txt - f01.txt", "item 2",
                                              "file " + folder + "b.txt - f02.txt", "item 2",
                                              "file " + folder + "c.log - f03.log", "item 2", "terminate"}));
@@ -150,8 +150,9 @@ TEST_F(RenameThreadTest, RenamesByDisplayOrderWithTheCounterAndReports)
     }
 }
 
-// A same name is unchanged and left alone; the folder directive sees the folder in its display case.
-TEST_F(RenameThreadTest, ASameNameIsUnchangedAndTheFolderDirectiveSeesTheDisplayCase)
+// A same name is unchanged and left alone; the folder directive and the report see the folder as
+// spelled on the disk, even beside a folder whose name differs only in case.
+TEST_F(RenameThreadTest, ASameNameIsUnchangedAndTheFolderDirectiveSeesTheFolderAsSpelled)
 {
     createFile(path("t\\keep.txt"), "K");
     createFile(path("t\\report.txt"), "R");
@@ -168,13 +169,19 @@ TEST_F(RenameThreadTest, ASameNameIsUnchangedAndTheFolderDirectiveSeesTheDisplay
     filelist::FreeBrowserState(RenameStore);
     RenameStore = TstateOfBrowser();
 
-    createFile(path("docs\\a.txt"), "A");
-    readSource("docs");
+    createFile(path("mix\\a.txt"), "A");
+    createFile(path("Mix\\b.txt"), "other folder");
+    log.clear();
+    readSource("mix");
     prepareStore("[F]_[N].[E]");
     TRenamer folder;
     run(folder);
-    EXPECT_EQ(readFileBytes(path("docs\\Docs_a.txt")), "A");
-    EXPECT_EQ(test::listNames(posix("docs")), (std::vector<std::string>{"Docs_a.txt"}));
+    EXPECT_EQ(readFileBytes(path("mix\\mix_a.txt")), "A");
+    EXPECT_EQ(test::listNames(posix("mix")), (std::vector<std::string>{"mix_a.txt"}));
+    EXPECT_EQ(test::listNames(posix("Mix")), (std::vector<std::string>{"b.txt"}));
+    EXPECT_EQ(readFileBytes(path("Mix\\b.txt")), "other folder");
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log[0], "file c:\\mix\\a.txt - mix_a.txt");
 }
 
 TEST_F(RenameThreadTest, NewNameWithBackslashMovesIntoCreatedSubFolders)
@@ -205,8 +212,8 @@ TEST_F(RenameThreadTest, TwoFilesGivenOneNameTheSecondFailsAndTheFirstIsIntact)
     prepareStore("same.[E]");
     TRenamer thread;
     run(thread);
-    EXPECT_EQ(log, (std::vector<std::string>{"file c:\\T\\a.txt - same.txt", "item 2",
-                                             "file c:\\T\\b.txt - same.txt", "item 1", "terminate"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"file c:\\t\\a.txt - same.txt", "item 2",
+                                             "file c:\\t\\b.txt - same.txt", "item 1", "terminate"}));
     EXPECT_EQ(readFileBytes(path("t\\same.txt")), "A");
     EXPECT_EQ(readFileBytes(path("t\\b.txt")), "B");
     EXPECT_EQ(sourceItem("same.txt").status, filelist::kStatusSuccessful);
@@ -253,7 +260,7 @@ TEST_F(RenameThreadTest, StopLeavesTheRestUnrenamedAndUnreported)
         // Renamed files, and only those, were reported, in order, each with its result.
         if (done) {
             ASSERT_LT(2 * renamed + 1, log.size());
-            EXPECT_EQ(log[2 * renamed], "file c:\\T\\" + names[i] + ".txt - " + newName);
+            EXPECT_EQ(log[2 * renamed], "file c:\\t\\" + names[i] + ".txt - " + newName);
             EXPECT_EQ(log[2 * renamed + 1], "item 2");
             ++renamed;
         } else {

@@ -164,19 +164,22 @@ TEST_P(BasketDuplicates, SendingTheSameFileTwiceAddsItOnce)
     makeSource(source, {{"c:\\d", {file("Report.TXT"), file("other")}}});
     const std::int32_t target = FindOrAddFolder("c:\\d", BasketState);
     EXPECT_TRUE(InsertItemFromState(1, 1, target, BasketState, source));
-    // The user unmarks it in both views; then it is sent again (the name compared ignoring case).
+    // The user unmarks it in both views; then it is sent again, and a file whose name differs only in
+    // case with it: that is another file.
     setBasketFlags("c:\\d", "Report.TXT", 0);
     {
         StateAccess access(BasketState);
         access.items[0].flags &= ~kMarkBothViews;
     }
     TstateOfBrowser again;
-    test::makeList(again, {file("report.txt")}, 1, "c:\\d");
+    test::makeList(again, {file("Report.TXT"), file("report.txt")}, 1, "c:\\d");
     test::ListGuard guard{again};
     EXPECT_FALSE(InsertItemFromState(1, 1, target, BasketState, again));
     EXPECT_EQ(BasketState.itemCount, 1);
     EXPECT_EQ(test::namesOf(BasketState, target), (Names{"Report.TXT"}));
     EXPECT_EQ(test::itemAt(BasketState, target, 1).flags & kMarkBothViews, GetParam().marksAfterSecondSend);
+    EXPECT_TRUE(InsertItemFromState(1, 2, target, BasketState, again));
+    EXPECT_EQ(test::namesOf(BasketState, target), (Names{"Report.TXT", "report.txt"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Options, BasketDuplicates,
@@ -408,9 +411,16 @@ TEST_F(BasketDiskTest, InsertFileIntoFolderReadsTheFileFromDisk)
     EXPECT_EQ(r.extensionOffset - r.nameOffset, 2u);
 
     GeneralCheckContainer = kOptionSelectOnBasketSend;
-    EXPECT_FALSE(InsertFileIntoFolder(folderPath, "R.TXT", folder, BasketState));
+    EXPECT_FALSE(InsertFileIntoFolder(folderPath, "r.txt", folder, BasketState));
     EXPECT_EQ(test::itemAt(BasketState, folder, 2).flags, kMarkBothViews);
     EXPECT_EQ(BasketState.itemCount, 2);
+    // Another spelling is another file: none here, so nothing comes in; once there, it does.
+    EXPECT_FALSE(InsertFileIntoFolder(folderPath, "R.TXT", folder, BasketState));
+    EXPECT_EQ(BasketState.itemCount, 2);
+    wux::test::createFile(drive.path("docs\\R.TXT"), "upper");
+    EXPECT_TRUE(InsertFileIntoFolder(folderPath, "R.TXT", folder, BasketState));
+    EXPECT_EQ(test::namesOf(BasketState, folder), (Names{"a.txt", "R.TXT", "r.txt"}));
+    EXPECT_EQ(test::itemAt(BasketState, folder, 2).size, 5u);
 }
 
 } // namespace

@@ -52,35 +52,40 @@ TEST(BrowserState, ExtensionOffsets)
     }
 }
 
-TEST(BrowserState, FoldersByPathIgnoringCase)
+TEST(BrowserState, FoldersByPathWithTheDriveLetterInEitherCase)
 {
     TstateOfBrowser state;
     CreateBrowserState(state, 1, 10, "*.*", 10);
     test::ListGuard guard{state};
     EXPECT_EQ(FindOrAddFolder("C:\\B\\", state), 1);
     EXPECT_EQ(FindOrAddFolder("c:\\a", state), 2);
-    EXPECT_EQ(FindOrAddFolder("C:\\A\\", state), 2);
-    EXPECT_EQ(FindOrAddFolder("c:\\b", state), 1);
+    EXPECT_EQ(FindOrAddFolder("C:\\a\\", state), 2);
+    EXPECT_EQ(FindOrAddFolder("c:\\B", state), 1);
+    // Names that differ only in case are other folders.
+    EXPECT_EQ(FindOrAddFolder("c:\\A", state), 3);
+    EXPECT_EQ(FindOrAddFolder("c:\\b\\", state), 4);
     EXPECT_EQ(FindOrAddFolder("", state), -1);
     EXPECT_EQ(FindOrAddFolder("\\", state), -1);
-    EXPECT_EQ(state.folderCount, 2);
-    EXPECT_GE(state.folderCapacity, 2); // grown from 1
+    EXPECT_EQ(state.folderCount, 4);
+    EXPECT_GE(state.folderCapacity, 4); // grown from 1
     EXPECT_EQ(storedPath(state, 1), "C:\\B");
+    EXPECT_EQ(storedPath(state, 4), "c:\\b");
     EXPECT_EQ(GetFolderDepth(2, state), 1);
     std::string path;
     FolderPathOf(1, state, path);
-    EXPECT_EQ(path, "c:\\B");
+    EXPECT_EQ(path, "C:\\B"); // as spelled
     FolderPathOf(7, state, path);
     EXPECT_EQ(path, "");
 
     EXPECT_EQ(FolderInsertPosition("c:\\A", state), -1);
     EXPECT_EQ(FolderInsertPosition("c:\\0", state), 1);
-    EXPECT_EQ(FolderInsertPosition("c:\\aa\\", state), 2);
-    EXPECT_EQ(FolderInsertPosition("c:\\c", state), 3);
+    EXPECT_EQ(FolderInsertPosition("c:\\aa\\", state), 3);
+    EXPECT_EQ(FolderInsertPosition("c:\\c", state), 5);
     EXPECT_EQ(FolderInsertPosition("", state), -1);
+    // The order of compareNoCase: "A" < "a" < "B" < "b".
     StateAccess access(state);
-    EXPECT_EQ(access.folderOrder[0], 2u);
-    EXPECT_EQ(access.folderOrder[1], 1u);
+    EXPECT_EQ(std::vector<std::uint32_t>(access.folderOrder, access.folderOrder + 4),
+              (std::vector<std::uint32_t>{3, 2, 1, 4}));
 }
 
 TEST(BrowserState, CommitKeepsFoldersWithItemsOnly)
@@ -153,7 +158,7 @@ TEST(BrowserState, CloneCopiesEverything)
               std::tuple(12, 13, 2, 3, 3, 0x42u, 2u, std::string("*.c")));
     EXPECT_EQ(test::namesOf(copy, 1), test::namesOf(source, 1));
     EXPECT_EQ(storedPath(copy, 2), "c:\\a");
-    EXPECT_EQ(FindOrAddFolder("C:\\A", copy), 2);
+    EXPECT_EQ(FindOrAddFolder("C:\\a", copy), 2);
     // Its own blocks: changing the copy leaves the source alone.
     test::setFlags(copy, "one", kMarkOwn);
     EXPECT_FALSE(IsItemSelected(1, 1, source));
@@ -190,7 +195,7 @@ TEST(BrowserState, CopySelectedTakesMarkedItemsOfExpandedFolders)
     EXPECT_EQ(test::fieldOf(target, &TBrowserItem::number, 2), std::vector<std::int32_t>{5});
     std::string path;
     FolderPathOf(2, target, path);
-    EXPECT_EQ(path, "c:\\A");
+    EXPECT_EQ(path, "c:\\a");
 }
 
 TEST(BrowserState, CopySelectedOfShellItemsOnlyGivesNothing)

@@ -340,10 +340,9 @@ TEST_F(CopyTest, CopyOntoItselfIsRefusedWithoutTouchingTheFile)
         std::string target;
     };
     const std::vector<Case> cases = {
-        {"a.txt", path("SRC\\A.TXT")},    // another spelling
+        {"a.txt", path("SRC\\a.txt")},    // a typed folder in another case
         {"a.txt", path("src\\hard.txt")}, // a hard link of it
         {"a.txt", path("src\\soft.txt")}, // a symbolic link to it
-        {"a.txt", "A.TXT"},               // in place, other case
         {"dir", path("src\\dir\\sub\\")}, // a folder into its own subfolder
         {"dir", path("src\\")},           // a folder onto itself
     };
@@ -360,6 +359,22 @@ TEST_F(CopyTest, CopyOntoItselfIsRefusedWithoutTouchingTheFile)
         EXPECT_EQ(lastWriteOf(posix("src/a.txt")), kTime);
     }
     EXPECT_FALSE(exists(posix("src/dir/sub/dir")));
+}
+
+TEST_F(CopyTest, ANewNameThatDiffersOnlyInCaseIsAnotherFile)
+{
+    createFile(posix("src/a.txt"), "keep me", kTime);
+    for (const std::string& target : {std::string("A.TXT"), path("SRC\\A.txt")}) {
+        dialogs.clear();
+        openFolder("src");
+        select({"a.txt"});
+        ASSERT_TRUE(run(TFileOperationKind::Copy, target)) << target;
+        EXPECT_EQ(boxes(), Names{}) << target;
+        EXPECT_TRUE(ui.questions.empty()) << target;
+    }
+    EXPECT_EQ(listNames(posix("src")), (Names{"A.TXT", "A.txt", "a.txt"}));
+    for (const char* name : {"src/A.TXT", "src/A.txt", "src/a.txt"})
+        EXPECT_EQ(readFileBytes(posix(name)), "keep me") << name;
 }
 
 TEST_F(CopyTest, SymbolicLinksAreCopiedAsLinksAndNeverFollowed)

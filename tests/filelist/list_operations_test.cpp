@@ -253,7 +253,7 @@ TEST(Rows, TreeRowsStepOverFilesAndDescendIntoExpandedFolders)
     std::string text;
     std::int32_t depth = -1;
     GetTreeRowText(2, 0, text, state, depth);
-    EXPECT_EQ(text, "c:\\Root\\A\\");
+    EXPECT_EQ(text, "c:\\root\\A\\");
     EXPECT_EQ(depth, 2);
     GetTreeRowText(2, 2, text, state, depth);
     EXPECT_EQ(text, "a2");
@@ -287,25 +287,26 @@ TEST(CellTexts, EveryKind)
         std::int32_t kind, position;
         std::string text;
     } cells[] = {
-        {0, 1, "Readme"},
-        {8, 1, "Readme"},
+        // Names and paths as spelled on the disk.
+        {0, 1, "README"},
+        {8, 1, "README"},
         {0, 2, "[Sub.Dir]"},
         {0, 3, ".profile"},
         {0, 4, "Mixed.Case"},
-        {1, 1, "txt"},
+        {1, 1, "TXT"},
         {1, 2, ""},
         {1, 3, ""},
-        {1, 4, "tar"},
+        {1, 4, "Tar"},
         {2, 1, "1 234 567"},
         {2, 2, "<DIR>"},
         {3, 1, core::FileTimeToText(132000000000000000ull)},
         {4, 1, "ahrs"},
         {4, 4, "----"},
-        {5, 1, "Readme.txt"},
+        {5, 1, "README.TXT"},
         {5, 2, "[Sub.Dir]"},
         {10, 1, "README.TXT"},
-        {7, 1, "c:\\Data\\Work"},
-        {6, 1, "c:\\Data\\Work|README.TXT|132000000000000000"},
+        {7, 1, "C:\\DATA\\Work"},
+        {6, 1, "C:\\DATA\\Work|README.TXT|132000000000000000"},
         {9, 1, "new"},
         // The ".." row and positions beyond the folder.
         {0, 0, "[..]"},
@@ -350,7 +351,7 @@ TEST(CellTexts, FlatViewTakesTheLocationFromTheSavedFolders)
     SortFolder(1, 16384, state); // the flat folder's display order covers the whole item block
     std::string text;
     GetCellText(kColumnLocation, 1, 2, text, state);
-    EXPECT_EQ(text, "c:\\Two");
+    EXPECT_EQ(text, "c:\\two");
     GetCellText(kColumnStoredLocation, 1, 2, text, state); // as stored, for going there
     EXPECT_EQ(text, "c:\\two");
     GetCellText(kColumnStoredName, 1, 2, text, state);

@@ -220,7 +220,7 @@ TEST_F(OperationCursorTest, TheSourcePathIsThePanelsFolderInBriefAndFullViews)
     for (const std::int32_t view : {kViewBrief, kViewFull}) {
         panel.viewMode = view;
         ASSERT_TRUE(PrepareOperationSource(kCheckNothing));
-        EXPECT_EQ(PluginStructure.sourcePath, "c:\\Data");
+        EXPECT_EQ(PluginStructure.sourcePath, "c:\\data"); // as spelled: the path the operations use
         EndStateHandOver();
     }
 }
@@ -413,11 +413,12 @@ TEST_F(OperationCursorTest, ARenameInTheBasketKeepsTheDuplicateTestRight)
     EXPECT_EQ(test::namesOf(LeftBasketState), (Names{"b.txt", "c.txt", "zz.txt"}));
     EXPECT_EQ(test::namesOf(RightBasketState), (Names{"zz.txt", "c.txt", "b.txt"}));
     TstateOfBrowser again;
-    test::makeList(again, {file("ZZ.TXT"), file("a.txt")}, 1, "c:\\b");
+    test::makeList(again, {file("zz.txt"), file("a.txt"), file("ZZ.TXT")}, 1, "c:\\b");
     test::ListGuard guard{again};
     EXPECT_FALSE(InsertItemFromState(1, 1, 1, BasketState, again));
     EXPECT_TRUE(InsertItemFromState(1, 2, 1, BasketState, again));
-    EXPECT_EQ(test::namesOf(BasketState), (Names{"a.txt", "b.txt", "c.txt", "zz.txt"}));
+    EXPECT_TRUE(InsertItemFromState(1, 3, 1, BasketState, again)); // another file than "zz.txt"
+    EXPECT_EQ(test::namesOf(BasketState), (Names{"a.txt", "b.txt", "c.txt", "ZZ.TXT", "zz.txt"}));
 }
 
 TEST_F(OperationCursorTest, BadNewNamesAreIgnoredWhileTheOtherChangesApply)

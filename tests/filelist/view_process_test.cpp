@@ -206,16 +206,17 @@ TEST_F(ViewProcessTest, NamesBehindTheKindsPrefix)
         QString second;
     };
     const std::vector<Case> cases = {
-        {TFileOperationKind::Copy, "From:  c:\\Data\\Report.txt", "To:  d:\\Backup\\Report.txt"},
-        {TFileOperationKind::Move, "From:  c:\\Data\\Report.txt", "To:  d:\\Backup\\Report.txt"},
-        {TFileOperationKind::Delete, "Delete:  c:\\Data\\Report.txt", ""},
-        {TFileOperationKind::SendToBasket, "Send:  c:\\Data\\Report.txt", ""},
+        // As spelled on the disk, never in a made-up case.
+        {TFileOperationKind::Copy, "From:  c:\\docs\\a.b.c.d.log", "To:  d:\\BACKUP\\README"},
+        {TFileOperationKind::Move, "From:  c:\\docs\\a.b.c.d.log", "To:  d:\\BACKUP\\README"},
+        {TFileOperationKind::Delete, "Delete:  c:\\docs\\a.b.c.d.log", ""},
+        {TFileOperationKind::SendToBasket, "Send:  c:\\docs\\a.b.c.d.log", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.first.toStdString());
         TViewProcess view;
         view.PrepareForOperation(c.kind, "Wuxtool", QRect(0, 0, 800, 600));
-        view.ShowNames("C:\\DATA\\REPORT.TXT", "D:\\BACKUP\\REPORT.TXT");
+        view.ShowNames("c:\\docs\\a.b.c.d.log", "d:\\BACKUP\\README");
         EXPECT_EQ(part<QLabel>(view, "lblCurrentFile")->text(), c.first);
         EXPECT_EQ(part<QLabel>(view, "lblCopyTo")->text(), c.second);
     }
@@ -223,10 +224,10 @@ TEST_F(ViewProcessTest, NamesBehindTheKindsPrefix)
 
 TEST_F(ViewProcessTest, LongNamesAreShortenedToTheGaugeWidth)
 {
-    std::string longPath = "C:";
+    std::string longPath = "c:";
     for (int i = 0; i < 30; ++i)
-        longPath += "\\FOLDER " + std::to_string(i);
-    longPath += "\\LAST.TXT";
+        longPath += "\\Folder " + std::to_string(i);
+    longPath += "\\Last.txt";
     TViewProcess view;
     view.PrepareForOperation(TFileOperationKind::Copy, "Wuxtool", QRect(0, 0, 800, 600));
     view.ShowNames(longPath, longPath);
@@ -301,7 +302,7 @@ TEST_F(ViewProcessTest, WorkerReportsThroughTheWindowsAndClosesThemAtItsEnd)
     ScriptedWorker worker([&](ScriptedWorker& self) {
         workerWait(self, [&] { return ui.ProgressWindowShown(); });
         sawShown = ui.ProgressWindowShown();
-        ui.ShowNames("C:\\SRC\\A.TXT", "D:\\DST\\A.TXT");
+        ui.ShowNames("c:\\SRC\\A.TXT", "d:\\dst\\a.txt");
         ui.ShowProgress(40, 100);
         ui.PostCloseCommand();
     });
@@ -311,8 +312,8 @@ TEST_F(ViewProcessTest, WorkerReportsThroughTheWindowsAndClosesThemAtItsEnd)
     view.exec(); // returns on the worker's close command
     EXPECT_TRUE(worker.Finished());
     EXPECT_TRUE(sawShown);
-    EXPECT_EQ(part<QLabel>(view, "lblCurrentFile")->text(), "From:  c:\\Src\\A.txt");
-    EXPECT_EQ(part<QLabel>(view, "lblCopyTo")->text(), "To:  d:\\Dst\\A.txt");
+    EXPECT_EQ(part<QLabel>(view, "lblCurrentFile")->text(), "From:  c:\\SRC\\A.TXT");
+    EXPECT_EQ(part<QLabel>(view, "lblCopyTo")->text(), "To:  d:\\dst\\a.txt");
     EXPECT_EQ(part<QProgressBar>(view, "gProgress")->value(), 40);
     EXPECT_EQ(part<QProgressBar>(view, "gCurrent")->value(), 100);
 }
@@ -331,9 +332,9 @@ TEST_F(ViewProcessTest, WorkerAsksUnderTheProgressWindowAndGetsTheAnswer)
         workerWait(self, [&] { return ui.ProgressWindowShown(); });
         ConfirmationQuestion question;
         question.kind = ConfirmationKind::Overwrite;
-        question.Name1 = "D:\\BACKUP\\A.TXT";
+        question.Name1 = "d:\\BACKUP\\A.TXT";
         question.Info1 = "   10 bytes, x";
-        question.Name2 = "C:\\DATA\\A.TXT";
+        question.Name2 = "c:\\data\\a.txt";
         question.Info2 = "   20 bytes, y";
         answers.push_back(ui.Ask(question));
         question.kind = ConfirmationKind::DirectoryNotEmpty;
@@ -370,8 +371,8 @@ TEST_F(ViewProcessTest, WorkerAsksUnderTheProgressWindowAndGetsTheAnswer)
     ASSERT_EQ(messages.size(), 2U);
     EXPECT_EQ(
         messages[0],
-        " Overwrite: d:\\Backup\\A.txt\n   10 bytes, x\n\n with file: c:\\Data\\A.txt ?\n   20 bytes, y");
-    EXPECT_TRUE(messages[1].startsWith("The directory d:\\Backup\\A.txt is not empty!"));
+        " Overwrite: d:\\BACKUP\\A.TXT\n   10 bytes, x\n\n with file: c:\\data\\a.txt ?\n   20 bytes, y");
+    EXPECT_TRUE(messages[1].startsWith("The directory d:\\BACKUP\\A.TXT is not empty!"));
     for (const QRect& frame : frames) {
         EXPECT_EQ(frame.y(), progressFrame.y() + progressFrame.height() + 10);
         EXPECT_EQ(frame.x(), progressFrame.x() + progressFrame.width() / 2 - frame.width() / 2);

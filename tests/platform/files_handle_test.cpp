@@ -96,7 +96,7 @@ TEST_F(FileHandleTest, ReadWriteSeekSizeAndEndOfFile)
     EXPECT_EQ(file.size(size), kErrorInvalidHandle);
 
     FileHandle reader;
-    ASSERT_EQ(reader.open(path("DATA.BIN"), kAccessRead, kShareAll, Disposition::kOpenExisting), 0u);
+    ASSERT_EQ(reader.open(path("data.bin"), kAccessRead, kShareAll, Disposition::kOpenExisting), 0u);
     EXPECT_EQ(reader.write("x", 1, done), kErrorAccessDenied);
     EXPECT_EQ(reader.setEndOfFile(), kErrorAccessDenied);
     FileHandle writer;
@@ -130,7 +130,7 @@ TEST_F(FileHandleTest, InformationOfTheOpenFile)
     FileHandle file;
     FileInfo info;
     EXPECT_EQ(file.getInfo(info), kErrorInvalidHandle);
-    ASSERT_EQ(file.open(path(".hidden.TXT"), kAccessRead, kShareAll, Disposition::kOpenExisting), 0u);
+    ASSERT_EQ(file.open(path(".Hidden.txt"), kAccessRead, kShareAll, Disposition::kOpenExisting), 0u);
     ASSERT_EQ(file.getInfo(info), 0u);
     EXPECT_EQ(info.attributes, kAttrHidden | kAttrArchive);
     EXPECT_EQ(info.size, 6u);
@@ -231,7 +231,7 @@ TEST_F(FileHandleTest, SharingBetweenTheProgramsOwnHandles)
     for (const auto& c : cases) {
         FileHandle first, second;
         ASSERT_EQ(first.open(path("shared.txt"), c.access1, c.share1, Disposition::kOpenExisting), 0u);
-        EXPECT_EQ(second.open(path("SHARED.TXT"), c.access2, c.share2, Disposition::kOpenExisting),
+        EXPECT_EQ(second.open(path("shared.txt"), c.access2, c.share2, Disposition::kOpenExisting),
                   c.expected)
             << c.access1 << "/" << c.share1 << " then " << c.access2 << "/" << c.share2;
         second.close();
@@ -401,23 +401,19 @@ TEST_F(FileHandleTest, CreateNewTellsWhatHoldsTheName)
     const struct
     {
         const char* name;
-        LastComponent last;
         WinError error;
     } cases[] = {
-        {"taken.txt", LastComponent::kAsSpelled, kErrorFileExists},
-        {"taken.txt", LastComponent::kResolve, kErrorFileExists},
-        {"folder", LastComponent::kAsSpelled, kErrorAccessDenied},
-        {"dangling", LastComponent::kAsSpelled, kErrorFileExists},
-        {"missing\\new.txt", LastComponent::kAsSpelled, kErrorPathNotFound},
-        {"plain\\new.txt", LastComponent::kAsSpelled, kErrorPathNotFound},
-        // Another letter case of an existing file: taken when looked up, free when spelled.
-        {"upper.txt", LastComponent::kResolve, kErrorFileExists},
-        {"upper.txt", LastComponent::kAsSpelled, 0},
+        {"taken.txt", kErrorFileExists},
+        {"folder", kErrorAccessDenied},
+        {"dangling", kErrorFileExists},
+        {"missing\\new.txt", kErrorPathNotFound},
+        {"plain\\new.txt", kErrorPathNotFound},
+        // Another letter case of an existing file is another, free name.
+        {"upper.txt", 0},
     };
     for (const auto& c : cases) {
         FileHandle file;
-        EXPECT_EQ(file.open(path(c.name), kAccessReadWrite, kShareNone, Disposition::kCreateNew, 0, c.last),
-                  c.error)
+        EXPECT_EQ(file.open(path(c.name), kAccessReadWrite, kShareNone, Disposition::kCreateNew), c.error)
             << c.name;
         EXPECT_EQ(file.isOpen(), c.error == 0) << c.name;
         EXPECT_FALSE(file.alreadyExisted()) << c.name;

@@ -101,7 +101,7 @@ TEST_F(FolderListingTest, MasksMatchIgnoringCase)
         {"*.TXT*", {"A.TXT", "b.txt", "ab.txt.bak", "Ünï.TXT"}},
         {"ünï*", {"Ünï.TXT"}},
         {"noext", {"noext"}},
-        {"NOEXT", {"noext"}},
+        {"NOEXT", {}}, // without wildcards: the one name as spelled
         {"*ext", {"noext"}},
     };
     for (const auto& c : cases)
@@ -169,7 +169,9 @@ TEST_F(FolderListingTest, OneNameWithoutWildcards)
     test::createFile(posix("d/Real.Name"), "abc");
     FolderListing listing;
     FindData data;
-    ASSERT_EQ(listing.findFirst(path("D\\real.name"), data), 0u);
+    EXPECT_EQ(listing.findFirst(path("D\\Real.Name"), data), kErrorPathNotFound);
+    EXPECT_EQ(listing.findFirst(path("d\\real.name"), data), kErrorFileNotFound);
+    ASSERT_EQ(listing.findFirst(path("d\\Real.Name"), data), 0u);
     EXPECT_EQ(data.name, "Real.Name");
     EXPECT_EQ(data.size, 3u);
     EXPECT_EQ(listing.findNext(data), kErrorNoMoreFiles);

@@ -41,8 +41,9 @@ TEST_F(FileOpsTest, CreateFolderMakesOneLevel)
         {"new", 0},
         {"new", kErrorAlreadyExists},
         {"file", kErrorAlreadyExists},
-        {"FILE", kErrorAlreadyExists},
-        {"existing", kErrorAlreadyExists},
+        {"FILE", 0}, // another name than "file"
+        {"Existing", kErrorAlreadyExists},
+        {"existing", 0},
         {"missing\\child", kErrorPathNotFound},
         {"file\\child", kErrorPathNotFound},
         {"dangling\\child", kErrorPathNotFound},
@@ -52,6 +53,8 @@ TEST_F(FileOpsTest, CreateFolderMakesOneLevel)
     for (const auto& c : cases)
         EXPECT_EQ(createFolder(path(c.name)), c.expected) << c.name;
     EXPECT_EQ(test::modeOf(posix("new")) & S_IFMT, static_cast<mode_t>(S_IFDIR));
+    EXPECT_EQ(test::modeOf(posix("FILE")) & S_IFMT, static_cast<mode_t>(S_IFDIR));
+    EXPECT_EQ(test::modeOf(posix("file")) & S_IFMT, static_cast<mode_t>(S_IFREG));
     EXPECT_FALSE(test::exists(posix("missing")));
     EXPECT_FALSE(test::exists(posix("nowhere")));
     EXPECT_EQ(createFolder("c:\\"), kErrorAlreadyExists);
@@ -71,7 +74,9 @@ TEST_F(FileOpsTest, RemoveFolder)
     ASSERT_EQ(::symlink("plain.txt", posix("filelink").c_str()), 0);
     EXPECT_EQ(removeFolder(path("full")), kErrorDirNotEmpty);
     EXPECT_EQ(test::readFileBytes(posix("full/f.txt")), "keep");
-    EXPECT_EQ(removeFolder(path("EMPTY")), 0u);
+    EXPECT_EQ(removeFolder(path("EMPTY")), kErrorFileNotFound);
+    EXPECT_TRUE(test::exists(posix("empty")));
+    EXPECT_EQ(removeFolder(path("empty")), 0u);
     EXPECT_FALSE(test::exists(posix("empty")));
     EXPECT_EQ(removeFolder(path("plain.txt")), kErrorDirectory);
     EXPECT_EQ(removeFolder(path("filelink")), kErrorDirectory);
@@ -96,7 +101,9 @@ TEST_F(FileOpsTest, DeleteFile)
     test::createFile(posix("target.txt"), "target");
     ASSERT_EQ(::symlink("target.txt", posix("link").c_str()), 0);
     ASSERT_EQ(::symlink("folder", posix("folderlink").c_str()), 0);
-    EXPECT_EQ(deleteFile(path("A.TXT")), 0u);
+    EXPECT_EQ(deleteFile(path("A.TXT")), kErrorFileNotFound);
+    EXPECT_EQ(test::readFileBytes(posix("a.txt")), "a");
+    EXPECT_EQ(deleteFile(path("a.txt")), 0u);
     EXPECT_FALSE(test::exists(posix("a.txt")));
     EXPECT_EQ(deleteFile(path("ro.txt")), kErrorAccessDenied);
     EXPECT_EQ(test::readFileBytes(posix("ro.txt")), "ro");
@@ -134,8 +141,7 @@ TEST_F(FileOpsTest, MoveNeverOverwrites)
     test::createFile(posix("b.txt"), "b");
     test::createFile(posix("dir/Upper.TXT"), "u");
     EXPECT_EQ(moveFile(path("a.txt"), path("b.txt")), kErrorAlreadyExists);
-    EXPECT_EQ(moveFile(path("a.txt"), path("B.TXT")), kErrorAlreadyExists);
-    EXPECT_EQ(moveFile(path("a.txt"), path("dir\\upper.txt")), kErrorAlreadyExists);
+    EXPECT_EQ(moveFile(path("a.txt"), path("dir\\Upper.TXT")), kErrorAlreadyExists);
     EXPECT_EQ(test::readFileBytes(posix("a.txt")), "a");
     EXPECT_EQ(test::readFileBytes(posix("b.txt")), "b");
     EXPECT_EQ(test::listNames(posix("dir")), std::vector<std::string>{"Upper.TXT"});
@@ -153,6 +159,36 @@ TEST_F(FileOpsTest, MoveNeverOverwrites)
     EXPECT_TRUE(test::exists(posix("b.txt")));
 }
 
+TEST_F(FileOpsTest, NamesThatDifferOnlyInCaseAreOtherFiles)
+{
+    test::createFile(posix("a/README"), "upper README");
+    test::createFile(posix("a/Readme"), "mixed Readme");
+    test::createFile(posix("a/x.txt"), "x");
+    test::makeFolder(posix("b"));
+    // Moved one after the other into one folder: the second is not taken for the first.
+    EXPECT_EQ(moveFile(path("a\\README"), path("b\\README")), 0u);
+    EXPECT_EQ(moveFile(path("a\\Readme"), path("b\\Readme")), 0u);
+    // A rename to a name another entry has in another letter case.
+    EXPECT_EQ(moveFile(path("a\\x.txt"), path("b\\readme")), 0u);
+    EXPECT_EQ(test::listNames(posix("a")), std::vector<std::string>{});
+    EXPECT_EQ(test::listNames(posix("b")), (std::vector<std::string>{"README", "Readme", "readme"}));
+    EXPECT_EQ(test::readFileBytes(posix("b/README")), "upper README");
+    EXPECT_EQ(test::readFileBytes(posix("b/Readme")), "mixed Readme");
+    EXPECT_EQ(test::readFileBytes(posix("b/readme")), "x");
+    // Only a name of exactly that spelling is taken; nothing is read through another spelling.
+    EXPECT_EQ(moveFile(path("b\\readme"), path("b\\Readme")), kErrorAlreadyExists);
+    EXPECT_EQ(replaceFile(path("b\\readme"), path("b\\READme")), 0u);
+    EXPECT_EQ(test::listNames(posix("b")), (std::vector<std::string>{"README", "READme", "Readme"}));
+    EXPECT_EQ(test::readFileBytes(posix("b/README")), "upper README");
+    std::string bytes;
+    EXPECT_EQ(readWholeFile(path("b\\readme"), bytes), kErrorFileNotFound);
+    EXPECT_EQ(copyFile(path("b\\README"), path("b\\ReadMe"), true), 0u);
+    EXPECT_EQ(test::readFileBytes(posix("b/ReadMe")), "upper README");
+    EXPECT_EQ(test::readFileBytes(posix("b/Readme")), "mixed Readme");
+    EXPECT_EQ(deleteFile(path("b\\readme")), kErrorFileNotFound);
+    EXPECT_EQ(test::listNames(posix("b")).size(), 4u);
+}
+
 TEST_F(FileOpsTest, CaseOnlyRename)
 {
     test::createFile(posix("readme.txt"), "r");
@@ -167,7 +203,7 @@ TEST_F(FileOpsTest, FolderCannotMoveIntoItself)
 {
     test::createFile(posix("tree/sub/deep/f.txt"), "f");
     EXPECT_EQ(moveFile(path("tree"), path("tree\\inside")), kErrorInvalidParameter);
-    EXPECT_EQ(moveFile(path("tree"), path("TREE\\sub\\deep\\inside")), kErrorInvalidParameter);
+    EXPECT_EQ(moveFile(path("tree"), path("tree\\sub\\deep\\inside")), kErrorInvalidParameter);
     EXPECT_EQ(test::readFileBytes(posix("tree/sub/deep/f.txt")), "f");
     EXPECT_EQ(moveFile(path("tree\\sub"), path("sub-moved")), 0u);
     EXPECT_EQ(test::readFileBytes(posix("sub-moved/deep/f.txt")), "f");
@@ -235,7 +271,7 @@ TEST_F(FileOpsTest, ReplaceFileIsTheOneOverwritingMove)
     test::createFile(posix("new.txt"), "new");
     test::createFile(posix("old.txt"), "old");
     test::makeFolder(posix("folder"));
-    EXPECT_EQ(replaceFile(path("new.txt"), path("OLD.TXT")), 0u);
+    EXPECT_EQ(replaceFile(path("new.txt"), path("old.txt")), 0u);
     EXPECT_EQ(test::listNames(drive.root()), (std::vector<std::string>{"folder", "old.txt"}));
     EXPECT_EQ(test::readFileBytes(posix("old.txt")), "new");
     test::createFile(posix("x.txt"), "x");
@@ -258,7 +294,7 @@ TEST_F(FileOpsTest, CopyFileKeepsDataTimesAndMode)
     test::createFile(posix("dst.txt"), "other");
     EXPECT_EQ(copyFile(path("src.txt"), path("dst.txt"), true), kErrorFileExists);
     EXPECT_EQ(test::readFileBytes(posix("dst.txt")), "other");
-    EXPECT_EQ(copyFile(path("src.txt"), path("DST.TXT"), false), 0u);
+    EXPECT_EQ(copyFile(path("src.txt"), path("dst.txt"), false), 0u);
     EXPECT_EQ(test::readFileBytes(posix("dst.txt")), "source data");
     EXPECT_EQ(copyFile(path("src.txt"), path("src.txt"), false), kErrorSharingViolation);
     test::createFile(posix("ro.txt"), "ro", test::kNoTime, 0444);
@@ -296,7 +332,7 @@ TEST_F(FileOpsTest, ReadWholeFile)
         big[i] = static_cast<char>(i * 7);
     test::createFile(posix("big.bin"), big);
     std::string bytes;
-    EXPECT_EQ(readWholeFile(path("BIG.bin"), bytes), 0u);
+    EXPECT_EQ(readWholeFile(path("big.bin"), bytes), 0u);
     EXPECT_EQ(bytes, big);
     EXPECT_EQ(readWholeFile(path("missing"), bytes), kErrorFileNotFound);
     EXPECT_TRUE(bytes.empty());
@@ -312,7 +348,7 @@ TEST_F(FileOpsTest, AtomicRewriteReplacesInOneStep)
     if (::geteuid() == 0) {
         ASSERT_EQ(::chown(posix("f.txt").c_str(), 1234, 2345), 0);
     }
-    EXPECT_EQ(atomicRewrite(path("F.TXT"), "new"), 0u);
+    EXPECT_EQ(atomicRewrite(path("f.txt"), "new"), 0u);
     EXPECT_EQ(test::readFileBytes(posix("f.txt")), "new");
     struct stat after = {};
     ASSERT_EQ(::stat(posix("f.txt").c_str(), &after), 0);
@@ -382,7 +418,7 @@ TEST_F(TrashTest, MovesToTheTrashOfTheMissingDataFolder)
     EXPECT_EQ(test::listNames(drive.base() + "/data-home/Trash/info").size(), 1u);
 
     test::createFile(posix("folder/inner.txt"), "inner");
-    EXPECT_EQ(moveToTrash(path("FOLDER")), 0u);
+    EXPECT_EQ(moveToTrash(path("folder")), 0u);
     EXPECT_FALSE(test::exists(posix("folder")));
 }
 

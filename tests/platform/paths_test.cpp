@@ -16,11 +16,10 @@ namespace {
 class PathsTest : public test::TempDriveTest
 {
 protected:
-    std::string posixPathOf(std::string_view windowsPath, WinError expected = 0,
-                            LastComponent last = LastComponent::kResolve)
+    std::string posixPathOf(std::string_view windowsPath, WinError expected = 0)
     {
         std::string out = "unchanged";
-        EXPECT_EQ(toPosixPath(windowsPath, out, last), expected) << windowsPath;
+        EXPECT_EQ(toPosixPath(windowsPath, out), expected) << windowsPath;
         if (expected != 0) {
             EXPECT_EQ(out, "") << windowsPath;
         }
@@ -106,35 +105,70 @@ TEST_F(PathsTest, NameTooLongForTheFileSystemIs206EverywhereItIsUsed)
     EXPECT_TRUE(test::exists(posix(std::string(100, '*'))));
 }
 
-TEST_F(PathsTest, CaseInsensitiveFallbackUsesTheOneMatch)
+TEST_F(PathsTest, EveryNameIsTakenAsSpelled)
 {
     test::createFile(posix("Docs/Report.TXT"), "r");
-    EXPECT_EQ(posixPathOf("c:\\DOCS\\report.txt"), posix("Docs/Report.TXT"));
-    EXPECT_EQ(posixPathOf("c:\\docs\\REPORT.txt\\"), posix("Docs/Report.TXT"));
-    // Non-ASCII letters fold too.
-    test::createFile(posix("Ärger.txt"));
-    EXPECT_EQ(posixPathOf("c:\\äRGER.TXT"), posix("Ärger.txt"));
-    // A missing last component stays as spelled.
-    EXPECT_EQ(posixPathOf("c:\\docs\\New.txt"), posix("Docs/New.txt"));
-    // A new name keeps its spelling even when another case exists.
-    EXPECT_EQ(posixPathOf("c:\\docs\\REPORT.txt", 0, LastComponent::kAsSpelled), posix("Docs/REPORT.txt"));
+    test::createFile(posix("README"), "upper");
+    test::createFile(posix("file.txt"), "f");
+    const struct
+    {
+        const char* windows;
+        WinError error;
+        std::string posix;
+    } cases[] = {
+        {"c:\\Docs\\Report.TXT", 0, posix("Docs/Report.TXT")},
+        // Another spelling of an existing entry is another name: never that entry.
+        {"c:\\Docs\\report.txt", 0, posix("Docs/report.txt")},
+        {"c:\\Readme", 0, posix("Readme")},
+        {"c:\\Docs\\new.txt", 0, posix("Docs/new.txt")},
+        // A folder of the path in another letter case, missing, or a file in a folder's place.
+        {"c:\\DOCS\\Report.TXT", kErrorPathNotFound, ""},
+        {"c:\\docs\\new.txt", kErrorPathNotFound, ""},
+        {"c:\\none\\new.txt", kErrorPathNotFound, ""},
+        {"c:\\file.txt\\new.txt", kErrorPathNotFound, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(posixPathOf(c.windows, c.error), c.posix) << c.windows;
+    std::string bytes;
+    EXPECT_EQ(readWholeFile("c:\\Readme", bytes), kErrorFileNotFound);
+    EXPECT_FALSE(pathExists("c:\\docs\\report.txt"));
 }
 
-TEST_F(PathsTest, ExactSpellingFirstAndSeveralMatchesAreNotFound)
+TEST_F(PathsTest, PathsFromOutsideTakeTheOneEntryThatMatchesIgnoringCase)
 {
+    test::createFile(posix("Docs/Report.TXT"), "r");
+    test::createFile(posix("\xC3\x84rger.txt"), "a");
     test::createFile(posix("readme"), "lower");
     test::createFile(posix("README"), "upper");
     test::makeFolder(posix("dir"));
     test::makeFolder(posix("DIR"));
-    EXPECT_EQ(posixPathOf("c:\\readme"), posix("readme"));
-    EXPECT_EQ(posixPathOf("c:\\README"), posix("README"));
-    // Two matches: not found (the name stays as spelled, so it does not exist).
-    EXPECT_EQ(posixPathOf("c:\\ReadMe"), posix("ReadMe"));
-    EXPECT_FALSE(pathExists("c:\\ReadMe"));
+    const struct
+    {
+        const char* typed;
+        const char* onDisk;
+    } cases[] = {
+        {"c:\\DOCS\\report.txt", "c:\\Docs\\Report.TXT"},
+        {"C:/docs//REPORT.txt\\", "C:\\Docs\\Report.TXT"},
+        {"c:\\docs", "c:\\Docs"},
+        {"c:\\\xC3\xA4RGER.TXT", "c:\\\xC3\x84rger.txt"}, // non-ASCII letters fold too
+        // A new name keeps its spelling in the folder found.
+        {"c:\\DOCS\\New.txt", "c:\\Docs\\New.txt"},
+        // As spelled when it exists so, or when none or several match: the path itself.
+        {"c:\\Docs\\Report.TXT", "c:\\Docs\\Report.TXT"},
+        {"c:\\readme", "c:\\readme"},
+        {"c:\\README", "c:\\README"},
+        {"c:\\ReadMe", "c:\\ReadMe"},
+        {"c:\\Dir\\x", "c:\\Dir\\x"},
+        {"c:\\none\\docs", "c:\\none\\docs"},
+        {"c:\\", "c:\\"},
+        {"q:\\docs", "q:\\docs"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(spelledOnDisk(c.typed), c.onDisk) << c.typed;
     std::string bytes;
-    EXPECT_EQ(readWholeFile("c:\\ReadMe", bytes), kErrorFileNotFound);
-    posixPathOf("c:\\Dir\\x", kErrorPathNotFound);
-    EXPECT_EQ(posixPathOf("c:\\DIR\\x"), posix("DIR/x"));
+    EXPECT_EQ(readWholeFile(spelledOnDisk("c:\\docs\\report.txt"), bytes), 0u);
+    EXPECT_EQ(bytes, "r");
 }
 
 TEST_F(PathsTest, ReservedCharactersMapToPrivateUseAndBackLosslessly)
@@ -219,35 +253,6 @@ TEST_F(PathsTest, NoLimitOf260)
     EXPECT_EQ(toWindowsPath(posixPath + "/file.txt"), windowsPath);
 }
 
-TEST_F(PathsTest, NewNamesInFoldersSpelledAnyWay)
-{
-    test::createFile(posix("Docs/Report.TXT"), "r");
-    test::createFile(posix("file.txt"), "f");
-    const struct
-    {
-        const char* windows;
-        LastComponent last;
-        WinError error;
-        std::string posix;
-    } cases[] = {
-        // The folder as spelled on the disk: only the last component is looked at.
-        {"c:\\Docs\\new.txt", LastComponent::kAsSpelled, 0, posix("Docs/new.txt")},
-        {"c:\\Docs\\new.txt", LastComponent::kResolve, 0, posix("Docs/new.txt")},
-        {"c:\\Docs\\report.txt", LastComponent::kResolve, 0, posix("Docs/Report.TXT")},
-        {"c:\\Docs\\report.txt", LastComponent::kAsSpelled, 0, posix("Docs/report.txt")},
-        {"c:\\new.txt", LastComponent::kAsSpelled, 0, posix("new.txt")},
-        // The folder in another letter case is still found.
-        {"c:\\DOCS\\new.txt", LastComponent::kAsSpelled, 0, posix("Docs/new.txt")},
-        {"c:\\docs\\REPORT.TXT", LastComponent::kResolve, 0, posix("Docs/Report.TXT")},
-        // A missing folder or a file in a folder's place.
-        {"c:\\none\\new.txt", LastComponent::kAsSpelled, kErrorPathNotFound, ""},
-        {"c:\\file.txt\\new.txt", LastComponent::kAsSpelled, kErrorPathNotFound, ""},
-        {"c:\\file.txt\\new.txt", LastComponent::kResolve, kErrorPathNotFound, ""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(posixPathOf(c.windows, c.error, c.last), c.posix) << c.windows;
-}
-
 TEST_F(PathsTest, TheEntryFoundComesWithThePath)
 {
     test::createFile(posix("Docs/Report.TXT"), "report");
@@ -255,24 +260,21 @@ TEST_F(PathsTest, TheEntryFoundComesWithThePath)
     const struct
     {
         const char* windows;
-        LastComponent last;
         std::string posix;
         mode_t type; // 0: nothing there
     } cases[] = {
-        {"c:\\Docs\\Report.TXT", LastComponent::kResolve, posix("Docs/Report.TXT"), S_IFREG},
-        {"c:\\docs\\report.txt", LastComponent::kResolve, posix("Docs/Report.TXT"), S_IFREG},
-        {"c:\\Docs\\report.txt", LastComponent::kResolve, posix("Docs/Report.TXT"), S_IFREG},
-        {"c:\\Docs\\report.txt", LastComponent::kAsSpelled, posix("Docs/report.txt"), 0},
-        {"c:\\Docs\\LINK", LastComponent::kResolve, posix("Docs/link"), S_IFLNK},
-        {"c:\\Docs", LastComponent::kResolve, posix("Docs"), S_IFDIR},
-        {"c:\\", LastComponent::kResolve, drive.root(), S_IFDIR},
-        {"c:\\docs\\new.txt", LastComponent::kResolve, posix("Docs/new.txt"), 0},
+        {"c:\\Docs\\Report.TXT", posix("Docs/Report.TXT"), S_IFREG},
+        {"c:\\Docs\\report.txt", posix("Docs/report.txt"), 0},
+        {"c:\\Docs\\link", posix("Docs/link"), S_IFLNK},
+        {"c:\\Docs", posix("Docs"), S_IFDIR},
+        {"c:\\", drive.root(), S_IFDIR},
+        {"c:\\Docs\\new.txt", posix("Docs/new.txt"), 0},
     };
     for (const auto& c : cases) {
         std::string out;
         PathEntry entry;
         entry.error = -1;
-        ASSERT_EQ(toPosixPath(c.windows, out, c.last, entry), 0u) << c.windows;
+        ASSERT_EQ(toPosixPath(c.windows, out, entry), 0u) << c.windows;
         EXPECT_EQ(out, c.posix) << c.windows;
         EXPECT_EQ(entry.exists, c.type != 0) << c.windows;
         if (c.type != 0) {
@@ -286,7 +288,7 @@ TEST_F(PathsTest, TheEntryFoundComesWithThePath)
     std::string out;
     PathEntry entry;
     entry.error = 7;
-    EXPECT_EQ(toPosixPath("c:\\none\\x", out, LastComponent::kResolve, entry), kErrorPathNotFound);
+    EXPECT_EQ(toPosixPath("c:\\none\\x", out, entry), kErrorPathNotFound);
     EXPECT_EQ(entry.error, 7);
 }
 

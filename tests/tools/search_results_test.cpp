@@ -110,12 +110,13 @@ protected:
     }
 
     // Runs the Finder over the tree and hands the finished results window to check (then closes it).
-    void runFinder(const std::string& mask, const std::function<void(TSrchRes&)>& check)
+    void runFinder(const std::string& mask, const std::function<void(TSrchRes&)>& check,
+                   const std::string& folder = "tree")
     {
         TFinderForm form;
         form.RegisterDefaultTexts(800);
         form.Translate(800);
-        form.findChild<QListWidget*>("lbSearchPaths")->addItem(QString::fromStdString(path("tree")));
+        form.findChild<QListWidget*>("lbSearchPaths")->addItem(QString::fromStdString(path(folder)));
         form.findChild<QComboBox*>("cmbSearchFor")->setEditText(QString::fromStdString(mask));
         bool checked = false;
         form.onResultsShown = [&](TSrchRes& results) {
@@ -158,7 +159,7 @@ TEST_F(SearchResultsTest, RealSearchShowsFolderRowsSortsAndSwitchesViews)
     runFinder("*.txt", [&](TSrchRes& results) {
         EXPECT_EQ(results.rowCount(), 5);
         EXPECT_EQ(column(results, 0),
-                  (std::vector<std::string>{"c:\\Tree\\", "a", "c:\\Tree\\Sub\\", "c", "d"}));
+                  (std::vector<std::string>{"c:\\tree\\", "a", "c:\\tree\\sub\\", "c", "d"}));
         EXPECT_EQ(column(results, 1), (std::vector<std::string>{"", "txt", "", "txt", "txt"}));
         EXPECT_EQ(column(results, 2), (std::vector<std::string>{"", "5", "", "9", "0"}));
         // Size title twice (a click on the title line): by size, then by size descending.
@@ -170,11 +171,11 @@ TEST_F(SearchResultsTest, RealSearchShowsFolderRowsSortsAndSwitchesViews)
         QTest::mouseClick(titles->viewport(), Qt::LeftButton, {}, titles->CellRect(2, 0).center());
         EXPECT_EQ(engines::FinderStore.sortWord, 66u);
         EXPECT_EQ(column(results, 0),
-                  (std::vector<std::string>{"c:\\Tree\\", "a", "c:\\Tree\\Sub\\", "d", "c"}));
+                  (std::vector<std::string>{"c:\\tree\\", "a", "c:\\tree\\sub\\", "d", "c"}));
         results.titleClick(2);
         EXPECT_EQ(engines::FinderStore.sortWord, 66u | 0x2000);
         EXPECT_EQ(column(results, 0),
-                  (std::vector<std::string>{"c:\\Tree\\", "a", "c:\\Tree\\Sub\\", "c", "d"}));
+                  (std::vector<std::string>{"c:\\tree\\", "a", "c:\\tree\\sub\\", "c", "d"}));
         // Attr and Location have no sort key.
         results.titleClick(4);
         EXPECT_EQ(engines::FinderStore.sortWord, 66u | 0x2000);
@@ -183,13 +184,37 @@ TEST_F(SearchResultsTest, RealSearchShowsFolderRowsSortsAndSwitchesViews)
         EXPECT_EQ(results.viewMode(), 1);
         EXPECT_FALSE(results.FullView());
         EXPECT_EQ(results.rowCount(), 3);
-        EXPECT_EQ(column(results, 0), (std::vector<std::string>{"c:\\Tree\\Sub\\c.txt", "c:\\Tree\\a.txt",
-                                                                "c:\\Tree\\Sub\\d.txt"}));
+        EXPECT_EQ(column(results, 0), (std::vector<std::string>{"c:\\tree\\sub\\c.txt", "c:\\tree\\a.txt",
+                                                                "c:\\tree\\sub\\d.txt"}));
         results.findChild<QToolButton*>("btnSetModeFull")->click();
         EXPECT_EQ(results.rowCount(), 5);
-        EXPECT_EQ(results.cellText(0, 2), "c:\\Tree\\Sub\\");
+        EXPECT_EQ(results.cellText(0, 2), "c:\\tree\\sub\\");
     });
     EXPECT_EQ(engines::ResultListState, nullptr);
+}
+
+// Two folders whose names differ only in case are two folders: both are searched, and each hit is
+// shown under its own folder, as spelled.
+TEST_F(SearchResultsTest, FoldersWhoseNamesDifferOnlyInCaseAreSearchedAndShownApart)
+{
+    wux::test::createFile(path("CaseTest\\Mix\\a.txt"), "a");
+    wux::test::createFile(path("CaseTest\\mix\\renamed_a.txt"), "ra");
+    wux::test::createFile(path("CaseTest\\mix\\renamed_b.txt"), "rb");
+    const std::string upper = path("CaseTest\\Mix\\");
+    const std::string lower = path("CaseTest\\mix\\");
+    runFinder(
+        "*a*.txt",
+        [&](TSrchRes& results) {
+            EXPECT_EQ(column(results, 0),
+                      (std::vector<std::string>{upper, "a", lower, "renamed_a", "renamed_b"}));
+        },
+        "CaseTest");
+    runFinder(
+        "renamed*",
+        [&](TSrchRes& results) {
+            EXPECT_EQ(column(results, 0), (std::vector<std::string>{lower, "renamed_a", "renamed_b"}));
+        },
+        "CaseTest");
 }
 
 TEST_F(SearchResultsTest, ContentSearchFindsFilesHoldingEveryTerm)
@@ -213,7 +238,7 @@ TEST_F(SearchResultsTest, ContentSearchFindsFilesHoldingEveryTerm)
     };
     form.CanStart(nullptr);
     form.StartOperation();
-    EXPECT_EQ(names, (std::vector<std::string>{"c:\\Tree\\", "both"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"c:\\tree\\", "both"}));
 }
 
 TEST_F(SearchResultsTest, CaptionsComeFromTheTextTableAndF1OpensTheTopic)
@@ -454,7 +479,7 @@ TEST_F(SearchResultsTest, DuplicatesRunNeitherSortsNorSwitchesViews)
             EXPECT_EQ(results.cellText(0, 1), "same");
             std::vector<std::string> folders = {results.cellText(5, 0), results.cellText(5, 1)};
             std::sort(folders.begin(), folders.end());
-            EXPECT_EQ(folders, (std::vector<std::string>{"c:\\Tree", "c:\\Tree\\Sub"}));
+            EXPECT_EQ(folders, (std::vector<std::string>{"c:\\tree", "c:\\tree\\sub"}));
             checked = true;
             results.close();
         });

@@ -93,7 +93,7 @@ TEST_F(ImageListTest, PathsAreQueriedOnDisk)
     // Found by content where the name says nothing.
     EXPECT_EQ(list.iconKey(list.pathIconIndex(path("run"), IconState::kNormal, &type)),
               "application/x-shellscript");
-    EXPECT_EQ(list.pathIconIndex(path("DOCS"), IconState::kNormal, &type),
+    EXPECT_EQ(list.pathIconIndex(path("docs"), IconState::kNormal, &type),
               list.folderIconIndex(IconState::kNormal));
     EXPECT_EQ(type, "folder");
     EXPECT_EQ(list.pathIconIndex(path("docs"), IconState::kOpen, nullptr),

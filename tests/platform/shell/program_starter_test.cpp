@@ -60,7 +60,7 @@ TEST_F(ProgramStarterTest, OpenGivesFilesAndFoldersToTheDesktop)
 {
     test::createFile(path("docs\\a.txt"), "x");
     EXPECT_EQ(openWithDesktop(path("docs\\a.txt")), kErrorSuccess);
-    EXPECT_EQ(openWithDesktop("\"" + path("DOCS") + "\""), kErrorSuccess);
+    EXPECT_EQ(openWithDesktop("\"" + path("docs") + "\""), kErrorSuccess);
     ASSERT_EQ(starter.calls().size(), 2u);
     EXPECT_EQ(starter.calls()[0].kind, Kind::kOpenUrl);
     EXPECT_EQ(starter.calls()[0].url, QUrl::fromLocalFile(q(posix("docs/a.txt"))));

@@ -89,7 +89,7 @@ TEST_F(PropertiesDialogTest, AFileShowsItsFacts)
     const FileTime read = at(2026, 11, 30, 23, 59);
     ASSERT_EQ(setFileTimes(path("docs\\report.txt"), nullptr, &read, &written), kErrorSuccess);
 
-    TPropertiesDialog* dialog = showPropertiesDialog(path("DOCS\\report.txt"));
+    TPropertiesDialog* dialog = showPropertiesDialog(path("docs\\report.txt"));
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_TRUE(dialog->testAttribute(Qt::WA_DeleteOnClose));
