@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -190,6 +191,35 @@ TEST_F(CaseIndexTest, RunsOverMoreFoldersThanAreWatchedReadEachFolderOncePerStay
     EXPECT_EQ(test::listNames(posix("d0")), (std::vector<std::string>{"Clash.txt", "y.txt"}));
     EXPECT_EQ(test::readFileBytes(posix("big/G7")), "planted");
     EXPECT_EQ(test::readFileBytes(posix("big/g7")), "f");
+}
+
+// More changes than the system's notification queue holds: the folder is read again, and the
+// look-ups give the answers a scan of the folder gives.
+TEST_F(CaseIndexTest, AfterTheNotificationQueueOverflowsTheFolderIsReadAgain)
+{
+    std::size_t queued = 0;
+    {
+        std::ifstream limit("/proc/sys/fs/inotify/max_queued_events");
+        limit >> queued;
+    }
+    if (queued == 0 || queued > 200000)
+        GTEST_SKIP() << "queue of " << queued << " events";
+    test::createFile(posix("dir/Data.TXT"), "old");
+    CaseIndexScope scope;
+    ASSERT_EQ(spelledOnDisk(path("dir\\DATA.TXT")), path("dir\\Data.TXT")); // the folder is indexed
+    const std::size_t reads = internal::folderReadsOnThisThread();
+    // Another program fills the queue, then removes the name and makes another spelling of it.
+    for (std::size_t i = 0; i <= queued; ++i)
+        test::createFile(posix("dir/f" + std::to_string(i)), "");
+    ASSERT_EQ(::unlink(posix("dir/Data.TXT").c_str()), 0);
+    test::createFile(posix("dir/DATA.txt"), "new");
+    EXPECT_EQ(spelledOnDisk(path("dir\\data.txt")), path("dir\\DATA.txt"));
+    EXPECT_EQ(internal::folderReadsOnThisThread(), reads + 1);
+    EXPECT_EQ(spelledOnDisk(path("dir\\F7")), path("dir\\f7"));
+    EXPECT_EQ(internal::folderReadsOnThisThread(), reads + 1);
+    std::string bytes;
+    EXPECT_EQ(readWholeFile(spelledOnDisk(path("dir\\data.TXT")), bytes), 0u);
+    EXPECT_EQ(bytes, "new");
 }
 
 TEST_F(CaseIndexTest, NewNamesInTheSameFolderAreCheckedLikeAnyOther)
