@@ -103,6 +103,14 @@ void activate(QWidget* window)
         window->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(window));
     }
+    // The focus comes with the activation, a little after it on a busy machine: keys go where the
+    // window's focus is, never to the window that was active before.
+    (void)QTest::qWaitFor(
+        [window] {
+            QWidget* focus = QApplication::focusWidget();
+            return focus != nullptr ? focus->window() == window : window->focusWidget() == nullptr;
+        },
+        2000);
 }
 
 const std::pair<Qt::KeyboardModifier, Qt::Key> kModifierKeys[] = {{Qt::ControlModifier, Qt::Key_Control},
@@ -155,6 +163,10 @@ void Journey::keys(std::initializer_list<Qt::Key> list)
 
 void Journey::type(const QString& text)
 {
+    // As with a key: a shown dialog is active before the typing reaches it.
+    QWidget* modal = QApplication::activeModalWidget();
+    if (QApplication::activePopupWidget() == nullptr)
+        activate(modal ? modal : window);
     QTest::keyClicks(target(window), text);
     QApplication::processEvents();
 }
