@@ -20,6 +20,7 @@
 #include "mainwindow/settings.h"
 #include "platform/shell/program_starter.h"
 #include "tools/tool_list.h"
+#include "support/text_recorder.h"
 #include "ui_TMainForm.h"
 
 namespace wux::mainwindow::test {
@@ -27,71 +28,6 @@ namespace {
 
 using wux::test::createFile;
 using wux::test::makeFolder;
-
-// A paint device that keeps the texts painted on it and where they stand; everything else is dropped.
-class TextRecorder : public QPaintDevice
-{
-public:
-    struct Painted
-    {
-        QPointF at;
-        QString text;
-    };
-    explicit TextRecorder(QSize size) : size_(size), engine_(*this) {}
-    QPaintEngine* paintEngine() const override { return &engine_; }
-    std::vector<Painted> texts;
-
-protected:
-    int metric(PaintDeviceMetric metric) const override
-    {
-        switch (metric) {
-        case PdmWidth:
-            return size_.width();
-        case PdmHeight:
-            return size_.height();
-        case PdmDepth:
-            return 32;
-        case PdmDevicePixelRatio:
-            return 1;
-        case PdmDevicePixelRatioScaled:
-            return int(devicePixelRatioFScale());
-        default:
-            return 96;
-        }
-    }
-
-private:
-    class Engine : public QPaintEngine
-    {
-    public:
-        explicit Engine(TextRecorder& owner) : QPaintEngine(AllFeatures), owner_(owner) {}
-        bool begin(QPaintDevice*) override { return true; }
-        bool end() override { return true; }
-        void updateState(const QPaintEngineState&) override {}
-        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-        void drawImage(const QRectF&, const QImage&, const QRectF&, Qt::ImageConversionFlags) override {}
-        void drawTiledPixmap(const QRectF&, const QPixmap&, const QPointF&) override {}
-        void drawRects(const QRectF*, int) override {}
-        void drawRects(const QRect*, int) override {}
-        void drawLines(const QLineF*, int) override {}
-        void drawLines(const QLine*, int) override {}
-        void drawPath(const QPainterPath&) override {}
-        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
-        void drawPolygon(const QPoint*, int, PolygonDrawMode) override {}
-        void drawEllipse(const QRectF&) override {}
-        void drawPoints(const QPointF*, int) override {}
-        void drawTextItem(const QPointF& at, const QTextItem& item) override
-        {
-            owner_.texts.push_back({painter()->combinedTransform().map(at), item.text()});
-        }
-        Type type() const override { return User; }
-
-    private:
-        TextRecorder& owner_;
-    };
-    QSize size_;
-    mutable Engine engine_;
-};
 
 class PaintedPanels : public MainFormTest
 {
@@ -101,14 +37,15 @@ protected:
     {
         controls::TWUXStringGrid* grid = panel.sgBrowser();
         QWidget* viewport = grid->viewport();
-        TextRecorder recorder(viewport->size());
+        wux::test::TextRecorder recorder(viewport->size());
         viewport->render(&recorder);
         std::map<std::pair<int, int>, std::string> cells;
-        for (const TextRecorder::Painted& painted : recorder.texts) {
+        for (const wux::test::PaintedText& painted : recorder.texts()) {
+            const QPoint at = QPointF(painted.left, painted.baseline).toPoint();
             for (int col = 0; col < grid->ColCount(); ++col)
                 for (int row = 0; row < grid->RowCount(); ++row) {
                     const QRect cell = grid->CellRect(col, row);
-                    if (!cell.isEmpty() && cell.contains(painted.at.toPoint())) {
+                    if (!cell.isEmpty() && cell.contains(at)) {
                         std::string& text = cells[{col, row}];
                         text += (text.empty() ? "" : "|") + painted.text.toStdString();
                     }

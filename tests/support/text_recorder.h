@@ -18,6 +18,7 @@ struct PaintedText
     QString text;
     double left = 0;  // the text's left edge, in the painter's coordinates
     double right = 0; // its right edge (left + its advance)
+    double baseline = 0; // the height of its baseline
 };
 
 class TextRecorder : public QPaintDevice
@@ -75,7 +76,7 @@ private:
         void drawTextItem(const QPointF& p, const QTextItem& item) override
         {
             const QPointF start = transform_.map(p);
-            owner_.texts_.push_back({item.text(), start.x(), start.x() + item.width()});
+            owner_.texts_.push_back({item.text(), start.x(), start.x() + item.width(), start.y()});
         }
         Type type() const override { return QPaintEngine::User; }
 
