@@ -117,13 +117,7 @@ TEST_F(Controls, TheFavouritesPopupActsOnThePanelWhoseBarOpenedItAlsoAfterTheBar
                   // Another language builds the drive bars again: the buttons that opened the popup are
                   // gone, the new ones serve as well.
                   when<mainwindow::TOptions>([&](mainwindow::TOptions& options) {
-                      auto* tree = options.findChild<QTreeWidget*>("tvOptions");
-                      auto* pages = options.findChild<QStackedWidget*>("OptionsPages");
-                      const int page = pages->indexOf(options.findChild<QWidget*>("tsLanguage"));
-                      for (int i = 0; i < tree->topLevelItemCount(); ++i)
-                          if (tree->topLevelItem(i)->data(0, Qt::UserRole).toInt() == page)
-                              click(tree->viewport(), Qt::NoModifier,
-                                    tree->visualItemRect(tree->topLevelItem(i)).center());
+                      openOptionsPage(options, "tsLanguage");
                       auto* list = options.findChild<QListWidget*>("lstLanguage");
                       click(list->viewport(), Qt::NoModifier, list->visualItemRect(list->item(1)).center());
                       click(options.findChild<QWidget*>("btnOk"));

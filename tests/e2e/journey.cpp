@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <cstdlib>
@@ -203,6 +205,20 @@ void Journey::menu(const char* menuName, const char* itemName)
     EXPECT_TRUE(item->isEnabled()) << itemName;
     QTest::mouseClick(popup, Qt::LeftButton, Qt::NoModifier, popup->actionGeometry(item).center());
     QApplication::processEvents();
+}
+
+void Journey::openOptionsPage(QWidget& options, const char* pageName)
+{
+    auto* tree = options.findChild<QTreeWidget*>("tvOptions");
+    auto* pages = options.findChild<QStackedWidget*>("OptionsPages");
+    ASSERT_TRUE(tree && pages);
+    const int page = pages->indexOf(options.findChild<QWidget*>(pageName));
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = tree->topLevelItem(i);
+        if (item->data(0, Qt::UserRole).toInt() == page)
+            click(tree->viewport(), Qt::NoModifier, tree->visualItemRect(item).center());
+    }
+    EXPECT_EQ(pages->currentIndex(), page) << pageName;
 }
 
 void Journey::focus(TBrowserForm& panel)

@@ -74,6 +74,8 @@ public:
     // A menu item chosen with the mouse: the menu bar's title, then the item.
     void menu(const char* menuName, const char* itemName);
     // A panel made active by a click into its grid, its cursor moved to name with the arrow keys.
+    // A page of the options dialog opened by a click on its entry in the page tree.
+    void openOptionsPage(QWidget& options, const char* pageName);
     void focus(TBrowserForm& panel);
     void cursorTo(TBrowserForm& panel, const std::string& name);
     // Runs act on the next modal window of type T once it is shown (act clicks or types its answer).

@@ -40,13 +40,7 @@ protected:
     {
         bool chosen = false;
         when<TOptions>([&, name](TOptions& options) {
-            auto* tree = options.findChild<QTreeWidget*>("tvOptions");
-            auto* pages = options.findChild<QStackedWidget*>("OptionsPages");
-            const int page = pages->indexOf(options.findChild<QWidget*>("tsLanguage"));
-            for (int i = 0; i < tree->topLevelItemCount(); ++i)
-                if (tree->topLevelItem(i)->data(0, Qt::UserRole).toInt() == page)
-                    click(tree->viewport(), Qt::NoModifier,
-                          tree->visualItemRect(tree->topLevelItem(i)).center());
+            openOptionsPage(options, "tsLanguage");
             auto* list = options.findChild<QListWidget*>("lstLanguage");
             const QList<QListWidgetItem*> found = list->findItems(name, Qt::MatchExactly);
             ASSERT_EQ(found.size(), 1) << name.toStdString();

@@ -19,19 +19,6 @@ namespace {
 
 using mainwindow::TOptions;
 
-// Opens a page of the options dialog by a click on its entry in the page tree.
-void openPage(Journey& journey, TOptions& options, const char* pageName)
-{
-    auto* tree = options.findChild<QTreeWidget*>("tvOptions");
-    auto* pages = options.findChild<QStackedWidget*>("OptionsPages");
-    const int page = pages->indexOf(options.findChild<QWidget*>(pageName));
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = tree->topLevelItem(i);
-        if (item->data(0, Qt::UserRole).toInt() == page)
-            journey.click(tree->viewport(), Qt::NoModifier, tree->visualItemRect(item).center());
-    }
-    EXPECT_EQ(pages->currentIndex(), page) << pageName;
-}
 
 TEST_F(Journey, AnOptionAppliedSavedAndInForceAtTheNextStart)
 {
@@ -42,7 +29,7 @@ TEST_F(Journey, AnOptionAppliedSavedAndInForceAtTheNextStart)
                   EXPECT_EQ(rows(left()), "[..]|seen.txt");
                   std::string during;
                   when<TOptions>([&](TOptions& options) {
-                      openPage(*this, options, "tsDisplay");
+                      openOptionsPage(options, "tsDisplay");
                       click(options.findChild<QWidget*>("chkShowHidden"));
                       click(options.findChild<QWidget*>("btnApply"));
                       during = rows(left()) + "|" + rows(right());
@@ -77,7 +64,7 @@ TEST_F(Journey, ALanguageSwitchedToAndBackToEnglish)
     settings(drive.path("work"), drive.path("work"));
     const auto chooseLanguage = [&](int row) {
         when<TOptions>([&, row](TOptions& options) {
-            openPage(*this, options, "tsLanguage");
+            openOptionsPage(options, "tsLanguage");
             auto* list = options.findChild<QListWidget*>("lstLanguage");
             click(list->viewport(), Qt::NoModifier, list->visualItemRect(list->item(row)).center());
             click(options.findChild<QWidget*>("btnOk"));
