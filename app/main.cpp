@@ -2,10 +2,12 @@
 
 #include "mainwindow/main_form.h"
 #include "mainwindow/startup.h"
+#include "platform/dialogs.h"
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    wux::platform::useQtDialogs();
     QApplication::setApplicationName(QStringLiteral("Wuxtool"));
     // The main window and the about box; a main window that cannot be made ends the program (its
     // message box has said why).

@@ -1,25 +1,15 @@
 #include "core/hourglass.h"
 
-#include <QCoreApplication>
-#include <QCursor>
-#include <QGuiApplication>
-
-#include "platform/thread.h"
+#include "platform/dialogs.h"
 
 namespace wux::core {
 
-HourglassCursor::HourglassCursor()
-    : active_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr &&
-              platform::isGuiThread())
-{
-    if (active_)
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-}
+HourglassCursor::HourglassCursor() : active_(platform::beginWaitCursor()) {}
 
 HourglassCursor::~HourglassCursor()
 {
     if (active_)
-        QGuiApplication::restoreOverrideCursor();
+        platform::endWaitCursor();
 }
 
 } // namespace wux::core

@@ -4,10 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include <QCoreApplication>
-#include <QCursor>
-#include <QGuiApplication>
-
+#include "core/hourglass.h"
 #include "filelist/general_options.h"
 #include "filelist/list_operations.h"
 #include "platform/files.h"
@@ -17,29 +14,6 @@
 namespace wux::filelist {
 
 namespace {
-
-// The hourglass while the Basket is rebuilt (only on the GUI thread of a GUI application).
-class HourglassCursor
-{
-public:
-    HourglassCursor()
-        : active_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr &&
-                  platform::isGuiThread())
-    {
-        if (active_)
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~HourglassCursor()
-    {
-        if (active_)
-            QGuiApplication::restoreOverrideCursor();
-    }
-    HourglassCursor(const HourglassCursor&) = delete;
-    HourglassCursor& operator=(const HourglassCursor&) = delete;
-
-private:
-    bool active_;
-};
 
 void releaseOwnedItemIds(TBrowserItem& item)
 {
@@ -540,7 +514,7 @@ void CompactStateText(TstateOfBrowser& state)
 
 void RecalcAllPanels()
 {
-    HourglassCursor hourglass;
+    core::HourglassCursor hourglass;
     DropPendingItems(BasketState);
     CompactStateText(BasketState);
     AttachStateToPanel(kRightBasketView, false, BasketState);

@@ -1,7 +1,6 @@
 #include "platform/dialogs.h"
 
 #include <algorithm>
-#include <atomic>
 #include <stdexcept>
 #include <string>
 
@@ -9,11 +8,10 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QString>
-
-#include "platform/paths.h"
 
 #include "platform/paths.h"
 #include "platform/thread.h"
@@ -21,12 +19,20 @@
 namespace wux::platform {
 namespace {
 
-std::atomic<DialogService*> installedService{nullptr};
-
 QtDialogService& qtService()
 {
     static QtDialogService instance;
     return instance;
+}
+
+void setWaitCursor(bool on)
+{
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
+        return;
+    if (on)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QGuiApplication::restoreOverrideCursor();
 }
 
 QMessageBox::StandardButton standardButton(MsgResult answer)
@@ -88,49 +94,9 @@ QString displayText(const std::string& text)
 
 } // namespace
 
-std::vector<MsgResult> messageBoxButtons(MsgButtons buttons)
+void useQtDialogs()
 {
-    switch (buttons) {
-    case MsgButtons::Ok:
-        return {MsgResult::Ok};
-    case MsgButtons::OkCancel:
-        return {MsgResult::Ok, MsgResult::Cancel};
-    case MsgButtons::AbortRetryIgnore:
-        return {MsgResult::Abort, MsgResult::Retry, MsgResult::Ignore};
-    case MsgButtons::YesNoCancel:
-        return {MsgResult::Yes, MsgResult::No, MsgResult::Cancel};
-    case MsgButtons::YesNo:
-        return {MsgResult::Yes, MsgResult::No};
-    case MsgButtons::RetryCancel:
-        return {MsgResult::Retry, MsgResult::Cancel};
-    }
-    return {MsgResult::Ok};
-}
-
-MsgResult defaultAnswer(MsgButtons buttons, int defaultButton)
-{
-    const std::vector<MsgResult> answers = messageBoxButtons(buttons);
-    if (defaultButton < 1 || static_cast<std::size_t>(defaultButton) > answers.size()) {
-        return answers.front();
-    }
-    return answers[static_cast<std::size_t>(defaultButton) - 1];
-}
-
-MsgResult closeAnswer(MsgButtons buttons)
-{
-    switch (buttons) {
-    case MsgButtons::Ok:
-        return MsgResult::Ok;
-    case MsgButtons::YesNo:
-        return MsgResult::No;
-    case MsgButtons::AbortRetryIgnore:
-        return MsgResult::Abort;
-    case MsgButtons::OkCancel:
-    case MsgButtons::YesNoCancel:
-    case MsgButtons::RetryCancel:
-        return MsgResult::Cancel;
-    }
-    return MsgResult::Cancel;
+    internal::setWindowServices(&qtService(), &setWaitCursor);
 }
 
 MsgResult QtDialogService::messageBox(const MessageBoxRequest& request)
@@ -191,40 +157,6 @@ std::string QtDialogService::fileDialog(const FileDialogRequest& request)
         return {};
     }
     return toWindowsPath(dialog.selectedFiles().front().toStdString());
-}
-
-DialogService& dialogService()
-{
-    DialogService* service = installedService.load();
-    return service != nullptr ? *service : qtService();
-}
-
-DialogService* installDialogService(DialogService* service)
-{
-    DialogService* previous = installedService.exchange(service);
-    return previous;
-}
-
-MsgResult showMessageBox(const MessageBoxRequest& request)
-{
-    if (isGuiThread()) {
-        return dialogService().messageBox(request);
-    }
-    MsgResult result = closeAnswer(request.buttons);
-    synchronize([&] { result = dialogService().messageBox(request); });
-    return result;
-}
-
-MsgResult showMessageBox(std::string_view text, std::string_view caption, MsgButtons buttons, MsgIcon icon,
-                         int defaultButton)
-{
-    MessageBoxRequest request;
-    request.text = std::string(text);
-    request.caption = std::string(caption);
-    request.buttons = buttons;
-    request.icon = icon;
-    request.defaultButton = defaultButton;
-    return showMessageBox(request);
 }
 
 std::vector<std::string> ScriptedDialogService::texts() const

@@ -139,7 +139,19 @@ public:
     std::string fileDialog(const FileDialogRequest& request) override;
 };
 
-// The installed service: the Qt service unless a test installed another.
+// Programs with windows call this once, after making their QApplication: message boxes and file and
+// font dialogs then show real windows (the Qt service serves when no other is installed), and the wait
+// cursor can be shown. A program that never calls it (a command-line tool) answers every box as if it
+// was closed, writing its caption and text to the error output, cancels every file and font dialog
+// and shows no cursor; it then needs no GUI library at all.
+void useQtDialogs();
+
+// The wait cursor, nested: true when this call set it, and then endWaitCursor takes it back. Only on
+// the GUI thread of a program with windows; elsewhere nothing is shown and the answer is false.
+bool beginWaitCursor();
+void endWaitCursor();
+
+// The installed service: the Qt service (after useQtDialogs) unless a test installed another.
 DialogService& dialogService();
 
 // Installs Service (nullptr: the Qt service again) and returns the one it replaces. The caller
@@ -166,6 +178,11 @@ private:
 MsgResult showMessageBox(const MessageBoxRequest& request);
 MsgResult showMessageBox(std::string_view text, std::string_view caption, MsgButtons buttons = MsgButtons::Ok,
                          MsgIcon icon = MsgIcon::None, int defaultButton = 1);
+
+namespace internal {
+// Installs the default service and the wait cursor's switch (useQtDialogs does).
+void setWindowServices(DialogService* defaultService, void (*waitCursor)(bool on));
+} // namespace internal
 
 // A service for tests: answers message boxes from a queue of scripted answers and records every
 // box it was asked to show; file dialogs likewise from a queue of drive paths ("" or an empty queue:

@@ -483,6 +483,7 @@ std::vector<Scene> dialogScenes()
 int run(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    wux::platform::useQtDialogs();
     QApplication::setApplicationName(QStringLiteral("Wuxtool"));
     const std::string folder =
         QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots"))

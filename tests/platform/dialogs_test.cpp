@@ -7,6 +7,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -144,6 +146,58 @@ TEST(Dialogs, ScopedServiceRestoresThePreviousOne)
     }
     EXPECT_EQ(&dialogService(), &original);
     EXPECT_NE(dynamic_cast<QtDialogService*>(&original), nullptr);
+}
+
+// A program that shows no windows (the engines' command-line drivers) never called useQtDialogs.
+TEST(Dialogs, WithoutWindowsABoxIsAnsweredAsClosedAndWrittenToTheErrorOutput)
+{
+    internal::setWindowServices(nullptr, nullptr);
+    struct Restore
+    {
+        ~Restore() { useQtDialogs(); }
+    } restore;
+    EXPECT_EQ(dynamic_cast<QtDialogService*>(&dialogService()), nullptr);
+    const struct
+    {
+        MsgButtons buttons;
+        MsgResult answer;
+    } cases[] = {
+        {MsgButtons::Ok, MsgResult::Ok},          {MsgButtons::OkCancel, MsgResult::Cancel},
+        {MsgButtons::YesNo, MsgResult::No},       {MsgButtons::YesNoCancel, MsgResult::Cancel},
+        {MsgButtons::AbortRetryIgnore, MsgResult::Abort},
+    };
+    for (const auto& c : cases) {
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(showMessageBox("Error file copy 2\r\nAccess denied", "Error", c.buttons, MsgIcon::Error, 1),
+                  c.answer);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Error: Error file copy 2\r\nAccess denied\n");
+    }
+    ::testing::internal::CaptureStderr();
+    showMessageBox("No caption", "");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "No caption\n");
+    EXPECT_EQ(dialogService().fileDialog({}), "");
+    QFont font;
+    EXPECT_FALSE(dialogService().fontDialog({}, font));
+    EXPECT_FALSE(beginWaitCursor());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST(Dialogs, WithWindowsTheWaitCursorNestsAndOnlyOnTheGuiThread)
+{
+    ASSERT_TRUE(beginWaitCursor());
+    ASSERT_TRUE(beginWaitCursor());
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    endWaitCursor();
+    EXPECT_NE(QGuiApplication::overrideCursor(), nullptr);
+    endWaitCursor();
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    bool onWorker = true;
+    FunctionThread thread([&](FunctionThread&) { onWorker = beginWaitCursor(); });
+    thread.Start();
+    thread.WaitFor();
+    EXPECT_FALSE(onWorker);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 TEST(Dialogs, WorkersMessageBoxIsShownByTheGuiThreadAndItsAnswerArrives)

@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "platform/dialogs.h"
+
 int main(int argc, char** argv)
 {
     setenv("TZ", "UTC", 1);
@@ -16,6 +18,7 @@ int main(int argc, char** argv)
     std::setlocale(LC_ALL, "C");
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
+    wux::platform::useQtDialogs();
     std::setlocale(LC_ALL, "C");
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
