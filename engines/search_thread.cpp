@@ -4,7 +4,9 @@
 #include <array>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -136,95 +138,353 @@ std::string withoutTrailingDelimiter(std::string path)
 
 } // namespace
 
-// A few threads that run the jobs of one batch together with the thread that hands it out: each
-// takes the next index until none is left; the batch ends when every job has ended.
-class ContentReaders
+// One folder of a walk: listed, and its entries tested, on any thread of the walk; taken into the store
+// by the worker in the walk's order.
+struct WalkFolder
+{
+    enum class Stage
+    {
+        Waiting, // known from its parent's listing
+        Listing,
+        Testing, // listed; content tests still to run or running
+        Done,
+    };
+
+    std::string path;
+    platform::FileId expected;
+    bool hasExpected = false;
+    // Its place in the walk: the listing positions that lead to it from the walk's first folder. The
+    // walk takes folders in the order of these keys.
+    std::vector<std::uint32_t> key;
+
+    // Guarded by the walk's mutex.
+    Stage stage = Stage::Waiting;
+    bool cancelled = false;       // no longer wanted: not listed, not tested, no sub-folders made
+    bool counted = false;         // counted in the look-ahead
+    std::size_t entriesCounted = 0;
+    std::size_t nextEntry = 0;    // the next entry to hand out for the content test
+    std::size_t testsRunning = 0; // content tests handed out and not ended
+    std::vector<std::shared_ptr<WalkFolder>> children;
+
+    // Written by the thread that lists it (and the hits by the threads that test each entry); read by
+    // the worker once the stage is Done.
+    filelist::FolderEntries listed;
+    platform::HeldFolder held;
+    std::vector<std::uint8_t> hits;
+};
+
+namespace {
+
+struct WalkOrder
+{
+    bool operator()(const std::shared_ptr<WalkFolder>& a, const std::shared_ptr<WalkFolder>& b) const
+    {
+        return a->key < b->key;
+    }
+};
+
+// At most this many folders are listed ahead of the one the worker takes, holding at most this many
+// entries (the folder the worker waits for is always listed).
+constexpr std::size_t kFoldersAhead = 64;
+constexpr std::size_t kEntriesAhead = 1u << 17;
+// At most this many files of a folder go to one thread at a time.
+constexpr std::size_t kFilesPerTurn = 16;
+
+} // namespace
+
+// The helper threads of a run's walks. Each takes the first piece of work in the walk's order: the
+// listing of a folder (within the look-ahead) or a few content tests of a listed one. The worker
+// does the work of the folder it waits for itself when no helper has taken it, so that one thread
+// alone walks exactly as the order says.
+class WalkAhead
 {
 public:
-    explicit ContentReaders(std::size_t threads)
+    WalkAhead(TFinder& finder, std::size_t threads)
+        : finder_(finder), threads_(threads), flags_(finder.filterFlags + kReadFolderFlag),
+          filter_(FinderStore.filter), masks_(FinderStore.maskList)
     {
         buffers_.resize(threads);
-        for (std::size_t worker = 1; worker < threads; ++worker)
-            threads_.emplace_back([this, worker] { serve(worker); });
+        for (std::size_t helper = 1; helper < threads; ++helper)
+            helpers_.emplace_back([this, helper] { serve(helper); });
     }
-    ~ContentReaders()
+    ~WalkAhead()
     {
         {
             std::lock_guard lock(mutex_);
             closing_ = true;
         }
-        wake_.notify_all();
-        for (std::thread& thread : threads_)
+        helpersWake_.notify_all();
+        for (std::thread& thread : helpers_)
             thread.join();
     }
-    ContentReaders(const ContentReaders&) = delete;
-    ContentReaders& operator=(const ContentReaders&) = delete;
+    WalkAhead(const WalkAhead&) = delete;
+    WalkAhead& operator=(const WalkAhead&) = delete;
 
-    // Runs job(index, read buffer) for every index below count and returns when all have ended.
-    void run(std::size_t count, const std::function<void(std::size_t, std::vector<std::uint8_t>&)>& job)
+    // Begins a walk at path (expected: the identity its parent's listing showed, if any); content:
+    // the files are tested for the text (false: every file counts as not found).
+    std::shared_ptr<WalkFolder> begin(const std::string& path, const platform::FileId* expected, bool content)
+    {
+        auto root = std::make_shared<WalkFolder>();
+        root->path = path;
+        if (expected != nullptr) {
+            root->expected = *expected;
+            root->hasExpected = true;
+        }
+        {
+            std::lock_guard lock(mutex_);
+            root_ = root;
+            content_ = content;
+            work_.insert(root);
+        }
+        helpersWake_.notify_one();
+        return root;
+    }
+
+    // Returns when the folder is listed and tested, doing its work meanwhile when no helper does.
+    void await(const std::shared_ptr<WalkFolder>& folder)
+    {
+        std::unique_lock lock(mutex_);
+        front_ = folder.get();
+        while (folder->stage != WalkFolder::Stage::Done) {
+            Job job;
+            if (take(job, folder.get())) {
+                lock.unlock();
+                run(job, buffers_[0]);
+                lock.lock();
+                continue;
+            }
+            finderWake_.wait(lock);
+        }
+        front_ = nullptr;
+    }
+
+    // The folder is in the store: it no longer counts against the look-ahead.
+    void taken(WalkFolder& folder)
     {
         {
             std::lock_guard lock(mutex_);
-            job_ = &job;
-            count_ = count;
-            next_ = 0;
-            busy_ = threads_.size();
-            ++batch_;
+            uncount(folder);
         }
-        wake_.notify_all();
-        work(buffers_[0]);
-        std::unique_lock lock(mutex_);
-        ended_.wait(lock, [this] { return busy_ == 0; });
-        job_ = nullptr;
+        helpersWake_.notify_one(); // room in the look-ahead
+        folder.listed = filelist::FolderEntries();
+        folder.hits = std::vector<std::uint8_t>();
+        folder.held.close();
+    }
+
+    // Neither the folder nor anything below it is wanted.
+    void cancel(const std::shared_ptr<WalkFolder>& folder)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            cancelLocked(folder);
+        }
+        helpersWake_.notify_one(); // room in the look-ahead
+    }
+
+    // Ends the walk: what is left of it is dropped (work in hand ends with its piece).
+    void end()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            if (root_)
+                cancelLocked(root_);
+            root_.reset();
+            work_.clear();
+        }
     }
 
 private:
-    void serve(std::size_t worker)
+    struct Job
     {
-        std::uint64_t seen = 0;
-        for (;;) {
-            {
-                std::unique_lock lock(mutex_);
-                wake_.wait(lock, [&] { return closing_ || batch_ != seen; });
-                if (closing_)
-                    return;
-                seen = batch_;
+        std::shared_ptr<WalkFolder> folder;
+        bool listing = false;
+        std::size_t first = 0; // content tests of entries [first, end)
+        std::size_t end = 0;
+    };
+
+    // The first piece of work in the walk's order (of only, when given). Caller holds the mutex.
+    bool take(Job& job, const WalkFolder* only)
+    {
+        for (auto it = work_.begin(); it != work_.end(); ++it) {
+            WalkFolder& folder = **it;
+            if (only != nullptr && &folder != only)
+                continue;
+            if (folder.stage == WalkFolder::Stage::Waiting) {
+                if (&folder != front_ && (ahead_ >= kFoldersAhead || entriesAhead_ >= kEntriesAhead))
+                    continue; // the look-ahead is full: only content tests of listed folders
+                folder.stage = WalkFolder::Stage::Listing;
+                folder.counted = true;
+                ++ahead_;
+                job = Job{*it, true, 0, 0};
+                work_.erase(it);
+                return true;
             }
-            work(buffers_[worker]);
-            {
-                std::lock_guard lock(mutex_);
-                --busy_;
+            // Testing: the next few entries, fewer as the folder's end nears so that every thread
+            // gets some.
+            const std::size_t count = folder.listed.entries.size();
+            const std::size_t left = count - folder.nextEntry;
+            const std::size_t turn = std::clamp<std::size_t>(left / (2 * threads_), 1, kFilesPerTurn);
+            job = Job{*it, false, folder.nextEntry, folder.nextEntry + turn};
+            folder.nextEntry += turn;
+            ++folder.testsRunning;
+            if (folder.nextEntry == count)
+                work_.erase(it);
+            return true;
+        }
+        return false;
+    }
+
+    void run(const Job& job, std::vector<std::uint8_t>& buffer)
+    {
+        if (job.listing)
+            list(job.folder);
+        else
+            test(*job.folder, job.first, job.end, buffer);
+    }
+
+    void list(const std::shared_ptr<WalkFolder>& shared)
+    {
+        WalkFolder& folder = *shared;
+        if (finder_.beforeListing_)
+            finder_.beforeListing_(folder.path);
+        filelist::ListFolderEntries(folder.path, flags_, filter_, masks_,
+                                    folder.hasExpected ? &folder.expected : nullptr, folder.listed);
+        const std::size_t count = folder.listed.entries.size();
+        // The files are opened in the folder as listed, held open: never a file reached through a
+        // link put in its place (or in place of a folder above it), and no path looked up per file.
+        bool testing = finder_.hasPatterns && count > 0;
+        if (testing) {
+            folder.hits.assign(count, 0);
+            testing = content_ && !finder_.Terminated() &&
+                      folder.held.open(folder.path, folder.hasExpected ? &folder.expected : nullptr) ==
+                          platform::kErrorSuccess;
+        }
+        std::size_t added = 0;
+        bool front = false;
+        {
+            std::lock_guard lock(mutex_);
+            if (!folder.cancelled) {
+                folder.entriesCounted = count;
+                entriesAhead_ += count;
+                if (finder_.recurse) {
+                    const filelist::FolderEntries& listed = folder.listed;
+                    folder.children.reserve(listed.subfolders.size());
+                    for (std::size_t i = 0; i < listed.subfolders.size(); ++i) {
+                        auto child = std::make_shared<WalkFolder>();
+                        child->path = folder.path + "\\" + listed.subfolders[i];
+                        child->expected = listed.subfolderIds[i];
+                        child->hasExpected = true;
+                        child->key = folder.key;
+                        child->key.push_back(static_cast<std::uint32_t>(i));
+                        work_.insert(child);
+                        folder.children.push_back(std::move(child));
+                        ++added;
+                    }
+                }
+                if (testing) {
+                    work_.insert(shared);
+                    added += 2;
+                }
             }
-            ended_.notify_all();
+            folder.stage = testing && !folder.cancelled ? WalkFolder::Stage::Testing : WalkFolder::Stage::Done;
+            front = &folder == front_;
+        }
+        if (front)
+            finderWake_.notify_one();
+        if (added > 1)
+            helpersWake_.notify_all();
+        else if (added == 1)
+            helpersWake_.notify_one();
+    }
+
+    void test(WalkFolder& folder, std::size_t first, std::size_t end, std::vector<std::uint8_t>& buffer)
+    {
+        for (std::size_t i = first; i < end; ++i) {
+            // After a stop request an entry counts as not found.
+            if (finder_.Terminated())
+                break;
+            platform::FileHandle file;
+            if (file.openIn(folder.held, folder.listed.entries[i].name, platform::kAccessRead,
+                            platform::kShareRead | platform::kShareWrite) != platform::kErrorSuccess)
+                continue;
+            folder.hits[i] = finder_.scanContent(file, buffer, nullptr) ? 1 : 0;
+        }
+        bool front = false;
+        {
+            std::lock_guard lock(mutex_);
+            --folder.testsRunning;
+            if (folder.testsRunning == 0 &&
+                (folder.cancelled || folder.nextEntry == folder.listed.entries.size())) {
+                folder.stage = WalkFolder::Stage::Done;
+                front = &folder == front_;
+            }
+        }
+        if (front)
+            finderWake_.notify_one();
+    }
+
+    void uncount(WalkFolder& folder)
+    {
+        if (!folder.counted)
+            return;
+        folder.counted = false;
+        --ahead_;
+        entriesAhead_ -= folder.entriesCounted;
+        folder.entriesCounted = 0;
+    }
+
+    void cancelLocked(const std::shared_ptr<WalkFolder>& folder)
+    {
+        std::vector<std::shared_ptr<WalkFolder>> pending{folder};
+        while (!pending.empty()) {
+            const std::shared_ptr<WalkFolder> next = std::move(pending.back());
+            pending.pop_back();
+            if (!next->cancelled) {
+                next->cancelled = true;
+                uncount(*next);
+                work_.erase(next);
+                if (next->stage == WalkFolder::Stage::Testing && next->testsRunning == 0)
+                    next->stage = WalkFolder::Stage::Done;
+            }
+            pending.insert(pending.end(), next->children.begin(), next->children.end());
         }
     }
 
-    void work(std::vector<std::uint8_t>& buffer)
+    void serve(std::size_t helper)
     {
+        std::unique_lock lock(mutex_);
         for (;;) {
-            const std::function<void(std::size_t, std::vector<std::uint8_t>&)>* job = nullptr;
-            std::size_t index = 0;
-            {
-                std::lock_guard lock(mutex_);
-                if (next_ >= count_)
-                    return;
-                index = next_++;
-                job = job_;
+            if (closing_)
+                return;
+            Job job;
+            if (!take(job, nullptr)) {
+                helpersWake_.wait(lock);
+                continue;
             }
-            (*job)(index, buffer);
+            lock.unlock();
+            run(job, buffers_[helper]);
+            job.folder.reset();
+            lock.lock();
         }
     }
 
-    std::vector<std::thread> threads_;
-    std::vector<std::vector<std::uint8_t>> buffers_;
+    TFinder& finder_;
+    const std::size_t threads_;
+    const std::uint32_t flags_;
+    const filelist::TBrowserFilter filter_;
+    const core::TMaskList masks_;
+    std::vector<std::vector<std::uint8_t>> buffers_; // one read block per thread (0: the worker's)
+    std::vector<std::thread> helpers_;
+
     std::mutex mutex_;
-    std::condition_variable wake_;
-    std::condition_variable ended_;
-    const std::function<void(std::size_t, std::vector<std::uint8_t>&)>* job_ = nullptr;
-    std::size_t count_ = 0;
-    std::size_t next_ = 0;
-    std::size_t busy_ = 0;
-    std::uint64_t batch_ = 0;
+    std::condition_variable helpersWake_; // new work, room in the look-ahead, or closing
+    std::condition_variable finderWake_;  // the folder the worker waits for has moved on
+    std::set<std::shared_ptr<WalkFolder>, WalkOrder> work_; // folders with work to hand out
+    std::shared_ptr<WalkFolder> root_;
+    const WalkFolder* front_ = nullptr; // the folder the worker waits for
+    std::size_t ahead_ = 0;
+    std::size_t entriesAhead_ = 0;
+    bool content_ = false;
     bool closing_ = false;
 };
 
@@ -232,7 +492,8 @@ TFinder::TFinder()
     : pathDisplay_([this](const std::string& path) {
           if (view != nullptr)
               view->ShowStatusText(path);
-      })
+      }),
+      rowDisplay_([this](const std::string&) { showResultRows(); })
 {
 }
 
@@ -240,7 +501,7 @@ TFinder::~TFinder()
 {
     Terminate();
     WaitFor();
-    readers_.reset();
+    walk_.reset();
     if (platform::movableIsValid(patternBlock))
         platform::movableFree(patternBlock);
 }
@@ -609,25 +870,29 @@ void TFinder::ShowCurrentPath()
 
 void TFinder::UpdateResultRows()
 {
-    Synchronize([this] {
-        if (view == nullptr)
-            return;
-        filelist::TstateOfBrowser& list = ResultListState != nullptr ? *ResultListState : FinderStore;
-        std::int32_t rows = 0;
-        {
-            CriticalSectionLock lock(FinderLock);
-            rows = list.itemCount;
-            if (view->FullView())
-                rows += list.folderCount;
-        }
-        view->SetResultRowCount(rows);
-    });
+    rowDisplay_.post(std::string());
+}
+
+void TFinder::showResultRows()
+{
+    if (view == nullptr)
+        return;
+    filelist::TstateOfBrowser& list = ResultListState != nullptr ? *ResultListState : FinderStore;
+    std::int32_t rows = 0;
+    {
+        CriticalSectionLock lock(FinderLock);
+        rows = list.itemCount;
+        if (view->FullView())
+            rows += list.folderCount;
+    }
+    view->SetResultRowCount(rows);
 }
 
 void TFinder::ShowFoundCount()
 {
     Synchronize([this] {
         pathDisplay_.cancel(); // the count replaces any path still waiting
+        rowDisplay_.cancel();  // and the closing row count any count still waiting
         if (view != nullptr)
             view->ShowStatusText(statusText);
     });
@@ -637,7 +902,23 @@ void TFinder::ShowFoundCount()
 
 void TFinder::SearchDirectory(const std::string& Path, const platform::FileId* expected)
 {
-    const std::int32_t remembered = FinderStore.itemCount;
+    if (!walk_) {
+        std::size_t threads = contentThreads_;
+        if (threads == 0)
+            threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+        walk_ = std::make_unique<WalkAhead>(*this, threads);
+    }
+    // Several files are tested at once: each thread has its own read block and attempt lists; the
+    // compiled patterns are shared and only read. The found flags of the pattern block belong to one
+    // file in hand, so they are not set here.
+    const bool content = hasPatterns && preparePatterns(nullptr);
+    takeFolder(walk_->begin(Path, expected, content));
+    walk_->end();
+}
+
+void TFinder::takeFolder(const std::shared_ptr<WalkFolder>& folder)
+{
+    const std::string& Path = folder->path;
     currentPath = Path;
     ShowCurrentPath();
     // Every look at the store takes the lock: even reading locks its blocks and text storage.
@@ -646,108 +927,52 @@ void TFinder::SearchDirectory(const std::string& Path, const platform::FileId* e
         CriticalSectionLock lock(FinderLock);
         position = filelist::FolderInsertPosition(Path, FinderStore);
     }
-    if (position == -1)
+    if (position == -1) {
+        walk_->cancel(folder); // no folder is searched twice in one run
         return;
+    }
+    walk_->await(folder);
+    std::vector<platform::FindData>& entries = folder->listed.entries;
+    if (hasPatterns && !entries.empty()) {
+        currentPath = Path + "\\" + entries.back().name;
+        ShowCurrentPath();
+        // The entries without the text leave the folder (a folder entry never has it).
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (folder->hits[i] == 0)
+                continue;
+            if (kept != i)
+                entries[kept] = std::move(entries[i]);
+            ++kept;
+        }
+        entries.resize(kept);
+    }
     const bool duplicates = duplicatesMode();
-    const std::int32_t folder = FinderStore.folderCount + 1;
-    platform::StringList subfolders;
-    std::vector<platform::FileId> subfolderIds;
-    std::int32_t count = 0;
-    {
-        CriticalSectionLock lock(FinderLock);
-        filelist::AddFolderRecord(Path, FinderStore);
-        filelist::ReadFolderItems(folder, filterFlags + kReadFolderFlag, FinderStore, &subfolders, expected,
-                                  &subfolderIds);
-        StateAccess access(FinderStore);
-        if (access.HasRecord(folder))
-            count = access.Folder(folder).count;
-    }
-    if (count > 0 && hasPatterns) {
-        std::vector<std::string> paths(static_cast<std::size_t>(count));
-        {
-            CriticalSectionLock lock(FinderLock);
-            std::string name;
-            for (std::int32_t n = 1; n <= count; ++n) {
-                filelist::GetItemName(folder, n, FinderStore, name);
-                paths[static_cast<std::size_t>(n - 1)] = Path + "\\" + name;
-            }
-        }
-        std::vector<std::uint8_t> hits;
-        testContents(Path, expected, paths, hits);
-        std::vector<std::int32_t> removals;
-        for (std::int32_t n = 1; n <= count; ++n)
-            if (hits[static_cast<std::size_t>(n - 1)] == 0)
-                removals.push_back(n);
-        if (!removals.empty()) {
-            CriticalSectionLock lock(FinderLock);
-            for (std::int32_t n : removals)
-                filelist::MarkItemForRemoval(folder, n, FinderStore);
-            filelist::RemovePendingFolderItems(folder, FinderStore);
-            StateAccess access(FinderStore);
-            count = access.HasRecord(folder) ? access.Folder(folder).count : 0;
-        }
-    }
     bool kept = false;
     {
         CriticalSectionLock lock(FinderLock);
-        if (count > 0) {
+        const std::int32_t remembered = FinderStore.itemCount;
+        const std::int32_t number = FinderStore.folderCount + 1;
+        filelist::AddFolderRecord(Path, FinderStore);
+        filelist::AppendFolderEntries(number, entries, FinderStore);
+        if (!entries.empty()) {
             if (duplicates)
                 filelist::SortItems(0, remembered, FinderStore.itemCount, FinderStore, FinderStore.sortWord);
             else
-                filelist::SortFolder(folder, FinderStore.sortWord, FinderStore);
+                filelist::SortFolder(number, FinderStore.sortWord, FinderStore);
         }
         kept = filelist::CommitFolderRecord(position, FinderStore);
     }
+    walk_->taken(*folder);
     if (kept && !duplicates)
         UpdateResultRows();
     if (!recurse)
         return;
-    for (int i = 0; i < subfolders.count() && !Terminated(); ++i)
-        SearchDirectory(Path + "\\" + subfolders[i], &subfolderIds[static_cast<std::size_t>(i)]);
-}
-
-void TFinder::testContents(const std::string& folder, const platform::FileId* expected,
-                           const std::vector<std::string>& paths, std::vector<std::uint8_t>& hits)
-{
-    hits.assign(paths.size(), 0);
-    // The files are opened in the folder as listed, held open: never a file reached through a link put
-    // in its place (or in place of a folder above it), and no path looked up per file.
-    platform::HeldFolder held;
-    if (held.open(folder, expected) != platform::kErrorSuccess)
-        return;
-    std::size_t threads = contentThreads_;
-    if (threads == 0)
-        threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
-    // One file, or one thread: in order on this thread, as the folder lists them.
-    if (paths.size() < 2 || threads < 2) {
-        for (std::size_t i = 0; i < paths.size() && !Terminated(); ++i) {
-            currentPath = paths[i];
-            ShowCurrentPath();
-            hits[i] = FileContainsText(paths[i], &held);
-        }
-        return;
+    for (const std::shared_ptr<WalkFolder>& child : folder->children) {
+        if (Terminated())
+            break;
+        takeFolder(child);
     }
-    // Several files at once: each reader has its own read buffer and attempt lists; the compiled
-    // patterns are shared and only read. The found flags of the pattern block belong to one file in
-    // hand, so they are not set here. The hits land by their index: the store's order is the listing's.
-    if (!preparePatterns(nullptr))
-        return;
-    if (!readers_)
-        readers_ = std::make_unique<ContentReaders>(threads);
-    const std::function<void(std::size_t, std::vector<std::uint8_t>&)> job =
-        [&](std::size_t i, std::vector<std::uint8_t>& buffer) {
-            if (Terminated())
-                return;
-            platform::FileHandle file;
-            if (openForContent(file, paths[i], &held) != 0)
-                return;
-            hits[i] = scanContent(file, buffer, nullptr) ? 1 : 0;
-        };
-    currentPath = paths.front();
-    ShowCurrentPath();
-    readers_->run(paths.size(), job);
-    currentPath = paths.back();
-    ShowCurrentPath();
 }
 
 void TFinder::CheckFile(const std::string& FolderPath, const std::string& Name)
@@ -909,7 +1134,7 @@ void TFinder::Execute()
     closeRun();
     finished = true;
     readBuffer_ = std::vector<std::uint8_t>();
-    readers_.reset();
+    walk_.reset();
     compiledPatterns_.clear();
     if (hasPatterns && platform::movableIsValid(patternBlock)) {
         platform::movableFree(patternBlock);

@@ -9,8 +9,14 @@
 //
 // Threads: the worker writes FinderStore; the results window reads it. Every growth of the store
 // (folders, items, texts) happens under FinderLock, which the window also holds whenever it reads the
-// store. The window's status line and row count change only in synchronised calls, and the operation
-// cursor of a search in the selection is called through synchronised calls too.
+// store. The window's status line and row count change only in calls run on the GUI thread, and the
+// operation cursor of a search in the selection is called through synchronised calls too.
+//
+// The walk: a few helper threads list the folders ahead of the worker (in the order the walk takes
+// them, as far as a bounded look-ahead allows), read the status of the entries that pass, and test
+// the files' content, while the worker takes each folder into FinderStore strictly in the walk's
+// order: depth first, sub-folders in listing order. The store therefore holds the same folders and
+// items in the same order whatever the number of threads.
 //
 // Content search: the text is split into terms (or taken whole as one phrase); each term is searched
 // in three encodings at once, the 8-bit form, UTF-16 little-endian and UTF-8, in one pass over the
@@ -20,6 +26,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -72,8 +79,9 @@ public:
     virtual void SetResultRowCount(std::int32_t rows) = 0;
 };
 
-// The threads that read files for the content test.
-class ContentReaders;
+// The helper threads of the walk, and one folder of it.
+class WalkAhead;
+struct WalkFolder;
 
 class TFinder : public platform::WuxThread
 {
@@ -111,14 +119,16 @@ public:
     // The content test. Folder: the folder of Path held open by the walk; the file is then opened there
     // by its name, without a lookup of the path.
     bool FileContainsText(const std::string& Path, const platform::HeldFolder* Folder = nullptr);
-    // The content test of several files at once, on up to threads threads (the calling one among
-    // them); hits[i] tells whether paths[i] holds the text. A file whose folder is no longer the one
-    // listed (expected) is never read. Test seam: the number of threads (1: one file after the other).
+    // Test seam: the number of threads that list folders and test files (the worker among them; 1:
+    // every folder and file one after the other on the worker).
     void setContentThreads(std::size_t threads) { contentThreads_ = threads < 1 ? 1 : threads; }
+    // Test seam: called on the thread that lists a folder, with its path, just before it is opened.
+    void setBeforeListing(std::function<void(const std::string&)> hook) { beforeListing_ = std::move(hook); }
 
-    // The calls into the results window. The current path is handed over without waiting: the
-    // status line follows the files in hand without a round trip per file and shows the newest
-    // path at most every few hundredths of a second.
+    // The calls into the results window. The current path and the row count are handed over without
+    // waiting: the status line and the grid follow the walk without a round trip per folder or file
+    // and show the newest state at most every few hundredths of a second; the closing count is
+    // shown last.
     void ShowCurrentPath();
     void UpdateResultRows();
     void ShowFoundCount();
@@ -141,15 +151,20 @@ private:
     // through kindFields when given.
     bool scanContent(platform::FileHandle& file, std::vector<std::uint8_t>& buffer,
                      std::uint8_t* const* kindFields) const;
-    // The content test of the entries of one folder (paths in list order), on several threads.
-    void testContents(const std::string& folder, const platform::FileId* expected,
-                      const std::vector<std::string>& paths, std::vector<std::uint8_t>& hits);
+    // Takes a folder of the walk into FinderStore when it is not there yet, then its sub-folders.
+    void takeFolder(const std::shared_ptr<WalkFolder>& folder);
+    // The results window's row count from the store (GUI thread).
+    void showResultRows();
+
+    friend class WalkAhead;
 
     std::size_t blockSize_ = kFinderBlockSize;
     std::size_t contentThreads_ = 0; // 0: as many as the machine has cores, at most eight
-    std::unique_ptr<ContentReaders> readers_;
+    std::unique_ptr<WalkAhead> walk_;
+    std::function<void(const std::string&)> beforeListing_;
     std::vector<std::uint32_t> patternKinds_;
     platform::CoalescedDisplay pathDisplay_;
+    platform::CoalescedDisplay rowDisplay_;
     // The read block of the content test, made once per run.
     std::vector<std::uint8_t> readBuffer_;
     // The pattern block's patterns compiled for matching (once per run).

@@ -213,57 +213,63 @@ bool ReadFolder(std::int32_t folder, std::uint32_t flags, TstateOfBrowser& state
     return ReadFolderItems(folder, flags, state, nullptr);
 }
 
-bool ReadFolderItems(std::int32_t folder, std::uint32_t flags, TstateOfBrowser& state,
-                     platform::StringList* subfolderList, const platform::FileId* expected,
-                     std::vector<platform::FileId>* subfolderIds)
+void ListFolderEntries(std::string_view path, std::uint32_t flags, const TBrowserFilter& filter,
+                       const core::TMaskList& maskList, const platform::FileId* expected, FolderEntries& out)
 {
-    std::string path;
-    std::int32_t firstIndex = 0;
-    {
-        StateAccess access(state);
-        if (!access.HasRecord(folder))
-            return false;
-        TBrowserFolder& record = access.Folder(folder);
-        firstIndex = state.itemCount;
-        record.firstItem = static_cast<std::uint32_t>(firstIndex);
-        record.count = 0;
-        path.assign(access.Path(record));
-    }
+    out.readable = false;
+    out.entries.clear();
+    out.subfolders.clear();
+    out.subfolderIds.clear();
+    const std::string folderPath(path);
     std::uint32_t attributes = 0;
-    if (path.empty() || platform::getAttributes(path, attributes) != 0)
-        return false;
+    if (folderPath.empty() || platform::getAttributes(folderPath, attributes) != 0)
+        return;
     platform::FolderListing listing;
     // The name decides first: the status of a plain file is read only when its name passes.
     listing.setNamesFirst(true);
     platform::FindData data;
-    platform::WinError error = expected != nullptr ? listing.findFirstInWalk(path + "\\*.*", expected, data)
-                                                   : listing.findFirst(path + "\\*.*", data);
-    if (error == platform::kErrorFileNotFound || error == platform::kErrorNoMoreFiles)
-        return true;
+    platform::WinError error = expected != nullptr
+                                   ? listing.findFirstInWalk(folderPath + "\\*.*", expected, data)
+                                   : listing.findFirst(folderPath + "\\*.*", data);
+    if (error == platform::kErrorFileNotFound || error == platform::kErrorNoMoreFiles) {
+        out.readable = true;
+        return;
+    }
     if (error != 0)
-        return false;
+        return;
     const bool showHidden = HasGeneralOption(kOptionShowHidden);
-    const std::uint32_t newFlags =
-        (state.mode & 1) && HasGeneralOption(kOptionSelectOnBasketSend) ? kMarkBothViews : 0;
-    StateAccess access(state);
     do {
         if (data.name == "." || data.name == "..")
             continue;
         if (data.statusPending) {
-            if (!nameAndTypeMatch(flags, state.maskList, data))
+            if (!nameAndTypeMatch(flags, maskList, data))
                 continue;
             if (listing.fillStatus(data) != platform::kErrorSuccess)
                 continue; // gone meanwhile
         }
-        const bool directory = (data.attributes & kDirectoryAttribute) != 0;
-        if (platform::isWalkableFolder(data) && subfolderList != nullptr &&
-            (showHidden || !(data.attributes & kHiddenOrSystem))) {
-            subfolderList->add(data.name);
-            if (subfolderIds != nullptr)
-                subfolderIds->push_back(data.id);
+        if (platform::isWalkableFolder(data) && (showHidden || !(data.attributes & kHiddenOrSystem))) {
+            out.subfolders.push_back(data.name);
+            out.subfolderIds.push_back(data.id);
         }
-        if (!ItemMatchesFilter(flags, state.filter, state.maskList, data))
-            continue;
+        if (ItemMatchesFilter(flags, filter, maskList, data))
+            out.entries.push_back(std::move(data));
+    } while ((error = listing.findNext(data)) == 0);
+    listing.close();
+    // A listing that broke off leaves the folder empty rather than half read.
+    out.readable = error == platform::kErrorNoMoreFiles;
+    if (!out.readable)
+        out.entries.clear();
+}
+
+void AppendFolderEntries(std::int32_t folder, const std::vector<platform::FindData>& entries,
+                         TstateOfBrowser& state)
+{
+    const std::uint32_t newFlags =
+        (state.mode & 1) && HasGeneralOption(kOptionSelectOnBasketSend) ? kMarkBothViews : 0;
+    StateAccess access(state);
+    if (!access.HasRecord(folder))
+        return;
+    for (const platform::FindData& data : entries) {
         TBrowserItem item;
         item.itemIds = nullptr;
         item.size = data.size;
@@ -274,16 +280,35 @@ bool ReadFolderItems(std::int32_t folder, std::uint32_t flags, TstateOfBrowser& 
         item.flags = newFlags;
         item.status = 0;
         item.number = 1;
-        appendItem(access, folder, item, data.name, directory);
-    } while ((error = listing.findNext(data)) == 0);
-    listing.close();
-    if (error != platform::kErrorNoMoreFiles) {
-        // The listing broke off: the folder is left empty rather than half read.
-        state.itemCount = firstIndex;
-        access.Folder(folder).count = 0;
-        return false;
+        appendItem(access, folder, item, data.name, (data.attributes & kDirectoryAttribute) != 0);
     }
-    return true;
+}
+
+bool ReadFolderItems(std::int32_t folder, std::uint32_t flags, TstateOfBrowser& state,
+                     platform::StringList* subfolderList, const platform::FileId* expected,
+                     std::vector<platform::FileId>* subfolderIds)
+{
+    std::string path;
+    {
+        StateAccess access(state);
+        if (!access.HasRecord(folder))
+            return false;
+        TBrowserFolder& record = access.Folder(folder);
+        record.firstItem = static_cast<std::uint32_t>(state.itemCount);
+        record.count = 0;
+        path.assign(access.Path(record));
+    }
+    FolderEntries read;
+    ListFolderEntries(path, flags, state.filter, state.maskList, expected, read);
+    if (subfolderList != nullptr) {
+        for (std::size_t i = 0; i < read.subfolders.size(); ++i) {
+            subfolderList->add(read.subfolders[i]);
+            if (subfolderIds != nullptr)
+                subfolderIds->push_back(read.subfolderIds[i]);
+        }
+    }
+    AppendFolderEntries(folder, read.entries, state);
+    return read.readable;
 }
 
 bool ItemMatchesFilter(std::uint32_t flags, const TBrowserFilter& filter, const core::TMaskList& maskList,

@@ -44,6 +44,23 @@ bool ReadFolder(std::int32_t folder, std::uint32_t flags, TstateOfBrowser& state
 bool ReadFolderItems(std::int32_t folder, std::uint32_t flags, TstateOfBrowser& state,
                      platform::StringList* subfolderList, const platform::FileId* expected = nullptr,
                      std::vector<platform::FileId>* subfolderIds = nullptr);
+// One folder's entries as the file-system reader finds them, before they enter a list: what
+// ReadFolderItems appends, for a caller that reads folders on other threads than the one that owns
+// the list.
+struct FolderEntries
+{
+    bool readable = false;                       // false: the folder could not be listed (no entries)
+    std::vector<platform::FindData> entries;     // that pass ItemMatchesFilter, in listing order
+    std::vector<std::string> subfolders;         // names of the sub-folders to descend into
+    std::vector<platform::FileId> subfolderIds;  // their identities, in the same order
+};
+// The reading half of ReadFolderItems, which touches no list: lists the folder path through the filter
+// and masks given (those of a list, which must not change meanwhile) into out. Safe on any thread.
+void ListFolderEntries(std::string_view path, std::uint32_t flags, const TBrowserFilter& filter,
+                       const core::TMaskList& maskList, const platform::FileId* expected, FolderEntries& out);
+// The other half: appends entries to folder record folder of state, in their order.
+void AppendFolderEntries(std::int32_t folder, const std::vector<platform::FindData>& entries,
+                         TstateOfBrowser& state);
 // The test of one found entry: filter, hidden files, name masks.
 bool ItemMatchesFilter(std::uint32_t flags, const TBrowserFilter& filter, const core::TMaskList& maskList,
                        const platform::FindData& findData);

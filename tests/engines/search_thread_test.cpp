@@ -6,6 +6,7 @@
 #include <QEventLoop>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -185,6 +186,9 @@ protected:
     {
         return filelist::test::namesOf(FinderStore, folder);
     }
+
+    // A tree of many small folders with hits spread over them (below).
+    std::vector<std::string> buildForest(const std::string& top, std::vector<std::string>& needles);
 
     FakeResultsView view;
 
@@ -425,6 +429,194 @@ TEST_F(FinderTest, SeveralReadingThreadsGiveTheSameStore)
         EXPECT_EQ(store, stores[0]);
 }
 
+// A tree of many small folders (more than the walk lists ahead) with hits spread over them: 1 + 9 + 90
+// folders and a few deeper ones, some without a hit, each with a few files. Returns the folders in the
+// order of a depth-first walk that takes sub-folders in listing order.
+std::vector<std::string> FinderTest::buildForest(const std::string& top, std::vector<std::string>& needles)
+{
+    auto files = [&](const std::string& folder, int seed) {
+        for (int k = 0; k < 4; ++k) {
+            const std::string name = folder + "\\f" + std::to_string(k) + (k == 3 ? ".log" : ".txt");
+            const bool hit = (seed + k) % 3 == 0;
+            std::string content = std::string(static_cast<std::size_t>(seed % 7 * 11 + k), 'x');
+            if (hit)
+                content += k == 1 ? utf16le(" NeedLe ") : " needle ";
+            createFile(path(name), content);
+            if (hit)
+                needles.push_back(path(name));
+        }
+    };
+    files(top, 5);
+    for (int i = 0; i < 9; ++i) {
+        const std::string d = top + "\\d" + std::to_string(i);
+        files(d, i);
+        for (int j = 0; j < 10; ++j) {
+            const std::string sub = d + "\\s" + std::to_string(j);
+            if (j == 9) {
+                makeFolder(path(sub)); // nothing in it
+                continue;
+            }
+            files(sub, i * 10 + j);
+            if (j % 4 == 0)
+                files(sub + "\\deep", i + j + 1);
+        }
+    }
+    std::sort(needles.begin(), needles.end());
+    std::vector<std::string> walk;
+    const std::function<void(const std::string&)> visit = [&](const std::string& folder) {
+        walk.push_back(folder);
+        for (const auto& entry : std::filesystem::directory_iterator(posix(folder.substr(3))))
+            if (entry.is_directory())
+                visit(folder + "\\" + entry.path().filename().string());
+    };
+    visit(path(top));
+    return walk;
+}
+
+// Every folder of the store by its number (the order the walk took them), with its items in display
+// order (name, size, attributes, time), and the display order of the folders.
+std::vector<std::string> storeLines()
+{
+    std::vector<std::string> lines;
+    StateAccess access(FinderStore);
+    for (std::int32_t folder = 1; folder <= FinderStore.folderCount; ++folder) {
+        lines.push_back("folder " + std::string(access.Path(access.Folder(folder))) + " at " +
+                        std::to_string(access.folderOrder[folder - 1]));
+        for (std::int32_t position = 1; position <= access.Folder(folder).count; ++position) {
+            const TBrowserItem* item = access.ItemAt(folder, position);
+            lines.push_back(std::string(access.Name(*item)) + " " + std::to_string(item->size) + " " +
+                            std::to_string(item->attributes) + " " + std::to_string(item->lastWrite));
+        }
+    }
+    return lines;
+}
+
+// Many small folders on any number of threads give the store of one thread: the folders in the walk's
+// order, the same items in the same order, the same closing text and row count; by name, by content
+// and for duplicates. The row counts shown meanwhile only grow and end with the closing one.
+TEST_F(FinderTest, ManySmallFoldersGiveTheStoreOfOneThreadOnAnyNumberOfThreads)
+{
+    std::vector<std::string> needles;
+    const std::vector<std::string> walk = buildForest("w", needles);
+    ASSERT_EQ(walk.size(), 1u + 9u + 90u + 27u);
+    const std::vector<std::string> paths = {path("w")};
+    enum Kind { kByName, kByContent, kDuplicates };
+    for (const Kind kind : {kByName, kByContent, kDuplicates}) {
+        std::vector<std::string> first;
+        std::string firstStatus;
+        for (const std::size_t threads : {1u, 2u, 3u, 8u}) {
+            SCOPED_TRACE("kind " + std::to_string(kind) + ", threads " + std::to_string(threads));
+            view = FakeResultsView();
+            find(paths, kind == kByContent ? "*.*" : "*.txt", [&](TFinder& finder) {
+                finder.setContentThreads(threads);
+                if (kind == kByContent) {
+                    ASSERT_TRUE(finder.PrepareTextSearch("needle", false, false));
+                }
+                if (kind == kDuplicates) {
+                    FinderStore.filter.findDuplicates = 1;
+                    FinderStore.filter.duplicateMode = 3;
+                }
+            });
+            const std::vector<std::string> lines = storeLines();
+            if (kind == kByContent) {
+                EXPECT_EQ(hits(), needles);
+            }
+            if (kind == kByName) {
+                // Folders by number: the walk's order, every folder with a file of the mask (all of
+                // them but the empty ones).
+                std::vector<std::string> taken;
+                for (const std::string& folder : walk)
+                    if (folder.substr(folder.size() - 3) != "\\s9")
+                        taken.push_back(folder);
+                StateAccess access(FinderStore);
+                std::vector<std::string> numbered;
+                for (std::int32_t folder = 1; folder <= FinderStore.folderCount; ++folder)
+                    numbered.emplace_back(access.Path(access.Folder(folder)));
+                EXPECT_EQ(numbered, taken);
+            }
+            ASSERT_FALSE(view.statusTexts.empty());
+            const std::string status = view.statusTexts.back();
+            if (kind != kDuplicates) {
+                EXPECT_EQ(status, std::to_string(FinderStore.fileCount) + " files in finder");
+                EXPECT_EQ(view.rowCounts.back(), FinderStore.itemCount + FinderStore.folderCount);
+                EXPECT_TRUE(std::is_sorted(view.rowCounts.begin(), view.rowCounts.end()));
+            }
+            if (threads == 1) {
+                first = lines;
+                firstStatus = status;
+                EXPECT_GT(lines.size(), 100u);
+            } else {
+                EXPECT_EQ(lines, first);
+                EXPECT_EQ(status, firstStatus);
+            }
+            if (kind == kDuplicates)
+                filelist::EndFlatView(FinderStore);
+            freeStore();
+        }
+    }
+}
+
+// A stop in the middle of a walk on several threads leaves the start of the whole run's store: the
+// folders taken so far in the same order with the same items (the last one may lack the hits its
+// content tests did not reach), and a closing count and row count that match it.
+TEST_F(FinderTest, AStopMidWalkLeavesTheStartOfTheWholeRunsStore)
+{
+    std::vector<std::string> needles;
+    buildForest("w", needles);
+    const std::vector<std::string> paths = {path("w")};
+    for (const bool content : {false, true}) {
+        auto prepare = [&](TFinder& finder) {
+            finder.setContentThreads(4);
+            if (content) {
+                ASSERT_TRUE(finder.PrepareTextSearch("needle", false, false));
+            }
+        };
+        find(paths, "*.txt", prepare);
+        std::vector<std::vector<std::string>> whole;
+        for (std::int32_t folder = 1; folder <= FinderStore.folderCount; ++folder)
+            whole.push_back(folderNames(folder));
+        std::vector<std::string> wholePaths;
+        {
+            StateAccess access(FinderStore);
+            for (std::int32_t folder = 1; folder <= FinderStore.folderCount; ++folder)
+                wholePaths.emplace_back(access.Path(access.Folder(folder)));
+        }
+        freeStore();
+        for (const int stopAt : {1, 3, 12}) {
+            SCOPED_TRACE(std::string(content ? "content, " : "name, ") + "stop at listing " +
+                         std::to_string(stopAt));
+            view = FakeResultsView();
+            std::atomic<int> listings{0};
+            find(paths, "*.txt", [&](TFinder& finder) {
+                prepare(finder);
+                finder.setBeforeListing([&](const std::string&) {
+                    if (++listings == stopAt)
+                        finder.Terminate();
+                });
+            });
+            const std::int32_t folders = FinderStore.folderCount;
+            EXPECT_LE(folders, stopAt + 4); // at most the folders listed before the stop was seen
+            ASSERT_LT(static_cast<std::size_t>(folders), whole.size());
+            StateAccess access(FinderStore);
+            std::int32_t files = 0;
+            for (std::int32_t folder = 1; folder <= folders; ++folder) {
+                EXPECT_EQ(std::string(access.Path(access.Folder(folder))), wholePaths[folder - 1]);
+                const std::vector<std::string> names = folderNames(folder);
+                files += static_cast<std::int32_t>(names.size());
+                const std::vector<std::string>& all = whole[static_cast<std::size_t>(folder - 1)];
+                if (folder < folders)
+                    EXPECT_EQ(names, all);
+                else
+                    EXPECT_TRUE(std::includes(all.begin(), all.end(), names.begin(), names.end()));
+            }
+            EXPECT_EQ(FinderStore.itemCount, files);
+            EXPECT_EQ(view.statusTexts.back(), std::to_string(files) + " files in finder");
+            EXPECT_EQ(view.rowCounts.back(), files + folders);
+            freeStore();
+        }
+    }
+}
+
 TEST_F(FinderTest, OverlappingStartsAndMatchesAcrossBlocks)
 {
     createFile(path("o\\overlap.txt"), "xaaab");
@@ -497,7 +689,12 @@ TEST_F(FinderTest, StopKeepsTheHitsSoFarAndEndsAContentTestAtTheNextBlock)
     const std::vector<std::string> paths = {path("s")};
     find(paths, "*.*", [this](TFinder& finder) {
         finder.PrepareTextSearch("needle", false, false);
-        view.onRows = [&finder](std::int32_t) { finder.Terminate(); }; // after the first folder is listed
+        // One thread: the first folder is in the store before the second is listed.
+        finder.setContentThreads(1);
+        finder.setBeforeListing([this, &finder](const std::string& folder) {
+            if (folder == path("s\\sub"))
+                finder.Terminate();
+        });
     });
     EXPECT_EQ(hits(), (std::vector<std::string>{path("s\\a.txt")}));
     EXPECT_EQ(view.statusTexts.back(), "1 files in finder");
@@ -614,39 +811,41 @@ TEST_F(FinderTest, LinksToFoldersAreNeverSearched)
 }
 
 // Another program swaps a sub-folder that the search has not reached for a link to an outside folder
-// while the search reports its first folder: the swapped entry is skipped, never followed.
+// after its parent was listed: the swapped entry is skipped, never followed, however many threads walk.
 TEST_F(FinderTest, AFolderSwappedForALinkDuringTheSearchIsNeverFollowed)
 {
-    for (const bool content : {false, true}) {
-        SCOPED_TRACE(content ? "content search" : "name search");
-        const std::string top = content ? "t2" : "t1";
-        const std::string outside = top + "-outside";
-        createFile(path(top + "\\a.txt"), "cat");
-        createFile(path(top + "\\s1\\b.txt"), "cat");
-        createFile(path(top + "\\s2\\c.txt"), "cat");
-        createFile(path(outside + "\\d.txt"), "cat");
-        makeFolder(path(top + "-parked"));
-        bool swapped = false;
-        view = FakeResultsView();
-        // The first report comes when the top folder is read, before any sub-folder is.
-        view.onRows = [&](std::int32_t) {
-            if (swapped)
-                return;
-            swapped = true;
-            std::filesystem::rename(posix(top + "/s2"), posix(top + "-parked/s2"));
-            std::filesystem::create_directory_symlink(posix(outside), posix(top + "/s2"));
-        };
-        createStore("*.txt");
-        TFinder finder;
-        const std::vector<std::string> paths = {path(top)};
-        finder.pathList = &paths;
-        if (content) {
-            ASSERT_TRUE(finder.PrepareTextSearch("cat", false, false));
+    int round = 0;
+    for (const std::size_t threads : {1u, 4u}) {
+        for (const bool content : {false, true}) {
+            SCOPED_TRACE(std::string(content ? "content search, " : "name search, ") + std::to_string(threads));
+            const std::string top = "t" + std::to_string(++round);
+            const std::string outside = top + "-outside";
+            createFile(path(top + "\\a.txt"), "cat");
+            createFile(path(top + "\\s1\\b.txt"), "cat");
+            createFile(path(top + "\\s2\\c.txt"), "cat");
+            createFile(path(outside + "\\d.txt"), "cat");
+            makeFolder(path(top + "-parked"));
+            std::atomic<bool> swapped{false};
+            createStore("*.txt");
+            TFinder finder;
+            const std::vector<std::string> paths = {path(top)};
+            finder.pathList = &paths;
+            finder.setContentThreads(threads);
+            // Just before the sub-folder is opened, after its parent's listing showed it.
+            finder.setBeforeListing([&](const std::string& folder) {
+                if (folder != path(top + "\\s2") || swapped.exchange(true))
+                    return;
+                std::filesystem::rename(posix(top + "/s2"), posix(top + "-parked/s2"));
+                std::filesystem::create_directory_symlink(posix(outside), posix(top + "/s2"));
+            });
+            if (content) {
+                ASSERT_TRUE(finder.PrepareTextSearch("cat", false, false));
+            }
+            run(finder);
+            EXPECT_TRUE(swapped);
+            EXPECT_EQ(hits(), (std::vector<std::string>{path(top + "\\a.txt"), path(top + "\\s1\\b.txt")}));
+            freeStore();
         }
-        run(finder);
-        EXPECT_TRUE(swapped);
-        EXPECT_EQ(hits(), (std::vector<std::string>{path(top + "\\a.txt"), path(top + "\\s1\\b.txt")}));
-        freeStore();
     }
 }
 
