@@ -12,6 +12,7 @@
 #include <emmintrin.h>
 #endif
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "core/text_table.h"
@@ -183,9 +184,9 @@ struct WalkOrder
     }
 };
 
-// At most this many folders are listed ahead of the one the worker takes, holding at most this many
-// entries (the folder the worker waits for is always listed).
-constexpr std::size_t kFoldersAhead = 64;
+// At most this many folders per thread are listed ahead of the one the worker takes, holding at most
+// this many entries in all (the folder the worker waits for is always listed).
+constexpr std::size_t kFoldersAheadPerThread = 32;
 constexpr std::size_t kEntriesAhead = 1u << 17;
 // At most this many files of a folder go to one thread at a time.
 constexpr std::size_t kFilesPerTurn = 16;
@@ -200,7 +201,9 @@ class WalkAhead
 {
 public:
     WalkAhead(TFinder& finder, std::size_t threads)
-        : finder_(finder), threads_(threads), flags_(finder.filterFlags + kReadFolderFlag),
+        : finder_(finder), threads_(threads),
+          foldersAhead_(finder.foldersAhead_ > 0 ? finder.foldersAhead_ : kFoldersAheadPerThread * threads),
+          flags_(finder.filterFlags + kReadFolderFlag),
           filter_(FinderStore.filter), masks_(FinderStore.maskList)
     {
         buffers_.resize(threads);
@@ -234,7 +237,7 @@ public:
             std::lock_guard lock(mutex_);
             root_ = root;
             content_ = content;
-            work_.insert(root);
+            toList_.insert(root);
         }
         helpersWake_.notify_one();
         return root;
@@ -247,7 +250,7 @@ public:
         front_ = folder.get();
         while (folder->stage != WalkFolder::Stage::Done) {
             Job job;
-            if (take(job, folder.get())) {
+            if (take(job, &folder)) {
                 lock.unlock();
                 run(job, buffers_[0]);
                 lock.lock();
@@ -261,11 +264,14 @@ public:
     // The folder is in the store: it no longer counts against the look-ahead.
     void taken(WalkFolder& folder)
     {
+        bool room = false;
         {
             std::lock_guard lock(mutex_);
             uncount(folder);
+            room = std::exchange(full_, false);
         }
-        helpersWake_.notify_one(); // room in the look-ahead
+        if (room)
+            helpersWake_.notify_one();
         folder.listed = filelist::FolderEntries();
         folder.hits = std::vector<std::uint8_t>();
         folder.held.close();
@@ -274,11 +280,14 @@ public:
     // Neither the folder nor anything below it is wanted.
     void cancel(const std::shared_ptr<WalkFolder>& folder)
     {
+        bool room = false;
         {
             std::lock_guard lock(mutex_);
             cancelLocked(folder);
+            room = std::exchange(full_, false);
         }
-        helpersWake_.notify_one(); // room in the look-ahead
+        if (room)
+            helpersWake_.notify_one();
     }
 
     // Ends the walk: what is left of it is dropped (work in hand ends with its piece).
@@ -289,7 +298,8 @@ public:
             if (root_)
                 cancelLocked(root_);
             root_.reset();
-            work_.clear();
+            toList_.clear();
+            toTest_.clear();
         }
     }
 
@@ -303,35 +313,56 @@ private:
     };
 
     // The first piece of work in the walk's order (of only, when given). Caller holds the mutex.
-    bool take(Job& job, const WalkFolder* only)
+    bool take(Job& job, const std::shared_ptr<WalkFolder>* only)
     {
-        for (auto it = work_.begin(); it != work_.end(); ++it) {
-            WalkFolder& folder = **it;
-            if (only != nullptr && &folder != only)
-                continue;
-            if (folder.stage == WalkFolder::Stage::Waiting) {
-                if (&folder != front_ && (ahead_ >= kFoldersAhead || entriesAhead_ >= kEntriesAhead))
-                    continue; // the look-ahead is full: only content tests of listed folders
-                folder.stage = WalkFolder::Stage::Listing;
-                folder.counted = true;
-                ++ahead_;
-                job = Job{*it, true, 0, 0};
-                work_.erase(it);
-                return true;
+        std::shared_ptr<WalkFolder> listing;
+        std::shared_ptr<WalkFolder> testing;
+        if (only != nullptr) {
+            const WalkFolder& folder = **only;
+            if (folder.stage == WalkFolder::Stage::Waiting)
+                listing = *only;
+            else if (folder.stage == WalkFolder::Stage::Testing && !folder.cancelled &&
+                     folder.nextEntry < folder.listed.entries.size())
+                testing = *only;
+        } else {
+            if (!toList_.empty()) {
+                // The folder the worker waits for is listed whatever the look-ahead holds.
+                const std::shared_ptr<WalkFolder>& first = *toList_.begin();
+                if (first.get() == front_ || (ahead_ < foldersAhead_ && entriesAhead_ < kEntriesAhead))
+                    listing = first;
+                else
+                    full_ = true;
             }
-            // Testing: the next few entries, fewer as the folder's end nears so that every thread
-            // gets some.
-            const std::size_t count = folder.listed.entries.size();
-            const std::size_t left = count - folder.nextEntry;
-            const std::size_t turn = std::clamp<std::size_t>(left / (2 * threads_), 1, kFilesPerTurn);
-            job = Job{*it, false, folder.nextEntry, folder.nextEntry + turn};
-            folder.nextEntry += turn;
-            ++folder.testsRunning;
-            if (folder.nextEntry == count)
-                work_.erase(it);
+            if (!toTest_.empty())
+                testing = *toTest_.begin();
+            if (listing && testing) {
+                if (WalkOrder()(testing, listing))
+                    listing.reset();
+                else
+                    testing.reset();
+            }
+        }
+        if (listing) {
+            listing->stage = WalkFolder::Stage::Listing;
+            listing->counted = true;
+            ++ahead_;
+            toList_.erase(listing);
+            job = Job{std::move(listing), true, 0, 0};
             return true;
         }
-        return false;
+        if (!testing)
+            return false;
+        // The next few entries, fewer as the folder's end nears so that every thread gets some.
+        WalkFolder& folder = *testing;
+        const std::size_t count = folder.listed.entries.size();
+        const std::size_t left = count - folder.nextEntry;
+        const std::size_t turn = std::clamp<std::size_t>(left / (2 * threads_), 1, kFilesPerTurn);
+        job = Job{testing, false, folder.nextEntry, folder.nextEntry + turn};
+        folder.nextEntry += turn;
+        ++folder.testsRunning;
+        if (folder.nextEntry == count)
+            toTest_.erase(testing);
+        return true;
     }
 
     void run(const Job& job, std::vector<std::uint8_t>& buffer)
@@ -376,13 +407,13 @@ private:
                         child->hasExpected = true;
                         child->key = folder.key;
                         child->key.push_back(static_cast<std::uint32_t>(i));
-                        work_.insert(child);
+                        toList_.insert(child);
                         folder.children.push_back(std::move(child));
                         ++added;
                     }
                 }
                 if (testing) {
-                    work_.insert(shared);
+                    toTest_.insert(shared);
                     added += 2;
                 }
             }
@@ -442,7 +473,8 @@ private:
             if (!next->cancelled) {
                 next->cancelled = true;
                 uncount(*next);
-                work_.erase(next);
+                toList_.erase(next);
+                toTest_.erase(next);
                 if (next->stage == WalkFolder::Stage::Testing && next->testsRunning == 0)
                     next->stage = WalkFolder::Stage::Done;
             }
@@ -470,6 +502,7 @@ private:
 
     TFinder& finder_;
     const std::size_t threads_;
+    const std::size_t foldersAhead_;
     const std::uint32_t flags_;
     const filelist::TBrowserFilter filter_;
     const core::TMaskList masks_;
@@ -479,12 +512,15 @@ private:
     std::mutex mutex_;
     std::condition_variable helpersWake_; // new work, room in the look-ahead, or closing
     std::condition_variable finderWake_;  // the folder the worker waits for has moved on
-    std::set<std::shared_ptr<WalkFolder>, WalkOrder> work_; // folders with work to hand out
+    // The folders to list, and those with content tests to hand out.
+    std::set<std::shared_ptr<WalkFolder>, WalkOrder> toList_;
+    std::set<std::shared_ptr<WalkFolder>, WalkOrder> toTest_;
     std::shared_ptr<WalkFolder> root_;
     const WalkFolder* front_ = nullptr; // the folder the worker waits for
     std::size_t ahead_ = 0;
     std::size_t entriesAhead_ = 0;
     bool content_ = false;
+    bool full_ = false; // a folder waits for room in the look-ahead
     bool closing_ = false;
 };
 

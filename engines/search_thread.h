@@ -122,6 +122,9 @@ public:
     // Test seam: the number of threads that list folders and test files (the worker among them; 1:
     // every folder and file one after the other on the worker).
     void setContentThreads(std::size_t threads) { contentThreads_ = threads < 1 ? 1 : threads; }
+    // Test seam: at most this many folders are listed ahead of the one taken into the store (0: a
+    // few dozen per thread).
+    void setFoldersAhead(std::size_t folders) { foldersAhead_ = folders; }
     // Test seam: called on the thread that lists a folder, with its path, just before it is opened.
     void setBeforeListing(std::function<void(const std::string&)> hook) { beforeListing_ = std::move(hook); }
 
@@ -160,6 +163,7 @@ private:
 
     std::size_t blockSize_ = kFinderBlockSize;
     std::size_t contentThreads_ = 0; // 0: as many as the machine has cores, at most eight
+    std::size_t foldersAhead_ = 0;
     std::unique_ptr<WalkAhead> walk_;
     std::function<void(const std::string&)> beforeListing_;
     std::vector<std::uint32_t> patternKinds_;

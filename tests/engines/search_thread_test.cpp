@@ -504,11 +504,15 @@ TEST_F(FinderTest, ManySmallFoldersGiveTheStoreOfOneThreadOnAnyNumberOfThreads)
     for (const Kind kind : {kByName, kByContent, kDuplicates}) {
         std::vector<std::string> first;
         std::string firstStatus;
-        for (const std::size_t threads : {1u, 2u, 3u, 8u}) {
-            SCOPED_TRACE("kind " + std::to_string(kind) + ", threads " + std::to_string(threads));
+        // (threads, folders listed ahead): 0 ahead is the default; 1 and 2 keep the look-ahead full.
+        const std::pair<std::size_t, std::size_t> runs[] = {{1, 0}, {2, 0}, {3, 0}, {8, 0}, {8, 1}, {3, 2}};
+        for (const auto& [threads, ahead] : runs) {
+            SCOPED_TRACE("kind " + std::to_string(kind) + ", threads " + std::to_string(threads) + ", ahead " +
+                         std::to_string(ahead));
             view = FakeResultsView();
             find(paths, kind == kByContent ? "*.*" : "*.txt", [&](TFinder& finder) {
                 finder.setContentThreads(threads);
+                finder.setFoldersAhead(ahead);
                 if (kind == kByContent) {
                     ASSERT_TRUE(finder.PrepareTextSearch("needle", false, false));
                 }
@@ -541,7 +545,7 @@ TEST_F(FinderTest, ManySmallFoldersGiveTheStoreOfOneThreadOnAnyNumberOfThreads)
                 EXPECT_EQ(view.rowCounts.back(), FinderStore.itemCount + FinderStore.folderCount);
                 EXPECT_TRUE(std::is_sorted(view.rowCounts.begin(), view.rowCounts.end()));
             }
-            if (threads == 1) {
+            if (threads == 1 && ahead == 0) {
                 first = lines;
                 firstStatus = status;
                 EXPECT_GT(lines.size(), 100u);
