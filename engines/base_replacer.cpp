@@ -296,6 +296,52 @@ TReplaceResult TBaseReplacer::OpenSource(platform::FileHandle& Source, std::stri
     sizeAfter_ = -1;
     sourceOpened_ = false;
     tempCreated_ = false;
+    tempName_.clear();
+    if (openInHeldFolder(Source, Path))
+        return takeSourceInfo(Source);
+    return openByPath(Source, Path);
+}
+
+TReplaceResult TBaseReplacer::OpenSourceToRewrite(platform::FileHandle& Source, std::string_view PathGiven,
+                                                  std::string& Path)
+{
+    fileSize_ = 0;
+    sizeAfter_ = -1;
+    sourceOpened_ = false;
+    tempCreated_ = false;
+    tempName_.clear();
+    // A name that is no symbolic link opens in its folder; a link's target is found by the path.
+    if (openInHeldFolder(Source, PathGiven)) {
+        Path = std::string(PathGiven);
+        return takeSourceInfo(Source);
+    }
+    Path = rewriteTarget(PathGiven);
+    return openByPath(Source, Path);
+}
+
+bool TBaseReplacer::openInHeldFolder(platform::FileHandle& Source, std::string_view Path)
+{
+    inFolder_ = false;
+    std::string folder, name;
+    platform::splitWindowsPath(Path, folder, name);
+    if (folder.empty() || name.empty())
+        return false;
+    if ((!held_.isOpen() || held_.path() != folder) && held_.open(folder) != platform::kErrorSuccess) {
+        held_.close();
+        return false;
+    }
+    if (Source.openIn(held_, name, platform::kAccessRead, platform::kShareRead | platform::kShareWrite, false) !=
+        platform::kErrorSuccess)
+        return false;
+    inFolder_ = true;
+    openedPath_ = std::string(Path);
+    heldName_ = std::move(name);
+    return true;
+}
+
+TReplaceResult TBaseReplacer::openByPath(platform::FileHandle& Source, std::string_view Path)
+{
+    inFolder_ = false;
     if (Source.open(Path, platform::kAccessRead, platform::kShareRead | platform::kShareWrite,
                     platform::Disposition::kOpenExisting) != platform::kErrorSuccess) {
         // A missing file is told from one that cannot be read by its attributes.
@@ -304,10 +350,16 @@ TReplaceResult TBaseReplacer::OpenSource(platform::FileHandle& Source, std::stri
             return isMissingFileError(error) ? kReplaceFileMissing : kReplaceFailed;
         return kReplaceFailed;
     }
-    // The attributes, the size, the times, the owner and the mode come from the open file, once: the
+    return takeSourceInfo(Source);
+}
+
+TReplaceResult TBaseReplacer::takeSourceInfo(platform::FileHandle& Source)
+{
+    // The attributes, the size, the times, the owner and the mode as the open found them, once: the
     // commit step takes them from here.
-    if (const platform::WinError error = Source.getInfo(sourceInfo_)) {
+    if (const platform::WinError error = Source.getInfoAtOpen(sourceInfo_)) {
         Source.close();
+        inFolder_ = false;
         return isMissingFileError(error) ? kReplaceFileMissing : kReplaceFailed;
     }
     fileSize_ = static_cast<std::int64_t>(sourceInfo_.size);
@@ -317,13 +369,23 @@ TReplaceResult TBaseReplacer::OpenSource(platform::FileHandle& Source, std::stri
 
 bool TBaseReplacer::CreateTemp(platform::FileHandle& Temp, std::string_view Path, std::int32_t& TempNumber)
 {
+    const bool inFolder = inHeldFolder(Path);
     for (TempNumber = 0; TempNumber < std::numeric_limits<std::int32_t>::max(); ++TempNumber) {
         const std::string name = temporaryName(Path, TempNumber);
         // Created new under the name as spelled: a taken name fails with 80 and the next number is
         // tried, so nothing is ever written into an existing file.
-        const platform::WinError error =
-            Temp.open(name, platform::kAccessReadWrite, platform::kShareRead | platform::kShareWrite,
-                      platform::Disposition::kCreateNew, sourceInfo_.attributes & platform::kAttrReadOnly);
+        platform::WinError error = platform::kErrorSuccess;
+        if (inFolder) {
+            std::string folder;
+            platform::splitWindowsPath(name, folder, tempName_);
+            // With the source's permission bits from the start: the commit step rarely has to set
+            // them.
+            error = Temp.createIn(held_, tempName_, platform::kShareRead | platform::kShareWrite,
+                                  sourceInfo_.mode & 0777);
+        } else {
+            error = Temp.open(name, platform::kAccessReadWrite, platform::kShareRead | platform::kShareWrite,
+                              platform::Disposition::kCreateNew, sourceInfo_.attributes & platform::kAttrReadOnly);
+        }
         if (error == platform::kErrorSuccess) {
             tempCreated_ = true;
             return true;
@@ -355,11 +417,28 @@ TReplaceResult TBaseReplacer::CommitFile(platform::FileHandle& Source, platform:
     const std::string tempPath = temporaryName(Path, TempNumber);
     if (ok && changed) {
         // The rewritten file takes the source's creation time, its mode bits and (as root) its owner,
-        // as the open source showed them, and is flushed with them.
+        // as the open source showed them, and is flushed with them. The bits and the owner are set
+        // only where the new file did not get them when it was made.
         const platform::FileInfo& info = sourceInfo_;
+        platform::FileInfo made;
         ok = Temp.setTimes(&info.times.creation, nullptr, nullptr) == platform::kErrorSuccess &&
-             Temp.setOwnerAndMode(info.owner, info.group, info.mode) == platform::kErrorSuccess &&
-             Temp.flush() == platform::kErrorSuccess;
+             Temp.getInfoAtOpen(made) == platform::kErrorSuccess;
+        if (ok && ((made.mode & 07777) != (info.mode & 07777) || made.owner != info.owner || made.group != info.group))
+            ok = Temp.setOwnerAndMode(info.owner, info.group, info.mode) == platform::kErrorSuccess;
+        if (ok)
+            ok = Temp.flush() == platform::kErrorSuccess;
+    }
+    if (ok && changed && inHeldFolder(Path) && !tempName_.empty() && !createBackUpCopy_ && backupFolder_.empty()) {
+        // In the folder held open: the checks go through the open handles, the rename and the flush
+        // through the folder. A name that no longer holds the file that was read (made a link, or
+        // another file put there meanwhile) is not replaced: the file fails.
+        if (platform::putRewriteInPlace(held_, Temp, tempName_, Source, heldName_) == platform::kErrorSuccess) {
+            sizeAfter_ = outputSize_;
+            if (!outputFolder_.empty())
+                MoveToFolder(outputFolder_, Path, Path);
+            return kReplaceFound;
+        }
+        ok = false;
     }
     Source.close();
     if (Temp.close() != platform::kErrorSuccess && changed)

@@ -30,6 +30,7 @@
 
 #include "platform/errors.h"
 #include "platform/file_handle.h"
+#include "platform/folder_listing.h"
 #include "platform/movable_memory.h"
 #include "platform/text.h"
 
@@ -201,8 +202,14 @@ public:
                                      std::string_view Path, std::int32_t& TempNumber);
     // The two steps of OpenSourceAndTemp: opens Path for reading and takes its status (the size, and
     // what the commit step gives the new file); then, when the content changes, creates the temporary
-    // file (false when it cannot be made).
+    // file (false when it cannot be made). The file is opened by its name in its folder, which the
+    // replacer holds open from one file to the next (no lookup of the path); where that cannot be
+    // done, by its path.
     TReplaceResult OpenSource(platform::FileHandle& Source, std::string_view Path);
+    // OpenSource for a rewrite of PathGiven: Path receives the file that is rewritten (rewriteTarget:
+    // the target of a symbolic link, else PathGiven itself).
+    TReplaceResult OpenSourceToRewrite(platform::FileHandle& Source, std::string_view PathGiven,
+                                       std::string& Path);
     bool CreateTemp(platform::FileHandle& Temp, std::string_view Path, std::int32_t& TempNumber);
     // Closes both handles and puts the temporary file in Path's place (when Ok and something matched)
     // or deletes it. 2 changed, 8 nothing matched, 1 failed (Path keeps its content). Without a
@@ -242,8 +249,21 @@ protected:
     bool sourceOpened_ = false;
 
 private:
+    // Opens Path by its name in its folder held open (the folder is opened when it is not the one
+    // held); a symbolic link is not followed. False when that cannot be done.
+    bool openInHeldFolder(platform::FileHandle& Source, std::string_view Path);
+    TReplaceResult openByPath(platform::FileHandle& Source, std::string_view Path);
+    TReplaceResult takeSourceInfo(platform::FileHandle& Source);
+    // True when the file in hand, Path, was opened in the held folder.
+    bool inHeldFolder(std::string_view Path) const { return inFolder_ && Path == openedPath_; }
+
     platform::FileInfo sourceInfo_; // the open source's status
     bool tempCreated_ = false;
+    platform::HeldFolder held_;  // the folder of the last file, held open for the next
+    bool inFolder_ = false;      // the file in hand was opened in held_ ...
+    std::string openedPath_;     // ... under this path
+    std::string heldName_;       // its name there
+    std::string tempName_;       // the name there of its temporary file (when made in held_)
     // Copies Path to the first free name of backupBase (created new), with Path's times and mode
     // bits; on failure or stop nothing is left behind. The name made, or none.
     std::optional<std::string> copyToBackup(std::string_view Path, std::string_view backupBase,

@@ -617,8 +617,6 @@ void writeBatchWorkSpace(std::span<std::uint8_t> block, const BatchTable& table)
 TReplaceResult TTextReplacer::ReplaceTableInFile(std::string_view PathGiven, platform::MovableHandle Table,
                                                  std::int32_t RowCount)
 {
-    const std::string target = rewriteTarget(PathGiven);
-    const std::string_view Path = target;
     matchCount_ = 0;
     fileSize_ = 0;
     sizeAfter_ = -1;
@@ -638,9 +636,11 @@ TReplaceResult TTextReplacer::ReplaceTableInFile(std::string_view PathGiven, pla
     platform::FileHandle source;
     platform::FileHandle temp;
     std::int32_t tempNumber = 0;
-    const TReplaceResult opened = OpenSource(source, Path);
+    std::string target;
+    const TReplaceResult opened = OpenSourceToRewrite(source, PathGiven, target);
     if (opened != kReplaceFound)
         return opened;
+    const std::string_view Path = target;
 
     std::size_t longestReplace = 0;
     for (const BatchRow& row : table->rows)

@@ -259,8 +259,6 @@ TReplaceResult TTextReplacer::FindInFile(std::string_view Path)
 
 TReplaceResult TTextReplacer::streamPass(std::string_view PathGiven, bool changing)
 {
-    const std::string target = changing ? rewriteTarget(PathGiven) : std::string(PathGiven);
-    const std::string_view Path = target;
     matchCount_ = 0;
     fileSize_ = 0;
     sizeAfter_ = -1;
@@ -276,9 +274,12 @@ TReplaceResult TTextReplacer::streamPass(std::string_view PathGiven, bool changi
     platform::FileHandle source;
     platform::FileHandle temp;
     std::int32_t tempNumber = 0;
-    const TReplaceResult opened = OpenSource(source, Path);
+    std::string target(PathGiven);
+    const TReplaceResult opened =
+        changing ? OpenSourceToRewrite(source, PathGiven, target) : OpenSource(source, PathGiven);
     if (opened != kReplaceFound)
         return opened;
+    const std::string_view Path = target;
 
     const bool between = mode_ == kModeInsertBetween;
     const bool keepsRing = changing && (mode_ == kModeInsertBefore || between);
@@ -424,8 +425,6 @@ TReplaceResult TTextReplacer::streamPass(std::string_view PathGiven, bool changi
 
 TReplaceResult TTextReplacer::InsertHeadFoot(std::string_view PathGiven)
 {
-    const std::string target = rewriteTarget(PathGiven);
-    const std::string_view Path = target;
     if (mode_ != kModeInsertHead && mode_ != kModeInsertFoot)
         return kReplaceFailed;
     matchCount_ = 1; // the file always counts as changed
@@ -439,9 +438,15 @@ TReplaceResult TTextReplacer::InsertHeadFoot(std::string_view PathGiven)
     platform::FileHandle source;
     platform::FileHandle temp;
     std::int32_t tempNumber = 0;
-    const TReplaceResult opened = OpenSourceAndTemp(source, temp, Path, tempNumber);
+    std::string target;
+    const TReplaceResult opened = OpenSourceToRewrite(source, PathGiven, target);
     if (opened != kReplaceFound)
         return opened;
+    const std::string_view Path = target;
+    if (!CreateTemp(temp, Path, tempNumber)) {
+        source.close();
+        return kReplaceFailed;
+    }
 
     auto writeAll = [&temp](const char* data, std::size_t size) {
         std::size_t done = 0;

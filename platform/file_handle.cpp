@@ -408,7 +408,8 @@ WinError FileHandle::open(std::string_view windowsPath, unsigned access, unsigne
     return kErrorSuccess;
 }
 
-WinError FileHandle::openIn(const HeldFolder& folder, std::string_view name, unsigned access, unsigned share)
+WinError FileHandle::openIn(const HeldFolder& folder, std::string_view name, unsigned access, unsigned share,
+                            bool followLink)
 {
     close();
     existed_ = false;
@@ -424,19 +425,55 @@ WinError FileHandle::openIn(const HeldFolder& folder, std::string_view name, uns
     std::string linuxName;
     if (!decodeName(name, linuxName) || linuxName.empty())
         return kErrorInvalidName;
-    const int fd =
-        ::openat(folder.descriptor(), linuxName.c_str(),
-                 O_CLOEXEC | O_NONBLOCK | O_NOCTTY | ((access & kAccessWrite) ? O_RDWR : O_RDONLY));
+    const int fd = ::openat(folder.descriptor(), linuxName.c_str(),
+                            O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (followLink ? 0 : O_NOFOLLOW) |
+                                ((access & kAccessWrite) ? O_RDWR : O_RDONLY));
     if (fd < 0) {
         const int error = errno;
         if (error == ENXIO || error == EISDIR)
             return kErrorAccessDenied;
+        if (error == ELOOP && !followLink)
+            return kErrorFileInvalid;
         return error == ENOENT ? kErrorFileNotFound : winErrorFromErrno(error);
     }
     internal::EntryStat fst;
     if (const WinError error = adopt(fd, access, share, true, true, fst))
         return error;
     existed_ = true;
+    return kErrorSuccess;
+}
+
+WinError FileHandle::createIn(const HeldFolder& folder, std::string_view name, unsigned share, std::uint32_t mode)
+{
+    close();
+    existed_ = false;
+    posix_.clear();
+    throughLink_ = false;
+    path_ = joinWindowsPath(folder.path(), name);
+    if (const WinError fault = injectedFault(path_, kFaultOpen))
+        return fault;
+    if (!folder.isOpen())
+        return kErrorInvalidHandle;
+    std::string linuxName;
+    if (!decodeName(name, linuxName) || linuxName.empty() || linuxName == "." || linuxName == "..")
+        return kErrorInvalidName;
+    if (linuxName.size() > NAME_MAX)
+        return kErrorFilenameExcedRange;
+    const int fd = ::openat(folder.descriptor(), linuxName.c_str(),
+                            O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_RDWR | O_CREAT | O_EXCL, mode & 0777);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == EEXIST)
+            return kErrorFileExists; // whatever holds the name: it is taken
+        if (error == ENOENT || error == ENOTDIR)
+            return kErrorPathNotFound;
+        return winErrorFromErrno(error);
+    }
+    internal::EntryStat fst;
+    if (const WinError error = adopt(fd, kAccessReadWrite, share, false, false, fst)) {
+        ::unlinkat(folder.descriptor(), linuxName.c_str(), 0);
+        return error;
+    }
     return kErrorSuccess;
 }
 

@@ -73,9 +73,15 @@ public:
     WinError open(std::string_view windowsPath, unsigned access, unsigned share, Disposition disposition,
                   std::uint32_t attributes = 0);
     // Opens an existing file of a folder that a walk holds open, by the name its listing gave (no
-    // lookup of the path; a symbolic link is followed as by open). The same rules and errors as open
-    // with kOpenExisting; 6 when the folder is not open.
-    WinError openIn(const HeldFolder& folder, std::string_view name, unsigned access, unsigned share);
+    // lookup of the path; a symbolic link is followed as by open, or with followLink false refused
+    // with 1006). The same rules and errors as open with kOpenExisting; 6 when the folder is not open.
+    WinError openIn(const HeldFolder& folder, std::string_view name, unsigned access, unsigned share,
+                    bool followLink = true);
+    // Creates a new file under name in a folder held open (kCreateNew: 80 when any entry holds the
+    // name) with the permission bits mode & 0777 (less the process's mask), for reading and writing.
+    // Nobody else can hold a file just made, so only its own locks are taken. Errors: 80, 5, 123,
+    // 206, the system's others, 6 when the folder is not open, injected faults (kFaultOpen).
+    WinError createIn(const HeldFolder& folder, std::string_view name, unsigned share, std::uint32_t mode);
     // True while open.
     bool isOpen() const noexcept { return fd_ >= 0; }
     // True when the last open found the file already there (kCreateAlways, kOpenAlways).

@@ -84,6 +84,16 @@ WinError checkReplaceable(std::string_view windowsPath);
 // replaced; another name of the source file (a hard link) as the target just loses the source's name.
 // Errors: 17 (other file system), 5 (target is a folder), 2, 3, 32.
 WinError replaceFile(std::string_view fromWindowsPath, std::string_view toWindowsPath);
+// Puts a rewritten file in place of the entry `name` of a folder held open, with no path looked up:
+// temp is the new content, made there under tempName by FileHandle::createIn and flushed; source is the
+// file it was made from, opened there by name; both are still open. When the name no longer holds the
+// source file (replaced, removed or made a link meanwhile) nothing is done and the result is 1006: what
+// holds the name now is never replaced. Otherwise the checks of replaceFile (32 when temp or the source
+// is held without delete sharing, here or in another process; both stay open then), both handles are
+// closed (a failed close of temp fails the step), one rename puts temp in place and the folder is
+// flushed. Errors also: the rename's, injected faults (kFaultRename on either path).
+WinError putRewriteInPlace(const HeldFolder& folder, FileHandle& temp, std::string_view tempName,
+                           FileHandle& source, std::string_view name);
 // Copies a file's data, times and mode bits (owner when root). failIfExists: 80 when the target
 // exists; otherwise an existing target is overwritten (5 when it is read-only). A failed copy leaves no
 // target behind (the copy is written to a hidden temporary file beside the target and renamed into

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <string>
@@ -158,8 +159,11 @@ WinError HeldFolder::open(std::string_view windowsPath, const FileId* expected)
         return error == kErrorFileNotFound ? kErrorPathNotFound : error;
     struct stat st = {};
     if (expected == nullptr) {
-        // Where the path leads, as a listing of it.
-        fd_ = internal::openPath(posix, O_PATH | O_DIRECTORY | O_CLOEXEC);
+        // Where the path leads, as a listing of it; readable where it may be read, so that it can be
+        // flushed without another open.
+        fd_ = internal::openPath(posix, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ < 0 && errno == EACCES)
+            fd_ = internal::openPath(posix, O_PATH | O_DIRECTORY | O_CLOEXEC);
         if (fd_ < 0)
             return errno == EACCES ? kErrorAccessDenied : kErrorPathNotFound;
     } else if (const WinError error = openWalkFolder(posix, O_PATH, expected, fd_, st)) {
@@ -167,6 +171,24 @@ WinError HeldFolder::open(std::string_view windowsPath, const FileId* expected)
     }
     path_ = std::string(windowsPath);
     return kErrorSuccess;
+}
+
+WinError HeldFolder::flush() const
+{
+    if (fd_ < 0)
+        return kErrorInvalidHandle;
+    if (::fsync(fd_) == 0)
+        return kErrorSuccess;
+    if (errno != EBADF)
+        return lastErrnoAsWinError();
+    // Held without read access: the folder is opened once more for the flush.
+    const int fd = ::openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return lastErrnoAsWinError();
+    const bool ok = ::fsync(fd) == 0;
+    const WinError error = ok ? kErrorSuccess : lastErrnoAsWinError();
+    ::close(fd);
+    return error;
 }
 
 bool matchesFindMask(std::string_view name, std::string_view mask)

@@ -99,6 +99,9 @@ public:
     void close();
     bool isOpen() const noexcept { return fd_ >= 0; }
     int descriptor() const noexcept { return fd_; }
+    // Writes the folder's entries to the disk (after a rename in it), so that the names survive a
+    // crash. Errors: 6 when not open, the system's.
+    WinError flush() const;
     // The folder's path as opened.
     const std::string& path() const noexcept { return path_; }
 

@@ -434,6 +434,11 @@ TEST_F(ReplacerFilesTest, AnyFailedStepLeavesTheOriginalByteIdentical)
         {"mode bits", "keep.txt0", platform::kFaultAttributes, true},
         {"backup write", "keep.txt.bak", platform::kFaultWrite, true},
         {"backup create", "keep.txt.bak", platform::kFaultOpen, true, platform::kErrorDiskFull},
+        // Without a backup the new file is made and put in place through the folder held open.
+        {"create, no backup", "keep.txt0", platform::kFaultOpen, false, platform::kErrorDiskFull},
+        {"write, no backup", "keep.txt0", platform::kFaultWrite, false, platform::kErrorDiskFull},
+        {"times and mode bits, no backup", "keep.txt0", platform::kFaultAttributes, false},
+        {"rename of the new file, no backup", "keep.txt0", platform::kFaultRename, false},
     };
     CommitFixture fixture;
     for (const FailureCase& c : cases) {

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <optional>
 #include <random>
@@ -9,6 +13,7 @@
 #include <vector>
 
 #include "engines/base_replacer.h"
+#include "engines/batch_table.h"
 #include "platform/fault_injection.h"
 #include "platform/file_handle.h"
 #include "platform/movable_memory.h"
@@ -600,6 +605,195 @@ TEST_F(PlainReplacerTest, AFileDeeperThanThePathLimitIsChanged)
     EXPECT_EQ(test::readDeep(drive.root(), tree.components(22, "deep.txt.bak")), "one two one");
     EXPECT_EQ(test::listDeep(drive.root(), tree.components(22)),
               (std::vector<std::string>{"deep.txt", "deep.txt.bak"}));
+
+    // Without a backup the file is put in place through its folder, which the replacer holds open.
+    test::writeDeep(drive.root(), tree.components(22, "other.txt"), "one one");
+    replacer.setCreateBackUpCopy(false);
+    EXPECT_EQ(replacer.processFile(tree.windowsPath(path(""), 22, "other.txt")), kReplaceFound);
+    EXPECT_EQ(test::readDeep(drive.root(), tree.components(22, "other.txt")), "three three");
+    EXPECT_EQ(test::listDeep(drive.root(), tree.components(22)),
+              (std::vector<std::string>{"deep.txt", "deep.txt.bak", "other.txt"}));
+}
+
+struct stat statOf(const std::string& posixPath)
+{
+    struct stat st = {};
+    EXPECT_EQ(::lstat(posixPath.c_str(), &st), 0) << posixPath;
+    return st;
+}
+
+// One replacer over the files of a folder, without backups (the folder is held open from one file to
+// the next): a file without a match is only read (same inode, bytes and time, no temporary file); a
+// changed file is a new file with the old one's mode bits, whatever the process's mask takes off a new
+// file, its owner and group (as root), and nothing else is left in the folder.
+TEST_F(PlainReplacerTest, FilesOfOneFolderKeepModeAndOwnerAndUnchangedOnesAreOnlyRead)
+{
+    const platform::FileTime written = 131000000000000000ull;
+    const bool root = ::geteuid() == 0;
+    struct Case
+    {
+        const char* name;
+        const char* input;
+        mode_t mode;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"open.txt", "a cat", 0666, "a dog"},   {"group.txt", "cat cat", 0640, "dog dog"},
+        {"none.txt", "a bird", 0644, "a bird"}, {"ro.txt", "cat", 0444, "dog"},
+        {"exec.sh", "cat\n", 0755, "dog\n"},
+    };
+    for (const Case& c : cases) {
+        createFile(path(c.name), c.input, written, c.mode);
+        if (root) {
+            ASSERT_EQ(::chown(posix(c.name).c_str(), 1234, 5678), 0);
+        }
+    }
+    const struct stat unchanged = statOf(posix("none.txt"));
+    const Block block("cat", "dog", kModeReplace);
+    TTextReplacer replacer(&owner, kModeReplace, block.handle, false);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const struct stat before = statOf(posix(c.name));
+        const bool changes = std::string(c.input) != c.expected;
+        EXPECT_EQ(replacer.ReplaceInFile(path(c.name)), changes ? kReplaceFound : kReplaceNothingFound);
+        const struct stat after = statOf(posix(c.name));
+        EXPECT_EQ(readFileBytes(path(c.name)), c.expected);
+        EXPECT_EQ(after.st_mode & 07777, c.mode);
+        if (root) {
+            EXPECT_EQ(after.st_uid, 1234u);
+            EXPECT_EQ(after.st_gid, 5678u);
+        }
+        EXPECT_EQ(after.st_ino == before.st_ino, !changes);
+        EXPECT_EQ(test::lastWriteOf(path(c.name)) == written, !changes);
+    }
+    const struct stat none = statOf(posix("none.txt"));
+    EXPECT_EQ(none.st_ino, unchanged.st_ino);
+    EXPECT_EQ(none.st_mtim.tv_sec, unchanged.st_mtim.tv_sec);
+    EXPECT_EQ(none.st_mtim.tv_nsec, unchanged.st_mtim.tv_nsec);
+    EXPECT_EQ(listNames(drive.root()),
+              (std::vector<std::string>{"exec.sh", "group.txt", "none.txt", "open.txt", "ro.txt"}));
+}
+
+// The folder is held open from one file to the next: when its path is made a link to another folder
+// in the middle of a run, the next file is still the one in the folder the run began in.
+TEST_F(PlainReplacerTest, AFolderSwappedForALinkMidRunIsNotFollowed)
+{
+    createFile(path("d\\a.txt"), "a cat");
+    createFile(path("d\\b.txt"), "b cat");
+    createFile(path("e\\b.txt"), "b cat elsewhere");
+    const Block block("cat", "dog", kModeReplace);
+    TTextReplacer replacer(&owner, kModeReplace, block.handle, false);
+    EXPECT_EQ(replacer.ReplaceInFile(path("d\\a.txt")), kReplaceFound);
+    ASSERT_EQ(::rename(posix("d").c_str(), posix("d.old").c_str()), 0);
+    ASSERT_EQ(::symlink(posix("e").c_str(), posix("d").c_str()), 0);
+    EXPECT_EQ(replacer.ReplaceInFile(path("d\\b.txt")), kReplaceFound);
+    EXPECT_EQ(readFileBytes(path("d.old\\b.txt")), "b dog");
+    EXPECT_EQ(readFileBytes(path("e\\b.txt")), "b cat elsewhere");
+    EXPECT_EQ(listNames(posix("d.old")), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(listNames(posix("e")), std::vector<std::string>{"b.txt"});
+}
+
+// While a file is read, its name is made a link or given to another file: the name is not replaced
+// (neither the link's target nor the other file is written), the file read stays whole and no
+// temporary file is left. Modes 1 and 256 (the batch table) alike.
+TEST_F(PlainReplacerTest, ANameTakenOverWhileTheFileIsReadIsNotReplaced)
+{
+    struct Case
+    {
+        const char* name;
+        bool link;
+    };
+    for (const Case c : {Case{"made a link", true}, Case{"another file", false}}) {
+        for (const bool table : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (table ? ", table" : ""));
+            const std::string input = "cat " + std::string(40, 'x');
+            createFile(path("f.txt"), input);
+            createFile(path("target.txt"), "the link's target");
+            const Block block("cat", "dog", kModeReplace);
+            TableBlock rows;
+            ASSERT_EQ(CheckAndBuildTableBlock(rows, {YesText()}, {"cat"}, {"dog"}), -1);
+            TTextReplacer replacer(&owner, table ? kModeBatchTable : kModeReplace, table ? rows : block.handle,
+                                   false);
+            replacer.setBlockSize(8);
+            bool swapped = false;
+            replacer.setBlockObserver([&](std::int64_t done) {
+                if (done < 16 || swapped)
+                    return;
+                swapped = true;
+                ASSERT_EQ(::rename(posix("f.txt").c_str(), posix("aside.txt").c_str()), 0);
+                if (c.link)
+                    ASSERT_EQ(::symlink("target.txt", posix("f.txt").c_str()), 0);
+                else
+                    createFile(path("f.txt"), "someone else's");
+            });
+            const TReplaceResult result =
+                table ? replacer.ReplaceTableInFile(path("f.txt"), rows, 1) : replacer.ReplaceInFile(path("f.txt"));
+            platform::movableFree(rows);
+            EXPECT_TRUE(swapped);
+            EXPECT_EQ(result, kReplaceFailed);
+            EXPECT_EQ(readFileBytes(path("aside.txt")), input);
+            EXPECT_EQ(readFileBytes(path("target.txt")), "the link's target");
+            if (c.link)
+                EXPECT_TRUE(S_ISLNK(statOf(posix("f.txt")).st_mode));
+            else
+                EXPECT_EQ(readFileBytes(path("f.txt")), "someone else's");
+            EXPECT_EQ(listNames(drive.root()), (std::vector<std::string>{"aside.txt", "f.txt", "target.txt"}));
+            ::unlink(posix("f.txt").c_str());
+            ::unlink(posix("aside.txt").c_str());
+        }
+    }
+}
+
+// A file that another process holds: read it may be while that process shares reading, but it is
+// replaced only when that process allows deleting; otherwise it keeps its content and nothing is
+// left beside it.
+TEST_F(PlainReplacerTest, AFileHeldByAnotherProcessKeepsItsContent)
+{
+    struct Holder
+    {
+        unsigned access;
+        unsigned share;
+        TReplaceResult result;
+    };
+    const Holder holders[] = {
+        {platform::kAccessRead, platform::kShareRead, kReplaceFailed},
+        {platform::kAccessReadWrite, platform::kShareRead | platform::kShareWrite, kReplaceFailed},
+        {platform::kAccessReadWrite, platform::kShareNone, kReplaceFailed},
+        {platform::kAccessRead, platform::kShareAll, kReplaceFound},
+    };
+    for (const Holder& h : holders) {
+        SCOPED_TRACE(std::to_string(h.access) + "/" + std::to_string(h.share));
+        createFile(path("h.txt"), "a cat");
+        int ready[2], release[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        ASSERT_EQ(::pipe(release), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            platform::FileHandle holder;
+            const char opened =
+                holder.open(path("h.txt"), h.access, h.share, platform::Disposition::kOpenExisting) ==
+                        platform::kErrorSuccess
+                    ? 'y'
+                    : 'n';
+            [[maybe_unused]] const ssize_t w = ::write(ready[1], &opened, 1);
+            char byte = 0;
+            [[maybe_unused]] const ssize_t r = ::read(release[0], &byte, 1);
+            ::_exit(0);
+        }
+        char opened = 0;
+        ASSERT_EQ(::read(ready[0], &opened, 1), 1);
+        EXPECT_EQ(opened, 'y');
+        const TReplaceResult result = process(kModeReplace, path("h.txt"), false);
+        ASSERT_EQ(::write(release[1], "x", 1), 1);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        for (int fd : {ready[0], ready[1], release[0], release[1]})
+            ::close(fd);
+        EXPECT_EQ(result, h.result);
+        EXPECT_EQ(readFileBytes(path("h.txt")), result == kReplaceFound ? "a dog" : "a cat");
+        EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"h.txt"});
+    }
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/fault_injection.h"
 #include "platform/files.h"
 #include "platform/folder_listing.h"
@@ -516,6 +518,85 @@ TEST_F(FileHandleTest, FilesOfAHeldFolderOpenByTheirListedNames)
     std::size_t got = 0;
     ASSERT_EQ(there.read(bytes, sizeof bytes, got), kErrorSuccess);
     EXPECT_EQ(std::string(bytes, got), "other");
+}
+
+// A rewrite inside a held folder: a link is opened only when asked to follow it; a new file is made
+// only under a free name, with the permission bits asked for; it takes the name of the file it was
+// made from only while that name still holds that file, never over anything put there meanwhile.
+TEST_F(FileHandleTest, RewriteInAHeldFolderReplacesOnlyTheFileThatWasRead)
+{
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    test::createFile(posix("d/a.txt"), "old");
+    test::createFile(posix("d/outside.txt"), "outside");
+    ASSERT_EQ(::symlink("outside.txt", posix("d/link.txt").c_str()), 0);
+    ASSERT_EQ(::symlink("nowhere", posix("d/dangling").c_str()), 0);
+    HeldFolder folder;
+    ASSERT_EQ(folder.open(path("d")), kErrorSuccess);
+    EXPECT_EQ(folder.flush(), kErrorSuccess);
+
+    FileHandle link;
+    EXPECT_EQ(link.openIn(folder, "link.txt", kAccessRead, kShareRead, false), kErrorFileInvalid);
+    EXPECT_EQ(link.openIn(folder, "link.txt", kAccessRead, kShareRead), kErrorSuccess);
+    FileHandle taken;
+    for (const char* name : {"a.txt", "link.txt", "dangling"})
+        EXPECT_EQ(taken.createIn(folder, name, kShareRead, 0644), kErrorFileExists) << name;
+    EXPECT_EQ(taken.createIn(folder, "bad|name", kShareRead, 0644), kErrorInvalidName);
+    EXPECT_EQ(test::readFileBytes(posix("d/a.txt")), "old");
+
+    struct Case
+    {
+        const char* name;
+        std::function<void()> meanwhile; // done to "a.txt" between the reading and the rename
+        WinError error;
+        const char* bytes;           // what a.txt holds afterwards
+    };
+    const Case cases[] = {
+        {"nothing changed", [] {}, kErrorSuccess, "new"},
+        {"made a link", [&] { ::rename(posix("d/a.txt").c_str(), posix("d/aside").c_str());
+                              ::symlink("outside.txt", posix("d/a.txt").c_str()); },
+         kErrorFileInvalid, "outside"},
+        {"another file put there", [&] { ::unlink(posix("d/a.txt").c_str());
+                                         test::createFile(posix("d/a.txt"), "theirs"); },
+         kErrorFileInvalid, "theirs"},
+        {"removed", [&] { ::unlink(posix("d/a.txt").c_str()); }, kErrorFileInvalid, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ::unlink(posix("d/a.txt").c_str());
+        ::unlink(posix("d/aside").c_str());
+        test::createFile(posix("d/a.txt"), "old", 0, 0666);
+        FileHandle source, temp;
+        ASSERT_EQ(source.openIn(folder, "a.txt", kAccessRead, kShareRead | kShareWrite, false), kErrorSuccess);
+        ASSERT_EQ(temp.createIn(folder, "a.txt0", kShareRead | kShareWrite, 0666), kErrorSuccess);
+        EXPECT_EQ(test::modeOf(posix("d/a.txt0")) & 0777, 0666u & ~mask);
+        std::size_t done = 0;
+        ASSERT_EQ(temp.write("new", 3, done), kErrorSuccess);
+        c.meanwhile();
+        EXPECT_EQ(putRewriteInPlace(folder, temp, "a.txt0", source, "a.txt"), c.error);
+        if (c.bytes != nullptr)
+            EXPECT_EQ(test::readFileBytes(posix("d/a.txt")), c.bytes);
+        else
+            EXPECT_FALSE(test::exists(posix("d/a.txt")));
+        EXPECT_EQ(test::readFileBytes(posix("d/outside.txt")), "outside");
+        temp.close();
+        ::unlink(posix("d/a.txt0").c_str());
+    }
+
+    // Held by another handle without delete sharing: both stay open and nothing is renamed.
+    test::createFile(posix("d/b.txt"), "old");
+    FileHandle holder, source, temp;
+    ASSERT_EQ(holder.open(path("d\\b.txt"), kAccessRead, kShareRead | kShareWrite, Disposition::kOpenExisting),
+              kErrorSuccess);
+    ASSERT_EQ(source.openIn(folder, "b.txt", kAccessRead, kShareRead | kShareWrite, false), kErrorSuccess);
+    ASSERT_EQ(temp.createIn(folder, "b.txt0", kShareRead | kShareWrite, 0644), kErrorSuccess);
+    EXPECT_EQ(putRewriteInPlace(folder, temp, "b.txt0", source, "b.txt"), kErrorSharingViolation);
+    EXPECT_TRUE(temp.isOpen());
+    EXPECT_TRUE(source.isOpen());
+    EXPECT_EQ(test::readFileBytes(posix("d/b.txt")), "old");
+
+    folder.close();
+    EXPECT_EQ(folder.flush(), kErrorInvalidHandle);
 }
 
 } // namespace
