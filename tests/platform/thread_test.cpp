@@ -14,7 +14,9 @@
 #include <vector>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QThread>
+#include <QTimer>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
@@ -466,6 +468,78 @@ TEST(Thread, QueuedCallsRunInOrderWithSynchronizedCallsAndBeforeTheEnd)
     bool ran = false;
     queueCall([&] { ran = true; });
     EXPECT_TRUE(ran);
+}
+
+// After answering a synchronised call the GUI thread waits awake a moment for the worker's next one,
+// and meanwhile nothing is posted to its event loop: a call (or a queued one) that comes at any moment
+// of that wait, or just after it, is still served, in order.
+TEST(Thread, CallsComingWhileTheGuiThreadWaitsAwakeAreAllServedInOrder)
+{
+    DeadlockWatch watch("calls around the awake wait");
+    std::vector<int> events; // touched on the GUI thread only
+    const std::vector<int> pausesMicroseconds = {0, 0, 50, 150, 240, 250, 260, 400, 1000, 3000};
+    FunctionThread thread([&](FunctionThread& self) {
+        int n = 0;
+        for (int round = 0; round < 3; ++round) {
+            for (const int pause : pausesMicroseconds) {
+                std::this_thread::sleep_for(std::chrono::microseconds(pause));
+                const int queued = n++;
+                self.Queue([&events, queued] { events.push_back(queued); });
+                std::this_thread::sleep_for(std::chrono::microseconds(pause));
+                const int waited = n++;
+                self.Synchronize([&events, waited] { events.push_back(waited); });
+            }
+        }
+        // A queued call with nothing after it.
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+        const int last = n++;
+        self.Queue([&events, last] { events.push_back(last); });
+        self.setReturnValue(n);
+    });
+    std::atomic<bool> lastSeen{false};
+    thread.OnTerminate = [&](WuxThread&) { lastSeen = true; };
+    thread.Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return thread.Finished(); }, 60000));
+    EXPECT_TRUE(lastSeen);
+    const int count = thread.WaitFor();
+    ASSERT_EQ(static_cast<int>(events.size()), count);
+    for (int i = 0; i < count; ++i)
+        EXPECT_EQ(events[static_cast<std::size_t>(i)], i);
+}
+
+// A worker that keeps calling into the GUI thread does not keep its event loop from running: a timer
+// fires while the calls go on.
+TEST(Thread, TheEventLoopRunsWhileAWorkerKeepsCalling)
+{
+    DeadlockWatch watch("the event loop under a stream of calls");
+    std::atomic<bool> fired{false};
+    std::atomic<long> calls{0};
+    FunctionThread thread([&](FunctionThread& self) {
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!fired && std::chrono::steady_clock::now() < giveUp) {
+            self.Synchronize([] {});
+            ++calls;
+        }
+    });
+    QEventLoop loop;
+    thread.OnTerminate = [&](WuxThread&) { loop.quit(); };
+    std::chrono::steady_clock::time_point set;
+    std::chrono::steady_clock::duration firedAfter{};
+    // Once the worker is calling, a timer is set; it must fire while the calls go on.
+    QTimer::singleShot(0, [&] {
+        thread.Start();
+        while (calls < 100)
+            serveSynchronizeQueue();
+        set = std::chrono::steady_clock::now();
+        QTimer::singleShot(1, [&] {
+            firedAfter = std::chrono::steady_clock::now() - set;
+            fired = true;
+        });
+    });
+    loop.exec();
+    thread.WaitFor();
+    EXPECT_TRUE(fired);
+    EXPECT_LT(firedAfter, std::chrono::milliseconds(100));
 }
 
 TEST(Thread, QueuedCallsAreDroppedWhenQuitting)
