@@ -378,8 +378,10 @@ private:
         WalkFolder& folder = *shared;
         if (finder_.beforeListing_)
             finder_.beforeListing_(folder.path);
+        // The files that the content test opens take their status from the open handle.
         filelist::ListFolderEntries(folder.path, flags_, filter_, masks_,
-                                    folder.hasExpected ? &folder.expected : nullptr, folder.listed);
+                                    folder.hasExpected ? &folder.expected : nullptr, folder.listed,
+                                    finder_.hasPatterns && content_);
         const std::size_t count = folder.listed.entries.size();
         // The files are opened in the folder as listed, held open: never a file reached through a
         // link put in its place (or in place of a folder above it), and no path looked up per file.
@@ -434,11 +436,16 @@ private:
             // After a stop request an entry counts as not found.
             if (finder_.Terminated())
                 break;
+            platform::FindData& entry = folder.listed.entries[i];
             platform::FileHandle file;
-            if (file.openIn(folder.held, folder.listed.entries[i].name, platform::kAccessRead,
+            if (file.openIn(folder.held, entry.name, platform::kAccessRead,
                             platform::kShareRead | platform::kShareWrite) != platform::kErrorSuccess)
                 continue;
-            folder.hits[i] = finder_.scanContent(file, buffer, nullptr) ? 1 : 0;
+            folder.hits[i] = finder_.scanContent(file, buffer, nullptr) &&
+                                     (!entry.statusPending ||
+                                      platform::fillStatusFromHandle(file, entry) == platform::kErrorSuccess)
+                                 ? 1
+                                 : 0;
         }
         bool front = false;
         {

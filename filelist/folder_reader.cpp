@@ -214,7 +214,8 @@ bool ReadFolder(std::int32_t folder, std::uint32_t flags, TstateOfBrowser& state
 }
 
 void ListFolderEntries(std::string_view path, std::uint32_t flags, const TBrowserFilter& filter,
-                       const core::TMaskList& maskList, const platform::FileId* expected, FolderEntries& out)
+                       const core::TMaskList& maskList, const platform::FileId* expected, FolderEntries& out,
+                       bool statusLater)
 {
     out.readable = false;
     out.entries.clear();
@@ -238,12 +239,17 @@ void ListFolderEntries(std::string_view path, std::uint32_t flags, const TBrowse
     if (error != 0)
         return;
     const bool showHidden = HasGeneralOption(kOptionShowHidden);
+    statusLater = statusLater && !filter.enabled;
     do {
         if (data.name == "." || data.name == "..")
             continue;
         if (data.statusPending) {
             if (!nameAndTypeMatch(flags, maskList, data))
                 continue;
+            if (statusLater) {
+                out.entries.push_back(std::move(data)); // a plain file: no sub-folder
+                continue;
+            }
             if (listing.fillStatus(data) != platform::kErrorSuccess)
                 continue; // gone meanwhile
         }

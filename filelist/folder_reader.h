@@ -56,8 +56,12 @@ struct FolderEntries
 };
 // The reading half of ReadFolderItems, which touches no list: lists the folder path through the filter
 // and masks given (those of a list, which must not change meanwhile) into out. Safe on any thread.
+// statusLater: a plain file that the name and type let through while the filter asks nothing of the
+// status is given with statusPending, for a caller that opens it anyway and takes its status from the
+// handle (platform::fillStatusFromHandle).
 void ListFolderEntries(std::string_view path, std::uint32_t flags, const TBrowserFilter& filter,
-                       const core::TMaskList& maskList, const platform::FileId* expected, FolderEntries& out);
+                       const core::TMaskList& maskList, const platform::FileId* expected, FolderEntries& out,
+                       bool statusLater = false);
 // The other half: appends entries to folder record folder of state, in their order.
 void AppendFolderEntries(std::int32_t folder, const std::vector<platform::FindData>& entries,
                          TstateOfBrowser& state);

@@ -10,6 +10,7 @@
 
 #include "platform/drives.h"
 #include "platform/fault_injection.h"
+#include "platform/file_handle.h"
 #include "platform/file_internal.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -206,6 +207,28 @@ bool matchesFindMask(std::string_view name, std::string_view mask)
     const std::u32string a = foldedCodePoints(name);
     const std::u32string b = foldedCodePoints(mask);
     return globMatch(a.data(), a.size(), b.data(), b.size());
+}
+
+WinError fillStatusFromHandle(const FileHandle& file, FindData& data)
+{
+    FileInfo info;
+    if (const WinError error = file.getInfoAtOpen(info))
+        return error;
+    std::string linuxName;
+    decodeName(data.name, linuxName);
+    internal::EntryStat entry;
+    entry.mode = info.mode;
+    entry.linkCount = info.linkCount;
+    if (internal::isWorkInProgress(linuxName, entry))
+        return kErrorFileNotFound;
+    data.attributes = info.attributes;
+    data.creationTime = info.times.creation;
+    data.lastAccessTime = info.times.lastAccess;
+    data.lastWriteTime = info.times.lastWrite;
+    data.size = S_ISREG(info.mode) ? info.size : 0;
+    data.id = info.id;
+    data.statusPending = false;
+    return kErrorSuccess;
 }
 
 FolderListing::FolderListing() = default;

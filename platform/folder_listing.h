@@ -81,6 +81,14 @@ private:
     bool namesFirst_ = false;
 };
 
+class FileHandle;
+
+// The status of an entry that a names-first listing gave with statusPending, from a handle opened on it
+// by its listed name in the listed folder (FileHandle::openIn): what FolderListing::fillStatus gives,
+// without another status call. Errors: 2 when the entry is a file that the program is still writing
+// under a temporary name (a listing never shows one), the errors of FileHandle::getInfoAtOpen.
+WinError fillStatusFromHandle(const FileHandle& file, FindData& data);
+
 // A folder that a walk holds open, so that it reaches the entries it listed there relative to it (no
 // path looked up from the root), in the folder it listed whatever happens to the folder's path meanwhile.
 class HeldFolder

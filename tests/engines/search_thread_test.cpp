@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -289,6 +290,15 @@ TEST_F(FinderTest, FiltersOfSizeAndAttributes)
         FinderStore.filter.size = 3;
         FinderStore.filter.attributesAbsent = filelist::kDirectoryAttribute;
         finder.recurse = false;
+    });
+    EXPECT_EQ(hits(), (std::vector<std::string>{path("t\\large.txt")}));
+    freeStore();
+    // The same with a text that both files hold: the filter decides before the content test.
+    find(paths, "*.*", [](TFinder& finder) {
+        FinderStore.filter.enabled = 1;
+        FinderStore.filter.sizeTest = 3 + 4;
+        FinderStore.filter.size = 3;
+        ASSERT_TRUE(finder.PrepareTextSearch("2", false, false));
     });
     EXPECT_EQ(hits(), (std::vector<std::string>{path("t\\large.txt")}));
     freeStore();
@@ -618,6 +628,50 @@ TEST_F(FinderTest, AStopMidWalkLeavesTheStartOfTheWholeRunsStore)
             EXPECT_EQ(view.rowCounts.back(), files + folders);
             freeStore();
         }
+    }
+}
+
+// A content search takes the status of its hits from the files it opens: each hit shows the size,
+// time and attributes that a search by name shows for it (read-only, hidden, a link), and a file the
+// program is still writing under a temporary name stays out of both, as it does of every listing.
+TEST_F(FinderTest, ContentHitsShowTheStatusThatTheListingShows)
+{
+    filelist::GeneralCheckContainer = filelist::GeneralCheckContainer | filelist::kOptionShowHidden;
+    createFile(path("h\\plain.txt"), "a needle");
+    createFile(path("h\\readonly.txt"), "needle, read only");
+    createFile(path("h\\.hidden.txt"), "hidden needle");
+    createFile(path("h\\miss.txt"), "hay");
+    createFile(path("h\\.draft.txt.wux0123abcd"), "needle being written");
+    std::filesystem::permissions(posix("h/readonly.txt"), std::filesystem::perms::owner_read);
+    std::filesystem::permissions(posix("h/.draft.txt.wux0123abcd"), std::filesystem::perms::none);
+    std::filesystem::last_write_time(posix("h/plain.txt"),
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(50));
+    std::filesystem::create_symlink(posix("h/plain.txt"), posix("h/link.txt"));
+    const std::vector<std::string> paths = {path("h")};
+    find(paths, "*.*");
+    std::vector<std::string> byName = storeLines();
+    freeStore();
+    byName.erase(std::remove_if(byName.begin(), byName.end(),
+                                [](const std::string& line) { return line.rfind("miss.txt ", 0) == 0; }),
+                 byName.end());
+    ASSERT_EQ(byName.size(), 5u); // the folder and four files
+    for (const std::size_t threads : {1u, 3u}) {
+        find(paths, "*.*", [&](TFinder& finder) {
+            finder.setContentThreads(threads);
+            ASSERT_TRUE(finder.PrepareTextSearch("needle", false, false));
+        });
+        EXPECT_EQ(storeLines(), byName);
+        const std::vector<std::string> names = folderNames(1);
+        EXPECT_EQ(std::count(names.begin(), names.end(), ".draft.txt.wux0123abcd"), 0);
+        StateAccess access(FinderStore);
+        for (std::int32_t position = 1; position <= access.Folder(1).count; ++position) {
+            const TBrowserItem& item = *access.ItemAt(1, position);
+            const std::string name(access.Name(item));
+            EXPECT_EQ((item.attributes & platform::kAttrReadOnly) != 0, name == "readonly.txt") << name;
+            EXPECT_EQ((item.attributes & platform::kAttrHidden) != 0, name == ".hidden.txt") << name;
+            EXPECT_EQ((item.attributes & platform::kAttrReparsePoint) != 0, name == "link.txt") << name;
+        }
+        freeStore();
     }
 }
 
