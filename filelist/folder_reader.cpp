@@ -222,8 +222,10 @@ void ListFolderEntries(std::string_view path, std::uint32_t flags, const TBrowse
     out.subfolders.clear();
     out.subfolderIds.clear();
     const std::string folderPath(path);
+    // A folder of a walk was shown as one by its parent's listing, and the listing checks that it
+    // still is; any other path is asked first.
     std::uint32_t attributes = 0;
-    if (folderPath.empty() || platform::getAttributes(folderPath, attributes) != 0)
+    if (folderPath.empty() || (expected == nullptr && platform::getAttributes(folderPath, attributes) != 0))
         return;
     platform::FolderListing listing;
     // The name decides first: the status of a plain file is read only when its name passes.

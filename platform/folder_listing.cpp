@@ -357,7 +357,17 @@ WinError FolderListing::findNext(FindData& data)
     while (state_->dotsLeft > 0) {
         const char* dots = state_->dotsLeft == 2 ? "." : "..";
         --state_->dotsLeft;
-        if (matchesFindMask(dots, state_->mask) && fillEntry(dirFd, dots, dots, false, data))
+        if (!matchesFindMask(dots, state_->mask))
+            continue;
+        if (namesFirst_) {
+            data = {};
+            data.attributes = kAttrDirectory;
+            data.name = dots;
+            data.statusPending = true;
+            state_->lastName = dots;
+            return kErrorSuccess;
+        }
+        if (fillEntry(dirFd, dots, dots, false, data))
             return kErrorSuccess;
     }
     for (;;) {
@@ -396,7 +406,8 @@ WinError FolderListing::fillStatus(FindData& data)
     if (!data.statusPending)
         return kErrorSuccess;
     std::string shown = std::move(data.name);
-    if (!fillEntry(::dirfd(state_->dir), state_->lastName.c_str(), std::move(shown), true, data))
+    const bool dots = shown == "." || shown == "..";
+    if (!fillEntry(::dirfd(state_->dir), state_->lastName.c_str(), std::move(shown), !dots, data))
         return kErrorFileNotFound;
     data.statusPending = false;
     return kErrorSuccess;

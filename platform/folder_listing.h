@@ -61,9 +61,9 @@ public:
     // Device and inode of the folder being listed.
     FileId folderId() const;
     // Names first (set before findFirst): an entry that the listing shows to be a plain file (not a
-    // folder, not a link, not of an unknown type) is given with its name and statusPending, without a
-    // status call, so that a caller that decides by the name reads the status of the entries it keeps
-    // only.
+    // folder, not a link, not of an unknown type), and "." and "..", are given with their name and
+    // statusPending, without a status call, so that a caller that decides by the name reads the status
+    // of the entries it keeps only.
     void setNamesFirst(bool namesFirst) { namesFirst_ = namesFirst; }
     // Reads the status of the entry last given (relative to the folder held open) into data. Error: 2
     // when it is gone.

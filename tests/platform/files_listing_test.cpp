@@ -213,8 +213,8 @@ TEST_F(FolderListingTest, NamesFirstGivesPlainFilesWithoutTheirStatusUntilAsked)
         while (listing.findNext(data) == 0);
     }
     const std::map<std::string, std::pair<bool, std::uint32_t>> expected = {
-        {".", {false, kAttrDirectory}},
-        {"..", {false, kAttrDirectory}},
+        {".", {true, kAttrDirectory}},
+        {"..", {true, kAttrDirectory}},
         {"plain.txt", {true, kAttrArchive}},
         {".hidden", {true, kAttrArchive | kAttrHidden}},
         {"sub", {false, kAttrDirectory}},
