@@ -288,9 +288,7 @@ bool TOperations::CopyOneFile()
     // The source opened at once tells whether the target is the source itself and the bytes it stands
     // for; a link, or a source that cannot be opened, is looked at by its name.
     platform::FileHandle source;
-    platform::WinError opened = source.open(SourcePath, platform::kAccessRead,
-                                            platform::kShareRead | platform::kShareWrite,
-                                            platform::Disposition::kOpenExisting);
+    platform::WinError opened = openSource(source);
     platform::FileInfo sourceNow;
     bool sourceSeen = false;
     if (opened == platform::kErrorSuccess && !source.openedThroughLink()) {
@@ -301,7 +299,14 @@ bool TOperations::CopyOneFile()
     }
     // (a target that cannot be looked at is missing: even a dangling link can)
     platform::FileId targetId;
-    const platform::WinError targetLook = sourceSeen ? platform::getFileId(TargetPath, targetId) : 1;
+    platform::WinError targetLook = 1;
+    if (sourceSeen && targetFolder_ != nullptr) {
+        platform::FileInfo targetNow;
+        targetLook = platform::getFileInfoIn(*targetFolder_, entryName_, targetNow);
+        targetId = targetNow.id;
+    } else if (sourceSeen) {
+        targetLook = platform::getFileId(TargetPath, targetId);
+    }
     const bool targetMissing =
         targetLook == platform::kErrorFileNotFound || targetLook == platform::kErrorPathNotFound;
     if (SourcePath == TargetPath ||
@@ -328,8 +333,7 @@ bool TOperations::CopyOneFile()
             countRest();
             return false;
         }
-        opened = source.open(SourcePath, platform::kAccessRead, platform::kShareRead | platform::kShareWrite,
-                             platform::Disposition::kOpenExisting);
+        opened = openSource(source);
     }
     for (;;) {
         const platform::WinError error = source.getInfoAtOpen(SourceInfo);
@@ -351,10 +355,22 @@ bool TOperations::CopyOneFile()
     // The data goes to a hidden temporary file beside the target, which takes the target's name only
     // when it is complete: a copy that fails or is killed half-way never leaves a truncated file under
     // a name that a later run would take for a finished copy.
+    // The target folder that the walk holds, while the target is a name in it (also a new "[N]" name).
+    std::string targetFolder;
+    std::string targetName;
+    platform::splitWindowsPath(TargetPath, targetFolder, targetName);
+    const platform::HeldFolder* into =
+        targetFolder_ != nullptr && targetFolder_->path() == targetFolder ? targetFolder_ : nullptr;
+    const auto putInPlace = [&](const platform::FileHandle& temp, bool replace) {
+        return into != nullptr ? platform::putTemporaryInPlace(temp, *into, targetName, replace)
+                               : platform::putTemporaryInPlace(temp, TargetPath, replace);
+    };
     platform::FileHandle target;
     std::string tempPath;
     for (;;) {
-        const platform::WinError error = platform::createTemporaryBeside(TargetPath, target, tempPath);
+        const platform::WinError error = into != nullptr
+                                             ? platform::createTemporaryIn(*into, targetName, target, tempPath)
+                                             : platform::createTemporaryBeside(TargetPath, target, tempPath);
         if (error == platform::kErrorSuccess)
             break;
         if (Ask(QuestionGroup::Copy, 4, error) != StepAnswer::Retry) {
@@ -465,7 +481,7 @@ bool TOperations::CopyOneFile()
     if (ok && replaceTarget_) {
         // The old file gives way to its complete replacement only now, in one step.
         for (;;) {
-            const platform::WinError error = platform::putTemporaryInPlace(target, TargetPath, true);
+            const platform::WinError error = putInPlace(target, true);
             if (error == platform::kErrorSuccess)
                 break;
             if (Ask(QuestionGroup::Copy, 3, error) != StepAnswer::Retry) {
@@ -475,7 +491,7 @@ bool TOperations::CopyOneFile()
         }
     } else if (ok) {
         // Never over a file that appeared under the target's name meanwhile.
-        const platform::WinError error = platform::putTemporaryInPlace(target, TargetPath, false);
+        const platform::WinError error = putInPlace(target, false);
         if (error != platform::kErrorSuccess) {
             showStepError("MoveFile: Error", error);
             ok = false;
@@ -489,7 +505,10 @@ bool TOperations::CopyOneFile()
     if (!ok) {
         // Never leave a partial or unfinished copy behind.
         target.close();
-        platform::removeTemporary(tempPath);
+        if (into != nullptr)
+            platform::removeTemporary(*into, tempPath);
+        else
+            platform::removeTemporary(tempPath);
         return false;
     }
     if (FilePercent != 100) {
@@ -497,6 +516,18 @@ bool TOperations::CopyOneFile()
         UpdateGauges();
     }
     return true;
+}
+
+platform::WinError TOperations::openSource(platform::FileHandle& source)
+{
+    constexpr unsigned kShare = platform::kShareRead | platform::kShareWrite;
+    if (sourceFolder_ != nullptr) {
+        const platform::WinError error =
+            source.openIn(*sourceFolder_, entryName_, platform::kAccessRead, kShare, false);
+        if (error != platform::kErrorFileInvalid)
+            return error;
+    }
+    return source.open(SourcePath, platform::kAccessRead, kShare, platform::Disposition::kOpenExisting);
 }
 
 void TOperations::removeLeftovers(const platform::FileHandle& living)

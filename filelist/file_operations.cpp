@@ -452,6 +452,15 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
     platform::FileTimes folderTimes;
     const bool keepTimes = (kind == TFileOperationKind::Copy || kind == TFileOperationKind::Move) &&
                            platform::getFileTimes(directory, folderTimes) == platform::kErrorSuccess;
+    // A copy reaches the files relative to the folder listed and to the target folder, held open (no
+    // path looked up from the root for each file). A folder that cannot be held is reached by its
+    // path, after the check below.
+    platform::HeldFolder heldSource;
+    platform::HeldFolder heldTarget;
+    if (kind == TFileOperationKind::Copy || (kind == TFileOperationKind::Move && !SameDrive)) {
+        if (heldSource.open(directory, &folderId) == platform::kErrorSuccess)
+            heldTarget.open(withoutTrailingBackslash(targetDir));
+    }
     // Every step below acts on a path inside this folder: while the folder is not the one listed (it
     // or a folder above it was swapped for a link), the rest of it is left alone.
     bool unchanged = true;
@@ -469,6 +478,11 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
             walkDirectory(SourcePath + "\\", TargetPath + "\\", &entry.id);
             continue;
         }
+        const bool plainFile =
+            (entry.attributes & platform::kAttrArchive) && !(entry.attributes & platform::kAttrReparsePoint);
+        sourceFolder_ = plainFile && heldSource.isOpen() ? &heldSource : nullptr;
+        targetFolder_ = heldTarget.isOpen() ? &heldTarget : nullptr;
+        entryName_ = entry.name;
         switch (kind) {
         case TFileOperationKind::Copy:
             CopyOneFile();
@@ -487,6 +501,8 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
         case TFileOperationKind::RemoveFromBasket:
             break;
         }
+        sourceFolder_ = nullptr;
+        targetFolder_ = nullptr;
         run_.FilesDone += 1;
         UpdateGauges();
     }

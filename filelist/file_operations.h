@@ -164,6 +164,9 @@ private:
     bool sendDirectoryToBasket(const std::string& sourceDir);
     bool isInsideSource(const std::string& source, const std::string& target) const;
     bool copySymbolicLink();
+    // Opens the source for the copy: in a walk relative to its held folder by the listed name (a link
+    // put there meanwhile by its path, so that it is copied as a link), else by its path.
+    platform::WinError openSource(platform::FileHandle& source);
     // Removes what a killed run left in the current target's folder, once per folder and run (living:
     // the open temporary file of the current copy there).
     void removeLeftovers(const platform::FileHandle& living);
@@ -187,6 +190,12 @@ private:
     std::unordered_set<std::string> cleanFolders_;
     // The current file's gauge as last shown.
     std::int32_t shownFilePercent_ = -1;
+    // In a walk, the folders it holds open while it copies a file of them: the source's (while its
+    // listing showed a plain file) and the target's; entryName_ is the file's name as listed. The copy
+    // reaches both files relative to them, with no path looked up from the root.
+    const platform::HeldFolder* sourceFolder_ = nullptr;
+    const platform::HeldFolder* targetFolder_ = nullptr;
+    std::string entryName_;
 };
 
 // One run from the GUI side: Prepare (target, totals; steps that need no window), then a worker

@@ -211,12 +211,17 @@ bool othersAllow(int fd, std::uint64_t device, std::uint64_t inode, std::uint64_
 
 bool sharingAllows(const std::string& posixPath, const struct stat& st, unsigned wantedShare)
 {
+    return sharingAllows(PathAt(posixPath), st, wantedShare);
+}
+
+bool sharingAllows(const PathAt& at, const struct stat& st, unsigned wantedShare)
+{
     if (!shareTableAllows(static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), 0,
                           wantedShare))
         return false;
-    if (!S_ISREG(st.st_mode))
+    if (!S_ISREG(st.st_mode) || !at)
         return true;
-    const int fd = openPath(posixPath, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY);
+    const int fd = ::openat(at.folder(), at.name(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY);
     if (fd < 0)
         return true;
     const unsigned bytes = denyBytesOf(wantedShare);

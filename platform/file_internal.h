@@ -59,6 +59,8 @@ class PathAt
 {
 public:
     explicit PathAt(const std::string& posixPath);
+    // An entry of a folder held open by the caller (not closed here).
+    PathAt(int folder, const char* name) noexcept : folder_(folder), name_(name) {}
     ~PathAt();
     PathAt(const PathAt&) = delete;
     PathAt& operator=(const PathAt&) = delete;
@@ -110,11 +112,13 @@ bool othersAllow(int fd, std::uint64_t device, std::uint64_t inode, std::uint64_
 // True when every handle on the file (here, and per the lock bytes in other processes) allows the
 // wanted access (kShareDelete for delete or rename, kShareWrite for writing) to a newcomer.
 bool sharingAllows(const std::string& posixPath, const struct stat& st, unsigned wantedShare);
+bool sharingAllows(const PathAt& at, const struct stat& st, unsigned wantedShare);
 
 // ---- Renames and copies ----
 
 // rename without replacing (renameat2 RENAME_NOREPLACE, else link + unlink for files); -1 with errno.
 int renameNoReplace(const std::string& from, const std::string& to);
+int renameNoReplace(const PathAt& from, const PathAt& to);
 // Copies the open regular file src (stat srcSt) to a new temporary file in targetFolder, with its data,
 // times, mode bits and owner (when root), flushed; tempPath receives its name. On failure nothing is left.
 // faultPath: the Windows path checked for injected write faults.

@@ -125,28 +125,28 @@ std::string folderOf(std::string_view posixPath)
     return std::string(posixPath.substr(0, slash));
 }
 
-int renameNoReplace(const std::string& from, const std::string& to)
+int renameNoReplace(const PathAt& from, const PathAt& to)
 {
-    if (renamePath(from, to, RENAME_NOREPLACE) == 0)
+    if (::renameat2(from.folder(), from.name(), to.folder(), to.name(), RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS)
         return -1;
     // File systems without RENAME_NOREPLACE.
     struct stat st = {};
-    if (lstatPath(from, st) != 0)
+    if (::fstatat(from.folder(), from.name(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return -1;
     if (S_ISDIR(st.st_mode)) {
-        if (lstatPath(to, st) == 0) {
+        if (::fstatat(to.folder(), to.name(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             errno = EEXIST;
             return -1;
         }
-        return renamePath(from, to);
+        return ::renameat(from.folder(), from.name(), to.folder(), to.name());
     }
-    if (linkPath(from, to) != 0)
+    if (::linkat(from.folder(), from.name(), to.folder(), to.name(), 0) != 0)
         return -1;
-    if (unlinkPath(from) != 0) {
+    if (::unlinkat(from.folder(), from.name(), 0) != 0) {
         const int error = errno;
-        unlinkPath(to);
+        ::unlinkat(to.folder(), to.name(), 0);
         errno = error;
         return -1;
     }
@@ -311,7 +311,48 @@ bool sameFolderTarget(std::string_view fromWindowsPath, std::string_view toWindo
     return true;
 }
 
+// The Linux name of an entry of a folder as a listing gives it (not a path): 123 for no name, "." or
+// "..", or a name that cannot be one; 206 for a name too long for the file system.
+WinError entryLinuxName(std::string_view name, std::string& linuxName)
+{
+    if (name.empty() || name == "." || name == ".." || !decodeName(name, linuxName))
+        return kErrorInvalidName;
+    return linuxName.size() > NAME_MAX ? kErrorFilenameExcedRange : kErrorSuccess;
+}
+
+// getFileInfo of the entry at path relative to dirFd; linuxName tells whether it is hidden.
+WinError entryInfo(int dirFd, const char* path, std::string_view linuxName, FileInfo& info)
+{
+    EntryStat entry, target;
+    bool hasTarget = false;
+    if (!statWithTarget(dirFd, path, entry, target, hasTarget))
+        return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
+    const EntryStat& data = hasTarget ? target : entry;
+    info.attributes = attributesOf(entry, hasTarget ? &target : nullptr, linuxName);
+    info.times = timesOf(data);
+    info.size = S_ISREG(data.mode) ? data.size : 0;
+    info.id = {data.device, data.inode};
+    info.mode = data.mode;
+    info.owner = data.owner;
+    info.group = data.group;
+    info.linkCount = data.linkCount;
+    return kErrorSuccess;
+}
+
 } // namespace
+
+WinError getFileInfoIn(const HeldFolder& folder, std::string_view name, FileInfo& info)
+{
+    info = {};
+    if (const WinError fault = injectedFault(joinWindowsPath(folder.path(), name), kFaultAttributes))
+        return fault;
+    if (!folder.isOpen())
+        return kErrorInvalidHandle;
+    std::string linuxName;
+    if (const WinError error = entryLinuxName(name, linuxName))
+        return error;
+    return entryInfo(folder.descriptor(), linuxName.c_str(), linuxName, info);
+}
 
 WinError getFileInfo(std::string_view windowsPath, FileInfo& info)
 {
@@ -324,21 +365,7 @@ WinError getFileInfo(std::string_view windowsPath, FileInfo& info)
         return error;
     if (!found.exists)
         return found.error == ENOTDIR ? kErrorPathNotFound : winErrorFromErrno(found.error);
-    EntryStat entry, target;
-    bool hasTarget = false;
-    if (!statWithTarget(AT_FDCWD, posix.c_str(), entry, target, hasTarget))
-        return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
-    const EntryStat& data = hasTarget ? target : entry;
-    info.attributes = attributesOf(entry, hasTarget ? &target : nullptr,
-                                   isDriveRoot(windowsPath) ? "" : linuxNameOf(windowsPath));
-    info.times = timesOf(data);
-    info.size = S_ISREG(data.mode) ? data.size : 0;
-    info.id = {data.device, data.inode};
-    info.mode = data.mode;
-    info.owner = data.owner;
-    info.group = data.group;
-    info.linkCount = data.linkCount;
-    return kErrorSuccess;
+    return entryInfo(AT_FDCWD, posix.c_str(), isDriveRoot(windowsPath) ? "" : linuxNameOf(windowsPath), info);
 }
 
 WinError getAttributes(std::string_view windowsPath, std::uint32_t& attributes)
@@ -478,10 +505,10 @@ namespace {
 // file open without delete sharing here or in another process (32). A missing entry, a symbolic link
 // (replaced as a link) or a read-only file is no obstacle. seen receives the entry's status (st_nlink 0
 // when there is none).
-WinError replaceObstacle(const std::string& posix, struct stat& seen)
+WinError replaceObstacle(const PathAt& at, struct stat& seen)
 {
     seen = {};
-    if (lstatPath(posix, seen) != 0) {
+    if (!at || ::fstatat(at.folder(), at.name(), &seen, AT_SYMLINK_NOFOLLOW) != 0) {
         seen = {};
         if (errno == ENOENT)
             return kErrorSuccess;
@@ -489,9 +516,14 @@ WinError replaceObstacle(const std::string& posix, struct stat& seen)
     }
     if (S_ISDIR(seen.st_mode))
         return kErrorAccessDenied;
-    if (S_ISREG(seen.st_mode) && !sharingAllows(posix, seen, kShareDelete))
+    if (S_ISREG(seen.st_mode) && !sharingAllows(at, seen, kShareDelete))
         return kErrorSharingViolation;
     return kErrorSuccess;
+}
+
+WinError replaceObstacle(const std::string& posix, struct stat& seen)
+{
+    return replaceObstacle(PathAt(posix), seen);
 }
 
 // Puts from at to: never over an existing entry (-1 with EEXIST), or, with replace, over the entry
@@ -626,6 +658,37 @@ bool isSameOrInside(std::string_view folderWindowsPath, std::string_view windows
 
 namespace {
 
+// The one rename of a move: the entry `from` (its status st) takes the name `to`, never over an
+// existing entry, or with overwrite over the entry of that name after the checks of checkReplaceable
+// (another name of the same file: the source's name just goes). failure receives the rename's errno
+// (EXDEV: another file system, nothing done).
+WinError renameOnto(const PathAt& from, const struct stat& st, const PathAt& to, bool overwrite, int& failure)
+{
+    failure = 0;
+    if (overwrite) {
+        struct stat targetSt = {};
+        if (const WinError error = replaceObstacle(to, targetSt))
+            return error;
+        if (targetSt.st_nlink != 0 && targetSt.st_dev == st.st_dev && targetSt.st_ino == st.st_ino) {
+            // Two names of one file (a rename would leave both): the target holds the data already.
+            return ::unlinkat(from.folder(), from.name(), 0) == 0 ? kErrorSuccess : lastErrnoAsWinError();
+        }
+    }
+    if (from && to &&
+        (overwrite ? ::renameat(from.folder(), from.name(), to.folder(), to.name()) : renameNoReplace(from, to)) == 0)
+        return kErrorSuccess;
+    failure = errno;
+    if (failure == EEXIST || failure == ENOTEMPTY)
+        return overwrite ? kErrorAccessDenied : kErrorAlreadyExists;
+    if (failure == EISDIR)
+        return kErrorAccessDenied;
+    if (failure == EXDEV)
+        return kErrorNotSameDevice;
+    if (failure == ENOENT)
+        return kErrorPathNotFound;
+    return winErrorFromErrno(failure);
+}
+
 // moveFile, and with replace moveFileReplacing. checkedSource: the closed handle of a file that the
 // caller wrote and whose sharing it checked through that handle (its paths and identity are known).
 WinError moveEntry(std::string_view fromWindowsPath, std::string_view toWindowsPath, bool replace,
@@ -673,30 +736,11 @@ WinError moveEntry(std::string_view fromWindowsPath, std::string_view toWindowsP
         return kErrorInvalidParameter;
     if (checkedSource == nullptr && S_ISREG(st.st_mode) && !sharingAllows(from, st, kShareDelete))
         return kErrorSharingViolation;
-    if (overwrite) {
-        struct stat targetSt = {};
-        if (const WinError error = replaceObstacle(to, targetSt))
-            return error;
-        if (targetSt.st_nlink != 0 && targetSt.st_dev == st.st_dev && targetSt.st_ino == st.st_ino) {
-            // Two names of one file (a rename would leave both): the target holds the data already.
-            return unlinkPath(from) == 0 ? kErrorSuccess : lastErrnoAsWinError();
-        }
-    }
-    if (putInPlace(from, to, overwrite) == 0)
-        return kErrorSuccess;
-    const int error = errno;
-    if (error == EEXIST || error == ENOTEMPTY)
-        return overwrite ? kErrorAccessDenied : kErrorAlreadyExists;
-    if (error == EISDIR)
-        return kErrorAccessDenied;
-    if (error == EXDEV) {
-        if (S_ISDIR(st.st_mode))
-            return kErrorNotSameDevice;
+    int failure = 0;
+    const WinError error = renameOnto(PathAt(from), st, PathAt(to), overwrite, failure);
+    if (failure == EXDEV && !S_ISDIR(st.st_mode))
         return moveAcrossFileSystems(from, st, to, toWindowsPath, fromWindowsPath, overwrite);
-    }
-    if (error == ENOENT)
-        return kErrorPathNotFound;
-    return winErrorFromErrno(error);
+    return error;
 }
 
 } // namespace
@@ -883,20 +927,76 @@ WinError readWholeFile(std::string_view windowsPath, std::string& bytes)
     return kErrorSuccess;
 }
 
-WinError createTemporaryBeside(std::string_view windowsPath, FileHandle& handle, std::string& tempWindowsPath)
+namespace {
+
+// A new temporary file for `name` in a folder: create(tempName) makes it (create-new semantics) under a
+// fresh temporary name until one is free.
+template <typename Create>
+WinError createTemporaryNamed(std::string_view folder, std::string_view name, std::string& tempWindowsPath,
+                              Create create)
 {
-    std::string folder, name;
-    splitWindowsPath(windowsPath, folder, name);
     WinError error = kErrorSuccess;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempWindowsPath = joinWindowsPath(folder, temporaryName(name));
-        error = handle.open(tempWindowsPath, kAccessWrite, kShareWrite, Disposition::kCreateNew, kAttrTemporary);
+        const std::string tempName = temporaryName(name);
+        tempWindowsPath = joinWindowsPath(folder, tempName);
+        error = create(tempName);
         if (error != kErrorFileExists && error != kErrorAlreadyExists)
             break;
     }
     if (error != kErrorSuccess)
         tempWindowsPath.clear();
     return error;
+}
+
+// The Linux name of a temporary file of createTemporaryIn in the folder (87 for another path).
+WinError temporaryNameIn(const HeldFolder& folder, std::string_view tempWindowsPath, std::string& linuxName)
+{
+    std::string tempFolder, tempName;
+    splitWindowsPath(tempWindowsPath, tempFolder, tempName);
+    if (tempFolder != folder.path() || entryLinuxName(tempName, linuxName) != kErrorSuccess ||
+        !isTemporaryName(linuxName))
+        return kErrorInvalidParameter;
+    return folder.isOpen() ? kErrorSuccess : kErrorInvalidHandle;
+}
+
+} // namespace
+
+WinError createTemporaryBeside(std::string_view windowsPath, FileHandle& handle, std::string& tempWindowsPath)
+{
+    std::string folder, name;
+    splitWindowsPath(windowsPath, folder, name);
+    return createTemporaryNamed(folder, name, tempWindowsPath, [&](const std::string&) {
+        return handle.open(tempWindowsPath, kAccessWrite, kShareWrite, Disposition::kCreateNew, kAttrTemporary);
+    });
+}
+
+WinError createTemporaryIn(const HeldFolder& folder, std::string_view name, FileHandle& handle,
+                           std::string& tempWindowsPath)
+{
+    return createTemporaryNamed(folder.path(), name, tempWindowsPath, [&](const std::string& tempName) {
+        return handle.createIn(folder, tempName, kShareWrite, 0);
+    });
+}
+
+WinError putTemporaryInPlace(const FileHandle& temp, const HeldFolder& folder, std::string_view name, bool replace)
+{
+    if (const WinError fault = injectedFault(joinWindowsPath(folder.path(), name), kFaultRename))
+        return fault;
+    if (const WinError fault = injectedFault(temp.path(), kFaultRename))
+        return fault;
+    std::string from, to;
+    if (const WinError error = temporaryNameIn(folder, temp.path(), from))
+        return error;
+    if (const WinError error = entryLinuxName(name, to))
+        return error;
+    // The temporary file is known by its handle: a regular file of that identity.
+    struct stat st = {};
+    st.st_mode = S_IFREG;
+    st.st_dev = static_cast<dev_t>(temp.fileId().device);
+    st.st_ino = static_cast<ino_t>(temp.fileId().inode);
+    int failure = 0;
+    return renameOnto(PathAt(folder.descriptor(), from.c_str()), st, PathAt(folder.descriptor(), to.c_str()),
+                      replace, failure);
 }
 
 WinError removeTemporary(std::string_view tempWindowsPath)
@@ -907,6 +1007,14 @@ WinError removeTemporary(std::string_view tempWindowsPath)
     if (!isTemporaryName(baseNameOf(posix)))
         return kErrorInvalidParameter;
     return unlinkPath(posix) == 0 ? kErrorSuccess : lastErrnoAsWinError();
+}
+
+WinError removeTemporary(const HeldFolder& folder, std::string_view tempWindowsPath)
+{
+    std::string name;
+    if (const WinError error = temporaryNameIn(folder, tempWindowsPath, name))
+        return error;
+    return ::unlinkat(folder.descriptor(), name.c_str(), 0) == 0 ? kErrorSuccess : lastErrnoAsWinError();
 }
 
 bool isTemporaryName(std::string_view linuxName)

@@ -39,6 +39,10 @@ bool sameFile(std::string_view windowsPathA, std::string_view windowsPathB);
 bool isSameOrInside(std::string_view folderWindowsPath, std::string_view windowsPath);
 // True when a file or folder exists at the path.
 bool pathExists(std::string_view windowsPath);
+// getFileInfo of the entry `name` (as its listing gave it) of a folder held open: no path looked up.
+// Errors: 2, 6 (the folder is not open), 123, 206, injected faults (kFaultAttributes on the entry's
+// path).
+WinError getFileInfoIn(const HeldFolder& folder, std::string_view name, FileInfo& info);
 
 // ---- Folders ----
 
@@ -114,9 +118,18 @@ WinError copySymbolicLink(std::string_view fromWindowsPath, std::string_view toW
 // open (with the locks of a writing handle), tempWindowsPath its path. Errors: as FileHandle::open with
 // kCreateNew (3 when the folder is missing), injected faults.
 WinError createTemporaryBeside(std::string_view windowsPath, FileHandle& handle, std::string& tempWindowsPath);
+// The same for a file that is to appear as `name` in a folder held open (no path looked up); the
+// temporary path is the folder's path and the temporary name. Errors also: 6 (the folder is not open).
+WinError createTemporaryIn(const HeldFolder& folder, std::string_view name, FileHandle& handle,
+                           std::string& tempWindowsPath);
+// putTemporaryInPlace for a temporary file of createTemporaryIn: it takes the name `name` in the same
+// held folder. Errors: as putTemporaryInPlace, 87 (not a temporary file of that folder), 6.
+WinError putTemporaryInPlace(const FileHandle& temp, const HeldFolder& folder, std::string_view name, bool replace);
 // Removes such a temporary file that will not be used, whatever its permission bits (87 for a path
 // that does not name one).
 WinError removeTemporary(std::string_view tempWindowsPath);
+// The same for a temporary file of createTemporaryIn in the held folder.
+WinError removeTemporary(const HeldFolder& folder, std::string_view tempWindowsPath);
 // True for a name of the form of those temporary files (a Linux name).
 bool isTemporaryName(std::string_view linuxName);
 // Removes from a folder the temporary files that a killed run left: only regular files with a

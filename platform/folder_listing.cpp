@@ -258,11 +258,13 @@ FileId FolderListing::folderId() const
 
 bool isSameFolder(std::string_view windowsPath, const FileId& id)
 {
+    // What the lookup found at the path's last name is the answer: no second look.
     std::string posix;
-    if (toPosixPath(windowsPath, posix) != kErrorSuccess)
+    PathEntry entry;
+    if (toPosixPath(windowsPath, posix, entry) != kErrorSuccess || !entry.exists)
         return false;
-    struct stat st = {};
-    return internal::lstatPath(posix, st) == 0 && S_ISDIR(st.st_mode) &&
+    const struct stat& st = entry.st;
+    return S_ISDIR(st.st_mode) &&
            FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)} == id;
 }
 

@@ -163,6 +163,13 @@ int renamePath(const std::string& from, const std::string& to, unsigned flags)
     });
 }
 
+int renameNoReplace(const std::string& from, const std::string& to)
+{
+    return onTwoPaths(from, to, [](const PathAt& source, const PathAt& target) {
+        return renameNoReplace(source, target);
+    });
+}
+
 int linkPath(const std::string& from, const std::string& to)
 {
     return onTwoPaths(from, to, [](const PathAt& source, const PathAt& target) {

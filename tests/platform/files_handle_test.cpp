@@ -601,3 +601,100 @@ TEST_F(FileHandleTest, RewriteInAHeldFolderReplacesOnlyTheFileThatWasRead)
 
 } // namespace
 } // namespace wux::platform
+
+namespace wux::platform {
+namespace {
+
+std::string writtenTemporary(const HeldFolder& folder, std::string_view name, std::string_view bytes,
+                             FileHandle& handle)
+{
+    std::string temp;
+    EXPECT_EQ(createTemporaryIn(folder, name, handle, temp), kErrorSuccess);
+    std::size_t done = 0;
+    EXPECT_EQ(handle.write(bytes.data(), bytes.size(), done), kErrorSuccess);
+    EXPECT_EQ(handle.close(), kErrorSuccess);
+    return temp;
+}
+
+// A copy's steps in a folder held open: the entry looked at, the hidden temporary file made, put in
+// place (never over a name taken meanwhile unless replacing; a held file or a folder is refused) and
+// removed, all in the folder opened whatever its path leads to now.
+TEST_F(FileHandleTest, TemporaryFilesOfAHeldFolder)
+{
+    test::createFile(posix("held/a.txt"), "alpha");
+    test::makeFolder(posix("held/sub"));
+    ASSERT_EQ(::symlink("a.txt", posix("held/link").c_str()), 0);
+    test::createFile(posix("other/a.txt"), "other");
+    HeldFolder folder;
+    ASSERT_EQ(folder.open(path("held")), kErrorSuccess);
+    ASSERT_EQ(::rename(posix("held").c_str(), posix("moved").c_str()), 0);
+    ASSERT_EQ(::symlink(posix("other").c_str(), posix("held").c_str()), 0);
+
+    // Looked at by the listed name: a link shows the file it points to, with its own mark.
+    FileInfo alpha, link;
+    ASSERT_EQ(getFileInfoIn(folder, "a.txt", alpha), kErrorSuccess);
+    EXPECT_EQ(alpha.size, 5U);
+    ASSERT_EQ(getFileInfoIn(folder, "link", link), kErrorSuccess);
+    EXPECT_EQ(link.id, alpha.id);
+    EXPECT_TRUE(link.attributes & kAttrReparsePoint);
+    FileInfo none;
+    EXPECT_EQ(getFileInfoIn(folder, "none.txt", none), kErrorFileNotFound);
+    EXPECT_EQ(getFileInfoIn(folder, "bad|name", none), kErrorInvalidName);
+
+    // The temporary file: hidden, without permission bits while it is written, in the held folder.
+    FileHandle temp;
+    const std::string first = writtenTemporary(folder, "a.txt", "new a", temp);
+    EXPECT_EQ(first.rfind(path("held\\.a.txt.wux"), 0), 0U) << first;
+    const std::string firstName = first.substr(path("held\\").size());
+    EXPECT_EQ(test::modeOf(posix("moved/" + firstName)) & 07777, 0U);
+    struct Case
+    {
+        const char* title;
+        const char* name;
+        bool replace;
+        WinError error;
+    };
+    const Case cases[] = {
+        {"a taken name", "a.txt", false, kErrorAlreadyExists},
+        {"a folder", "sub", true, kErrorAccessDenied},
+        {"not a name", "bad|name", false, kErrorInvalidName},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        EXPECT_EQ(putTemporaryInPlace(temp, folder, c.name, c.replace), c.error);
+    }
+    // A file held without delete sharing is not replaced; let go, it is.
+    FileHandle holder;
+    ASSERT_EQ(holder.open(path("moved\\a.txt"), kAccessRead, kShareRead, Disposition::kOpenExisting), 0U);
+    EXPECT_EQ(putTemporaryInPlace(temp, folder, "a.txt", true), kErrorSharingViolation);
+    EXPECT_EQ(test::readFileBytes(posix("moved/a.txt")), "alpha");
+    holder.close();
+    ASSERT_EQ(putTemporaryInPlace(temp, folder, "a.txt", true), kErrorSuccess);
+    EXPECT_EQ(test::readFileBytes(posix("moved/a.txt")), "new a");
+    FileHandle second;
+    writtenTemporary(folder, "b.txt", "new b", second);
+    ASSERT_EQ(putTemporaryInPlace(second, folder, "b.txt", false), kErrorSuccess);
+    EXPECT_EQ(test::readFileBytes(posix("moved/b.txt")), "new b");
+    EXPECT_EQ(test::listNames(posix("moved")), (std::vector<std::string>{"a.txt", "b.txt", "link", "sub"}));
+    EXPECT_EQ(test::listNames(posix("other")), std::vector<std::string>{"a.txt"});
+
+    // A temporary file that will not be used goes; nothing else is removed that way.
+    FileHandle third;
+    const std::string unused = writtenTemporary(folder, "c.txt", "c", third);
+    EXPECT_EQ(removeTemporary(folder, path("held\\a.txt")), kErrorInvalidParameter);
+    EXPECT_EQ(removeTemporary(folder, path("other\\" + unused.substr(path("held\\").size()))),
+              kErrorInvalidParameter);
+    EXPECT_EQ(removeTemporary(folder, unused), kErrorSuccess);
+    EXPECT_EQ(removeTemporary(folder, unused), kErrorFileNotFound);
+    EXPECT_EQ(test::listNames(posix("moved")), (std::vector<std::string>{"a.txt", "b.txt", "link", "sub"}));
+
+    // A folder that is not open.
+    FileHandle made;
+    HeldFolder closed;
+    std::string temporary;
+    EXPECT_EQ(createTemporaryIn(closed, "a.txt", made, temporary), kErrorInvalidHandle);
+    EXPECT_TRUE(temporary.empty());
+}
+
+} // namespace
+} // namespace wux::platform
