@@ -154,6 +154,8 @@ struct WalkFolder
     std::string path;
     platform::FileId expected;
     bool hasExpected = false;
+    std::uint64_t walk = 0; // the walk it belongs to
+    bool content = false;   // its files are tested for the text
     // Its place in the walk: the listing positions that lead to it from the walk's first folder. The
     // walk takes folders in the order of these keys.
     std::vector<std::uint32_t> key;
@@ -233,10 +235,11 @@ public:
             root->expected = *expected;
             root->hasExpected = true;
         }
+        root->content = content;
         {
             std::lock_guard lock(mutex_);
+            root->walk = ++walk_;
             root_ = root;
-            content_ = content;
             toList_.insert(root);
         }
         helpersWake_.notify_one();
@@ -290,17 +293,19 @@ public:
             helpersWake_.notify_one();
     }
 
-    // Ends the walk: what is left of it is dropped (work in hand ends with its piece).
+    // Ends the walk: what is left of it is dropped (work in hand ends with its piece, and a folder of
+    // it still being listed makes no more work).
     void end()
     {
-        {
-            std::lock_guard lock(mutex_);
-            if (root_)
-                cancelLocked(root_);
-            root_.reset();
-            toList_.clear();
-            toTest_.clear();
-        }
+        std::lock_guard lock(mutex_);
+        if (root_)
+            cancelLocked(root_);
+        root_.reset();
+        toList_.clear();
+        toTest_.clear();
+        ahead_ = 0;
+        entriesAhead_ = 0;
+        full_ = false;
     }
 
 private:
@@ -381,14 +386,14 @@ private:
         // The files that the content test opens take their status from the open handle.
         filelist::ListFolderEntries(folder.path, flags_, filter_, masks_,
                                     folder.hasExpected ? &folder.expected : nullptr, folder.listed,
-                                    finder_.hasPatterns && content_);
+                                    finder_.hasPatterns && folder.content);
         const std::size_t count = folder.listed.entries.size();
         // The files are opened in the folder as listed, held open: never a file reached through a
         // link put in its place (or in place of a folder above it), and no path looked up per file.
         bool testing = finder_.hasPatterns && count > 0;
         if (testing) {
             folder.hits.assign(count, 0);
-            testing = content_ && !finder_.Terminated() &&
+            testing = folder.content && !finder_.Terminated() &&
                       folder.held.open(folder.path, folder.hasExpected ? &folder.expected : nullptr) ==
                           platform::kErrorSuccess;
         }
@@ -396,7 +401,7 @@ private:
         bool front = false;
         {
             std::lock_guard lock(mutex_);
-            if (!folder.cancelled) {
+            if (!folder.cancelled && folder.walk == walk_) {
                 folder.entriesCounted = count;
                 entriesAhead_ += count;
                 if (finder_.recurse) {
@@ -407,6 +412,8 @@ private:
                         child->path = folder.path + "\\" + listed.subfolders[i];
                         child->expected = listed.subfolderIds[i];
                         child->hasExpected = true;
+                        child->walk = folder.walk;
+                        child->content = folder.content;
                         child->key = folder.key;
                         child->key.push_back(static_cast<std::uint32_t>(i));
                         toList_.insert(child);
@@ -419,7 +426,8 @@ private:
                     added += 2;
                 }
             }
-            folder.stage = testing && !folder.cancelled ? WalkFolder::Stage::Testing : WalkFolder::Stage::Done;
+            folder.stage = testing && !folder.cancelled && folder.walk == walk_ ? WalkFolder::Stage::Testing
+                                                                                : WalkFolder::Stage::Done;
             front = &folder == front_;
         }
         if (front)
@@ -526,7 +534,7 @@ private:
     const WalkFolder* front_ = nullptr; // the folder the worker waits for
     std::size_t ahead_ = 0;
     std::size_t entriesAhead_ = 0;
-    bool content_ = false;
+    std::uint64_t walk_ = 0; // the walk in hand
     bool full_ = false; // a folder waits for room in the look-ahead
     bool closing_ = false;
 };
@@ -1016,6 +1024,8 @@ void TFinder::takeFolder(const std::shared_ptr<WalkFolder>& folder)
             break;
         takeFolder(child);
     }
+    folder->children = {}; // done with: only the folders on the way down to the one in hand stay
+
 }
 
 void TFinder::CheckFile(const std::string& FolderPath, const std::string& Name)
