@@ -319,10 +319,9 @@ TReplaceResult TBaseReplacer::OpenSourceToRewrite(platform::FileHandle& Source, 
     return openByPath(Source, Path);
 }
 
-bool TBaseReplacer::openInHeldFolder(platform::FileHandle& Source, std::string_view Path)
+bool TBaseReplacer::holdFolderOf(std::string_view Path, std::string& name)
 {
-    inFolder_ = false;
-    std::string folder, name;
+    std::string folder;
     platform::splitWindowsPath(Path, folder, name);
     if (folder.empty() || name.empty())
         return false;
@@ -330,6 +329,23 @@ bool TBaseReplacer::openInHeldFolder(platform::FileHandle& Source, std::string_v
         held_.close();
         return false;
     }
+    return true;
+}
+
+platform::WinError TBaseReplacer::attributesOf(std::string_view Path, std::uint32_t& attributes)
+{
+    std::string name;
+    if (holdFolderOf(Path, name))
+        return platform::getAttributesIn(held_, name, attributes);
+    return platform::getAttributes(Path, attributes);
+}
+
+bool TBaseReplacer::openInHeldFolder(platform::FileHandle& Source, std::string_view Path)
+{
+    inFolder_ = false;
+    std::string name;
+    if (!holdFolderOf(Path, name))
+        return false;
     if (Source.openIn(held_, name, platform::kAccessRead, platform::kShareRead | platform::kShareWrite, false) !=
         platform::kErrorSuccess)
         return false;

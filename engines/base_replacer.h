@@ -216,6 +216,9 @@ public:
     // temporary file (none was needed yet) the file stays: 8, or 1 when not Ok.
     TReplaceResult CommitFile(platform::FileHandle& Source, platform::FileHandle& Temp, bool Ok,
                               std::string_view Path, std::int32_t TempNumber);
+    // The attributes of Path (platform::getAttributes), read through its folder when that is the
+    // folder the replacer holds open (the folder of the file before is held for the next).
+    platform::WinError attributesOf(std::string_view Path, std::uint32_t& attributes);
     // Copies Path (Size bytes) to its ".bak" name before a document is saved; true when the copy is
     // complete or no backup is wanted. A partial copy is deleted.
     bool CreateBackUpCopy(std::string_view Path, std::int64_t Size);
@@ -252,6 +255,8 @@ private:
     // Opens Path by its name in its folder held open (the folder is opened when it is not the one
     // held); a symbolic link is not followed. False when that cannot be done.
     bool openInHeldFolder(platform::FileHandle& Source, std::string_view Path);
+    // Splits Path and holds its folder open (false when it cannot be held); name receives its name.
+    bool holdFolderOf(std::string_view Path, std::string& name);
     TReplaceResult openByPath(platform::FileHandle& Source, std::string_view Path);
     TReplaceResult takeSourceInfo(platform::FileHandle& Source);
     // True when the file in hand, Path, was opened in the held folder.

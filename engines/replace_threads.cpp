@@ -458,11 +458,12 @@ void TBatchReplacer::Execute()
                 break;
             filePath = pathOf(*fileInfo);
             attributes = 0;
-            const bool isFolder = platform::getAttributes(filePath, attributes) == 0 &&
-                                  (attributes & platform::kAttrDirectory) != 0;
+            const bool isFolder =
+                text.attributesOf(filePath, attributes) == 0 && (attributes & platform::kAttrDirectory) != 0;
             if (!isFolder) {
                 // A plain file's size is taken when the replacer opens it.
-                const bool plainFile = ClassifyFile(filePath) == kKindPlain;
+                const std::int32_t kind = ClassifyFile(filePath);
+                const bool plainFile = kind == kKindPlain;
                 sizeBefore = plainFile ? -1 : core::GetFileSize64(filePath);
                 stage = 0;
                 result = kReplaceFailed;
@@ -474,7 +475,6 @@ void TBatchReplacer::Execute()
                     ++fileCounter;
                 }
                 if (tableReady) {
-                    const std::int32_t kind = ClassifyFile(filePath);
                     if (kind != kKindPlain) {
                         IDocumentReplacer* document = documents[static_cast<std::size_t>(kind - 1)].get();
                         if (document == nullptr) {

@@ -192,6 +192,24 @@ WinError HeldFolder::flush() const
     return error;
 }
 
+WinError getAttributesIn(const HeldFolder& folder, std::string_view name, std::uint32_t& attributes)
+{
+    attributes = kInvalidAttributes;
+    if (const WinError fault = injectedFault(joinWindowsPath(folder.path(), name), kFaultAttributes))
+        return fault;
+    if (!folder.isOpen())
+        return kErrorInvalidHandle;
+    std::string linuxName;
+    if (!decodeName(name, linuxName) || linuxName.empty())
+        return kErrorInvalidName;
+    internal::EntryStat entry, target;
+    bool hasTarget = false;
+    if (!internal::statWithTarget(folder.descriptor(), linuxName.c_str(), entry, target, hasTarget))
+        return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
+    attributes = internal::attributesOf(entry, hasTarget ? &target : nullptr, linuxName);
+    return kErrorSuccess;
+}
+
 bool matchesFindMask(std::string_view name, std::string_view mask)
 {
     if (mask == "*" || mask == "*.*")

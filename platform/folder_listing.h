@@ -118,6 +118,11 @@ private:
     std::string path_;
 };
 
+// The attributes of the entry `name` of a folder held open (no lookup of the path), as getAttributes
+// gives them for its path. Errors: 2, 3, 6 (the folder is not open), 123, injected faults
+// (kFaultAttributes).
+WinError getAttributesIn(const HeldFolder& folder, std::string_view name, std::uint32_t& attributes);
+
 // True while windowsPath names the folder with this identity itself: a real folder (not a symbolic link
 // at its last name, whatever the path passes through) with the same device and inode.
 bool isSameFolder(std::string_view windowsPath, const FileId& id);

@@ -599,6 +599,34 @@ TEST_F(FileHandleTest, RewriteInAHeldFolderReplacesOnlyTheFileThatWasRead)
     EXPECT_EQ(folder.flush(), kErrorInvalidHandle);
 }
 
+// The attributes of the entries of a held folder are those that getAttributes gives for their paths,
+// links judged by their targets.
+TEST_F(FileHandleTest, AttributesInAHeldFolderAreThoseOfThePath)
+{
+    test::createFile(posix("f/plain.txt"), "x");
+    test::createFile(posix("f/ro.txt"), "x", 0, 0444);
+    test::createFile(posix("f/.hidden"), "x");
+    test::makeFolder(posix("f/sub"));
+    ASSERT_EQ(::symlink("sub", posix("f/to-sub").c_str()), 0);
+    ASSERT_EQ(::symlink("ro.txt", posix("f/to-ro").c_str()), 0);
+    ASSERT_EQ(::symlink("nowhere", posix("f/dangling").c_str()), 0);
+    HeldFolder folder;
+    ASSERT_EQ(folder.open(path("f")), kErrorSuccess);
+    for (const char* name : {"plain.txt", "ro.txt", ".hidden", "sub", "to-sub", "to-ro", "dangling", "missing"}) {
+        SCOPED_TRACE(name);
+        std::uint32_t byPath = 0, inFolder = 0;
+        const WinError error = getAttributes(path(std::string("f\\") + name), byPath);
+        EXPECT_EQ(getAttributesIn(folder, name, inFolder), error);
+        EXPECT_EQ(inFolder, byPath);
+    }
+    std::uint32_t attributes = 0;
+    EXPECT_EQ(getAttributesIn(folder, "sub", attributes), kErrorSuccess);
+    EXPECT_NE(attributes & kAttrDirectory, 0u);
+    injectFault(path("f\\plain.txt"), kErrorAccessDenied, kFaultAttributes);
+    EXPECT_EQ(getAttributesIn(folder, "plain.txt", attributes), kErrorAccessDenied);
+    clearFaults();
+}
+
 } // namespace
 } // namespace wux::platform
 
