@@ -539,7 +539,9 @@ TEST(Thread, TheEventLoopRunsWhileAWorkerKeepsCalling)
     loop.exec();
     thread.WaitFor();
     EXPECT_TRUE(fired);
-    EXPECT_LT(firedAfter, std::chrono::milliseconds(100));
+    // A starved event loop would fire the timer only when the worker gives up after 20 s; a loop that
+    // gets its turns fires it within milliseconds, or some hundreds under a sanitizer on a busy machine.
+    EXPECT_LT(firedAfter, std::chrono::seconds(2));
 }
 
 TEST(Thread, QueuedCallsAreDroppedWhenQuitting)
