@@ -406,6 +406,9 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
     for (;;) {
         entries.clear();
         platform::FolderListing listing;
+        // Names first: a file's status is taken where it is opened, so the listing reads only the
+        // folders' and links' (and a name of a temporary file's, which is nobody's while written).
+        listing.setNamesFirst(true);
         platform::FindData data;
         platform::WinError error = listing.findFirstInWalk(sourceDir + "*.*", expected, data);
         if (error == platform::kErrorFileInvalid) {
@@ -416,8 +419,12 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
         folderId = listing.folderId();
         if (error == platform::kErrorSuccess) {
             do {
-                if (data.name != "." && data.name != "..")
-                    entries.push_back(data);
+                if (data.name == "." || data.name == "..")
+                    continue;
+                if (data.statusPending && platform::isTemporaryName(data.name) &&
+                    listing.fillStatus(data) != platform::kErrorSuccess)
+                    continue;
+                entries.push_back(data);
             } while ((error = listing.findNext(data)) == platform::kErrorSuccess);
             if (error == platform::kErrorNoMoreFiles)
                 error = platform::kErrorSuccess;

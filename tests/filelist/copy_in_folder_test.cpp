@@ -2,6 +2,7 @@
 // target folder it made, with the same answers as for a file copied by its path: a failure at any step
 // keeps the old target and leaves no temporary file, a name taken meanwhile is never overwritten, held
 // files are asked about, a file swapped for a link is copied as a link, and names are exact.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -253,6 +254,28 @@ TEST_F(CopyInFolderTest, ExactNamesAndAutomaticNewNames)
     EXPECT_EQ(readFileBytes(posix("dst/dir/b.txt")), "old b");
     EXPECT_EQ(readFileBytes(posix("dst/dir/b[1].txt")), "new b");
     EXPECT_TRUE(dialogs.records().empty());
+}
+
+} // namespace
+} // namespace wux::filelist::test
+
+namespace wux::filelist::test {
+namespace {
+
+// A temporary file that a killed run left in a copied folder is nobody's file: it is not copied; a
+// user's file of a similar name is.
+TEST_F(CopyInFolderTest, ATemporaryFileOfAKilledRunIsNotCopied)
+{
+    createFile(posix("src/dir/a.txt"), "alpha", kTime);
+    createFile(posix("src/dir/.a.txt.wux5ca1ab1e"), "half a copy", kTime);
+    ASSERT_EQ(::chmod(posix("src/dir/.a.txt.wux5ca1ab1e").c_str(), 0), 0);
+    createFile(posix("src/dir/.b.txt.wux12345678"), "a user's file", kTime, 0600);
+    makeFolder(posix("dst"));
+    copyDir({});
+    EXPECT_EQ(captions(), Names{});
+    EXPECT_EQ(listNames(posix("dst/dir")), (Names{".b.txt.wux12345678", "a.txt"}));
+    EXPECT_EQ(readFileBytes(posix("dst/dir/.b.txt.wux12345678")), "a user's file");
+    EXPECT_EQ(listNames(posix("src/dir")), (Names{".a.txt.wux5ca1ab1e", ".b.txt.wux12345678", "a.txt"}));
 }
 
 } // namespace
