@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPainterPath>
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolButton>
@@ -76,6 +78,32 @@ const char* modeGlyph(int tag)
 QPixmap glyph(const QString& name)
 {
     return QPixmap(QStringLiteral(":/images/%1.png").arg(name));
+}
+
+// The icon of a checkable menu item. Beside an icon the styles draw no check box, at most a faint frame
+// round it, so the checked form of the icon carries the mark: the glyph with a tick over its lower right
+// part, in the text's colour on a rim of the base colour, plain on any row and in any style.
+QIcon markableIcon(const QPixmap& picture)
+{
+    QIcon icon(picture);
+    QPixmap marked = picture;
+    {
+        QPainter painter(&marked);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const qreal width = marked.deviceIndependentSize().width();
+        const qreal height = marked.deviceIndependentSize().height();
+        QPainterPath tick;
+        tick.moveTo(width * 0.38, height * 0.6);
+        tick.lineTo(width * 0.6, height * 0.84);
+        tick.lineTo(width * 0.94, height * 0.3);
+        const QPalette palette = QApplication::palette();
+        painter.strokePath(tick, QPen(palette.color(QPalette::Base), width * 0.3, Qt::SolidLine, Qt::RoundCap,
+                                      Qt::RoundJoin));
+        painter.strokePath(tick, QPen(palette.color(QPalette::Text), width * 0.15, Qt::SolidLine, Qt::RoundCap,
+                                      Qt::RoundJoin));
+    }
+    icon.addPixmap(marked, QIcon::Normal, QIcon::On);
+    return icon;
 }
 
 // The toolbar band takes the control bar's rows: the menu, the main toolbar and the mode buttons stand
@@ -653,7 +681,8 @@ void TMainForm::FormShow()
                                                       {ui_->mnuClearBasket, "BSKCLEAR1"},
                                                       {ui_->actOptions, "BTNOPTN1"}};
     for (const auto& [item, name] : items) {
-        item->setIcon(QIcon(glyph(QString::fromLatin1(name))));
+        const QPixmap picture = glyph(QString::fromLatin1(name));
+        item->setIcon(item->isCheckable() ? markableIcon(picture) : QIcon(picture));
     }
     ApplyScreenLayout(*this);
     const QList<QAction*> modes = actionModes_->actions();

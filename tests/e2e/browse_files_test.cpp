@@ -2,7 +2,11 @@
 #include "journey.h"
 
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
+
+#include <algorithm>
+#include <map>
 
 #include "controls/speed_button_new.h"
 #include "filelist/drive_list.h"
@@ -224,6 +228,90 @@ TEST_F(Journey, TheBasketFilledViewedSavedClearedAndLoaded)
                   click(bar->DriveButton(filelist::FindDriveIndex('c', filelist::DriveList)));
                   EXPECT_EQ(left().BrowserMode(), filelist::kViewFull) << "the view it had before";
                   EXPECT_EQ(folder(left()), drive.path("docs\\sub"));
+                  key(Qt::Key_F4, Qt::AltModifier);
+              }),
+              0);
+}
+
+
+// How much of an item's check column (the box, or the icon with its mark) is painted in the text's dark
+// colour, as the open menu shows it.
+int darkPixelsBeside(QMenu& menu, QAction* item)
+{
+    const QImage shown = menu.grab().toImage();
+    const QRect row = menu.actionGeometry(item);
+    int dark = 0;
+    for (int y = row.top(); y <= row.bottom(); ++y)
+        for (int x = row.left(); x < row.left() + row.height() + 8; ++x) {
+            const QColor colour = shown.pixelColor(x, y);
+            if (std::max({colour.red(), colour.green(), colour.blue()}) < 90)
+                ++dark;
+        }
+    return dark;
+}
+
+TEST_F(Journey, TheViewMenuMarksTheViewAndTheSortChosenByButtonsAndKeys)
+{
+    createFile(drive.path("work\\a.txt"), "a");
+    createFile(drive.path("work\\b.doc"), "b");
+    settings(drive.path("work"), drive.path("work"));
+    EXPECT_EQ(run([&] {
+                  struct Step
+                  {
+                      const char* how;
+                      std::function<void()> choose;
+                      const char* marked;
+                  };
+                  const Step steps[] = {
+                      {"the Brief button", [&] { click(child<QWidget>("btnSetModeBrief")); }, "mnuBrief"},
+                      {"the Full button", [&] { click(child<QWidget>("btnSetModeFull")); }, "mnuFull"},
+                      {"Ctrl+F1", [&] { key(Qt::Key_F1, Qt::ControlModifier); }, "mnuBrief"},
+                      {"Ctrl+F1 again", [&] { key(Qt::Key_F1, Qt::ControlModifier); }, "mnuBrief"},
+                      {"Ctrl+F2", [&] { key(Qt::Key_F2, Qt::ControlModifier); }, "mnuFull"},
+                      {"the menu's Brief", [&] { menu("mnuMView", "mnuBrief"); }, "mnuBrief"},
+                      {"the menu's Full", [&] { menu("mnuMView", "mnuFull"); }, "mnuFull"},
+                  };
+                  auto* bar = child<QMenuBar>("tbMenu");
+                  auto* view = child<QMenu>("mnuMView");
+                  ASSERT_TRUE(bar && view);
+                  // The dark pixels of each item's check column, unmarked and marked.
+                  std::map<std::string, int> unmarked;
+                  std::map<std::string, int> marked;
+                  for (const Step& step : steps) {
+                      focus(left());
+                      step.choose();
+                      click(bar, Qt::NoModifier, bar->actionGeometry(view->menuAction()).center());
+                      ASSERT_TRUE(QTest::qWaitFor([view] { return view->isVisible(); }, 1000)) << step.how;
+                      for (const char* name : {"mnuBrief", "mnuFull"}) {
+                          const bool expected = std::string(name) == step.marked;
+                          EXPECT_EQ(action(name)->isChecked(), expected) << step.how << ": " << name;
+                          (expected ? marked : unmarked)[name] = darkPixelsBeside(*view, action(name));
+                      }
+                      QTest::keyClick(view, Qt::Key_Escape);
+                      ASSERT_TRUE(QTest::qWaitFor([view] { return !view->isVisible(); }, 1000)) << step.how;
+                  }
+                  // A marked item shows a mark a user can see: a tick in the text's colour, not only a faint
+                  // frame round its icon.
+                  for (const char* name : {"mnuBrief", "mnuFull"})
+                      EXPECT_GE(marked[name], unmarked[name] + 12)
+                          << name << ": " << marked[name] << " dark pixels marked, " << unmarked[name] << " unmarked";
+                  EXPECT_EQ(left().BrowserMode(), 2);
+
+                  // The sort items follow Ctrl+F4 and Ctrl+F3, each with its tick.
+                  for (const auto& [sortKey, item] : {std::pair{Qt::Key_F4, "mnuSortExt"}, {Qt::Key_F3, "mnuSortName"}}) {
+                      focus(left());
+                      key(sortKey, Qt::ControlModifier);
+                      click(bar, Qt::NoModifier, bar->actionGeometry(view->menuAction()).center());
+                      ASSERT_TRUE(QTest::qWaitFor([view] { return view->isVisible(); }, 1000)) << item;
+                      for (const char* name : {"mnuSortName", "mnuSortExt", "mnuSortDate", "mnuSortSize"}) {
+                          EXPECT_EQ(action(name)->isChecked(), std::string(name) == item) << item << ": " << name;
+                          if (std::string(name) == item) {
+                              EXPECT_GE(darkPixelsBeside(*view, action(name)), 12) << name;
+                          }
+                      }
+                      QTest::keyClick(view, Qt::Key_Escape);
+                      ASSERT_TRUE(QTest::qWaitFor([view] { return !view->isVisible(); }, 1000)) << item;
+                  }
                   key(Qt::Key_F4, Qt::AltModifier);
               }),
               0);
