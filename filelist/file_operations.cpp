@@ -460,14 +460,12 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
     const bool keepTimes = (kind == TFileOperationKind::Copy || kind == TFileOperationKind::Move) &&
                            platform::getFileTimes(directory, folderTimes) == platform::kErrorSuccess;
     // A copy reaches the files relative to the folder listed and to the target folder, held open (no
-    // path looked up from the root for each file). A folder that cannot be held is reached by its
-    // path, after the check below.
+    // path looked up from the root for each file) while it copies the files of this folder only, so
+    // that a deep tree holds nothing open for the folders above. A folder that cannot be held is
+    // reached by its path, after the check below.
+    const bool copies = kind == TFileOperationKind::Copy || (kind == TFileOperationKind::Move && !SameDrive);
     platform::HeldFolder heldSource;
     platform::HeldFolder heldTarget;
-    if (kind == TFileOperationKind::Copy || (kind == TFileOperationKind::Move && !SameDrive)) {
-        if (heldSource.open(directory, &folderId) == platform::kErrorSuccess)
-            heldTarget.open(withoutTrailingBackslash(targetDir));
-    }
     // Every step below acts on a path inside this folder: while the folder is not the one listed (it
     // or a folder above it was swapped for a link), the rest of it is left alone.
     bool unchanged = true;
@@ -482,9 +480,13 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
         TargetPath = targetDir + entry.name;
         Proceed = true;
         if (platform::isWalkableFolder(entry)) {
+            heldSource.close();
+            heldTarget.close();
             walkDirectory(SourcePath + "\\", TargetPath + "\\", &entry.id);
             continue;
         }
+        if (copies && !heldSource.isOpen() && heldSource.open(directory, &folderId) == platform::kErrorSuccess)
+            heldTarget.open(withoutTrailingBackslash(targetDir));
         const bool plainFile =
             (entry.attributes & platform::kAttrArchive) && !(entry.attributes & platform::kAttrReparsePoint);
         sourceFolder_ = plainFile && heldSource.isOpen() ? &heldSource : nullptr;

@@ -2,6 +2,7 @@
 // target folder it made, with the same answers as for a file copied by its path: a failure at any step
 // keeps the old target and leaves no temporary file, a name taken meanwhile is never overwritten, held
 // files are asked about, a file swapped for a link is copied as a link, and names are exact.
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -276,6 +277,51 @@ TEST_F(CopyInFolderTest, ATemporaryFileOfAKilledRunIsNotCopied)
     EXPECT_EQ(listNames(posix("dst/dir")), (Names{".b.txt.wux12345678", "a.txt"}));
     EXPECT_EQ(readFileBytes(posix("dst/dir/.b.txt.wux12345678")), "a user's file");
     EXPECT_EQ(listNames(posix("src/dir")), (Names{".a.txt.wux5ca1ab1e", ".b.txt.wux12345678", "a.txt"}));
+}
+
+} // namespace
+} // namespace wux::filelist::test
+
+namespace wux::filelist::test {
+namespace {
+
+// Files now open in this process.
+int openDescriptors()
+{
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++count;
+    return count;
+}
+
+// A tree much deeper than the number of files the program may have open is copied whole: the walk holds
+// open only the folders whose files it copies, never one for each folder above.
+TEST_F(CopyInFolderTest, ADeepTreeNeedsNoOpenFolderForEachLevel)
+{
+    constexpr int kLevels = 150;
+    std::string relative = "src/dir";
+    for (int level = 0; level < kLevels; ++level) {
+        createFile(posix(relative + "/f.txt"), "level " + std::to_string(level), kTime);
+        relative += "/d";
+    }
+    makeFolder(posix("dst"));
+    struct rlimit saved = {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    struct rlimit low = saved;
+    low.rlim_cur = static_cast<rlim_t>(openDescriptors() + 60);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    copyDir({});
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(captions(), Names{});
+    EXPECT_TRUE(dialogs.records().empty());
+    int files = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(posix("dst/dir")))
+        files += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, kLevels);
+    std::string deepest = "dst/dir";
+    for (int level = 0; level + 1 < kLevels; ++level)
+        deepest += "/d";
+    EXPECT_EQ(readFileBytes(posix(deepest + "/f.txt")), "level " + std::to_string(kLevels - 1));
 }
 
 } // namespace
