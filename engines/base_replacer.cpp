@@ -444,16 +444,26 @@ TReplaceResult TBaseReplacer::CommitFile(platform::FileHandle& Source, platform:
         if (ok)
             ok = Temp.flush() == platform::kErrorSuccess;
     }
-    if (ok && changed && inHeldFolder(Path) && !tempName_.empty() && !createBackUpCopy_ && backupFolder_.empty()) {
+    if (ok && changed && inHeldFolder(Path) && !tempName_.empty()) {
         // In the folder held open: the checks go through the open handles, the rename and the flush
         // through the folder. A name that no longer holds the file that was read (made a link, or
-        // another file put there meanwhile) is not replaced: the file fails.
-        if (platform::putRewriteInPlace(held_, Temp, tempName_, Source, heldName_) == platform::kErrorSuccess) {
+        // another file put there meanwhile) is not replaced: the file fails. The backup is a copy
+        // made first: the file stays in place until the one rename.
+        std::optional<std::string> backup;
+        if (createBackUpCopy_ || !backupFolder_.empty()) {
+            backup = copyToBackup(Path, std::string(Path) + ".bak", -1);
+            ok = backup.has_value();
+        }
+        if (ok && platform::putRewriteInPlace(held_, Temp, tempName_, Source, heldName_) == platform::kErrorSuccess) {
             sizeAfter_ = outputSize_;
+            if (backup && !backupFolder_.empty())
+                MoveToFolder(backupFolder_, *backup, *backup);
             if (!outputFolder_.empty())
                 MoveToFolder(outputFolder_, Path, Path);
             return kReplaceFound;
         }
+        if (backup)
+            removeOwnFile(*backup);
         ok = false;
     }
     Source.close();

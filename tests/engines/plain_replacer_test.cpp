@@ -695,7 +695,7 @@ TEST_F(PlainReplacerTest, AFolderSwappedForALinkMidRunIsNotFollowed)
 
 // While a file is read, its name is made a link or given to another file: the name is not replaced
 // (neither the link's target nor the other file is written), the file read stays whole and no
-// temporary file is left. Modes 1 and 256 (the batch table) alike.
+// temporary file or backup is left. Modes 1 and 256 (the batch table) alike, with a backup too.
 TEST_F(PlainReplacerTest, ANameTakenOverWhileTheFileIsReadIsNotReplaced)
 {
     struct Case
@@ -704,8 +704,10 @@ TEST_F(PlainReplacerTest, ANameTakenOverWhileTheFileIsReadIsNotReplaced)
         bool link;
     };
     for (const Case c : {Case{"made a link", true}, Case{"another file", false}}) {
-        for (const bool table : {false, true}) {
-            SCOPED_TRACE(std::string(c.name) + (table ? ", table" : ""));
+        for (const int variant : {0, 1, 2}) {
+            const bool table = variant == 1;
+            const bool backup = variant == 2;
+            SCOPED_TRACE(std::string(c.name) + (table ? ", table" : "") + (backup ? ", backup" : ""));
             const std::string input = "cat " + std::string(40, 'x');
             createFile(path("f.txt"), input);
             createFile(path("target.txt"), "the link's target");
@@ -713,7 +715,7 @@ TEST_F(PlainReplacerTest, ANameTakenOverWhileTheFileIsReadIsNotReplaced)
             TableBlock rows;
             ASSERT_EQ(CheckAndBuildTableBlock(rows, {YesText()}, {"cat"}, {"dog"}), -1);
             TTextReplacer replacer(&owner, table ? kModeBatchTable : kModeReplace, table ? rows : block.handle,
-                                   false);
+                                   backup);
             replacer.setBlockSize(8);
             bool swapped = false;
             replacer.setBlockObserver([&](std::int64_t done) {
