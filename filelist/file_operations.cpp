@@ -388,6 +388,10 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
 {
     const TFileOperationKind kind = run_.Kind;
     const std::string directory = withoutTrailingBackslash(sourceDir);
+    // The folder entered is the current item: the progress window names it while its questions are
+    // asked (not empty, cannot be made, cannot be read) and until its first file takes its place.
+    if (kind == TFileOperationKind::Copy || kind == TFileOperationKind::Move || kind == TFileOperationKind::Delete)
+        UpdateNames();
     // A folder swapped for a link (or another folder) since its parent was listed is left alone.
     if (expected != nullptr && !stillTheListedFolder(directory, *expected))
         return;

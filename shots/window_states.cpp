@@ -408,11 +408,12 @@ std::vector<Scene> confirmationScenes()
                                              {confirmQuery(), shootQuestion(take, 0, 1)});
                       }});
     scenes.push_back(
-        {{{"confirm-folder-not-empty.png", "Confirmation window: delete a folder that is not empty?"}},
+        {{{"confirm-folder-not-empty.png", "Confirmation window: delete a folder that is not empty?"},
+          {"progress-delete-folder.png", "File-operation progress window naming the folder asked about"}},
          [](const Program& p, Shooter& shooter, const Take& take) {
              p.go(p.left(), "c:\\Projects", "wuxtool");
              shooter.whileModal("folder delete", [&] { p.key(p.left(), Qt::Key_F8); },
-                                {confirmQuery(), shootQuestion(take, 0)});
+                                {confirmQuery(), shootQuestion(take, 0, 1)});
              p.go(p.left(), kReports, "Quarterly report.docx");
          }});
     return scenes;

@@ -9,8 +9,10 @@
 #include <map>
 
 #include "controls/speed_button_new.h"
+#include "filelist/copy_confirmation_form.h"
 #include "filelist/drive_list.h"
 #include "filelist/general_options.h"
+#include "filelist/view_process.h"
 #include "mainwindow/drive_bar.h"
 
 namespace wux::e2e {
@@ -312,6 +314,64 @@ TEST_F(Journey, TheViewMenuMarksTheViewAndTheSortChosenByButtonsAndKeys)
                       QTest::keyClick(view, Qt::Key_Escape);
                       ASSERT_TRUE(QTest::qWaitFor([view] { return !view->isVisible(); }, 1000)) << item;
                   }
+                  key(Qt::Key_F4, Qt::AltModifier);
+              }),
+              0);
+}
+
+// While a question about a folder is shown, the progress window's lines name that folder: the
+// non-empty folder that F8 would delete, and the folder that F5 cannot make at the target.
+TEST_F(Journey, TheProgressLinesNameTheFolderAQuestionIsAbout)
+{
+    createFile(drive.path("src\\full\\inner.txt"), "inner");
+    createFile(drive.path("src\\full\\deeper\\deep.txt"), "deep");
+    createFile(drive.path("src\\kept\\kept.txt"), "kept");
+    createFile(drive.path("dst\\kept", 'd'), "a file where the folder would go");
+    settings(drive.path("src"), drive.path("dst", 'd'),
+             "GeneralCheckContainer=" + std::to_string(filelist::kDefaultGeneralCheckContainer & ~0x4u) +
+                 "\r\n");
+    struct Shown
+    {
+        std::string question;
+        std::string file;
+        std::string to;
+    };
+    std::vector<Shown> shown;
+    const auto answer = [&](const char* button) {
+        when<filelist::TCopyConfirmationForm>([&shown, button](filelist::TCopyConfirmationForm& form) {
+            auto* progress = qobject_cast<filelist::TViewProcess*>(form.parentWidget());
+            ASSERT_NE(progress, nullptr);
+            auto* file = progress->findChild<QLabel*>("lblCurrentFile");
+            auto* to = progress->findChild<QLabel*>("lblCopyTo");
+            ASSERT_TRUE(file && to);
+            shown.push_back({form.findChild<QLabel*>("lblInformation")->text().toStdString(),
+                             file->text().toStdString(), to->isVisible() ? to->text().toStdString() : ""});
+            QTest::mouseClick(form.findChild<QWidget*>(button), Qt::LeftButton);
+        });
+    };
+    EXPECT_EQ(run([&] {
+                  cursorTo(left(), "full");
+                  answerQuery();
+                  answer("btnYes");
+                  key(Qt::Key_F8);
+                  EXPECT_EQ(onDisk("src"), "kept");
+
+                  cursorTo(left(), "kept");
+                  answerQuery();
+                  answer("btnNo");
+                  key(Qt::Key_F5);
+                  EXPECT_EQ(readFileBytes(drive.path("dst\\kept", 'd')), "a file where the folder would go");
+                  EXPECT_EQ(onDisk("src\\kept"), "kept.txt");
+
+                  ASSERT_EQ(shown.size(), 2u);
+                  EXPECT_EQ(shown[0].file, "Delete:  " + drive.path("src\\full"));
+                  EXPECT_EQ(shown[0].to, "");
+                  EXPECT_NE(shown[0].question.find(drive.path("src\\full") + " is not empty"), std::string::npos)
+                      << shown[0].question;
+                  EXPECT_EQ(shown[1].file, "From:  " + drive.path("src\\kept"));
+                  EXPECT_EQ(shown[1].to, "To:  " + drive.path("dst\\kept", 'd'));
+                  EXPECT_NE(shown[1].question.find(drive.path("dst\\kept", 'd')), std::string::npos)
+                      << shown[1].question;
                   key(Qt::Key_F4, Qt::AltModifier);
               }),
               0);
