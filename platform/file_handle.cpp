@@ -167,6 +167,15 @@ bool takeLocks(int fd, unsigned access, unsigned share)
     return lockBytes(fd, bytes);
 }
 
+WinError nameInHeldFolder(const HeldFolder& folder, std::string_view name, std::string& linuxName)
+{
+    if (!folder.isOpen())
+        return kErrorInvalidHandle;
+    if (!decodeName(name, linuxName) || linuxName.empty())
+        return kErrorInvalidName;
+    return kErrorSuccess;
+}
+
 bool runsAsRoot()
 {
     static const bool root = ::geteuid() == 0;
@@ -425,11 +434,9 @@ WinError FileHandle::openIn(const HeldFolder& folder, std::string_view name, uns
         return kErrorInvalidParameter;
     if (const WinError fault = injectedFault(path_, kFaultOpen))
         return fault;
-    if (!folder.isOpen())
-        return kErrorInvalidHandle;
     std::string linuxName;
-    if (!decodeName(name, linuxName) || linuxName.empty())
-        return kErrorInvalidName;
+    if (const WinError error = internal::nameInHeldFolder(folder, name, linuxName))
+        return error;
     const int fd = ::openat(folder.descriptor(), linuxName.c_str(),
                             O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (followLink ? 0 : O_NOFOLLOW) |
                                 ((access & kAccessWrite) ? O_RDWR : O_RDONLY));
@@ -457,10 +464,10 @@ WinError FileHandle::createIn(const HeldFolder& folder, std::string_view name, u
     path_ = joinWindowsPath(folder.path(), name);
     if (const WinError fault = injectedFault(path_, kFaultOpen))
         return fault;
-    if (!folder.isOpen())
-        return kErrorInvalidHandle;
     std::string linuxName;
-    if (!decodeName(name, linuxName) || linuxName.empty() || linuxName == "." || linuxName == "..")
+    if (const WinError error = internal::nameInHeldFolder(folder, name, linuxName))
+        return error;
+    if (linuxName == "." || linuxName == "..")
         return kErrorInvalidName;
     if (linuxName.size() > NAME_MAX)
         return kErrorFilenameExcedRange;

@@ -94,6 +94,10 @@ DIR* opendirPath(const std::string& path);
 // True when the program runs as root (asked of the system once).
 bool runsAsRoot();
 
+// The Linux name of the entry `name` of a folder held open, for the *at calls: 6 when the folder is not
+// open, 123 for a name that cannot be an entry's.
+WinError nameInHeldFolder(const HeldFolder& folder, std::string_view name, std::string& linuxName);
+
 // ---- Share table and lock bytes ----
 
 // Registers an open handle; 0 (and nothing registered) when it conflicts with a handle of this process.

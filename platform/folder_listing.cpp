@@ -197,11 +197,9 @@ WinError getAttributesIn(const HeldFolder& folder, std::string_view name, std::u
     attributes = kInvalidAttributes;
     if (const WinError fault = injectedFault(joinWindowsPath(folder.path(), name), kFaultAttributes))
         return fault;
-    if (!folder.isOpen())
-        return kErrorInvalidHandle;
     std::string linuxName;
-    if (!decodeName(name, linuxName) || linuxName.empty())
-        return kErrorInvalidName;
+    if (const WinError error = internal::nameInHeldFolder(folder, name, linuxName))
+        return error;
     internal::EntryStat entry, target;
     bool hasTarget = false;
     if (!internal::statWithTarget(folder.descriptor(), linuxName.c_str(), entry, target, hasTarget))

@@ -20,11 +20,13 @@ WinError putRewriteInPlace(const HeldFolder& folder, FileHandle& temp, std::stri
         return fault;
     if (const WinError fault = injectedFault(joinWindowsPath(folder.path(), tempName), kFaultRename))
         return fault;
-    if (!folder.isOpen() || !temp.isOpen() || !source.isOpen())
+    if (!temp.isOpen() || !source.isOpen())
         return kErrorInvalidHandle;
     std::string from, to;
-    if (!decodeName(tempName, from) || !decodeName(name, to))
-        return kErrorInvalidName;
+    if (const WinError error = internal::nameInHeldFolder(folder, tempName, from))
+        return error;
+    if (const WinError error = internal::nameInHeldFolder(folder, name, to))
+        return error;
     // The name must still hold the file that was read: anything else there is the caller's to look
     // at by its path.
     struct stat st = {};
