@@ -213,20 +213,22 @@ bool ReadFolder(std::int32_t folder, std::uint32_t flags, TstateOfBrowser& state
     return ReadFolderItems(folder, flags, state, nullptr);
 }
 
-void ListFolderEntries(std::string_view path, std::uint32_t flags, const TBrowserFilter& filter,
-                       const core::TMaskList& maskList, const platform::FileId* expected, FolderEntries& out,
-                       bool statusLater)
+namespace {
+
+// Lists path through the filter and masks: every entry that passes goes to take (its status read, or
+// with statusPending for statusLater), every sub-folder to descend into to subfolder. False when the
+// folder cannot be listed or its listing broke off (the caller drops what it took).
+template <class Take, class Subfolder>
+bool listFolder(std::string_view path, std::uint32_t flags, const TBrowserFilter& filter,
+                const core::TMaskList& maskList, const platform::FileId* expected, bool statusLater,
+                Take&& take, Subfolder&& subfolder)
 {
-    out.readable = false;
-    out.entries.clear();
-    out.subfolders.clear();
-    out.subfolderIds.clear();
     const std::string folderPath(path);
     // A folder of a walk was shown as one by its parent's listing, and the listing checks that it
     // still is; any other path is asked first.
     std::uint32_t attributes = 0;
     if (folderPath.empty() || (expected == nullptr && platform::getAttributes(folderPath, attributes) != 0))
-        return;
+        return false;
     platform::FolderListing listing;
     // The name decides first: the status of a plain file is read only when its name passes.
     listing.setNamesFirst(true);
@@ -234,12 +236,10 @@ void ListFolderEntries(std::string_view path, std::uint32_t flags, const TBrowse
     platform::WinError error = expected != nullptr
                                    ? listing.findFirstInWalk(folderPath + "\\*.*", expected, data)
                                    : listing.findFirst(folderPath + "\\*.*", data);
-    if (error == platform::kErrorFileNotFound || error == platform::kErrorNoMoreFiles) {
-        out.readable = true;
-        return;
-    }
+    if (error == platform::kErrorFileNotFound || error == platform::kErrorNoMoreFiles)
+        return true;
     if (error != 0)
-        return;
+        return false;
     const bool showHidden = HasGeneralOption(kOptionShowHidden);
     statusLater = statusLater && !filter.enabled;
     do {
@@ -249,22 +249,58 @@ void ListFolderEntries(std::string_view path, std::uint32_t flags, const TBrowse
             if (!nameAndTypeMatch(flags, maskList, data))
                 continue;
             if (statusLater) {
-                out.entries.push_back(std::move(data)); // a plain file: no sub-folder
+                take(data); // a plain file: no sub-folder
                 continue;
             }
             if (listing.fillStatus(data) != platform::kErrorSuccess)
                 continue; // gone meanwhile
         }
-        if (platform::isWalkableFolder(data) && (showHidden || !(data.attributes & kHiddenOrSystem))) {
-            out.subfolders.push_back(data.name);
-            out.subfolderIds.push_back(data.id);
-        }
+        if (platform::isWalkableFolder(data) && (showHidden || !(data.attributes & kHiddenOrSystem)))
+            subfolder(data);
         if (ItemMatchesFilter(flags, filter, maskList, data))
-            out.entries.push_back(std::move(data));
+            take(data);
     } while ((error = listing.findNext(data)) == 0);
     listing.close();
     // A listing that broke off leaves the folder empty rather than half read.
-    out.readable = error == platform::kErrorNoMoreFiles;
+    return error == platform::kErrorNoMoreFiles;
+}
+
+TBrowserItem newItem(const platform::FindData& data, std::uint32_t flags)
+{
+    TBrowserItem item;
+    item.itemIds = nullptr;
+    item.size = data.size;
+    item.lastWrite = data.lastWriteTime;
+    item.attributes = data.attributes;
+    item.iconIndex = -1;
+    item.openIconIndex = -1;
+    item.flags = flags;
+    item.status = 0;
+    item.number = 1;
+    return item;
+}
+
+std::uint32_t newItemFlags(const TstateOfBrowser& state)
+{
+    return (state.mode & 1) && HasGeneralOption(kOptionSelectOnBasketSend) ? kMarkBothViews : 0;
+}
+
+} // namespace
+
+void ListFolderEntries(std::string_view path, std::uint32_t flags, const TBrowserFilter& filter,
+                       const core::TMaskList& maskList, const platform::FileId* expected, FolderEntries& out,
+                       bool statusLater)
+{
+    out.entries.clear();
+    out.subfolders.clear();
+    out.subfolderIds.clear();
+    out.readable = listFolder(
+        path, flags, filter, maskList, expected, statusLater,
+        [&](platform::FindData& data) { out.entries.push_back(std::move(data)); },
+        [&](const platform::FindData& data) {
+            out.subfolders.push_back(data.name);
+            out.subfolderIds.push_back(data.id);
+        });
     if (!out.readable)
         out.entries.clear();
 }
@@ -272,24 +308,12 @@ void ListFolderEntries(std::string_view path, std::uint32_t flags, const TBrowse
 void AppendFolderEntries(std::int32_t folder, const std::vector<platform::FindData>& entries,
                          TstateOfBrowser& state)
 {
-    const std::uint32_t newFlags =
-        (state.mode & 1) && HasGeneralOption(kOptionSelectOnBasketSend) ? kMarkBothViews : 0;
+    const std::uint32_t flags = newItemFlags(state);
     StateAccess access(state);
     if (!access.HasRecord(folder))
         return;
-    for (const platform::FindData& data : entries) {
-        TBrowserItem item;
-        item.itemIds = nullptr;
-        item.size = data.size;
-        item.lastWrite = data.lastWriteTime;
-        item.attributes = data.attributes;
-        item.iconIndex = -1;
-        item.openIconIndex = -1;
-        item.flags = newFlags;
-        item.status = 0;
-        item.number = 1;
-        appendItem(access, folder, item, data.name, (data.attributes & kDirectoryAttribute) != 0);
-    }
+    for (const platform::FindData& data : entries)
+        appendItem(access, folder, newItem(data, flags), data.name, (data.attributes & kDirectoryAttribute) != 0);
 }
 
 bool ReadFolderItems(std::int32_t folder, std::uint32_t flags, TstateOfBrowser& state,
@@ -297,26 +321,38 @@ bool ReadFolderItems(std::int32_t folder, std::uint32_t flags, TstateOfBrowser& 
                      std::vector<platform::FileId>* subfolderIds)
 {
     std::string path;
+    std::int32_t firstIndex = 0;
     {
         StateAccess access(state);
         if (!access.HasRecord(folder))
             return false;
         TBrowserFolder& record = access.Folder(folder);
-        record.firstItem = static_cast<std::uint32_t>(state.itemCount);
+        firstIndex = state.itemCount;
+        record.firstItem = static_cast<std::uint32_t>(firstIndex);
         record.count = 0;
         path.assign(access.Path(record));
     }
-    FolderEntries read;
-    ListFolderEntries(path, flags, state.filter, state.maskList, expected, read);
-    if (subfolderList != nullptr) {
-        for (std::size_t i = 0; i < read.subfolders.size(); ++i) {
-            subfolderList->add(read.subfolders[i]);
+    // Each entry goes into the list as it is read: a folder of 100,000 entries is never held twice.
+    const std::uint32_t itemFlags = newItemFlags(state);
+    StateAccess access(state);
+    const bool readable = listFolder(
+        path, flags, state.filter, state.maskList, expected, false,
+        [&](const platform::FindData& data) {
+            appendItem(access, folder, newItem(data, itemFlags), data.name,
+                       (data.attributes & kDirectoryAttribute) != 0);
+        },
+        [&](const platform::FindData& data) {
+            if (subfolderList == nullptr)
+                return;
+            subfolderList->add(data.name);
             if (subfolderIds != nullptr)
-                subfolderIds->push_back(read.subfolderIds[i]);
-        }
+                subfolderIds->push_back(data.id);
+        });
+    if (!readable) {
+        state.itemCount = firstIndex;
+        access.Folder(folder).count = 0;
     }
-    AppendFolderEntries(folder, read.entries, state);
-    return read.readable;
+    return readable;
 }
 
 bool ItemMatchesFilter(std::uint32_t flags, const TBrowserFilter& filter, const core::TMaskList& maskList,
