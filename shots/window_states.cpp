@@ -506,7 +506,7 @@ std::vector<Scene> runScenes()
         {{{"run-find-abort-question.png", "Run window: Escape during the run asks \"Abort operation?\""},
           {"run-find-stopped.png", "Run window of a run stopped by the user (\"Operation aborted!\")"}},
          [](const Program& p, Shooter& shooter, const Take& take) {
-             justFind(p, shooter, "stopped run", "c:\\Mail", "Mill Lane",
+             justFind(p, shooter, "stopped run", "c:\\Mail archive", "Mill Lane",
                       {{[](QWidget* top) {
                             auto* run = modalAs<tools::TViewRenReplacer>(top);
                             return run != nullptr && (run->processed() > 20 || run->finished());
@@ -591,6 +591,12 @@ void makeStateFiles(const std::string& base)
         char name[64];
         std::snprintf(name, sizeof name, "Mail %05d.txt", i);
         test::createFile(c + "Mail/" + name, mailText(i));
+    }
+    // Enough letters that a run over them is still going when its abort question has been answered.
+    for (int i = 1; i <= 40000; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "Mail archive/Mail %05d.txt", i);
+        test::createFile(c + name, mailText(i));
     }
     const std::string locked = c + "Public/Price list (read-only).txt";
     test::createFile(locked, "Prices of 2025.\r\n");
