@@ -2,11 +2,15 @@
 // save, and the quick-search choice of the options dialog.
 #include "main_form_fixture.h"
 
+#include <functional>
+
+#include <QCheckBox>
 #include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "filelist/general_options.h"
@@ -20,6 +24,48 @@ namespace {
 
 using wux::test::makeFolder;
 using wux::test::readFileBytes;
+
+// Runs act on the options dialog once opening (a key press) has shown it (act closes it); false when it
+// never came up.
+bool withOptionsDialog(const std::function<void()>& opening, const std::function<void(TOptions&)>& act)
+{
+    bool shown = false;
+    QTimer driver;
+    driver.setInterval(5);
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<TOptions*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || !dialog->isVisible())
+            return;
+        driver.stop();
+        shown = true;
+        act(*dialog);
+    });
+    driver.start();
+    opening();
+    return shown;
+}
+
+// Brings a page of the options dialog up with a click on its node in the page tree.
+void clickPage(TOptions& dialog, const char* pageName)
+{
+    auto* tree = dialog.findChild<QTreeWidget*>("tvOptions");
+    auto* pages = dialog.findChild<QStackedWidget*>("OptionsPages");
+    const int page = pages->indexOf(dialog.findChild<QWidget*>(pageName));
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* node = tree->topLevelItem(i);
+        if (node->data(0, Qt::UserRole).toInt() == page) {
+            tree->scrollToItem(node);
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
+        }
+    }
+    EXPECT_EQ(pages->currentIndex(), page) << pageName;
+}
+
+// Clicks a check box where its box is drawn.
+void clickBox(QCheckBox* box)
+{
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(7, box->height() / 2));
+}
 
 // The items of a menu and of its submenus, the menus' own items included.
 void collectItems(QMenu* menu, QList<QAction*>& items)
@@ -150,38 +196,21 @@ TEST_F(MainFormTest, AStoredWordWithBothQuickSearchKeysShowsAndKeepsCtrlAltLette
              "\r\n[BROWSER_LEFT]\r\nDirectory=" + path("a") +
              "\r\n[BROWSER_RIGHT]\r\nDirectory=" + path("a") + "\r\n");
     open();
-    bool shown = false;
-    QTimer driver;
-    driver.setInterval(5);
-    QObject::connect(&driver, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<TOptions*>(QApplication::activeModalWidget());
-        if (dialog == nullptr || !dialog->isVisible())
-            return;
-        driver.stop();
-        shown = true;
-        auto* ctrlAlt = dialog->findChild<QRadioButton*>("rbtCtrlAltLetter");
-        auto* alt = dialog->findChild<QRadioButton*>("rbtAltLetter");
-        EXPECT_TRUE(ctrlAlt->isChecked());
-        EXPECT_FALSE(alt->isChecked());
-        // A change elsewhere on the page, taken back, makes OK apply the page as shown.
-        auto* tree = dialog->findChild<QTreeWidget*>("tvOptions");
-        auto* pages = dialog->findChild<QStackedWidget*>("OptionsPages");
-        const int page = pages->indexOf(dialog->findChild<QWidget*>("tsOperation"));
-        for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-            QTreeWidgetItem* node = tree->topLevelItem(i);
-            if (node->data(0, Qt::UserRole).toInt() == page) {
-                tree->scrollToItem(node);
-                QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
-            }
-        }
-        auto* space = dialog->findChild<QCheckBox*>("chkSelectoinWithSpace");
-        EXPECT_TRUE(space->isVisible());
-        QTest::mouseClick(space, Qt::LeftButton, {}, QPoint(7, space->height() / 2));
-        QTest::mouseClick(space, Qt::LeftButton, {}, QPoint(7, space->height() / 2));
-        QTest::mouseClick(dialog->findChild<QPushButton*>("btnOk"), Qt::LeftButton);
-    });
-    driver.start();
-    press(left(), Qt::Key_O, Qt::ControlModifier);
+    const bool shown =
+        withOptionsDialog([this] { press(left(), Qt::Key_O, Qt::ControlModifier); },
+                          [](TOptions& dialog) {
+                              auto* ctrlAlt = dialog.findChild<QRadioButton*>("rbtCtrlAltLetter");
+                              auto* alt = dialog.findChild<QRadioButton*>("rbtAltLetter");
+                              EXPECT_TRUE(ctrlAlt->isChecked());
+                              EXPECT_FALSE(alt->isChecked());
+                              // A change elsewhere on the page, taken back, makes OK apply the page as shown.
+                              clickPage(dialog, "tsOperation");
+                              auto* space = dialog.findChild<QCheckBox*>("chkSelectoinWithSpace");
+                              EXPECT_TRUE(space->isVisible());
+                              clickBox(space);
+                              clickBox(space);
+                              QTest::mouseClick(dialog.findChild<QPushButton*>("btnOk"), Qt::LeftButton);
+                          });
     EXPECT_TRUE(shown);
     EXPECT_EQ(filelist::GeneralCheckContainer.load(), options & ~kOptionQuickSearchAlt);
 }
@@ -202,26 +231,17 @@ TEST_F(MainFormTest, OkInTheOptionsKeepsBothDriveBarsOfAStoredLayout)
         closeWindow();
         startIn(path("a"), path("a"), "Layout=" + std::to_string(both) + "\r\n");
         ASSERT_EQ(Layout, both);
-        bool shown = false;
-        QTimer driver;
-        driver.setInterval(5);
-        QObject::connect(&driver, &QTimer::timeout, [&] {
-            auto* dialog = qobject_cast<TOptions*>(QApplication::activeModalWidget());
-            if (dialog == nullptr || !dialog->isVisible())
-                return;
-            driver.stop();
-            shown = true;
-            EXPECT_TRUE(dialog->findChild<QCheckBox*>("chkShowDriveButtons")->isChecked());
-            EXPECT_TRUE(dialog->findChild<QCheckBox*>("chkShowDriveButtonsAboveBothWindow")->isChecked());
-            if (c.changeElsewhere) {
-                auto* status = dialog->findChild<QCheckBox*>("chkShowStatusLine");
-                QTest::mouseClick(status, Qt::LeftButton, {}, QPoint(7, status->height() / 2));
-                QTest::mouseClick(status, Qt::LeftButton, {}, QPoint(7, status->height() / 2));
-            }
-            QTest::mouseClick(dialog->findChild<QPushButton*>("btnOk"), Qt::LeftButton);
-        });
-        driver.start();
-        press(left(), Qt::Key_O, Qt::ControlModifier);
+        const bool shown = withOptionsDialog(
+            [this] { press(left(), Qt::Key_O, Qt::ControlModifier); },
+            [&c](TOptions& dialog) {
+                EXPECT_TRUE(dialog.findChild<QCheckBox*>("chkShowDriveButtons")->isChecked());
+                EXPECT_TRUE(dialog.findChild<QCheckBox*>("chkShowDriveButtonsAboveBothWindow")->isChecked());
+                if (c.changeElsewhere) {
+                    clickBox(dialog.findChild<QCheckBox*>("chkShowStatusLine"));
+                    clickBox(dialog.findChild<QCheckBox*>("chkShowStatusLine"));
+                }
+                QTest::mouseClick(dialog.findChild<QPushButton*>("btnOk"), Qt::LeftButton);
+            });
         QApplication::processEvents();
         EXPECT_TRUE(shown);
         EXPECT_EQ(Layout, both) << std::hex << Layout;
