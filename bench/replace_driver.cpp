@@ -177,8 +177,8 @@ int main(int argc, char** argv)
             feeder.next(info);
         };
         thread.OnProgress = [&](platform::WuxThread&, engines::TReplaceResult result, std::int32_t,
-                                std::int32_t matches, std::int64_t,
-                                std::int64_t) { feeder.totals.add(result, matches); };
+                                std::int32_t matches, std::int64_t, std::int64_t,
+                                platform::WinError) { feeder.totals.add(result, matches); };
         if (!runOnEventLoop(thread))
             return 1;
         block = thread.tableBlock; // marker expansion may have replaced it
@@ -193,8 +193,8 @@ int main(int argc, char** argv)
             feeder.next(info);
         };
         thread.OnProgress = [&](platform::WuxThread&, engines::TReplaceResult result, std::int32_t,
-                                std::int32_t matches, std::int64_t,
-                                std::int64_t) { feeder.totals.add(result, matches); };
+                                std::int32_t matches, std::int64_t, std::int64_t,
+                                platform::WinError) { feeder.totals.add(result, matches); };
         if (!runOnEventLoop(thread))
             return 1;
         totals = feeder.totals;

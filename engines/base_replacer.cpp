@@ -292,31 +292,74 @@ TReplaceResult TBaseReplacer::OpenSourceAndTemp(platform::FileHandle& Source, pl
 
 TReplaceResult TBaseReplacer::OpenSource(platform::FileHandle& Source, std::string_view Path)
 {
-    fileSize_ = 0;
-    sizeAfter_ = -1;
-    sourceOpened_ = false;
-    tempCreated_ = false;
-    tempName_.clear();
-    if (openInHeldFolder(Source, Path))
-        return takeSourceInfo(Source);
-    return openByPath(Source, Path);
+    std::string opened;
+    return openSource(Source, Path, opened, false);
 }
 
 TReplaceResult TBaseReplacer::OpenSourceToRewrite(platform::FileHandle& Source, std::string_view PathGiven,
                                                   std::string& Path)
+{
+    return openSource(Source, PathGiven, Path, true);
+}
+
+TReplaceResult TBaseReplacer::openSource(platform::FileHandle& Source, std::string_view PathGiven,
+                                         std::string& Path, bool rewrite)
 {
     fileSize_ = 0;
     sizeAfter_ = -1;
     sourceOpened_ = false;
     tempCreated_ = false;
     tempName_.clear();
-    // A name that is no symbolic link opens in its folder; a link's target is found by the path.
-    if (openInHeldFolder(Source, PathGiven)) {
-        Path = std::string(PathGiven);
+    failure_ = platform::kErrorSuccess;
+    Path = std::string(PathGiven);
+    // A name that is no symbolic link opens in its folder, not following a link.
+    if (openInHeldFolder(Source, PathGiven))
         return takeSourceInfo(Source);
+    platform::LinkOwnership link;
+    std::string name;
+    const platform::WinError looked = holdFolderOf(PathGiven, name) ? platform::linkOwnershipIn(held_, name, link)
+                                                                     : platform::linkOwnership(PathGiven, link);
+    if (looked == platform::kErrorSuccess && link.isLink) {
+        // A link that someone else made (another user's, in a shared folder) is never followed: the
+        // file it leads to is not one the user chose, and it is neither read nor written. The user's
+        // own link is followed by the system, as any program of the user follows it.
+        if (!link.ownedByUser) {
+            failure_ = platform::kErrorAccessDenied;
+            return kReplaceFailed;
+        }
+        if (rewrite)
+            return openLinkTarget(Source, PathGiven, Path);
+    }
+    return openByPath(Source, Path);
+}
+
+TReplaceResult TBaseReplacer::openLinkTarget(platform::FileHandle& Source, std::string_view PathGiven,
+                                             std::string& Path)
+{
+    // The link is followed once, by the open; the file reached is then rewritten in its own folder,
+    // held open, and replaced there only while that folder's name still holds it (the swap looks).
+    inFolder_ = false;
+    if (const platform::WinError error = Source.open(PathGiven, platform::kAccessRead,
+                                                     platform::kShareRead | platform::kShareWrite,
+                                                     platform::Disposition::kOpenExisting)) {
+        failure_ = error;
+        return isMissingFileError(error) ? kReplaceFileMissing : kReplaceFailed;
     }
     Path = rewriteTarget(PathGiven);
-    return openByPath(Source, Path);
+    std::string name;
+    platform::FileInfo there;
+    if (Path == PathGiven || !holdFolderOf(Path, name) ||
+        platform::getFileInfoIn(held_, name, there) != platform::kErrorSuccess ||
+        there.id.device != Source.fileId().device || there.id.inode != Source.fileId().inode) {
+        // The link no longer leads where the open went: nothing is written.
+        Source.close();
+        failure_ = platform::kErrorFileInvalid;
+        return kReplaceFailed;
+    }
+    inFolder_ = true;
+    openedPath_ = Path;
+    heldName_ = std::move(name);
+    return takeSourceInfo(Source);
 }
 
 bool TBaseReplacer::holdFolderOf(std::string_view Path, std::string& name)
@@ -358,8 +401,10 @@ bool TBaseReplacer::openInHeldFolder(platform::FileHandle& Source, std::string_v
 TReplaceResult TBaseReplacer::openByPath(platform::FileHandle& Source, std::string_view Path)
 {
     inFolder_ = false;
-    if (Source.open(Path, platform::kAccessRead, platform::kShareRead | platform::kShareWrite,
-                    platform::Disposition::kOpenExisting) != platform::kErrorSuccess) {
+    if (const platform::WinError opened = Source.open(Path, platform::kAccessRead,
+                                                      platform::kShareRead | platform::kShareWrite,
+                                                      platform::Disposition::kOpenExisting)) {
+        failure_ = opened;
         // A missing file is told from one that cannot be read by its attributes.
         std::uint32_t attributes = 0;
         if (const platform::WinError error = platform::getAttributes(Path, attributes))
@@ -374,6 +419,7 @@ TReplaceResult TBaseReplacer::takeSourceInfo(platform::FileHandle& Source)
     // The attributes, the size, the times, the owner and the mode as the open found them, once: the
     // commit step takes them from here.
     if (const platform::WinError error = Source.getInfoAtOpen(sourceInfo_)) {
+        failure_ = error;
         Source.close();
         inFolder_ = false;
         return isMissingFileError(error) ? kReplaceFileMissing : kReplaceFailed;
@@ -409,8 +455,10 @@ bool TBaseReplacer::CreateTemp(platform::FileHandle& Temp, std::string_view Path
         if (error == platform::kErrorFileExists || error == platform::kErrorAlreadyExists)
             continue;
         // A folder of that name: try the next number; any other failure ends the attempt.
-        if (error != platform::kErrorAccessDenied || !platform::pathExists(name))
+        if (error != platform::kErrorAccessDenied || !platform::pathExists(name)) {
+            failure_ = error;
             break;
+        }
     }
     return false;
 }
@@ -454,7 +502,11 @@ TReplaceResult TBaseReplacer::CommitFile(platform::FileHandle& Source, platform:
             backup = copyToBackup(Path, std::string(Path) + ".bak", -1);
             ok = backup.has_value();
         }
-        if (ok && platform::putRewriteInPlace(held_, Temp, tempName_, Source, heldName_) == platform::kErrorSuccess) {
+        if (!ok)
+            failure_ = backupError_;
+        const platform::WinError swapped =
+            ok ? platform::putRewriteInPlace(held_, Temp, tempName_, Source, heldName_) : platform::kErrorSuccess;
+        if (ok && swapped == platform::kErrorSuccess) {
             sizeAfter_ = outputSize_;
             if (backup && !backupFolder_.empty())
                 MoveToFolder(backupFolder_, *backup, *backup);
@@ -464,25 +516,31 @@ TReplaceResult TBaseReplacer::CommitFile(platform::FileHandle& Source, platform:
         }
         if (backup)
             removeOwnFile(*backup);
+        if (swapped != platform::kErrorSuccess)
+            failure_ = swapped;
         ok = false;
     }
+    std::optional<std::string> backup;
+    if (ok && changed && (createBackUpCopy_ || !backupFolder_.empty())) {
+        // The backup is a copy: the source stays in place until the one rename below.
+        backup = copyToBackup(Path, std::string(Path) + ".bak", -1);
+        ok = backup.has_value();
+        if (!ok)
+            failure_ = backupError_;
+    }
+    if (ok && changed)
+        ok = sourceStillInPlace(Source, Path);
     Source.close();
     if (Temp.close() != platform::kErrorSuccess && changed)
         ok = false;
-
-    std::optional<std::string> backup;
-    if (ok && changed) {
-        // The backup is a copy: the source stays in place until the one rename below.
-        if (createBackUpCopy_ || !backupFolder_.empty()) {
-            backup = copyToBackup(Path, std::string(Path) + ".bak", -1);
-            ok = backup.has_value();
+    if (ok && changed)
+        if (const platform::WinError error = platform::replaceFile(tempPath, Path)) {
+            failure_ = error;
+            ok = false;
         }
-        if (ok)
-            ok = platform::replaceFile(tempPath, Path) == platform::kErrorSuccess;
-        if (!ok && backup) {
-            removeOwnFile(*backup);
-            backup.reset();
-        }
+    if (!ok && backup) {
+        removeOwnFile(*backup);
+        backup.reset();
     }
     if (!ok || !changed)
         removeOwnFile(tempPath);
@@ -494,6 +552,23 @@ TReplaceResult TBaseReplacer::CommitFile(platform::FileHandle& Source, platform:
     if (!outputFolder_.empty())
         MoveToFolder(outputFolder_, Path, Path);
     return result;
+}
+
+bool TBaseReplacer::sourceStillInPlace(const platform::FileHandle& Source, std::string_view Path)
+{
+    // Whatever another program wrote to the file meanwhile (lines appended to a log, say) would be
+    // lost by the swap, and a name that holds another file now is not the one that was read.
+    platform::FileInfo now;
+    if (const platform::WinError error = Source.unchangedSinceOpen()) {
+        failure_ = error;
+        return false;
+    }
+    if (platform::getFileInfo(Path, now) != platform::kErrorSuccess || (now.attributes & platform::kAttrReparsePoint) ||
+        now.id.device != Source.fileId().device || now.id.inode != Source.fileId().inode) {
+        failure_ = platform::kErrorFileInvalid;
+        return false;
+    }
+    return true;
 }
 
 bool TBaseReplacer::CreateBackUpCopy(std::string_view Path, std::int64_t Size)

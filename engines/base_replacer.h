@@ -180,6 +180,10 @@ public:
     // The file's size after the last file pass: the new content's after a change, the unchanged
     // file's otherwise; -1 after a failure.
     std::int64_t sizeAfter() const { return sizeAfter_; }
+    // The system's error that failed the last file pass, or 0 (the reason shown with "failed"): 5 for
+    // another user's symbolic link that was not followed, 32 when another program wrote to the file
+    // while it was replaced, the error of an open, a creation or the swap.
+    platform::WinError failureError() const { return failure_; }
     // Why the last backup copy could not be made: the system error of its creation (206 when the
     // ".bak" name does not fit the file system: such a name is never cut), or 0.
     platform::WinError backupError() const { return backupError_; }
@@ -204,15 +208,21 @@ public:
     // what the commit step gives the new file); then, when the content changes, creates the temporary
     // file (false when it cannot be made). The file is opened by its name in its folder, which the
     // replacer holds open from one file to the next (no lookup of the path); where that cannot be
-    // done, by its path.
+    // done, by its path. A symbolic link is followed only when the user the program runs as owns the
+    // link itself (the user made it, so its target is the user's choice): another user's link (made
+    // in a shared folder, say) fails the file with 5, "Access is denied.", and its target is neither
+    // read nor written.
     TReplaceResult OpenSource(platform::FileHandle& Source, std::string_view Path);
     // OpenSource for a rewrite of PathGiven: Path receives the file that is rewritten (rewriteTarget:
-    // the target of a symbolic link, else PathGiven itself).
+    // the target of the user's own symbolic link, else PathGiven itself). The target is rewritten in
+    // its own folder, held open, and only while its name there still holds the file the link led to.
     TReplaceResult OpenSourceToRewrite(platform::FileHandle& Source, std::string_view PathGiven,
                                        std::string& Path);
     bool CreateTemp(platform::FileHandle& Temp, std::string_view Path, std::int32_t& TempNumber);
     // Closes both handles and puts the temporary file in Path's place (when Ok and something matched)
-    // or deletes it. 2 changed, 8 nothing matched, 1 failed (Path keeps its content). Without a
+    // or deletes it. 2 changed, 8 nothing matched, 1 failed (Path keeps its content). A file that
+    // another program wrote to or changed since it was opened (lines appended, say) fails with 32 and
+    // keeps what it holds, the other program's lines too. Without a
     // temporary file (none was needed yet) the file stays: 8, or 1 when not Ok.
     TReplaceResult CommitFile(platform::FileHandle& Source, platform::FileHandle& Temp, bool Ok,
                               std::string_view Path, std::int32_t TempNumber);
@@ -250,14 +260,24 @@ protected:
     std::int64_t outputSize_ = 0;
     std::int64_t sizeAfter_ = -1;
     bool sourceOpened_ = false;
+    platform::WinError failure_ = 0;
 
 private:
+    // OpenSource and OpenSourceToRewrite (rewrite).
+    TReplaceResult openSource(platform::FileHandle& Source, std::string_view PathGiven, std::string& Path,
+                              bool rewrite);
+    // Opens the file that the user's own link PathGiven leads to, and holds the target's folder for
+    // the rewrite (Path receives the target's path).
+    TReplaceResult openLinkTarget(platform::FileHandle& Source, std::string_view PathGiven, std::string& Path);
     // Opens Path by its name in its folder held open (the folder is opened when it is not the one
     // held); a symbolic link is not followed. False when that cannot be done.
     bool openInHeldFolder(platform::FileHandle& Source, std::string_view Path);
     // Splits Path and holds its folder open (false when it cannot be held); name receives its name.
     bool holdFolderOf(std::string_view Path, std::string& name);
     TReplaceResult openByPath(platform::FileHandle& Source, std::string_view Path);
+    // Before a swap by path: true while Path still names the open source and the source is as it was
+    // read (failure_ says why not).
+    bool sourceStillInPlace(const platform::FileHandle& Source, std::string_view Path);
     TReplaceResult takeSourceInfo(platform::FileHandle& Source);
     // True when the file in hand, Path, was opened in the held folder.
     bool inHeldFolder(std::string_view Path) const { return inFolder_ && Path == openedPath_; }

@@ -621,6 +621,7 @@ TReplaceResult TTextReplacer::ReplaceTableInFile(std::string_view PathGiven, pla
     fileSize_ = 0;
     sizeAfter_ = -1;
     sourceOpened_ = false;
+    failure_ = platform::kErrorSuccess;
     const BatchTable* table = nullptr;
     {
         platform::MovableLock lock(Table);

@@ -263,6 +263,7 @@ TReplaceResult TTextReplacer::streamPass(std::string_view PathGiven, bool changi
     fileSize_ = 0;
     sizeAfter_ = -1;
     sourceOpened_ = false;
+    failure_ = platform::kErrorSuccess;
     const std::optional<ReplacerStructureView> structure = readReplacerStructureBlock(block_);
     if (!structure)
         return kReplaceFailed;
@@ -431,6 +432,7 @@ TReplaceResult TTextReplacer::InsertHeadFoot(std::string_view PathGiven)
     fileSize_ = 0;
     sizeAfter_ = -1;
     sourceOpened_ = false;
+    failure_ = platform::kErrorSuccess;
     const std::optional<ReplacerStructureView> structure = readReplacerStructureBlock(block_);
     if (!structure)
         return kReplaceFailed;

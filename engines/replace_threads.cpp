@@ -238,11 +238,11 @@ void TReplaceRunThread::SyncProgress()
     if (!OnProgress)
         return;
     Queue([this, code = static_cast<TReplaceResult>(result), stageNow = stage, count = matches,
-           before = sizeBefore, after = sizeAfter] {
+           before = sizeBefore, after = sizeAfter, reason = result == kReplaceFailed ? failure : 0] {
         if (queuedFailure_)
             return;
         try {
-            OnProgress(*this, code, stageNow, count, before, after);
+            OnProgress(*this, code, stageNow, count, before, after, reason);
         } catch (...) {
             queuedFailure_ = std::current_exception();
         }
@@ -282,6 +282,7 @@ void TReplacer::Execute()
             filePath = pathOf(*fileInfo);
             stage = 0;
             result = kReplaceFailed;
+            failure = 0;
             matches = 0;
             sizeBefore = 0;
             std::int64_t knownSize = -1;
@@ -323,6 +324,7 @@ void TReplacer::Execute()
                     sizeBefore = text.fileSize();
                     matches = text.matchCount();
                     knownSize = text.sizeAfter();
+                    failure = text.failureError();
                 }
             }
             fileResult.flags = replacerResultFlags(result);
@@ -467,6 +469,7 @@ void TBatchReplacer::Execute()
                 sizeBefore = plainFile ? -1 : core::GetFileSize64(filePath);
                 stage = 0;
                 result = kReplaceFailed;
+                failure = 0;
                 matches = 0;
                 std::int64_t knownSize = -1;
                 bool tableReady = true;
@@ -488,6 +491,7 @@ void TBatchReplacer::Execute()
                         }
                     } else {
                         result = text.ReplaceTableInFile(filePath, tableBlock, rowCount);
+                        failure = text.failureError();
                         matches = text.matchCount();
                         knownSize = text.sizeAfter();
                         sizeBefore = text.sourceOpened() ? text.fileSize() : -1;

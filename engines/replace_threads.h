@@ -7,7 +7,8 @@
 //   OnGetNextFile  -> the next file, or nullptr at the end of the selection (a synchronised call: the
 //                     thread waits for the answer);
 //   OnFileDone     -> the result record of the file just handled;
-//   OnProgress     -> the file's result, stage, match count and sizes.
+//   OnProgress     -> the file's result, stage, match count and sizes, and the system's error that
+//                     failed it (0 when none is known).
 // The last two answer nothing, so they are queued with copies of their values and the thread goes on
 // at once; they still run in order before the next OnGetNextFile (and before OnTerminate), so the
 // handlers see the same events in the same order, with the same cursor position, as with synchronised
@@ -105,10 +106,12 @@ using TGetNextFileEvent =
 // The handler applies the result to the file just handled.
 using TFileDoneEvent =
     std::function<void(platform::WuxThread& Sender, filelist::TOperationFileResult& FileResult)>;
-// The handler shows one file's outcome and adds it to the totals (sizes of -1 could not be read).
+// The handler shows one file's outcome and adds it to the totals (sizes of -1 could not be read);
+// Failure: the system's error that failed the file, or 0.
 using TReplaceProgressEvent =
     std::function<void(platform::WuxThread& Sender, TReplaceResult Result, std::int32_t Stage,
-                       std::int32_t Matches, std::int64_t SizeBefore, std::int64_t SizeAfter)>;
+                       std::int32_t Matches, std::int64_t SizeBefore, std::int64_t SizeAfter,
+                       platform::WinError Failure)>;
 
 // End states of a run (also the thread's ReturnValue).
 inline constexpr std::int32_t kRunRunning = 0;
@@ -145,6 +148,9 @@ public:
     std::int32_t matches = 0;
     std::int64_t sizeBefore = 0;
     std::int64_t sizeAfter = 0;
+    // Why a plain file failed: another user's link not followed (5), lines written to the file by
+    // another program during the replace (32), an open or a swap that failed; 0 when not known.
+    platform::WinError failure = 0;
     std::int32_t endState = kRunRunning;
     std::string filePath;
 

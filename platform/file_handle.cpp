@@ -290,6 +290,8 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
         readEnd_ = other.readEnd_;
         throughLink_ = other.throughLink_;
         atOpen_ = other.atOpen_;
+        changeSecondsAtOpen_ = other.changeSecondsAtOpen_;
+        changeNanosecondsAtOpen_ = other.changeNanosecondsAtOpen_;
         path_ = std::move(other.path_);
         posix_ = std::move(other.posix_);
         other.fd_ = -1;
@@ -521,6 +523,8 @@ WinError FileHandle::adopt(int fd, unsigned access, unsigned share, bool testOth
     atOpen_.owner = fst.owner;
     atOpen_.group = fst.group;
     atOpen_.linkCount = fst.linkCount;
+    changeSecondsAtOpen_ = fst.changeSeconds;
+    changeNanosecondsAtOpen_ = fst.changeNanoseconds;
     device_ = device;
     inode_ = inode;
     shareId_ = id;
@@ -692,6 +696,19 @@ WinError FileHandle::getInfoAtOpen(FileInfo& info) const
     splitWindowsPath(path_, folder, name);
     decodeName(name, linuxName);
     info.attributes = internal::attributesOf(st, nullptr, linuxName);
+    return kErrorSuccess;
+}
+
+WinError FileHandle::unchangedSinceOpen() const
+{
+    if (fd_ < 0)
+        return kErrorInvalidHandle;
+    internal::EntryStat now;
+    if (!internal::statAt(fd_, "", true, now))
+        return lastErrnoAsWinError();
+    if (now.device != device_ || now.inode != inode_ || now.size != atOpen_.size || now.mode != atOpen_.mode ||
+        now.changeSeconds != changeSecondsAtOpen_ || now.changeNanoseconds != changeNanosecondsAtOpen_)
+        return kErrorSharingViolation;
     return kErrorSuccess;
 }
 

@@ -116,6 +116,10 @@ public:
     // The same as the open found them (no second look; the size before a truncating open). Errors:
     // 6, injected faults.
     WinError getInfoAtOpen(FileInfo& info) const;
+    // 0 while the open file is as the open found it: the same file with the same size, mode and change time
+    // (nothing written to it and its status untouched since); 32 when another program has written to
+    // it or changed it meanwhile. Errors: 6, the system's.
+    WinError unchangedSinceOpen() const;
     // True when the path of the last open named a symbolic link (the handle is on the file it points
     // to).
     bool openedThroughLink() const noexcept { return throughLink_; }
@@ -159,6 +163,8 @@ private:
     std::int64_t readEnd_ = 0;       // the file's size when it was opened
     bool throughLink_ = false;
     FileInfo atOpen_;                // without attributes (they depend on the name)
+    std::int64_t changeSecondsAtOpen_ = 0;
+    std::int64_t changeNanosecondsAtOpen_ = 0;
     std::string path_;
     std::string posix_;
 };

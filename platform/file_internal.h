@@ -31,6 +31,9 @@ struct EntryStat
     FileTime lastAccess = 0;
     FileTime lastWrite = 0;
     FileTime birth = 0; // 0 when the file system has none
+    // The last change of the file's content or status, to the nanosecond.
+    std::int64_t changeSeconds = 0;
+    std::int64_t changeNanoseconds = 0;
 };
 // One statx call on path relative to dirFd (AT_FDCWD, or an open folder; an empty path: the open file
 // dirFd itself); follow: a link's target. False with errno on failure.

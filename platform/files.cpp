@@ -55,6 +55,8 @@ bool statAt(int dirFd, const char* path, bool follow, EntryStat& out)
     out.lastAccess = fileTimeFromUnix(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
     out.lastWrite = fileTimeFromUnix(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
     out.birth = (sx.stx_mask & STATX_BTIME) ? fileTimeFromUnix(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec) : 0;
+    out.changeSeconds = sx.stx_ctime.tv_sec;
+    out.changeNanoseconds = sx.stx_ctime.tv_nsec;
     return true;
 }
 
@@ -352,6 +354,36 @@ WinError getFileInfoIn(const HeldFolder& folder, std::string_view name, FileInfo
     if (const WinError error = entryLinuxName(name, linuxName))
         return error;
     return entryInfo(folder.descriptor(), linuxName.c_str(), linuxName, info);
+}
+
+WinError linkOwnershipIn(const HeldFolder& folder, std::string_view name, LinkOwnership& link)
+{
+    link = {};
+    if (!folder.isOpen())
+        return kErrorInvalidHandle;
+    std::string linuxName;
+    if (const WinError error = entryLinuxName(name, linuxName))
+        return error;
+    EntryStat entry;
+    if (!statAt(folder.descriptor(), linuxName.c_str(), false, entry))
+        return errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
+    link.isLink = S_ISLNK(entry.mode);
+    link.ownedByUser = link.isLink && entry.owner == ::geteuid();
+    return kErrorSuccess;
+}
+
+WinError linkOwnership(std::string_view windowsPath, LinkOwnership& link)
+{
+    link = {};
+    std::string posix;
+    PathEntry found;
+    if (const WinError error = toPosixPath(windowsPath, posix, found))
+        return error;
+    if (!found.exists)
+        return found.error == ENOTDIR ? kErrorPathNotFound : winErrorFromErrno(found.error);
+    link.isLink = S_ISLNK(found.st.st_mode);
+    link.ownedByUser = link.isLink && found.st.st_uid == ::geteuid();
+    return kErrorSuccess;
 }
 
 WinError getFileInfo(std::string_view windowsPath, FileInfo& info)

@@ -43,6 +43,17 @@ bool pathExists(std::string_view windowsPath);
 // Errors: 2, 6 (the folder is not open), 123, 206, injected faults (kFaultAttributes on the entry's
 // path).
 WinError getFileInfoIn(const HeldFolder& folder, std::string_view name, FileInfo& info);
+// What a symbolic link is to the user the program runs as: whether the entry `name` of a folder held
+// open (or the last name of a path) is a link, not followed, and whether that user owns the link
+// itself. A link made by someone else in a shared folder is never to be followed into a file.
+struct LinkOwnership
+{
+    bool isLink = false;
+    bool ownedByUser = false;
+};
+// Errors: 2, 3, 6 (the folder is not open), 123, 206, the system's.
+WinError linkOwnershipIn(const HeldFolder& folder, std::string_view name, LinkOwnership& link);
+WinError linkOwnership(std::string_view windowsPath, LinkOwnership& link);
 
 // ---- Folders ----
 
@@ -95,7 +106,9 @@ WinError replaceFile(std::string_view fromWindowsPath, std::string_view toWindow
 // holds the name now is never replaced. Otherwise the checks of replaceFile (32 when temp or the source
 // is held without delete sharing, here or in another process; both stay open then), both handles are
 // closed (a failed close of temp fails the step), one rename puts temp in place and the folder is
-// flushed. Errors also: the rename's, injected faults (kFaultRename on either path).
+// flushed. A source that has been written to or changed since it was opened (another size or change
+// time: another program appended to it, say) is not replaced either: 32, and the new content is kept
+// out. Errors also: the rename's, injected faults (kFaultRename on either path).
 WinError putRewriteInPlace(const HeldFolder& folder, FileHandle& temp, std::string_view tempName,
                            FileHandle& source, std::string_view name);
 // Copies a file's data, times and mode bits (owner when root). failIfExists: 80 when the target

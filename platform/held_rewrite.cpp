@@ -34,6 +34,9 @@ WinError putRewriteInPlace(const HeldFolder& folder, FileHandle& temp, std::stri
     if (::fstatat(folder.descriptor(), to.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
         static_cast<std::uint64_t>(st.st_dev) != read.device || static_cast<std::uint64_t>(st.st_ino) != read.inode)
         return kErrorFileInvalid;
+    // What was read must still be all there is: lines another program added meanwhile would be lost.
+    if (const WinError error = source.unchangedSinceOpen())
+        return error;
     // Neither file may be held by anyone else without delete sharing (the program's own handles
     // excepted, which are closed before the rename).
     if (temp.othersAllow(kShareDelete) != kErrorSuccess || source.othersAllow(kShareDelete) != kErrorSuccess)

@@ -113,13 +113,17 @@ void registerRunWindowTexts()
                                 {kTextRunFailed, "&Failed"}});
 }
 
-QString replaceStatusText(std::int32_t result, std::int32_t stage)
+QString replaceStatusText(std::int32_t result, std::int32_t stage, platform::WinError failure)
 {
     switch (result) {
-    case engines::kReplaceFailed:
+    case engines::kReplaceFailed: {
+        QString status = text(kTextFailed);
         if (stage != 0)
-            return text(kTextFailed) + "_" + QString::number(stage) + kRedMark;
-        return text(kTextFailed) + kRedMark;
+            status += "_" + QString::number(stage);
+        if (failure != platform::kErrorSuccess)
+            status += ": " + QString::fromStdString(platform::errorText(failure));
+        return status + kRedMark;
+    }
     case engines::kReplaceFound:
         return text(kTextSuccessful) + kGreenMark;
     case engines::kReplaceFileMissing:
@@ -416,8 +420,8 @@ void TViewRenReplacer::connectReplaceThread(engines::TReplaceRunThread& Thread)
     };
     Thread.OnProgress = [this](platform::WuxThread& sender, engines::TReplaceResult result,
                                std::int32_t stage, std::int32_t matches, std::int64_t before,
-                               std::int64_t after) {
-        OnReplaceFileResult(sender, result, stage, matches, before, after);
+                               std::int64_t after, platform::WinError failure) {
+        OnReplaceFileResult(sender, result, stage, matches, before, after, failure);
     };
     Thread.OnTerminate = [this](platform::WuxThread& sender) { OnReplaceDone(sender); };
 }
@@ -468,7 +472,7 @@ void TViewRenReplacer::OnReplaceSetFileResult(platform::WuxThread&,
 
 void TViewRenReplacer::OnReplaceFileResult(platform::WuxThread&, engines::TReplaceResult Result,
                                            std::int32_t Stage, std::int32_t Matches, std::int64_t SizeBefore,
-                                           std::int64_t SizeAfter)
+                                           std::int64_t SizeAfter, platform::WinError Failure)
 {
     controls::TWUXStringGrid& info = *ui_->sgInfo;
     const int row = info.RowCount() - 1;
@@ -503,7 +507,7 @@ void TViewRenReplacer::OnReplaceFileResult(platform::WuxThread&, engines::TRepla
     }
     UpdateReplaceTotals(Result, SizeBefore, SizeAfter, sizesKnown);
     if (hasRow)
-        info.setCells(5, row, replaceStatusText(Result, Stage));
+        info.setCells(5, row, replaceStatusText(Result, Stage, Failure));
 }
 
 void TViewRenReplacer::UpdateReplaceTotals(std::int32_t Result, std::int64_t SizeBefore,

@@ -80,8 +80,10 @@ inline constexpr unsigned kTotalsAlignment = 340;      // title, four right-alig
 // Registers the English defaults of the window's texts (at start-up).
 void registerRunWindowTexts();
 
-// The status cell of a replace run's file: the text of the result, with a red (1) or green (2) marker.
-QString replaceStatusText(std::int32_t result, std::int32_t stage);
+// The status cell of a replace run's file: the text of the result, with a red (1) or green (2) marker;
+// a failure with a known reason gives it in the system's words after the text ("failed: Access is
+// denied.").
+QString replaceStatusText(std::int32_t result, std::int32_t stage, platform::WinError failure = 0);
 // The status cell of a rename run's file.
 QString renameStatusText(std::int32_t result);
 
@@ -115,7 +117,8 @@ public:
     void OnReplaceNextFile(platform::WuxThread& Sender, filelist::TOperationFileInfo*& FileInfo);
     void OnReplaceSetFileResult(platform::WuxThread& Sender, filelist::TOperationFileResult& FileResult);
     void OnReplaceFileResult(platform::WuxThread& Sender, engines::TReplaceResult Result, std::int32_t Stage,
-                             std::int32_t Matches, std::int64_t SizeBefore, std::int64_t SizeAfter);
+                             std::int32_t Matches, std::int64_t SizeBefore, std::int64_t SizeAfter,
+                             platform::WinError Failure = 0);
     void OnReplaceDone(platform::WuxThread& Sender);
     // The handlers of the rename thread's events.
     void OnRenameFile(platform::WuxThread& Sender, const std::string& Name);

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <random>
 #include <string>
@@ -22,6 +23,7 @@
 #include "support/deep_tree.h"
 #include "support/file_builders.h"
 #include "support/idle_owner.h"
+#include "support/other_user.h"
 #include "support/temp_drive.h"
 
 namespace wux::engines {
@@ -795,6 +797,119 @@ TEST_F(PlainReplacerTest, AFileHeldByAnotherProcessKeepsItsContent)
         EXPECT_EQ(result, h.result);
         EXPECT_EQ(readFileBytes(path("h.txt")), result == kReplaceFound ? "a dog" : "a cat");
         EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"h.txt"});
+    }
+}
+
+} // namespace
+} // namespace wux::engines
+
+namespace wux::engines {
+namespace {
+
+// One pass of a Replacer mode, or of a batch table (mode 256), over a file with backups on.
+struct PassCase
+{
+    const char* name;
+    std::int32_t mode;
+};
+
+const PassCase kPasses[] = {
+    {"replace", kModeReplace},          {"delete", kModeDelete},   {"insert at head", kModeInsertHead},
+    {"insert before", kModeInsertBefore}, {"just find", kModeJustFind}, {"batch table", kModeBatchTable},
+};
+
+class ReplacerPassTest : public test::TempDriveTest
+{
+protected:
+    // Runs one "cat" -> "dog" pass (a table row in mode 256) over file; observer sees each block.
+    TReplaceResult pass(std::int32_t mode, const std::string& file, platform::WinError& failure,
+                        std::function<void(std::int64_t)> observer = {})
+    {
+        const Block block("cat", "dog", mode == kModeBatchTable ? kModeReplace : mode);
+        TableBlock rows;
+        EXPECT_EQ(CheckAndBuildTableBlock(rows, {YesText()}, {"cat"}, {"dog"}), -1);
+        TTextReplacer replacer(&owner, mode, mode == kModeBatchTable ? rows : block.handle, true);
+        replacer.setSizeOfFirstPart(1);
+        replacer.setBlockSize(4);
+        replacer.setBlockObserver(std::move(observer));
+        const TReplaceResult result =
+            mode == kModeBatchTable ? replacer.ReplaceTableInFile(file, rows, 1) : replacer.processFile(file);
+        platform::movableFree(rows);
+        failure = replacer.failureError();
+        return result;
+    }
+
+    platform::ScopedFaultClear faults;
+    IdleOwner owner;
+};
+
+// In a folder shared by everybody (mode 1777), another user makes "x.txt" a symbolic link to a private
+// file (0600) of the user who runs the replace. No mode of the Replacer nor a batch table reads or writes
+// through it: the file fails with "Access is denied." (5), the private file keeps its bytes and the
+// link stays. The user's own link in the same folder is followed: its target is replaced (with its
+// backup beside it) and the link stays a link.
+TEST_F(ReplacerPassTest, AnotherUsersLinkInASharedFolderIsNeverFollowed)
+{
+    if (!test::canActAsOtherUser())
+        GTEST_SKIP() << "needs root and the user nobody";
+    test::makeSharedFolder(posix("shared"), drive.base());
+    const std::string secret = "setting=cat\nkey=cat cat\n";
+    createFile(path("home\\conf.txt"), secret, test::kNoTime, 0600);
+    const std::string target = posix("home/conf.txt");
+    const std::string link = posix("shared/x.txt");
+    ASSERT_TRUE(test::runAsOtherUser([&] { return ::symlink(target.c_str(), link.c_str()) == 0; }));
+    struct stat st = {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    ASSERT_EQ(st.st_uid, test::otherUserId());
+    for (const PassCase& c : kPasses) {
+        SCOPED_TRACE(c.name);
+        platform::WinError failure = 0;
+        EXPECT_EQ(pass(c.mode, path("shared\\x.txt"), failure), kReplaceFailed);
+        EXPECT_EQ(failure, platform::kErrorAccessDenied);
+        EXPECT_EQ(readFileBytes(target), secret);
+        EXPECT_TRUE(S_ISLNK(test::modeOf(link)));
+        EXPECT_EQ(listNames(posix("shared")), std::vector<std::string>{"x.txt"});
+        EXPECT_EQ(listNames(posix("home")), std::vector<std::string>{"conf.txt"});
+    }
+    ASSERT_EQ(::symlink(target.c_str(), posix("shared/own.txt").c_str()), 0);
+    platform::WinError failure = 0;
+    EXPECT_EQ(pass(kModeReplace, path("shared\\own.txt"), failure), kReplaceFound);
+    EXPECT_EQ(failure, 0u);
+    EXPECT_EQ(readFileBytes(target), "setting=dog\nkey=dog dog\n");
+    EXPECT_EQ(test::modeOf(target) & 07777, 0600u);
+    EXPECT_TRUE(S_ISLNK(test::modeOf(posix("shared/own.txt"))));
+    EXPECT_EQ(listNames(posix("home")), (std::vector<std::string>{"conf.txt", "conf.txt.bak"}));
+    EXPECT_EQ(readFileBytes(posix("home/conf.txt.bak")), secret);
+}
+
+// Another program appends lines to the file while it is replaced (after the last block was read): the
+// file fails with "being used by another process" (32), keeps every appended line after its original
+// bytes, and no temporary file or backup is left. Every mode that changes a file, with backups on.
+TEST_F(ReplacerPassTest, LinesAppendedDuringTheReplaceAreKeptAndTheFileFails)
+{
+    const std::string original = "one cat\ntwo cat\n";
+    const std::string appended = "three\nfour cat\n";
+    for (const PassCase& c : kPasses) {
+        if (c.mode == kModeJustFind)
+            continue;
+        SCOPED_TRACE(c.name);
+        createFile(path("log.txt"), original);
+        bool appendedOnce = false;
+        platform::WinError failure = 0;
+        const TReplaceResult result = pass(c.mode, path("log.txt"), failure, [&](std::int64_t done) {
+            if (appendedOnce || done < static_cast<std::int64_t>(original.size()))
+                return;
+            appendedOnce = true;
+            FILE* file = std::fopen(posix("log.txt").c_str(), "ab");
+            ASSERT_NE(file, nullptr);
+            std::fputs(appended.c_str(), file);
+            std::fclose(file);
+        });
+        EXPECT_TRUE(appendedOnce);
+        EXPECT_EQ(result, kReplaceFailed);
+        EXPECT_EQ(failure, platform::kErrorSharingViolation);
+        EXPECT_EQ(readFileBytes(path("log.txt")), original + appended);
+        EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"log.txt"});
     }
 }
 

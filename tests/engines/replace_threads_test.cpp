@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QEventLoop>
 
 #include <map>
@@ -16,6 +19,7 @@
 #include "platform/files.h"
 #include "platform/movable_memory.h"
 #include "support/file_builders.h"
+#include "support/other_user.h"
 #include "support/temp_drive.h"
 
 namespace wux::engines {
@@ -25,6 +29,7 @@ using filelist::TOperationFileInfo;
 using filelist::TOperationFileResult;
 using test::createFile;
 using test::exists;
+using test::listNames;
 using test::makeFolder;
 using test::readFileBytes;
 
@@ -91,7 +96,10 @@ public:
         thread.OnGetNextFile = [this](platform::WuxThread& s, TOperationFileInfo*& i) { getNext(s, i); };
         thread.OnFileDone = [this](platform::WuxThread& s, TOperationFileResult& r) { fileDone(s, r); };
         thread.OnProgress = [this](platform::WuxThread& s, TReplaceResult r, std::int32_t st, std::int32_t m,
-                                   std::int64_t b, std::int64_t a) { progress(s, r, st, m, b, a); };
+                                   std::int64_t b, std::int64_t a, platform::WinError f) {
+            failures.push_back(f);
+            progress(s, r, st, m, b, a);
+        };
     }
 
     // Starts the thread and runs the event loop until its termination event.
@@ -112,6 +120,7 @@ public:
     std::vector<std::uint64_t> sizes;
     std::vector<std::int32_t> results, stages, matchCounts;
     std::vector<std::int64_t> sizesBefore, sizesAfter;
+    std::vector<platform::WinError> failures;
     int stopAfterDone = -1;
     int throwInDone = -1;     // the file (from 1) whose OnFileDone throws
     int throwInProgress = -1; // the file (from 1) whose OnProgress throws
@@ -577,6 +586,40 @@ TEST_F(BatchThreadTest, BatchRunSkipsFoldersAndMapsResults)
     EXPECT_TRUE(thread.Flags.empty());
     EXPECT_TRUE(thread.Finds.empty());
     EXPECT_TRUE(thread.Replaces.empty());
+}
+
+// A Replacer run and a Batch Replacer run over a folder shared by everybody where another user made
+// "x.txt" a link to the running user's private file: the link is reported failed with the system's
+// reason ("Access is denied.", 5), the private file keeps its bytes, and the run goes on to the next file.
+TEST_F(BatchThreadTest, AnotherUsersLinkIsReportedFailedWithItsReasonInBothRuns)
+{
+    if (!test::canActAsOtherUser())
+        GTEST_SKIP() << "needs root and the user nobody";
+    test::makeSharedFolder(posix("shared"), drive.base());
+    createFile(path("home\\conf.txt"), "setting=cat\n", test::kNoTime, 0600);
+    const std::string target = posix("home/conf.txt");
+    const std::string link = posix("shared/x.txt");
+    ASSERT_TRUE(test::runAsOtherUser([&] { return ::symlink(target.c_str(), link.c_str()) == 0; }));
+    for (const bool batch : {false, true}) {
+        SCOPED_TRACE(batch ? "batch" : "replacer");
+        createFile(path("shared\\a.txt"), "a cat");
+        FakeRunWindow window({entry("shared\\x.txt"), entry("shared\\a.txt")});
+        if (batch) {
+            TBatchReplacer thread;
+            runBatch(window, thread, {NoText()}, {"cat"}, {"dog"});
+        } else {
+            TReplacer thread;
+            runReplacer(window, thread, "cat", "dog");
+        }
+        EXPECT_EQ(window.results, (std::vector<std::int32_t>{kReplaceFailed, kReplaceFound}));
+        EXPECT_EQ(window.failures, (std::vector<platform::WinError>{platform::kErrorAccessDenied, 0}));
+        EXPECT_EQ(window.flags, (std::vector<std::uint32_t>{0x82, 0x52}));
+        EXPECT_EQ(readFileBytes(target), "setting=cat\n");
+        EXPECT_EQ(readFileBytes(path("shared\\a.txt")), "a dog");
+        EXPECT_TRUE(S_ISLNK(test::modeOf(link)));
+        EXPECT_EQ(listNames(posix("home")), std::vector<std::string>{"conf.txt"});
+        ::unlink(posix("shared/a.txt").c_str());
+    }
 }
 
 TEST_F(BatchThreadTest, MarkersAreExpandedPerFileWithTheCounter)

@@ -101,7 +101,7 @@ TEST_F(MixedRunTest, EveryKindOfFileIsChangedByItsReplacer)
         out = &info;
     };
     thread.OnProgress = [&](platform::WuxThread&, engines::TReplaceResult result, std::int32_t stage,
-                            std::int32_t count, std::int64_t, std::int64_t) {
+                            std::int32_t count, std::int64_t, std::int64_t, platform::WinError) {
         results.push_back(result);
         stages.push_back(stage);
         matches.push_back(count);

@@ -452,6 +452,22 @@ TEST_F(FileHandleTest, OwnerAndModeThroughTheHandle)
 namespace wux::platform {
 namespace {
 
+// Another program's writes to a file: bytes added at its end, or bytes written over its start in a
+// later tick of the file system's clock (so that the change time moves).
+void appendTo(const std::string& posixPath, const std::string& bytes)
+{
+    std::ofstream(posixPath, std::ios::binary | std::ios::app) << bytes;
+}
+
+void rewriteAt(const std::string& posixPath, const std::string& bytes)
+{
+    ::usleep(20000);
+    const int fd = ::open(posixPath.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::pwrite(fd, bytes.data(), bytes.size(), 0), static_cast<ssize_t>(bytes.size()));
+    ::close(fd);
+}
+
 // A folder held open: its files are opened there by the names the listing gave, whatever happens to
 // the folder's path meanwhile, with the rules of an open by path.
 TEST_F(FileHandleTest, FilesOfAHeldFolderOpenByTheirListedNames)
@@ -560,6 +576,11 @@ TEST_F(FileHandleTest, RewriteInAHeldFolderReplacesOnlyTheFileThatWasRead)
                                          test::createFile(posix("d/a.txt"), "theirs"); },
          kErrorFileInvalid, "theirs"},
         {"removed", [&] { ::unlink(posix("d/a.txt").c_str()); }, kErrorFileInvalid, nullptr},
+        {"lines appended", [&] { appendTo(posix("d/a.txt"), " and more"); }, kErrorSharingViolation,
+         "old and more"},
+        {"rewritten in place, same size", [&] { rewriteAt(posix("d/a.txt"), "OLD"); }, kErrorSharingViolation,
+         "OLD"},
+        {"mode changed", [&] { ::chmod(posix("d/a.txt").c_str(), 0600); }, kErrorSharingViolation, "old"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -516,6 +516,7 @@ TEST_F(RunWindowTest, SizesAndStatusTextsOfEachResult)
         std::int32_t stage;
         std::int64_t before, after;
         std::vector<std::string> row; // cells 1-5
+        platform::WinError failure = 0;
     } cases[] = {
         // clang-format off
         {engines::kReplaceFound, 0, 1234567, 1000, {"1 234 567", "1 000", "-1 233 567", "9", "successful\x02"}},
@@ -526,6 +527,10 @@ TEST_F(RunWindowTest, SizesAndStatusTextsOfEachResult)
         {engines::kReplaceDocumentLocked, 7, 0, 0, {"0", "0", "0", "9", "protected from changes\x01"}},
         {engines::kReplaceFailed, 0, 3, 3, {"?", "?", "?", "?", "failed\x01"}},
         {engines::kReplaceFailed, 101, 3, 3, {"?", "?", "?", "?", "failed_101\x01"}},
+        {engines::kReplaceFailed, 0, 3, 3, {"?", "?", "?", "?", "failed: Access is denied.\x01"}, 5},
+        {engines::kReplaceFailed, 0, 3, 3, {"?", "?", "?", "?",
+         "failed: The process cannot access the file because it is being used by another process.\x01"}, 32},
+        {engines::kReplaceFound, 0, 4, 4, {"4", "4", "0", "9", "successful\x02"}, 5},
         {engines::kReplaceFileMissing, 0, 0, 0, {"?", "?", "?", "?", "not found"}},
         // clang-format on
     };
@@ -534,7 +539,7 @@ TEST_F(RunWindowTest, SizesAndStatusTextsOfEachResult)
     EndingThread sender;
     for (const auto& c : cases) {
         view.sgInfo()->setRowCount(view.sgInfo()->RowCount() + 1);
-        view.OnReplaceFileResult(sender, c.result, c.stage, 9, c.before, c.after);
+        view.OnReplaceFileResult(sender, c.result, c.stage, 9, c.before, c.after, c.failure);
         std::vector<std::string> row;
         for (int col = 1; col <= 5; ++col)
             row.push_back(view.sgInfo()->Cells(col, view.sgInfo()->RowCount() - 1).toStdString());
@@ -542,7 +547,7 @@ TEST_F(RunWindowTest, SizesAndStatusTextsOfEachResult)
     }
     // Two rows of the largest size hold the sums at the largest value; the unknown sizes add nothing.
     EXPECT_EQ(cells(*view.sgStatus(), 1)[0],
-              (std::vector<std::string>{"All files", "8", "9223372036 854 775 807", "9223372036 854 775 807",
+              (std::vector<std::string>{"All files", "11", "9223372036 854 775 807", "9223372036 854 775 807",
                                         "0"}));
     EXPECT_EQ(view.sgStatus()->Cells(2, 3), "9223372036 854 775 807");
 }
