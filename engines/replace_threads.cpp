@@ -97,6 +97,14 @@ std::string pathOf(const TOperationFileInfo& info)
     return path;
 }
 
+// True when path is a symbolic link that another user made (in a shared folder, say): a document
+// there is not handed to its replacer, which would open and save it through the link.
+bool anotherUsersLink(const std::string& path)
+{
+    platform::LinkOwnership link;
+    return platform::linkOwnership(path, link) == platform::kErrorSuccess && link.isLink && !link.ownedByUser;
+}
+
 // A block of rows written with their own case flags (the null handle when rows is empty).
 TableBlock buildRowsBlock(const std::string_view* finds, const std::string_view* replaces, std::size_t rows,
                           bool caseSensitive)
@@ -289,7 +297,9 @@ void TReplacer::Execute()
             const std::int32_t kind = ClassifyFile(filePath);
             if (kind != kKindPlain) {
                 IDocumentReplacer* document = documents[static_cast<std::size_t>(kind - 1)].get();
-                if (document == nullptr) {
+                if (anotherUsersLink(filePath)) {
+                    failure = platform::kErrorAccessDenied;
+                } else if (document == nullptr) {
                     result = kReplaceModeNotSupported;
                 } else {
                     result = document->ProcessFile(filePath);
@@ -480,7 +490,9 @@ void TBatchReplacer::Execute()
                 if (tableReady) {
                     if (kind != kKindPlain) {
                         IDocumentReplacer* document = documents[static_cast<std::size_t>(kind - 1)].get();
-                        if (document == nullptr) {
+                        if (anotherUsersLink(filePath)) {
+                            failure = platform::kErrorAccessDenied;
+                        } else if (document == nullptr) {
                             result = kReplaceModeNotSupported;
                         } else {
                             if (markersPresent)

@@ -1145,6 +1145,9 @@ WinError atomicRewrite(std::string_view windowsPath, std::string_view bytes)
     bool exists = false;
     if (lstatPath(posix, st) == 0) {
         if (S_ISLNK(st.st_mode)) {
+            // Another user's link (made in a shared folder) never leads a write to its target.
+            if (st.st_uid != ::geteuid())
+                return kErrorAccessDenied;
             char* real = ::realpath(posix.c_str(), nullptr);
             if (real != nullptr) {
                 posix = real;

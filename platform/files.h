@@ -160,8 +160,8 @@ WinError readWholeFile(std::string_view windowsPath, std::string& bytes);
 // Replaces a file's content safely: a temporary file in the same folder (created new), written,
 // flushed, given the original's mode bits (and owner when root), renamed over the original, the folder
 // flushed. The original is never truncated or half-written; on failure the temporary file is removed.
-// A missing file is created. A symbolic link is kept and its target rewritten. Errors: 5 (read-only
-// file, a folder), 32 (open without write sharing), 3, 112, 123, 206, injected faults (kFaultOpen
+// A missing file is created. The user's own symbolic link is kept and its target rewritten; a link
+// that another user owns is not followed (5). Errors: 5 (read-only file, a folder), 32 (open without write sharing), 3, 112, 123, 206, injected faults (kFaultOpen
 // before anything is written, kFaultWrite after the temporary file exists, kFaultRename before the
 // rename). The temporary file is named "." + name + ".wux" + 8 hex digits.
 WinError atomicRewrite(std::string_view windowsPath, std::string_view bytes);

@@ -589,8 +589,9 @@ TEST_F(BatchThreadTest, BatchRunSkipsFoldersAndMapsResults)
 }
 
 // A Replacer run and a Batch Replacer run over a folder shared by everybody where another user made
-// "x.txt" a link to the running user's private file: the link is reported failed with the system's
-// reason ("Access is denied.", 5), the private file keeps its bytes, and the run goes on to the next file.
+// "x.txt" a link to the running user's private file and "y.docx" one to a private document: each link is
+// reported failed with the system's reason ("Access is denied.", 5), the document is never handed to
+// its replacer, the private files keep their bytes, and the run goes on to the next file.
 TEST_F(BatchThreadTest, AnotherUsersLinkIsReportedFailedWithItsReasonInBothRuns)
 {
     if (!test::canActAsOtherUser())
@@ -599,11 +600,16 @@ TEST_F(BatchThreadTest, AnotherUsersLinkIsReportedFailedWithItsReasonInBothRuns)
     createFile(path("home\\conf.txt"), "setting=cat\n", test::kNoTime, 0600);
     const std::string target = posix("home/conf.txt");
     const std::string link = posix("shared/x.txt");
-    ASSERT_TRUE(test::runAsOtherUser([&] { return ::symlink(target.c_str(), link.c_str()) == 0; }));
+    createFile(path("home\\report.docx"), "doc", test::kNoTime, 0600);
+    const std::string document = posix("home/report.docx");
+    ASSERT_TRUE(test::runAsOtherUser([&] {
+        return ::symlink(target.c_str(), link.c_str()) == 0 &&
+               ::symlink(document.c_str(), posix("shared/y.docx").c_str()) == 0;
+    }));
     for (const bool batch : {false, true}) {
         SCOPED_TRACE(batch ? "batch" : "replacer");
         createFile(path("shared\\a.txt"), "a cat");
-        FakeRunWindow window({entry("shared\\x.txt"), entry("shared\\a.txt")});
+        FakeRunWindow window({entry("shared\\x.txt"), entry("shared\\y.docx"), entry("shared\\a.txt")});
         if (batch) {
             TBatchReplacer thread;
             runBatch(window, thread, {NoText()}, {"cat"}, {"dog"});
@@ -611,13 +617,15 @@ TEST_F(BatchThreadTest, AnotherUsersLinkIsReportedFailedWithItsReasonInBothRuns)
             TReplacer thread;
             runReplacer(window, thread, "cat", "dog");
         }
-        EXPECT_EQ(window.results, (std::vector<std::int32_t>{kReplaceFailed, kReplaceFound}));
-        EXPECT_EQ(window.failures, (std::vector<platform::WinError>{platform::kErrorAccessDenied, 0}));
-        EXPECT_EQ(window.flags, (std::vector<std::uint32_t>{0x82, 0x52}));
+        EXPECT_EQ(window.results, (std::vector<std::int32_t>{kReplaceFailed, kReplaceFailed, kReplaceFound}));
+        EXPECT_EQ(window.failures, (std::vector<platform::WinError>{platform::kErrorAccessDenied,
+                                                                     platform::kErrorAccessDenied, 0}));
+        EXPECT_EQ(window.flags, (std::vector<std::uint32_t>{0x82, 0x82, 0x52}));
+        EXPECT_TRUE(calls.empty()) << "a document behind another user's link reached its replacer";
         EXPECT_EQ(readFileBytes(target), "setting=cat\n");
         EXPECT_EQ(readFileBytes(path("shared\\a.txt")), "a dog");
         EXPECT_TRUE(S_ISLNK(test::modeOf(link)));
-        EXPECT_EQ(listNames(posix("home")), std::vector<std::string>{"conf.txt"});
+        EXPECT_EQ(listNames(posix("home")), (std::vector<std::string>{"conf.txt", "report.docx"}));
         ::unlink(posix("shared/a.txt").c_str());
     }
 }

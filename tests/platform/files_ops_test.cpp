@@ -13,6 +13,7 @@
 #include "platform/text.h"
 #include "support/env_guard.h"
 #include "support/file_builders.h"
+#include "support/other_user.h"
 #include "support/temp_drive.h"
 #include <algorithm>
 #include <string>
@@ -366,6 +367,14 @@ TEST_F(FileOpsTest, AtomicRewriteReplacesInOneStep)
     EXPECT_EQ(atomicRewrite(path("link"), "through link"), 0u);
     EXPECT_EQ(test::modeOf(posix("link")) & S_IFMT, static_cast<mode_t>(S_IFLNK));
     EXPECT_EQ(test::readFileBytes(posix("f.txt")), "through link");
+    // A link that another user owns (made in a folder shared with everybody) is not followed.
+    if (test::canActAsOtherUser()) {
+        ASSERT_EQ(::symlink("f.txt", posix("theirs").c_str()), 0);
+        ASSERT_EQ(::lchown(posix("theirs").c_str(), test::otherUserId(), static_cast<gid_t>(-1)), 0);
+        EXPECT_EQ(atomicRewrite(path("theirs"), "through their link"), kErrorAccessDenied);
+        EXPECT_EQ(test::readFileBytes(posix("f.txt")), "through link");
+        EXPECT_EQ(test::listNames(drive.root()), (std::vector<std::string>{"created.txt", "f.txt", "link", "theirs"}));
+    }
     EXPECT_EQ(atomicRewrite(path("nofolder\\x.txt"), "x"), kErrorPathNotFound);
     EXPECT_EQ(atomicRewrite("", "x"), kErrorPathNotFound);
 }
