@@ -10,6 +10,8 @@
 #include <QMetaObject>
 #include <QPainter>
 #include <QStyle>
+#include <QHelpEvent>
+#include <QToolTip>
 
 #include <limits>
 
@@ -225,6 +227,7 @@ void TViewRenReplacer::FormCreate()
     connect(ui_->btnCancel, &QPushButton::clicked, this, &TViewRenReplacer::postClose);
     connect(ui_->btnHelpF, &QPushButton::clicked, this, &TViewRenReplacer::btnHelpFClick);
     ui_->pnlBtn->installEventFilter(this);
+    ui_->sgInfo->viewport()->installEventFilter(this);
 
     ApplyTexts();
     ui_->btnHelpF->setIcon(glyph(*this, "BTNHLP", QStyle::SP_DialogHelpButton));
@@ -751,8 +754,33 @@ void TViewRenReplacer::changeEvent(QEvent* event)
     QDialog::changeEvent(event);
 }
 
+bool TViewRenReplacer::showCutCellText(const QHelpEvent& help)
+{
+    // A cell whose text does not fit (a long path, a failure with its reason) shows it whole as a tip.
+    controls::TWUXStringGrid& info = *ui_->sgInfo;
+    int col = -1, row = -1;
+    info.MouseToCell(help.pos().x(), help.pos().y(), col, row);
+    if (col < 0 || row < 0) {
+        QToolTip::hideText();
+        return false;
+    }
+    QString cell = info.Cells(col, row);
+    controls::takeColourMark(cell);
+    if (cell.isEmpty() || QFontMetrics(info.font()).horizontalAdvance(cell) + kCellPadding <= info.CellRect(col, row).width()) {
+        QToolTip::hideText();
+        return false;
+    }
+    QToolTip::showText(help.globalPos(), cell, info.viewport(), info.CellRect(col, row));
+    return true;
+}
+
 bool TViewRenReplacer::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == ui_->sgInfo->viewport() && event->type() == QEvent::ToolTip) {
+        if (!showCutCellText(*static_cast<QHelpEvent*>(event)))
+            event->ignore();
+        return true;
+    }
     if (watched == ui_->pnlBtn && event->type() == QEvent::Resize) {
         keepButtonsInCorner();
     } else if (event->type() == QEvent::WindowStateChange && watched->isWidgetType() &&

@@ -21,6 +21,8 @@
 #include <QEvent>
 #include <QString>
 
+class QHelpEvent;
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -161,6 +163,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The tip of a file row's cell under the mouse: its whole text when the cell cuts it (true).
+    bool showCutCellText(const QHelpEvent& help);
 
 private:
     void FormCreate();

@@ -9,6 +9,8 @@
 #include <QStyle>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
+#include <QHelpEvent>
 
 #include <atomic>
 #include <chrono>
@@ -639,6 +641,51 @@ TEST_F(RunWindowTest, MinimisingMinimisesTheApplicationAndTheMainWindowBringsItB
     EXPECT_TRUE(QTest::qWaitFor([&] { return !view.isMinimized(); }, 5000));
     EXPECT_TRUE(view.isVisible());
     EXPECT_TRUE(QTest::qWaitForWindowActive(&view)); // and it has the keyboard again
+}
+
+} // namespace
+} // namespace wux::tools
+
+namespace wux::tools {
+namespace {
+
+// A failed file's status gives the system's reason; where the cell cuts it, the mouse resting on the
+// cell shows it whole as a tip, and a cell that shows its whole text has no tip.
+TEST_F(RunWindowTest, AReasonTheStatusCellCutsShowsWholeAsATip)
+{
+    TViewRenReplacer view;
+    view.Init(kRunReplace);
+    EndingThread sender;
+    const char* names[] = {"c:\\shared\\x.txt", "c:\\logs\\app.log"};
+    const platform::WinError failures[] = {platform::kErrorAccessDenied, platform::kErrorSharingViolation};
+    for (int i = 0; i < 2; ++i) {
+        view.sgInfo()->setRowCount(view.sgInfo()->RowCount() + 1);
+        view.sgInfo()->setCells(0, view.sgInfo()->RowCount() - 1, names[i]);
+        view.OnReplaceFileResult(sender, engines::kReplaceFailed, 0, 0, 10, 10, failures[i]);
+    }
+    view.show();
+    QApplication::processEvents();
+    controls::TWUXStringGrid& info = *view.sgInfo();
+    const struct
+    {
+        int row;
+        int col;
+        QString tip;
+    } cases[] = {
+        {1, 5, ""},
+        {2, 1, ""},
+        {2, 5, "failed: The process cannot access the file because it is being used by another process."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.row) + "," + std::to_string(c.col));
+        const QRect cell = info.CellRect(c.col, c.row);
+        ASSERT_FALSE(cell.isEmpty());
+        QHelpEvent help(QEvent::ToolTip, cell.center(), info.viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(info.viewport(), &help);
+        EXPECT_EQ(help.isAccepted(), !c.tip.isEmpty());
+        EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text() : QString(), c.tip);
+    }
+    QToolTip::hideText();
 }
 
 } // namespace
