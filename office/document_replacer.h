@@ -15,6 +15,7 @@
 
 #include "engines/base_replacer.h"
 #include "platform/movable_memory.h"
+#include "platform/thread.h"
 
 namespace wux::office {
 
@@ -24,6 +25,14 @@ class EOperationStopped : public std::runtime_error
 public:
     EOperationStopped() : std::runtime_error("") {}
 };
+
+// Raises EOperationStopped when the run's thread (none: never) has been asked to stop. The loops over
+// a document's parts, sheets, shapes and hits call it once a step.
+inline void checkStopRequest(const platform::WuxThread* owner)
+{
+    if (owner != nullptr && owner->Terminated())
+        throw EOperationStopped();
+}
 
 // Stages of ProcessFile.
 enum DocumentStage : std::int32_t

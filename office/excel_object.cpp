@@ -143,6 +143,11 @@ void TExcelObject::Close()
     closeWithoutSaving(workbook);
 }
 
+bool TExcelObject::WriteReserved()
+{
+    return workbook_ && automation::toBool(workbook_->get("WriteReserved"));
+}
+
 void TExcelObject::SaveCopyAs(std::string_view FileName)
 {
     if (!workbook_)

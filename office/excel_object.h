@@ -16,6 +16,10 @@
 #include "engines/table_reader.h"
 #include "platform/automation/dispatch.h"
 
+namespace wux::platform {
+class WuxThread;
+}
+
 namespace wux::office {
 
 inline constexpr std::string_view kExcelApplicationClass = "Excel.Application";
@@ -61,6 +65,8 @@ public:
     void Open(const std::string& FileName) override;
     // Closes the held workbook without saving; nothing when none is held.
     void Close() override;
+    // True when the held workbook's file has a password to modify (the workbook's WriteReserved).
+    bool WriteReserved();
     // Saves the held workbook as a copy under FileName (over the source when it is the source's name)
     // and closes it without saving; nothing when none is held. Raises when the save fails (the workbook
     // is then still held).
@@ -98,6 +104,8 @@ public:
     std::int32_t matchCount() const { return matchCount_; }
     std::int32_t replaceMode() const { return replaceMode_; }
     void setReplaceMode(std::int32_t mode) { replaceMode_ = mode; }
+    // The run's thread, whose stop request ends the walk over the sheets and cells (none: never).
+    void setOwner(const platform::WuxThread* owner) { owner_ = owner; }
     // What ReadCell read last.
     const platform::automation::Variant& cellValue() const { return cellValue_; }
     const engines::CellFormat& cellFormat() const { return cellFormat_; }
@@ -113,6 +121,7 @@ private:
     platform::automation::DispatchRef workbook_;
     std::int32_t matchCount_ = 0;
     std::int32_t replaceMode_ = 1;
+    const platform::WuxThread* owner_ = nullptr;
 
     // The texts of the search in progress (SearchAndReplace).
     std::u16string find_;

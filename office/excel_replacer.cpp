@@ -33,6 +33,7 @@ bool TMSExcelReplacer::Connect()
         }
         application_->SetVisible(false);
         application_->setReplaceMode(replaceMode_);
+        application_->setOwner(owner());
     } catch (...) {
         application_.reset();
         return false;

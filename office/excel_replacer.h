@@ -38,7 +38,8 @@ protected:
     std::int32_t applicationDocumentCount() override;
     void renewApplication() override;
     void openDocument(std::string_view path) override;
-    bool documentRefused() override { return false; }
+    // A workbook with a password to modify is left alone, as the other kinds' protected documents are.
+    bool documentRefused() override { return application_->WriteReserved(); }
     bool supportsMode(std::int32_t mode) const override;
     void searchAndChange(const DocumentSearch& search) override;
     std::int32_t applicationMatchCount() const override;

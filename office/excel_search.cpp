@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "engines/base_replacer.h"
+#include "office/document_replacer.h"
 #include "office/excel_object.h"
 #include "office/wildcard_engine.h"
 
@@ -105,8 +106,10 @@ void TExcelObject::SearchAndReplace(const std::u16string& Find, const std::u16st
 void TExcelObject::SearchAllSheets()
 {
     const std::int32_t n = automation::toInt32(worksheets()->get("Count"));
-    for (std::int32_t index = 1; index <= n; ++index)
+    for (std::int32_t index = 1; index <= n; ++index) {
+        checkStopRequest(owner_);
         SearchSheet(index);
+    }
 }
 
 void TExcelObject::SearchSheet(std::int32_t Index)
@@ -126,6 +129,7 @@ void TExcelObject::SearchSheet(std::int32_t Index)
     const bool matchCase = (flags_ & kWildcardCaseSensitive) != 0;
     std::int32_t row = 1, column = 1;
     for (;;) {
+        checkStopRequest(owner_);
         const Variant found = cells->call("Find", {what, Variant(cellAt(row, column)), Variant(kLookInValues),
                                                    Variant(kLookAtPart), Variant(kSearchByRows),
                                                    Variant(kSearchNext), Variant(matchCase), Variant(false)});

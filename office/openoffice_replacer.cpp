@@ -181,6 +181,7 @@ engines::TReplaceResult TOOWriterReplacer::ProcessFile(std::string_view Path)
     if (!connected)
         return engines::kReplaceFailed;
     writer_->setReplaceMode(replaceMode_);
+    writer_->setOwner(owner());
 
     engines::TReplaceResult result = engines::kReplaceFailed;
     bool stored = false;
@@ -188,7 +189,7 @@ engines::TReplaceResult TOOWriterReplacer::ProcessFile(std::string_view Path)
     try {
         stage_ = kStageOdtLoad;
         openDocument(Path);
-        result = searchDocument();
+        result = documentRefused() ? engines::kReplaceDocumentLocked : searchDocument();
         if (result == engines::kReplaceFound) {
             matchCount_ = writer_->matchCount();
             stage_ = kStageOdtStore;
@@ -214,7 +215,7 @@ engines::TReplaceResult TOOWriterReplacer::ProcessFile(std::string_view Path)
         result = engines::kReplaceFailed;
     }
 
-    if (result != engines::kReplaceFailed)
+    if (result != engines::kReplaceFailed && result != engines::kReplaceDocumentLocked)
         stage_ = kStageOdtDone;
     closeDocument();
     if (stored && result == engines::kReplaceFound && name != Path)

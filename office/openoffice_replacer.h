@@ -58,7 +58,8 @@ protected:
     std::int32_t applicationDocumentCount() override { return 0; }
     void renewApplication() override {}
     void openDocument(std::string_view path) override;
-    bool documentRefused() override { return false; }
+    // A document with a password to modify is left alone.
+    bool documentRefused() override { return writer_->IsReadOnly(); }
     bool supportsMode(std::int32_t mode) const override;
     void searchAndChange(const DocumentSearch& search) override;
     std::int32_t applicationMatchCount() const override;

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "engines/base_replacer.h"
+#include "office/document_replacer.h"
 #include "platform/text.h"
 
 namespace wux::office {
@@ -99,6 +100,11 @@ void TOpenOfficeWriter::LoadDocument(std::string_view Path)
     document_ = loaded.isNothing() ? nullptr : asDispatch(loaded, "Document");
 }
 
+bool TOpenOfficeWriter::IsReadOnly()
+{
+    return document_ && automation::toBool(document_->call("isReadonly"));
+}
+
 void TOpenOfficeWriter::StoreDocument(std::string_view Name)
 {
     if (!document_)
@@ -134,6 +140,7 @@ void TOpenOfficeWriter::Replace(std::string_view Find, std::string_view Replace,
     const std::int32_t count = automation::toInt32(found->call("getCount"));
     const Variant replacement = Variant::fromUtf8(Replace);
     for (std::int32_t i = 0; i < count; ++i) {
+        checkStopRequest(owner_);
         const DispatchRef range = asDispatch(found->call("getByIndex", {Variant(i)}), "TextRange");
         switch (replaceMode_) {
         case engines::kModeReplace:

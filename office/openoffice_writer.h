@@ -11,6 +11,10 @@
 
 #include "platform/automation/dispatch.h"
 
+namespace wux::platform {
+class WuxThread;
+}
+
 namespace wux::office {
 
 inline constexpr std::string_view kServiceManagerClass = "com.sun.star.ServiceManager";
@@ -56,11 +60,15 @@ public:
     bool hasServiceManager() const { return serviceManager_ != nullptr; }
     bool hasDesktop() const { return desktop_ != nullptr; }
     bool hasDocument() const { return document_ != nullptr; }
+    // True when the loaded document is read-only (its file has a password to modify).
+    bool IsReadOnly();
     const platform::automation::DispatchRef& serviceManager() const { return serviceManager_; }
     const platform::automation::DispatchRef& desktop() const { return desktop_; }
     const platform::automation::DispatchRef& document() const { return document_; }
     std::int32_t replaceMode() const { return replaceMode_; }
     void setReplaceMode(std::int32_t mode) { replaceMode_ = mode; }
+    // The run's thread, whose stop request ends the loop over the hits (none: never).
+    void setOwner(const platform::WuxThread* owner) { owner_ = owner; }
     std::int32_t matchCount() const { return matchCount_; }
 
 private:
@@ -71,6 +79,7 @@ private:
     platform::automation::DispatchRef desktop_;
     platform::automation::DispatchRef document_;
     std::int32_t replaceMode_ = 1;
+    const platform::WuxThread* owner_ = nullptr;
     std::int32_t matchCount_ = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "office/document_replacer.h"
 #include "office/wildcard_engine.h"
 #include "platform/text.h"
 
@@ -109,6 +110,7 @@ void TPowerPointObject::ReplaceInPresentation(const std::u16string& Find, const 
             asDispatch(asDispatch(slides->get("Item", {Variant(i)}), "Slide")->get("Shapes"), "Shapes");
         const std::int32_t shapeCount = automation::toInt32(shapes->get("count"));
         for (std::int32_t j = 1; j <= shapeCount; ++j) {
+            checkStopRequest(owner_);
             const std::int32_t before = matchCount_;
             try {
                 // Only text shapes have a text frame; the others raise and are skipped.

@@ -11,6 +11,10 @@
 
 #include "platform/automation/dispatch.h"
 
+namespace wux::platform {
+class WuxThread;
+}
+
 namespace wux::office {
 
 inline constexpr std::string_view kPowerPointApplicationClass = "PowerPoint.Application";
@@ -50,6 +54,8 @@ public:
     std::int32_t matchCount() const { return matchCount_; }
     std::int32_t replaceMode() const { return replaceMode_; }
     void setReplaceMode(std::int32_t mode) { replaceMode_ = mode; }
+    // The run's thread, whose stop request ends the walk over the shapes (none: never).
+    void setOwner(const platform::WuxThread* owner) { owner_ = owner; }
 
 private:
     platform::automation::DispatchRef presentations();
@@ -58,6 +64,7 @@ private:
     platform::automation::DispatchRef presentation_;
     std::int32_t matchCount_ = 0;
     std::int32_t replaceMode_ = 1;
+    const platform::WuxThread* owner_ = nullptr;
     bool connected_ = false;
 };
 

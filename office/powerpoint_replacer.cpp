@@ -29,6 +29,7 @@ bool TMSPowerPointReplacer::Connect()
             return false;
         }
         application_->setReplaceMode(replaceMode_);
+        application_->setOwner(owner());
     } catch (...) {
         application_.reset();
         return false;

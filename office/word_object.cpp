@@ -190,8 +190,7 @@ void TWordObject::CloseDocument()
 
 void TWordObject::checkStop() const
 {
-    if (owner_ != nullptr && owner_->Terminated())
-        throw EOperationStopped();
+    checkStopRequest(owner_);
 }
 
 DispatchRef TWordObject::firstWindow()

@@ -499,6 +499,8 @@ protected:
                          const BookState& b = w.book();
                          return b.opened ? Variant::fromUtf8(b.path) : Variant(b.name);
                      })
+                .get("WriteReserved",
+                     [](Workbook& w, const Args&) { return Variant(w.book().doc->writeReserved()); })
                 .get("Saved",
                      [](Workbook& w, const Args&) {
                          const BookState& b = w.book();

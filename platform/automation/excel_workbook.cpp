@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <set>
 #include <unordered_map>
 
 #include "platform/automation/excel_csv.h"
@@ -305,6 +306,20 @@ public:
     void enterValue(std::int32_t row, std::int32_t column, const Variant& value) override;
     std::int32_t interiorColor(std::int32_t row, std::int32_t column) const override;
     CellFont font(std::int32_t row, std::int32_t column) const override;
+    const std::string& part() const { return part_; }
+    // The value elements of the cells that refer to a shared string, with the string's index.
+    template <class F> void forEachSharedStringCell(F&& f) const
+    {
+        for (const pugi::xml_node& c : nodes_) {
+            if (std::string_view(c.attribute("t").value()) != "s")
+                continue;
+            if (pugi::xml_node v = child(c, "v")) {
+                long long index = 0;
+                if (parseIndex(v.child_value(), index))
+                    f(v, index);
+            }
+        }
+    }
 
 protected:
     Variant cellValue(std::size_t index) const override;
@@ -337,7 +352,12 @@ class XlsxDocument : public SpreadsheetDocument
 public:
     XlsxDocument(std::string_view windowsPath, const PackageLimits& limits);
     std::uint64_t changeCount() const override { return changes_; }
-    void save(std::string_view windowsPath) override { package_->save(windowsPath); }
+    void save(std::string_view windowsPath) override
+    {
+        if (changes_ != 0)
+            dropUnusedSharedStrings();
+        package_->save(windowsPath);
+    }
 
     Package& package() { return *package_; }
     bool date1904() const { return date1904_; }
@@ -363,6 +383,10 @@ public:
 private:
     void readSharedStrings();
     void readStyles();
+    // Removes the shared strings no cell refers to (a replaced text must not stay in the file) and
+    // numbers the cells' references again. Left alone when parts the workbook refers to might hold
+    // references of their own (macro sheets, dialog sheets, revision logs, worksheets not listed).
+    void dropUnusedSharedStrings();
 
     std::unique_ptr<Package> package_;
     std::string mainPart_;
@@ -375,6 +399,8 @@ private:
     std::vector<bool> plainStrings_;
     std::unordered_map<std::u16string, long long> stringIndex_;
     bool stringIndexBuilt_ = false;
+    pugi::xml_node stringsEnd_; // the element new strings go before (extLst), looked up once
+    bool stringsEndFound_ = false;
     std::vector<Xf> xfs_;
     std::map<int, std::u16string> numFmts_;
     std::vector<CellFont> fonts_;
@@ -394,6 +420,11 @@ XlsxDocument::XlsxDocument(std::string_view windowsPath, const PackageLimits& li
     if (localName(workbook) != "workbook")
         raise(kErrorFail, "The file is not a workbook.");
     date1904_ = isTrue(attribute(child(workbook, "workbookPr"), "date1904").value());
+    // A password to modify is kept as a legacy hash or as a hash with its algorithm; "read-only
+    // recommended" alone is no password.
+    if (pugi::xml_node sharing = child(workbook, "fileSharing"))
+        writeReserved_ =
+            *attribute(sharing, "reservationPassword").value() || *attribute(sharing, "hashValue").value();
     if (auto part = package_->relatedPart(mainPart_, "sharedStrings"); part && package_->hasPart(*part))
         stringsPart_ = *part;
     if (auto part = package_->relatedPart(mainPart_, "styles"); part && package_->hasPart(*part))
@@ -551,9 +582,12 @@ long long XlsxDocument::addSharedString(const std::u16string& text)
     markChanged(stringsPart_);
     if (auto it = stringIndex_.find(text); it != stringIndex_.end())
         return it->second;
-    const pugi::xml_node ext = child(sst, "extLst");
-    pugi::xml_node si = ext ? sst.insert_child_before(qualified(sst, "si").c_str(), ext)
-                            : sst.append_child(qualified(sst, "si").c_str());
+    if (!stringsEndFound_) {
+        stringsEnd_ = child(sst, "extLst");
+        stringsEndFound_ = true;
+    }
+    pugi::xml_node si = stringsEnd_ ? sst.insert_child_before(qualified(sst, "si").c_str(), stringsEnd_)
+                                    : sst.append_child(qualified(sst, "si").c_str());
     pugi::xml_node t = si.append_child(qualified(sst, "t").c_str());
     if (!text.empty() && (text.front() == u' ' || text.back() == u' ' || text.front() == u'\t' ||
                           text.back() == u'\t' || text.find(u'\n') != std::u16string::npos))
@@ -577,6 +611,82 @@ void XlsxDocument::sharedStringReleased()
         count.set_value(count.as_llong() - 1);
         markChanged(stringsPart_);
     }
+}
+
+void XlsxDocument::dropUnusedSharedStrings()
+{
+    if (stringsPart_.empty())
+        return;
+    std::set<std::string> sheetParts;
+    for (const auto& sheet : sheets_)
+        sheetParts.insert(static_cast<const XlsxSheet&>(*sheet).part());
+    for (const Relationship& rel : package_->relationships(mainPart_)) {
+        if (rel.external)
+            continue;
+        if ((endsWith(rel.type, "/worksheet") && !sheetParts.count(rel.target)) ||
+            endsWith(rel.type, "/xlMacrosheet") || endsWith(rel.type, "/xlIntlMacrosheet") ||
+            endsWith(rel.type, "/dialogsheet") || endsWith(rel.type, "/revisionHeaders"))
+            return;
+    }
+    std::vector<long long> uses(strings_.size(), 0);
+    for (const auto& sheet : sheets_)
+        static_cast<const XlsxSheet&>(*sheet).forEachSharedStringCell(
+            [&](const pugi::xml_node&, long long i) {
+                if (i >= 0 && static_cast<std::size_t>(i) < uses.size())
+                    ++uses[static_cast<std::size_t>(i)];
+            });
+    // The new number of each string that stays (-1: dropped).
+    std::vector<long long> renumbered(strings_.size(), -1);
+    long long kept = 0, references = 0;
+    for (std::size_t i = 0; i < uses.size(); ++i) {
+        references += uses[i];
+        if (uses[i] != 0)
+            renumbered[i] = kept++;
+    }
+    pugi::xml_node sst = package_->xml(stringsPart_).document_element();
+    if (pugi::xml_attribute count = sst.attribute("count"); count && count.as_llong() != references) {
+        count.set_value(references);
+        markChanged(stringsPart_);
+    }
+    if (static_cast<std::size_t>(kept) == strings_.size())
+        return;
+    std::size_t index = 0;
+    for (pugi::xml_node si = sst.first_child(); si;) {
+        const pugi::xml_node next = si.next_sibling();
+        if (si.type() == pugi::node_element && localName(si) == "si" && renumbered[index++] < 0)
+            sst.remove_child(si);
+        si = next;
+    }
+    for (const auto& sheet : sheets_) {
+        const auto& xlsx = static_cast<const XlsxSheet&>(*sheet);
+        bool moved = false;
+        xlsx.forEachSharedStringCell([&](pugi::xml_node v, long long i) {
+            const long long now = renumbered[static_cast<std::size_t>(i)];
+            if (now != i) {
+                v.text().set(now);
+                moved = true;
+            }
+        });
+        if (moved)
+            markChanged(xlsx.part());
+    }
+    std::vector<std::u16string> strings;
+    std::vector<bool> plain;
+    strings.reserve(static_cast<std::size_t>(kept));
+    plain.reserve(static_cast<std::size_t>(kept));
+    for (std::size_t i = 0; i < renumbered.size(); ++i) {
+        if (renumbered[i] < 0)
+            continue;
+        strings.push_back(std::move(strings_[i]));
+        plain.push_back(plainStrings_[i]);
+    }
+    strings_ = std::move(strings);
+    plainStrings_ = std::move(plain);
+    stringIndex_.clear();
+    stringIndexBuilt_ = false;
+    if (pugi::xml_attribute unique = sst.attribute("uniqueCount"))
+        unique.set_value(kept);
+    markChanged(stringsPart_);
 }
 
 void XlsxDocument::formulaRemoved()

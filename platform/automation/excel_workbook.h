@@ -148,6 +148,9 @@ public:
     // The worksheet shown when the workbook is opened (0-based), or -1 when that is a chart sheet.
     int initialSheet() const { return initialSheet_; }
     bool isCsv() const { return csv_; }
+    // True when the file has a password to modify (the workbook's file sharing reservation): the
+    // workbook may be read but must not be written over its file.
+    bool writeReserved() const { return writeReserved_; }
     // The number of cell changes so far (0: the workbook is as read).
     virtual std::uint64_t changeCount() const = 0;
     bool changed() const { return changeCount() != 0; }
@@ -160,6 +163,7 @@ protected:
     std::vector<std::unique_ptr<SpreadsheetSheet>> sheets_;
     int initialSheet_ = 0;
     bool csv_ = false;
+    bool writeReserved_ = false;
 };
 
 } // namespace wux::platform::automation

@@ -19,6 +19,7 @@ namespace {
 
 constexpr const char* kSource = "com.sun.star.ServiceManager";
 constexpr const char* kContentPart = "content.xml";
+constexpr const char* kSettingsPart = "settings.xml";
 constexpr std::string_view kTextMimeType = "application/vnd.oasis.opendocument.text";
 
 [[noreturn]] void raise(std::int32_t code, const std::string& message)
@@ -45,13 +46,116 @@ bool equalAsciiNoCase(std::u16string_view a, std::string_view b)
 
 // ---- Document state ----
 
+// A range handed out. Its place is kept by the registry: the stored positions plus the length changes
+// made before it since the registry was last built.
 struct RangeState
 {
-    std::size_t start = 0;
-    std::size_t end = 0;
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+    std::size_t order = 0; // its place among the registry's ranges
 };
 
 using RangePtr = std::shared_ptr<RangeState>;
+
+// The ranges handed out, in the order of their starts. A change of one range moves every later range by
+// the change in length; the moves are summed in a Fenwick tree over that order, so that a loop that
+// changes each of n hits costs n log n rather than n * n.
+class RangeRegistry
+{
+public:
+    // Adds the ranges of a search; the ranges that nobody holds any more are dropped.
+    void add(const std::vector<RangePtr>& found)
+    {
+        std::vector<RangePtr> all;
+        all.reserve(ranges_.size() + found.size());
+        for (const RangePtr& r : ranges_) {
+            if (r.use_count() == 1)
+                continue;
+            const std::int64_t shift = shiftAt(r->order);
+            r->start += shift;
+            r->end += shift;
+            all.push_back(r);
+        }
+        all.insert(all.end(), found.begin(), found.end());
+        std::stable_sort(all.begin(), all.end(),
+                         [](const RangePtr& a, const RangePtr& b) { return a->start < b->start; });
+        ranges_ = std::move(all);
+        tree_.assign(ranges_.size() + 1, 0);
+        longest_ = 0;
+        for (std::size_t i = 0; i < ranges_.size(); ++i) {
+            ranges_[i]->order = i;
+            longest_ = std::max(longest_, ranges_[i]->end - ranges_[i]->start);
+        }
+    }
+    void clear()
+    {
+        ranges_.clear();
+        tree_.clear();
+    }
+    std::size_t start(const RangeState& r) const
+    {
+        return static_cast<std::size_t>(r.start + shiftAt(r.order));
+    }
+    std::size_t end(const RangeState& r) const { return static_cast<std::size_t>(r.end + shiftAt(r.order)); }
+
+    // The text [s, e) of `changed` became [s, newEnd): later ranges move by the change in length, ranges
+    // inside the changed text shrink onto it, and `changed` ends at newEnd.
+    void changed(RangeState& changed, std::size_t s, std::size_t e, std::size_t newEnd)
+    {
+        const auto at = [this](std::size_t i) { return static_cast<std::int64_t>(start(*ranges_[i])); };
+        const auto S = static_cast<std::int64_t>(s), E = static_cast<std::int64_t>(e),
+                   N = static_cast<std::int64_t>(newEnd);
+        // The ranges that start after e move as a whole.
+        std::size_t lo = 0, hi = ranges_.size();
+        while (lo < hi) {
+            const std::size_t mid = lo + (hi - lo) / 2;
+            if (at(mid) > E)
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        addShift(lo, N - E);
+        // Those before that may reach into [s, e): at most `longest_` characters back from s.
+        auto moved = [&](std::int64_t pos) {
+            if (pos >= E)
+                return pos - E + N;
+            return pos > S ? std::min(pos, N) : pos;
+        };
+        for (std::size_t i = lo; i-- > 0;) {
+            RangeState& r = *ranges_[i];
+            const std::int64_t shift = shiftAt(i), rs = r.start + shift, re = r.end + shift;
+            if (rs + longest_ <= S)
+                break;
+            if (&r == &changed || re <= S)
+                continue;
+            r.start = moved(rs) - shift;
+            r.end = moved(re) - shift;
+            longest_ = std::max(longest_, r.end - r.start);
+        }
+        changed.end = N - shiftAt(changed.order);
+        longest_ = std::max(longest_, N - S);
+    }
+
+private:
+    std::int64_t shiftAt(std::size_t order) const
+    {
+        std::int64_t sum = 0;
+        for (std::size_t i = order + 1; i > 0; i -= i & (~i + 1))
+            sum += tree_[i];
+        return sum;
+    }
+    void addShift(std::size_t from, std::int64_t delta)
+    {
+        if (delta == 0)
+            return;
+        for (std::size_t i = from + 1; i < tree_.size(); i += i & (~i + 1))
+            tree_[i] += delta;
+    }
+
+    std::vector<RangePtr> ranges_;
+    std::vector<std::int64_t> tree_; // 1-based Fenwick tree of the moves
+    std::int64_t longest_ = 0;       // no range is longer
+};
 
 struct DocState
 {
@@ -60,7 +164,8 @@ struct DocState
     std::unique_ptr<Package> package;
     std::unique_ptr<OdtDialect> dialect;
     std::unique_ptr<TextStory> story;
-    std::vector<RangePtr> ranges; // handed out (for the shift on changes); pruned at each search
+    bool modifyPassword = false; // opened read-only: the file has a password to modify
+    RangeRegistry ranges;        // handed out (for the shift on changes); pruned at each search
 };
 
 using DocPtr = std::shared_ptr<DocState>;
@@ -139,7 +244,7 @@ public:
                 .method("getString",
                         [](TextRange& r, const Args&) {
                             DocState& d = r.doc();
-                            return Variant(d.story->text(r.range_->start, r.range_->end));
+                            return Variant(d.story->text(d.ranges.start(*r.range_), d.ranges.end(*r.range_)));
                         })
                 .method(
                     "setString",
@@ -158,7 +263,7 @@ private:
     {
         DocState& d = doc();
         std::replace(text.begin(), text.end(), u'\v', u'\n');
-        const std::size_t s = range_->start, e = range_->end;
+        const std::size_t s = d.ranges.start(*range_), e = d.ranges.end(*range_);
         // Minimal change: the common prefix and suffix stay. Text added at the end of the range takes
         // the formatting of the range's last character, so appending keeps the hit's formatting.
         const std::u16string old = d.story->text(s, e);
@@ -175,19 +280,7 @@ private:
                              std::u16string_view(text).substr(prefix, text.size() - prefix - suffix), atEnd);
         }
         // Later ranges move by the change in length; ranges inside the changed text shrink onto it.
-        const std::size_t newEnd = s + text.size();
-        auto moved = [&](std::size_t pos) {
-            if (pos >= e)
-                return pos - e + newEnd;
-            return pos > s ? std::min(pos, newEnd) : pos;
-        };
-        for (const RangePtr& other : d.ranges) {
-            if (other != range_ && other->end > s) {
-                other->start = moved(other->start);
-                other->end = moved(other->end);
-            }
-        }
-        range_->end = newEnd;
+        d.ranges.changed(*range_, s, e, s + text.size());
     }
 
     RangePtr range_;
@@ -314,8 +407,8 @@ std::vector<RangePtr> findAll(const TextStory& story, const Descriptor& d)
                 continue;
             }
             auto range = std::make_shared<RangeState>();
-            range->start = p.start + i;
-            range->end = p.start + i + n;
+            range->start = static_cast<std::int64_t>(p.start + i);
+            range->end = static_cast<std::int64_t>(p.start + i + n);
             out.push_back(std::move(range));
             i += n;
         }
@@ -350,12 +443,7 @@ public:
                         if (descriptor->regularExpression)
                             raise(kErrorNotImplemented, "Regular expressions are not supported.");
                         std::vector<RangePtr> found = findAll(*s.story, *descriptor);
-                        // Ranges that nobody holds any more are dropped.
-                        s.ranges.erase(std::remove_if(s.ranges.begin(), s.ranges.end(),
-                                                      [](const RangePtr& r) { return r.use_count() == 1; }),
-                                       s.ranges.end());
-                        for (const RangePtr& r : found)
-                            s.ranges.push_back(r);
+                        s.ranges.add(found);
                         return Variant(
                             DispatchRef(std::make_shared<FoundRanges>(d.docPtr(), std::move(found))));
                     },
@@ -378,6 +466,8 @@ public:
                         return Variant();
                     },
                     1, 2)
+                .method("isReadonly",
+                        [](Document& d, const Args&) { return Variant(d.doc().modifyPassword); })
                 .method("Dispose", [](Document& d, const Args&) {
                     DocState& s = d.doc();
                     s.disposed = true;
@@ -392,6 +482,29 @@ public:
         return table;
     }
 };
+
+// True when the settings of a document hold a password to modify: the hash of the suite's own kind
+// ("ModifyPasswordInfo"), of the kind taken over from other office formats ("OOXMLModifyPasswordInfo"),
+// or the older numeric hash ("ModifyPasswordHash", 0 when none). "LoadReadonly" alone only recommends
+// opening the file read-only, as a word-processing document's recommendation does.
+bool hasModifyPassword(Package& pkg)
+{
+    if (!pkg.hasPart(kSettingsPart))
+        return false;
+    const pugi::xml_node found =
+        pkg.xml(kSettingsPart).document_element().find_node([](const pugi::xml_node& n) {
+            const std::string_view local = localName(n);
+            if (local != "config-item-set" && local != "config-item")
+                return false;
+            const std::string_view name = attribute(n, "name").value();
+            if (name == "ModifyPasswordInfo" || name == "OOXMLModifyPasswordInfo")
+                return local == "config-item-set" && n.first_child();
+            if (name == "ModifyPasswordHash")
+                return local == "config-item" && n.text().as_llong(0) != 0;
+            return false;
+        });
+    return static_cast<bool>(found);
+}
 
 DocPtr loadDocument(const std::string& path)
 {
@@ -417,6 +530,7 @@ DocPtr loadDocument(const std::string& path)
     pugi::xml_node text = child(child(root, "body"), "text");
     if (localName(root) != "document-content" || !text)
         raise(kErrorFail, "The file is not an OpenDocument text.");
+    doc->modifyPassword = hasModifyPassword(pkg);
     doc->dialect = std::make_unique<OdtDialect>(root);
     doc->story = std::make_unique<TextStory>(*doc->dialect, &pkg);
     try {

@@ -1,5 +1,6 @@
 #include "platform/automation/odt_story.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,34 @@ constexpr const char* kOfficeNamespace = "urn:oasis:names:tc:opendocument:xmlns:
 // it is taken as damaged (or hostile).
 constexpr std::size_t kMaxSpaceCount = 1 << 18;
 constexpr int kMaxDepth = 256;
+// Character data longer than this is held in pieces of at most this many bytes, split between
+// characters: an edit rewrites only the piece it falls in, so a paragraph of many hits costs what each
+// hit touches rather than the paragraph's length. Adjacent pieces are written back as the one text they
+// were.
+constexpr std::size_t kTextPieceBytes = 512;
+
+void splitLongText(pugi::xml_node parent, pugi::xml_node c)
+{
+    const std::string_view bytes = c.value();
+    if (bytes.size() <= kTextPieceBytes)
+        return;
+    const std::string all(bytes);
+    pugi::xml_node last = c;
+    std::size_t at = 0;
+    while (at < all.size()) {
+        std::size_t end = std::min(all.size(), at + kTextPieceBytes);
+        while (end < all.size() && end > at + 1 && (static_cast<unsigned char>(all[end]) & 0xC0) == 0x80)
+            --end;
+        const std::string piece = all.substr(at, end - at);
+        if (at == 0) {
+            c.set_value(piece.c_str());
+        } else {
+            last = parent.insert_child_after(pugi::node_pcdata, last);
+            last.set_value(piece.c_str());
+        }
+        at = end;
+    }
+}
 
 [[noreturn]] void damaged(const char* what)
 {
@@ -132,6 +161,7 @@ void OdtDialect::canonicalizeChild(pugi::xml_node parent, pugi::xml_node c, bool
         }
         if (!change) {
             white = w;
+            splitLongText(parent, c);
             break;
         }
         const std::u16string value = utf8ToUtf16(bytes);
@@ -147,10 +177,13 @@ void OdtDialect::canonicalizeChild(pugi::xml_node parent, pugi::xml_node c, bool
                 white = false;
             }
         }
-        if (out.empty())
+        if (out.empty()) {
             parent.remove_child(c);
-        else if (out != value)
-            c.set_value(utf16ToUtf8(out).c_str());
+        } else {
+            if (out != value)
+                c.set_value(utf16ToUtf8(out).c_str());
+            splitLongText(parent, c);
+        }
         break;
     }
     case Kind::kSpace: {

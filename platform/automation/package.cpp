@@ -249,55 +249,87 @@ std::string Package::readPart(std::string_view name) const
     return out;
 }
 
-bool usesOwnEntities(std::string_view xml)
+XmlTextCheck checkXmlText(std::string_view xml, std::size_t maxDepth)
 {
     const auto skipPast = [&](std::size_t from, std::string_view end) {
         const std::size_t at = xml.find(end, from);
         return at == std::string_view::npos ? xml.size() : at + end.size();
     };
+    // Steps over the reference at i ("&...;"); false when it names an entity other than the five
+    // predefined ones (character references are fine).
+    const auto passReference = [&](std::size_t& i) {
+        if (i + 1 < xml.size() && xml[i + 1] == '#') {
+            i += 2;
+            return true;
+        }
+        const std::size_t semicolon = xml.find(';', i + 1);
+        if (semicolon == std::string_view::npos)
+            return false;
+        const std::string_view name = xml.substr(i + 1, semicolon - i - 1);
+        if (name != "amp" && name != "lt" && name != "gt" && name != "quot" && name != "apos")
+            return false;
+        i = semicolon + 1;
+        return true;
+    };
+    std::size_t depth = 0;
     std::size_t i = 0;
     while (i < xml.size()) {
         const char c = xml[i];
-        if (c == '<') {
-            const std::string_view rest = xml.substr(i);
-            if (rest.starts_with("<!--")) {
-                i = skipPast(i + 4, "-->");
-            } else if (rest.starts_with("<![CDATA[")) {
-                i = skipPast(i + 9, "]]>");
-            } else if (rest.starts_with("<?")) {
-                i = skipPast(i + 2, "?>");
-            } else if (rest.starts_with("<!DOCTYPE")) {
-                // An internal subset opens with "[" before the declaration's end (quoted texts skipped).
-                for (i += 9; i < xml.size() && xml[i] != '>'; ++i) {
-                    if (xml[i] == '[')
-                        return true;
-                    if (xml[i] == '"' || xml[i] == '\'') {
-                        const std::size_t close = xml.find(xml[i], i + 1);
-                        i = close == std::string_view::npos ? xml.size() : close;
-                    }
+        if (c == '&') {
+            if (!passReference(i))
+                return XmlTextCheck::kOwnEntities;
+            continue;
+        }
+        if (c != '<') {
+            ++i;
+            continue;
+        }
+        const std::string_view rest = xml.substr(i);
+        if (rest.starts_with("<!--")) {
+            i = skipPast(i + 4, "-->");
+        } else if (rest.starts_with("<![CDATA[")) {
+            i = skipPast(i + 9, "]]>");
+        } else if (rest.starts_with("<?")) {
+            i = skipPast(i + 2, "?>");
+        } else if (rest.starts_with("<!DOCTYPE")) {
+            // An internal subset opens with "[" before the declaration's end (quoted texts skipped).
+            for (i += 9; i < xml.size() && xml[i] != '>'; ++i) {
+                if (xml[i] == '[')
+                    return XmlTextCheck::kOwnEntities;
+                if (xml[i] == '"' || xml[i] == '\'') {
+                    const std::size_t close = xml.find(xml[i], i + 1);
+                    i = close == std::string_view::npos ? xml.size() : close;
                 }
-            } else {
+            }
+        } else if (rest.starts_with("</")) {
+            if (depth > 0)
+                --depth;
+            i = skipPast(i + 2, ">");
+        } else {
+            // A start tag: its quoted attribute values may hold ">" and references.
+            bool empty = false;
+            for (++i; i < xml.size() && xml[i] != '>';) {
+                const char q = xml[i];
+                if (q == '"' || q == '\'') {
+                    for (++i; i < xml.size() && xml[i] != q;) {
+                        if (xml[i] != '&')
+                            ++i;
+                        else if (!passReference(i))
+                            return XmlTextCheck::kOwnEntities;
+                    }
+                    ++i;
+                    empty = false;
+                    continue;
+                }
+                empty = q == '/';
                 ++i;
             }
-            continue;
+            ++i;
+            if (!empty && ++depth > maxDepth)
+                return XmlTextCheck::kTooDeep;
         }
-        if (c == '&') {
-            if (i + 1 < xml.size() && xml[i + 1] == '#') {
-                i += 2;
-                continue;
-            }
-            const std::size_t semicolon = xml.find(';', i + 1);
-            if (semicolon == std::string_view::npos)
-                return true;
-            const std::string_view name = xml.substr(i + 1, semicolon - i - 1);
-            if (name != "amp" && name != "lt" && name != "gt" && name != "quot" && name != "apos")
-                return true;
-            i = semicolon + 1;
-            continue;
-        }
-        ++i;
     }
-    return false;
+    return XmlTextCheck::kFine;
 }
 
 pugi::xml_document& Package::xml(std::string_view name)
@@ -307,9 +339,15 @@ pugi::xml_document& Package::xml(std::string_view name)
     if (it != xml_.end())
         return *it->second;
     const std::string bytes = readPart(canonical);
-    if (usesOwnEntities(bytes))
+    switch (checkXmlText(bytes, kMaxXmlDepth)) {
+    case XmlTextCheck::kFine:
+        break;
+    case XmlTextCheck::kOwnEntities:
         fail(kErrorFail, "The document part " + canonical +
                              " declares or uses entities of its own, which cannot be saved unchanged.");
+    case XmlTextCheck::kTooDeep:
+        fail(kErrorFail, "The document part " + canonical + " is nested too deeply.");
+    }
     auto doc = std::make_unique<pugi::xml_document>();
     const pugi::xml_parse_result result = doc->load_buffer(bytes.data(), bytes.size(), kXmlParseFlags);
     if (!result)

@@ -118,10 +118,22 @@ pugi::xml_attribute attribute(const pugi::xml_node& node, std::string_view local
 // The namespace prefix of an element ("w" for "w:t"; "" when none), for creating siblings.
 std::string prefixOf(const pugi::xml_node& node);
 
-// True when XML text declares entities of its own (a document type declaration with an internal
-// subset) or refers to an entity other than the five predefined ones (character references are
-// fine). Such a part cannot be written back as it was read: its references would be saved as text.
-bool usesOwnEntities(std::string_view xml);
+// What a reading of XML text finds before the text is parsed. kOwnEntities: the text declares entities of
+// its own (a document type declaration with an internal subset) or refers to an entity other than the
+// five predefined ones (character references are fine); such a part cannot be written back as it was
+// read, its references would be saved as text. kTooDeep: elements are nested deeper than maxDepth; the
+// XML library and the servers walk a tree recursively, so such a part is refused before it is built.
+enum class XmlTextCheck
+{
+    kFine,
+    kOwnEntities,
+    kTooDeep,
+};
+XmlTextCheck checkXmlText(std::string_view xml, std::size_t maxDepth);
+
+// The deepest nesting of elements a part may have. Office programs nest a few dozen levels (a table in
+// a table adds three or four); a part deeper than this is hostile.
+inline constexpr std::size_t kMaxXmlDepth = 1000;
 
 // Parse and save flags for office XML.
 inline constexpr unsigned kXmlParseFlags = pugi::parse_default | pugi::parse_ws_pcdata |

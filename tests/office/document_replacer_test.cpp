@@ -28,6 +28,7 @@
 #include "office_test_support.h"
 #include "platform/automation/dispatch.h"
 #include "platform/automation/excel_server.h"
+#include "platform/automation/package.h"
 #include "platform/automation/word_server.h"
 #include "platform/fault_injection.h"
 #include "platform/file_handle.h"
@@ -160,13 +161,15 @@ const std::vector<DocumentKind>& kinds()
              return static_cast<TMSExcelReplacer&>(r).application()->applicationObject();
          },
          "Workbooks",
-         {1, 99, 4, 6, kStageSearch, 7, 8, 8, 7},
+         {1, 99, 4, 6, kStageSearch, 7, 8, 8, 6},
          false,
          ".xls",
          {4, 64},
          {{"damaged", "PK\x03\x04 not a zip", engines::kReplaceFailed, 4},
           {"protected sheets only", "", engines::kReplaceNothingFound, 6},
-          {"cell refused", "", engines::kReplaceFailed, 6, 1}},
+          {"cell refused", "", engines::kReplaceFailed, 6, 1},
+          {"password to modify", "", engines::kReplaceDocumentLocked, 5},
+          {"password to modify, hashed", "", engines::kReplaceDocumentLocked, 5}},
          openIn<TMSExcelReplacer>},
         {"presentation",
          ".pptx",
@@ -182,7 +185,7 @@ const std::vector<DocumentKind>& kinds()
              return static_cast<TMSPowerPointReplacer&>(r).application()->applicationObject();
          },
          "Presentations",
-         {1, 99, 4, 6, kStageSearch, 7, 8, 8, 7},
+         {1, 99, 4, 6, kStageSearch, 7, 8, 8, 6},
          false,
          ".ppt",
          {4, 64},
@@ -202,12 +205,15 @@ const std::vector<DocumentKind>& kinds()
          nullptr,
          "",
          {kStageOdtTestFile, kStageOdtConnect, kStageOdtLoad, kStageOdtDone, kStageOdtSearch, kStageOdtStore,
-          kStageOdtStore, kStageOdtDone, kStageOdtStore},
+          kStageOdtStore, kStageOdtDone, kStageOdtSearch},
          true,
          ".doc",
          {4, 32, 64},
          {{"encrypted", "", engines::kReplaceFailed, kStageOdtLoad},
-          {"not a text", "", engines::kReplaceFailed, kStageOdtLoad}},
+          {"not a text", "", engines::kReplaceFailed, kStageOdtLoad},
+          {"password to modify", "", engines::kReplaceDocumentLocked, kStageOdtLoad},
+          {"password to modify, foreign hash", "", engines::kReplaceDocumentLocked, kStageOdtLoad},
+          {"password to modify, older hash", "", engines::kReplaceDocumentLocked, kStageOdtLoad}},
          openIn<TOOWriterReplacer>},
     };
     return all;
@@ -239,6 +245,39 @@ std::string refusedBytes(const DocumentKind& kind, const Refused& r)
                       "<c r=\"A1\" t=\"str\"><f t=\"shared\" ref=\"A1:A2\" si=\"0\">B1</f><v>a cat</v></c>") +
                 test::row(2, "<c r=\"A2\" t=\"str\"><f t=\"shared\" si=\"0\"/><v>x</v></c>"))};
         return test::buildBook(book);
+    }
+    if (name.starts_with("password to modify") && std::string_view(kind.extension) == ".xlsx") {
+        // The file sharing element comes before workbookPr.
+        wux::test::XlsxContent book;
+        book.sheets.push_back(
+            wux::test::sheet("One", wux::test::row(1, wux::test::inlineCell("A1", "a cat"))));
+        wux::test::ZipEntries entries = wux::test::xlsxEntries(book);
+        for (auto& [part, xml] : entries)
+            if (part == "xl/workbook.xml")
+                xml.insert(xml.find("<workbookPr"),
+                           name == "password to modify"
+                               ? "<fileSharing userName=\"Ann\" reservationPassword=\"CC3D\"/>"
+                               : "<fileSharing userName=\"Ann\" algorithmName=\"SHA-512\" hashValue=\"AAAA\" "
+                                 "saltValue=\"BBBB\" spinCount=\"100000\"/>");
+        return wux::test::buildZip(entries);
+    }
+    if (name.starts_with("password to modify") && std::string_view(kind.extension) == ".odt") {
+        const std::string item =
+            name == "password to modify, older hash"
+                ? "<config:config-item config:name=\"ModifyPasswordHash\" "
+                  "config:type=\"int\">1234567</config:config-item>"
+                : std::string("<config:config-item-set config:name=\"") +
+                      (name == "password to modify" ? "ModifyPasswordInfo" : "OOXMLModifyPasswordInfo") +
+                      "\"><config:config-item config:name=\"algorithm-name\" "
+                      "config:type=\"string\">PBKDF2</config:config-item>"
+                      "<config:config-item config:name=\"hash\" config:type=\"base64Binary\">"
+                      "AAAA</config:config-item></config:config-item-set>";
+        wux::test::OdtContent odt{"<text:p>a cat</text:p>"};
+        odt.settings = "<config:config-item-set config:name=\"ooo:configuration-settings\">"
+                       "<config:config-item config:name=\"LoadReadonly\" config:type=\"boolean\">false"
+                       "</config:config-item>" +
+                       item + "</config:config-item-set>";
+        return wux::test::buildOdt(odt);
     }
     if (name == "password to modify")
         return wux::test::buildPptx(
@@ -679,6 +718,55 @@ TEST_P(DocumentReplacerTest, PartsWithEntitiesOfTheirOwnAreRefusedAtOpen)
             EXPECT_FALSE(wux::test::exists(f + ".bak"));
         } else {
             EXPECT_EQ(result, engines::kReplaceFound);
+        }
+    }
+}
+
+// A part whose elements nest deeper than the bound is refused at the open stage, unchanged and without a
+// backup, before its tree is built: taking such a tree apart would recurse as deep. The nesting is the
+// last child of the document element of the part that holds the text (one level of its own).
+TEST_P(DocumentReplacerTest, PartsNestedTooDeeplyAreRefusedAtOpen)
+{
+    const struct
+    {
+        std::size_t depth;
+        bool refused;
+    } variants[] = {
+        {200000, true},
+        {automation::kMaxXmlDepth, true},
+        {automation::kMaxXmlDepth - 1, false},
+    };
+    int n = 0;
+    for (const auto& variant : variants) {
+        SCOPED_TRACE(variant.depth);
+        const std::string f = write("deep" + std::to_string(++n), "a cat here");
+        const std::string posix = wux::test::posixOf(f);
+        std::map<std::string, std::string> parts = wux::test::readZip(posix);
+        wux::test::ZipEntries entries;
+        for (const std::string& name : wux::test::zipNames(posix)) {
+            std::string bytes = parts[name];
+            if (bytes.find("a cat here") != std::string::npos) {
+                std::string nest;
+                for (std::size_t i = 0; i < variant.depth; ++i)
+                    nest += "<x>";
+                for (std::size_t i = 0; i < variant.depth; ++i)
+                    nest += "</x>";
+                bytes.insert(bytes.rfind("</"), nest);
+            }
+            entries.emplace_back(name, bytes);
+        }
+        wux::test::createFile(f, wux::test::buildZip(entries, {"mimetype"}));
+        const std::string before = wux::test::readFileBytes(f);
+        auto replacer = make(1, searchBlock("cat", "dog", 1));
+        const TReplaceResult result = replacer->ProcessFile(f);
+        if (variant.refused) {
+            EXPECT_EQ(result, engines::kReplaceFailed);
+            EXPECT_EQ(replacer->stage(), kind().stages.open);
+            EXPECT_EQ(wux::test::readFileBytes(f), before);
+            EXPECT_FALSE(wux::test::exists(f + ".bak"));
+        } else {
+            EXPECT_EQ(result, engines::kReplaceFound);
+            EXPECT_EQ(kind().text(f), "a dog here");
         }
     }
 }

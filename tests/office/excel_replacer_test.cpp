@@ -171,5 +171,71 @@ TEST_F(ExcelReplacerTest, TableRowsApplyInOrderAndEmptyFindsAreSkipped)
     EXPECT_EQ(wux::test::readFileBytes(other), bytes);
 }
 
+// Texts replaced out of every cell leave the shared-string table with the rest: no old text stays in the
+// saved workbook, and the cells' references are numbered again, on a sheet without hits too. (A1 is
+// searched last, so its new text comes last.)
+TEST_F(ExcelReplacerTest, ReplacedTextsLeaveTheSharedStringTable)
+{
+    test::BookSpec book;
+    book.strings = {"WUXFIND one", "keep", "WUXFIND two", "WUXFIND no cell"};
+    book.sheets = {
+        test::sheet("Hits", row(1, sharedCell("A1", 0)) + row(2, sharedCell("A2", 2) + sharedCell("B2", 2))),
+        test::sheet("Other", row(1, sharedCell("A1", 1) + inlineCell("B1", "plain")))};
+    const std::string file = write("strings.xlsx", book);
+    TMSExcelReplacer replacer(&owner, 0, 1, searchBlock("WUXFIND", "REPLACED", 1), false);
+    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
+    EXPECT_EQ(replacer.matchCount(), 3);
+    const auto parts = wux::test::readZip(posix("strings.xlsx"));
+    for (const auto& [name, bytes] : parts)
+        EXPECT_EQ(bytes.find("WUXFIND"), std::string::npos) << name;
+    const std::string& strings = parts.at("xl/sharedStrings.xml");
+    EXPECT_EQ(strings.substr(strings.find("<sst")),
+              "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" count=\"4\" "
+              "uniqueCount=\"3\"><si><t xml:space=\"preserve\">keep</t></si><si><t>REPLACED two</t></si>"
+              "<si><t>REPLACED one</t></si></sst>");
+    EXPECT_NE(parts.at("xl/worksheets/sheet2.xml").find("<c r=\"A1\" t=\"s\"><v>0</v></c>"),
+              std::string::npos);
+    test::BookReader out(file);
+    EXPECT_EQ((std::vector<std::string>{out.value(1, 1, 1), out.value(1, 2, 1), out.value(1, 2, 2),
+                                        out.value(2, 1, 1), out.value(2, 1, 2)}),
+              (std::vector<std::string>{"REPLACED one", "REPLACED two", "REPLACED two", "keep", "plain"}));
+}
+
+// The workbook that crashed the program: one cell's inline string nested 200,000 elements deep. It is
+// refused when it is opened, before a tree that deep is built, and stays as it was.
+TEST_F(ExcelReplacerTest, AnInlineStringNestedTooDeeplyFailsTheWorkbookUntouched)
+{
+    std::string nest;
+    for (int i = 0; i < 200000; ++i)
+        nest += "<r>";
+    for (int i = 0; i < 200000; ++i)
+        nest += "</r>";
+    test::BookSpec book;
+    book.sheets = {
+        test::sheet("One", row(1, "<c r=\"A1\" t=\"inlineStr\"><is><t>a cat</t>" + nest + "</is></c>"))};
+    const std::string file = write("deep.xlsx", book);
+    const std::string bytes = wux::test::readFileBytes(file);
+    TMSExcelReplacer replacer(&owner, 0, 1, searchBlock("cat", "dog", 1), true);
+    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFailed);
+    EXPECT_EQ(replacer.stage(), kStageOpen);
+    EXPECT_EQ(wux::test::readFileBytes(file), bytes);
+    EXPECT_FALSE(wux::test::exists(file + ".bak"));
+}
+
+// Only a password to modify refuses a workbook: "read-only recommended" alone does not.
+TEST_F(ExcelReplacerTest, AReadOnlyRecommendationIsNoPasswordToModify)
+{
+    wux::test::XlsxContent content;
+    content.sheets.push_back(wux::test::sheet("One", row(1, inlineCell("A1", "a cat"))));
+    wux::test::ZipEntries entries = wux::test::xlsxEntries(content);
+    for (auto& [part, xml] : entries)
+        if (part == "xl/workbook.xml")
+            xml.insert(xml.find("<workbookPr"), "<fileSharing readOnlyRecommended=\"1\" userName=\"Ann\"/>");
+    wux::test::createFile(path("recommended.xlsx"), wux::test::buildZip(entries));
+    TMSExcelReplacer replacer(&owner, 0, 1, searchBlock("cat", "dog", 1), false);
+    EXPECT_EQ(replacer.ProcessFile(path("recommended.xlsx")), engines::kReplaceFound);
+    EXPECT_EQ(test::BookReader(path("recommended.xlsx")).value(1, 1, 1), "a dog");
+}
+
 } // namespace
 } // namespace wux::office

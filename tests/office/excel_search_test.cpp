@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engines/base_replacer.h"
+#include "office/document_replacer.h"
 #include "office/excel_object.h"
+#include "office_test_support.h"
 #include "platform/text.h"
 #include "support/file_builders.h"
 #include "support/temp_drive.h"
@@ -263,6 +267,63 @@ TEST_F(ExcelSearchTest, AWorkbookOfProtectedSheetsHasNoHits)
     // An empty find text searches nothing.
     table.SearchAndReplace(u"", u"", 0, u"dog");
     EXPECT_EQ(table.matchCount(), 0);
+}
+
+// A stop request made while the cells are changed ends the walk before the next cell is looked for: no
+// later cell and no later sheet is searched. The application is a recording stand-in whose sheets hold
+// "a cat" in A1 to A5.
+TEST(ExcelSearchStop, AStopRequestEndsTheWalkBeforeTheNextCell)
+{
+    using Access = test::ScriptedObject::Access;
+    using automation::Args;
+    wux::test::IdleOwner owner;
+    std::vector<std::string> log;
+    int changes = 0;
+    const auto answer = std::make_shared<const test::ScriptedObject::Answer>(
+        [&](test::ScriptedObject& self, Access access, const std::string& member, const Args& a) -> Variant {
+            log.push_back(self.kind + "." + member + "(" + test::describe(a) + ")");
+            if (access == Access::kPut) {
+                if (member == "FormulaR1C1" && ++changes == 2)
+                    owner.Terminate();
+                return {};
+            }
+            if (member == "Workbooks" || member == "Worksheets" || member == "Cells")
+                return self.child(member, self.index);
+            if (member == "Add")
+                return self.child("Workbook");
+            if (member == "Count")
+                return Variant(self.kind == "Worksheets" ? 2 : 0);
+            if (member == "Item" && self.kind == "Worksheets")
+                return self.child("Sheet", a.int32(0));
+            if (member == "Item")
+                return self.child("Cell", a.int32(0), a.int32(1));
+            if (member == "Find") {
+                const auto* after = dynamic_cast<const test::ScriptedObject*>(a[1].dispatch().get());
+                return after->index < 5 ? self.child("Cell", after->index + 1, 1) : Variant();
+            }
+            if (member == "Row")
+                return Variant(self.index);
+            if (member == "Column")
+                return Variant(self.second);
+            if (member == "Value")
+                return Variant(u"a cat");
+            if (member == "ProtectContents")
+                return Variant(false);
+            return {};
+        });
+    automation::ScopedClassRestore restore;
+    automation::registerClass(std::string(kExcelApplicationClass),
+                              [answer] { return std::make_shared<test::ScriptedObject>("App", answer); });
+    TExcelObject table;
+    table.setOwner(&owner);
+    table.Open("c:\\book.xlsx");
+    EXPECT_THROW(table.SearchAndReplace(u"cat", u"", 0, u"dog"), EOperationStopped);
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(table.matchCount(), 2);
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& l) { return l.starts_with("Cells.Find"); }),
+              2);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "Worksheets.Item(2)"), 0);
 }
 
 } // namespace

@@ -214,10 +214,11 @@ const automation::MemberTable& ScriptedObject::members() const
               // the OpenDocument suite
               "CreateInstance", "Bridge_GetStruct", "LoadComponentFromURL", "createSearchDescriptor",
               "setPropertyValue", "setSearchString", "findAll", "getCount", "getByIndex", "getString",
-              "setString", "StoreToURL", "Dispose", "Name", "Value",
+              "setString", "StoreToURL", "Dispose", "Name", "Value", "isReadonly",
               // the spreadsheet
               "Workbooks", "Cells", "Add", "AskToUpdateLinks", "Interior", "Font", "Color", "Bold", "Italic",
-              "Size", "UnderLine"}) {
+              "Size", "UnderLine", "Worksheets", "ProtectContents", "Activate", "Row", "Column",
+              "FormulaR1C1", "WriteReserved"}) {
             const std::string n = name;
             b.get(
                 n,

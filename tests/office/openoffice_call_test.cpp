@@ -2,6 +2,8 @@
 // every call the wrapper makes, with its arguments, in order, on scripted search hits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -34,6 +36,7 @@ struct OdtScript
     bool loadFails = false;
     bool storeFails = false;
     std::map<const void*, std::pair<std::string, std::string>> properties; // name and value of each
+    std::function<void()> changed;                                         // after each setString
 };
 
 using Access = test::ScriptedObject::Access;
@@ -81,8 +84,11 @@ Variant answer(OdtScript& s, test::ScriptedObject& self, Access access, const st
         return self.child("Range", a.int32(0));
     if (member == "getString")
         return Variant(s.hits.at(static_cast<std::size_t>(self.index)));
-    if (member == "setString")
+    if (member == "setString") {
         s.hits.at(static_cast<std::size_t>(self.index)) = a.text(0);
+        if (s.changed)
+            s.changed();
+    }
     if (member == "StoreToURL" && s.storeFails)
         raise("disk full");
     return Variant();
@@ -187,6 +193,27 @@ TEST_F(OpenOfficeCallTest, TheWriterOnItsOwn)
                    "Manager.Bridge_GetStruct('com.sun.star.beans.PropertyValue')",
                    "PropertyValue.Name='Overwrite'", "PropertyValue.Value=T",
                    "Document.StoreToURL('file:///c:/a%20b.odt',[PV(Overwrite=T)])", "Document.Dispose()"}));
+}
+
+// A stop request made while the hits are changed ends the loop before the next hit: the document fails,
+// with the hits after it untouched.
+TEST_F(OpenOfficeCallTest, AStopRequestEndsTheLoopOverTheHits)
+{
+    const std::string file = path("a.odt");
+    wux::test::createFile(file, "scripted");
+    script->hits = {u"cat", u"cat", u"cat", u"cat"};
+    int changes = 0;
+    script->changed = [&] {
+        if (++changes == 2)
+            owner.Terminate();
+    };
+    TOOWriterReplacer replacer(&owner, 1, searchBlock("cat", "dog", 1), &parameters);
+    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFailed);
+    EXPECT_EQ(replacer.stage(), kStageOdtSearch);
+    EXPECT_EQ(script->hits, (std::vector<std::u16string>{u"dog", u"dog", u"cat", u"cat"}));
+    const Log log = take();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "Found.getByIndex(2)"), 0);
+    EXPECT_EQ(log.back(), "Document.Dispose()");
 }
 
 } // namespace

@@ -193,5 +193,19 @@ TEST_F(OpenOfficeReplacerTest, TextsThatADocumentCannotHoldFailTheDocument)
     EXPECT_FALSE(wux::test::exists(file + ".bak"));
 }
 
+// Only a password to modify refuses a document: the setting that recommends opening it read-only does not.
+TEST_F(OpenOfficeReplacerTest, AReadOnlyRecommendationIsNoPasswordToModify)
+{
+    wux::test::OdtContent odt{"<text:p>a cat</text:p>"};
+    odt.settings = "<config:config-item-set config:name=\"ooo:configuration-settings\">"
+                   "<config:config-item config:name=\"LoadReadonly\" config:type=\"boolean\">true"
+                   "</config:config-item><config:config-item config:name=\"ModifyPasswordHash\" "
+                   "config:type=\"int\">0</config:config-item></config:config-item-set>";
+    wux::test::createFile(path("recommended.odt"), wux::test::buildOdt(odt));
+    TOOWriterReplacer replacer(&owner, 1, searchBlock("cat", "dog", 1), &parameters);
+    EXPECT_EQ(replacer.ProcessFile(path("recommended.odt")), engines::kReplaceFound);
+    EXPECT_EQ(test::documentParagraphs(posix("recommended.odt")), (Texts{"a dog"}));
+}
+
 } // namespace
 } // namespace wux::office

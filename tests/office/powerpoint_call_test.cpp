@@ -2,6 +2,8 @@
 // call the wrapper makes, with its arguments, in order, and the slide loop on scripted shapes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +56,7 @@ struct PptScript
     bool saveFails = false;
     bool slideCountFails = false;
     std::vector<std::vector<ScriptShape>> slides;
+    std::function<void()> changed; // after each text put
 };
 
 using Access = test::ScriptedObject::Access;
@@ -71,6 +74,8 @@ Variant answer(PptScript& s, test::ScriptedObject& self, Access access, const st
             if (shape().failPut)
                 throw automation::AutomationError(automation::kErrorFail, "PowerPoint", "cannot hold");
             shape().text = a[0].text();
+            if (s.changed)
+                s.changed();
         }
         return {};
     }
@@ -215,6 +220,30 @@ TEST_F(PowerPointCallTest, ErrorsOfTheServerAndTheirStages)
         EXPECT_EQ(script->presentations, 0);
         take();
     }
+}
+
+// A stop request made while the shapes are changed ends the walk before the next shape: the presentation
+// fails, unsaved, with the shapes after it unread.
+TEST_F(PowerPointCallTest, AStopRequestEndsTheWalkOverTheShapes)
+{
+    const std::string file = path("deck.pptx");
+    wux::test::createFile(file, "scripted");
+    script->slides = {{withText(u"a cat"), withText(u"a cat"), withText(u"a cat")}, {withText(u"a cat")}};
+    int changes = 0;
+    script->changed = [&] {
+        if (++changes == 2)
+            owner.Terminate();
+    };
+    TMSPowerPointReplacer replacer(&owner, 0, 1, searchBlock("cat", "dog", 1), false);
+    EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFailed);
+    EXPECT_EQ(replacer.stage(), kStageSearch);
+    EXPECT_EQ(script->slides[0][2].text, u"a cat");
+    const Log log = take();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "Shapes.Item(3)"), 0);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "Slides.Item(2)"), 0);
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& l) { return l.starts_with("Presentation.Save"); }),
+              0);
 }
 
 } // namespace

@@ -481,12 +481,20 @@ std::string buildOdt(const OdtContent& parts)
     const std::string styles = xmlHead + "<office:document-styles" + kOdtNs +
                                "><office:master-styles><style:master-page style:name=\"Standard\">" + page +
                                "</style:master-page></office:master-styles></office:document-styles>";
-    return buildZip({{"mimetype", parts.mimetype},
-                     {"content.xml", content},
-                     {"styles.xml", styles},
-                     {"Pictures/image1.png", std::string("\x89PNG\r\n\x1a\n\0\x01", 10)},
-                     {"META-INF/manifest.xml", manifest}},
-                    {"mimetype"});
+    ZipEntries entries = {{"mimetype", parts.mimetype},
+                          {"content.xml", content},
+                          {"styles.xml", styles},
+                          {"Pictures/image1.png", std::string("\x89PNG\r\n\x1a\n\0\x01", 10)}};
+    if (!parts.settings.empty())
+        entries.emplace_back(
+            "settings.xml",
+            xmlHead +
+                "<office:document-settings xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                "xmlns:config=\"urn:oasis:names:tc:opendocument:xmlns:config:1.0\" office:version=\"1.3\">"
+                "<office:settings>" +
+                parts.settings + "</office:settings></office:document-settings>");
+    entries.emplace_back("META-INF/manifest.xml", manifest);
+    return buildZip(entries, {"mimetype"});
 }
 
 std::string odtWithText(const std::string& text)

@@ -132,6 +132,7 @@ struct OdtContent
     std::string mimetype = kOdtMime;
     std::string header = "header word"; // text of the master page's header ("" = none)
     std::string footer = "footer word"; // text of its footer ("" = none)
+    std::string settings = {};          // inner XML of office:settings ("" = no settings part)
 };
 
 std::string buildOdt(const OdtContent& parts);

@@ -304,5 +304,35 @@ TEST_F(PackageTest, EntriesOfUnusualMethodsAreCopiedAsStored)
     }
 }
 
+// The reading before a part is parsed: nesting counted over start tags that are not empty, whatever
+// their attribute values hold; declarations, comments, character data sections and instructions are no
+// elements; references are checked in text and in attribute values alike.
+TEST(XmlTextCheckTest, CountsNestingAndFindsOwnEntities)
+{
+    const struct
+    {
+        const char* xml;
+        std::size_t maxDepth;
+        XmlTextCheck expected;
+    } cases[] = {
+        {"<a><b><c/></b></a>", 2, XmlTextCheck::kFine},
+        {"<a><b><c></c></b></a>", 2, XmlTextCheck::kTooDeep},
+        {"<a><b><c></c></b></a>", 3, XmlTextCheck::kFine},
+        {"<a><b/><b/><b/></a>", 1, XmlTextCheck::kFine},
+        {"<a><b></b><b></b></a>", 2, XmlTextCheck::kFine},
+        {"<a x=\"/\"><b y='>'></b></a>", 1, XmlTextCheck::kTooDeep},
+        {"<a x=\"/\"><b y='>'/></a>", 1, XmlTextCheck::kFine},
+        {"<?xml version=\"1.0\"?><!-- <b><c> --><a><![CDATA[<b><c>]]><?pi <b>?></a>", 1, XmlTextCheck::kFine},
+        {"<!DOCTYPE a SYSTEM \"a.dtd\"><a/>", 1, XmlTextCheck::kFine},
+        {"<!DOCTYPE a [<!ENTITY e \"x\">]><a/>", 5, XmlTextCheck::kOwnEntities},
+        {"<a>&amp;&lt;&gt;&quot;&apos;&#233;&#x41;</a>", 5, XmlTextCheck::kFine},
+        {"<a>&nbsp;</a>", 5, XmlTextCheck::kOwnEntities},
+        {"<a x=\"&e;\"/>", 5, XmlTextCheck::kOwnEntities},
+        {"<a x=\"&amp;\">&", 5, XmlTextCheck::kOwnEntities},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(static_cast<int>(checkXmlText(c.xml, c.maxDepth)), static_cast<int>(c.expected)) << c.xml;
+}
+
 } // namespace
 } // namespace wux::platform::automation
