@@ -383,9 +383,10 @@ public:
 private:
     void readSharedStrings();
     void readStyles();
-    // Removes the shared strings no cell refers to (a replaced text must not stay in the file) and
-    // numbers the cells' references again. Left alone when parts the workbook refers to might hold
-    // references of their own (macro sheets, dialog sheets, revision logs, worksheets not listed).
+    // Removes the shared strings no cell refers to (a replaced text must not stay in the file): the last
+    // strings in use take their places, and the cells of those strings are numbered again. Left alone when
+    // parts the workbook refers to might hold references of their own (macro sheets, dialog sheets, revision
+    // logs, worksheets not listed).
     void dropUnusedSharedStrings();
 
     std::unique_ptr<Package> package_;
@@ -635,28 +636,51 @@ void XlsxDocument::dropUnusedSharedStrings()
                 if (i >= 0 && static_cast<std::size_t>(i) < uses.size())
                     ++uses[static_cast<std::size_t>(i)];
             });
-    // The new number of each string that stays (-1: dropped).
-    std::vector<long long> renumbered(strings_.size(), -1);
-    long long kept = 0, references = 0;
-    for (std::size_t i = 0; i < uses.size(); ++i) {
-        references += uses[i];
-        if (uses[i] != 0)
-            renumbered[i] = kept++;
-    }
+    long long references = 0;
+    for (long long n : uses)
+        references += n;
     pugi::xml_node sst = package_->xml(stringsPart_).document_element();
     if (pugi::xml_attribute count = sst.attribute("count"); count && count.as_llong() != references) {
         count.set_value(references);
         markChanged(stringsPart_);
     }
-    if (static_cast<std::size_t>(kept) == strings_.size())
+    std::vector<pugi::xml_node> items;
+    for (pugi::xml_node si = sst.first_child(); si; si = si.next_sibling())
+        if (si.type() == pugi::node_element && localName(si) == "si")
+            items.push_back(si);
+    if (items.size() != strings_.size())
         return;
-    std::size_t index = 0;
-    for (pugi::xml_node si = sst.first_child(); si;) {
-        const pugi::xml_node next = si.next_sibling();
-        if (si.type() == pugi::node_element && localName(si) == "si" && renumbered[index++] < 0)
-            sst.remove_child(si);
-        si = next;
+    // The last strings in use fill the places of the unused ones, lowest first: only the cells of the
+    // strings that move are numbered again, and those are mostly the texts just entered, at the end.
+    std::vector<long long> renumbered(strings_.size(), -1); // the new number; -1: dropped
+    for (std::size_t i = 0; i < uses.size(); ++i)
+        if (uses[i] != 0)
+            renumbered[i] = static_cast<long long>(i);
+    std::size_t hole = 0, end = uses.size();
+    for (;;) {
+        while (hole < end && uses[hole] != 0)
+            ++hole;
+        while (end > hole && uses[end - 1] == 0)
+            --end;
+        if (hole >= end)
+            break;
+        const std::size_t from = end - 1;
+        sst.insert_move_before(items[from], items[hole]);
+        sst.remove_child(items[hole]);
+        items[hole] = items[from];
+        items[from] = pugi::xml_node();
+        renumbered[from] = static_cast<long long>(hole);
+        uses[hole] = uses[from];
+        uses[from] = 0;
+        ++hole;
+        --end;
     }
+    const std::size_t kept = end;
+    if (kept == strings_.size())
+        return;
+    for (std::size_t i = kept; i < items.size(); ++i)
+        if (items[i])
+            sst.remove_child(items[i]);
     for (const auto& sheet : sheets_) {
         const auto& xlsx = static_cast<const XlsxSheet&>(*sheet);
         bool moved = false;
@@ -670,22 +694,20 @@ void XlsxDocument::dropUnusedSharedStrings()
         if (moved)
             markChanged(xlsx.part());
     }
-    std::vector<std::u16string> strings;
-    std::vector<bool> plain;
-    strings.reserve(static_cast<std::size_t>(kept));
-    plain.reserve(static_cast<std::size_t>(kept));
+    std::vector<std::u16string> strings(kept);
+    std::vector<bool> plain(kept);
     for (std::size_t i = 0; i < renumbered.size(); ++i) {
         if (renumbered[i] < 0)
             continue;
-        strings.push_back(std::move(strings_[i]));
-        plain.push_back(plainStrings_[i]);
+        strings[static_cast<std::size_t>(renumbered[i])] = std::move(strings_[i]);
+        plain[static_cast<std::size_t>(renumbered[i])] = plainStrings_[i];
     }
     strings_ = std::move(strings);
     plainStrings_ = std::move(plain);
     stringIndex_.clear();
     stringIndexBuilt_ = false;
     if (pugi::xml_attribute unique = sst.attribute("uniqueCount"))
-        unique.set_value(kept);
+        unique.set_value(static_cast<unsigned long long>(kept));
     markChanged(stringsPart_);
 }
 

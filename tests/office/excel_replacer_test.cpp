@@ -171,9 +171,9 @@ TEST_F(ExcelReplacerTest, TableRowsApplyInOrderAndEmptyFindsAreSkipped)
     EXPECT_EQ(wux::test::readFileBytes(other), bytes);
 }
 
-// Texts replaced out of every cell leave the shared-string table with the rest: no old text stays in the
-// saved workbook, and the cells' references are numbered again, on a sheet without hits too. (A1 is
-// searched last, so its new text comes last.)
+// Texts replaced out of every cell leave the shared-string table: no old text stays in the saved
+// workbook. The last strings (the new texts; A1 is searched last, so its text is the last) take the
+// places of the old ones, so a sheet without hits keeps its references and its bytes.
 TEST_F(ExcelReplacerTest, ReplacedTextsLeaveTheSharedStringTable)
 {
     test::BookSpec book;
@@ -182,6 +182,7 @@ TEST_F(ExcelReplacerTest, ReplacedTextsLeaveTheSharedStringTable)
         test::sheet("Hits", row(1, sharedCell("A1", 0)) + row(2, sharedCell("A2", 2) + sharedCell("B2", 2))),
         test::sheet("Other", row(1, sharedCell("A1", 1) + inlineCell("B1", "plain")))};
     const std::string file = write("strings.xlsx", book);
+    const auto before = wux::test::storedEntries(posix("strings.xlsx"));
     TMSExcelReplacer replacer(&owner, 0, 1, searchBlock("WUXFIND", "REPLACED", 1), false);
     EXPECT_EQ(replacer.ProcessFile(file), engines::kReplaceFound);
     EXPECT_EQ(replacer.matchCount(), 3);
@@ -191,10 +192,14 @@ TEST_F(ExcelReplacerTest, ReplacedTextsLeaveTheSharedStringTable)
     const std::string& strings = parts.at("xl/sharedStrings.xml");
     EXPECT_EQ(strings.substr(strings.find("<sst")),
               "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" count=\"4\" "
-              "uniqueCount=\"3\"><si><t xml:space=\"preserve\">keep</t></si><si><t>REPLACED two</t></si>"
-              "<si><t>REPLACED one</t></si></sst>");
-    EXPECT_NE(parts.at("xl/worksheets/sheet2.xml").find("<c r=\"A1\" t=\"s\"><v>0</v></c>"),
+              "uniqueCount=\"3\"><si><t>REPLACED one</t></si><si><t xml:space=\"preserve\">keep</t></si>"
+              "<si><t>REPLACED two</t></si></sst>");
+    EXPECT_NE(parts.at("xl/worksheets/sheet1.xml")
+                  .find("<c r=\"A1\" t=\"s\"><v>0</v></c></row><row r=\"2\"><c r=\"A2\" t=\"s\"><v>2</v></c>"
+                        "<c r=\"B2\" t=\"s\"><v>2</v></c>"),
               std::string::npos);
+    EXPECT_EQ(wux::test::storedEntries(posix("strings.xlsx")).at("xl/worksheets/sheet2.xml"),
+              before.at("xl/worksheets/sheet2.xml"));
     test::BookReader out(file);
     EXPECT_EQ((std::vector<std::string>{out.value(1, 1, 1), out.value(1, 2, 1), out.value(1, 2, 2),
                                         out.value(2, 1, 1), out.value(2, 1, 2)}),
