@@ -814,17 +814,22 @@ struct PassCase
 };
 
 const PassCase kPasses[] = {
-    {"replace", kModeReplace},          {"delete", kModeDelete},   {"insert at head", kModeInsertHead},
-    {"insert before", kModeInsertBefore}, {"just find", kModeJustFind}, {"batch table", kModeBatchTable},
+    {"replace", kModeReplace},           {"delete", kModeDelete},
+    {"insert at head", kModeInsertHead}, {"insert before", kModeInsertBefore},
+    {"just find", kModeJustFind},        {"batch table", kModeBatchTable},
 };
 
 class ReplacerPassTest : public test::TempDriveTest
 {
 protected:
     // Runs one "cat" -> "dog" pass (a table row in mode 256) over file; observer sees each block.
+    // Without heldFolder, the file's folder cannot be held open and the file is taken by its path.
     TReplaceResult pass(std::int32_t mode, const std::string& file, platform::WinError& failure,
-                        std::function<void(std::int64_t)> observer = {})
+                        std::function<void(std::int64_t)> observer = {}, bool heldFolder = true)
     {
+        if (!heldFolder)
+            platform::injectFault(file.substr(0, file.rfind('\\') + 1), platform::kErrorAccessDenied,
+                                  platform::kFaultList);
         const Block block("cat", "dog", mode == kModeBatchTable ? kModeReplace : mode);
         TableBlock rows;
         EXPECT_EQ(CheckAndBuildTableBlock(rows, {YesText()}, {"cat"}, {"dog"}), -1);
@@ -836,6 +841,7 @@ protected:
             mode == kModeBatchTable ? replacer.ReplaceTableInFile(file, rows, 1) : replacer.processFile(file);
         platform::movableFree(rows);
         failure = replacer.failureError();
+        platform::clearFaults();
         return result;
     }
 
@@ -846,8 +852,9 @@ protected:
 // In a folder shared by everybody (mode 1777), another user makes "x.txt" a symbolic link to a private
 // file (0600) of the user who runs the replace. No mode of the Replacer nor a batch table reads or writes
 // through it: the file fails with "Access is denied." (5), the private file keeps its bytes and the
-// link stays. The user's own link in the same folder is followed: its target is replaced (with its
-// backup beside it) and the link stays a link.
+// link stays, whether the folder is held open or the link is taken by its path. The user's own link in
+// the same folder is followed: its target is replaced (with its backup beside it) and the link stays a
+// link.
 TEST_F(ReplacerPassTest, AnotherUsersLinkInASharedFolderIsNeverFollowed)
 {
     if (!test::canActAsOtherUser())
@@ -861,16 +868,17 @@ TEST_F(ReplacerPassTest, AnotherUsersLinkInASharedFolderIsNeverFollowed)
     struct stat st = {};
     ASSERT_EQ(::lstat(link.c_str(), &st), 0);
     ASSERT_EQ(st.st_uid, test::otherUserId());
-    for (const PassCase& c : kPasses) {
-        SCOPED_TRACE(c.name);
-        platform::WinError failure = 0;
-        EXPECT_EQ(pass(c.mode, path("shared\\x.txt"), failure), kReplaceFailed);
-        EXPECT_EQ(failure, platform::kErrorAccessDenied);
-        EXPECT_EQ(readFileBytes(target), secret);
-        EXPECT_TRUE(S_ISLNK(test::modeOf(link)));
-        EXPECT_EQ(listNames(posix("shared")), std::vector<std::string>{"x.txt"});
-        EXPECT_EQ(listNames(posix("home")), std::vector<std::string>{"conf.txt"});
-    }
+    for (const PassCase& c : kPasses)
+        for (const bool held : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (held ? "" : ", by its path"));
+            platform::WinError failure = 0;
+            EXPECT_EQ(pass(c.mode, path("shared\\x.txt"), failure, {}, held), kReplaceFailed);
+            EXPECT_EQ(failure, platform::kErrorAccessDenied);
+            EXPECT_EQ(readFileBytes(target), secret);
+            EXPECT_TRUE(S_ISLNK(test::modeOf(link)));
+            EXPECT_EQ(listNames(posix("shared")), std::vector<std::string>{"x.txt"});
+            EXPECT_EQ(listNames(posix("home")), std::vector<std::string>{"conf.txt"});
+        }
     ASSERT_EQ(::symlink(target.c_str(), posix("shared/own.txt").c_str()), 0);
     platform::WinError failure = 0;
     EXPECT_EQ(pass(kModeReplace, path("shared\\own.txt"), failure), kReplaceFound);
@@ -884,33 +892,38 @@ TEST_F(ReplacerPassTest, AnotherUsersLinkInASharedFolderIsNeverFollowed)
 
 // Another program appends lines to the file while it is replaced (after the last block was read): the
 // file fails with "being used by another process" (32), keeps every appended line after its original
-// bytes, and no temporary file or backup is left. Every mode that changes a file, with backups on.
+// bytes, and no temporary file or backup is left. Every mode that changes a file, with backups on, in
+// its folder held open and by its path.
 TEST_F(ReplacerPassTest, LinesAppendedDuringTheReplaceAreKeptAndTheFileFails)
 {
     const std::string original = "one cat\ntwo cat\n";
     const std::string appended = "three\nfour cat\n";
-    for (const PassCase& c : kPasses) {
-        if (c.mode == kModeJustFind)
-            continue;
-        SCOPED_TRACE(c.name);
-        createFile(path("log.txt"), original);
-        bool appendedOnce = false;
-        platform::WinError failure = 0;
-        const TReplaceResult result = pass(c.mode, path("log.txt"), failure, [&](std::int64_t done) {
-            if (appendedOnce || done < static_cast<std::int64_t>(original.size()))
-                return;
-            appendedOnce = true;
-            FILE* file = std::fopen(posix("log.txt").c_str(), "ab");
-            ASSERT_NE(file, nullptr);
-            std::fputs(appended.c_str(), file);
-            std::fclose(file);
-        });
-        EXPECT_TRUE(appendedOnce);
-        EXPECT_EQ(result, kReplaceFailed);
-        EXPECT_EQ(failure, platform::kErrorSharingViolation);
-        EXPECT_EQ(readFileBytes(path("log.txt")), original + appended);
-        EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"log.txt"});
-    }
+    for (const PassCase& c : kPasses)
+        for (const bool held : {true, false}) {
+            if (c.mode == kModeJustFind)
+                continue;
+            SCOPED_TRACE(std::string(c.name) + (held ? "" : ", by its path"));
+            createFile(path("log.txt"), original);
+            bool appendedOnce = false;
+            platform::WinError failure = 0;
+            const TReplaceResult result = pass(
+                c.mode, path("log.txt"), failure,
+                [&](std::int64_t done) {
+                    if (appendedOnce || done < static_cast<std::int64_t>(original.size()))
+                        return;
+                    appendedOnce = true;
+                    FILE* file = std::fopen(posix("log.txt").c_str(), "ab");
+                    ASSERT_NE(file, nullptr);
+                    std::fputs(appended.c_str(), file);
+                    std::fclose(file);
+                },
+                held);
+            EXPECT_TRUE(appendedOnce);
+            EXPECT_EQ(result, kReplaceFailed);
+            EXPECT_EQ(failure, platform::kErrorSharingViolation);
+            EXPECT_EQ(readFileBytes(path("log.txt")), original + appended);
+            EXPECT_EQ(listNames(drive.root()), std::vector<std::string>{"log.txt"});
+        }
 }
 
 } // namespace
