@@ -321,6 +321,63 @@ TEST_F(OdtServerTest, RangesStayValidWhileEarlierRangesChange)
     EXPECT_NE(content.find("<text:span text:style-name=\"B\">cow</text:span>"), std::string::npos) << content;
 }
 
+// The ranges of two searches held at once follow each other's changes: later ranges move by the change
+// in length, a range around a change grows or shrinks with it, and a range inside a change is cut to it.
+TEST_F(OdtServerTest, RangesOfTwoSearchesFollowEachOthersChanges)
+{
+    const std::string file = write("two.odt", {"<text:p>the cat sat on the mat with a cat</text:p>"});
+    DispatchRef doc = load("file:///" + file);
+    auto search = [&](const char* text) {
+        DispatchRef d = obj(doc->call("createSearchDescriptor"));
+        d->call("setSearchString", {u(text)});
+        return obj(doc->call("findAll", {Variant(d)}));
+    };
+    DispatchRef cats = search("cat");
+    DispatchRef ats = search("at");
+    ASSERT_EQ(toInt32(cats->call("getCount")), 2);
+    ASSERT_EQ(toInt32(ats->call("getCount")), 4);
+    auto texts = [&](const DispatchRef& found) {
+        std::vector<std::string> out;
+        for (int i = 0; i < toInt32(found->call("getCount")); ++i)
+            out.push_back(
+                utf16ToUtf8(obj(found->call("getByIndex", {Variant(i)}))->call("getString").text()));
+        return out;
+    };
+    auto at = [](const DispatchRef& found, int i) { return obj(found->call("getByIndex", {Variant(i)})); };
+    at(cats, 0)->call("setString", {u("tiger")});
+    EXPECT_EQ(texts(cats), (std::vector<std::string>{"tiger", "cat"}));
+    EXPECT_EQ(texts(ats), (std::vector<std::string>{"iger", "at", "at", "at"}));
+    at(ats, 3)->call("setString", {u("oat")});
+    EXPECT_EQ(texts(cats), (std::vector<std::string>{"tiger", "coat"}));
+    at(ats, 1)->call("setString", {u("")});
+    EXPECT_EQ(texts(ats), (std::vector<std::string>{"iger", "", "at", "oat"}));
+    at(cats, 0)->call("setString", {u("ox")});
+    EXPECT_EQ(texts(ats), (std::vector<std::string>{"x", "", "at", "oat"}));
+    EXPECT_EQ(texts(cats), (std::vector<std::string>{"ox", "coat"}));
+    store(doc, file);
+    EXPECT_EQ(paragraphs(posix("two.odt")), (std::vector<std::string>{"the ox s on the mat with a coat"}));
+}
+
+// A paragraph of many hits, its text long enough to be held in pieces (split between the bytes of
+// two-byte characters too): every hit is changed and the text is written back as one piece.
+TEST_F(OdtServerTest, ALongParagraphOfManyHitsIsWrittenBackWhole)
+{
+    std::string text, expected;
+    for (int i = 0; i < 400; ++i) {
+        text += i % 3 == 0 ? "\xC3\xA9 cat " : "ab cat ";
+        expected += i % 3 == 0 ? "\xC3\xA9 tiger " : "ab tiger ";
+    }
+    text.pop_back();
+    expected.pop_back();
+    const std::string file = write("long.odt", {"<text:p>" + text + "</text:p>"});
+    DispatchRef doc = load("file:///" + file);
+    EXPECT_EQ(replace(doc, "cat", "tiger", 0, 1), 400);
+    store(doc, file);
+    EXPECT_EQ(paragraphs(posix("long.odt")), (std::vector<std::string>{expected}));
+    EXPECT_NE(test::readZip(posix("long.odt")).at("content.xml").find("<text:p>" + expected + "</text:p>"),
+              std::string::npos);
+}
+
 TEST_F(OdtServerTest, AppendAndPrependKeepTheHitsFormatting)
 {
     const std::string file =
