@@ -815,6 +815,11 @@ void TBrowserForm::sgBrowserMouseMove(Qt::MouseButtons buttons, int x, int y)
     if (timerForCM_->isActive() && QPoint(x, y) != menuPoint_)
         timerForCM_->stop();
     controls::TWUXStringGrid* grid = ui_->sgBrowser;
+    // The grid's own move under a held left button was vetoed (the cursor stays where the press put
+    // it): the cell it asked for is forgotten, so that no later placing of the cursor (the refresh
+    // after a file operation) goes there.
+    briefCol_ = grid->Col();
+    briefRow_ = grid->Row();
     if (!(buttons & Qt::RightButton) || !grid->hasFocus() || filelist::OperationBusy)
         return;
     int col = -1;

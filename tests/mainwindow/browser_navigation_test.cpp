@@ -6,8 +6,13 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
-#include <filesystem>
+#include <fcntl.h>
+#include <sys/fsuid.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 
 #include "filelist/file_operations.h"
 #include "filelist/folder_reader.h"
@@ -181,6 +186,30 @@ TEST_F(PanelTest, RightButtonMarksAndDragsTheSameAction)
     EXPECT_EQ(form.AddressText().toStdString(), drives.path("r") + "\\*.*");
 }
 
+// A left-button drag does not move the cursor, and leaves nothing behind that the next refresh
+// (after every file operation, and Ctrl+R) would move it to.
+TEST_F(PanelTest, ALeftButtonDragLeavesTheCursorWhereARefreshFindsIt)
+{
+    for (const std::int32_t mode : {1, 2}) {
+        SCOPED_TRACE(mode == 1 ? "Brief" : "Full");
+        for (const char* name : {"a.txt", "b.txt", "c.txt"})
+            createFile(drives.path(std::string("dr\\") + name), name);
+        TBrowserForm& form = open(drives.path("dr"), mode);
+        grid().setFocus();
+        QWidget* view = grid().viewport();
+        sendMouse(view, QEvent::MouseButtonPress, grid().CellRect(0, 1).center(), Qt::LeftButton,
+                  Qt::LeftButton);
+        sendMouse(view, QEvent::MouseMove, grid().CellRect(0, 2).center(), Qt::NoButton, Qt::LeftButton);
+        sendMouse(view, QEvent::MouseButtonRelease, grid().CellRect(0, 2).center(), Qt::LeftButton,
+                  Qt::NoButton);
+        EXPECT_EQ(cursorName(), "a.txt");
+        form.Refresh();
+        EXPECT_EQ(cursorName(), "a.txt");
+        EXPECT_EQ(form.Cursor(), 1);
+        EXPECT_EQ(grid().Row(), 1);
+    }
+}
+
 TEST_F(PanelTest, HeldRightButtonOpensTheMenuAndRestoresTheMark)
 {
     makeFiles("h", 2);
@@ -256,20 +285,67 @@ TEST_F(PanelTest, EnterFolderUpOneLevelAndBackspace)
     EXPECT_EQ(cursorName(), "beta");
 }
 
+// From its creation to its end this thread reads the file system as the user "nobody": root's right
+// to pass any folder's permissions is dropped with it (for this thread only), so that root too meets
+// a folder it cannot enter. The folder of the test's drives is opened to every user first, so that
+// only the folders a test closes are closed. For a user other than root nothing changes.
+class ReadAsNobody
+{
+public:
+    explicit ReadAsNobody(const std::string& drivesFolder)
+    {
+        namespace fs = std::filesystem;
+        fs::permissions(drivesFolder,
+                        fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                            fs::perms::others_exec,
+                        fs::perm_options::add);
+        if (::geteuid() == 0)
+            ::setfsuid(kNobody);
+    }
+    ~ReadAsNobody()
+    {
+        if (::geteuid() == 0)
+            ::setfsuid(0);
+    }
+    ReadAsNobody(const ReadAsNobody&) = delete;
+    ReadAsNobody& operator=(const ReadAsNobody&) = delete;
+
+private:
+    static constexpr uid_t kNobody = 65534;
+};
+
+// Whether this thread can open the folder (a POSIX path).
+bool canOpenFolder(const std::string& folder, int& error)
+{
+    const int handle = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    error = errno;
+    if (handle < 0)
+        return false;
+    ::close(handle);
+    return true;
+}
+
 TEST_F(PanelTest, AFolderThatCannotBeEnteredLeavesTheListing)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permissions do not stop root";
     makeFolder(drives.path("locked"));
     makeFiles("", 2);
-    std::filesystem::permissions(drives.posix("locked"), std::filesystem::perms::none);
+    namespace fs = std::filesystem;
+    fs::permissions(drives.posix("locked"), fs::perms::none);
     TBrowserForm& form = open(drives.path(""), 2);
     form.PlaceCursorOnName("locked");
     const std::int32_t cursor = form.Cursor();
-    EXPECT_FALSE(form.OpenCurrentItem(1, cursor + 1, 0));
+    {
+        ReadAsNobody nobody(drives.base());
+        int error = 0;
+        ASSERT_TRUE(canOpenFolder(drives.posix(""), error)) << "the drive's root: " << std::strerror(error);
+        ASSERT_FALSE(canOpenFolder(drives.posix("locked"), error)) << "the folder can be entered";
+        ASSERT_EQ(error, EACCES);
+        EXPECT_FALSE(form.OpenCurrentItem(1, cursor + 1, 0));
+    }
     EXPECT_EQ(form.AddressText().toStdString(), "c:\\*.*");
     EXPECT_EQ(form.Listing().rowCount, 3);
-    std::filesystem::permissions(drives.posix("locked"), std::filesystem::perms::owner_all);
+    EXPECT_EQ(cursorName(), "locked");
+    fs::permissions(drives.posix("locked"), fs::perms::owner_all);
 }
 
 TEST_F(PanelTest, RefreshKeepsMarksWhileFilesComeAndGo)
@@ -329,6 +405,64 @@ TEST_F(PanelTest, ChangeDirectorySelectsANameAndFallsBackToTheFirstRoot)
     EXPECT_EQ(form.DriveLetter(), 'c');
     form.ChangeDirectory("", "");
     EXPECT_EQ(form.AddressText().toStdString(), "c:\\*.*");
+}
+
+// The names a panel lists, in its order.
+std::vector<std::string> listedNames(TBrowserForm& form)
+{
+    std::vector<std::string> names;
+    for (std::int32_t position = 1; position <= form.Listing().itemCount; ++position) {
+        std::string name;
+        filelist::GetCellText(filelist::kColumnStoredName, 1, position, name, form.Listing());
+        names.push_back(name);
+    }
+    return names;
+}
+
+// A folder on a drive that is gone, or on a drive whose root cannot be read: the first fixed drive's
+// root, listed as it is.
+TEST_F(PanelTest, AFolderOnADriveThatIsGoneShowsTheFallbackRootListed)
+{
+    makeFiles("", 2);
+    makeFolder(drives.path("here", 'd'));
+    namespace fs = std::filesystem;
+    TBrowserForm& form = open(drives.path("here", 'd'), 2);
+    const std::vector<std::string> rootOfC{"f01.txt", "f02.txt"};
+
+    fs::remove_all(drives.posix("", 'd'));
+    form.ChangeDirectory(drives.path("here", 'd'), "");
+    EXPECT_EQ(form.AddressText().toStdString(), "c:\\*.*");
+    EXPECT_EQ(form.DriveLetter(), 'c');
+    EXPECT_EQ(listedNames(form), rootOfC);
+    EXPECT_EQ(form.Listing().rowCount, 2);
+
+    makeFolder(drives.path("here", 'd'));
+    fs::permissions(drives.posix("", 'd'), fs::perms::none);
+    {
+        ReadAsNobody nobody(drives.base());
+        form.ChangeDirectory(drives.path("here", 'd'), "");
+        EXPECT_EQ(form.AddressText().toStdString(), "c:\\*.*");
+        form.ChangeDirectory(drives.path("", 'd'), "");
+    }
+    fs::permissions(drives.posix("", 'd'), fs::perms::owner_all);
+    EXPECT_EQ(form.AddressText().toStdString(), "c:\\*.*");
+    EXPECT_EQ(listedNames(form), rootOfC);
+    EXPECT_EQ(form.Listing().rowCount, 2);
+}
+
+// With no fixed drive ready at start, the panel opens the first drive that is ready.
+TEST_F(PanelTest, WithoutAReadyFixedDriveThePanelStartsOnTheFirstReadyDrive)
+{
+    makeFiles("", 2);
+    createFile(drives.path("x.txt", 'd'), "x");
+    drives.mapDrive('c', drives.base() + "/c", platform::kDriveRemovable);
+    drives.mapDrive('d', drives.base() + "/d", platform::kDriveRemovable);
+    filelist::BuildDriveList(filelist::DriveList, filelist::kDriveListBasket);
+    ASSERT_EQ(filelist::FirstReadyFixedDrive(filelist::DriveList), -1);
+    TBrowserForm& form = open(drives.path("gone"), 2);
+    EXPECT_EQ(form.DriveLetter(), 'c');
+    EXPECT_EQ(form.AddressText().toStdString(), "c:\\*.*");
+    EXPECT_EQ(listedNames(form), (std::vector<std::string>{"f01.txt", "f02.txt"}));
 }
 
 TEST_F(PanelTest, QuickSearchAndFindRowOfName)
