@@ -473,6 +473,23 @@ TEST(DrawGrid, HorizontalLinesOfOrdinaryCellsFollowTheirOption)
     }
 }
 
+TEST(DrawGrid, VerticalLinesOfOrdinaryCellsFollowTheirOption)
+{
+    DrawGrid grid;
+    grid.setFrameShape(QFrame::NoFrame);
+    grid.resize(300, 150);
+    for (const bool lines : {false, true}) {
+        grid.setOptions(lines ? goVertLine : GridOptions());
+        const QRect cell = grid.CellRect(2, 2);
+        const QImage shown = grid.viewport()->grab().toImage();
+        // The pixel right of the cell is the line's colour, or the next cell's own without lines.
+        EXPECT_EQ(shown.pixelColor(cell.right() + 1, cell.center().y()) !=
+                      shown.pixelColor(cell.right(), cell.center().y()),
+                  lines);
+        EXPECT_EQ(grid.CellRect(3, 2).left(), cell.right() + 1 + (lines ? 1 : 0));
+    }
+}
+
 TEST(DrawGrid, RangeSelectionExtendsWithShiftAndRowSelectCoversTheRow)
 {
     DrawGrid grid;

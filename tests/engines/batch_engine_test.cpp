@@ -560,6 +560,19 @@ TEST_F(BatchEngineTest, MissingUnreadableAndStopped)
     EXPECT_EQ(listNames(drive.root()), (std::vector<std::string>{"held.txt", "s.txt"}));
 }
 
+// The last byte written as a hexadecimal code, in either letter case, is a byte like any other.
+TEST_F(BatchEngineTest, HexadecimalCodeOfTheLastByte)
+{
+    for (const char* find : {"#xFF#", "#xff#", "#XfF#"}) {
+        SCOPED_TRACE(find);
+        Table table(std::vector<Row>{{find, "F"}});
+        const Outcome outcome = run(table, "a\xFF" "b\xFE");
+        EXPECT_EQ(outcome.bytes, "aFb\xFE");
+        EXPECT_EQ(outcome.count, 1);
+        EXPECT_EQ(outcome.result, kReplaceFound);
+    }
+}
+
 // ---- Texts ----
 
 struct TextCase

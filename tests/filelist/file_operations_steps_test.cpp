@@ -301,6 +301,29 @@ TEST_F(DeleteTest, NonEmptyFolderQuestion)
     }
 }
 
+// Each marked folder that holds files is asked for on its own: "Yes" for the first leaves the second
+// to its own question, and "No" there keeps it whole.
+TEST_F(DeleteTest, EachNonEmptyFolderOfFilesIsAskedForOnItsOwn)
+{
+    GeneralCheckContainer = kOptionShowHidden;
+    for (const char* tree : {"t1", "t2"}) {
+        createFile(posix(std::string("d/") + tree + "/x.txt"), "x");
+        createFile(posix(std::string("d/") + tree + "/y.txt"), "y");
+    }
+    openFolder("d");
+    select({"t1", "t2"});
+    answer({A::Yes, A::No});
+    ASSERT_TRUE(run(TFileOperationKind::Delete));
+    ASSERT_EQ(ui.questions.size(), 2u);
+    EXPECT_EQ(ui.questions[0].kind, ConfirmationKind::DirectoryNotEmpty);
+    EXPECT_EQ(ui.questions[0].Name1, path("d\\t1"));
+    EXPECT_EQ(ui.questions[1].kind, ConfirmationKind::DirectoryNotEmpty);
+    EXPECT_EQ(ui.questions[1].Name1, path("d\\t2"));
+    EXPECT_EQ(listNames(posix("d")), Names{"t2"});
+    EXPECT_EQ(listNames(posix("d/t2")), (Names{"x.txt", "y.txt"}));
+    EXPECT_EQ(readFileBytes(posix("d/t2/y.txt")), "y");
+}
+
 TEST_F(DeleteTest, ReadOnlyAndHiddenFilesAsk)
 {
     GeneralCheckContainer = kOptionShowHidden | kOptionConfirmReadOnly | kOptionConfirmHiddenSystem;

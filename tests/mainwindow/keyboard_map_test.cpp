@@ -499,5 +499,35 @@ TEST_F(KeyboardTest, CtrlF1CtrlF2AndTheViewButtonsSwitchBriefAndFull)
     }
 }
 
+// In the Basket view Brief and Full lay the list out again, from the keys, the buttons and the menu:
+// Brief one column of names, Full the five columns.
+TEST_F(KeyboardTest, BriefAndFullLayTheBasketOutAgain)
+{
+    createFile(path("a\\one.txt"), "1");
+    createFile(path("a\\two.txt"), "2");
+    startIn(path("a"), path("a"));
+    cursorOn(left(), "one.txt");
+    left().btnSendTobasketClick();
+    window->SetActiveForm(&left());
+    left().SetBrowserMode(filelist::kViewBasket);
+    ASSERT_EQ(left().BrowserMode(), filelist::kViewBasket);
+    const std::pair<std::function<void()>, int> steps[] = {
+        {[&] { key(left(), Qt::Key_F1, Qt::ControlModifier); }, 1},
+        {[&] { key(left(), Qt::Key_F2, Qt::ControlModifier); }, 5},
+        {[&] { window->ui().btnSetModeBrief->click(); }, 1},
+        {[&] { window->ui().btnSetModeFull->click(); }, 5},
+        {[&] { window->ui().mnuBrief->trigger(); }, 1},
+        {[&] { window->ui().mnuFull->trigger(); }, 5},
+    };
+    int step = 0;
+    for (const auto& [act, columns] : steps) {
+        SCOPED_TRACE(step++);
+        act();
+        EXPECT_EQ(left().BrowserMode(), filelist::kViewBasket);
+        EXPECT_EQ(left().BasketMode(), columns == 1 ? 1 : 2);
+        EXPECT_EQ(left().sgBrowser()->ColCount(), columns);
+    }
+}
+
 } // namespace
 } // namespace wux::mainwindow::test

@@ -1,5 +1,10 @@
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
 
 #include <cstdlib>
 
@@ -403,6 +408,34 @@ TEST_F(FileOpsTest, AtomicRewriteFailuresLoseNothing)
     EXPECT_EQ(test::readFileBytes(posix("w/f.txt")), "original");
     EXPECT_EQ(test::readFileBytes(posix("w/ro.txt")), "read-only");
     EXPECT_EQ(test::listNames(posix("w")), namesBefore); // no temporary file left behind
+}
+
+// A write that the system refuses part-way (a full disk; here the file-size limit of the process with its
+// signal ignored) ends the copy to another file system and the rewrite of a settings file with the
+// error, the temporary file removed and the original kept, instead of writing on for ever. In a child
+// process of its own, since the limit holds for the whole process; an alarm ends a write that never ends.
+TEST_F(FileOpsTest, AWriteRefusedPartWayEndsWithAnError)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto writeBeyondTheLimit = [this] {
+        test::createFile(posix("w/big.bin"), std::string(300'000, 'b'));
+        test::createFile(posix("w/f.ini"), "original");
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{100'000, 100'000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::alarm(30);
+        const WinError copied = copyFile(path("w\\big.bin"), path("w\\copy.bin"), false);
+        const WinError rewritten = atomicRewrite(path("w\\f.ini"), std::string(300'000, 'r'));
+        const bool kept = test::readFileBytes(posix("w/f.ini")) == "original" &&
+                          test::listNames(posix("w")) == std::vector<std::string>{"big.bin", "f.ini"};
+        std::fprintf(stderr, "copy %u, rewrite %u, %s\n", unsigned(copied), unsigned(rewritten),
+                     kept ? "nothing left behind" : "files changed");
+        std::error_code ec;
+        std::filesystem::remove_all(drive.base(), ec);
+        std::_Exit(0);
+    };
+    EXPECT_EXIT(writeBeyondTheLimit(), ::testing::ExitedWithCode(0),
+                "copy 112, rewrite 112, nothing left behind");
 }
 
 // The Trash of a data folder of the test's own.

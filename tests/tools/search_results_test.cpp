@@ -621,5 +621,60 @@ TEST_F(SearchResultsTest, ARightDragPastTheTopLeavesTheFirstHit)
     });
 }
 
+// A right-button drag from the second hit onto the first marks both.
+TEST_F(SearchResultsTest, ARightDragOntoTheFirstHitMarksIt)
+{
+    makeTree();
+    runFinder("*.txt", [&](TSrchRes& results) {
+        results.findChild<QToolButton*>("btnSetModeBrief")->click();
+        ASSERT_EQ(results.rowCount(), 3);
+        auto* grid = results.findChild<controls::TWUXStringGrid*>("sgFinder");
+        QApplication::setActiveWindow(&results);
+        QTRY_VERIFY(results.isActiveWindow());
+        QWidget* area = grid->viewport();
+        const QPoint first = grid->CellRect(0, 0).center();
+        QTest::mousePress(area, Qt::RightButton, {}, grid->CellRect(0, 1).center());
+        QMouseEvent move(QEvent::MouseMove, QPointF(first), QPointF(area->mapToGlobal(first)), Qt::NoButton,
+                         Qt::RightButton, Qt::NoModifier);
+        QApplication::sendEvent(area, &move);
+        QTest::mouseRelease(area, Qt::RightButton, {}, first);
+        std::vector<int> marked;
+        for (int row = 0; row < results.rowCount(); ++row)
+            if (results.rowMarked(row))
+                marked.push_back(row);
+        EXPECT_EQ(marked, (std::vector<int>{0, 1}));
+        EXPECT_EQ(grid->Row(), 0);
+    });
+}
+
+// A double-click on a hit goes to its file, with the events a real double-click sends: press and
+// release, then press, double-click and release. The first click alone goes nowhere.
+TEST_F(SearchResultsTest, ADoubleClickOnAHitGoesToItsFile)
+{
+    makeTree();
+    runFinder("*.txt", [&](TSrchRes& results) {
+        // c:\Tree\ a ; c:\Tree\Sub\ c d
+        auto* grid = results.findChild<controls::TWUXStringGrid*>("sgFinder");
+        QApplication::setActiveWindow(&results);
+        QWidget* area = grid->viewport();
+        const QPoint hit = grid->CellRect(0, 3).center();
+        const auto send = [&](QEvent::Type type, Qt::MouseButtons buttons) {
+            QMouseEvent event(type, QPointF(hit), QPointF(area->mapToGlobal(hit)), Qt::LeftButton, buttons,
+                              Qt::NoModifier);
+            QApplication::sendEvent(area, &event);
+        };
+        send(QEvent::MouseButtonPress, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, Qt::NoButton);
+        EXPECT_TRUE(host.goTo.empty());
+        EXPECT_TRUE(results.isVisible());
+        send(QEvent::MouseButtonPress, Qt::LeftButton);
+        send(QEvent::MouseButtonDblClick, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, Qt::NoButton);
+        ASSERT_EQ(host.goTo.size(), 1u);
+        EXPECT_EQ(host.goTo[0], (std::pair<std::string, std::string>{"c:\\tree\\sub", "c.txt"}));
+        EXPECT_FALSE(results.isVisible());
+    });
+}
+
 } // namespace
 } // namespace wux::tools
