@@ -269,6 +269,7 @@ engines::TReplaceResult TDocumentReplacer::searchDocument()
             return engines::kReplaceFound;
         }
         for (std::int32_t i = 1; i <= rowCount_; ++i) {
+            checkStopRequest(owner());
             DocumentSearch row;
             if (!readTableRow(i, row))
                 throw std::runtime_error("The table block ends before its last row.");

@@ -134,6 +134,7 @@ engines::TReplaceResult TOOWriterReplacer::searchDocument()
     stage_ = kStageOdtSearch;
     if (replaceMode_ == engines::kModeBatchTable) {
         for (std::int32_t i = 1; i <= rowCount_; ++i) {
+            checkStopRequest(owner());
             DocumentSearch row;
             if (!readTableRow(i, row))
                 throw std::runtime_error("The table block ends before its last row.");

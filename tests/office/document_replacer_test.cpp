@@ -567,16 +567,24 @@ TEST_P(DocumentReplacerTest, AnOutputFolderReceivesTheChangedDocument)
     EXPECT_EQ(wux::test::listNames(drive.root()), (Names{"out"}));
 }
 
+// A stop request fails the document in the search, also a table whose rows find nothing: the loop over
+// the rows asks before each row.
 TEST_P(DocumentReplacerTest, AStopRequestFailsTheDocumentAndLeavesItUntouched)
 {
-    const std::string f = write("stop");
-    const std::string bytes = wux::test::readFileBytes(f);
-    auto replacer = make(1, searchBlock("cat", "dog", 1));
     owner.Terminate();
-    EXPECT_EQ(replacer->ProcessFile(f), engines::kReplaceFailed);
-    EXPECT_EQ(replacer->stage(), kind().stages.stopped);
-    EXPECT_EQ(wux::test::readFileBytes(f), bytes);
-    EXPECT_FALSE(wux::test::exists(f + ".bak"));
+    for (const bool table : {false, true}) {
+        SCOPED_TRACE(table ? "table" : "search");
+        const std::string f = write(table ? "stoptable" : "stop");
+        const std::string bytes = wux::test::readFileBytes(f);
+        auto replacer = table ? make(engines::kModeBatchTable,
+                                     rawTableBlock({{false, "bird", "x", 3}, {false, "fish", "y", 3}}))
+                              : make(1, searchBlock("cat", "dog", 1));
+        replacer->setRowCount(2);
+        EXPECT_EQ(replacer->ProcessFile(f), engines::kReplaceFailed);
+        EXPECT_EQ(replacer->stage(), kind().stages.stopped);
+        EXPECT_EQ(wux::test::readFileBytes(f), bytes);
+        EXPECT_FALSE(wux::test::exists(f + ".bak"));
+    }
 }
 
 // Files that are not what their extension says fail cleanly: unchanged, no backup, nothing beside.
