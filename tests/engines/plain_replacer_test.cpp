@@ -697,7 +697,8 @@ TEST_F(PlainReplacerTest, AFolderSwappedForALinkMidRunIsNotFollowed)
 
 // While a file is read, its name is made a link or given to another file: the name is not replaced
 // (neither the link's target nor the other file is written), the file read stays whole and no
-// temporary file or backup is left. Modes 1 and 256 (the batch table) alike, with a backup too.
+// temporary file or backup is left. Modes 1 and 256 (the batch table) alike, with a backup too, in the
+// folder held open and by the file's path.
 TEST_F(PlainReplacerTest, ANameTakenOverWhileTheFileIsReadIsNotReplaced)
 {
     struct Case
@@ -706,10 +707,14 @@ TEST_F(PlainReplacerTest, ANameTakenOverWhileTheFileIsReadIsNotReplaced)
         bool link;
     };
     for (const Case c : {Case{"made a link", true}, Case{"another file", false}}) {
-        for (const int variant : {0, 1, 2}) {
+        for (const int variant : {0, 1, 2, 3}) {
             const bool table = variant == 1;
-            const bool backup = variant == 2;
-            SCOPED_TRACE(std::string(c.name) + (table ? ", table" : "") + (backup ? ", backup" : ""));
+            const bool backup = variant >= 2;
+            const bool byPath = variant == 3;
+            SCOPED_TRACE(std::string(c.name) + (table ? ", table" : "") + (backup ? ", backup" : "") +
+                         (byPath ? ", by its path" : ""));
+            if (byPath)
+                platform::injectFault(path(""), platform::kErrorAccessDenied, platform::kFaultList);
             const std::string input = "cat " + std::string(40, 'x');
             createFile(path("f.txt"), input);
             createFile(path("target.txt"), "the link's target");
@@ -732,7 +737,10 @@ TEST_F(PlainReplacerTest, ANameTakenOverWhileTheFileIsReadIsNotReplaced)
             });
             const TReplaceResult result =
                 table ? replacer.ReplaceTableInFile(path("f.txt"), rows, 1) : replacer.ReplaceInFile(path("f.txt"));
+            // The name no longer holds the file read (1006), or, by the path, the file read was moved (32).
+            EXPECT_NE(replacer.failureError(), platform::kErrorSuccess);
             platform::movableFree(rows);
+            platform::clearFaults();
             EXPECT_TRUE(swapped);
             EXPECT_EQ(result, kReplaceFailed);
             EXPECT_EQ(readFileBytes(path("aside.txt")), input);
