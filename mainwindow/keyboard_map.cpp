@@ -266,6 +266,9 @@ void KeyboardDispatcher::apply(const KeyOutcome& outcome, QKeyEvent& event)
     window_.GetActiveBrowser(panel);
     if (outcome.openQuickSearch)
         quickSearch_->open();
+    // An open quick search speaks for the panel it was opened on.
+    if (quickSearch_->isOpen() && quickSearch_->panel() != nullptr)
+        panel = quickSearch_->panel();
     Ui::TMainForm& ui = window_.ui();
     switch (outcome.action) {
     case KeyAction::None:

@@ -46,6 +46,14 @@ bool QuickSearchLine::isOpen() const
 
 TBrowserForm* QuickSearchLine::panel() const
 {
+    // The focus in the line is no panel's: the line keeps the panel it was opened on.
+    if (owner_ != nullptr && isOpen())
+        return owner_;
+    return activePanel();
+}
+
+TBrowserForm* QuickSearchLine::activePanel() const
+{
     TBrowserForm* browser = nullptr;
     if (!window_.GetActiveBrowser(browser) || browser == nullptr ||
         window_.ActiveForm() != static_cast<QWidget*>(browser))
@@ -55,9 +63,10 @@ TBrowserForm* QuickSearchLine::panel() const
 
 void QuickSearchLine::open()
 {
-    TBrowserForm* browser = panel();
+    TBrowserForm* browser = activePanel();
     if (browser == nullptr)
         return;
+    owner_ = browser;
     // The line's bottom on the bottom of the panel's host, at its left edge.
     QWidget* host = browser->parentWidget() != nullptr ? browser->parentWidget() : browser;
     QWidget* parent = frame_->parentWidget();
@@ -71,12 +80,15 @@ void QuickSearchLine::open()
 
 void QuickSearchLine::close(bool openItem)
 {
-    frame_->hide();
+    // The grid takes the focus before the line is hidden: hiding the line with the focus in it would
+    // hand the focus to the next control of the window (the other panel, a tool).
     TBrowserForm* browser = panel();
+    if (browser != nullptr && browser->sgBrowser() != nullptr)
+        browser->sgBrowser()->setFocus();
+    frame_->hide();
+    owner_ = nullptr;
     if (browser == nullptr)
         return;
-    if (browser->sgBrowser() != nullptr)
-        browser->sgBrowser()->setFocus();
     if (openItem) {
         int key = Qt::Key_Return;
         browser->sgBrowserKeyDown(key, Qt::NoModifier);

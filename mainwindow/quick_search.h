@@ -32,20 +32,23 @@ public:
     bool isOpen() const;
     // Shows the line over the bottom of the active panel's host and gives it the focus.
     void open();
-    // Hides the line and gives the panel's grid the focus; openItem also opens the cursor's item.
+    // Gives the focus back to the grid of the panel the line was opened on, then hides the line;
+    // openItem also opens that panel's cursor item.
     void close(bool openItem);
     // Moves the cursor to the next (or, backward, the previous) name that begins with the line's text.
     void searchNext(bool backward);
     // Types characters into the line as keys would: a character of code 32 or above is dropped when
     // no name of the panel begins with the line's text followed by it; a backspace erases one.
     void typeText(const QString& text);
-    // The panel the line searches (the active panel), nullptr when there is none.
+    // The panel the line searches: while it is open, the panel it was opened on; otherwise the active
+    // panel. nullptr when there is none.
     TBrowserForm* panel() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    TBrowserForm* activePanel() const;
     void textChanged(const QString& text);
     void entered();
     void exited();
@@ -53,6 +56,7 @@ private:
     TMainForm& window_;
     QLineEdit* line_;
     QWidget* frame_;
+    QPointer<TBrowserForm> owner_;
     std::vector<QPointer<QAction>> disabled_;
 };
 
