@@ -17,6 +17,7 @@
 
 #include "controls/auto_select.h"
 #include "controls/control_bar_layout.h"
+#include "controls/focus_return.h"
 #include "controls/image_list.h"
 #include "controls/speed_button_new.h"
 #include "controls/wux_splitter_mouse.h"
@@ -236,6 +237,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
     installShortcuts();
     new KeyboardDispatcher(*this);
     controls::InstallAutoSelect(*this);
+    controls::InstallFocusReturn(*this);
     InstallFavorites(*this, *popFavoritesFolders_);
     platform::shell::deviceChangeNotifier();
 }
