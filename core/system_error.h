@@ -22,5 +22,7 @@ void ShowSystemError(bool ShowBox, std::uint32_t Code, std::string_view Caption,
 // A program, file, page or address that could not be started or opened (Code not 0): the box above,
 // titled with text 36 ("error!"), showing What and the system's reason. Code 0 shows nothing.
 void ShowStartFailure(std::uint32_t Code, std::string_view What);
+// The same box with the reason given as a text (a failure that no error number names).
+void ShowStartFailureReason(std::string_view Reason, std::string_view What);
 
 } // namespace wux::core

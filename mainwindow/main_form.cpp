@@ -24,6 +24,7 @@
 #include "controls/wux_string_grid.h"
 #include "core/hourglass.h"
 #include "core/settings_path.h"
+#include "core/system_error.h"
 #include "core/text_table.h"
 #include "core/web_pages.h"
 #include "filelist/basket.h"
@@ -45,6 +46,7 @@
 #include "platform/help.h"
 #include "platform/paths.h"
 #include "platform/shell/device_change.h"
+#include "platform/shell/program_starter.h"
 #include "platform/shell/special_folders.h"
 #include "platform/text.h"
 #include "tools/batch_replacer_form.h"
@@ -240,6 +242,10 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
     controls::InstallFocusReturn(*this);
     InstallFavorites(*this, *popFavoritesFolders_);
     platform::shell::deviceChangeNotifier();
+    // A file handed to the desktop that no application then opened is reported as any failed start.
+    platform::shell::setOpenFailureReport([](const std::string& what, const std::string& reason) {
+        core::ShowStartFailureReason(reason, what);
+    });
 }
 
 TMainForm::~TMainForm()

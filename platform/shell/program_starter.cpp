@@ -3,14 +3,18 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <cstdio>
 #include <fstream>
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QThread>
 
+#include "platform/errors.h"
 #include "platform/file_types.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -94,14 +98,71 @@ bool isRunnableProgram(const std::string& posix, const FileInfo& info)
 
 WinError openLocal(const std::string& posix)
 {
-    return programStarter().openUrl(QUrl::fromLocalFile(posixText(posix))) ? kErrorSuccess : kErrorNoAssociation;
+    return programStarter().openUrl(QUrl::fromLocalFile(posixText(posix))) ? kErrorSuccess
+                                                                           : kErrorNoAssociation;
+}
+
+OpenFailureReport& openFailureReport()
+{
+    static OpenFailureReport report;
+    return report;
+}
+
+// The desktop opener's exit status that says it knows no way to open the file.
+constexpr int kOpenerNoMethod = 3;
+
+void reportOpenFailure(const QString& posixFile, int exitCode, const QString& opener)
+{
+    const std::string what = toWindowsPath(toUtf8(posixFile));
+    const std::string reason =
+        exitCode == kOpenerNoMethod
+            ? errorText(kErrorNoAssociation)
+            : toUtf8(opener) + " could not open the file (exit status " + std::to_string(exitCode) + ").";
+    if (const OpenFailureReport& report = openFailureReport())
+        report(what, reason);
+    else
+        std::fprintf(stderr, "%s: %s\n", what.c_str(), reason.c_str());
+}
+
+// Hands a local file to the desktop's opener and watches it. The process object has no owner and is
+// deleted only once the opener has ended: ending this program meanwhile leaves the opener (and the
+// application it starts) running. Its output goes where this program's goes.
+bool openWithOpener(const QString& opener, const QString& posixFile)
+{
+    auto* process = new QProcess();
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setProgram(opener);
+    process->setArguments({posixFile});
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, opener, posixFile](int exitCode, QProcess::ExitStatus status) {
+                         process->deleteLater();
+                         if (status == QProcess::NormalExit && exitCode != 0)
+                             reportOpenFailure(posixFile, exitCode, QFileInfo(opener).fileName());
+                     });
+    process->start();
+    if (process->waitForStarted())
+        return true;
+    delete process;
+    return false;
 }
 
 } // namespace
 
 bool DesktopProgramStarter::openUrl(const QUrl& url)
 {
+    const QCoreApplication* application = QCoreApplication::instance();
+    if (url.isLocalFile() && application != nullptr && application->thread() == QThread::currentThread()) {
+        const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        if (!opener.isEmpty())
+            return openWithOpener(opener, url.toLocalFile());
+    }
     return QDesktopServices::openUrl(url);
+}
+
+void setOpenFailureReport(OpenFailureReport report)
+{
+    openFailureReport() = std::move(report);
 }
 
 bool DesktopProgramStarter::startDetached(const QString& program, const QStringList& arguments,

@@ -16,6 +16,7 @@
 // application that opens the file.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,7 +45,10 @@ public:
                                const QString& workingFolder) = 0;
 };
 
-// The desktop's and the system's own starter (the default).
+// The desktop's and the system's own starter (the default). A local file goes to the desktop's opener
+// ("xdg-open", when it is on the PATH), which is watched until it ends: an opener that fails (no
+// application for the file's type, or the application could not be started) is reported through the
+// open failure report. The opener outlives this program.
 class DesktopProgramStarter : public ProgramStarter
 {
 public:
@@ -83,6 +87,13 @@ public:
 private:
     std::vector<Call> calls_;
 };
+
+// A file that the desktop's opener took but could not open: what (the file as a drive path) and the
+// reason (the system's text of error 1155 when the opener knows no application for the file's type,
+// otherwise the opener's exit status). Called on the GUI thread once the opener has ended.
+using OpenFailureReport = std::function<void(const std::string& what, const std::string& reason)>;
+// Installs the report (empty: the failures go to the error output).
+void setOpenFailureReport(OpenFailureReport report);
 
 // The installed starter: the desktop's unless a test installed another.
 ProgramStarter& programStarter();
