@@ -51,14 +51,20 @@ protected:
         watched->setProperty(kKeepSelection, false);
         if (keep || reason == Qt::MouseFocusReason)
             return false;
+        // The window coming back gives the focus to a box whose selection the program set meanwhile
+        // (after a message): that selection stands.
+        if (reason == Qt::ActiveWindowFocusReason && edit->hasSelectedText())
+            return false;
         edit->selectAll();
-        // The control's own focus handling may set its text again (a history box): select once more
-        // afterwards, unless the user has typed meanwhile.
+        // The control's own focus handling may set its text again (a history box), which leaves the
+        // cursor at the end with nothing selected: select once more afterwards, unless the user has
+        // typed meanwhile or the program has placed the cursor or a selection of its own.
         const QString text = edit->text();
         QPointer<QObject> control(watched);
         QPointer<QLineEdit> line(edit);
         QTimer::singleShot(0, edit, [control, line, text] {
-            if (control != nullptr && line != nullptr && line->text() == text &&
+            if (control != nullptr && line != nullptr && line->text() == text && !line->hasSelectedText() &&
+                line->cursorPosition() == text.size() &&
                 (QApplication::focusWidget() == control || QApplication::focusWidget() == line))
                 line->selectAll();
         });
