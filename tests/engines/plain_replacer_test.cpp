@@ -887,8 +887,13 @@ TEST_F(ReplacerPassTest, AnotherUsersLinkInASharedFolderIsNeverFollowed)
             EXPECT_EQ(listNames(posix("shared")), std::vector<std::string>{"x.txt"});
             EXPECT_EQ(listNames(posix("home")), std::vector<std::string>{"conf.txt"});
         }
-    ASSERT_EQ(::symlink(target.c_str(), posix("shared/own.txt").c_str()), 0);
+    // The user's own link that leads nowhere: the file is missing (4), nothing is made.
+    ASSERT_EQ(::symlink(posix("home/gone.txt").c_str(), posix("shared/gone.txt").c_str()), 0);
     platform::WinError failure = 0;
+    EXPECT_EQ(pass(kModeReplace, path("shared\\gone.txt"), failure), kReplaceFileMissing);
+    EXPECT_EQ(failure, platform::kErrorFileNotFound);
+    ::unlink(posix("shared/gone.txt").c_str());
+    ASSERT_EQ(::symlink(target.c_str(), posix("shared/own.txt").c_str()), 0);
     EXPECT_EQ(pass(kModeReplace, path("shared\\own.txt"), failure), kReplaceFound);
     EXPECT_EQ(failure, 0u);
     EXPECT_EQ(readFileBytes(target), "setting=dog\nkey=dog dog\n");

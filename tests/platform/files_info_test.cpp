@@ -6,7 +6,9 @@
 
 #include "platform/fault_injection.h"
 #include "platform/files.h"
+#include "platform/folder_listing.h"
 #include "support/file_builders.h"
+#include "support/other_user.h"
 #include "support/temp_drive.h"
 
 namespace wux::platform {
@@ -168,6 +170,54 @@ TEST_F(FileInfoTest, IdentityDecidesSameFile)
     EXPECT_EQ(info.mode & 07777, 0644u);
     EXPECT_TRUE(pathExists(path("symlink.txt")));
     EXPECT_FALSE(pathExists(path("nothing")));
+}
+
+// Whether an entry is a symbolic link and whether the user owns the link itself, never its target: by
+// the entry's name in a folder held open and by its path alike.
+TEST_F(FileInfoTest, LinkOwnershipIsTheLinksOwnNotItsTargets)
+{
+    test::createFile(posix("d/file.txt"), "x");
+    ASSERT_EQ(::symlink("file.txt", posix("d/own").c_str()), 0);
+    ASSERT_EQ(::symlink("nowhere", posix("d/dangling").c_str()), 0);
+    const bool otherUser = test::canActAsOtherUser();
+    if (otherUser) {
+        ASSERT_EQ(::symlink("file.txt", posix("d/theirs").c_str()), 0);
+        ASSERT_EQ(::lchown(posix("d/theirs").c_str(), test::otherUserId(), static_cast<gid_t>(-1)), 0);
+        // Their file behind the user's own link is still the user's link.
+        test::createFile(posix("d/their.txt"), "y");
+        ASSERT_EQ(::chown(posix("d/their.txt").c_str(), test::otherUserId(), static_cast<gid_t>(-1)), 0);
+        ASSERT_EQ(::symlink("their.txt", posix("d/own2").c_str()), 0);
+    }
+    struct Case
+    {
+        const char* name;
+        WinError error;
+        bool isLink;
+        bool owned;
+    };
+    const Case cases[] = {
+        {"file.txt", kErrorSuccess, false, false}, {"own", kErrorSuccess, true, true},
+        {"dangling", kErrorSuccess, true, true},   {"missing", kErrorFileNotFound, false, false},
+        {"theirs", kErrorSuccess, true, false},    {"own2", kErrorSuccess, true, true},
+    };
+    HeldFolder folder;
+    ASSERT_EQ(folder.open(path("d")), kErrorSuccess);
+    for (const Case& c : cases) {
+        if (!otherUser && (std::string(c.name) == "theirs" || std::string(c.name) == "own2"))
+            continue;
+        for (const bool held : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (held ? " in the held folder" : " by its path"));
+            LinkOwnership link{true, true};
+            EXPECT_EQ(held ? linkOwnershipIn(folder, c.name, link) : linkOwnership(path("d\\") + c.name, link),
+                      c.error);
+            EXPECT_EQ(link.isLink, c.isLink);
+            EXPECT_EQ(link.ownedByUser, c.owned);
+        }
+    }
+    LinkOwnership link;
+    EXPECT_EQ(linkOwnership(path("nofolder\\x"), link), kErrorPathNotFound);
+    folder.close();
+    EXPECT_EQ(linkOwnershipIn(folder, "own", link), kErrorInvalidHandle);
 }
 
 } // namespace
