@@ -22,14 +22,29 @@ std::size_t characterLength(std::string_view name, std::size_t pos)
     return platform::decodeUtf8(name, pos).length;
 }
 
-// True when every pattern character from pos on is "*" or ".".
-bool onlyStarsAndDots(const std::string& pattern, std::size_t pos)
+bool isStarOrDot(const TMaskUnit& unit)
 {
-    for (; pos < pattern.size(); ++pos) {
-        if (pattern[pos] != '*' && pattern[pos] != '.')
-            return false;
+    return unit.wildcard == '*' || (unit.wildcard == 0 && unit.forms.count == 1 && unit.forms.sizes[0] == 1 &&
+                                    unit.forms.bytes[0][0] == '.');
+}
+
+void compilePattern(std::string_view pattern, TPartFilterItem& item)
+{
+    std::size_t pos = 0;
+    while (pos < pattern.size()) {
+        TMaskUnit unit;
+        if (pattern[pos] == '*' || pattern[pos] == '?') {
+            unit.wildcard = pattern[pos];
+            ++pos;
+        } else {
+            unit.forms = platform::utf8CaseForms(pattern, pos);
+            pos += unit.forms.length;
+        }
+        item.units.push_back(unit);
     }
-    return true;
+    item.tailOfStarsAndDots = item.units.size();
+    while (item.tailOfStarsAndDots > 0 && isStarOrDot(item.units[item.tailOfStarsAndDots - 1]))
+        --item.tailOfStarsAndDots;
 }
 
 } // namespace
@@ -53,27 +68,28 @@ void ParseMaskList(std::string_view maskText, TMaskList& list)
         item.upper = platform::bytesToUpper(part);
         item.lower = platform::bytesToLower(part);
         item.length = static_cast<std::int32_t>(part.size());
+        compilePattern(part, item);
         list.push_back(std::move(item));
     }
 }
 
 bool MatchMask(std::string_view name, const TPartFilterItem& item)
 {
-    const std::string& upper = item.upper;
-    const std::string& lower = item.lower;
-    const std::size_t patternSize = std::min(upper.size(), lower.size());
+    const std::vector<TMaskUnit>& units = item.units;
+    const std::size_t patternSize = units.size();
     const std::size_t nameSize = name.size();
+    const std::size_t tail = item.tailOfStarsAndDots;
     if (patternSize == 0)
         return nameSize == 0;
     // "*", "*.*" and the like take every name (as the walk below ends for them): no walk per name.
-    if (upper[0] == '*' && onlyStarsAndDots(upper, 1))
+    if (tail == 0 && units[0].wildcard == '*')
         return true;
 
     std::size_t start = 0; // where the current segment is tried in the name
-    std::size_t p = 0;     // first pattern character of the current segment
+    std::size_t p = 0;     // first pattern unit of the current segment
     bool starSeen = false;
     for (;;) {
-        while (p < patternSize && upper[p] == '*') {
+        while (p < patternSize && units[p].wildcard == '*') {
             starSeen = true;
             ++p;
         }
@@ -81,24 +97,27 @@ bool MatchMask(std::string_view name, const TPartFilterItem& item)
             return true; // a trailing "*" takes the rest of the name
 
         // Try the segment at start; a failed attempt with a star seen retries one character later.
+        // The case forms of a character never begin one another, so an attempt matches in one way only.
         const std::size_t nextStart = start < nameSize ? start + characterLength(name, start) : start + 1;
         std::size_t n = start;
         std::size_t k = p;
         bool retry = false;
         for (;;) {
             if (n >= nameSize) // the name is used up inside the segment
-                return onlyStarsAndDots(upper, k);
-            const char c = name[n];
-            if (upper[k] == '?') {
-                n += characterLength(name, n);
-            } else if (c == upper[k] || c == lower[k]) {
-                ++n;
-            } else {
+                return k >= tail;
+            const TMaskUnit& unit = units[k];
+            std::size_t taken = 0;
+            if (unit.wildcard == '?')
+                taken = characterLength(name, n);
+            else
+                taken = unit.forms.matchAt(name, n);
+            if (taken == 0) {
                 if (!starSeen)
                     return false;
                 retry = true;
                 break;
             }
+            n += taken;
             ++k;
             if (k == patternSize) {
                 if (n == nameSize)
@@ -108,7 +127,7 @@ bool MatchMask(std::string_view name, const TPartFilterItem& item)
                 retry = true;
                 break;
             }
-            if (upper[k] == '*') {
+            if (units[k].wildcard == '*') {
                 p = k;
                 start = n;
                 break;
@@ -117,7 +136,7 @@ bool MatchMask(std::string_view name, const TPartFilterItem& item)
         if (retry)
             start = nextStart;
         if (start >= nameSize)
-            return onlyStarsAndDots(upper, p);
+            return p >= tail;
     }
 }
 

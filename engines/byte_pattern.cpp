@@ -19,13 +19,6 @@ void addAlternative(Alternatives& alternatives, std::vector<std::uint8_t> bytes)
         alternatives.push_back(std::move(bytes));
 }
 
-std::vector<std::uint8_t> utf8Of(char32_t codePoint)
-{
-    std::string text;
-    platform::appendUtf8(text, codePoint);
-    return {text.begin(), text.end()};
-}
-
 std::vector<std::uint8_t> utf16Of(char32_t codePoint)
 {
     std::vector<std::uint8_t> out;
@@ -69,18 +62,14 @@ BytePattern BytePattern::utf8IgnoringCase(std::string_view text)
     BytePattern pattern;
     std::size_t pos = 0;
     while (pos < text.size()) {
-        const platform::Utf8Char ch = platform::decodeUtf8(text, pos);
-        if (!ch.valid) {
-            pattern.addCharacter(pos, {{static_cast<std::uint8_t>(text[pos])}});
-            ++pos;
-            continue;
-        }
+        const platform::Utf8CaseForms forms = platform::utf8CaseForms(text, pos);
         Alternatives alternatives;
-        const platform::CaseVariants variants = platform::caseVariants(ch.codePoint);
-        for (std::size_t k = 0; k < variants.count; ++k)
-            addAlternative(alternatives, utf8Of(variants.chars[k]));
+        for (std::size_t k = 0; k < forms.count; ++k) {
+            const std::string_view form = forms.form(k);
+            addAlternative(alternatives, {form.begin(), form.end()});
+        }
         pattern.addCharacter(pos, alternatives);
-        pos += ch.length;
+        pos += forms.length;
     }
     return pattern;
 }

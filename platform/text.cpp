@@ -422,6 +422,30 @@ CaseVariants caseVariants(char32_t codePoint)
     return variants;
 }
 
+Utf8CaseForms utf8CaseForms(std::string_view text, std::size_t pos)
+{
+    Utf8CaseForms forms;
+    const Utf8Char ch = decodeUtf8(text, pos);
+    if (!ch.valid) {
+        forms.bytes[0][0] = text[pos];
+        forms.sizes[0] = 1;
+        forms.count = 1;
+        forms.length = 1;
+        return forms;
+    }
+    forms.length = ch.length;
+    const CaseVariants variants = caseVariants(ch.codePoint);
+    std::string encoded;
+    for (std::size_t k = 0; k < variants.count; ++k) {
+        encoded.clear();
+        appendUtf8(encoded, variants.chars[k]);
+        std::copy(encoded.begin(), encoded.end(), forms.bytes[forms.count].begin());
+        forms.sizes[forms.count] = static_cast<std::uint8_t>(encoded.size());
+        ++forms.count;
+    }
+    return forms;
+}
+
 char32_t simpleLowerCodePoint(char32_t codePoint) noexcept
 {
     return codePoint > 0x10FFFF ? codePoint : static_cast<char32_t>(QChar::toLower(codePoint));
@@ -534,6 +558,75 @@ std::string toUtf8(const QString& text)
 {
     return utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
                                            static_cast<std::size_t>(text.size())));
+}
+
+// ---- Text files ----
+
+DecodedTextFile decodeTextFile(std::string_view bytes)
+{
+    DecodedTextFile decoded;
+    const auto startsWith = [&](std::string_view mark) { return bytes.substr(0, mark.size()) == mark; };
+    if (startsWith("\xFF\xFE")) {
+        decoded.encoding = TextFileEncoding::kUtf16LittleEndian;
+        decoded.byteOrderMark = true;
+    } else if (startsWith("\xFE\xFF")) {
+        decoded.encoding = TextFileEncoding::kUtf16BigEndian;
+        decoded.byteOrderMark = true;
+    } else if (bytes.find('\0') != std::string_view::npos) {
+        std::size_t zerosFirst = 0;
+        std::size_t zerosSecond = 0;
+        for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+            zerosFirst += bytes[i] == '\0' ? 1 : 0;
+            zerosSecond += bytes[i + 1] == '\0' ? 1 : 0;
+        }
+        const std::size_t units = bytes.size() / 2;
+        const std::size_t most = std::max(zerosFirst, zerosSecond);
+        const std::size_t fewest = std::min(zerosFirst, zerosSecond);
+        if (most > 0 && most * 4 >= units && fewest * 10 <= most)
+            decoded.encoding = zerosFirst > zerosSecond ? TextFileEncoding::kUtf16BigEndian
+                                                        : TextFileEncoding::kUtf16LittleEndian;
+    }
+    if (decoded.encoding == TextFileEncoding::kUtf8) {
+        decoded.text.assign(bytes);
+        return decoded;
+    }
+    if (decoded.byteOrderMark)
+        bytes.remove_prefix(2);
+    const bool bigEndian = decoded.encoding == TextFileEncoding::kUtf16BigEndian;
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        units.push_back(static_cast<char16_t>(bigEndian ? (first << 8) | second : (second << 8) | first));
+    }
+    decoded.text = utf16ToUtf8(units);
+    return decoded;
+}
+
+bool encodeTextFile(std::string_view text, TextFileEncoding encoding, bool byteOrderMark, std::string& bytes)
+{
+    if (encoding == TextFileEncoding::kUtf8) {
+        bytes.assign(text);
+        return true;
+    }
+    if (!isValidUtf8(text))
+        return false;
+    const bool bigEndian = encoding == TextFileEncoding::kUtf16BigEndian;
+    const std::u16string units = utf8ToUtf16(text);
+    bytes.clear();
+    bytes.reserve(2 + units.size() * 2);
+    const auto put = [&](char16_t unit) {
+        const auto high = static_cast<char>(unit >> 8);
+        const auto low = static_cast<char>(unit & 0xFF);
+        bytes.push_back(bigEndian ? high : low);
+        bytes.push_back(bigEndian ? low : high);
+    };
+    if (byteOrderMark)
+        put(u'\uFEFF');
+    for (const char16_t unit : units)
+        put(unit);
+    return true;
 }
 
 } // namespace wux::platform

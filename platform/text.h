@@ -144,6 +144,31 @@ struct CaseVariants
 };
 // The case variants of a code point; a value outside Unicode or a surrogate has only itself.
 CaseVariants caseVariants(char32_t codePoint);
+// The case forms of the UTF-8 character that begins at byte pos of a text, each as its UTF-8 bytes:
+// every case variant of a valid character ("é": C3 A9 and C3 89; "k": 6B, 4B and E2 84 AA), or the one
+// byte itself where the text is not valid UTF-8. No form begins another.
+struct Utf8CaseForms
+{
+    std::array<std::array<char, 4>, kMaxCaseVariants> bytes{};
+    std::array<std::uint8_t, kMaxCaseVariants> sizes{};
+    std::uint8_t count = 0;
+    std::uint8_t length = 0; // bytes of the character in the text
+    std::string_view form(std::size_t k) const { return {bytes[k].data(), sizes[k]}; }
+    // Bytes of the form that text holds at pos (0 when none of them is there).
+    std::size_t matchAt(std::string_view text, std::size_t pos) const noexcept
+    {
+        for (std::size_t k = 0; k < count; ++k) {
+            if (text[pos] != bytes[k][0])
+                continue;
+            if (sizes[k] == 1)
+                return 1;
+            if (text.size() - pos >= sizes[k] && text.compare(pos, sizes[k], form(k)) == 0)
+                return sizes[k];
+        }
+        return 0;
+    }
+};
+Utf8CaseForms utf8CaseForms(std::string_view text, std::size_t pos);
 // Simple (one code point to one code point) lower and upper case of one character.
 char32_t simpleLowerCodePoint(char32_t codePoint) noexcept;
 char32_t simpleUpperCodePoint(char32_t codePoint) noexcept;
@@ -183,5 +208,29 @@ std::string utf16ToUtf8(std::u16string_view utf16);
 QString toQString(std::string_view utf8);
 // A QString to UTF-8 bytes (the same rules as utf16ToUtf8).
 std::string toUtf8(const QString& text);
+
+// ---- Text files (language files, the settings file) ----
+
+enum class TextFileEncoding
+{
+    kUtf8,           // 8-bit text as it is (also UTF-8 with a byte-order mark, kept in the text)
+    kUtf16LittleEndian,
+    kUtf16BigEndian
+};
+// A text file's bytes as UTF-8 text and the encoding it was found in.
+struct DecodedTextFile
+{
+    std::string text;
+    TextFileEncoding encoding = TextFileEncoding::kUtf8;
+    bool byteOrderMark = false; // a UTF-16 file began with its byte-order mark (not in text)
+};
+// UTF-16 by its byte-order mark (FF FE, FE FF) or, without one, when its zero bytes lie where UTF-16
+// puts them: at least a quarter of the two-byte units hold a zero in the same half, and the other half
+// holds at most a tenth as many (a stray zero byte in 8-bit text does not make it UTF-16). Anything else
+// is 8-bit text, returned unchanged.
+DecodedTextFile decodeTextFile(std::string_view bytes);
+// The bytes of text (UTF-8) in a file's encoding (with its byte-order mark when it had one); false when
+// the text cannot be stored so: it holds bytes that are not UTF-8, which UTF-16 cannot hold.
+bool encodeTextFile(std::string_view text, TextFileEncoding encoding, bool byteOrderMark, std::string& bytes);
 
 } // namespace wux::platform

@@ -94,8 +94,18 @@ INSTANTIATE_TEST_SUITE_P(
                  "\xC3\xA9"
                  "b",
                  true},
-        // Other bytes match only themselves; non-ASCII letters keep their case.
-        MaskCase{"\xC3\xA9*", "\xC3\xA9t\xC3\xA9", true}, MaskCase{"\xC3\xA9*", "\xC3\x89T\xC3\x89", false}));
+        // Every letter ignores case (simple case folding), whatever the byte lengths of its forms.
+        MaskCase{"\xC3\xA9*", "\xC3\xA9t\xC3\xA9", true},
+        MaskCase{"\xC3\xA9t\xC3\xA9*", "\xC3\x89T\xC3\x89 2023.txt", true},
+        MaskCase{"*\xC3\xBC" "ber*", "\xC3\x9C" "ber.txt", true},
+        MaskCase{"\xC3\x89" "COLE.*", "\xC3\xA9" "cole.doc", true},
+        MaskCase{"*.\xD0\xB4\xD0\xBE\xD0\xBA", "x.\xD0\x94\xD0\x9E\xD0\x9A", true},
+        MaskCase{"k*", "\xE2\x84\xAA" "elvin", true}, // the Kelvin sign folds to k
+        MaskCase{"?\xE2\x84\xAA", "ak", true}, MaskCase{"*s", "\xC5\xBF", true}, // long s
+        MaskCase{"\xC3\xA9*", "e.txt", false}, MaskCase{"\xC3\xA9*", "\xC3\x88.txt", false},
+        MaskCase{"*\xC3\xA9", "\xC3\xA9\xC3\xA9x", false},
+        // A byte that is not UTF-8 matches only itself.
+        MaskCase{"a\xFF*", "A\xFF", true}, MaskCase{"a\xFF*", "a\xFE", false}));
 
 TEST(MatchMaskList, AnyEntryMatchesAndAnEmptyListGivesTheDefault)
 {

@@ -14,18 +14,13 @@ using namespace wux;
 
 namespace {
 
-char asciiUpper(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 std::size_t characterLength(std::string_view name, std::size_t pos)
 {
     return static_cast<unsigned char>(name[pos]) < 0x80 ? 1 : platform::decodeUtf8(name, pos).length;
 }
 
-// The rules by their definition, memoised: "*" any run (also none), "?" one character, other bytes
-// equal ignoring ASCII case; when the name is used up, the rest of the pattern may hold only "*" and ".".
+// The rules by their definition, memoised: "*" any run (also none), "?" one character, other characters
+// equal when their simple case foldings are; when the name is used up, the rest of the pattern may hold only "*" and ".".
 class Reference
 {
 public:
@@ -58,7 +53,12 @@ private:
             return at(p + 1, n) || at(p, std::min(name_.size(), n + characterLength(name_, n)));
         if (c == '?')
             return at(p + 1, std::min(name_.size(), n + characterLength(name_, n)));
-        return asciiUpper(c) == asciiUpper(name_[n]) && at(p + 1, n + 1);
+        const platform::Utf8Char want = platform::decodeUtf8(pattern_, p);
+        const platform::Utf8Char have = platform::decodeUtf8(name_, n);
+        if (!want.valid) // a byte that is not UTF-8 stands for itself
+            return c == name_[n] && at(p + 1, n + 1);
+        return have.valid && platform::foldCodePoint(want.codePoint) == platform::foldCodePoint(have.codePoint) &&
+               at(p + want.length, n + have.length);
     }
 
     std::string_view pattern_;
