@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "platform/text.h"
 
@@ -157,28 +158,36 @@ std::string applyPieceCase(std::string_view piece, PieceCase pieceCase)
     return std::string(piece);
 }
 
-// Replaces every occurrence of find in text by replace, ignoring the case of ASCII letters; the search
-// goes on behind each replacement.
+// Replaces every occurrence of find in text by replace, ignoring case as the other matchers do (each
+// character of find in every case form, Unicode simple case folding, whatever the forms' byte lengths);
+// the search goes on behind each replacement.
 std::string replaceNoCase(const std::string& text, std::string_view find, std::string_view replace)
 {
-    if (find.empty() || text.size() < find.size())
+    if (find.empty())
         return text;
-    const std::string upper = platform::bytesToUpper(find);
-    const std::string lower = platform::bytesToLower(find);
+    std::vector<platform::Utf8CaseForms> characters;
+    for (std::size_t at = 0; at < find.size(); at += characters.back().length)
+        characters.push_back(platform::utf8CaseForms(find, at));
     std::string out;
     out.reserve(text.size());
     std::size_t pos = 0;
     while (pos < text.size()) {
-        bool match = pos + find.size() <= text.size();
-        for (std::size_t k = 0; match && k < find.size(); ++k) {
-            const char c = text[pos + k];
-            match = c == upper[k] || c == lower[k];
+        std::size_t end = pos;
+        for (const platform::Utf8CaseForms& character : characters) {
+            const std::size_t taken = end < text.size() ? character.matchAt(text, end) : 0;
+            if (taken == 0) {
+                end = std::string::npos;
+                break;
+            }
+            end += taken;
         }
-        if (match) {
+        if (end != std::string::npos) {
             out += replace;
-            pos += find.size();
+            pos = end;
         } else {
-            out += text[pos++];
+            const std::size_t length = std::max<std::size_t>(1, platform::decodeUtf8(text, pos).length);
+            out.append(text, pos, length);
+            pos += length;
         }
     }
     return out;

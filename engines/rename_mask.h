@@ -3,8 +3,9 @@
 // character ranges of them and case switches), followed by a find/replace and a final case mode.
 //
 // Names are UTF-8. Ranges count whole characters; the case switches and case modes use the display
-// case mapping of whole characters; the find/replace compares with the byte case mapping; the length
-// cap of 260 counts bytes and drops whole pieces, so no character is ever cut.
+// case mapping of whole characters; the find/replace ignores the case of every letter (Unicode simple
+// case folding, as the content search does); the length cap of 260 counts bytes and drops whole pieces,
+// so no character is ever cut.
 #pragma once
 
 #include <cstdint>

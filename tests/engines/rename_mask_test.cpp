@@ -249,7 +249,17 @@ INSTANTIATE_TEST_SUITE_P(FindReplace, ReplaceAndCaseTable,
                                                        "", "", 3, "STRASSE"},
                                            ReplaceCase{"[N]", "ABC", "", "", 0, "ABC"},
                                            // find/replace before the case mode
-                                           ReplaceCase{"[N]", "img_01", "img", "photo", 3, "PHOTO_01"}));
+                                           ReplaceCase{"[N]", "img_01", "img", "photo", 3, "PHOTO_01"},
+                                           // every letter ignores case, whatever the byte lengths of its forms
+                                           ReplaceCase{"[N]", "\xC3\x89T\xC3\x89_01.jpg", "\xC3\xA9t\xC3\xA9",
+                                                       "summer", 1, "summer_01"},
+                                           ReplaceCase{"[N]", "\xC3\x9C" "ber \xC3\xBC" "BER", "\xC3\xBC" "ber",
+                                                       "x", 1, "x x"},
+                                           ReplaceCase{"[N]", "\xE2\x84\xAA" "elvin", "k", "K", 1, "Kelvin"},
+                                           ReplaceCase{"[N]", "k", "\xE2\x84\xAA", "x", 1, "x"},
+                                           ReplaceCase{"[N]", "\xC3\xA9t\xC3\xA8", "\xC3\xA9t\xC3\xA9", "x", 1,
+                                                       "\xC3\xA9t\xC3\xA8"},
+                                           ReplaceCase{"[N]", "\xC3\xA9\xC3\xA9", "\xC3\x89", "e", 1, "ee"}));
 
 TEST(BuildNewName, ReadsTheProcessWideRequestAndConvertsTheFileTimeToLocalTime)
 {
