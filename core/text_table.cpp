@@ -246,56 +246,20 @@ bool TClassTranslator::LoadFromFile(const std::string& fileName)
     return true;
 }
 
-namespace {
-
-// The bytes of a language file as UTF-8 text. A UTF-8 byte-order mark is dropped. UTF-16 is converted:
-// by its byte-order mark, or, without one, by the zero bytes its ASCII characters bring along (an 8-bit
-// file holds none), the byte order taken from where most of them lie.
-std::string languageFileText(std::string_view bytes)
-{
-    const auto startsWith = [&](std::string_view mark) { return bytes.substr(0, mark.size()) == mark; };
-    if (startsWith("\xEF\xBB\xBF"))
-        return std::string(bytes.substr(3));
-    bool bigEndian = false;
-    if (startsWith("\xFF\xFE")) {
-        bytes.remove_prefix(2);
-    } else if (startsWith("\xFE\xFF")) {
-        bigEndian = true;
-        bytes.remove_prefix(2);
-    } else if (bytes.find('\0') != std::string_view::npos) {
-        std::size_t zerosFirst = 0;
-        std::size_t zerosSecond = 0;
-        for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-            zerosFirst += bytes[i] == '\0' ? 1 : 0;
-            zerosSecond += bytes[i + 1] == '\0' ? 1 : 0;
-        }
-        bigEndian = zerosFirst > zerosSecond;
-    } else {
-        return std::string(bytes);
-    }
-    std::u16string units;
-    units.reserve(bytes.size() / 2);
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto first = static_cast<unsigned char>(bytes[i]);
-        const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        units.push_back(static_cast<char16_t>(bigEndian ? (first << 8) | second : (second << 8) | first));
-    }
-    return platform::utf16ToUtf8(units);
-}
-
-} // namespace
-
 void TClassTranslator::LoadFromBytes(std::string_view fileBytes)
 {
-    const std::string decoded = languageFileText(fileBytes);
-    const std::string_view bytes = decoded;
+    const platform::DecodedTextFile decoded = platform::decodeTextFile(fileBytes);
+    std::string_view bytes = decoded.text;
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+        bytes.remove_prefix(3);
     int id = 0;
     bool idTooLarge = false;
     bool inText = false;
+    bool zeroSeen = false; // a line holding a zero byte is no text: it is left out
     std::string text;
 
     const auto endLine = [&]() {
-        if (inText && !idTooLarge) {
+        if (inText && !idTooLarge && !zeroSeen) {
             for (std::size_t i = 0; i + 1 < text.size(); ++i) {
                 if (text[i] == '\\' && text[i + 1] == 'n') {
                     text[i] = '\r';
@@ -307,6 +271,7 @@ void TClassTranslator::LoadFromBytes(std::string_view fileBytes)
         id = 0;
         idTooLarge = false;
         inText = false;
+        zeroSeen = false;
         text.clear();
     };
 
@@ -316,6 +281,8 @@ void TClassTranslator::LoadFromBytes(std::string_view fileBytes)
             endLine();
             continue;
         }
+        if (c == '\0')
+            zeroSeen = true;
         if (inText) {
             text.push_back(c);
         } else if (c >= '0' && c <= '9') {

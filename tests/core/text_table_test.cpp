@@ -159,6 +159,57 @@ TEST(LanguageFile, ReaderAddsToEarlierTextsAndEmptyBytesStoreNothing)
     EXPECT_EQ(table.bytesUsed(), used);
 }
 
+// A text as UTF-16 bytes, little or big endian, with or without the byte-order mark.
+std::string utf16Bytes(std::u16string_view text, bool bigEndian, bool mark)
+{
+    std::string bytes;
+    for (const char16_t unit : mark ? u"\uFEFF" + std::u16string(text) : std::u16string(text)) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
+TEST(LanguageFile, AZeroByteInEightBitTextLosesOnlyItsLine)
+{
+    using namespace std::string_literals;
+    const std::string cases[] = {
+        "424=&Dateien\r\n431=&Ansicht\r\n7=a\0b\r\n"s,
+        "7=a\0b\r\n424=&Dateien\r\n431=&Ansicht"s,
+        "424=&Dateien\r\n7\0=ab\n431=&Ansicht\r\n"s,
+        // Zeros every other byte for a stretch, but not for most of the file.
+        "424=&Dateien\r\n431=&Ansicht\r\n7=a\0b\0c\0d\0\r\n"s,
+    };
+    for (const std::string& bytes : cases) {
+        TClassTranslator table;
+        table.SetText(7, "seven");
+        table.LoadFromBytes(bytes);
+        EXPECT_EQ(table.GetText(424) + "|" + table.GetText(431) + "|" + table.GetText(7),
+                  "&Dateien|&Ansicht|seven")
+            << testing::PrintToString(bytes);
+    }
+}
+
+TEST(LanguageFile, Utf16IsReadByItsMarkOrByItsZeroBytes)
+{
+    const std::u16string text = u"424=&Dateiën\r\n431=&Ansicht\r\n440=Выделить всё\r\n";
+    for (const bool bigEndian : {false, true}) {
+        for (const bool mark : {false, true}) {
+            TClassTranslator table;
+            table.LoadFromBytes(utf16Bytes(text, bigEndian, mark));
+            EXPECT_EQ(table.GetText(424) + "|" + table.GetText(431) + "|" + table.GetText(440),
+                      "&Dateiën|&Ansicht|Выделить всё")
+                << bigEndian << mark;
+        }
+    }
+    // A U+0000 in UTF-16 text loses its line only.
+    TClassTranslator table;
+    using namespace std::string_literals;
+    table.LoadFromBytes(utf16Bytes(u"1=one\r\n2=t\0wo\r\n3=three"s, false, true));
+    EXPECT_EQ(table.GetText(1) + "|" + table.GetText(2) + "|" + table.GetText(3), "one||three");
+}
+
 class LanguageFileOnDisk : public test::TempDriveTest
 {
 };
