@@ -44,6 +44,7 @@
 #include "mainwindow/tips.h"
 #include "platform/dialogs.h"
 #include "platform/help.h"
+#include "platform/ini_file.h"
 #include "platform/paths.h"
 #include "platform/shell/device_change.h"
 #include "platform/shell/program_starter.h"
@@ -214,6 +215,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
     };
     wireActions();
 
+    // The settings file is read once for everything the window, its tools and panels load from it.
+    platform::IniSession settings(tools::SettingsFileName());
     // 1. Settings; 2. the Basket; 3. no run; 4. the drive list.
     LoadAllSettings(*this);
     filelist::CreateBasketState(filelist::BasketState);
@@ -227,6 +230,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui_(std::make_uniqu
     tools::LoadAllToolSettings();
     // 11. The panels.
     createPanels();
+    settings.commit();
     filelist::SetActivePanelSource([this]() -> filelist::IBrowserPanel* {
         TBrowserForm* browser = nullptr;
         return GetActiveBrowser(browser) ? browser : nullptr;

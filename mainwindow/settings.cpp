@@ -345,6 +345,7 @@ void LoadAllSettings(MainWindowHost& host)
 {
     const QRect screen = primaryScreenGeometry();
     const QSize size = defaultWindowSize();
+    const platform::IniSession session(tools::SettingsFileName());
     const platform::IniFile ini = tools::SettingsIni();
     const char* const section = kMainFormSection;
 
@@ -446,11 +447,16 @@ platform::WinError WriteGeneralSettings(MainWindowHost& host, platform::IniDocum
 
 platform::WinError SaveAllSettings(MainWindowHost& host)
 {
+    // Everything is written into one reading of the file, which is put in place once.
+    platform::IniSession session(tools::SettingsFileName());
     tools::SaveAllToolSettings();
     host.savePanelSettings();
     platform::IniFile ini = tools::SettingsIni();
-    const platform::WinError error =
+    platform::WinError error =
         ini.update([&](platform::IniDocument& document) { return WriteGeneralSettings(host, document); });
+    const platform::WinError stored = session.commit();
+    if (error == platform::kErrorSuccess)
+        error = stored;
     WriteProgramValue(kLanguageValue, core::classTranslator().LanguageName);
     if (error != platform::kErrorSuccess) {
         std::string text;

@@ -163,6 +163,8 @@ std::string errorText(WinError code)
         return "An attempt was made to create more links on a file than the file system supports.";
     case kErrorCantResolveFilename:
         return "The name of the file cannot be resolved by the system.";
+    case kErrorInvalidData:
+        return "The data is invalid.";
     case kErrorFileInvalid:
         return "The volume for a file has been externally altered so that the opened file is no longer valid.";
     default:

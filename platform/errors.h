@@ -19,6 +19,7 @@ inline constexpr WinError kErrorTooManyOpenFiles = 4;
 inline constexpr WinError kErrorAccessDenied = 5;
 inline constexpr WinError kErrorInvalidHandle = 6;
 inline constexpr WinError kErrorNotEnoughMemory = 8;
+inline constexpr WinError kErrorInvalidData = 13;
 inline constexpr WinError kErrorInvalidDrive = 15;
 inline constexpr WinError kErrorCurrentDirectory = 16;
 inline constexpr WinError kErrorNotSameDevice = 17;

@@ -142,59 +142,90 @@ IniDocument::IniDocument(std::string bytes) : bytes_(std::move(bytes))
     parse();
 }
 
+IniDocument IniDocument::fromFileBytes(std::string fileBytes)
+{
+    DecodedTextFile decoded = decodeTextFile(fileBytes);
+    if (decoded.encoding == TextFileEncoding::kUtf8)
+        return IniDocument(std::move(fileBytes));
+    IniDocument document(std::move(decoded.text));
+    document.encoding_ = decoded.encoding;
+    document.byteOrderMark_ = decoded.byteOrderMark;
+    std::string again;
+    document.storable_ = encodeTextFile(document.bytes_, document.encoding_, document.byteOrderMark_, again) &&
+                         again == fileBytes;
+    return document;
+}
+
+WinError IniDocument::fileBytes(std::string& out) const
+{
+    if (!storable_ || !encodeTextFile(bytes_, encoding_, byteOrderMark_, out))
+        return kErrorInvalidData;
+    return kErrorSuccess;
+}
+
+IniDocument::Line IniDocument::parseLine(std::size_t pos) const
+{
+    const std::string_view all(bytes_);
+    Line line;
+    line.start = pos;
+    std::size_t end = pos;
+    while (end < all.size() && all[end] != '\r' && all[end] != '\n')
+        ++end;
+    line.contentEnd = end;
+    line.end = end;
+    if (end < all.size()) {
+        line.end = end + 1;
+        if (all[end] == '\r' && end + 1 < all.size() && all[end + 1] == '\n')
+            line.end = end + 2;
+    }
+    const std::string_view content = all.substr(pos, end - pos);
+    const std::string_view text = trimBlanks(content);
+    const std::size_t textStart = static_cast<std::size_t>(text.data() - all.data());
+    if (!text.empty() && text.front() == '[') {
+        line.kind = LineKind::kSection;
+        std::string_view name = text.substr(1);
+        const std::size_t close = name.rfind(']');
+        if (close != std::string_view::npos)
+            name = name.substr(0, close);
+        name = trimBlanks(name);
+        line.nameStart = static_cast<std::size_t>(name.data() - all.data());
+        line.nameSize = name.size();
+    } else if (!text.empty() && text.front() != ';') {
+        const std::size_t eq = text.find('=');
+        if (eq != std::string_view::npos) {
+            line.kind = LineKind::kKey;
+            const std::string_view name = trimBlanks(text.substr(0, eq));
+            const std::string_view value = trimBlanks(text.substr(eq + 1));
+            line.nameStart = name.empty() ? textStart : static_cast<std::size_t>(name.data() - all.data());
+            line.nameSize = name.size();
+            line.valueStart =
+                value.empty() ? textStart + eq + 1 : static_cast<std::size_t>(value.data() - all.data());
+            line.valueSize = value.size();
+        }
+    }
+    return line;
+}
+
+void IniDocument::findNewline()
+{
+    newline_ = "\r\n";
+    for (const Line& line : lines_) {
+        if (line.end > line.contentEnd) {
+            newline_.assign(bytes_, line.contentEnd, line.end - line.contentEnd);
+            return;
+        }
+    }
+}
+
 void IniDocument::parse()
 {
     lines_.clear();
-    newline_ = "\r\n";
-    bool newlineSeen = false;
     std::size_t pos = bytes_.compare(0, kUtf8Bom.size(), kUtf8Bom) == 0 ? kUtf8Bom.size() : 0;
-    const std::string_view all(bytes_);
-    while (pos < all.size()) {
-        Line line;
-        line.start = pos;
-        std::size_t end = all.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos)
-            end = all.size();
-        line.contentEnd = end;
-        line.end = end;
-        if (end < all.size()) {
-            line.end = end + 1;
-            if (all[end] == '\r' && end + 1 < all.size() && all[end + 1] == '\n')
-                line.end = end + 2;
-            if (!newlineSeen) {
-                newline_.assign(all.substr(end, line.end - end));
-                newlineSeen = true;
-            }
-        }
-        const std::string_view content = all.substr(pos, end - pos);
-        const std::string_view text = trimBlanks(content);
-        const std::size_t textStart = static_cast<std::size_t>(text.data() - all.data());
-        if (!text.empty() && text.front() == '[') {
-            line.kind = LineKind::kSection;
-            std::string_view name = text.substr(1);
-            const std::size_t close = name.rfind(']');
-            if (close != std::string_view::npos)
-                name = name.substr(0, close);
-            name = trimBlanks(name);
-            line.nameStart = static_cast<std::size_t>(name.data() - all.data());
-            line.nameSize = name.size();
-        } else if (!text.empty() && text.front() != ';') {
-            const std::size_t eq = text.find('=');
-            if (eq != std::string_view::npos) {
-                line.kind = LineKind::kKey;
-                const std::string_view name = trimBlanks(text.substr(0, eq));
-                const std::string_view value = trimBlanks(text.substr(eq + 1));
-                line.nameStart =
-                    name.empty() ? textStart : static_cast<std::size_t>(name.data() - all.data());
-                line.nameSize = name.size();
-                line.valueStart =
-                    value.empty() ? textStart + eq + 1 : static_cast<std::size_t>(value.data() - all.data());
-                line.valueSize = value.size();
-            }
-        }
-        lines_.push_back(line);
-        pos = line.end;
+    while (pos < bytes_.size()) {
+        lines_.push_back(parseLine(pos));
+        pos = lines_.back().end;
     }
+    findNewline();
 }
 
 std::string_view IniDocument::nameOf(const Line& line) const
@@ -287,9 +318,64 @@ void IniDocument::replaceBytes(std::size_t start, std::size_t end, std::string_v
 {
     if (std::string_view(bytes_).substr(start, end - start) == text)
         return;
-    bytes_.replace(start, end - start, text);
+    // Only the lines the change touches are read again; those after it keep their parts, moved. The
+    // first line read again is the one holding start, or the one ending there without a line end or
+    // with a CR that an LF put after it joins.
+    auto first = static_cast<std::size_t>(
+        std::lower_bound(lines_.begin(), lines_.end(), start,
+                         [](const Line& line, std::size_t at) { return line.end < at; }) -
+        lines_.begin());
+    if (first < lines_.size() && lines_[first].end == start) {
+        const Line& line = lines_[first];
+        const bool open = line.end == line.contentEnd;
+        const bool loneCr = line.end - line.contentEnd == 1 && bytes_[line.contentEnd] == '\r' &&
+                            !text.empty() && text.front() == '\n';
+        if (!open && !loneCr)
+            ++first;
+    }
+    std::size_t pos = first < lines_.size() ? lines_[first].start
+                      : lines_.empty()     ? (bytes_.compare(0, kUtf8Bom.size(), kUtf8Bom) == 0 ? kUtf8Bom.size() : 0)
+                                           : lines_.back().end;
+    pos = std::min(pos, start);
+    const std::size_t oldSize = end - start;
+    bytes_.replace(start, oldSize, text);
     modified_ = true;
-    parse();
+    const std::size_t changedEnd = start + text.size();
+    // An old line that began at or after end begins delta bytes later now.
+    const auto moved = [&](std::size_t at) { return at - oldSize + text.size(); };
+    auto next = static_cast<std::size_t>(
+        std::lower_bound(lines_.begin() + static_cast<std::ptrdiff_t>(first), lines_.end(), end,
+                         [](const Line& line, std::size_t at) { return line.start < at; }) -
+        lines_.begin());
+    std::vector<Line> fresh;
+    bool rejoined = false;
+    while (pos < bytes_.size()) {
+        while (next < lines_.size() && moved(lines_[next].start) < pos)
+            ++next;
+        if (pos >= changedEnd && next < lines_.size() && moved(lines_[next].start) == pos) {
+            rejoined = true;
+            break;
+        }
+        fresh.push_back(parseLine(pos));
+        pos = fresh.back().end;
+    }
+    std::vector<Line> lines;
+    lines.reserve(first + fresh.size() + (rejoined ? lines_.size() - next : 0));
+    lines.insert(lines.end(), lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(first));
+    lines.insert(lines.end(), fresh.begin(), fresh.end());
+    if (rejoined) {
+        for (std::size_t i = next; i < lines_.size(); ++i) {
+            Line line = lines_[i];
+            line.start = moved(line.start);
+            line.contentEnd = moved(line.contentEnd);
+            line.end = moved(line.end);
+            line.nameStart = moved(line.nameStart);
+            line.valueStart = moved(line.valueStart);
+            lines.push_back(line);
+        }
+    }
+    lines_ = std::move(lines);
+    findNewline();
 }
 
 void IniDocument::appendSectionHeader(std::string_view section, std::string& out) const
@@ -399,10 +485,43 @@ void IniDocument::eraseSection(std::string_view section)
 
 IniFile::IniFile(std::string windowsPath) : path_(std::move(windowsPath)) {}
 
-WinError IniFile::load(IniDocument& document) const
+namespace {
+
+// The text of a file read under a session.
+struct HeldFile
+{
+    std::string path;
+    IniDocument document;
+    WinError loadError = kErrorSuccess;
+    int depth = 0;
+};
+
+// The sessions open in this process, and the lock of their texts and of every change of a file.
+std::mutex& heldMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::vector<HeldFile>& heldFiles()
+{
+    static std::vector<HeldFile> files;
+    return files;
+}
+
+// The session's text of path, or null (with heldMutex held).
+HeldFile* heldFile(std::string_view path)
+{
+    for (HeldFile& file : heldFiles())
+        if (file.path == path)
+            return &file;
+    return nullptr;
+}
+
+WinError loadFile(const std::string& path, IniDocument& document)
 {
     std::string bytes;
-    const WinError error = readWholeFile(path_, bytes);
+    const WinError error = readWholeFile(path, bytes);
     if (error == kErrorFileNotFound || error == kErrorPathNotFound) {
         document = IniDocument();
         return kErrorSuccess;
@@ -411,34 +530,115 @@ WinError IniFile::load(IniDocument& document) const
         document = IniDocument();
         return error;
     }
-    document = IniDocument(std::move(bytes));
+    document = IniDocument::fromFileBytes(std::move(bytes));
     return kErrorSuccess;
+}
+
+WinError storeFile(const std::string& path, const IniDocument& document)
+{
+    std::string bytes;
+    const WinError error = document.fileBytes(bytes);
+    return error != kErrorSuccess ? error : atomicRewrite(path, bytes);
+}
+
+} // namespace
+
+WinError IniFile::read(const std::function<void(const IniDocument&)>& use) const
+{
+    {
+        const std::lock_guard<std::mutex> lock(heldMutex());
+        if (const HeldFile* held = heldFile(path_)) {
+            if (held->loadError == kErrorSuccess)
+                use(held->document);
+            return held->loadError;
+        }
+    }
+    IniDocument document;
+    const WinError error = loadFile(path_, document);
+    if (error == kErrorSuccess)
+        use(document);
+    return error;
+}
+
+WinError IniFile::load(IniDocument& document) const
+{
+    const WinError error = read([&](const IniDocument& text) { document = text; });
+    if (error != kErrorSuccess)
+        document = IniDocument();
+    return error;
 }
 
 WinError IniFile::update(const std::function<WinError(IniDocument&)>& edit)
 {
     // One change at a time in this process, so that two threads writing keys of the same file never
     // lose one another's change between reading and rewriting it.
-    static std::mutex updateMutex;
-    const std::lock_guard<std::mutex> lock(updateMutex);
+    const std::lock_guard<std::mutex> lock(heldMutex());
+    if (HeldFile* held = heldFile(path_))
+        return held->loadError != kErrorSuccess ? held->loadError : edit(held->document);
     IniDocument document;
-    WinError error = load(document);
+    WinError error = loadFile(path_, document);
     if (error != kErrorSuccess)
         return error;
     error = edit(document);
     if (error != kErrorSuccess || !document.modified())
         return error;
-    return atomicRewrite(path_, document.bytes());
+    return storeFile(path_, document);
+}
+
+// ---- IniSession ----
+
+IniSession::IniSession(const std::string& windowsPath) : path_(windowsPath), open_(true)
+{
+    const std::lock_guard<std::mutex> lock(heldMutex());
+    if (HeldFile* held = heldFile(path_)) {
+        ++held->depth;
+        return;
+    }
+    HeldFile file;
+    file.path = path_;
+    file.loadError = loadFile(path_, file.document);
+    file.depth = 1;
+    heldFiles().push_back(std::move(file));
+}
+
+IniSession::~IniSession()
+{
+    commit();
+}
+
+WinError IniSession::loadError() const
+{
+    const std::lock_guard<std::mutex> lock(heldMutex());
+    const HeldFile* held = heldFile(path_);
+    return held ? held->loadError : kErrorSuccess;
+}
+
+WinError IniSession::commit()
+{
+    if (!open_)
+        return kErrorSuccess;
+    open_ = false;
+    const std::lock_guard<std::mutex> lock(heldMutex());
+    std::vector<HeldFile>& files = heldFiles();
+    const auto it = std::find_if(files.begin(), files.end(), [&](const HeldFile& f) { return f.path == path_; });
+    if (it == files.end())
+        return kErrorSuccess;
+    if (--it->depth > 0)
+        return kErrorSuccess;
+    const HeldFile held = std::move(*it);
+    files.erase(it);
+    if (held.loadError != kErrorSuccess)
+        return held.loadError;
+    return held.document.modified() ? storeFile(path_, held.document) : kErrorSuccess;
 }
 
 std::string IniFile::readString(std::string_view section, std::string_view key,
                                 std::string_view defaultValue) const
 {
-    IniDocument document;
     std::string value;
-    if (load(document) == kErrorSuccess && document.findValue(section, key, value))
-        return value;
-    return std::string(defaultValue);
+    bool found = false;
+    read([&](const IniDocument& document) { found = document.findValue(section, key, value); });
+    return found ? value : std::string(defaultValue);
 }
 
 WinError IniFile::writeString(std::string_view section, std::string_view key, std::string_view value)
@@ -449,13 +649,11 @@ WinError IniFile::writeString(std::string_view section, std::string_view key, st
 std::int32_t IniFile::readInteger(std::string_view section, std::string_view key,
                                   std::int32_t defaultValue) const
 {
-    IniDocument document;
     std::string value;
+    bool found = false;
+    read([&](const IniDocument& document) { found = document.findValue(section, key, value); });
     std::int32_t result = 0;
-    if (load(document) == kErrorSuccess && document.findValue(section, key, value) &&
-        parseInteger(value, result))
-        return result;
-    return defaultValue;
+    return found && parseInteger(value, result) ? result : defaultValue;
 }
 
 WinError IniFile::writeInteger(std::string_view section, std::string_view key, std::int32_t value)
@@ -488,10 +686,9 @@ WinError IniFile::writeBinaryStream(std::string_view section, std::string_view k
 void IniFile::readSectionValues(std::string_view section, StringList& lines) const
 {
     lines.clear();
-    IniDocument document;
-    if (load(document) != kErrorSuccess)
-        return;
-    for (const auto& [key, value] : document.sectionValues(section)) {
+    std::vector<std::pair<std::string, std::string>> values;
+    read([&](const IniDocument& document) { values = document.sectionValues(section); });
+    for (const auto& [key, value] : values) {
         std::string line;
         line.reserve(key.size() + 1 + value.size());
         line.append(key).append("=").append(value);
@@ -501,15 +698,17 @@ void IniFile::readSectionValues(std::string_view section, StringList& lines) con
 
 bool IniFile::sectionExists(std::string_view section) const
 {
-    IniDocument document;
-    return load(document) == kErrorSuccess && document.sectionExists(section);
+    bool found = false;
+    read([&](const IniDocument& document) { found = document.sectionExists(section); });
+    return found;
 }
 
 bool IniFile::valueExists(std::string_view section, std::string_view key) const
 {
-    IniDocument document;
+    bool found = false;
     std::string value;
-    return load(document) == kErrorSuccess && document.findValue(section, key, value);
+    read([&](const IniDocument& document) { found = document.findValue(section, key, value); });
+    return found;
 }
 
 WinError IniFile::eraseSection(std::string_view section)

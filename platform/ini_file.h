@@ -1,12 +1,16 @@
 // Ini files with the behaviour of the system's profile calls: every read looks at the file on disk and
 // every write goes to the file at once, so another program (a plug-in) writing the same file meanwhile
-// loses nothing and sees our changes.
+// loses nothing and sees our changes. Where many values are read or written together (the settings
+// loaded at start-up, saved at exit), an IniSession reads the file once and writes it once.
 //
 // The format, as read and written here:
 // - Lines end with CR LF, LF or CR. Lines that are not changed keep their bytes and their own line
 //   ends; added lines take the file's first line end (CR LF in a new file or a file without any). A
 //   last line without a line end is read like any other; a line added after it ends it first. A UTF-8
-//   byte-order mark at the start is kept and skipped.
+//   byte-order mark at the start is kept and skipped. A file in UTF-16 (found as the language files
+//   are, by its byte-order mark or its zero bytes) is read as text and written back in UTF-16, in its
+//   byte order and with its mark when it had one; one whose text UTF-16 cannot give back byte for byte
+//   (an unpaired surrogate, an odd last byte) is read but never written (error 13).
 // - "[name]" begins a section (the name between "[" and the last "]" of the line, or its end, without
 //   surrounding blanks; so a name may hold "]"). A line whose first non-blank character is ";" is a
 //   comment. A line with "=" is a key: the name before the first "=" and the value after it, both
@@ -33,6 +37,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/text.h"
 
 namespace wux::platform {
 
@@ -43,10 +48,16 @@ class IniDocument
 {
 public:
     IniDocument() = default;
+    // 8-bit text as it is.
     explicit IniDocument(std::string bytes);
+    // The bytes of a file, decoded by their encoding (see above).
+    static IniDocument fromFileBytes(std::string fileBytes);
 
-    // The file's bytes with every change made so far.
+    // The text with every change made so far (UTF-8 for a file in UTF-16).
     const std::string& bytes() const { return bytes_; }
+    // The bytes to store in the file: the text in the file's encoding. Error 13 when the file's text
+    // cannot be stored as it came.
+    WinError fileBytes(std::string& out) const;
     // True once an edit has changed the bytes.
     bool modified() const { return modified_; }
 
@@ -89,6 +100,10 @@ private:
     };
 
     void parse();
+    // The line that begins at byte pos (below the size).
+    Line parseLine(std::size_t pos) const;
+    // The line end of the first line that has one ("\r\n" when none has).
+    void findNewline();
     std::string_view nameOf(const Line& line) const;
     // Line indexes of the section's headers; the body of header h runs to bodyEnd(h).
     std::vector<std::size_t> headersOf(std::string_view section) const;
@@ -102,6 +117,9 @@ private:
     std::vector<Line> lines_;
     std::string newline_ = "\r\n";
     bool modified_ = false;
+    TextFileEncoding encoding_ = TextFileEncoding::kUtf8;
+    bool byteOrderMark_ = false;
+    bool storable_ = true; // the file's encoding gives the text back as it came
 };
 
 // An ini file on a drive path ("c:\...\wux.ini"). Reads of a file that is missing or cannot be read
@@ -147,16 +165,45 @@ public:
     // Removes the key from the section; nothing is written when it is absent.
     WinError deleteKey(std::string_view section, std::string_view key);
 
-    // The file's current text. A missing file (2, 3) gives an empty document and 0; any other read error
-    // is returned with an empty document.
+    // The file's current text (the session's while one is open for the file). A missing file (2, 3)
+    // gives an empty document and 0; any other read error is returned with an empty document.
     WinError load(IniDocument& document) const;
     // Loads the file, lets edit change the document and writes it back when it was modified (one atomic
     // rewrite for several changes). An error of the load (other than a missing file), of edit or of the
-    // write is returned, and the file is left as it was.
+    // write is returned, and the file is left as it was. While a session is open for the file, edit
+    // changes the session's text, which the session writes.
     WinError update(const std::function<WinError(IniDocument&)>& edit);
 
 private:
+    // Calls use with the file's text: the session's, or the file read now. The error of the read.
+    WinError read(const std::function<void(const IniDocument&)>& use) const;
+
     std::string path_;
+};
+
+// Reads an ini file once and has every IniFile of the same path in this process work on that text
+// while the session is open: reads answer from it and writes change it; the changed text is put in
+// place by one atomic rewrite in commit() (or when the session ends). Sessions of one path nest: an
+// inner one works on the outer one's text, and only the outermost writes. A file that cannot be read
+// gives every read its default and every write that error, as without a session.
+class IniSession
+{
+public:
+    explicit IniSession(const std::string& windowsPath);
+    ~IniSession();
+    IniSession(const IniSession&) = delete;
+    IniSession& operator=(const IniSession&) = delete;
+
+    // The error of reading the file when the session began (0 for a missing file).
+    WinError loadError() const;
+    // Writes the text when it was changed (the outermost session only) and ends the session; later
+    // reads and writes go to the file again. The error of the write (or of the load); 0 for an inner
+    // session.
+    WinError commit();
+
+private:
+    std::string path_;
+    bool open_ = false;
 };
 
 // A value as it must be stored to read back as given: inside one pair of double quotes when the reading

@@ -15,6 +15,7 @@
 #include "platform/help.h"
 #include "platform/ini_file.h"
 #include "platform/shell/device_change.h"
+#include "support/open_counter.h"
 #include "tools/tool_list.h"
 
 namespace wux::mainwindow::test {
@@ -292,6 +293,25 @@ TEST_F(MainFormTest, ShutdownSavesOnlyWithTheOptionAndStopsThreads)
             EXPECT_EQ(languageValue(), "<missing>");
         }
     }
+}
+
+TEST_F(MainFormTest, StartAndSaveReadTheSettingsFileOnceEach)
+{
+    makeFolder(path("a"));
+    writeIni("; " + std::string(100000, 'x') + "\r\n[MainForm]\r\nShowTips=0\r\nGeneralCheckContainer=" +
+             std::to_string(0x7A79u) + "\r\n[BROWSER_LEFT]\r\nDirectory=" + path("a") +
+             "\r\n[BROWSER_RIGHT]\r\nDirectory=" + path("a") + "\r\n[Finder]\r\nx=1\r\n");
+    wux::test::OpenCounter opens(posix("prog"), "wux.ini");
+    ASSERT_TRUE(opens.watching());
+    open();
+    EXPECT_EQ(opens.take(), 1) << "the window, its tools and its panels load from one reading";
+    EXPECT_EQ(SaveAllSettings(*window), platform::kErrorSuccess);
+    EXPECT_EQ(opens.take(), 1) << "the tools, the panels and the main window save into one reading";
+    const std::string saved = iniBytes();
+    EXPECT_EQ(saved.substr(0, 100002), "; " + std::string(100000, 'x'));
+    platform::IniFile ini(iniPath);
+    EXPECT_EQ(ini.readString("BROWSER_RIGHT", "Directory", ""), path("a"));
+    EXPECT_EQ(ini.readString("Finder", "x", ""), "1");
 }
 
 TEST_F(MainFormTest, CopyMoveAndDeleteDialogsForEverySource)

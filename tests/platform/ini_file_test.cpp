@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <optional>
+#include <random>
 #include <string>
 #include <thread>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "platform/fault_injection.h"
 #include "platform/string_list.h"
 #include "support/file_builders.h"
+#include "support/open_counter.h"
 #include "support/temp_drive.h"
 
 namespace wux::platform {
@@ -493,6 +495,195 @@ TEST_F(IniFileTest, AReadOnlyFileOrAMissingFolderIsReported)
     IniFile nowhere(path("missing\\wux.ini"));
     EXPECT_EQ(nowhere.readString("s", "k", "def"), "def");
     EXPECT_EQ(nowhere.writeString("s", "k", "v"), kErrorPathNotFound);
+}
+
+// ---- Changes read again only where they touch ----
+
+TEST(IniDocumentTest, EditsLeaveTheDocumentAsAFreshReadingOfItsBytes)
+{
+    // Each step: the same edit on the edited document and on a fresh reading of its bytes must give the
+    // same bytes, so the lines the edited document kept are those a reading finds.
+    const char* const starts[] = {"",
+                                  "\xEF\xBB\xBF",
+                                  "[a]\r\nk=1",
+                                  "[a]\rk=1\r\r[b]\rx=2\r",
+                                  "; c\n[a]\nk=1\n\n[b]\nx=2\n",
+                                  "top=1\r\n[a]\r\nk=1\r\n[a]\r\nk=2\r\n[b]",
+                                  "\xEF\xBB\xBF[a]\n;=x\n  k  =  \" v \"  \n[b]\r\n\r\n"};
+    const char* const sections[] = {"a", "b", "c", "A"};
+    const char* const keys[] = {"k", "x", "new", "K", "y"};
+    const char* const values[] = {"", "1", "long value with = sign", "\"q\""};
+    std::mt19937 random(7);
+    for (const char* start : starts) {
+        IniDocument edited{std::string(start)};
+        for (int step = 0; step < 60; ++step) {
+            IniDocument fresh(edited.bytes());
+            const int what = static_cast<int>(random() % 8);
+            const char* section = sections[random() % std::size(sections)];
+            const char* key = keys[random() % std::size(keys)];
+            const char* value = values[random() % std::size(values)];
+            if (what == 0) {
+                edited.deleteKey(section, key);
+                fresh.deleteKey(section, key);
+            } else if (what == 1) {
+                edited.addSection(section);
+                fresh.addSection(section);
+            } else {
+                EXPECT_EQ(edited.writeString(section, key, value), fresh.writeString(section, key, value));
+            }
+            ASSERT_EQ(edited.bytes(), fresh.bytes()) << testing::PrintToString(std::string(start)) << " step "
+                                                     << step;
+            for (const std::string& name : IniDocument(edited.bytes()).sectionNames())
+                ASSERT_EQ(edited.sectionValues(name), IniDocument(edited.bytes()).sectionValues(name)) << name;
+        }
+    }
+}
+
+TEST(IniDocumentTest, ALoneCrBeforeAnInsertedLineFeedJoinsIt)
+{
+    // A key added after a last line that ends in a lone CR in a file whose line end is LF.
+    IniDocument document(std::string("[a]\nk=1\n[b]\r"));
+    EXPECT_EQ(document.writeString("b", "x", "2"), kErrorSuccess);
+    EXPECT_EQ(document.bytes(), "[a]\nk=1\n[b]\rx=2\n");
+    std::string value;
+    EXPECT_TRUE(document.findValue("b", "x", value));
+    EXPECT_EQ(value, "2");
+}
+
+// ---- Sessions: one reading and one writing for many values ----
+
+TEST_F(IniFileTest, ASessionReadsTheFileOnceAndWritesItOnce)
+{
+    std::string text = "; settings\r\n[MainForm]\r\nTop=1\r\nLeft=2\r\n\r\n[Browser]\r\nFilesFontSize=8\r\n";
+    test::createFile(file, text);
+    test::createFile(path("cfg\\plain.ini"), text);
+    test::OpenCounter opens(posix("cfg"), "wux.ini");
+    ASSERT_TRUE(opens.watching());
+
+    const auto readAll = [](IniFile& ini) {
+        std::string seen;
+        for (int i = 0; i < 20; ++i)
+            seen += std::to_string(ini.readInteger("MainForm", "Top", 0));
+        seen += ini.readString("Browser", "FilesFontSize", "") + (ini.sectionExists("MainForm") ? "s" : "-") +
+                (ini.valueExists("MainForm", "Left") ? "v" : "-");
+        StringList lines;
+        ini.readSectionValues("MainForm", lines);
+        return seen + lines.text();
+    };
+    // The same reads and writes with and without a session give the same values and the same bytes.
+    const auto work = [&](IniFile& ini) {
+        std::string seen = readAll(ini);
+        EXPECT_EQ(ini.writeInteger("MainForm", "Top", 5), kErrorSuccess);
+        EXPECT_EQ(ini.writeString("Finder", "Mask", "*.txt"), kErrorSuccess);
+        EXPECT_EQ(ini.deleteKey("MainForm", "Left"), kErrorSuccess);
+        EXPECT_EQ(ini.writeBinaryStream("Favorites", "F_NAMES", "a\r\n"), kErrorSuccess);
+        return seen + readAll(ini);
+    };
+    IniFile plain(path("cfg\\plain.ini"));
+    const std::string seenPlain = work(plain);
+    {
+        IniSession session(file);
+        IniFile ini(file);
+        EXPECT_EQ(work(ini), seenPlain);
+        {
+            IniSession inner(file); // nested: the same text, nothing read or written
+            EXPECT_EQ(IniFile(file).readInteger("MainForm", "Top", 0), 5);
+            EXPECT_EQ(inner.commit(), kErrorSuccess);
+        }
+        EXPECT_EQ(opens.take(), 1);
+        EXPECT_EQ(test::readFileBytes(file), text); // nothing written yet
+        EXPECT_EQ(session.commit(), kErrorSuccess);
+    }
+    EXPECT_EQ(test::readFileBytes(file), test::readFileBytes(path("cfg\\plain.ini")));
+    EXPECT_EQ(test::readFileBytes(file),
+              "; settings\r\n[MainForm]\r\nTop=5\r\n\r\n[Browser]\r\nFilesFontSize=8\r\n\r\n[Finder]\r\n"
+              "Mask=*.txt\r\n\r\n[Favorites]\r\nF_NAMES=610D0A\r\n");
+    // After the session every read looks at the file again.
+    test::createFile(file, "[MainForm]\r\nTop=9\r\n");
+    opens.take();
+    EXPECT_EQ(IniFile(file).readInteger("MainForm", "Top", 0), 9);
+    EXPECT_EQ(opens.take(), 1);
+
+    // A session that changes nothing writes nothing: the file keeps its bytes and its inode.
+    struct stat before{};
+    ASSERT_EQ(::stat(posix("cfg/wux.ini").c_str(), &before), 0);
+    {
+        IniSession session(file);
+        EXPECT_EQ(IniFile(file).writeInteger("MainForm", "Top", 9), kErrorSuccess);
+    }
+    struct stat after{};
+    ASSERT_EQ(::stat(posix("cfg/wux.ini").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(test::readFileBytes(file), "[MainForm]\r\nTop=9\r\n");
+}
+
+TEST_F(IniFileTest, ASessionOverAnUnreadableFileGivesDefaultsAndWritesNothing)
+{
+    const std::string before = "[s]\r\nk=v\r\n";
+    test::createFile(file, before);
+    injectFault(file, kErrorAccessDenied, kFaultOpen);
+    IniSession session(file);
+    clearFaults(); // the file could be read now, but the session holds what it found
+    IniFile ini(file);
+    EXPECT_EQ(session.loadError(), kErrorAccessDenied);
+    EXPECT_EQ(ini.readString("s", "k", "def"), "def");
+    EXPECT_EQ(ini.writeString("s", "n", "1"), kErrorAccessDenied);
+    EXPECT_EQ(session.commit(), kErrorAccessDenied);
+    EXPECT_EQ(test::readFileBytes(file), before);
+}
+
+// ---- Files in UTF-16 ----
+
+std::string utf16File(std::u16string_view text, bool bigEndian, bool mark)
+{
+    std::string bytes;
+    if (!encodeTextFile(utf16ToUtf8(text), bigEndian ? TextFileEncoding::kUtf16BigEndian
+                                                      : TextFileEncoding::kUtf16LittleEndian,
+                        mark, bytes))
+        ADD_FAILURE() << "not encodable";
+    return bytes;
+}
+
+TEST_F(IniFileTest, AUtf16FileIsReadAndWrittenBackInItsOwnEncoding)
+{
+    const std::u16string text = u"; Einstellungen\r\n[MainForm]\r\nViewer=kate\r\nTop=12\r\n[Browser]\r\n"
+                                u"Directory=c:\\Über\r\n";
+    for (const bool bigEndian : {false, true}) {
+        for (const bool mark : {true, false}) {
+            const std::string original = utf16File(text, bigEndian, mark);
+            test::createFile(file, original);
+            IniFile ini(file);
+            EXPECT_EQ(ini.readString("MainForm", "Viewer", "notepad.exe"), "kate");
+            EXPECT_EQ(ini.readInteger("MainForm", "Top", 0), 12);
+            EXPECT_EQ(ini.readString("Browser", "Directory", ""), "c:\\Über");
+            // Writing the values read changes nothing.
+            EXPECT_EQ(ini.writeInteger("MainForm", "Top", 12), kErrorSuccess);
+            EXPECT_EQ(test::readFileBytes(file), original);
+            // A change keeps the encoding, the byte order, the mark and every other line.
+            EXPECT_EQ(ini.writeInteger("MainForm", "Top", 13), kErrorSuccess);
+            EXPECT_EQ(ini.writeString("Renamer", "Find", "été"), kErrorSuccess);
+            EXPECT_EQ(test::readFileBytes(file),
+                      utf16File(u"; Einstellungen\r\n[MainForm]\r\nViewer=kate\r\nTop=13\r\n[Browser]\r\n"
+                                u"Directory=c:\\Über\r\n\r\n[Renamer]\r\nFind=été\r\n",
+                                bigEndian, mark))
+                << bigEndian << mark;
+        }
+    }
+}
+
+TEST_F(IniFileTest, AUtf16FileThatCannotComeBackAsItWasIsReadButNeverWritten)
+{
+    // An unpaired surrogate in a comment, and a file of an odd length.
+    const std::string cases[] = {utf16File(u"[s]\r\nk=v\r\n", false, true) + std::string("\x00\xD8", 2) +
+                                     utf16File(u"\r\n", false, false),
+                                 utf16File(u"[s]\r\nk=v\r\n", false, true) + "x"};
+    for (const std::string& before : cases) {
+        test::createFile(file, before);
+        IniFile ini(file);
+        EXPECT_EQ(ini.readString("s", "k", "def"), "v");
+        EXPECT_EQ(ini.writeString("s", "k", "w"), kErrorInvalidData);
+        EXPECT_EQ(test::readFileBytes(file), before);
+    }
 }
 
 } // namespace
