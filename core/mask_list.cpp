@@ -42,6 +42,12 @@ void compilePattern(std::string_view pattern, TPartFilterItem& item)
         }
         item.units.push_back(unit);
     }
+    item.ascii = TPartFilterItem::kNotAscii;
+    if (std::all_of(pattern.begin(), pattern.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        const bool otherForms = std::any_of(item.units.begin(), item.units.end(),
+                                            [](const TMaskUnit& unit) { return unit.forms.count > 2; });
+        item.ascii = otherForms ? TPartFilterItem::kAsciiWithOtherForms : TPartFilterItem::kAscii;
+    }
     item.tailOfStarsAndDots = item.units.size();
     while (item.tailOfStarsAndDots > 0 && isStarOrDot(item.units[item.tailOfStarsAndDots - 1]))
         --item.tailOfStarsAndDots;
@@ -73,23 +79,71 @@ void ParseMaskList(std::string_view maskText, TMaskList& list)
     }
 }
 
-bool MatchMask(std::string_view name, const TPartFilterItem& item)
+namespace {
+
+// An ASCII pattern, compared byte by byte with its upper- and lower-case forms. With otherForms (a "k"
+// or an "s" in it), a name byte outside ASCII is looked up in the character's case forms: the Kelvin
+// sign is a "k", the long s an "s".
+template <bool otherForms>
+struct AsciiPattern
 {
-    const std::vector<TMaskUnit>& units = item.units;
-    const std::size_t patternSize = units.size();
+    explicit AsciiPattern(const TPartFilterItem& item)
+        : upper(item.upper.data()), lower(item.lower.data()), units(item.units.data()), count(item.upper.size())
+    {
+    }
+    std::size_t size() const { return count; }
+    bool isStar(std::size_t k) const { return upper[k] == '*'; }
+    bool isAny(std::size_t k) const { return upper[k] == '?'; }
+    std::size_t take(std::string_view name, std::size_t n, std::size_t k) const
+    {
+        const char c = name[n];
+        if (c == upper[k] || c == lower[k])
+            return 1;
+        if constexpr (otherForms) {
+            if (static_cast<unsigned char>(c) >= 0x80)
+                return units[k].forms.matchAt(name, n);
+        }
+        return 0;
+    }
+
+    const char* upper;
+    const char* lower;
+    const TMaskUnit* units;
+    std::size_t count;
+};
+
+// Any pattern: each character in all its case forms, whatever their byte lengths.
+struct UnitPattern
+{
+    explicit UnitPattern(const TPartFilterItem& item) : units(item.units.data()), count(item.units.size()) {}
+    std::size_t size() const { return count; }
+    bool isStar(std::size_t k) const { return units[k].wildcard == '*'; }
+    bool isAny(std::size_t k) const { return units[k].wildcard == '?'; }
+    std::size_t take(std::string_view name, std::size_t n, std::size_t k) const
+    {
+        return units[k].forms.matchAt(name, n);
+    }
+
+    const TMaskUnit* units;
+    std::size_t count;
+};
+
+template <typename Pattern>
+bool matchPattern(std::string_view name, const Pattern& pattern, std::size_t tail)
+{
+    const std::size_t patternSize = pattern.size();
     const std::size_t nameSize = name.size();
-    const std::size_t tail = item.tailOfStarsAndDots;
     if (patternSize == 0)
         return nameSize == 0;
     // "*", "*.*" and the like take every name (as the walk below ends for them): no walk per name.
-    if (tail == 0 && units[0].wildcard == '*')
+    if (tail == 0 && pattern.isStar(0))
         return true;
 
     std::size_t start = 0; // where the current segment is tried in the name
-    std::size_t p = 0;     // first pattern unit of the current segment
+    std::size_t p = 0;     // first pattern character of the current segment
     bool starSeen = false;
     for (;;) {
-        while (p < patternSize && units[p].wildcard == '*') {
+        while (p < patternSize && pattern.isStar(p)) {
             starSeen = true;
             ++p;
         }
@@ -105,12 +159,7 @@ bool MatchMask(std::string_view name, const TPartFilterItem& item)
         for (;;) {
             if (n >= nameSize) // the name is used up inside the segment
                 return k >= tail;
-            const TMaskUnit& unit = units[k];
-            std::size_t taken = 0;
-            if (unit.wildcard == '?')
-                taken = characterLength(name, n);
-            else
-                taken = unit.forms.matchAt(name, n);
+            const std::size_t taken = pattern.isAny(k) ? characterLength(name, n) : pattern.take(name, n, k);
             if (taken == 0) {
                 if (!starSeen)
                     return false;
@@ -127,7 +176,7 @@ bool MatchMask(std::string_view name, const TPartFilterItem& item)
                 retry = true;
                 break;
             }
-            if (units[k].wildcard == '*') {
+            if (pattern.isStar(k)) {
                 p = k;
                 start = n;
                 break;
@@ -138,6 +187,22 @@ bool MatchMask(std::string_view name, const TPartFilterItem& item)
         if (start >= nameSize)
             return p >= tail;
     }
+}
+
+} // namespace
+
+bool MatchMask(std::string_view name, const TPartFilterItem& item)
+{
+    // The other forms of "k" and "s" lie outside ASCII: an ASCII name needs none of them.
+    const bool twoForms = item.ascii == TPartFilterItem::kAscii ||
+                          (item.ascii == TPartFilterItem::kAsciiWithOtherForms &&
+                           std::all_of(name.begin(), name.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; }));
+    if (twoForms)
+        return matchPattern(name, AsciiPattern<false>(item), item.tailOfStarsAndDots);
+    if (item.ascii == TPartFilterItem::kAsciiWithOtherForms)
+        return matchPattern(name, AsciiPattern<true>(item), item.tailOfStarsAndDots);
+    return matchPattern(name, UnitPattern(item), item.tailOfStarsAndDots);
 }
 
 bool MatchMaskList(std::string_view name, const TMaskList& list, bool defaultResult)

@@ -28,6 +28,15 @@ struct TPartFilterItem
     // the pattern does not end in one).
     std::vector<TMaskUnit> units;
     std::size_t tailOfStarsAndDots = 0;
+    // A pattern of ASCII characters only has one unit per byte of upper and lower, whose two forms are
+    // those of nearly every character; "k" and "s" also have a form outside ASCII.
+    enum Ascii : std::uint8_t
+    {
+        kNotAscii,
+        kAscii,
+        kAsciiWithOtherForms
+    };
+    Ascii ascii = kNotAscii;
 };
 
 // An ordered mask list; its holder owns the entries.

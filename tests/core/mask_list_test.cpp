@@ -102,6 +102,9 @@ INSTANTIATE_TEST_SUITE_P(
         MaskCase{"*.\xD0\xB4\xD0\xBE\xD0\xBA", "x.\xD0\x94\xD0\x9E\xD0\x9A", true},
         MaskCase{"k*", "\xE2\x84\xAA" "elvin", true}, // the Kelvin sign folds to k
         MaskCase{"?\xE2\x84\xAA", "ak", true}, MaskCase{"*s", "\xC5\xBF", true}, // long s
+        MaskCase{"K*", "kelvin", true}, MaskCase{"*k?", "ak\xC3\xA9", true}, MaskCase{"*k?", "a\xC3\xA9", false},
+        MaskCase{"s\xC3\xA9?x*", "\xC5\xBF\xC3\x89\xE2\x82\xACxy", true},
+        MaskCase{"s\xC3\xA9?x*", "S\xC3\x89x", false},
         MaskCase{"\xC3\xA9*", "e.txt", false}, MaskCase{"\xC3\xA9*", "\xC3\x88.txt", false},
         MaskCase{"*\xC3\xA9", "\xC3\xA9\xC3\xA9x", false},
         // A byte that is not UTF-8 matches only itself.

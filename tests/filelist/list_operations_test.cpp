@@ -135,6 +135,24 @@ TEST(Marking, FolderItemsMaskAndTag)
     EXPECT_EQ(test::itemAt(state, 1, 2).status, 0u);
 }
 
+TEST(Marking, MasksIgnoreTheCaseOfEveryLetter)
+{
+    OptionsGuard options;
+    TstateOfBrowser state;
+    test::makeList(state, {file("zeta.txt"), file("\xC3\xA9" "cole.doc"), file("\xC3\x89T\xC3\x89 2023.txt"),
+                           file("\xC3\x9C" "ber.txt")},
+                   0);
+    test::ListGuard guard{state};
+    SelectByMask(1, "\xC3\x89" "COLE.*; \xC3\xA9t\xC3\xA9*", true, state);
+    EXPECT_EQ(test::marks(state), ".xx.");
+    SelectByMask(1, "*\xC3\xBC" "BER*", true, state);
+    EXPECT_EQ(test::marks(state), ".xxx");
+    SelectByMask(1, "\xC3\x89*", false, state);
+    EXPECT_EQ(test::marks(state), "...x");
+    EXPECT_EQ(test::namesOf(state), (Names{"zeta.txt", "\xC3\xA9" "cole.doc", "\xC3\x89T\xC3\x89 2023.txt",
+                                           "\xC3\x9C" "ber.txt"}));
+}
+
 TEST(Marking, UnselectFolderItemsClearsOnlyTheOwnMark)
 {
     TstateOfBrowser state;
