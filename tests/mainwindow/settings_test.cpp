@@ -10,6 +10,7 @@
 
 #include "platform/errors.h"
 #include "platform/ini_file.h"
+#include "platform/text.h"
 #include "settings_fixture.h"
 
 namespace wux::mainwindow::test {
@@ -238,6 +239,45 @@ TEST_F(SettingsTest, AnUnreadableFileGivesTheDefaultsAndAFailedSaveWarnsOnceAndC
     EXPECT_EQ(box.text, iniPath + "\r\n" + platform::errorText(platform::kErrorAccessDenied));
     platform::clearFaults();
     EXPECT_EQ(iniBytes(), kHandWritten);
+}
+
+TEST_F(SettingsTest, AUtf16FileIsLoadedAndSavedBackInUtf16)
+{
+    const auto utf16 = [](const std::string& text) {
+        std::string bytes;
+        EXPECT_TRUE(platform::encodeTextFile(text, platform::TextFileEncoding::kUtf16LittleEndian, true, bytes));
+        return bytes;
+    };
+    const std::string text = "; mine\r\n[MainForm]\r\nLayout=3\r\nCurrentMode=2\r\nViewer=kwrite \xC3\xA9\r\n";
+    wux::test::createFile(iniPath, utf16(text));
+    LoadAllSettings(host);
+    EXPECT_EQ(Layout, 3u);
+    EXPECT_EQ(SavedMode, 2);
+    EXPECT_EQ(filelist::ViewerProgram, "kwrite \xC3\xA9");
+    EXPECT_EQ(SaveAllSettings(host), platform::kErrorSuccess);
+    EXPECT_TRUE(dialogs.records().empty());
+    const platform::DecodedTextFile saved = platform::decodeTextFile(iniBytes());
+    EXPECT_EQ(saved.encoding, platform::TextFileEncoding::kUtf16LittleEndian);
+    EXPECT_TRUE(saved.byteOrderMark);
+    // The user's lines stay where they were; the keys the save adds come after them.
+    EXPECT_EQ(saved.text.substr(0, text.size()),
+              "; mine\r\n[MainForm]\r\nLayout=3\r\nCurrentMode=0\r\nViewer=kwrite \xC3\xA9\r\n");
+    const platform::IniDocument document(saved.text);
+    std::string value;
+    EXPECT_TRUE(document.findValue("MainForm", "Layout", value));
+    EXPECT_EQ(value, "3");
+    EXPECT_TRUE(document.findValue("MainForm", "Viewer", value));
+    EXPECT_EQ(value, "kwrite \xC3\xA9");
+
+    // A UTF-16 file that would not come back as it was is read, kept, and the save says so.
+    const std::string broken = utf16(text) + "x";
+    wux::test::createFile(iniPath, broken);
+    LoadAllSettings(host);
+    EXPECT_EQ(Layout, 3u);
+    EXPECT_EQ(SaveAllSettings(host), platform::kErrorInvalidData);
+    ASSERT_EQ(dialogs.records().size(), 1u);
+    EXPECT_EQ(dialogs.records()[0].request.text, iniPath + "\r\n" + platform::errorText(platform::kErrorInvalidData));
+    EXPECT_EQ(iniBytes(), broken);
 }
 
 // A tool form that writes its own section.
