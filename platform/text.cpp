@@ -408,11 +408,23 @@ CaseVariants caseVariants(char32_t codePoint)
         return variants;
     }
     const char32_t folded = foldCodePoint(codePoint);
-    variants.chars[variants.count++] = folded;
-    const auto& pairs = foldedPairs();
-    auto it = std::lower_bound(pairs.begin(), pairs.end(), std::make_pair(folded, char32_t{0}));
-    for (; it != pairs.end() && it->first == folded && variants.count < kMaxCaseVariants; ++it) {
-        variants.chars[variants.count++] = it->second;
+    if (codePoint < 0x80) {
+        // ASCII, without the table of every character (which takes a moment to build, too long for a
+        // name mask): its two cases, and the only characters outside ASCII that fold into ASCII, the long
+        // s and the Kelvin sign (case folding is stable from one Unicode version to the next).
+        variants.chars[variants.count++] = codePoint;
+        const char32_t other = codePoint == folded ? simpleUpperCodePoint(codePoint) : folded;
+        if (other != codePoint)
+            variants.chars[variants.count++] = other;
+        for (const char32_t outside : {char32_t{0x17F}, char32_t{0x212A}})
+            if (foldCodePoint(outside) == folded)
+                variants.chars[variants.count++] = outside;
+    } else {
+        variants.chars[variants.count++] = folded;
+        const auto& pairs = foldedPairs();
+        auto it = std::lower_bound(pairs.begin(), pairs.end(), std::make_pair(folded, char32_t{0}));
+        for (; it != pairs.end() && it->first == folded && variants.count < kMaxCaseVariants; ++it)
+            variants.chars[variants.count++] = it->second;
     }
     for (std::size_t i = 1; i < variants.count; ++i) {
         for (std::size_t j = i; j > 0 && variants.chars[j] < variants.chars[j - 1]; --j) {

@@ -423,6 +423,28 @@ TEST(CaseForms, VariantsOfACharacter)
     }
 }
 
+TEST(CaseForms, AsciiVariantsAreEveryCharacterThatFoldsAlike)
+{
+    // ASCII characters take a short way; it must agree with a look at every character.
+    std::vector<std::vector<char32_t>> expected(0x80);
+    for (char32_t cp = 0; cp <= 0x1FFFF; ++cp) {
+        if (cp >= 0xD800 && cp <= 0xDFFF)
+            continue;
+        const char32_t folded = foldCodePoint(cp);
+        if (folded >= 0x80)
+            continue;
+        for (char32_t ascii = 0; ascii < 0x80; ++ascii)
+            if (foldCodePoint(ascii) == folded)
+                expected[ascii].push_back(cp);
+    }
+    for (char32_t ascii = 0; ascii < 0x80; ++ascii) {
+        const CaseVariants variants = caseVariants(ascii);
+        EXPECT_EQ(std::vector<char32_t>(variants.chars.begin(), variants.chars.begin() + variants.count),
+                  expected[ascii])
+            << static_cast<std::uint32_t>(ascii);
+    }
+}
+
 TEST(CaseForms, SimpleCaseOfEachCharacterWithOrWithoutItsLength)
 {
     // "Été ẞ K": "ẞ" lowers to "ß" (3 bytes to 2), the Kelvin sign to "k" (3 to 1).
