@@ -52,6 +52,7 @@ private:
         QPointer<QWidget> dialog;
         QPointer<QWidget> window;
         QPointer<QWidget> focus;
+        QPointer<QWidget> windowFocus; // the window's own focus control as the dialog opened
     };
 
     // The owner: the window the dialog was opened over (its parent's window), else the active window,
@@ -76,6 +77,7 @@ private:
         if (focus == nullptr || focus->window() != window)
             focus = window != nullptr ? window->focusWidget() : nullptr;
         held.focus = focus;
+        held.windowFocus = window != nullptr ? window->focusWidget() : nullptr;
         return held;
     }
 
@@ -87,6 +89,10 @@ private:
         // A control gone or hidden meanwhile (a page rebuilt for another language): the window's own
         // choice, or its first control that takes the keyboard.
         QWidget* focus = held.focus;
+        // A control the program gave the focus to meanwhile (a panel that shows a found file) keeps it.
+        if (QWidget* chosen = window->focusWidget();
+            chosen != nullptr && chosen != held.focus && chosen != held.windowFocus && chosen->isVisible())
+            focus = chosen;
         if (focus == nullptr || !focus->isVisible() || !focus->isEnabled() || focus->window() != window)
             focus = window->focusWidget();
         if (focus != nullptr && (!focus->isVisible() || !focus->isEnabled()))

@@ -18,6 +18,7 @@
 #include "mainwindow/options_dialog.h"
 #include "mainwindow/settings.h"
 #include "mainwindow/settings_fixture.h"
+#include "tools/search_results.h"
 
 namespace wux::e2e {
 namespace {
@@ -227,6 +228,41 @@ TEST_F(Journey, TheOptionsDialogClosedWithAnotherLanguageGivesTheKeyboardBackToT
             key(Qt::Key_F4, Qt::AltModifier);
         }),
         0);
+}
+
+// Enter on a hit in the search results goes to its file: the results window closes and the keyboard is
+// with the panel that shows the file, not with the Finder's box that had it before the search.
+TEST_F(Journey, GoingToAFoundFileLeavesTheKeyboardWithThePanel)
+{
+    createFile(drive.path("proj\\deep\\delta.txt"), "d");
+    makeFolder(drive.path("out"));
+    settings(drive.path("out"), drive.path("proj"));
+    EXPECT_EQ(run([&] {
+                  key(Qt::Key_2, Qt::ControlModifier);
+                  QWidget* finder = child<QWidget>("TFinderForm");
+                  ASSERT_TRUE(finder->isVisible());
+                  answerQuery(drive.path("proj"));
+                  click(child<QWidget>("btnAdd", finder));
+                  auto* searchFor = child<QComboBox>("cmbSearchFor", finder);
+                  click(searchFor);
+                  key(Qt::Key_A, Qt::ControlModifier);
+                  type("*.txt");
+                  when<tools::TSrchRes>(
+                      [&](tools::TSrchRes&) {
+                          keys({Qt::Key_Down});
+                          key(Qt::Key_Return);
+                      },
+                      [](tools::TSrchRes& results) {
+                          return results.searchFinished() && results.isActiveWindow();
+                      });
+                  key(Qt::Key_S, Qt::ControlModifier);
+                  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+                  EXPECT_EQ(folder(left()), drive.path("proj\\deep"));
+                  EXPECT_EQ(cursorName(left()), "delta.txt");
+                  expectKeyboardAt(window, left().sgBrowser(), "going to the file");
+                  key(Qt::Key_F4, Qt::AltModifier);
+              }),
+              0);
 }
 
 // F3 and Enter on a file that the desktop's opener cannot open show why, with the file's name; a file
