@@ -522,7 +522,7 @@ void TMainForm::RefreshPanels()
     if (pluginRunning_) {
         return;
     }
-    ui_->pnlSearch->hide();
+    hideQuickSearch();
     if (leftBrowser_ == nullptr || rightBrowser_ == nullptr || rightBrowser_->Listing().busy != 0 ||
         leftBrowser_->Listing().busy != 0 || filelist::OperationBusy) {
         return;
@@ -599,7 +599,7 @@ void TMainForm::placeToolPanel(bool rightSide)
 
 void TMainForm::SetMode(int mode)
 {
-    ui_->pnlSearch->hide();
+    hideQuickSearch();
     if (mode == CurrentMode) {
         return;
     }

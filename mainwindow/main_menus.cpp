@@ -520,7 +520,7 @@ void TMainForm::btnRUpOneLevelClick()
 
 void TMainForm::actOptionsExecute()
 {
-    ui_->pnlSearch->hide();
+    hideQuickSearch();
     ShowOptionsDialog(*this, this);
 }
 

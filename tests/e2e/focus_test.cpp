@@ -123,6 +123,27 @@ TEST_F(Journey, QuickSearchOpensTheItemOfThePanelItWasOpenedOnAndGivesItTheKeybo
     }
 }
 
+// The options opened with the mouse while the right panel's quick search is open: the line closes into
+// its panel, and the keyboard is with that panel once the dialog is closed by Escape.
+TEST_F(Journey, OptionsOpenedOverTheQuickSearchGiveTheKeyboardBackToItsPanel)
+{
+    createFile(drive.path("l\\alpha.txt"), "a");
+    createFile(drive.path("r\\ocean.txt"), "o");
+    settings(drive.path("l"), drive.path("r"));
+    EXPECT_EQ(run([&] {
+                  focus(right());
+                  key(Qt::Key_O, Qt::ControlModifier | Qt::AltModifier);
+                  ASSERT_TRUE(child<QWidget>("edSearch")->isVisible());
+                  when<TOptions>([&](TOptions&) { key(Qt::Key_Escape); });
+                  click(child<QWidget>("btnOptions"));
+                  EXPECT_FALSE(child<QWidget>("edSearch")->isVisible());
+                  expectKeyboardAt(window, right().sgBrowser(), "the options dialog");
+                  EXPECT_EQ(window->ActiveForm(), &right());
+                  key(Qt::Key_F4, Qt::AltModifier);
+              }),
+              0);
+}
+
 // With a tool shown beside the left panel, Escape in the left panel's quick search gives the keyboard to
 // the left panel, not to the tool: the next Down moves the panel's cursor.
 TEST_F(Journey, QuickSearchClosedBesideAToolLeavesTheKeyboardWithItsPanel)
