@@ -22,8 +22,6 @@ namespace {
 
 // Chunk of the backup copy.
 constexpr std::size_t kBackupChunk = 200000;
-// The longest name (in bytes on the disk) that the file systems take.
-constexpr std::size_t kMaxNameBytes = 255;
 
 std::string withoutLineFeeds(std::string_view text)
 {
@@ -174,12 +172,7 @@ std::string StripExtension(std::string_view Name)
 
 std::string temporaryName(std::string_view path, std::int32_t number)
 {
-    std::string name = std::string(path) + std::to_string(number);
-    std::string folder, last, onDisk;
-    platform::splitWindowsPath(name, folder, last);
-    if (!platform::decodeName(last, onDisk) || onDisk.size() <= kMaxNameBytes)
-        return name;
-    return platform::joinWindowsPath(folder, ".wux" + std::to_string(number) + ".tmp");
+    return platform::temporaryPathOf(path, static_cast<std::uint32_t>(number));
 }
 
 std::string firstFreeName(std::string_view base)
@@ -431,36 +424,48 @@ TReplaceResult TBaseReplacer::takeSourceInfo(platform::FileHandle& Source)
 
 bool TBaseReplacer::CreateTemp(platform::FileHandle& Temp, std::string_view Path, std::int32_t& TempNumber)
 {
+    // The program's own temporary file: hidden, without permission bits until the commit step gives
+    // it the source's, and held with its writer's locks from before its name can be seen, so that the
+    // next run in the folder can tell it from a living writer's when this one dies.
+    constexpr unsigned kShare = platform::kShareRead | platform::kShareWrite;
+    std::string tempPath;
     const bool inFolder = inHeldFolder(Path);
-    for (TempNumber = 0; TempNumber < std::numeric_limits<std::int32_t>::max(); ++TempNumber) {
-        const std::string name = temporaryName(Path, TempNumber);
-        // Created new under the name as spelled: a taken name fails with 80 and the next number is
-        // tried, so nothing is ever written into an existing file.
-        platform::WinError error = platform::kErrorSuccess;
-        if (inFolder) {
-            std::string folder;
-            platform::splitWindowsPath(name, folder, tempName_);
-            // With the source's permission bits from the start: the commit step rarely has to set
-            // them.
-            error = Temp.createIn(held_, tempName_, platform::kShareRead | platform::kShareWrite,
-                                  sourceInfo_.mode & 0777);
-        } else {
-            error = Temp.open(name, platform::kAccessReadWrite, platform::kShareRead | platform::kShareWrite,
-                              platform::Disposition::kCreateNew, sourceInfo_.attributes & platform::kAttrReadOnly);
-        }
-        if (error == platform::kErrorSuccess) {
-            tempCreated_ = true;
-            return true;
-        }
-        if (error == platform::kErrorFileExists || error == platform::kErrorAlreadyExists)
-            continue;
-        // A folder of that name: try the next number; any other failure ends the attempt.
-        if (error != platform::kErrorAccessDenied || !platform::pathExists(name)) {
-            failure_ = error;
-            break;
-        }
+    const platform::WinError error = inFolder ? platform::createTemporaryIn(held_, heldName_, Temp, tempPath, kShare)
+                                              : platform::createTemporaryBeside(Path, Temp, tempPath, kShare);
+    if (error != platform::kErrorSuccess) {
+        failure_ = error;
+        return false;
     }
-    return false;
+    TempNumber = static_cast<std::int32_t>(platform::temporaryNumberOf(tempPath));
+    if (inFolder) {
+        std::string folder;
+        platform::splitWindowsPath(tempPath, folder, tempName_);
+    }
+    tempCreated_ = true;
+    removeLeftovers(Path, Temp);
+    return true;
+}
+
+void TBaseReplacer::removeOwnTemporary(std::string_view tempPath)
+{
+    std::string folder, name;
+    platform::splitWindowsPath(tempPath, folder, name);
+    if (held_.isOpen() && held_.path() == folder)
+        platform::removeTemporary(held_, tempPath);
+    else
+        platform::removeTemporary(tempPath);
+}
+
+void TBaseReplacer::removeLeftovers(std::string_view Path, const platform::FileHandle& living)
+{
+    std::string folder, name;
+    platform::splitWindowsPath(Path, folder, name);
+    if (!cleanedFolders_.insert(folder).second)
+        return;
+    if (inHeldFolder(Path))
+        platform::removeLeftoverTemporaries(held_, living);
+    else
+        platform::removeLeftoverTemporaries(folder, living);
 }
 
 TReplaceResult TBaseReplacer::CommitFile(platform::FileHandle& Source, platform::FileHandle& Temp, bool Ok,
@@ -543,7 +548,7 @@ TReplaceResult TBaseReplacer::CommitFile(platform::FileHandle& Source, platform:
         backup.reset();
     }
     if (!ok || !changed)
-        removeOwnFile(tempPath);
+        removeOwnTemporary(tempPath);
 
     const TReplaceResult result = !ok ? kReplaceFailed : changed ? kReplaceFound : kReplaceNothingFound;
     sizeAfter_ = result == kReplaceFound ? outputSize_ : result == kReplaceNothingFound ? fileSize_ : -1;
@@ -613,24 +618,21 @@ std::optional<std::string> TBaseReplacer::copyToBackup(std::string_view Path, st
             return std::nullopt;
         size = static_cast<std::int64_t>(bytes);
     }
-    platform::FileTimes times;
-    const bool haveTimes = platform::getFileTimes(Path, times) == platform::kErrorSuccess;
+    platform::FileInfo info;
+    if (source.getInfoAtOpen(info) != platform::kErrorSuccess)
+        return std::nullopt;
 
+    // The copy is made under a temporary name in the backup's folder (in the folder held open when that
+    // is it) and gets its name only when it is whole.
+    std::string folder, baseName;
+    platform::splitWindowsPath(backupBase, folder, baseName);
+    const bool inFolder = held_.isOpen() && held_.path() == folder;
     platform::FileHandle target;
-    std::string name;
-    backupError_ = 0;
-    for (int attempt = 0;; ++attempt) {
-        name = firstFreeName(backupBase);
-        // Created new as spelled (a name that appeared meanwhile still fails with 80).
-        const platform::WinError error =
-            target.open(name, platform::kAccessWrite, platform::kShareWrite, platform::Disposition::kCreateNew);
-        if (error == platform::kErrorSuccess)
-            break;
-        if ((error != platform::kErrorFileExists && error != platform::kErrorAlreadyExists) || attempt > 1000) {
-            backupError_ = error;
-            return std::nullopt;
-        }
-    }
+    std::string tempPath;
+    backupError_ = inFolder ? platform::createTemporaryIn(held_, baseName, target, tempPath)
+                            : platform::createTemporaryBeside(backupBase, target, tempPath);
+    if (backupError_ != platform::kErrorSuccess)
+        return std::nullopt;
 
     bool ok = true;
     std::vector<char> buffer(static_cast<std::size_t>(std::min<std::int64_t>(size, kBackupChunk)) + 1);
@@ -652,19 +654,33 @@ std::optional<std::string> TBaseReplacer::copyToBackup(std::string_view Path, st
         }
         remaining -= static_cast<std::int64_t>(chunk);
     }
-    if (ok)
-        ok = target.flush() == platform::kErrorSuccess;
-    if (ok && haveTimes)
-        ok = target.setTimes(nullptr, &times.lastAccess, &times.lastWrite) == platform::kErrorSuccess;
     source.close();
-    if (target.close() != platform::kErrorSuccess)
-        ok = false;
-    if (ok)
-        ok = platform::copyModeBits(Path, name) == platform::kErrorSuccess;
+    // The original's times, bits and owner, flushed with the data before the name is given.
+    ok = ok && target.setTimes(nullptr, &info.times.lastAccess, &info.times.lastWrite) == platform::kErrorSuccess &&
+         target.setOwnerAndMode(info.owner, info.group, info.mode) == platform::kErrorSuccess &&
+         target.flush() == platform::kErrorSuccess && target.close() == platform::kErrorSuccess;
+    std::string name;
+    for (int attempt = 0; ok; ++attempt) {
+        name = firstFreeName(backupBase);
+        std::string nameFolder, shortName;
+        platform::splitWindowsPath(name, nameFolder, shortName);
+        const platform::WinError error = inFolder ? platform::putTemporaryInPlace(target, held_, shortName, false)
+                                                  : platform::putTemporaryInPlace(target, name, false);
+        if (error == platform::kErrorSuccess)
+            break;
+        // A name that appeared meanwhile: the next free one.
+        if ((error != platform::kErrorAlreadyExists && error != platform::kErrorFileExists) || attempt > 1000) {
+            backupError_ = error;
+            ok = false;
+        }
+    }
     if (!ok) {
-        removeOwnFile(name);
+        target.close();
+        removeOwnTemporary(tempPath);
         return std::nullopt;
     }
+    if (inFolder)
+        held_.flush();
     return name;
 }
 

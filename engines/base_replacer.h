@@ -13,17 +13,20 @@
 // character from the first form; see byte_pattern.h).
 //  12+2n m replace text               12+2n+m 10 spare
 //
-// Commit: the new content is in a temporary file beside the source (its name + the first free number
-// from 0, created new). When something changed, the temporary file gets the source's mode bits, a
-// ".bak" copy is made when backups are on (the source stays in place), and one atomic rename puts the
-// temporary file over the source. Any failure leaves the source byte-identical and removes the
-// temporary file and any ".bak" made for it.
+// Commit: the new content is in a hidden temporary file beside the source ("." + its name + ".wux" + 8
+// hex digits, created new without permission bits and locked by its writer; the first one of a run in a
+// folder removes what dead runs left there). When something changed, the temporary file gets the
+// source's mode bits, a ".bak" copy is made when backups are on (the source stays in place; the copy is
+// written under a temporary name of the same form and takes its ".bak" name only when complete and
+// flushed), and one atomic rename puts the temporary file over the source. Any failure leaves the
+// source byte-identical and removes the temporary file and any ".bak" made for it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -134,9 +137,8 @@ std::optional<ReplacerStructureView> readReplacerStructureBlock(ReplacerStructur
 
 // Name up to, not including, its last "."; Name itself when it has none.
 std::string StripExtension(std::string_view Name);
-// The name of the temporary file number `number` of path: path + decimal number, or, when that name
-// would not fit the file system's limit on a name, the hidden name ".wux" + number + ".tmp" in the same
-// folder.
+// The path of the temporary file number `number` of path: in its folder, "." + its name + ".wux" + the
+// number in 8 hex digits (the form of the program's own temporary files, see platform/files.h).
 std::string temporaryName(std::string_view path, std::int32_t number);
 // base, or when something exists there, base + the first free number from 0.
 std::string firstFreeName(std::string_view base);
@@ -279,6 +281,13 @@ private:
     // read (failure_ says why not).
     bool sourceStillInPlace(const platform::FileHandle& Source, std::string_view Path);
     TReplaceResult takeSourceInfo(platform::FileHandle& Source);
+    // Removes the temporary files that dead runs left in the folder of Path, once a run (living: a
+    // temporary file of this one there, open).
+    void removeLeftovers(std::string_view Path, const platform::FileHandle& living);
+    std::set<std::string> cleanedFolders_; // the folders whose leftovers are gone
+    // Removes a temporary file of this replacer that will not be used (through the folder held open
+    // when it lies there), whatever its permission bits.
+    void removeOwnTemporary(std::string_view tempPath);
     // True when the file in hand, Path, was opened in the held folder.
     bool inHeldFolder(std::string_view Path) const { return inFolder_ && Path == openedPath_; }
 
@@ -289,8 +298,10 @@ private:
     std::string openedPath_;     // ... under this path
     std::string heldName_;       // its name there
     std::string tempName_;       // the name there of its temporary file (when made in held_)
-    // Copies Path to the first free name of backupBase (created new), with Path's times and mode
-    // bits; on failure or stop nothing is left behind. The name made, or none.
+    // Copies Path to the first free name of backupBase, with Path's times, mode bits and (as root)
+    // owner: written under a temporary name beside it, without permission bits, and renamed to that
+    // name (never over anything) only when it is complete and flushed; on failure or stop nothing is
+    // left behind. The name made, or none.
     std::optional<std::string> copyToBackup(std::string_view Path, std::string_view backupBase,
                                             std::int64_t size);
 

@@ -491,6 +491,43 @@ WinError FileHandle::createIn(const HeldFolder& folder, std::string_view name, u
     return kErrorSuccess;
 }
 
+WinError FileHandle::createOwnTemporaryIn(const HeldFolder& folder, std::string_view name, unsigned share,
+                                          std::string& tempName, std::string_view folderPosixPath)
+{
+    close();
+    existed_ = false;
+    posix_.clear();
+    throughLink_ = false;
+    tempName.clear();
+    path_ = joinWindowsPath(folder.path(), name);
+    std::string linuxName;
+    if (const WinError error = internal::nameInHeldFolder(folder, name, linuxName))
+        return error;
+    if (linuxName == "." || linuxName == "..")
+        return kErrorInvalidName;
+    int fd = -1;
+    std::string linuxTemp;
+    if (const WinError error = internal::createOwnTemporary(
+            folder.descriptor(), folder.path(), linuxName, 0,
+            [share](int file) { return internal::takeLocks(file, kAccessReadWrite, share); }, fd, linuxTemp))
+        return error;
+    internal::EntryStat fst;
+    if (const WinError error = adopt(fd, kAccessReadWrite, share, false, false, fst)) {
+        ::unlinkat(folder.descriptor(), linuxTemp.c_str(), 0);
+        return error;
+    }
+    atOpen_.linkCount = 1;
+    tempName = encodeName(linuxTemp);
+    path_ = joinWindowsPath(folder.path(), tempName);
+    if (!folderPosixPath.empty()) {
+        posix_ = std::string(folderPosixPath);
+        if (posix_.back() != '/')
+            posix_ += '/';
+        posix_ += linuxTemp;
+    }
+    return kErrorSuccess;
+}
+
 WinError FileHandle::adopt(int fd, unsigned access, unsigned share, bool testOthers, bool refuseReadOnly,
                            internal::EntryStat& fst)
 {

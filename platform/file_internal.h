@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -131,16 +132,34 @@ int renameNoReplace(const PathAt& from, const PathAt& to);
 // faultPath: the Windows path checked for injected write faults.
 WinError copyToTemp(int src, const struct stat& srcSt, const std::string& targetFolder,
                     std::string_view targetName, std::string_view faultPath, std::string& tempPath);
-// A new hidden temporary name for a file that is to appear under name: "." + name (at most its first
-// 200 bytes, cut before a character) + ".wux" + 8 random lower-case hex digits.
+// A hidden temporary name for a file that is to appear under name: "." + name (at most its first 200
+// bytes, cut before a character) + ".wux" + the 8 lower-case hex digits of number.
+std::string temporaryName(std::string_view name, std::uint32_t number);
+// The same with a random number (for a symbolic link made beside its target name).
 std::string temporaryName(std::string_view name);
-// True for a temporary file of ours while it is written (or left by a killed run): a regular file with
-// a temporary name, no permission bits and no other name.
-bool isWorkInProgress(std::string_view name, const EntryStat& entry);
-// Creates a new temporary file (read and write) beside a target name (create-new semantics); fd and
-// tempPath receive it.
+// The number in the name of the program's own temporary file of that inode: a leftover is told from a
+// user's file of the same form by it.
+std::uint32_t temporaryMark(std::uint64_t inode);
+// True for a temporary file of ours, while it is written or left by a killed run: a regular file with a
+// temporary name whose number is the mark of its inode, and no other name.
+bool isOwnTemporary(std::string_view name, const EntryStat& entry);
+// Creates the program's own temporary file for a file that is to appear as targetName (a Linux name)
+// in the folder dirFd: read and write, with the permission bits mode (less the process's mask), named
+// by temporaryName with the mark of its inode. lock(fd) takes its writer's locks before its name is
+// seen in the folder wherever the file system makes files without a name (elsewhere at once after);
+// false from it fails with 32. fd and tempName (its Linux name) receive it; on failure nothing is left.
+// Errors: the system's (80 never), 206, injected faults (kFaultOpen on folderWindowsPath joined with
+// the temporary name; none when folderWindowsPath is empty).
+WinError createOwnTemporary(int dirFd, std::string_view folderWindowsPath, std::string_view targetName,
+                            mode_t mode, const std::function<bool(int)>& lock, int& fd, std::string& tempName);
+// createOwnTemporary in a folder given by its POSIX path, with the locks of a handle that writes;
+// tempPath receives its POSIX path.
 WinError createTempBeside(const std::string& targetFolder, std::string_view targetName, mode_t mode, int& fd,
                           std::string& tempPath);
+// How long (in FILETIME units of 100 ns) a temporary file must have been left unchanged before the
+// clean-up of leftovers may take it: 5 seconds (a test may change it).
+std::int64_t leftoverGrace();
+void setLeftoverGrace(std::int64_t fileTimeUnits);
 // fsync of a folder.
 void syncFolder(const std::string& folder);
 // Writes all bytes to fd; 0 or the error.

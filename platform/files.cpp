@@ -7,11 +7,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <random>
 #include <vector>
 
@@ -155,44 +157,164 @@ int renameNoReplace(const PathAt& from, const PathAt& to)
     return 0;
 }
 
-std::string temporaryName(std::string_view name)
+std::string temporaryName(std::string_view name, std::uint32_t number)
 {
-    static thread_local std::mt19937_64 random{std::random_device{}()};
     // The stem keeps the temporary name within the file system's limit; it is cut before a character,
     // never inside one.
     std::size_t cut = std::min<std::size_t>(name.size(), 200);
     while (cut > 0 && cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
         --cut;
     char suffix[24];
-    std::snprintf(suffix, sizeof suffix, ".wux%08llx", static_cast<unsigned long long>(random() & 0xFFFFFFFFu));
+    std::snprintf(suffix, sizeof suffix, ".wux%08x", static_cast<unsigned>(number));
     std::string out = ".";
     out.append(name.substr(0, cut));
     out += suffix;
     return out;
 }
 
-bool isWorkInProgress(std::string_view name, const EntryStat& entry)
+std::string temporaryName(std::string_view name)
 {
-    return S_ISREG(entry.mode) && (entry.mode & 07777) == 0 && entry.linkCount == 1 && isTemporaryName(name);
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    return temporaryName(name, static_cast<std::uint32_t>(random()));
+}
+
+std::uint32_t temporaryMark(std::uint64_t inode)
+{
+    // A fixed mix of the inode's bits (the same in every run and every version of the program).
+    std::uint64_t x = inode + 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    x ^= x >> 31;
+    return static_cast<std::uint32_t>(x);
+}
+
+bool isOwnTemporary(std::string_view name, const EntryStat& entry)
+{
+    if (!S_ISREG(entry.mode) || entry.linkCount != 1 || !isTemporaryName(name))
+        return false;
+    const std::string_view digits = name.substr(name.size() - 8);
+    char expected[12];
+    std::snprintf(expected, sizeof expected, "%08x", static_cast<unsigned>(temporaryMark(entry.inode)));
+    return digits == expected;
+}
+
+namespace {
+
+// Gives the file of fd, made without a name, the name `name` in the folder dirFd (never over an
+// entry: EEXIST). -1 with errno.
+int linkUnnamed(int fd, int dirFd, const std::string& name)
+{
+    char self[64];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+    if (::linkat(AT_FDCWD, self, dirFd, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return 0;
+    if (errno != ENOENT)
+        return -1;
+    // Without /proc: by the descriptor itself (allowed to root).
+    return ::linkat(fd, "", dirFd, name.c_str(), AT_EMPTY_PATH);
+}
+
+} // namespace
+
+WinError createOwnTemporary(int dirFd, std::string_view folderWindowsPath, std::string_view targetName,
+                            mode_t mode, const std::function<bool(int)>& lock, int& fd, std::string& tempName)
+{
+    fd = -1;
+    tempName.clear();
+    bool unnamed = true; // files without a name first; where the file system cannot, named at once
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string made; // the name a named file got first
+        int file = -1;
+        if (unnamed) {
+            file = ::openat(dirFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+            if (file < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+                unnamed = false;
+                --attempt;
+                continue;
+            }
+        } else {
+            made = temporaryName(targetName);
+            file = ::openat(dirFd, made.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+            if (file < 0 && errno == EEXIST)
+                continue;
+        }
+        if (file < 0)
+            return errno == ENOENT || errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
+        struct stat st = {};
+        const bool known = ::fstat(file, &st) == 0;
+        if (!known || !lock(file)) {
+            const WinError error = known ? kErrorSharingViolation : lastErrnoAsWinError();
+            if (!made.empty())
+                ::unlinkat(dirFd, made.c_str(), 0);
+            ::close(file);
+            return error;
+        }
+        std::string name = temporaryName(targetName, temporaryMark(static_cast<std::uint64_t>(st.st_ino)));
+        // (A fault of a temporary file is known once its name is.)
+        const WinError refused = name.size() > NAME_MAX ? kErrorFilenameExcedRange
+                                 : folderWindowsPath.empty()
+                                     ? kErrorSuccess
+                                     : injectedFault(joinWindowsPath(folderWindowsPath, encodeName(name)), kFaultOpen);
+        if (refused != kErrorSuccess) {
+            if (!made.empty())
+                ::unlinkat(dirFd, made.c_str(), 0);
+            ::close(file);
+            return refused;
+        }
+        int placed = 0;
+        if (unnamed)
+            placed = linkUnnamed(file, dirFd, name);
+        else if (made != name)
+            placed = renameNoReplace(PathAt(dirFd, made.c_str()), PathAt(dirFd, name.c_str()));
+        if (placed == 0) {
+            fd = file;
+            tempName = std::move(name);
+            return kErrorSuccess;
+        }
+        const int error = errno;
+        if (!made.empty())
+            ::unlinkat(dirFd, made.c_str(), 0);
+        ::close(file);
+        if (error != EEXIST) {
+            errno = error;
+            return lastErrnoAsWinError();
+        }
+    }
+    return kErrorFileExists;
 }
 
 WinError createTempBeside(const std::string& targetFolder, std::string_view targetName, mode_t mode, int& fd,
                           std::string& tempPath)
 {
-    for (int attempt = 0; attempt < 100; ++attempt) {
+    tempPath.clear();
+    const int dirFd = openPath(targetFolder, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return errno == ENOENT || errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
+    std::string name;
+    const WinError error = createOwnTemporary(
+        dirFd, {}, targetName, mode, [](int file) { return takeLocks(file, kAccessWrite, kShareWrite); }, fd, name);
+    ::close(dirFd);
+    if (error == kErrorSuccess) {
         tempPath = targetFolder;
         if (tempPath.back() != '/')
             tempPath += '/';
-        tempPath += temporaryName(targetName);
-        fd = openPath(tempPath, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
-        if (fd >= 0)
-            return kErrorSuccess;
-        if (errno != EEXIST)
-            break;
+        tempPath += name;
     }
-    const WinError error = lastErrnoAsWinError();
-    tempPath.clear();
-    return error == kErrorFileNotFound ? kErrorPathNotFound : error;
+    return error;
+}
+
+namespace {
+std::atomic<std::int64_t> gLeftoverGrace{5 * 10'000'000LL}; // in FILETIME units (100 ns)
+} // namespace
+
+void setLeftoverGrace(std::int64_t fileTimeUnits)
+{
+    gLeftoverGrace.store(fileTimeUnits);
+}
+
+std::int64_t leftoverGrace()
+{
+    return gLeftoverGrace.load();
 }
 
 void syncFolder(const std::string& folder)
@@ -227,7 +349,6 @@ WinError copyToTemp(int src, const struct stat& srcSt, const std::string& target
     // complete: a leftover of a killed run is told from a user's file and from a living copy by that.
     if (const WinError error = createTempBeside(targetFolder, targetName, 0, out, tempPath))
         return error;
-    takeLocks(out, kAccessWrite, kShareWrite);
     WinError error = injectedFault(faultPath, kFaultWrite);
     std::vector<char> buffer(1 << 20);
     if (error == kErrorSuccess && ::lseek(src, 0, SEEK_SET) < 0)
@@ -961,25 +1082,6 @@ WinError readWholeFile(std::string_view windowsPath, std::string& bytes)
 
 namespace {
 
-// A new temporary file for `name` in a folder: create(tempName) makes it (create-new semantics) under a
-// fresh temporary name until one is free.
-template <typename Create>
-WinError createTemporaryNamed(std::string_view folder, std::string_view name, std::string& tempWindowsPath,
-                              Create create)
-{
-    WinError error = kErrorSuccess;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string tempName = temporaryName(name);
-        tempWindowsPath = joinWindowsPath(folder, tempName);
-        error = create(tempName);
-        if (error != kErrorFileExists && error != kErrorAlreadyExists)
-            break;
-    }
-    if (error != kErrorSuccess)
-        tempWindowsPath.clear();
-    return error;
-}
-
 // The Linux name of a temporary file of createTemporaryIn in the folder (87 for another path).
 WinError temporaryNameIn(const HeldFolder& folder, std::string_view tempWindowsPath, std::string& linuxName)
 {
@@ -993,21 +1095,34 @@ WinError temporaryNameIn(const HeldFolder& folder, std::string_view tempWindowsP
 
 } // namespace
 
-WinError createTemporaryBeside(std::string_view windowsPath, FileHandle& handle, std::string& tempWindowsPath)
+WinError createTemporaryBeside(std::string_view windowsPath, FileHandle& handle, std::string& tempWindowsPath,
+                               unsigned share)
 {
-    std::string folder, name;
-    splitWindowsPath(windowsPath, folder, name);
-    return createTemporaryNamed(folder, name, tempWindowsPath, [&](const std::string&) {
-        return handle.open(tempWindowsPath, kAccessWrite, kShareWrite, Disposition::kCreateNew, kAttrTemporary);
-    });
+    handle.close();
+    tempWindowsPath.clear();
+    std::string folderPath, name, posixFolder;
+    splitWindowsPath(windowsPath, folderPath, name);
+    if (const WinError error = toPosixPath(folderPath, posixFolder))
+        return error == kErrorFileNotFound ? kErrorPathNotFound : error;
+    HeldFolder folder;
+    if (const WinError error = folder.open(folderPath))
+        return error;
+    std::string tempName;
+    if (const WinError error = handle.createOwnTemporaryIn(folder, name, share, tempName, posixFolder))
+        return error;
+    tempWindowsPath = joinWindowsPath(folderPath, tempName);
+    return kErrorSuccess;
 }
 
 WinError createTemporaryIn(const HeldFolder& folder, std::string_view name, FileHandle& handle,
-                           std::string& tempWindowsPath)
+                           std::string& tempWindowsPath, unsigned share)
 {
-    return createTemporaryNamed(folder.path(), name, tempWindowsPath, [&](const std::string& tempName) {
-        return handle.createIn(folder, tempName, kShareWrite, 0);
-    });
+    tempWindowsPath.clear();
+    std::string tempName;
+    if (const WinError error = handle.createOwnTemporaryIn(folder, name, share, tempName))
+        return error;
+    tempWindowsPath = joinWindowsPath(folder.path(), tempName);
+    return kErrorSuccess;
 }
 
 WinError putTemporaryInPlace(const FileHandle& temp, const HeldFolder& folder, std::string_view name, bool replace)
@@ -1047,6 +1162,22 @@ WinError removeTemporary(const HeldFolder& folder, std::string_view tempWindowsP
     if (const WinError error = temporaryNameIn(folder, tempWindowsPath, name))
         return error;
     return ::unlinkat(folder.descriptor(), name.c_str(), 0) == 0 ? kErrorSuccess : lastErrnoAsWinError();
+}
+
+std::string temporaryPathOf(std::string_view windowsPath, std::uint32_t number)
+{
+    std::string folder, name, linuxName;
+    splitWindowsPath(windowsPath, folder, name);
+    if (!decodeName(name, linuxName))
+        linuxName = name;
+    return joinWindowsPath(folder, encodeName(temporaryName(linuxName, number)));
+}
+
+std::uint32_t temporaryNumberOf(std::string_view tempWindowsPath)
+{
+    if (tempWindowsPath.size() < 8)
+        return 0;
+    return static_cast<std::uint32_t>(std::strtoul(std::string(tempWindowsPath.substr(tempWindowsPath.size() - 8)).c_str(), nullptr, 16));
 }
 
 bool isTemporaryName(std::string_view linuxName)
@@ -1093,28 +1224,31 @@ std::vector<FileId> lockedFiles()
 
 } // namespace
 
-std::size_t removeLeftoverTemporaries(std::string_view folderWindowsPath, const FileHandle& living)
+namespace {
+
+// Removes the leftovers of the folder dirFd (not closed here).
+std::size_t removeLeftoversIn(int dirFd, const FileHandle& living)
 {
-    std::string folder;
-    if (toPosixPath(folderWindowsPath, folder) != kErrorSuccess)
+    const int listFd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0)
         return 0;
-    const int dirFd = openPath(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0)
-        return 0;
-    DIR* dir = ::fdopendir(dirFd);
+    DIR* dir = ::fdopendir(listFd);
     if (dir == nullptr) {
-        ::close(dirFd);
+        ::close(listFd);
         return 0;
     }
-    // Ours, of this user, with no other name, and no longer written by anyone.
+    // Ours, of this user, not touched for a while, and no longer written by anyone.
+    struct timespec now = {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const FileTime settled = fileTimeFromUnix(now.tv_sec, now.tv_nsec) - static_cast<FileTime>(leftoverGrace());
     std::vector<std::pair<std::string, FileId>> candidates;
     const uid_t user = ::geteuid();
     while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN)
+        if ((entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN) || !isTemporaryName(entry->d_name))
             continue;
         EntryStat st;
-        if (isTemporaryName(entry->d_name) && statAt(dirFd, entry->d_name, false, st) &&
-            isWorkInProgress(entry->d_name, st) && st.owner == user)
+        if (statAt(listFd, entry->d_name, false, st) && isOwnTemporary(entry->d_name, st) && st.owner == user &&
+            fileTimeFromUnix(st.changeSeconds, st.changeNanoseconds) <= settled)
             candidates.push_back({entry->d_name, FileId{st.device, st.inode}});
     }
     std::size_t removed = 0;
@@ -1125,13 +1259,36 @@ std::size_t removeLeftoverTemporaries(std::string_view folderWindowsPath, const 
         const auto isLocked = [&](const FileId& id) { return std::find(locked.begin(), locked.end(), id) != locked.end(); };
         if (living.isOpen() && isLocked(living.fileId())) {
             for (const auto& [name, id] : candidates) {
-                if (!isLocked(id) && ::unlinkat(dirFd, name.c_str(), 0) == 0)
+                // Still the file that was looked at (a name taken over meanwhile is left alone).
+                EntryStat now;
+                if (!isLocked(id) && statAt(listFd, name.c_str(), false, now) && now.device == id.device &&
+                    now.inode == id.inode && ::unlinkat(listFd, name.c_str(), 0) == 0)
                     ++removed;
             }
         }
     }
     ::closedir(dir);
     return removed;
+}
+
+} // namespace
+
+std::size_t removeLeftoverTemporaries(std::string_view folderWindowsPath, const FileHandle& living)
+{
+    std::string folder;
+    if (toPosixPath(folderWindowsPath, folder) != kErrorSuccess)
+        return 0;
+    const int dirFd = openPath(folder, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return 0;
+    const std::size_t removed = removeLeftoversIn(dirFd, living);
+    ::close(dirFd);
+    return removed;
+}
+
+std::size_t removeLeftoverTemporaries(const HeldFolder& folder, const FileHandle& living)
+{
+    return folder.isOpen() ? removeLeftoversIn(folder.descriptor(), living) : 0;
 }
 
 WinError atomicRewrite(std::string_view windowsPath, std::string_view bytes)
@@ -1168,7 +1325,7 @@ WinError atomicRewrite(std::string_view windowsPath, std::string_view bytes)
     const std::string folder = folderOf(posix);
     int fd = -1;
     std::string temp;
-    if (const WinError error = createTempBeside(folder, baseNameOf(posix), exists ? 0600 : 0666, fd, temp))
+    if (const WinError error = createTempBeside(folder, baseNameOf(posix), exists ? 0 : 0666, fd, temp))
         return error;
     WinError error = injectedFault(windowsPath, kFaultWrite);
     if (error == kErrorSuccess && exists && runsAsRoot() && ::fchown(fd, st.st_uid, st.st_gid) != 0)

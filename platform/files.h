@@ -125,16 +125,19 @@ WinError copyModeBits(std::string_view fromWindowsPath, std::string_view toWindo
 // others, injected faults (kFaultOpen on the target).
 WinError copySymbolicLink(std::string_view fromWindowsPath, std::string_view toWindowsPath, bool replace = false);
 
-// Creates a new hidden temporary file for writing beside a file that is to appear under windowsPath:
-// "." + the name (its first 200 bytes) + ".wux" + 8 hex digits, in the same folder, so that one rename
-// can put it in place; it has no permission bits until the writer gives it its own. handle receives it
-// open (with the locks of a writing handle), tempWindowsPath its path. Errors: as FileHandle::open with
-// kCreateNew (3 when the folder is missing), injected faults.
-WinError createTemporaryBeside(std::string_view windowsPath, FileHandle& handle, std::string& tempWindowsPath);
+// Creates the program's own hidden temporary file beside a file that is to appear under windowsPath:
+// "." + the name (its first 200 bytes) + ".wux" + 8 hex digits that a fixed function of the file's
+// inode gives, in the same folder, so that one rename can put it in place. It has no permission bits
+// until its writer gives it its own, and its writer's locks (of a handle that reads and writes, sharing
+// as share says) are taken before its name can be seen. handle receives it open, tempWindowsPath its
+// path. Errors: 3 (the folder is missing), 5, 123, 206, the system's others, injected faults
+// (kFaultOpen on the temporary file's path, kFaultList on the folder).
+WinError createTemporaryBeside(std::string_view windowsPath, FileHandle& handle, std::string& tempWindowsPath,
+                               unsigned share = kShareWrite);
 // The same for a file that is to appear as `name` in a folder held open (no path looked up); the
 // temporary path is the folder's path and the temporary name. Errors also: 6 (the folder is not open).
 WinError createTemporaryIn(const HeldFolder& folder, std::string_view name, FileHandle& handle,
-                           std::string& tempWindowsPath);
+                           std::string& tempWindowsPath, unsigned share = kShareWrite);
 // putTemporaryInPlace for a temporary file of createTemporaryIn: it takes the name `name` in the same
 // held folder. Errors: as putTemporaryInPlace, 87 (not a temporary file of that folder), 6.
 WinError putTemporaryInPlace(const FileHandle& temp, const HeldFolder& folder, std::string_view name, bool replace);
@@ -143,15 +146,24 @@ WinError putTemporaryInPlace(const FileHandle& temp, const HeldFolder& folder, s
 WinError removeTemporary(std::string_view tempWindowsPath);
 // The same for a temporary file of createTemporaryIn in the held folder.
 WinError removeTemporary(const HeldFolder& folder, std::string_view tempWindowsPath);
+// The path of the temporary file numbered `number` for a file that is to appear under windowsPath: its
+// folder joined with "." + the name (its first 200 bytes) + ".wux" + the number in 8 lower-case hex
+// digits (createTemporaryBeside and createTemporaryIn choose the number; temporaryNumberOf reads it).
+std::string temporaryPathOf(std::string_view windowsPath, std::uint32_t number);
+std::uint32_t temporaryNumberOf(std::string_view tempWindowsPath);
 // True for a name of the form of those temporary files (a Linux name).
 bool isTemporaryName(std::string_view linuxName);
-// Removes from a folder the temporary files that a killed run left: only regular files with a
-// temporary name and no permission bits (as the program's own are while they are written), of this
-// user, with no other name, on which nobody holds a lock (a writer holds its locks until its file is
-// complete), and only when the lock table shows the locks of living, an open temporary file of the
-// caller in that folder (else the file system cannot tell a living writer from a dead one). Listings
-// never show such files. Returns how many were removed.
+// Removes from a folder the temporary files that a killed run left: only the program's own (regular
+// files of a temporary name whose digits are the mark of their inode, with no other name), of this
+// user, unchanged for a few seconds, on which nobody holds a lock (a writer holds its
+// locks from before its file has a name until the file is complete), and only when the lock table
+// shows the locks of living, an open temporary file of the caller in that folder (else the file system
+// cannot tell a living writer from a dead one). A complete file that a run killed before its last
+// rename left goes too. Listings never show the program's own temporary files; a user's file of the
+// same form is a file like any other. Returns how many were removed.
 std::size_t removeLeftoverTemporaries(std::string_view folderWindowsPath, const FileHandle& living);
+// The same in a folder held open.
+std::size_t removeLeftoverTemporaries(const HeldFolder& folder, const FileHandle& living);
 
 // ---- Whole files ----
 

@@ -81,8 +81,8 @@ bool fillEntry(int dirFd, const char* name, std::string shownName, bool hidden, 
     if (!internal::statWithTarget(dirFd, name, entry, target, hasTarget))
         return false;
     // A file that the program is writing under a temporary name (or a leftover of a killed run) is
-    // nobody's file yet.
-    if (hidden && internal::isWorkInProgress(name, entry))
+    // nobody's file yet; a user's file of that form is shown.
+    if (hidden && internal::isOwnTemporary(name, entry))
         return false;
     const internal::EntryStat& info = hasTarget ? target : entry;
     data.attributes = internal::attributesOf(entry, hasTarget ? &target : nullptr, hidden ? name : "");
@@ -235,7 +235,8 @@ WinError fillStatusFromHandle(const FileHandle& file, FindData& data)
     internal::EntryStat entry;
     entry.mode = info.mode;
     entry.linkCount = info.linkCount;
-    if (internal::isWorkInProgress(linuxName, entry))
+    entry.inode = info.id.inode;
+    if (internal::isOwnTemporary(linuxName, entry))
         return kErrorFileNotFound;
     data.attributes = info.attributes;
     data.creationTime = info.times.creation;

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +21,7 @@
 #include "platform/thread.h"
 #include "support/file_builders.h"
 #include "support/idle_owner.h"
+#include "support/leftovers.h"
 #include "support/temp_drive.h"
 
 namespace wux::engines {
@@ -227,8 +231,9 @@ protected:
 
 TEST_F(ReplacerFilesTest, TemporaryAndBackupNamesTakeTheFirstFreeNumber)
 {
-    EXPECT_EQ(temporaryName("c:\\d\\report.txt", 0), "c:\\d\\report.txt0");
-    EXPECT_EQ(temporaryName("c:\\d\\report.txt", 12), "c:\\d\\report.txt12");
+    EXPECT_EQ(temporaryName("c:\\d\\report.txt", 0), "c:\\d\\.report.txt.wux00000000");
+    EXPECT_EQ(temporaryName("c:\\d\\report.txt", 0x1234abcd), "c:\\d\\.report.txt.wux1234abcd");
+    EXPECT_EQ(temporaryName("c:\\d\\report.txt", -1), "c:\\d\\.report.txt.wuxffffffff");
     EXPECT_EQ(firstFreeName(path("data.txt.bak")), path("data.txt.bak"));
     createFile(path("data.txt.bak"), "x");
     EXPECT_EQ(firstFreeName(path("data.txt.bak")), path("data.txt.bak0"));
@@ -251,19 +256,24 @@ TEST_F(ReplacerFilesTest, OpenSourceAndTempResults)
     test::makeFolder(path("dir"));
     EXPECT_EQ(replacer.OpenSourceAndTemp(source, temp, path("dir"), number), kReplaceFailed);
     EXPECT_FALSE(source.isOpen());
-    // "data.txt0" is taken: the temporary file is "data.txt1", created new.
-    createFile(path("data.txt"), "12345");
+    // The temporary file is hidden beside the file, created new without permission bits; a user's
+    // file of a name like it stays as it is.
+    createFile(path("data.txt"), "12345", 0, 0640);
     createFile(path("data.txt0"), "keep");
+    createFile(path(".data.txt.wux00000000"), "a user's");
     ASSERT_EQ(replacer.OpenSourceAndTemp(source, temp, path("data.txt"), number), kReplaceFound);
-    EXPECT_EQ(number, 1);
     EXPECT_EQ(replacer.fileSize(), 5);
     EXPECT_TRUE(source.isOpen());
     EXPECT_TRUE(temp.isOpen());
-    EXPECT_TRUE(exists(path("data.txt1")));
+    const std::string made = temporaryName(path("data.txt"), number);
+    EXPECT_EQ(temp.path(), made);
+    EXPECT_TRUE(exists(made));
+    EXPECT_EQ(test::modeOf(made) & 07777, 0u);
     // Nothing matched: the commit deletes the temporary file and reports 8.
     EXPECT_EQ(replacer.CommitFile(source, temp, true, path("data.txt"), number), kReplaceNothingFound);
-    EXPECT_FALSE(exists(path("data.txt1")));
+    EXPECT_FALSE(exists(made));
     EXPECT_EQ(readFileBytes(path("data.txt0")), "keep");
+    EXPECT_EQ(readFileBytes(path(".data.txt.wux00000000")), "a user's");
     EXPECT_EQ(readFileBytes(path("data.txt")), "12345");
 }
 
@@ -293,67 +303,29 @@ struct CommitFixture
     ~CommitFixture() { platform::movableFree(block); }
 };
 
-TEST_F(ReplacerFilesTest, TemporaryNamesTakenByOtherEntries)
+// Entries of the temporary files' form that are not the program's own (a user's file, also one without
+// permission bits, a folder, a link) are left as they were by a replace beside them.
+TEST_F(ReplacerFilesTest, EntriesOfTheTemporaryFormThatAreNotOursStay)
 {
     CommitFixture fixture;
     TTextReplacer replacer(&owner, kModeReplace, fixture.block, false);
-    enum Holder
+    createFile(posix(".x.txt.wux12345678"), "held");
+    createFile(posix(".x.txt.wux0badf00d"), "held");
+    ASSERT_EQ(::chmod(posix(".x.txt.wux0badf00d").c_str(), 0), 0);
+    test::makeFolder(posix(".x.txt.wux00000000"));
+    ASSERT_EQ(::symlink("nowhere", posix(".x.txt.wux00000001").c_str()), 0);
+    createFile(path("x.txt"), "an old text");
     {
-        kFile,
-        kFolder,
-        kDanglingLink
-    };
-    const struct
-    {
-        const char* folder;
-        const char* held; // the entry that holds a temporary name of "x.txt"
-        Holder holder;
-        std::int32_t number; // the temporary number used
-    } cases[] = {
-        // Another letter case of the temporary name does not hold it.
-        {"case", "X.TXT0", kFile, 0},
-        {"file", "x.txt0", kFile, 1},
-        {"folder", "x.txt0", kFolder, 1},
-        {"link", "x.txt0", kDanglingLink, 1},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.folder);
-        const std::string folder = std::string(c.folder) + "/";
-        const std::string held = posix(folder + c.held);
-        switch (c.holder) {
-        case kFile:
-            createFile(held, "held");
-            break;
-        case kFolder:
-            test::makeFolder(held);
-            break;
-        case kDanglingLink:
-            test::makeFolder(posix(c.folder));
-            ASSERT_EQ(::symlink("nowhere", held.c_str()), 0);
-            break;
-        }
-        const std::string file = path(std::string(c.folder) + "\\x.txt");
-        createFile(file, "an old text");
-        platform::FileHandle source, temp;
-        std::int32_t number = -1;
-        ASSERT_EQ(replacer.OpenSourceAndTemp(source, temp, file, number), kReplaceFound);
-        EXPECT_EQ(number, c.number);
-        source.close();
-        temp.close();
-        EXPECT_EQ(platform::deleteFile(temporaryName(file, number)), 0u);
-        // Through the whole replace: the file changes, whatever held the name is left as it was.
-        EXPECT_EQ(replacer.ReplaceInFile(file), kReplaceFound);
-        EXPECT_EQ(readFileBytes(file), "an new text");
-        std::vector<std::string> names = {c.held, "x.txt"};
-        std::sort(names.begin(), names.end());
-        EXPECT_EQ(listNames(posix(c.folder)), names);
-        if (c.holder == kFile) {
-            EXPECT_EQ(readFileBytes(held), "held");
-        }
-        EXPECT_EQ(test::modeOf(held) & S_IFMT, c.holder == kFile     ? S_IFREG
-                                               : c.holder == kFolder ? S_IFDIR
-                                                                     : S_IFLNK);
+        test::AnyAgeLeftovers anyAge;
+        EXPECT_EQ(replacer.ReplaceInFile(path("x.txt")), kReplaceFound);
     }
+    EXPECT_EQ(readFileBytes(path("x.txt")), "an new text");
+    EXPECT_EQ(listNames(drive.root()), (std::vector<std::string>{".x.txt.wux00000000", ".x.txt.wux00000001",
+                                                                 ".x.txt.wux0badf00d", ".x.txt.wux12345678", "x.txt"}));
+    EXPECT_EQ(readFileBytes(posix(".x.txt.wux12345678")), "held");
+    EXPECT_EQ(readFileBytes(posix(".x.txt.wux0badf00d")), "held");
+    EXPECT_TRUE(S_ISDIR(test::modeOf(posix(".x.txt.wux00000000"))));
+    EXPECT_TRUE(S_ISLNK(test::modeOf(posix(".x.txt.wux00000001"))));
 }
 
 // The backup takes the first name free as spelled (a name in another letter case is another file, left
@@ -413,13 +385,14 @@ TEST_F(ReplacerFilesTest, RewrittenFileKeepsModeBitsAndTheBackupKeepsTimes)
     std::uint32_t attributes = 0;
     ASSERT_EQ(platform::getAttributes(path("ro.txt"), attributes), 0u);
     EXPECT_NE(attributes & platform::kAttrReadOnly, 0u);
-    EXPECT_FALSE(exists(path("ro.txt0")));
+    EXPECT_EQ(listNames(drive.root()),
+              (std::vector<std::string>{"mode.txt", "mode.txt.bak", "ro.txt", "ro.txt.bak"}));
 }
 
 struct FailureCase
 {
     const char* name;
-    const char* faultPath; // a path prefix: "keep.txt" also covers its temporary and backup names
+    const char* faultPath; // a path prefix: "keep.txt" also covers its backup name
     unsigned operations;
     bool backup;
     platform::WinError error = platform::kErrorAccessDenied;
@@ -430,15 +403,17 @@ TEST_F(ReplacerFilesTest, AnyFailedStepLeavesTheOriginalByteIdentical)
     const FailureCase cases[] = {
         {"rename", "keep.txt", platform::kFaultRename, true},
         {"rename, no backup", "keep.txt", platform::kFaultRename, false},
-        {"write", "keep.txt0", platform::kFaultWrite, true},
-        {"mode bits", "keep.txt0", platform::kFaultAttributes, true},
-        {"backup write", "keep.txt.bak", platform::kFaultWrite, true},
-        {"backup create", "keep.txt.bak", platform::kFaultOpen, true, platform::kErrorDiskFull},
+        {"write", ".keep.txt.wux", platform::kFaultWrite, true},
+        {"mode bits", ".keep.txt.wux", platform::kFaultAttributes, true},
+        {"backup write", ".keep.txt.bak", platform::kFaultWrite, true},
+        {"backup create", ".keep.txt.bak", platform::kFaultOpen, true, platform::kErrorDiskFull},
+        {"backup times and mode bits", ".keep.txt.bak", platform::kFaultAttributes, true},
+        {"backup rename", "keep.txt.bak", platform::kFaultRename, true},
         // Without a backup the new file is made and put in place through the folder held open.
-        {"create, no backup", "keep.txt0", platform::kFaultOpen, false, platform::kErrorDiskFull},
-        {"write, no backup", "keep.txt0", platform::kFaultWrite, false, platform::kErrorDiskFull},
-        {"times and mode bits, no backup", "keep.txt0", platform::kFaultAttributes, false},
-        {"rename of the new file, no backup", "keep.txt0", platform::kFaultRename, false},
+        {"create, no backup", ".keep.txt.wux", platform::kFaultOpen, false, platform::kErrorDiskFull},
+        {"write, no backup", ".keep.txt.wux", platform::kFaultWrite, false, platform::kErrorDiskFull},
+        {"times and mode bits, no backup", ".keep.txt.wux", platform::kFaultAttributes, false},
+        {"rename of the new file, no backup", ".keep.txt.wux", platform::kFaultRename, false},
     };
     CommitFixture fixture;
     for (const FailureCase& c : cases) {
@@ -457,9 +432,9 @@ TEST_F(ReplacerFilesTest, AnyFailedStepLeavesTheOriginalByteIdentical)
     }
 }
 
-// Names near the file system's limit of 255 bytes: the temporary file takes a short name in the same
-// folder when the name plus its number would not fit; a ".bak" name that does not fit is never cut,
-// that one file fails (206) and keeps its content.
+// Names near the file system's limit of 255 bytes: the temporary file's name holds only the first 200
+// bytes of the name; a ".bak" name that does not fit is never cut, that one file fails (206) and keeps
+// its content.
 TEST_F(ReplacerFilesTest, NamesAtTheLengthLimit)
 {
     const struct
@@ -490,10 +465,8 @@ TEST_F(ReplacerFilesTest, NamesAtTheLengthLimit)
         for (const std::string& left : listNames(drive.root()))
             std::remove(drive.posix(left).c_str());
     }
-    EXPECT_EQ(temporaryName(path(std::string(254, 'n')), 0), path(std::string(254, 'n') + "0"));
-    EXPECT_EQ(temporaryName(path(std::string(255, 'n')), 7), path(".wux7.tmp"));
-    EXPECT_EQ(temporaryName(path(std::string(250, 'n')), 12345), path(std::string(250, 'n') + "12345"));
-    EXPECT_EQ(temporaryName(path(std::string(251, 'n')), 12345), path(".wux12345.tmp"));
+    EXPECT_EQ(temporaryName(path(std::string(255, 'n')), 7), path("." + std::string(200, 'n') + ".wux00000007"));
+    EXPECT_EQ(temporaryName(path(std::string(199, 'n')), 7), path("." + std::string(199, 'n') + ".wux00000007"));
 }
 
 TEST_F(ReplacerFilesTest, SymbolicLinkStaysALinkAndItsTargetIsRewritten)
@@ -509,6 +482,143 @@ TEST_F(ReplacerFilesTest, SymbolicLinkStaysALinkAndItsTargetIsRewritten)
     EXPECT_EQ(test::modeOf(path("target.txt")) & 07777, 0640u);
     EXPECT_EQ(listNames(drive.root()),
               (std::vector<std::string>{"link.txt", "target.txt", "target.txt.bak"}));
+}
+
+// ---- Runs killed half-way ----
+
+// What a parent saw of a child's run in a folder: every name that appeared, with its permission bits
+// when it was first seen.
+struct SeenEntry
+{
+    std::string name;
+    mode_t mode;
+};
+
+// Runs replace() in a child process and kills it as soon as a name containing killAt appears in the
+// folder (or lets it end); returns the names that appeared meanwhile.
+template <typename Replace>
+std::vector<SeenEntry> killedRun(const std::string& folder, const char* killAt, Replace replace)
+{
+    const std::vector<std::string> before = listNames(folder);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        replace();
+        ::_exit(0);
+    }
+    std::vector<SeenEntry> seen;
+    bool killed = false;
+    for (int status = 0; !killed && ::waitpid(child, &status, WNOHANG) == 0;) {
+        DIR* dir = ::opendir(folder.c_str());
+        if (dir == nullptr)
+            break;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == ".." || std::find(before.begin(), before.end(), name) != before.end() ||
+                std::any_of(seen.begin(), seen.end(), [&](const SeenEntry& e) { return e.name == name; }))
+                continue;
+            struct stat st = {};
+            if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+                seen.push_back({name, st.st_mode});
+            if (name.find(killAt) != std::string::npos && !killed) {
+                ::kill(child, SIGKILL);
+                killed = true;
+            }
+        }
+        ::closedir(dir);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return seen;
+}
+
+// A run killed while it writes a backup never leaves a ".bak" that differs from the file; what it
+// writes beside a private file is never readable by others, also when the file was reached through a
+// link; and the next run in the folder removes what it left, but not what a living writer holds, nor
+// leftovers younger than a few seconds.
+TEST_F(ReplacerFilesTest, AKilledRunLeavesNoCutBackupAndTheNextRunRemovesItsLeftovers)
+{
+    const std::string original = "a secret: old\n" + std::string(24 << 20, 's');
+    const struct
+    {
+        const char* title;
+        const char* given; // the name the run is given
+    } cases[] = {{"the file itself", "secret.txt"}, {"through a link", "link.txt"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        const std::string folder = posix("dir");
+        for (const std::string& name : listNames(folder))
+            std::remove((folder + "/" + name).c_str());
+        createFile(posix("dir/secret.txt"), original, 0, 0600);
+        ASSERT_EQ(::symlink("secret.txt", posix("dir/link.txt").c_str()), 0);
+        createFile(posix("dir/other.txt"), "old", 0, 0600);
+        CommitFixture fixture;
+        const std::vector<SeenEntry> seen = killedRun(folder, "bak", [&] {
+            IdleOwner childOwner;
+            TTextReplacer replacer(&childOwner, kModeReplace, fixture.block, true);
+            replacer.ReplaceInFile(path(std::string("dir\\") + c.given));
+        });
+        ASSERT_FALSE(seen.empty());
+        for (const SeenEntry& e : seen)
+            EXPECT_EQ(e.mode & 077, 0u) << e.name << " was readable by others";
+        // The file is whole, old or new; a backup under its own name is the whole original.
+        const std::string now = readFileBytes(posix("dir/secret.txt"));
+        EXPECT_TRUE(now == original || now == "a secret: new\n" + std::string(24 << 20, 's'));
+        for (const std::string& name : listNames(folder)) {
+            if (name.starts_with("secret.txt.bak")) {
+                EXPECT_TRUE(readFileBytes(folder + "/" + name) == original) << name << " is cut short";
+            }
+        }
+        const std::vector<std::string> left = listNames(folder);
+
+        // Another program's living temporary file in the folder.
+        int ready[2], done[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        ASSERT_EQ(::pipe(done), 0);
+        const pid_t writer = ::fork();
+        if (writer == 0) {
+            ::close(done[1]); // (so that the read ends should the test end early)
+            platform::FileHandle handle;
+            std::string temp;
+            platform::createTemporaryBeside(path("dir\\busy.txt"), handle, temp);
+            (void)!::write(ready[1], "r", 1);
+            char x;
+            (void)!::read(done[0], &x, 1);
+            ::_exit(0);
+        }
+        char x = 0;
+        ASSERT_EQ(::read(ready[0], &x, 1), 1);
+
+        // Leftovers younger than a few seconds stay.
+        {
+            TTextReplacer next(&owner, kModeReplace, fixture.block, false);
+            EXPECT_EQ(next.ReplaceInFile(path("dir\\other.txt")), kReplaceFound);
+        }
+        for (const std::string& name : left)
+            EXPECT_TRUE(exists(folder + "/" + name)) << name;
+        // Older ones go with the next run in the folder; the living writer's stays.
+        {
+            test::AnyAgeLeftovers anyAge;
+            TTextReplacer next(&owner, kModeReplace, fixture.block, false);
+            createFile(posix("dir/other.txt"), "old", 0, 0600);
+            EXPECT_EQ(next.ReplaceInFile(path("dir\\other.txt")), kReplaceFound);
+        }
+        std::vector<std::string> kept;
+        for (const std::string& name : listNames(folder))
+            if (!name.starts_with(".busy.txt.wux"))
+                kept.push_back(name);
+        std::vector<std::string> expected = {"link.txt", "other.txt", "secret.txt"};
+        for (const std::string& name : left)
+            if (name.starts_with("secret.txt.bak"))
+                expected.push_back(name);
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(kept, expected);
+        EXPECT_EQ(listNames(folder).size(), kept.size() + 1) << "the living writer's file is gone";
+        (void)!::write(done[1], "x", 1);
+        int status = 0;
+        ::waitpid(writer, &status, 0);
+        for (const int fd : {ready[0], ready[1], done[0], done[1]})
+            ::close(fd);
+    }
 }
 
 // ---- Backup copy of documents ----

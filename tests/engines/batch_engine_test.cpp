@@ -460,7 +460,10 @@ TEST_F(BatchEngineTest, NoTemporaryFileBeforeTheFirstChange)
     ASSERT_GE(seen.size(), 7u);
     for (std::size_t i = 0; i < 6; ++i)
         EXPECT_EQ(seen[i], (std::vector<std::string>{"f.txt", "f.txt0"})) << i;
-    EXPECT_EQ(seen.back(), (std::vector<std::string>{"f.txt", "f.txt0", "f.txt1"}));
+    ASSERT_EQ(seen.back().size(), 3u);
+    EXPECT_TRUE(seen.back()[0].starts_with(".f.txt.wux")) << seen.back()[0];
+    EXPECT_EQ(std::vector<std::string>(seen.back().begin() + 1, seen.back().end()),
+              (std::vector<std::string>{"f.txt", "f.txt0"}));
     EXPECT_EQ(readFileBytes(path("f.txt")), std::string(50, 'x') + "<cat" + std::string(20, 'y'));
     EXPECT_EQ(replacer.sizeAfter(), static_cast<std::int64_t>(input.size() + 1));
 

@@ -478,7 +478,10 @@ TEST_F(PlainReplacerTest, NoTemporaryFileBeforeTheFirstMatch)
         ASSERT_EQ(seen.size(), 10u);
         for (std::size_t i = 0; i < 6; ++i) // the blocks before the match
             EXPECT_EQ(seen[i], (std::vector<std::string>{"t.txt", "t.txt0"})) << i;
-        EXPECT_EQ(seen[6], (std::vector<std::string>{"t.txt", "t.txt0", "t.txt1"}));
+        ASSERT_EQ(seen[6].size(), 3u);
+        EXPECT_TRUE(seen[6][0].starts_with(".t.txt.wux")) << seen[6][0];
+        EXPECT_EQ(std::vector<std::string>(seen[6].begin() + 1, seen[6].end()),
+                  (std::vector<std::string>{"t.txt", "t.txt0"}));
         const std::string expected = mode == kModeReplace       ? std::string(50, 'x') + "dog" + std::string(20, 'y')
                                      : mode == kModeInsertBefore ? std::string(50, 'x') + "dogcat" + std::string(20, 'y')
                                                                  : std::string(50, 'x') + "cdogat" + std::string(20, 'y');

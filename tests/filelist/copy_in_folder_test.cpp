@@ -13,6 +13,7 @@
 #include "file_operations_fixture.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "support/leftovers.h"
 
 namespace wux::filelist::test {
 namespace {
@@ -264,19 +265,43 @@ namespace wux::filelist::test {
 namespace {
 
 // A temporary file that a killed run left in a copied folder is nobody's file: it is not copied; a
-// user's file of a similar name is.
-TEST_F(CopyInFolderTest, ATemporaryFileOfAKilledRunIsNotCopied)
+// user's file of the same form is copied, also one without permission bits. A copy into a folder removes
+// the program's leftovers there, also a complete one of a copy killed just before its last rename, once
+// they are a few seconds old.
+TEST_F(CopyInFolderTest, ATemporaryFileOfAKilledRunIsNotCopiedAndLeftoversInTheTargetGo)
 {
     createFile(posix("src/dir/a.txt"), "alpha", kTime);
-    createFile(posix("src/dir/.a.txt.wux5ca1ab1e"), "half a copy", kTime);
-    ASSERT_EQ(::chmod(posix("src/dir/.a.txt.wux5ca1ab1e").c_str(), 0), 0);
+    const std::string half = wux::test::makeLeftoverTemporary(path("src\\dir\\a.txt"), "half a copy");
     createFile(posix("src/dir/.b.txt.wux12345678"), "a user's file", kTime, 0600);
-    makeFolder(posix("dst"));
+    createFile(posix("src/dir/.c.txt.wux0badf00d"), "a user's private file", kTime);
+    ASSERT_EQ(::chmod(posix("src/dir/.c.txt.wux0badf00d").c_str(), 0), 0);
+    makeFolder(posix("dst/dir"));
+    const std::string young = wux::test::makeLeftoverTemporary(path("dst\\dir\\y.txt"), "young");
     copyDir({});
     EXPECT_EQ(captions(), Names{});
-    EXPECT_EQ(listNames(posix("dst/dir")), (Names{".b.txt.wux12345678", "a.txt"}));
+    // The young leftover stays; the user's files are copied with their bits.
+    const Names names = listNames(posix("dst/dir"));
+    ASSERT_EQ(names.size(), 4u);
+    EXPECT_EQ(names[0], ".b.txt.wux12345678");
+    EXPECT_EQ(names[1], ".c.txt.wux0badf00d");
+    EXPECT_TRUE(names[2].starts_with(".y.txt.wux")) << names[2];
+    EXPECT_EQ(names[3], "a.txt");
+    EXPECT_TRUE(wux::test::exists(young));
     EXPECT_EQ(readFileBytes(posix("dst/dir/.b.txt.wux12345678")), "a user's file");
-    EXPECT_EQ(listNames(posix("src/dir")), (Names{".a.txt.wux5ca1ab1e", ".b.txt.wux12345678", "a.txt"}));
+    EXPECT_EQ(readFileBytes(posix("dst/dir/.c.txt.wux0badf00d")), "a user's private file");
+    EXPECT_EQ(wux::test::modeOf(posix("dst/dir/.c.txt.wux0badf00d")) & 07777, 0u);
+    EXPECT_EQ(listNames(posix("src/dir")).size(), 4u);
+    EXPECT_TRUE(wux::test::exists(half));
+
+    // Older ones go with the next copy into the folder: the one killed half-way, and a complete one.
+    const std::string complete = wux::test::makeLeftoverTemporary(path("dst\\dir\\z.txt"), "whole", 0644);
+    wux::test::AnyAgeLeftovers anyAge;
+    createFile(posix("src/dir/a.txt"), "alpha 2", kTime + kHour);
+    copyDir({A::YesToAll});
+    EXPECT_FALSE(wux::test::exists(young));
+    EXPECT_FALSE(wux::test::exists(complete));
+    EXPECT_EQ(listNames(posix("dst/dir")), (Names{".b.txt.wux12345678", ".c.txt.wux0badf00d", "a.txt"}));
+    EXPECT_EQ(readFileBytes(posix("dst/dir/a.txt")), "alpha 2");
 }
 
 } // namespace

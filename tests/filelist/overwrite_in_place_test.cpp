@@ -16,6 +16,7 @@
 #include "platform/errors.h"
 #include "platform/filetime.h"
 #include "platform/files.h"
+#include "support/leftovers.h"
 
 namespace wux::filelist::test {
 namespace {
@@ -260,13 +261,13 @@ TEST_F(OverwriteInPlaceTest, AMoveOnOneFileSystemRenamesOverTheOldFile)
     EXPECT_TRUE(dialogs.records().empty());
 }
 
-// The temporary file of a run killed while it copied (no permission bits, a temporary name, no writer
-// left) is not listed, and the next copy into its folder removes it; a user's file of a similar name
-// is listed and kept.
+// The temporary file of a run killed while it copied (no writer left) is not listed, and the next copy
+// into its folder removes it; a user's file of a similar name is listed and kept.
 TEST_F(OverwriteInPlaceTest, TemporaryFilesOfAKilledRunAreNotListedAndGoWithTheNextCopy)
 {
-    createFile(posix("dst/.a.txt.wux5ca1ab1e"), "half a copy", kTime);
-    ASSERT_EQ(::chmod(posix("dst/.a.txt.wux5ca1ab1e").c_str(), 0), 0);
+    wux::test::makeFolder(posix("dst"));
+    const std::string half = wux::test::makeLeftoverTemporary(path("dst\\a.txt"), "half a copy");
+    wux::test::AnyAgeLeftovers anyAge;
     createFile(posix("dst/.b.txt.wux12345678"), "a user's file", kTime, 0600);
     createFile(posix("dst/a.txt"), "old a", kTime);
     createFile(posix("src/new.txt"), "new");
@@ -277,6 +278,7 @@ TEST_F(OverwriteInPlaceTest, TemporaryFilesOfAKilledRunAreNotListedAndGoWithTheN
     select({"new.txt"});
     ASSERT_TRUE(run(TFileOperationKind::Copy, path("dst\\")));
     EXPECT_EQ(listNames(posix("dst")), (Names{".b.txt.wux12345678", "a.txt", "new.txt"}));
+    EXPECT_FALSE(wux::test::exists(half));
     EXPECT_EQ(readFileBytes(posix("dst/.b.txt.wux12345678")), "a user's file");
     EXPECT_EQ(readFileBytes(posix("dst/new.txt")), "new");
     EXPECT_EQ(readFileBytes(posix("dst/a.txt")), "old a");

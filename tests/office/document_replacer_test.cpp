@@ -368,7 +368,10 @@ TEST_P(DocumentReplacerTest, StagesAndResults)
          engines::kReplaceNothingFound, k.stages.searched, 0, false},
         {"backup fails", 1, [&] { return write("bak"); },
          [&](const std::string& f) {
-             platform::injectFault(f + ".bak", platform::kErrorDiskFull, platform::kFaultOpen);
+             // (the backup is made under a hidden temporary name first)
+             const std::size_t slash = f.rfind('\\');
+             platform::injectFault(f.substr(0, slash + 1) + "." + f.substr(slash + 1) + ".bak",
+                                   platform::kErrorDiskFull, platform::kFaultOpen);
          },
          engines::kReplaceFailed, k.stages.backup, 1, false},
         // Injected on the document's own path, which the backup name shares: run without a backup.

@@ -18,6 +18,7 @@
 #include "platform/files.h"
 #include "platform/folder_listing.h"
 #include "support/file_builders.h"
+#include "support/leftovers.h"
 #include "support/temp_drive.h"
 
 namespace wux::platform {
@@ -228,53 +229,57 @@ TEST_F(ReplaceTest, LinkCopiesReplaceOnlyWhenAsked)
 }
 
 // A temporary file is made without permission bits and with the locks of its writer; no listing shows
-// it, and it is removed only when it is ours in every respect and its writer is gone.
+// it, and it is removed only when it is ours in every respect, its writer is gone and it has been left
+// alone for a few seconds. A user's file of the same form is listed and kept, whatever its bits.
 TEST_F(ReplaceTest, LeftoverTemporaryFilesOfADeadWriterAreRemovedAndNothingElse)
 {
     test::makeFolder(posix("dst"));
     FileHandle living;
     std::string livingPath;
     ASSERT_EQ(createTemporaryBeside(path("dst\\a.txt"), living, livingPath), 0u);
-    std::string livingName = livingPath.substr(livingPath.rfind('\\') + 1);
+    const std::string livingName = livingPath.substr(livingPath.rfind('\\') + 1);
     EXPECT_TRUE(livingName.starts_with(".a.txt.wux")) << livingName;
     EXPECT_EQ(livingName.size(), std::string(".a.txt.wux12345678").size());
     EXPECT_TRUE(isTemporaryName(livingName));
     EXPECT_EQ(test::modeOf(posix("dst/" + livingName)) & 07777, 0u);
 
+    // The temporary files of the program that a child made, by their names in the folder.
+    const auto madeBy = [&](const char* prefix) {
+        for (const std::string& name : test::listNames(posix("dst")))
+            if (name.starts_with(prefix))
+                return posix("dst/" + name);
+        return std::string();
+    };
     // A writer killed in the middle of its copy (its locks die with it).
-    const std::string killed = posix("dst/.b.txt.wux0badf00d");
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        const int fd = ::open(killed.c_str(), O_RDWR | O_CREAT | O_EXCL, 0);
-        struct flock lock = {};
-        lock.l_type = F_RDLCK;
-        lock.l_start = 0x7FFF'FFFF'FFFF'FF00LL;
-        lock.l_len = 4;
-        ::fcntl(fd, F_OFD_SETLK, &lock);
-        (void)!::write(fd, "half", 4);
+        FileHandle handle;
+        std::string temp;
+        std::size_t done = 0;
+        if (createTemporaryBeside(path("dst\\b.txt"), handle, temp) == 0)
+            handle.write("half", 4, done);
         ::kill(::getpid(), SIGKILL);
         ::_exit(1);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status));
-    ASSERT_TRUE(test::exists(killed));
+    const std::string killed = madeBy(".b.txt.wux");
+    ASSERT_FALSE(killed.empty());
+    EXPECT_EQ(test::modeOf(killed) & 07777, 0u);
 
-    // A writer that is still at work: another process's temporary file with its lock held.
+    // A writer that is still at work: another process's temporary file with its locks held.
     int ready[2], done[2];
     ASSERT_EQ(::pipe(ready), 0);
     ASSERT_EQ(::pipe(done), 0);
-    const std::string busy = posix("dst/.c.txt.wux00c0ffee");
     const pid_t writer = ::fork();
     ASSERT_GE(writer, 0);
     if (writer == 0) {
-        const int fd = ::open(busy.c_str(), O_RDWR | O_CREAT | O_EXCL, 0);
-        struct flock lock = {};
-        lock.l_type = F_RDLCK;
-        lock.l_start = 0x7FFF'FFFF'FFFF'FF00LL;
-        lock.l_len = 4;
-        ::fcntl(fd, F_OFD_SETLK, &lock);
+        ::close(done[1]); // (so that the read ends should the test end early)
+        FileHandle handle;
+        std::string temp;
+        createTemporaryBeside(path("dst\\c.txt"), handle, temp);
         (void)!::write(ready[1], "r", 1);
         char c;
         (void)!::read(done[0], &c, 1); // until the test is done
@@ -282,14 +287,20 @@ TEST_F(ReplaceTest, LeftoverTemporaryFilesOfADeadWriterAreRemovedAndNothingElse)
     }
     char signal = 0;
     ASSERT_EQ(::read(ready[0], &signal, 1), 1);
+    const std::string busy = madeBy(".c.txt.wux");
+    ASSERT_FALSE(busy.empty());
 
-    // Look-alikes that are a user's files.
+    // A complete copy with its source's bits, left by a run killed just before its last rename.
+    const std::string complete = test::posixOf(test::makeLeftoverTemporary(path("dst\\h.txt"), "whole", 0644));
+
+    // Look-alikes that are a user's files: of the very form (also without permission bits), or near it.
     struct
     {
         const char* name;
         mode_t mode;
     } const users[] = {
-        {".d.txt.wux12345678", 0644}, // permission bits
+        {".d.txt.wux12345678", 0},    // no permission bits: as the program's own while written
+        {".d.txt.wux0badf00d", 0644}, // permission bits
         {".d.txt.wux1234567g", 0},    // not hexadecimal
         {".d.txt.wux1234567", 0},     // seven digits
         {".d.txt.wux12345678.x", 0},  // something after
@@ -301,38 +312,53 @@ TEST_F(ReplaceTest, LeftoverTemporaryFilesOfADeadWriterAreRemovedAndNothingElse)
         test::createFile(posix(std::string("dst/") + u.name), "user data");
         ASSERT_EQ(::chmod(posix(std::string("dst/") + u.name).c_str(), u.mode), 0);
     }
-    // Two names of one file, and a folder and a link of that form.
-    test::createFile(posix("dst/.e.txt.wux0000aaaa"), "linked");
-    ASSERT_EQ(::chmod(posix("dst/.e.txt.wux0000aaaa").c_str(), 0), 0);
-    ASSERT_EQ(::link(posix("dst/.e.txt.wux0000aaaa").c_str(), posix("dst/e-other-name").c_str()), 0);
+    // A temporary file of ours with a second name, and a folder and a link of the form.
+    const std::string linked = test::posixOf(test::makeLeftoverTemporary(path("dst\\e.txt"), "linked"));
+    ASSERT_EQ(::link(linked.c_str(), posix("dst/e-other-name").c_str()), 0);
     test::makeFolder(posix("dst/.f.txt.wux0000bbbb"));
     ASSERT_EQ(::chmod(posix("dst/.f.txt.wux0000bbbb").c_str(), 0), 0);
     ASSERT_EQ(::symlink("nowhere", posix("dst/.g.txt.wux0000cccc").c_str()), 0);
 
-    // No listing shows the temporary files, living or dead; every look-alike is listed.
-    Names userNames = {".d.txt.WUX12345678", ".d.txt.wux12345678", ".d.txt.wux1234567",
-                             ".d.txt.wux12345678.x", ".d.txt.wux1234567g", ".e.txt.wux0000aaaa",
-                             ".f.txt.wux0000bbbb", ".g.txt.wux0000cccc", ".wux12345678",
-                             "d.txt.wux12345678", "e-other-name"};
+    // No listing shows the program's temporary files, living or dead; every look-alike is listed.
+    Names userNames = {".d.txt.WUX12345678", ".d.txt.wux0badf00d", ".d.txt.wux12345678", ".d.txt.wux1234567",
+                       ".d.txt.wux12345678.x", ".d.txt.wux1234567g", ".f.txt.wux0000bbbb", ".g.txt.wux0000cccc",
+                       ".wux12345678", "d.txt.wux12345678", "e-other-name",
+                       linked.substr(linked.rfind('/') + 1)};
     std::sort(userNames.begin(), userNames.end());
     EXPECT_EQ(listed("dst"), userNames);
+    for (const std::string& own : {killed, complete}) {
+        FolderListing single;
+        FindData data;
+        EXPECT_EQ(single.findFirst(path("dst\\" + own.substr(own.rfind('/') + 1)), data), kErrorFileNotFound);
+    }
     FolderListing single;
     FindData data;
-    EXPECT_EQ(single.findFirst(path("dst\\.b.txt.wux0badf00d"), data), kErrorFileNotFound);
+    ASSERT_EQ(single.findFirst(path("dst\\.d.txt.wux12345678"), data), kErrorSuccess);
+    EXPECT_EQ(data.size, 9u);
 
-    // Nothing is removed without a living temporary file whose locks the system shows.
+    // Nothing is removed without a living temporary file whose locks the system shows, nor while the
+    // leftovers are younger than a few seconds.
     FileHandle closed;
-    EXPECT_EQ(removeLeftoverTemporaries(path("dst"), closed), 0u);
+    {
+        test::AnyAgeLeftovers anyAge;
+        EXPECT_EQ(removeLeftoverTemporaries(path("dst"), closed), 0u);
+    }
+    EXPECT_EQ(removeLeftoverTemporaries(path("dst"), living), 0u);
     EXPECT_TRUE(test::exists(killed));
+    EXPECT_TRUE(test::exists(complete));
 
-    EXPECT_EQ(removeLeftoverTemporaries(path("dst"), living), 1u);
+    {
+        test::AnyAgeLeftovers anyAge;
+        EXPECT_EQ(removeLeftoverTemporaries(path("dst"), living), 2u);
+    }
     EXPECT_FALSE(test::exists(killed));
+    EXPECT_FALSE(test::exists(complete));
     EXPECT_TRUE(test::exists(busy));
     EXPECT_TRUE(test::exists(posix("dst/" + livingName)));
     for (const auto& u : users)
         EXPECT_EQ(test::readFileBytes(posix(std::string("dst/") + u.name)), "user data") << u.name;
     EXPECT_EQ(test::readFileBytes(posix("dst/e-other-name")), "linked");
-    EXPECT_TRUE(test::exists(posix("dst/.e.txt.wux0000aaaa")));
+    EXPECT_TRUE(test::exists(linked));
     EXPECT_TRUE(test::exists(posix("dst/.f.txt.wux0000bbbb")));
     EXPECT_TRUE(test::exists(posix("dst/.g.txt.wux0000cccc")));
 
@@ -347,6 +373,54 @@ TEST_F(ReplaceTest, LeftoverTemporaryFilesOfADeadWriterAreRemovedAndNothingElse)
     EXPECT_FALSE(test::exists(posix("dst/" + livingName)));
     EXPECT_EQ(removeTemporary(path("dst\\e-other-name")), kErrorInvalidParameter);
     EXPECT_TRUE(test::exists(posix("dst/e-other-name")));
+}
+
+// A temporary file holds its writer's locks as soon as its name can be seen: a clean-up that runs while
+// other writers make theirs never takes one of them, however young files are allowed to be.
+TEST_F(ReplaceTest, ATemporaryFileIsLockedBeforeItsNameIsSeen)
+{
+    test::makeFolder(posix("dst"));
+    FileHandle living;
+    std::string livingPath;
+    ASSERT_EQ(createTemporaryBeside(path("dst\\keep.txt"), living, livingPath), 0u);
+    test::AnyAgeLeftovers anyAge;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t writer = ::fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        // Makes and drops temporary files until killed, each held open while the next is made.
+        FileHandle handles[2];
+        bool first = true;
+        for (unsigned i = 0;; ++i) {
+            std::string temp;
+            FileHandle& handle = handles[i % 2];
+            const WinError error = createTemporaryBeside(path("dst\\x.txt"), handle, temp);
+            if (error != 0)
+                ::_exit(2);
+            if (first)
+                (void)!::write(ready[1], "r", 1);
+            first = false;
+            // Removed while still open: its name is gone only if the clean-up took it.
+            FileHandle& previous = handles[(i + 1) % 2];
+            if (previous.isOpen()) {
+                if (removeTemporary(previous.path()) != 0)
+                    ::_exit(3);
+                previous.close();
+            }
+        }
+    }
+    char signal = 0;
+    ASSERT_EQ(::read(ready[0], &signal, 1), 1);
+    for (int round = 0; round < 300; ++round)
+        removeLeftoverTemporaries(path("dst"), living);
+    ::kill(writer, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(writer, &status, 0), writer);
+    // No file of the writer went missing under it.
+    EXPECT_TRUE(WIFSIGNALED(status)) << "the writer stopped with " << WEXITSTATUS(status);
+    ::close(ready[0]);
+    ::close(ready[1]);
 }
 
 } // namespace
