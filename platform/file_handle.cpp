@@ -491,34 +491,34 @@ WinError FileHandle::createIn(const HeldFolder& folder, std::string_view name, u
     return kErrorSuccess;
 }
 
-WinError FileHandle::createOwnTemporaryIn(const HeldFolder& folder, std::string_view name, unsigned share,
-                                          std::string& tempName, std::string_view folderPosixPath)
+WinError FileHandle::createOwnTemporaryIn(int folderDescriptor, std::string_view folderWindowsPath,
+                                          std::string_view name, unsigned share, std::string& tempName,
+                                          std::string_view folderPosixPath)
 {
     close();
     existed_ = false;
     posix_.clear();
     throughLink_ = false;
     tempName.clear();
-    path_ = joinWindowsPath(folder.path(), name);
+    path_ = joinWindowsPath(folderWindowsPath, name);
+    if (folderDescriptor < 0)
+        return kErrorInvalidHandle;
     std::string linuxName;
-    if (const WinError error = internal::nameInHeldFolder(folder, name, linuxName))
-        return error;
-    if (linuxName == "." || linuxName == "..")
+    if (!decodeName(name, linuxName) || linuxName.empty() || linuxName == "." || linuxName == "..")
         return kErrorInvalidName;
     int fd = -1;
     std::string linuxTemp;
     if (const WinError error = internal::createOwnTemporary(
-            folder.descriptor(), folder.path(), linuxName, 0,
+            folderDescriptor, folderWindowsPath, linuxName, 0,
             [share](int file) { return internal::takeLocks(file, kAccessReadWrite, share); }, fd, linuxTemp))
         return error;
     internal::EntryStat fst;
     if (const WinError error = adopt(fd, kAccessReadWrite, share, false, false, fst)) {
-        ::unlinkat(folder.descriptor(), linuxTemp.c_str(), 0);
+        ::unlinkat(folderDescriptor, linuxTemp.c_str(), 0);
         return error;
     }
-    atOpen_.linkCount = 1;
     tempName = encodeName(linuxTemp);
-    path_ = joinWindowsPath(folder.path(), tempName);
+    path_ = joinWindowsPath(folderWindowsPath, tempName);
     if (!folderPosixPath.empty()) {
         posix_ = std::string(folderPosixPath);
         if (posix_.back() != '/')

@@ -82,14 +82,14 @@ public:
     // Nobody else can hold a file just made, so only its own locks are taken. Errors: 80, 5, 123,
     // 206, the system's others, 6 when the folder is not open, injected faults (kFaultOpen).
     WinError createIn(const HeldFolder& folder, std::string_view name, unsigned share, std::uint32_t mode);
-    // Creates the program's own hidden temporary file for a file that is to appear as name in a folder
-    // held open (the form of createTemporaryIn in files.h), for reading and writing, without permission
-    // bits, with this handle's locks taken before its name is seen in the folder. tempName receives
-    // its name there; folderPosixPath, when given, is the folder's POSIX path (then posixPath() is the
-    // file's). Errors: 5, 123, 206, the system's others, 6 when the folder is not open, injected faults
-    // (kFaultOpen on the temporary file's path).
-    WinError createOwnTemporaryIn(const HeldFolder& folder, std::string_view name, unsigned share,
-                                  std::string& tempName, std::string_view folderPosixPath = {});
+    // Creates the program's own hidden temporary file for a file that is to appear as name in the open
+    // folder folderDescriptor (of the Windows path folderWindowsPath; the form of createTemporaryIn in
+    // files.h), for reading and writing, without permission bits, with this handle's locks taken
+    // before its name is seen in the folder. tempName receives its name there; folderPosixPath, when
+    // given, is the folder's POSIX path (then posixPath() is the file's). Errors: 5, 123, 206, the
+    // system's others, injected faults (kFaultOpen on the temporary file's path).
+    WinError createOwnTemporaryIn(int folderDescriptor, std::string_view folderWindowsPath, std::string_view name,
+                                  unsigned share, std::string& tempName, std::string_view folderPosixPath = {});
     // True while open.
     bool isOpen() const noexcept { return fd_ >= 0; }
     // True when the last open found the file already there (kCreateAlways, kOpenAlways).

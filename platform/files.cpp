@@ -1104,22 +1104,27 @@ WinError createTemporaryBeside(std::string_view windowsPath, FileHandle& handle,
     splitWindowsPath(windowsPath, folderPath, name);
     if (const WinError error = toPosixPath(folderPath, posixFolder))
         return error == kErrorFileNotFound ? kErrorPathNotFound : error;
-    HeldFolder folder;
-    if (const WinError error = folder.open(folderPath))
-        return error;
+    const int dirFd = openPath(posixFolder, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return errno == ENOENT || errno == ENOTDIR ? kErrorPathNotFound : lastErrnoAsWinError();
     std::string tempName;
-    if (const WinError error = handle.createOwnTemporaryIn(folder, name, share, tempName, posixFolder))
-        return error;
-    tempWindowsPath = joinWindowsPath(folderPath, tempName);
-    return kErrorSuccess;
+    const WinError error = handle.createOwnTemporaryIn(dirFd, folderPath, name, share, tempName, posixFolder);
+    ::close(dirFd);
+    if (error == kErrorSuccess)
+        tempWindowsPath = joinWindowsPath(folderPath, tempName);
+    return error;
 }
 
 WinError createTemporaryIn(const HeldFolder& folder, std::string_view name, FileHandle& handle,
                            std::string& tempWindowsPath, unsigned share)
 {
     tempWindowsPath.clear();
+    if (!folder.isOpen()) {
+        handle.close();
+        return kErrorInvalidHandle;
+    }
     std::string tempName;
-    if (const WinError error = handle.createOwnTemporaryIn(folder, name, share, tempName))
+    if (const WinError error = handle.createOwnTemporaryIn(folder.descriptor(), folder.path(), name, share, tempName))
         return error;
     tempWindowsPath = joinWindowsPath(folder.path(), tempName);
     return kErrorSuccess;

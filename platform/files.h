@@ -131,7 +131,7 @@ WinError copySymbolicLink(std::string_view fromWindowsPath, std::string_view toW
 // until its writer gives it its own, and its writer's locks (of a handle that reads and writes, sharing
 // as share says) are taken before its name can be seen. handle receives it open, tempWindowsPath its
 // path. Errors: 3 (the folder is missing), 5, 123, 206, the system's others, injected faults
-// (kFaultOpen on the temporary file's path, kFaultList on the folder).
+// (kFaultOpen on the temporary file's path).
 WinError createTemporaryBeside(std::string_view windowsPath, FileHandle& handle, std::string& tempWindowsPath,
                                unsigned share = kShareWrite);
 // The same for a file that is to appear as `name` in a folder held open (no path looked up); the
