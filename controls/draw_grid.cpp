@@ -7,6 +7,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -871,8 +872,41 @@ void DrawGrid::changeEvent(QEvent* event)
 
 void DrawGrid::drawCellContent(QPainter&, int, int, const QRect&, GridDrawState) {}
 
+QString DrawGrid::ElidedCellText(int ACol, int ARow) const
+{
+    const auto found = elidedCells_.find({ACol, ARow});
+    return found == elidedCells_.end() ? QString() : found->second;
+}
+
+void DrawGrid::noteElidedCellText(int ACol, int ARow, const QString& wholeText) const
+{
+    if (wholeText.isEmpty())
+        elidedCells_.erase({ACol, ARow});
+    else
+        elidedCells_[{ACol, ARow}] = wholeText;
+}
+
+bool DrawGrid::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        // The whole text of an elided cell under the mouse.
+        const auto* help = static_cast<QHelpEvent*>(event);
+        int col = -1;
+        int row = -1;
+        MouseToCell(help->pos().x(), help->pos().y(), col, row);
+        const QString whole = col >= 0 && row >= 0 ? ElidedCellText(col, row) : QString();
+        if (whole.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), whole, viewport(), CellRect(col, row));
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
 void DrawGrid::drawCell(QPainter& painter, int ACol, int ARow, const QRect& rect, GridDrawState state)
 {
+    elidedCells_.erase({ACol, ARow});
     if (defaultDrawing_) {
         QColor brush = Color();
         QColor pen = sysColor(SysColor::WindowText, palette());

@@ -19,6 +19,7 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <vector>
 
 class QPainter;
@@ -186,6 +187,12 @@ public:
     // A cell's rectangle in viewport coordinates; empty when it is not visible.
     QRect CellRect(int ACol, int ARow) const;
     void InvalidateCell(int ACol, int ARow);
+    // The whole text of a cell whose painter elided it (the cell's tooltip), "" when the cell shows
+    // its text whole. Painters note it as they paint; each paint of a cell forgets the earlier note.
+    QString ElidedCellText(int ACol, int ARow) const;
+    void noteElidedCellText(int ACol, int ARow, const QString& wholeText) const;
+    // The noted cells (column, row) and their whole texts.
+    const std::map<std::pair<int, int>, QString>& ElidedCells() const { return elidedCells_; }
     void InvalidateRow(int ARow);
     void InvalidateCol(int ACol);
     void InvalidateGrid();
@@ -249,6 +256,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void changeEvent(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
     int horzLineWidth() const;
     int vertLineWidth() const;
@@ -292,6 +300,7 @@ private:
     int sizingCol_ = -1;
     int sizingStartX_ = 0;
     int sizingStartWidth_ = 0;
+    mutable std::map<std::pair<int, int>, QString> elidedCells_;
 };
 
 } // namespace wux::controls

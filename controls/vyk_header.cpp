@@ -79,32 +79,48 @@ std::vector<int> defaultColumnWidths(const std::vector<ColumnWant>& wants, int c
     if (wants.empty())
         return widths;
     clientWidth = std::max(0, clientWidth);
-    std::int64_t least = 0;
-    std::int64_t wanted = 0;
+    std::vector<int> least;
+    std::int64_t leastSum = 0;
+    std::int64_t sum = 0;
     for (const ColumnWant& want : wants) {
-        least += std::max(0, want.least);
-        wanted += std::max(want.least, want.wanted);
-    }
-    if (wanted <= clientWidth) {
-        // Every column as wide as it asks for; the first takes the rest.
-        for (const ColumnWant& want : wants)
-            widths.push_back(std::max(want.least, want.wanted));
-        widths.front() += int(clientWidth - wanted);
-        return widths;
-    }
-    int sum = 0;
-    for (std::size_t i = 0; i + 1 < wants.size(); ++i) {
-        const int low = std::max(0, wants[i].least);
-        if (least <= clientWidth) {
-            // Each column its least width and its share of what is left beyond all the least widths.
-            const int more = std::max(low, wants[i].wanted) - low;
-            widths.push_back(low + int(std::int64_t(more) * (clientWidth - least) / (wanted - least)));
-        } else {
-            widths.push_back(least > 0 ? int(std::int64_t(low) * clientWidth / least) : 0);
-        }
+        least.push_back(std::max(0, want.least));
+        leastSum += least.back();
+        const int share = int(std::int64_t(std::max(0, want.share)) * clientWidth / kColumnWidthUnits);
+        widths.push_back(std::max({least.back(), want.wanted, share}));
         sum += widths.back();
     }
-    widths.push_back(clientWidth - sum);
+    if (leastSum > clientWidth) {
+        // Not even the titles fit: each column its part of the width in proportion to its title.
+        int given = 0;
+        for (std::size_t i = 0; i + 1 < wants.size(); ++i) {
+            widths[i] = leastSum > 0 ? int(std::int64_t(least[i]) * clientWidth / leastSum) : 0;
+            given += widths[i];
+        }
+        widths.back() = clientWidth - given;
+        return widths;
+    }
+    // Too wide: the shorter forms first, then the columns in the order of their yield.
+    for (std::size_t i = 0; i < wants.size() && sum > clientWidth; ++i) {
+        if (wants[i].shorter <= 0 || wants[i].shorter >= widths[i])
+            continue;
+        const int shorter = std::max(least[i], wants[i].shorter);
+        sum -= widths[i] - shorter;
+        widths[i] = shorter;
+    }
+    std::vector<std::size_t> order(wants.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&wants](std::size_t a, std::size_t b) { return wants[a].yield < wants[b].yield; });
+    for (const std::size_t i : order) {
+        if (sum <= clientWidth)
+            break;
+        const int less = int(std::min<std::int64_t>(sum - clientWidth, widths[i] - least[i]));
+        widths[i] -= less;
+        sum -= less;
+    }
+    // What is left over goes to the first column.
+    widths.front() += int(clientWidth - sum);
     return widths;
 }
 

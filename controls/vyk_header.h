@@ -38,17 +38,24 @@ std::vector<int> headerColumnWidths(std::int64_t columnWidth, int columnCount, i
                                     bool brief);
 
 // What a column asks for while no widths are stored: at least least pixels (its title), wanted pixels
-// for its values.
+// for its values, shorter pixels (when above 0) for a shorter form of its values that it shows when
+// there is no room for the whole (a date without its time), and share: a part of the client width in
+// 1/480 that it gets at least while the others have their least widths. Where room is short, the
+// columns are narrowed in the order of yield, lowest first.
 struct ColumnWant
 {
     int least = 0;
     int wanted = 0;
+    int shorter = 0;
+    int share = 0;
+    int yield = 0;
 };
 
-// Columns laid out from what they ask for in a client width, the widths adding up to it: when all
-// fit, every column as wanted and the first also the rest; otherwise, when all least widths fit,
-// each column its least width and its share (in proportion to wanted - least) of the room beyond
-// them; otherwise each its share of the client width in proportion to its least width.
+// Columns laid out from what they ask for in a client width, the widths adding up to it: every column
+// the largest of its least, wanted and share width, the first also the rest. When that is too wide,
+// the columns with a shorter form take it, then the columns are narrowed one after the other in the
+// order of their yield, each down to its least width, as far as the room asks; when even the least
+// widths do not fit, each gets its share of the client width in proportion to its least width.
 std::vector<int> defaultColumnWidths(const std::vector<ColumnWant>& wants, int clientWidth);
 
 class TVYKHeader;

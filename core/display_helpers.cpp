@@ -97,6 +97,18 @@ std::string FileTimeToText(platform::FileTime fileTime)
     return platform::shortDateText(*local) + ' ' + platform::shortTimeText(*local);
 }
 
+std::string FileTimeToDateText(platform::FileTime fileTime)
+{
+    const std::optional<platform::CalendarTime> local = platform::fileTimeToLocalCalendar(fileTime);
+    return local ? platform::shortDateText(*local) : "unknown";
+}
+
+std::string FileTimeToCompactDateText(platform::FileTime fileTime)
+{
+    const std::optional<platform::CalendarTime> local = platform::fileTimeToLocalCalendar(fileTime);
+    return local ? platform::compactDateText(*local) : "unknown";
+}
+
 bool DateTimeToUtcFileTime(const platform::CalendarTime& local, platform::FileTime& fileTime)
 {
     const std::optional<platform::FileTime> utc = platform::localCalendarToFileTime(local);

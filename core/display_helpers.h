@@ -23,6 +23,9 @@ std::string FormatSignedSize(std::int64_t size);
 // A UTC file time in local time, as the locale's short date, a blank and its short time (no seconds);
 // "unknown" when it has no calendar form.
 std::string FileTimeToText(platform::FileTime fileTime);
+// The same without the time: the short date alone; and the compact date (platform::compactDateText).
+std::string FileTimeToDateText(platform::FileTime fileTime);
+std::string FileTimeToCompactDateText(platform::FileTime fileTime);
 
 // A local date and time to a UTC file time (the zone offset valid at that date); false when the fields
 // are out of range.

@@ -563,6 +563,14 @@ void GetCellText(std::int32_t columnKind, std::int32_t folder, std::int32_t posi
         if (!shellItem)
             text = core::FileTimeToText(item->lastWrite);
         break;
+    case kColumnDay:
+        if (!shellItem)
+            text = core::FileTimeToDateText(item->lastWrite);
+        break;
+    case kColumnCompactDay:
+        if (!shellItem)
+            text = core::FileTimeToCompactDateText(item->lastWrite);
+        break;
     case kColumnAttributes:
         if (!shellItem) {
             text = "----";

@@ -53,6 +53,8 @@ enum ColumnKind : std::int32_t
     kColumnNewExtension = 9,
     kColumnStoredName = 10,
     kColumnStoredLocation = 11, // the item's folder as stored, for going there
+    kColumnDay = 12,            // the date without its time, for a date column too narrow for the time
+    kColumnCompactDay = 13,     // the compact date, for a date column too narrow for the date
 };
 
 // The rename preview's name builder (the rename-mask engine's BuildNewName): the new full name of a

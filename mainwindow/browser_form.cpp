@@ -68,6 +68,11 @@ constexpr int kSizeRightMargin = 8;
 constexpr int kBriefExtensionMargin = 25;
 constexpr int kColumnGap = 6;
 constexpr int kTitleIndent = 3;
+// The name column's part of the width (in 1/480) while no widths are stored, as in the stored default.
+constexpr int kNameShare = 192;
+// The largest size the size column makes room for while no widths are stored: files of some
+// gigabytes; a larger size is elided, its whole figure in the cell's tooltip.
+constexpr std::uint64_t kWidestUsualSize = 9'999'999'999;
 constexpr int kTreeIndent = 15;
 constexpr QRgb kHeaderRowGreen = 0xFF008000;
 
@@ -164,6 +169,7 @@ std::array<controls::ColumnWant, 5> ColumnKindWidths(const QFont& listFont, cons
         return width;
     };
     int dateWidth = 0;
+    int dayWidth = 0;
     for (int month = 1; month <= 12; ++month) {
         for (const int hour : {10, 23}) {
             platform::CalendarTime time;
@@ -172,9 +178,10 @@ std::array<controls::ColumnWant, 5> ColumnKindWidths(const QFont& listFont, cons
             time.day = 28;
             time.hour = hour;
             time.minute = 58;
-            dateWidth = std::max(dateWidth, list.horizontalAdvance(QString::fromStdString(
-                                                platform::shortDateText(time) + ' ' +
-                                                platform::shortTimeText(time))));
+            const QString day = QString::fromStdString(platform::shortDateText(time));
+            dayWidth = std::max(dayWidth, list.horizontalAdvance(day));
+            dateWidth = std::max(dateWidth, list.horizontalAdvance(
+                                                day + ' ' + QString::fromStdString(platform::shortTimeText(time))));
         }
     }
     // Texts start 2 pixels into their cell; a size ends kSizeRightMargin before the cell's right edge;
@@ -184,18 +191,24 @@ std::array<controls::ColumnWant, 5> ColumnKindWidths(const QFont& listFont, cons
         2 + widest({QStringLiteral("docx"), QStringLiteral("xlsx"), QStringLiteral("pptx"),
                     QStringLiteral("html"), QStringLiteral("jpeg")}) +
             kColumnGap,
-        2 + widest({QStringLiteral("<DIR>"), QString::fromStdString(core::FormatSize(999'999'999'999))}) +
+        2 + widest({QStringLiteral("<DIR>"), QString::fromStdString(core::FormatSize(kWidestUsualSize))}) +
             kSizeRightMargin,
         2 + dateWidth + kColumnGap,
         2 + widest({QStringLiteral("ahrs"), QStringLiteral("----")}) + kColumnGap,
     };
+    // Where room is short the attributes give way first, then the extension, the date and the size;
+    // the name keeps its share of the width longest.
+    constexpr std::array<int, 5> kYield{4, 1, 3, 2, 0};
     // The attributes never sort the list: their title never shows the sort arrow.
     const QFontMetrics title(titleFont);
     std::array<controls::ColumnWant, 5> wants;
     for (std::size_t i = 0; i < widths.size(); ++i) {
         wants[i].least = kTitleIndent + (i == 4 ? 0 : titleExtra) + title.horizontalAdvance(titles[i]) + kColumnGap;
         wants[i].wanted = std::max(widths[i], wants[i].least);
+        wants[i].yield = kYield[i];
     }
+    wants[0].share = kNameShare;
+    wants[3].shorter = 2 + dayWidth + kColumnGap;
     return wants;
 }
 
@@ -865,14 +878,18 @@ void TBrowserForm::sgBrowserDrawCell(QPainter& canvas, int col, int row, const Q
     const int y = rect.top() + (grid->DefaultRowHeight() - textHeight_) / 2;
     const QFontMetrics& metrics = canvas.fontMetrics();
     // Texts that do not fit are elided, never cut: a cut number could read as another one.
+    // A cell whose text is elided keeps the whole text as its tooltip.
     const auto drawText = [&](const QRect& area, int x, const QString& text, bool opaque,
                               Qt::TextElideMode mode = Qt::ElideRight) {
         if (opaque)
             canvas.fillRect(area, fill);
         canvas.setPen(fontColor);
         const int room = std::max(0, area.right() - x + 1);
+        const QString fitted = controls::FitCellText(metrics, text, room, mode);
+        if (fitted != text)
+            grid->noteElidedCellText(col, row, text);
         canvas.drawText(QRect(x, y, room, textHeight_), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                        controls::FitCellText(metrics, text, room, mode));
+                        fitted);
     };
     // A size ends kSizeRightMargin before the cell's right edge and starts no further left than a
     // left-aligned text would.
@@ -880,6 +897,24 @@ void TBrowserForm::sgBrowserDrawCell(QPainter& canvas, int col, int row, const Q
         const int right = area.right() + 1 - kSizeRightMargin;
         const QString fitted = controls::FitCellText(metrics, text, std::max(0, right - left));
         drawText(area, right - metrics.horizontalAdvance(fitted), fitted, true);
+        if (fitted != text)
+            grid->noteElidedCellText(col, row, text);
+    };
+    // A date too wide for its cell shows the day alone, without the time, or in a narrower cell the
+    // compact day ("7.12.26"), rather than lose its year.
+    const auto drawDate = [&](const QRect& area, int x, const QString& text) {
+        const int room = area.right() - x + 1;
+        QString shownDate = text;
+        for (const std::int32_t shorter : {filelist::kColumnDay, filelist::kColumnCompactDay}) {
+            if (metrics.horizontalAdvance(shownDate) <= room)
+                break;
+            std::string day;
+            filelist::GetCellText(shorter, folder, position, day, list);
+            shownDate = shown(day);
+        }
+        drawText(area, x, shownDate, true);
+        if (shownDate != text)
+            grid->noteElidedCellText(col, row, text);
     };
     const auto columnKind = [&](int column) { return std::int32_t((ColumnOrder_ >> (4 * column)) & 0xF); };
     std::string text;
@@ -911,6 +946,8 @@ void TBrowserForm::sgBrowserDrawCell(QPainter& canvas, int col, int row, const Q
             const QString shownText = shown(text);
             if (kind == filelist::kColumnSize)
                 drawRight(rect, x, shownText);
+            else if (kind == filelist::kColumnDate)
+                drawDate(rect, x, shownText);
             else
                 drawText(rect, x, shownText, true);
         }
@@ -929,6 +966,8 @@ void TBrowserForm::sgBrowserDrawCell(QPainter& canvas, int col, int row, const Q
     const int x = rect.left() + 2 + ((col == 0 || brief) ? kIconRoom : 0);
     if (!brief && kind == filelist::kColumnSize)
         drawRight(rect, x, shownText);
+    else if (!brief && kind == filelist::kColumnDate)
+        drawDate(rect, x, shownText);
     else
         drawText(rect, x, shownText, true);
     if (brief) {

@@ -69,11 +69,13 @@ inline platform::StringList DriveDirectories;
 std::int64_t ParseColumnsWidth(std::string_view text);
 
 // What the five column kinds of the full view ask for while no widths are stored, in the order name,
-// extension, size, date, attributes. Wanted: the name a few characters beside its icon (it takes what
-// the others leave), the extension of the common office documents, a size up to 999 999 999 999 and
-// "<DIR>", a date and time in the user's short formats, and every attribute letter, each with its
-// margins in the list font. Least (and never less wanted): the title in the title font (titleExtra:
-// the room of the sort arrow, which the attributes never show).
+// extension, size, date, attributes. Wanted: the name a few characters beside its icon and at least
+// 192/480 of the width (it takes what the others leave), the extension of the common office documents,
+// a size up to 9 999 999 999 and "<DIR>", a date and time in the user's short formats (shorter: the
+// date alone), and every attribute letter, each with its margins in the list font. Least (and never
+// less wanted): the title in the title font (titleExtra: the room of the sort arrow, which the
+// attributes never show). Where room is short the attributes yield first, then the extension, the
+// date, the size and last the name.
 std::array<controls::ColumnWant, 5> ColumnKindWidths(const QFont& listFont, const QFont& titleFont,
                                                     const std::array<QString, 5>& titles, int titleExtra);
 

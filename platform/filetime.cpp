@@ -112,6 +112,51 @@ QString withoutSeconds(const QString& format)
     return out;
 }
 
+// The compact form of a QLocale date format (compactDateText).
+QString compactDateFormat(const QString& format)
+{
+    const bool namedMonth = format.contains(QStringLiteral("MMM"));
+    QString out;
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format[i];
+        if (c == u'\'') {
+            quoted = !quoted;
+            out += c;
+            continue;
+        }
+        if (quoted) {
+            out += c;
+            continue;
+        }
+        if (c == u'M' || c == u'y' || c == u'd') {
+            qsizetype run = 1;
+            while (i + run < format.size() && format[i + run] == c)
+                ++run;
+            i += run - 1;
+            if (c == u'M')
+                out += run >= 3 ? QStringLiteral("M") : QString(run, c);
+            else if (c == u'y')
+                out += QStringLiteral("yy");
+            else if (run <= 2)
+                out += QString(run, c);
+            else // a weekday, with the separators after it
+                while (i + 1 < format.size() && !format[i + 1].isLetter())
+                    ++i;
+            continue;
+        }
+        if (namedMonth && !c.isLetterOrNumber()) {
+            if (!out.isEmpty() && !out.endsWith(u'.'))
+                out += u'.';
+            continue;
+        }
+        out += c;
+    }
+    while (out.endsWith(u'.') && namedMonth)
+        out.chop(1);
+    return out;
+}
+
 } // namespace
 
 std::optional<CalendarTime> fileTimeToCalendar(FileTime time) noexcept
@@ -220,6 +265,13 @@ std::string shortDateText(const CalendarTime& time)
 {
     const QLocale locale;
     return toUtf8(locale.toString(QDate(time.year, time.month, time.day), QLocale::ShortFormat));
+}
+
+std::string compactDateText(const CalendarTime& time)
+{
+    const QLocale locale;
+    return toUtf8(locale.toString(QDate(time.year, time.month, time.day),
+                                  compactDateFormat(locale.dateFormat(QLocale::ShortFormat))));
 }
 
 std::string shortTimeText(const CalendarTime& time)

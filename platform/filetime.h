@@ -54,6 +54,10 @@ std::optional<FileTime> localFileTimeToFileTime(FileTime local) noexcept;
 
 // The date in the locale's short date format (QLocale's default locale, which is the system's).
 std::string shortDateText(const CalendarTime& time);
+// The date in a compact form of the locale's short date format, for narrow columns: the month as a
+// number, the year in two digits, no weekday; the fields of a format with a month name separated by
+// "." ("7.12.26" for "d MMM yyyy").
+std::string compactDateText(const CalendarTime& time);
 // The time in the locale's short time format, without seconds.
 std::string shortTimeText(const CalendarTime& time);
 

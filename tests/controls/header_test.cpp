@@ -151,7 +151,9 @@ TEST(VYKHeader, LayoutFromColumnWidthReachesTheMainTable)
     EXPECT_EQ(p.resizeEvents, events);
 }
 
-TEST(ColumnWidthLayout, DefaultsAsAskedTheFirstTakesTheRestNarrowGivesShares)
+// The columns of a panel as they ask: the name 192/480 of the width and yielding last, the date with
+// a shorter form (its day alone), the others narrowed attributes first, then extension, date, size.
+TEST(ColumnWidthLayout, TheNameKeepsItsShareTheOthersYieldInTheirOrder)
 {
     struct Case
     {
@@ -159,14 +161,17 @@ TEST(ColumnWidthLayout, DefaultsAsAskedTheFirstTakesTheRestNarrowGivesShares)
         int client;
         std::vector<int> expected;
     };
-    const std::vector<ColumnWant> panel = {{50, 60}, {30, 40}, {30, 110}, {30, 130}, {30, 40}};
+    const std::vector<ColumnWant> panel = {
+        {50, 60, 0, 192, 4}, {30, 40, 0, 0, 1}, {30, 110, 0, 0, 3}, {30, 130, 90, 0, 2}, {30, 40, 0, 0, 0}};
     const std::vector<Case> cases = {
-        {panel, 700, {380, 40, 110, 130, 40}},
-        {panel, 380, {60, 40, 110, 130, 40}}, // exactly enough
-        // The least widths (170) and of the 210 beyond them 40 / 210 each: 10, 10, 80, 100, 10.
-        {panel, 210, {50 + 1, 30 + 1, 30 + 15, 30 + 19, 34}},
-        {panel, 170, {50, 30, 30, 30, 30}},   // the least widths alone
-        {panel, 85, {25, 15, 15, 15, 15}},    // half of the least widths
+        {panel, 700, {380, 40, 110, 130, 40}}, // all as asked, the name the rest
+        {panel, 480, {200, 40, 110, 90, 40}},  // the date without its time
+        {panel, 400, {160, 30, 110, 70, 30}},  // attributes, extension, then the date narrowed
+        {panel, 300, {120, 30, 90, 30, 30}},   // ... and the size
+        {panel, 200, {80, 30, 30, 30, 30}},    // every other column at its title, the name its share
+        {panel, 180, {60, 30, 30, 30, 30}},    // then the name too
+        {panel, 170, {50, 30, 30, 30, 30}},    // the least widths alone
+        {panel, 85, {25, 15, 15, 15, 15}},     // half of the least widths
         {panel, 0, {0, 0, 0, 0, 0}},
         {{{20, 10}, {30, 50}}, 151, {101, 50}}, // a wanted width below the least counts as the least
         {{{10, 50}}, 80, {80}},

@@ -332,7 +332,9 @@ TEST(CellTexts, EveryKind)
         {2, 0, ""},
         {0, 5, ""},
         {11, 1, "C:\\DATA\\Work"}, // the location as stored
-        {12, 1, ""},
+        {12, 1, core::FileTimeToDateText(132000000000000000ull)},
+        {13, 1, core::FileTimeToCompactDateText(132000000000000000ull)},
+        {14, 1, ""},
     };
     for (const auto& c : cells)
         EXPECT_EQ(cell(c.kind, c.position), c.text) << c.kind << " " << c.position;

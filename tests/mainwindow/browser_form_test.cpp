@@ -260,14 +260,14 @@ TEST_F(PanelTest, DefaultColumnWidthsShowWholeValuesAndNarrowOnesElide)
     createFile(drives.path("sizes\\Budget 2026.xlsx"), std::string(2979, 'b'));
     {
         std::error_code error;
-        std::filesystem::resize_file(drives.posix("sizes\\Quarterly report.docx"), 999'999'999'999, error);
+        std::filesystem::resize_file(drives.posix("sizes\\Quarterly report.docx"), 9'999'999'999, error);
         ASSERT_FALSE(error) << error.message();
     }
     TBrowserForm& form = open(drives.path("sizes"), 2, QSize(700, 300));
     ASSERT_EQ(form.sgTitle()->ColumnWidth(), 0);
     ASSERT_EQ(grid().ColCount(), 5);
     const QFontMetrics metrics(BrowserFont());
-    EXPECT_GE(grid().ColWidths(2), metrics.horizontalAdvance("999 999 999 999") + 10);
+    EXPECT_GE(grid().ColWidths(2), metrics.horizontalAdvance("9 999 999 999") + 10);
     const auto wide = paintCells(grid());
     std::set<std::string> seen;
     for (const auto& [cell, texts] : wide)
@@ -276,7 +276,7 @@ TEST_F(PanelTest, DefaultColumnWidthsShowWholeValuesAndNarrowOnesElide)
             EXPECT_LE(text.right, grid().ColWidths(cell.first)) << text.text.toStdString();
             EXPECT_FALSE(text.text.endsWith(QChar(0x2026))) << text.text.toStdString();
         }
-    for (const char* value : {"999 999 999 999", "2 979", "<DIR>", "docx", "xlsx"})
+    for (const char* value : {"9 999 999 999", "2 979", "<DIR>", "docx", "xlsx"})
         EXPECT_EQ(seen.count(value), 1u) << value;
     filelist::StateAccess access(form.Listing());
     const std::string date = core::FileTimeToText(access.items[0].lastWrite);
@@ -287,6 +287,11 @@ TEST_F(PanelTest, DefaultColumnWidthsShowWholeValuesAndNarrowOnesElide)
                                    (std::int64_t(40) << 27));
     form.UpdateHeader();
     const auto narrow = paintCells(grid());
+    std::set<std::string> days;
+    for (std::int32_t i = 0; i < form.Listing().itemCount; ++i) {
+        days.insert(core::FileTimeToDateText(access.items[i].lastWrite));
+        days.insert(core::FileTimeToCompactDateText(access.items[i].lastWrite));
+    }
     int elided = 0;
     for (const auto& [cell, texts] : narrow) {
         const auto whole = wide.find(cell);
@@ -299,6 +304,9 @@ TEST_F(PanelTest, DefaultColumnWidthsShowWholeValuesAndNarrowOnesElide)
             EXPECT_GE(texts[i].left, -0.5) << shown.toStdString();
             if (shown != value) {
                 ++elided;
+                // A date too narrow for its time shows the day alone or the compact day.
+                if (cell.first == 3 && days.count(shown.toStdString()) != 0)
+                    continue;
                 EXPECT_TRUE(shown.isEmpty() ||
                             (shown.endsWith(QChar(0x2026)) && value.startsWith(shown.chopped(1))))
                     << shown.toStdString() << " for " << value.toStdString();

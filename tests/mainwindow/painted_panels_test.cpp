@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDate>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QTextItem>
 
+#include <filesystem>
 #include <map>
 
 #include "controls/vyk_header.h"
@@ -19,6 +23,7 @@
 #include "mainwindow/drive_bar.h"
 #include "mainwindow/settings.h"
 #include "platform/shell/program_starter.h"
+#include "tools/search_results.h"
 #include "tools/tool_list.h"
 #include "support/text_recorder.h"
 #include "ui_TMainForm.h"
@@ -146,6 +151,92 @@ protected:
 private:
     QWidget& root_;
 };
+
+// At the first start's window size (700 x 550) the full view shows file names of ordinary length
+// whole: the name column keeps at least 192/480 of the width, the size column has room for a size of
+// gigabytes, the date keeps its year, also in the panel beside a tool; a cell whose text is elided
+// shows the whole text as its tooltip.
+TEST_F(PaintedPanels, AtTheFirstStartSizeTheFullViewShowsOrdinaryNamesWhole)
+{
+    const std::vector<std::string> names = {"Quarterly report.docx", "Minutes 2026.odt", "Sales kick-off.pptx",
+                                            "Order 4101.txt",        "Read me first.txt", "Budget 2026.xlsx"};
+    for (const std::string& name : names)
+        createFile(path("docs\\" + name), "x");
+    createFile(path("docs\\Holiday film.mp4"), "");
+    std::filesystem::resize_file(posix("docs/Holiday film.mp4"), 3'000'000'000);
+    const std::string longName = "The minutes of the annual meeting of the board of directors in spring";
+    createFile(path("docs\\" + longName + ".txt"), "x");
+    startIn(path("docs"), path("docs"));
+    window->resize(700, 550);
+    QApplication::processEvents();
+    QApplication::processEvents();
+    const QString year = QString::number(QDate::currentDate().year() % 100);
+
+    const auto check = [&](TBrowserForm& panel, bool besideTool) {
+        controls::TWUXStringGrid* grid = panel.sgBrowser();
+        ASSERT_EQ(panel.BrowserMode(), filelist::kViewFull);
+        ASSERT_EQ(grid->ColCount(), 5);
+        if (!besideTool) {
+            EXPECT_GE(grid->ColWidths(0), grid->viewport()->width() * 192 / 480);
+        }
+        std::map<std::string, int> rows; // painted name: row
+        const std::map<std::pair<int, int>, std::string> cells = paintedCells(panel);
+        for (const auto& [cell, text] : cells) {
+            if (cell.first == 0)
+                rows[text] = cell.second;
+        }
+        if (!besideTool) {
+            for (const std::string& name : names) {
+                const std::string base = name.substr(0, name.rfind('.'));
+                EXPECT_TRUE(rows.count(base)) << base << " is not shown whole";
+            }
+            // A size of gigabytes: whole, or where the others have left too little room elided with
+            // its whole figure as the cell's tooltip.
+            ASSERT_TRUE(rows.count("Holiday film"));
+            const auto size = cells.find({2, rows["Holiday film"]});
+            ASSERT_NE(size, cells.end());
+            if (size->second != "3 000 000 000") {
+                EXPECT_EQ(grid->ElidedCellText(2, rows["Holiday film"]).toStdString(), "3 000 000 000");
+            }
+        }
+        // Every date keeps its year (in two digits at least).
+        int dates = 0;
+        for (const auto& [cell, text] : cells) {
+            if (cell.first == 3 && cell.second > 0 && !text.empty()) {
+                ++dates;
+                EXPECT_TRUE(QString::fromStdString(text).contains(year)) << text;
+            }
+        }
+        EXPECT_GE(dates, int(names.size()));
+        // The long name is elided; its cell's tooltip is the whole name.
+        int elidedRow = -1;
+        for (const auto& [text, row] : rows) {
+            if (text.rfind("The m", 0) == 0)
+                elidedRow = row;
+        }
+        ASSERT_GE(elidedRow, 0);
+        EXPECT_EQ(grid->ElidedCellText(0, elidedRow).toStdString(), longName);
+        const QPoint at = grid->CellRect(0, elidedRow).center();
+        QHelpEvent help(QEvent::ToolTip, at, grid->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(grid->viewport(), &help);
+        EXPECT_EQ(QToolTip::text().toStdString(), longName);
+        QToolTip::hideText();
+    };
+    {
+        SCOPED_TRACE("both panels");
+        check(left(), false);
+    }
+    window->SetMode(2);
+    QApplication::processEvents();
+    QApplication::processEvents();
+    auto* beside = dynamic_cast<TBrowserForm*>(tools::toolPanelsHost()->PanelBesideTools());
+    ASSERT_NE(beside, nullptr);
+    {
+        SCOPED_TRACE("beside the Finder");
+        check(*beside, true);
+    }
+    window->SetMode(1);
+}
 
 TEST_F(PaintedPanels, AfterAModeSwitchThereAndBackEveryPanelAndTheToolPanelRepaintAChange)
 {

@@ -173,16 +173,20 @@ TEST_F(ShortTexts, DateAndTimeWithoutSecondsInTheLocaleFormat)
         QLocale locale;
         std::string date;
         std::string time;
+        std::string compact; // the month as a number, the year in two digits
     };
     const std::vector<Case> cases = {
-        {QLocale::c(), "7 Mar 2009", "14:05"}, // the C locale's short time has seconds: cut
-        {QLocale("de_DE"), "07.03.09", "14:05"},
-        {QLocale("en_US"), "3/7/09", "2:05 PM"},
+        {QLocale::c(), "7 Mar 2009", "14:05", "7.3.09"}, // the C locale's short time has seconds: cut
+        {QLocale("de_DE"), "07.03.09", "14:05", "07.03.09"},
+        {QLocale("en_US"), "3/7/09", "2:05 PM", "3/7/09"},
+        {QLocale("en_GB"), "07/03/2009", "14:05", "07/03/09"},
+        {QLocale("ja_JP"), "2009/03/07", "14:05", "09/03/07"},
     };
     for (const Case& c : cases) {
         QLocale::setDefault(c.locale);
         EXPECT_EQ(shortDateText(time), c.date) << c.locale.name().toStdString();
         EXPECT_EQ(shortTimeText(time), c.time) << c.locale.name().toStdString();
+        EXPECT_EQ(compactDateText(time), c.compact) << c.locale.name().toStdString();
     }
 }
 
