@@ -25,6 +25,7 @@ GridCellContext gridCellContext(const DrawGrid& grid, int ACol)
     ctx.currentRow = grid.Row();
     ctx.defaultRowHeight = grid.DefaultRowHeight();
     ctx.colWidth = (ACol >= 0 && ACol < grid.ColCount()) ? grid.ColWidths(ACol) : 0;
+    ctx.owner = &grid;
     return ctx;
 }
 
@@ -53,6 +54,14 @@ QString FitCellText(const QFontMetrics& metrics, const QString& text, int width,
     if (width <= 0)
         return QString();
     return metrics.elidedText(text, mode, width);
+}
+
+QString FitPathText(const QFontMetrics& metrics, const QString& path, int width)
+{
+    if (metrics.horizontalAdvance(path) <= width)
+        return path;
+    const QString shortened = QString::fromStdString(core::FitPathToWidth(path.toStdString(), metrics, width));
+    return FitCellText(metrics, shortened, width, Qt::ElideMiddle);
 }
 
 void drawGridCell(QPainter& painter, const GridCellContext& grid, int ACol, int ARow, unsigned AlignBits,
@@ -92,11 +101,11 @@ void drawGridCell(QPainter& painter, const GridCellContext& grid, int ACol, int 
         x += 2;
     } else {
         alignment = gridCellAlignment(AlignBits, ACol);
-        if (alignment == 2) {
-            const std::string fitted = core::FitPathToWidth(text.toStdString(), grid.font, grid.colWidth);
-            text = QString::fromStdString(core::FitTextToWidth(grid.font, fitted, grid.colWidth - 11));
-        }
     }
+    const QFontMetrics fm(grid.font);
+    const QString whole = text;
+    if (alignment == 2)
+        text = FitPathText(fm, text, grid.colWidth - 11);
     int tgWidth = 0;
     int tgHeight = 0;
     core::GetTextSize(grid.font, "Tg", tgWidth, tgHeight);
@@ -105,17 +114,19 @@ void drawGridCell(QPainter& painter, const GridCellContext& grid, int ACol, int 
     painter.setClipRect(Rect);
     painter.fillRect(Rect, brush);
     painter.setPen(pen);
-    const QFontMetrics fm(grid.font);
+    QString shown;
     if (alignment == 1) {
         const int right = Rect.left() + Rect.width() - 8; // the text ends here
+        shown = FitCellText(fm, text, right - x);
         painter.drawText(QRect(Rect.left() - 4096, y, right - Rect.left() + 4096, fm.height()),
-                         Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine,
-                         FitCellText(fm, text, right - x));
+                         Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, shown);
     } else {
+        shown = alignment == 2 ? text : FitCellText(fm, text, Rect.right() - x + 1);
         painter.drawText(QRect(x, y, std::max(0, Rect.right() - x + 1) + 4096, fm.height()),
-                         Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                         alignment == 2 ? text : FitCellText(fm, text, Rect.right() - x + 1));
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, shown);
     }
+    if (grid.owner != nullptr && shown != whole)
+        grid.owner->noteElidedCellText(ACol, ARow, whole);
     if (fixed)
         qDrawShadeRect(&painter, Rect, pal, true, 1, 0);
     painter.restore();

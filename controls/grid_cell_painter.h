@@ -8,7 +8,7 @@
 //    colour mark.
 //  - Colour mark: a last character below code 5 is not drawn; 1 paints red, 2 green.
 //  - Alignment of non-fixed cells: 2 bits per column in AlignBits (column c: bits 2c, 2c+1): 0 left,
-//    1 right at right - 8, 2 shortened as a path to the column width, then cut to width - 11.
+//    1 right at right - 8, 2 a path fitted to width - 11 (FitPathText).
 //  - A left or right-aligned text wider than the room its cell leaves is drawn elided (FitCellText):
 //    a number never shows with digits cut off.
 #pragma once
@@ -34,6 +34,7 @@ struct GridCellContext
     int currentRow = -1;
     int defaultRowHeight = 24;
     int colWidth = 64; // the painted column's width
+    const DrawGrid* owner = nullptr; // notes the whole text of a cell it elides (its tooltip)
 };
 
 // The context of a DrawGrid for a cell of column ACol.
@@ -50,6 +51,11 @@ int takeColourMark(QString& text);
 // never shown cut off, where it could read as another value ("979" for "2 979").
 QString FitCellText(const QFontMetrics& metrics, const QString& text, int width,
                     Qt::TextElideMode mode = Qt::ElideRight);
+
+// A path as a line or cell of width pixels shows it: whole when it fits; else with its folders
+// shortened to "..." from the top down (core::FitPathToWidth); else, what is left still too wide,
+// elided in the middle, so that the end of the name and its extension stay.
+QString FitPathText(const QFontMetrics& metrics, const QString& path, int width);
 
 // Paints one cell with text (the cell's text, colour mark included).
 void drawGridCell(QPainter& painter, const GridCellContext& grid, int ACol, int ARow, unsigned AlignBits,

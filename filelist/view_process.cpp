@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QWindowStateChangeEvent>
 
+#include "controls/grid_cell_painter.h"
 #include "core/display_helpers.h"
 #include "core/gui_helpers.h"
 #include "core/text_table.h"
@@ -139,15 +140,18 @@ void TViewProcess::UpdateGauges(std::int32_t overallPercent, std::int32_t filePe
 
 void TViewProcess::ShowNames(std::string_view sourcePath, std::string_view targetPath)
 {
+    // A name that does not fit is elided in its middle, as the questions show it: the end of the name
+    // and its extension stay.
     const int width = ui_->gProgress->width();
-    const QFont font = ui_->lblCurrentFile->font();
-    const std::string source = core::FitPathToWidth(sourcePath, font, width);
-    ui_->lblCurrentFile->setText(
-        platform::toQString(core::FitTextToWidth(font, core::uiText(sourcePrefixId(kind_)) + source, width)));
-    if (hasTarget(kind_)) {
-        const std::string target = core::FitPathToWidth(targetPath, font, width);
-        ui_->lblCopyTo->setText(platform::toQString(core::uiText(123) + target));
-    }
+    const QFontMetrics metrics(ui_->lblCurrentFile->font());
+    const auto line = [&](const std::string& prefix, std::string_view path) {
+        const QString shownPrefix = platform::toQString(prefix);
+        return shownPrefix + controls::FitPathText(metrics, platform::toQString(std::string(path)),
+                                                   width - metrics.horizontalAdvance(shownPrefix));
+    };
+    ui_->lblCurrentFile->setText(line(core::uiText(sourcePrefixId(kind_)), sourcePath));
+    if (hasTarget(kind_))
+        ui_->lblCopyTo->setText(line(core::uiText(123), targetPath));
 }
 
 QEvent::Type TViewProcess::CloseCommandEvent()

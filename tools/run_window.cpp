@@ -9,6 +9,8 @@
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QPainter>
+#include <QPixmap>
+#include <QPolygonF>
 #include <QStyle>
 #include <QHelpEvent>
 #include <QToolTip>
@@ -95,11 +97,47 @@ bool fitsFilter(const QString& status, int tag)
     }
 }
 
-// A picture of the program's glyphs ("BTNSTOP") when it has one, else the style's icon.
+// A picture of the program's glyphs ("BTNHLP") when it has one, else the style's icon.
 QIcon glyph(const QWidget& widget, const char* name, QStyle::StandardPixmap fallback)
 {
     const QString file = QStringLiteral(":/images/%1.png").arg(QLatin1String(name));
     return QFile::exists(file) ? QIcon(file) : widget.style()->standardIcon(fallback);
+}
+
+// The Cancel button's glyph: while the run goes a red stop sign (Cancel stops the run), after its
+// end a dark cross (Cancel closes the window). The program's glyph file when it has one.
+QIcon cancelGlyph(bool running)
+{
+    const QString file = QStringLiteral(":/images/%1.png").arg(running ? "BTNSTOP" : "BTNCANCEL");
+    if (QFile::exists(file))
+        return QIcon(file);
+    QIcon icon;
+    for (const int size : {16, 24, 32}) {
+        QPixmap picture(size, size);
+        picture.fill(Qt::transparent);
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const qreal unit = size / 16.0;
+        if (running) {
+            // An octagon in red with a white bar across.
+            QPolygonF octagon;
+            for (const QPointF& corner : {QPointF(5, 1), QPointF(11, 1), QPointF(15, 5), QPointF(15, 11),
+                                          QPointF(11, 15), QPointF(5, 15), QPointF(1, 11), QPointF(1, 5)})
+                octagon << corner * unit;
+            painter.setPen(QPen(QColor(0x80, 0, 0), unit));
+            painter.setBrush(QColor(0xD0, 0x20, 0x20));
+            painter.drawPolygon(octagon);
+            painter.fillRect(QRectF(4 * unit, 7 * unit, 8 * unit, 2 * unit), Qt::white);
+        } else {
+            // A dark cross.
+            painter.setPen(QPen(QColor(0x30, 0x30, 0x30), 2.2 * unit, Qt::SolidLine, Qt::RoundCap));
+            painter.drawLine(QPointF(4, 4) * unit, QPointF(12, 12) * unit);
+            painter.drawLine(QPointF(12, 4) * unit, QPointF(4, 12) * unit);
+        }
+        painter.end();
+        icon.addPixmap(picture);
+    }
+    return icon;
 }
 
 } // namespace
@@ -231,7 +269,7 @@ void TViewRenReplacer::FormCreate()
 
     ApplyTexts();
     ui_->btnHelpF->setIcon(glyph(*this, "BTNHLP", QStyle::SP_DialogHelpButton));
-    ui_->btnCancel->setIcon(glyph(*this, "BTNSTOP", QStyle::SP_BrowserStop));
+    ui_->btnCancel->setIcon(cancelGlyph(true));
     finished_ = false;
 
     // Escape asks to close (after the key is done with); F1 opens the help. Both keys are the window's.
@@ -444,7 +482,12 @@ void TViewRenReplacer::connectRenameThread(engines::TRenamer& Thread)
 void TViewRenReplacer::addFileRow(const QString& rowText)
 {
     controls::TWUXStringGrid& info = *ui_->sgInfo;
-    ui_->pnlFilesComment->setText(rowText);
+    // The file line shows a long path elided in its middle, keeping the name's end and extension.
+    QLabel& comment = *ui_->pnlFilesComment;
+    const QString shown = controls::FitPathText(comment.fontMetrics(), rowText,
+                                                comment.contentsRect().width() - 2 * comment.indent());
+    comment.setText(shown);
+    comment.setToolTip(shown == rowText ? QString() : rowText);
     const int row = info.RowCount();
     info.setRowCount(row + 1);
     if (info.RowCount() == 2)
@@ -601,7 +644,7 @@ void TViewRenReplacer::UpdateRenameTotals(std::int32_t Result)
 void TViewRenReplacer::runDone(bool enableFilters)
 {
     QCoreApplication::postEvent(this, new QEvent(MSG_RUN_FINISHED));
-    ui_->btnCancel->setIcon(glyph(*this, "BTNCANCEL", QStyle::SP_DialogCancelButton));
+    ui_->btnCancel->setIcon(cancelGlyph(false));
     if (enableFilters)
         for (QAbstractButton* button : filterGroup_->buttons())
             button->setEnabled(true);
@@ -629,6 +672,7 @@ void TViewRenReplacer::RunFinished()
         failure = thread->failureMessage();
     }
     QLabel& comment = *ui_->pnlFilesComment;
+    comment.setToolTip(QString());
     QPalette palette = comment.palette();
     if (returnValue == engines::kRunDone && !threadFailed) {
         comment.setText(text(kTextCompleted));

@@ -21,6 +21,7 @@
 #include <optional>
 #include <vector>
 
+#include "controls/grid_cell_painter.h"
 #include "controls/image_list.h"
 #include "controls/speed_button_new.h"
 #include "controls/system_colors.h"
@@ -622,40 +623,46 @@ void TSrchRes::drawResultCell(QPainter& canvas, int col, int row, const QRect& r
         engines::renamerFileStructure().runningNumber = row + 1;
     canvas.setFont(grid->font());
     const int textTop = rect.top() + (rect.height() - textRowHeight_) / 2;
+    const QFontMetrics metrics(grid->font());
     std::string text;
     int x = rect.left() + kTextLeftMargin;
-    bool rightAligned = false;
+    // Texts that do not fit are elided as the panels elide them, never cut: a cut size reads as
+    // another size, a cut name as another name.
+    QString shown;
     if (position == 0) {
-        // A folder's header row: its path across every column.
+        // A folder's header row: its path across every column, each cell painting its own part.
         filelist::FolderPathOf(folder, list(), text);
         text += "\\";
         for (int c = 0; c < col; ++c)
             x -= grid->ColWidths(c) + grid->GridLineWidth();
+        shown = controls::FitPathText(metrics, platform::toQString(text),
+                                      grid->viewport()->width() - 2 * kTextLeftMargin);
     } else if (viewMode_ == kViewBrief) {
         std::string name;
         filelist::GetCellText(filelist::kColumnLocation, folder, position, text, list());
         filelist::GetCellText(filelist::kColumnFullName, folder, position, name, list());
         text += "\\" + name;
+        shown = controls::FitPathText(metrics, platform::toQString(text), rect.right() - x + 1);
         if (current && focused)
             showBriefStatus(row);
     } else {
         const int kind = columnTitleKind(columnTitles_, col);
         filelist::GetCellText(kind, folder, position, text, list());
         if (kind == filelist::kColumnSize) {
-            rightAligned = true;
+            const int right = rect.right() + 1 - kSizeRightMargin;
+            shown = controls::FitCellText(metrics, platform::toQString(text), right - x);
+            x = right - metrics.horizontalAdvance(shown);
         } else if (kind == filelist::kColumnLocation) {
-            text = core::FitPathToWidth(text, grid->font(), rect.width());
-            text = core::FitTextToWidth(grid->font(), text, rect.width() - 11);
+            shown = controls::FitPathText(metrics, platform::toQString(text), rect.right() - x + 1);
+        } else {
+            shown = controls::FitCellText(metrics, platform::toQString(text), rect.right() - x + 1);
         }
     }
+    if (position != 0 || col == 0)
+        grid->noteElidedCellText(col, row, shown == platform::toQString(text) ? QString() : platform::toQString(text));
     canvas.setPen(textColor);
-    const QString shown = platform::toQString(text);
-    if (rightAligned) {
-        const int width = QFontMetrics(grid->font()).horizontalAdvance(shown);
-        x = rect.right() - kSizeRightMargin - width;
-    }
-    canvas.drawText(QRect(x, textTop, 100000, textRowHeight_),
-                    Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, shown);
+    canvas.drawText(QRect(x, textTop, 100000, textRowHeight_), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                    shown);
     canvas.restore();
 }
 

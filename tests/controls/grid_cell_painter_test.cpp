@@ -201,18 +201,56 @@ TEST(DrawGridCell, LeftRightAndFixedPositions)
     EXPECT_NEAR(fixedLast - fixedFirst, leftLast - leftFirst, 1);
 }
 
-TEST(DrawGridCell, ShortenedColumnFitsPathThenText)
+TEST(DrawGridCell, ShortenedColumnFitsPathThenElidesTheMiddle)
 {
     GridCellContext ctx = context();
     ctx.colWidth = 90;
     ctx.font.setStyleStrategy(QFont::NoAntialias);
-    const std::string path = "c:\\Program Files\\Application\\a-rather-long-file-name.txt";
-    const std::string expected =
-        core::FitTextToWidth(ctx.font, core::FitPathToWidth(path, ctx.font, ctx.colWidth), ctx.colWidth - 11);
-    EXPECT_NE(expected, path);
-    const QImage shortened = paintCell(ctx, 0, 1, 342, 0, QString::fromStdString(path));
-    const QImage direct = paintCell(ctx, 0, 1, 0, 0, QString::fromStdString(expected));
+    const QString path = "c:\\Program Files\\Application\\a-rather-long-file-name.txt";
+    const QString expected = FitPathText(QFontMetrics(ctx.font), path, ctx.colWidth - 11);
+    EXPECT_TRUE(expected.endsWith(".txt")) << expected.toStdString();
+    EXPECT_TRUE(expected.contains(QChar(0x2026))) << expected.toStdString();
+    const QImage shortened = paintCell(ctx, 0, 1, 342, 0, path);
+    const QImage direct = paintCell(ctx, 0, 1, 0, 0, expected);
     EXPECT_EQ(shortened, direct);
+}
+
+// A path fitted to a width: whole when it fits; its folders dropped from the top down; a name still
+// too wide elided in its middle, keeping its end and extension; never cut at the end with "..".
+TEST(FitPathText, DropsFoldersThenElidesTheNameInItsMiddle)
+{
+    QFont font = QApplication::font();
+    font.setPixelSize(12);
+    const QFontMetrics metrics(font);
+    const QString letter = "c:\\Documents\\Letters\\Order 4101.txt";
+    const QString mail = "c:\\Mail archive\\Mail 00001 of the correspondence with the customers.txt";
+    struct Case
+    {
+        QString path;
+        int width;
+        QString expected; // "" where only its form is checked
+    };
+    const std::vector<Case> cases = {
+        {letter, metrics.horizontalAdvance(letter), letter},
+        {letter, metrics.horizontalAdvance("c:\\...\\Order 4101.txt"), "c:\\...\\Order 4101.txt"},
+        {letter, metrics.horizontalAdvance("Order 4101.txt"), "Order 4101.txt"},
+        {mail, 150, ""},
+        {mail, 60, ""},
+    };
+    for (const Case& c : cases) {
+        const QString fitted = FitPathText(metrics, c.path, c.width);
+        EXPECT_LE(metrics.horizontalAdvance(fitted), c.width) << fitted.toStdString();
+        EXPECT_FALSE(fitted.endsWith("..")) << fitted.toStdString();
+        if (!c.expected.isEmpty()) {
+            EXPECT_EQ(fitted, c.expected);
+            continue;
+        }
+        EXPECT_TRUE(fitted.endsWith(".txt")) << fitted.toStdString();
+        const qsizetype ellipsis = fitted.indexOf(QChar(0x2026));
+        ASSERT_GT(ellipsis, 0) << fitted.toStdString();
+        EXPECT_TRUE(c.path.contains(fitted.left(ellipsis)) || fitted.startsWith("...")) << fitted.toStdString();
+        EXPECT_TRUE(c.path.endsWith(fitted.mid(ellipsis + 1))) << fitted.toStdString();
+    }
 }
 
 TEST(DrawGridCell, StringGridOverloadPaintsTheCellText)

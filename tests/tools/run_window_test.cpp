@@ -469,6 +469,36 @@ TEST_F(RunWindowTest, ClosingAfterTheEndAsksNothing)
     EXPECT_TRUE(dialogs.records().empty());
 }
 
+// While a run goes, the file line names the file in hand: a path too long for the line loses its
+// middle, never its end, and the whole path is the line's tooltip. The Cancel button shows whether the
+// run goes (it stops the run) or has ended (it closes the window): two glyphs that differ.
+TEST_F(RunWindowTest, FileLineKeepsTheNamesEndAndCancelShowsWhetherTheRunGoes)
+{
+    TViewRenReplacer view;
+    EndingThread thread;
+    view.thread = &thread;
+    thread.OnTerminate = [&view](platform::WuxThread& sender) { view.OnReplaceDone(sender); };
+    view.Init(kRunReplace);
+    view.show();
+    const auto glyph = [&view] { return view.btnCancel()->icon().pixmap(16, 16).toImage(); };
+    const QImage running = glyph();
+    ASSERT_FALSE(running.isNull());
+
+    const QString path = "c:\\Mail archive\\" + QString(200, 'm') + " of the spring.txt";
+    view.OnRenameFile(thread, path.toStdString());
+    QLabel& line = *view.pnlFilesComment();
+    EXPECT_TRUE(line.text().endsWith(" of the spring.txt")) << line.text().toStdString();
+    EXPECT_TRUE(line.text().contains(QChar(0x2026))) << line.text().toStdString();
+    EXPECT_LE(line.fontMetrics().horizontalAdvance(line.text()), line.contentsRect().width());
+    EXPECT_EQ(line.toolTip(), path);
+
+    thread.Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return thread.Finished() && view.finished(); }, 20000));
+    const QImage ended = glyph();
+    ASSERT_FALSE(ended.isNull());
+    EXPECT_NE(running, ended);
+}
+
 TEST_F(RunWindowTest, EndTextForEachWayARunEnds)
 {
     const struct

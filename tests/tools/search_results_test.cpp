@@ -14,6 +14,7 @@
 #include <QToolButton>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "controls/wux_string_grid.h"
@@ -28,6 +29,7 @@
 #include "platform/help.h"
 #include "platform/thread.h"
 #include "support/file_builders.h"
+#include "support/text_recorder.h"
 #include "support/temp_drive.h"
 #include "tools/finder_form.h"
 #include "tools/query_dialog.h"
@@ -589,6 +591,57 @@ TEST_F(SearchResultsTest, FullViewColumnsKeepTheirWidthsAndF1WorksFromTheList)
         EXPECT_EQ(platform::helpRequestCount(), requests + 1);
         EXPECT_EQ(platform::lastHelpRequest(), HelpFileName() + "::/SEARCH_RESULTS.htm");
     });
+}
+
+// Every text of the hits lies within its column: a size or a name too wide for its column is elided
+// ("…") as the panels elide it, never cut at the column's edge where "30 000 000" would read
+// "000 000"; the whole text is the cell's tooltip.
+TEST_F(SearchResultsTest, TextsTooWideForTheirColumnAreElidedNeverCut)
+{
+    const std::vector<std::pair<std::string, std::uintmax_t>> files = {
+        {"thirty.bin", 30'000'000},
+        {"twelve.bin", 12'000'000},
+        {"six hundred.bin", 600'000'000},
+        {"The minutes of the annual meeting of the board of directors.txt", 5}};
+    for (const auto& [name, size] : files) {
+        wux::test::createFile(path("big\\" + name), "");
+        std::filesystem::resize_file(posix("big/" + name), size);
+    }
+    runFinder("*", [&](TSrchRes& results) {
+        auto* grid = results.findChild<controls::TWUXStringGrid*>("sgFinder");
+        ASSERT_TRUE(results.FullView());
+        ASSERT_EQ(results.rowCount(), 5);
+        const QFontMetrics metrics(grid->font());
+        // Name and Size narrower than their texts.
+        grid->setColWidths(0, metrics.horizontalAdvance(QStringLiteral("The minutes")));
+        grid->setColWidths(2, metrics.horizontalAdvance(QStringLiteral("000 000")) + 10);
+        wux::test::TextRecorder recorder(grid->viewport()->size());
+        grid->viewport()->render(&recorder);
+        int elided = 0;
+        for (int row = 1; row < results.rowCount(); ++row) {
+            for (const int col : {0, 2}) {
+                const QRect cell = grid->CellRect(col, row);
+                const QString whole = QString::fromStdString(results.cellText(col, row));
+                int painted = 0;
+                for (const wux::test::PaintedText& text : recorder.texts()) {
+                    if (text.baseline < cell.top() || text.baseline > cell.bottom() ||
+                        text.right <= cell.left() || text.left > cell.right())
+                        continue;
+                    ++painted;
+                    EXPECT_GE(text.left, cell.left()) << text.text.toStdString();
+                    EXPECT_LE(text.right, cell.right() + 1.5) << text.text.toStdString();
+                    if (text.text != whole) {
+                        EXPECT_TRUE(text.text.endsWith(QChar(0x2026))) << text.text.toStdString();
+                        EXPECT_TRUE(whole.startsWith(text.text.chopped(1))) << text.text.toStdString();
+                        EXPECT_EQ(grid->ElidedCellText(col, row), whole);
+                        ++elided;
+                    }
+                }
+                EXPECT_EQ(painted, 1) << whole.toStdString();
+            }
+        }
+        EXPECT_GE(elided, 4);
+    }, "big");
 }
 
 // A right-button drag marks the rows it passes over and no other: dragged on past the top of the list,
