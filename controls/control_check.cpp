@@ -3,6 +3,7 @@
 #include "controls/grid_cell_painter.h"
 #include "controls/image_list.h"
 #include "controls/speed_button_new.h"
+#include "controls/text_recorder.h"
 #include "controls/vyk_header.h"
 #include "controls/wux_string_grid.h"
 
@@ -21,10 +22,17 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <map>
+#include <set>
 
 namespace wux::controls {
 
 namespace {
+
+// A column with at least this many elided cells on screen and fewer whole texts than kWholeTextsFewest
+// (the ".." row of a folder is short) shows no text the user can read.
+constexpr int kElidedListLeast = 3;
+constexpr int kWholeTextsFewest = 2;
 
 QString nameOf(const QWidget& widget)
 {
@@ -263,6 +271,64 @@ std::vector<QString> findCutTexts(const QWidget& window)
                                  .arg(controlPath(*widget, window), text,
                                       grid ? QString::number(need.needed.width()) : sizeText(need.needed),
                                       grid ? QString::number(given.width()) : sizeText(given.size())));
+        }
+    }
+    for (QString& fault : findElidedLists(window))
+        faults.push_back(std::move(fault));
+    return faults;
+}
+
+std::vector<QString> findElidedLists(const QWidget& window)
+{
+    std::vector<QString> faults;
+    for (const QWidget* widget : shownWidgets(window)) {
+        const auto* grid = qobject_cast<const DrawGrid*>(widget);
+        if (grid == nullptr || qobject_cast<const TVYKHeader*>(widget) != nullptr)
+            continue;
+        // What the cells show now, each text at the cell it starts in.
+        QWidget* viewport = grid->viewport();
+        TextRecorder recorder(viewport->size());
+        viewport->render(&recorder);
+        const QRect client = viewport->rect();
+        int rows = 0;
+        for (int row = grid->FixedRows(); row < grid->RowCount(); ++row) {
+            const QRect cell = grid->CellRect(0, row);
+            if (!cell.isEmpty() && client.intersects(cell))
+                ++rows;
+        }
+        std::map<int, std::set<int>> shortened; // column: rows whose text is elided or cut
+        std::map<int, QString> example;         // column: the whole text of one of them
+        for (const PaintedText& painted : recorder.texts()) {
+            const QPoint start(int(painted.left + 0.5), int(painted.baseline));
+            int col = -1;
+            int row = -1;
+            grid->MouseToCell(start.x(), start.y(), col, row);
+            if (col < 0 || row < grid->FixedRows())
+                continue;
+            const QRect cell = grid->CellRect(col, row);
+            const bool elided = painted.text.endsWith(QChar(0x2026));
+            const bool cut = painted.right > cell.right() + 1.5;
+            if (!elided && !cut)
+                continue;
+            shortened[col].insert(row);
+            if (!example.count(col)) {
+                const QString whole = grid->ElidedCellText(col, row);
+                example[col] = whole.isEmpty() ? painted.text : whole;
+            }
+        }
+        for (const auto& [col, cells] : shortened) {
+            const int count = int(cells.size());
+            if (count < kElidedListLeast || count + kWholeTextsFewest <= rows)
+                continue;
+            faults.push_back(QStringLiteral("elided list: %1 column %2 shows %3 of its %4 rows elided or cut, "
+                                            "\"%5\" needs %6, has %7")
+                                 .arg(controlPath(*widget, window))
+                                 .arg(col)
+                                 .arg(count)
+                                 .arg(rows)
+                                 .arg(example[col])
+                                 .arg(textSize(grid->font(), example[col]).width())
+                                 .arg(grid->ColWidths(col)));
         }
     }
     return faults;

@@ -16,7 +16,15 @@ namespace wux::controls {
 // after the indicator and inside the bevel), the column titles of header grids and the fixed cells
 // (titles) of string grids. A control that a parent cuts off counts with its visible part only (not
 // inside a scroll area, whose contents scroll). One line per fault: where, what, needed and given size.
+// The faults of findElidedLists too.
 std::vector<QString> findCutTexts(const QWidget& window);
+
+// The lists and grids under window that show none of a column's texts whole: a column whose cells, as
+// painted now, show the texts of at least 3 rows on screen elided ("…") or cut at the cell's edge and
+// at most one whole (the short ".." row). A shorter form by design (a date without its time, a path
+// without its upper folders) is whole. The report names the whole text the painter noted
+// (DrawGrid::ElidedCellText). One line per column.
+std::vector<QString> findElidedLists(const QWidget& window);
 
 // Pairs of visible sibling controls under window whose rectangles intersect. Not compared: a widget
 // with its own children, the parts of a scroll area, of a combo box or of a spin box, and the widgets

@@ -187,12 +187,11 @@ public:
     // A cell's rectangle in viewport coordinates; empty when it is not visible.
     QRect CellRect(int ACol, int ARow) const;
     void InvalidateCell(int ACol, int ARow);
-    // The whole text of a cell whose painter elided it (the cell's tooltip), "" when the cell shows
-    // its text whole. Painters note it as they paint; each paint of a cell forgets the earlier note.
+    // The whole text of a cell whose painter elided it or showed a shorter form of it (the cell's
+    // tooltip), "" when the cell shows its text whole. Painters note it as they paint; each paint of a
+    // cell forgets the earlier note.
     QString ElidedCellText(int ACol, int ARow) const;
     void noteElidedCellText(int ACol, int ARow, const QString& wholeText) const;
-    // The noted cells (column, row) and their whole texts.
-    const std::map<std::pair<int, int>, QString>& ElidedCells() const { return elidedCells_; }
     void InvalidateRow(int ARow);
     void InvalidateCol(int ACol);
     void InvalidateGrid();

@@ -31,6 +31,15 @@ void clearFaults();
 // The injected error for an operation on a path, or 0 (used by the file layer).
 WinError injectedFault(std::string_view windowsPath, unsigned operation);
 
+// Holds (for pictures of a run in progress): from now on a thread other than the caller's that reaches
+// an operation in `operations` on a path starting with windowsPathPrefix stops there until the holds
+// are released. The caller's own thread is never held.
+void injectHold(std::string windowsPathPrefix, unsigned operations = kFaultAll);
+// The number of threads stopped at a hold now.
+int heldThreads();
+// Lets every held thread go on and removes every hold.
+void releaseHolds();
+
 // Clears every fault when it ends (for tests).
 class ScopedFaultClear
 {

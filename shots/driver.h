@@ -22,6 +22,7 @@
 #include "mainwindow/main_form.h"
 #include "mainwindow/settings.h"
 #include "platform/dialogs.h"
+#include "platform/fault_injection.h"
 #include "shots/shooter.h"
 #include "tools/query_dialog.h"
 
@@ -173,6 +174,20 @@ template <typename T> ModalStep shootAndClose(const Take& take, std::size_t inde
                 take(index, top);
                 if (auto* dialog = qobject_cast<QDialog*>(top))
                     dialog->reject();
+            }};
+}
+
+// A run held at a known point: injectHold stops its thread at an operation on a file, and this step is
+// ready once the thread waits there with the window of type T up. act takes the pictures (the window
+// has taken in everything the run did before); then the run goes on, unless keepHolding.
+template <typename T> ModalStep whileHeld(std::function<void(QWidget*)> act, bool keepHolding = false)
+{
+    return {[](QWidget* top) { return modalAs<T>(top) != nullptr && platform::heldThreads() > 0; },
+            [act, keepHolding](QWidget* top) {
+                Shooter::settle(150);
+                act(top);
+                if (!keepHolding)
+                    platform::releaseHolds();
             }};
 }
 

@@ -19,6 +19,10 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <linux/magic.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -141,6 +145,19 @@ void makeFiles(const std::string& base)
         createFileAt(base + "/d/Archive/" + year + "/Minutes " + year + ".odt",
                      test::odtWithText(std::string("Minutes ") + year), at(220));
     }
+}
+
+// Where the drives are made: /dev/shm when it is a writable tmpfs with room for them, else the
+// system's temporary folder.
+QString scratchFolder()
+{
+    const char* memory = "/dev/shm";
+    struct statfs file_system{};
+    constexpr std::uint64_t kRoom = 256ull << 20;
+    if (::access(memory, W_OK | X_OK) == 0 && ::statfs(memory, &file_system) == 0 &&
+        file_system.f_type == TMPFS_MAGIC && std::uint64_t(file_system.f_bavail) * file_system.f_bsize >= kRoom)
+        return QString::fromLatin1(memory);
+    return QDir::tempPath();
 }
 
 std::vector<Scene> mainWindowScenes(const char* suffix, const char* barsText)
@@ -325,19 +342,10 @@ std::vector<Scene> dialogScenes()
              p.trigger("actReplacer");
              p.go(p.left(), "c:\\Documents\\Letters");
              p.trigger("mnuSelAll");
+             // The run stops at its 31st letter until its picture is taken.
+             platform::injectHold("c:\\Documents\\Letters\\Order 4130.txt", platform::kFaultOpen);
              shooter.whileModal("replace run", [&] { p.trigger("actLaunchOperation"); },
-                                {{[](QWidget* top) {
-                                      auto* run = modalAs<tools::TViewRenReplacer>(top);
-                                      return run != nullptr && (run->processed() > 20 || run->finished());
-                                  },
-                                  [take, &shooter](QWidget* top) {
-                                      if (static_cast<tools::TViewRenReplacer*>(top)->finished())
-                                          shooter.fail("run-replace-during.png",
-                                                       "the run ended before its picture");
-                                      else
-                                          take(0, top);
-                                  },
-                                  true},
+                                {whileHeld<tools::TViewRenReplacer>([take](QWidget* top) { take(0, top); }),
                                  {[](QWidget* top) {
                                       auto* run = modalAs<tools::TViewRenReplacer>(top);
                                       return run != nullptr && run->finished();
@@ -360,21 +368,13 @@ std::vector<Scene> dialogScenes()
                                 {{[](QWidget* top) { return modalAs<tools::TSrchRes>(top) != nullptr; },
                                   [take](QWidget* top) {
                                       take(0, top);
+                                      // The run stops at its 31st photo until its picture is taken.
+                                      platform::injectHold("c:\\Photos\\Holiday 2026\\IMG_0031.jpg",
+                                                           platform::kFaultRename);
                                       if (auto* start = top->findChild<QAbstractButton*>("btnStartRename"))
                                           start->click();
                                   }},
-                                 {[](QWidget* top) {
-                                      auto* run = modalAs<tools::TViewRenReplacer>(top);
-                                      return run != nullptr && (run->processed() > 20 || run->finished());
-                                  },
-                                  [take, &shooter](QWidget* top) {
-                                      if (static_cast<tools::TViewRenReplacer*>(top)->finished())
-                                          shooter.fail("run-rename-during.png",
-                                                       "the run ended before its picture");
-                                      else
-                                          take(1, top);
-                                  },
-                                  true},
+                                 whileHeld<tools::TViewRenReplacer>([take](QWidget* top) { take(1, top); }),
                                  {[](QWidget* top) {
                                       auto* run = modalAs<tools::TViewRenReplacer>(top);
                                       return run != nullptr && run->finished();
@@ -491,7 +491,9 @@ int run(int argc, char* argv[])
             .toStdString();
     std::filesystem::create_directories(folder);
 
-    QTemporaryDir temporary;
+    // The drives live in memory when a tmpfs is writable: making and removing their thousands of files
+    // there takes a moment, not minutes.
+    QTemporaryDir temporary(scratchFolder() + QStringLiteral("/wux-shots-XXXXXX"));
     if (!temporary.isValid()) {
         std::fprintf(stderr, "wux_screenshots: no temporary folder\n");
         return 2;

@@ -1,5 +1,7 @@
 #include "shots/shooter.h"
 
+#include "platform/fault_injection.h"
+
 #include "controls/control_check.h"
 
 #include <QApplication>
@@ -193,6 +195,8 @@ void Shooter::whileModal(const std::string& what, const std::function<void()>& c
             return;
         }
         if (!atEvent && waited.elapsed() > kStepTimeoutMs) {
+            // A run held for a picture may go on: the window can close only once it has ended.
+            platform::releaseHolds();
             fail(what, next < steps.size()
                            ? "step " + std::to_string(next + 1) + " never came; closed " + describe(top)
                            : "an unexpected window was closed: " + describe(top));
@@ -212,6 +216,7 @@ void Shooter::whileModal(const std::string& what, const std::function<void()>& c
     command();
     timer.stop();
     qApp->removeEventFilter(&filter);
+    platform::releaseHolds();
     if (next < steps.size())
         fail(what, "the command ended before window " + std::to_string(next + 1) + " of " +
                        std::to_string(steps.size()) + " was up");

@@ -463,22 +463,22 @@ std::vector<Scene> resultScenes()
              if (auto* chosen = p.control<QCheckBox>("TFinderForm", "chkFindInSelDirs");
                  chosen && chosen->isChecked())
                  p.click("TFinderForm", "chkFindInSelDirs");
+             // The search stops at the letters in the sub-folder until the picture is taken: the hits
+             // of the folder itself, which the walk takes first, are in.
+             platform::injectHold("c:\\Mail\\Replies\\", platform::kFaultOpen);
              search(p, shooter, "long search", "*.txt", "Mill Lane",
                     {{[](QWidget* top) {
-                          // Once the first hits are in.
                           auto* results = modalAs<tools::TSrchRes>(top);
                           auto* grid = results != nullptr
                                            ? results->findChild<controls::DrawGrid*>("sgFinder")
                                            : nullptr;
-                          return grid != nullptr && (grid->RowCount() > 20 || results->searchFinished());
+                          return grid != nullptr && platform::heldThreads() > 0 && grid->RowCount() > 20;
                       },
-                      [take, &shooter](QWidget* top) {
-                          if (static_cast<tools::TSrchRes*>(top)->searchFinished())
-                              shooter.fail("results-searching.png", "the search ended before its picture");
-                          else
-                              take(0, top);
-                      },
-                      true},
+                      [take](QWidget* top) {
+                          Shooter::settle(150);
+                          take(0, top);
+                          platform::releaseHolds();
+                      }},
                      {searchDone, [](QWidget* top) { static_cast<QDialog*>(top)->reject(); }}});
              p.trigger("actFinder");
              p.click("TFinderForm", "btnDelete");
@@ -506,17 +506,21 @@ std::vector<Scene> runScenes()
         {{{"run-find-abort-question.png", "Run window: Escape during the run asks \"Abort operation?\""},
           {"run-find-stopped.png", "Run window of a run stopped by the user (\"Operation aborted!\")"}},
          [](const Program& p, Shooter& shooter, const Take& take) {
+             // The run stops at its 31st letter until the question has been answered.
+             platform::injectHold("c:\\Mail archive\\Mail 00031.txt", platform::kFaultOpen);
+             ModalStep answered = shootBox(take, 0, QMessageBox::Yes);
+             answered.act = [act = answered.act](QWidget* top) {
+                 act(top);
+                 platform::releaseHolds();
+             };
              justFind(p, shooter, "stopped run", "c:\\Mail archive", "Mill Lane",
-                      {{[](QWidget* top) {
-                            auto* run = modalAs<tools::TViewRenReplacer>(top);
-                            return run != nullptr && (run->processed() > 20 || run->finished());
-                        },
-                        [&shooter](QWidget* top) {
-                            shooter.seenOver(top);
-                            QTest::keyClick(top, Qt::Key_Escape);
-                        },
-                        true},
-                       shootBox(take, 0, QMessageBox::Yes),
+                      {whileHeld<tools::TViewRenReplacer>(
+                           [&shooter](QWidget* top) {
+                               shooter.seenOver(top);
+                               QTest::keyClick(top, Qt::Key_Escape);
+                           },
+                           true),
+                       answered,
                        {runFinished, [take, &shooter](QWidget* top) {
                             auto* run = static_cast<tools::TViewRenReplacer*>(top);
                             Shooter::settle();
@@ -587,13 +591,14 @@ std::vector<Scene> basketAndErrorScenes()
 void makeStateFiles(const std::string& base)
 {
     const std::string c = base + "/c/";
+    // 3,000 letters, the last hundred in a sub-folder.
     for (int i = 1; i <= 3000; ++i) {
         char name[64];
-        std::snprintf(name, sizeof name, "Mail %05d.txt", i);
-        test::createFile(c + "Mail/" + name, mailText(i));
+        std::snprintf(name, sizeof name, "Mail/%sMail %05d.txt", i > 2900 ? "Replies/" : "", i);
+        test::createFile(c + name, mailText(i));
     }
-    // Enough letters that a run over them is still going when its abort question has been answered.
-    for (int i = 1; i <= 40000; ++i) {
+    // The letters of the stopped run (it is held at its 31st until it has been stopped).
+    for (int i = 1; i <= 200; ++i) {
         char name[64];
         std::snprintf(name, sizeof name, "Mail archive/Mail %05d.txt", i);
         test::createFile(c + name, mailText(i));

@@ -658,8 +658,8 @@ void TSrchRes::drawResultCell(QPainter& canvas, int col, int row, const QRect& r
             shown = controls::FitCellText(metrics, platform::toQString(text), rect.right() - x + 1);
         }
     }
-    if (position != 0 || col == 0)
-        grid->noteElidedCellText(col, row, shown == platform::toQString(text) ? QString() : platform::toQString(text));
+    if ((position != 0 || col == 0) && shown != platform::toQString(text))
+        grid->noteElidedCellText(col, row, platform::toQString(text));
     canvas.setPen(textColor);
     canvas.drawText(QRect(x, textTop, 100000, textRowHeight_), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                     shown);

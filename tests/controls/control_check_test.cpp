@@ -1,11 +1,13 @@
 // The control checks: a text its control cuts is reported with the control's name, one that fits is
 // not; overlapping visible siblings are reported, adjacent, hidden, nested or floating ones are not.
 #include "controls/control_check.h"
+#include "controls/grid_cell_painter.h"
 #include "controls/wux_string_grid.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -215,6 +217,67 @@ TEST(CutText, OwnerPaintedTitlesAreMeasuredAsTheirOwnerSays)
     const std::vector<QString> faults = findCutTexts(window);
     ASSERT_EQ(faults.size(), 1u) << joined(faults);
     EXPECT_EQ(faults[0], QStringLiteral("cut text: sgTitle \"Attr\" needs 41, has 40"));
+}
+
+// A list whose painter elided the texts of half its rows on screen or more shows too few of them whole:
+// measured on the whole texts, not on what the painter left of them.
+TEST(ElidedList, ColumnsShowingTooFewWholeTextsAreReported)
+{
+    QWidget window;
+    auto* grid = new TWUXStringGrid(&window);
+    grid->setObjectName(QStringLiteral("sgFiles"));
+    grid->resize(400, 200);
+    grid->setColCount(2);
+    grid->setRowCount(6);
+    grid->setFixedRows(1);
+    grid->setFixedCols(0);
+    grid->setDefaultDrawing(false);
+    bool cutting = false; // a painter that cuts its texts at the cell's edge instead of eliding them
+    grid->OnDrawCell = [grid, &cutting](QPainter& canvas, int col, int row, const QRect& rect,
+                                        GridDrawState state) {
+        if (cutting && row > 0)
+            canvas.drawText(rect.topLeft() + QPoint(3, 15), grid->Cells(col, row));
+        else
+            DrawGridCell(canvas, *grid, col, row, 0, state, rect);
+    };
+    grid->setCells(0, 0, QStringLiteral("Name"));
+    grid->setCells(1, 0, QStringLiteral("Size"));
+    const QString names[] = {QStringLiteral("Quarterly report.docx"), QStringLiteral("Order 4101.txt"),
+                             QStringLiteral("Minutes of the board.odt"), QStringLiteral("Budget 2026.xlsx"),
+                             QStringLiteral("Notes.txt")};
+    for (int row = 1; row <= 5; ++row) {
+        grid->setCells(0, row, names[row - 1]);
+        grid->setCells(1, row, QStringLiteral("12"));
+    }
+    window.show();
+    struct Case
+    {
+        int width;
+        bool reported;
+        bool cutting = false;
+    };
+    const int whole = textWidth(*grid, QStringLiteral("Minutes of the board.odt")) + 12;
+    const int notesOnly = textWidth(*grid, QStringLiteral("Notes.txt")) + 12;
+    const int twoOfFive = textWidth(*grid, QStringLiteral("Budget 2026.xlsx")) + 12;
+    for (const Case c : {Case{whole, false}, Case{notesOnly, true}, Case{twoOfFive, false}, Case{50, true},
+                         Case{50, true, true}, Case{whole, false, true}}) {
+        cutting = c.cutting;
+        grid->setColWidths(0, c.width);
+        grid->grab(); // paints the cells as the picture does
+        const std::vector<QString> faults = findElidedLists(window);
+        if (!c.reported) {
+            EXPECT_TRUE(faults.empty()) << c.width << "\n" << joined(faults);
+            continue;
+        }
+        ASSERT_EQ(faults.size(), 1u) << c.width << "\n" << joined(faults);
+        EXPECT_TRUE(faults[0].startsWith(QStringLiteral("elided list: sgFiles column 0 shows "))) << faults[0].toStdString();
+        EXPECT_TRUE(faults[0].contains(QStringLiteral(" of its 5 rows elided or cut"))) << faults[0].toStdString();
+        EXPECT_TRUE(faults[0].contains(QStringLiteral("\"Quarterly report.docx\" needs %1, has %2")
+                                           .arg(textWidth(*grid, QStringLiteral("Quarterly report.docx")))
+                                           .arg(c.width)))
+            << faults[0].toStdString();
+        EXPECT_EQ(joined(findCutTexts(window)), joined(faults));
+    }
 }
 
 struct OverlapCase

@@ -1,6 +1,9 @@
 #include <cerrno>
 
 #include <gtest/gtest.h>
+#include <thread>
+#include <chrono>
+#include <atomic>
 
 #include "platform/errors.h"
 #include "platform/fault_injection.h"
@@ -82,6 +85,35 @@ TEST(FaultInjectionTest, PrefixIgnoresCaseAndSeparatorAndFiltersOperations)
     clearFaults();
     EXPECT_EQ(injectedFault("c:\\data\\x.txt", kFaultOpen), 0u);
     EXPECT_EQ(injectedFault("c:\\other\\y", kFaultWrite), 0u);
+}
+
+// A hold stops another thread at a matching operation until it is released; the thread that set it,
+// other operations and other paths go on.
+TEST(FaultInjectionTest, AHoldStopsAnotherThreadUntilReleased)
+{
+    ScopedFaultClear clear;
+    injectHold("C:\\Run\\b", kFaultOpen);
+    EXPECT_EQ(injectedFault("c:\\run\\b.txt", kFaultOpen), 0u) << "the caller's thread is never held";
+    std::atomic<int> passed{0};
+    std::thread worker([&] {
+        injectedFault("c:\\run\\a.txt", kFaultOpen);
+        injectedFault("c:\\run\\b.txt", kFaultWrite);
+        passed = 1;
+        injectedFault("c:/RUN/b.txt", kFaultOpen);
+        passed = 2;
+    });
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (heldThreads() == 0 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(heldThreads(), 1);
+    EXPECT_EQ(passed.load(), 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(passed.load(), 1) << "still held";
+    releaseHolds();
+    worker.join();
+    EXPECT_EQ(passed.load(), 2);
+    EXPECT_EQ(heldThreads(), 0);
+    EXPECT_EQ(injectedFault("c:\\run\\b.txt", kFaultOpen), 0u);
 }
 
 TEST(FileTimeTypeTest, UnixEpochAndBack)
