@@ -159,7 +159,8 @@ std::int64_t ParseColumnsWidth(std::string_view text)
 }
 
 std::array<controls::ColumnWant, 5> ColumnKindWidths(const QFont& listFont, const QFont& titleFont,
-                                                    const std::array<QString, 5>& titles, int titleExtra)
+                                                    const std::array<QString, 5>& titles, int titleExtra,
+                                                    int sortedKind)
 {
     const QFontMetrics list(listFont);
     const auto widest = [&list](std::initializer_list<QString> texts) {
@@ -170,6 +171,7 @@ std::array<controls::ColumnWant, 5> ColumnKindWidths(const QFont& listFont, cons
     };
     int dateWidth = 0;
     int dayWidth = 0;
+    int compactWidth = 0;
     for (int month = 1; month <= 12; ++month) {
         for (const int hour : {10, 23}) {
             platform::CalendarTime time;
@@ -180,6 +182,8 @@ std::array<controls::ColumnWant, 5> ColumnKindWidths(const QFont& listFont, cons
             time.minute = 58;
             const QString day = QString::fromStdString(platform::shortDateText(time));
             dayWidth = std::max(dayWidth, list.horizontalAdvance(day));
+            compactWidth = std::max(compactWidth,
+                                    list.horizontalAdvance(QString::fromStdString(platform::compactDateText(time))));
             dateWidth = std::max(dateWidth, list.horizontalAdvance(
                                                 day + ' ' + QString::fromStdString(platform::shortTimeText(time))));
         }
@@ -199,16 +203,23 @@ std::array<controls::ColumnWant, 5> ColumnKindWidths(const QFont& listFont, cons
     // Where room is short the attributes give way first, then the extension, the date and the size;
     // the name keeps its share of the width longest.
     constexpr std::array<int, 5> kYield{4, 1, 3, 2, 0};
-    // The attributes never sort the list: their title never shows the sort arrow.
+    // Only the title of the sort column shows the sort arrow.
     const QFontMetrics title(titleFont);
     std::array<controls::ColumnWant, 5> wants;
     for (std::size_t i = 0; i < widths.size(); ++i) {
-        wants[i].least = kTitleIndent + (i == 4 ? 0 : titleExtra) + title.horizontalAdvance(titles[i]) + kColumnGap;
+        wants[i].least = kTitleIndent + (int(i) == sortedKind ? titleExtra : 0) + title.horizontalAdvance(titles[i]) +
+                         kColumnGap;
         wants[i].wanted = std::max(widths[i], wants[i].least);
         wants[i].yield = kYield[i];
     }
     wants[0].share = kNameShare;
     wants[3].shorter = 2 + dayWidth + kColumnGap;
+    // The extension and the attributes are short: they keep room for them; the date never narrows below
+    // its compact form, which keeps its year.
+    for (const std::size_t kind : {std::size_t(1), std::size_t(4)})
+        wants[kind].least = wants[kind].wanted;
+    wants[3].least = std::max(wants[3].least, 2 + compactWidth + kColumnGap);
+    wants[3].wanted = std::max(wants[3].wanted, wants[3].least);
     return wants;
 }
 
@@ -637,6 +648,8 @@ void TBrowserForm::SetKindOfSort(std::int32_t column)
     if (BrowserMode_ == kViewBasket)
         listing_->sortWord = word;
     ui_->sgTitle->setKindOfSort(word);
+    // The arrow moves to another title, which may need more room.
+    ui_->sgTitle->UpdateItemWidths();
     {
         core::HourglassCursor hourglass;
         std::string name;
@@ -1155,9 +1168,13 @@ std::vector<controls::ColumnWant> TBrowserForm::defaultColumnWidths(int columnCo
     for (int i = 0; i < 5; ++i)
         titles[std::size_t(i)] = ui_->sgTitle->HeaderItems().Count() > i ? ui_->sgTitle->HeaderItems().Items(i).Text()
                                                                         : QString();
+    int sortedKind = -1;
+    for (int i = 0; i < ui_->sgTitle->HeaderItems().Count() && i < 5; ++i)
+        if (ui_->sgTitle->HeaderItems().Items(i).Down())
+            sortedKind = int((ColumnOrder_ >> (4 * i)) & 0xF);
     const controls::TImageList* images = ui_->sgTitle->Images();
     const std::array<controls::ColumnWant, 5> kinds =
-        ColumnKindWidths(browserFont(), ui_->sgTitle->font(), titles, images ? images->Width() : 0);
+        ColumnKindWidths(browserFont(), ui_->sgTitle->font(), titles, images ? images->Width() : 0, sortedKind);
     std::vector<controls::ColumnWant> wants;
     for (int column = 0; column < columnCount; ++column)
         wants.push_back(kinds[std::size_t((ColumnOrder_ >> (4 * column)) & 0xF) % kinds.size()]);

@@ -73,11 +73,13 @@ std::int64_t ParseColumnsWidth(std::string_view text);
 // 192/480 of the width (it takes what the others leave), the extension of the common office documents,
 // a size up to 9 999 999 999 and "<DIR>", a date and time in the user's short formats (shorter: the
 // date alone), and every attribute letter, each with its margins in the list font. Least (and never
-// less wanted): the title in the title font (titleExtra: the room of the sort arrow, which the
-// attributes never show). Where room is short the attributes yield first, then the extension, the
+// less wanted): the title in the title font, that of kind sortedKind (the sort column, -1 for none)
+// with titleExtra, the room of its sort arrow; the extension and the attributes at least their values,
+// the date at least its compact form, which keeps the year. Where room is short the attributes yield first, then the extension, the
 // date, the size and last the name.
 std::array<controls::ColumnWant, 5> ColumnKindWidths(const QFont& listFont, const QFont& titleFont,
-                                                    const std::array<QString, 5>& titles, int titleExtra);
+                                                    const std::array<QString, 5>& titles, int titleExtra,
+                                                    int sortedKind);
 
 // Registers the English texts of the panel module (700-704) and of the drive choice (1500-1504).
 void RegisterBrowserTexts();
