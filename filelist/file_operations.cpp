@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/system_error.h"
 #include "core/text_table.h"
 #include "filelist/active_panel.h"
 #include "filelist/basket.h"
@@ -92,6 +93,14 @@ bool ParseOperationTarget(std::string_view Target, std::string_view sourceDir, s
                           std::string_view caption, TOperationTarget& target)
 {
     target = {};
+    // Typed text: it may be written the Linux way, and its folders spelled in another letter case.
+    std::string typed;
+    if (const platform::WinError error = platform::pathFromOutside(Target, typed)) {
+        std::string reason;
+        core::ShowSystemError(true, error, caption, Target, reason);
+        return false;
+    }
+    Target = typed;
     const std::size_t slash = Target.rfind('\\');
     const bool hadBackslash = slash != std::string_view::npos;
     target.Name = std::string(hadBackslash ? Target.substr(slash + 1) : Target);
@@ -112,7 +121,6 @@ bool ParseOperationTarget(std::string_view Target, std::string_view sourceDir, s
             else
                 valid = false;
         }
-        // Typed text: its folders may be spelled in another letter case.
         if (valid) {
             dir = platform::spelledOnDisk(dir);
             if (dir.back() != '\\')
@@ -344,16 +352,19 @@ bool TOperations::askAboutSwappedFolder(const std::string& directory)
                platform::kErrorFileInvalid) == StepAnswer::Retry;
 }
 
-bool TOperations::makeTargetDirectory(const std::string& directory)
+bool TOperations::makeTargetDirectory(const std::string& directory, bool& made)
 {
+    made = false;
     for (;;) {
         if (stopped())
             return false;
         if (isDirectoryPath(directory))
             return true;
         const platform::WinError error = platform::createFolder(directory);
-        if (error == platform::kErrorSuccess)
+        if (error == platform::kErrorSuccess) {
             cleanFolders_.insert(directory); // (nothing was left in a folder this run made)
+            made = true;
+        }
         if (error == platform::kErrorSuccess ||
             (error == platform::kErrorAlreadyExists && isDirectoryPath(directory)))
             continue;
@@ -395,8 +406,14 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
     // A folder swapped for a link (or another folder) since its parent was listed is left alone.
     if (expected != nullptr && !stillTheListedFolder(directory, *expected))
         return;
+    // A target folder made here that nothing went into goes again when the source cannot be listed.
+    bool targetMade = false;
+    const auto dropEmptyTarget = [&] {
+        if (targetMade)
+            platform::removeFolder(withoutTrailingBackslash(targetDir)); // (fails when not empty)
+    };
     if (kind == TFileOperationKind::Copy || kind == TFileOperationKind::Move) {
-        if (!makeTargetDirectory(withoutTrailingBackslash(targetDir)))
+        if (!makeTargetDirectory(withoutTrailingBackslash(targetDir), targetMade))
             return;
     } else if (kind == TFileOperationKind::SendToBasket) {
         sendDirectoryToBasket(sourceDir);
@@ -416,8 +433,10 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
         platform::FindData data;
         platform::WinError error = listing.findFirstInWalk(sourceDir + "*.*", expected, data);
         if (error == platform::kErrorFileInvalid) {
-            if (expected == nullptr || !askAboutSwappedFolder(directory))
+            if (expected == nullptr || !askAboutSwappedFolder(directory)) {
+                dropEmptyTarget();
                 return;
+            }
             continue;
         }
         folderId = listing.folderId();
@@ -442,8 +461,10 @@ void TOperations::walkDirectory(const std::string& sourceDir, const std::string&
         // of a copy, and a move or delete could not account for them.
         SourcePath = directory;
         if (Ask(kind == TFileOperationKind::Delete ? QuestionGroup::Delete : QuestionGroup::Copy, 1, error) !=
-            StepAnswer::Retry)
+            StepAnswer::Retry) {
+            dropEmptyTarget();
             return;
+        }
     }
 
     bool addedInside = false;

@@ -14,6 +14,7 @@
 #include "platform/dialogs.h"
 #include "platform/file_handle.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/shell/context_menu.h"
 #include "platform/shell/program_starter.h"
 #include "platform/shell/properties_dialog.h"
@@ -80,6 +81,76 @@ bool fileSystemFolder(TstateOfBrowser& state, std::string& path)
         return false;
     path.assign(access.Path(access.Folder(1)));
     return !path.empty();
+}
+
+// The path of a name typed for the panel's folder: a typed path may also name a place elsewhere, and
+// may be written the Linux way.
+platform::WinError typedPathIn(const std::string& folderPath, std::string_view name, std::string& path)
+{
+    std::string typed;
+    if (const platform::WinError error = platform::pathFromOutside(name, typed))
+        return error;
+    while (typed.size() > 1 && typed.back() == '\\' && !platform::isDriveRoot(typed))
+        typed.pop_back();
+    if (typed.empty() || typed == "\\")
+        return platform::kErrorInvalidName;
+    if (platform::driveLetterOf(typed) != 0)
+        path = std::move(typed);
+    else if (typed.front() == '\\')
+        path = folderPath.substr(0, 2) + typed; // the root of the panel's drive
+    else
+        path = folderPath + "\\" + typed;
+    return platform::kErrorSuccess;
+}
+
+// Makes the folder a typed name gives, with the folders on its way that are missing; those it made
+// go again when a later one cannot be made. itemName: the entry of the panel's folder that now holds
+// it (its first name when the name is relative).
+bool createSubfolder(std::string_view name, TstateOfBrowser& state, platform::WinError& error,
+                     std::string* itemName)
+{
+    std::string folderPath;
+    if (!fileSystemFolder(state, folderPath))
+        return false;
+    std::string path;
+    if ((error = typedPathIn(folderPath, name, path)) != platform::kErrorSuccess)
+        return false;
+    if (itemName != nullptr) {
+        std::string typed;
+        platform::pathFromOutside(name, typed);
+        *itemName = platform::driveLetterOf(typed) != 0 || typed.empty() || typed.front() == '\\'
+                        ? std::string()
+                        : typed.substr(0, typed.find('\\'));
+    }
+    // The folders on the way, from the deepest that is missing.
+    std::vector<std::string> missing;
+    for (std::string level = path; !platform::isDriveRoot(level);) {
+        std::uint32_t attributes = 0;
+        if (platform::getAttributes(level, attributes) == platform::kErrorSuccess) {
+            if (missing.empty() || !(attributes & platform::kAttrDirectory)) {
+                error = missing.empty() ? platform::kErrorAlreadyExists : platform::kErrorDirectory;
+                return false;
+            }
+            break;
+        }
+        missing.push_back(level);
+        std::string folder;
+        std::string last;
+        platform::splitWindowsPath(level, folder, last);
+        if (folder == level || folder.empty())
+            break;
+        level = folder;
+    }
+    // (missing runs from the deepest up)
+    for (std::size_t level = missing.size(); level-- > 0;) {
+        error = platform::createFolder(missing[level]);
+        if (error != platform::kErrorSuccess) {
+            for (std::size_t made = level + 1; made < missing.size(); ++made)
+                platform::removeFolder(missing[made]);
+            return false;
+        }
+    }
+    return true;
 }
 
 std::string quoted(std::string_view text)
@@ -185,7 +256,9 @@ bool EditFile(std::string_view name, TstateOfBrowser& state)
     std::string folderPath;
     if (!fileSystemFolder(state, folderPath))
         return false;
-    const std::string path = folderPath + "\\" + std::string(name);
+    std::string path;
+    if (typedPathIn(folderPath, name, path) != platform::kErrorSuccess)
+        return false;
     if (!platform::pathExists(path)) {
         platform::FileHandle handle;
         const platform::WinError error = handle.open(path, platform::kAccessWrite, platform::kShareNone,
@@ -200,12 +273,14 @@ bool EditFile(std::string_view name, TstateOfBrowser& state)
     return true;
 }
 
-bool CreateSubfolder(std::string_view name, TstateOfBrowser& state)
+bool CreateSubfolder(std::string_view name, TstateOfBrowser& state, platform::WinError* reason,
+                     std::string* itemName)
 {
-    std::string folderPath;
-    if (!fileSystemFolder(state, folderPath))
-        return false;
-    return platform::createFolder(folderPath + "\\" + std::string(name)) == 0;
+    platform::WinError error = platform::kErrorSuccess;
+    const bool made = createSubfolder(name, state, error, itemName);
+    if (reason != nullptr)
+        *reason = error;
+    return made;
 }
 
 std::string ShowShellContextMenu(QWidget* control, std::int32_t folder, std::int32_t position,

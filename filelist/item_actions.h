@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "filelist/browser_state.h"
+#include "platform/errors.h"
 
 class QPoint;
 class QWidget;
@@ -42,8 +43,13 @@ void ShowPropertiesDialog(std::int32_t folder, std::int32_t position, TstateOfBr
 // file can be neither found nor created.
 bool EditFile(std::string_view name, TstateOfBrowser& state);
 
-// Creates folder 1's path + "\" + name. False outside the file system or when it was not created.
-bool CreateSubfolder(std::string_view name, TstateOfBrowser& state);
+// Creates folder 1's path + "\" + name, with the folders on its way that are missing ("a\b" and
+// "a/b" make a and b in it). The name is typed: it may also be a path elsewhere, written either way.
+// False outside the file system or when it was not created (an existing one is 183), with the
+// system's reason in reason; itemName: the entry of folder 1 that holds the new folder ("a" for
+// "a\b"; "" when it is made elsewhere).
+bool CreateSubfolder(std::string_view name, TstateOfBrowser& state, platform::WinError* reason = nullptr,
+                     std::string* itemName = nullptr);
 
 // Adds the program's own entries to a context menu before it is shown.
 using ContextMenuEntries = std::function<void(platform::shell::ShellContextMenu& menu)>;

@@ -110,8 +110,19 @@ void TfrmFavorites::showEvent(QShowEvent* event)
 
 void TfrmFavorites::btnOkClick()
 {
+    // The location may have been typed, the Linux way too; it is kept in the system's form.
+    const std::string typed = platform::toUtf8(ui_->edLocation->text());
+    std::string location;
+    if (const platform::WinError error = platform::pathFromOutside(typed, location)) {
+        std::string reason;
+        core::ShowSystemError(true, error, platform::toUtf8(windowTitle()), typed, reason);
+        ui_->edLocation->setFocus();
+        return;
+    }
+    if (location.size() > 1 && location.back() == '\\' && !platform::isDriveRoot(location))
+        location.pop_back();
     FavoriteNames().add(platform::toUtf8(ui_->edName->text()));
-    FavoriteDirectories().add(platform::toUtf8(ui_->edLocation->text()));
+    FavoriteDirectories().add(location);
     accept();
 }
 
@@ -162,7 +173,13 @@ void OpenFavorite(TBrowserForm& panel, const QAction& item)
     // A hand-edited file may hold fewer folders than names: such a name does nothing.
     if (index < 0 || index >= FavoriteDirectories().count())
         return;
-    std::string folder = platform::spelledOnDisk(FavoriteDirectories().at(index));
+    const std::string& stored = FavoriteDirectories().at(index);
+    std::string folder;
+    if (const platform::WinError error = platform::pathFromOutside(stored, folder)) {
+        std::string reason;
+        core::ShowSystemError(true, error, panel.MainCaption(), stored, reason);
+        return;
+    }
     if (!folder.empty() && folder.back() == '\\')
         folder.pop_back();
     SendPanelToFolder(panel, folder);

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "core/gui_helpers.h"
+#include "core/system_error.h"
 #include "core/text_table.h"
 #include "filelist/browser_state.h"
 #include "filelist/file_operations.h"
@@ -315,9 +316,15 @@ void TMainForm::btnMkDirClick()
         return;
     }
     const std::string name = lineText(dialog.edInfo());
-    if (filelist::CreateSubfolder(name, browser->Listing())) {
-        browser->Listing().cursorName = name;
+    platform::WinError reason = platform::kErrorSuccess;
+    std::string itemName;
+    if (filelist::CreateSubfolder(name, browser->Listing(), &reason, &itemName)) {
+        browser->Listing().cursorName = itemName;
         RefreshPanels();
+    } else if (reason != platform::kErrorSuccess) {
+        std::string text;
+        core::ShowSystemError(true, reason, MainCaption(), core::formatUiText(kTextDirectoryNotCreated, {name}),
+                              text);
     } else {
         platform::showMessageBox(core::formatUiText(kTextDirectoryNotCreated, {name}), MainCaption(),
                                  platform::MsgButtons::Ok, platform::MsgIcon::Warning);

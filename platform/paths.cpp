@@ -381,21 +381,12 @@ std::string spelledOnDisk(std::string_view windowsPath)
     return out;
 }
 
-std::string toWindowsPath(std::string_view posixPath)
-{
-    if (posixPath.empty() || posixPath.front() != '/')
-        return {};
-    std::string path;
-    path.reserve(posixPath.size());
-    for (char c : posixPath) {
-        if (c == '/' && !path.empty() && path.back() == '/')
-            continue;
-        path += c;
-    }
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
+namespace {
 
-    const std::vector<DriveEntry> drives = driveMap();
+// The drive whose root is the longest prefix of an absolute POSIX path (without doubled or trailing
+// slashes), or nullptr.
+const DriveEntry* driveHolding(const std::vector<DriveEntry>& drives, std::string_view path)
+{
     const DriveEntry* best = nullptr;
     for (const DriveEntry& drive : drives) {
         const bool covers =
@@ -405,6 +396,15 @@ std::string toWindowsPath(std::string_view posixPath)
         if (covers && (best == nullptr || drive.root.size() > best->root.size()))
             best = &drive;
     }
+    return best;
+}
+
+// The Windows path of an absolute POSIX path without doubled or trailing slashes, each of its names
+// given as encode(name, last) returns it; "" when no drive holds it.
+template <typename Encode> std::string drivePathOf(std::string_view path, Encode encode)
+{
+    const std::vector<DriveEntry> drives = driveMap();
+    const DriveEntry* best = driveHolding(drives, path);
     if (best == nullptr)
         return {};
     std::string out;
@@ -418,11 +418,120 @@ std::string toWindowsPath(std::string_view posixPath)
             end = path.size();
         if (!first)
             out += '\\';
-        out += encodeName(std::string_view(path).substr(pos, end - pos));
+        out += encode(path.substr(pos, end - pos), end == path.size());
         first = false;
         pos = end + 1;
     }
     return out;
+}
+
+bool hasWildcard(std::string_view name)
+{
+    return name.find_first_of("*?") != std::string_view::npos;
+}
+
+// A typed Linux name as the system sees it: encoded as a listed name would be, but "*" and "?" of the
+// last name stay a mask.
+std::string encodeTypedName(std::string_view name, bool last)
+{
+    if (!last || !hasWildcard(name))
+        return encodeName(name);
+    std::string out;
+    std::size_t pos = 0;
+    while (pos <= name.size()) {
+        const std::size_t wildcard = name.find_first_of("*?", pos);
+        const std::size_t end = wildcard == std::string_view::npos ? name.size() : wildcard;
+        out += encodeName(name.substr(pos, end - pos));
+        if (wildcard == std::string_view::npos)
+            break;
+        out += name[wildcard];
+        pos = wildcard + 1;
+    }
+    return out;
+}
+
+// spelledOnDisk of a drive path; a last name that is a mask is kept as typed after its folder.
+std::string spelledWithMask(const std::string& windowsPath)
+{
+    std::string folder;
+    std::string name;
+    splitWindowsPath(windowsPath, folder, name);
+    if (!hasWildcard(name))
+        return spelledOnDisk(windowsPath);
+    return joinWindowsPath(spelledOnDisk(folder), name);
+}
+
+} // namespace
+
+WinError pathFromOutside(std::string_view typed, std::string& windowsPath)
+{
+    windowsPath.clear();
+    const bool folder = !typed.empty() && isSeparator(typed.back());
+    if (!typed.empty() && typed.front() == '/') {
+        // The Linux way: its names, "." and ".." resolved as the shell would.
+        std::vector<std::string_view> names;
+        std::size_t pos = 0;
+        while (pos < typed.size()) {
+            if (isSeparator(typed[pos])) {
+                ++pos;
+                continue;
+            }
+            std::size_t end = pos;
+            while (end < typed.size() && !isSeparator(typed[end]))
+                ++end;
+            const std::string_view name = typed.substr(pos, end - pos);
+            pos = end;
+            if (name == "..") {
+                if (!names.empty())
+                    names.pop_back();
+            } else if (name != ".") {
+                names.push_back(name);
+            }
+        }
+        std::string posix;
+        for (std::string_view name : names) {
+            posix += '/';
+            posix += name;
+        }
+        if (posix.empty())
+            posix = "/";
+        std::string drivePath = drivePathOf(posix, encodeTypedName);
+        if (drivePath.empty())
+            return kErrorInvalidDrive;
+        windowsPath = spelledWithMask(drivePath);
+    } else {
+        // The system's way, or relative: every separator a backslash, a repeated one once (but the two
+        // of "\\server" stay, so that it is still not found).
+        std::string out;
+        out.reserve(typed.size());
+        for (std::size_t i = 0; i < typed.size(); ++i) {
+            if (!isSeparator(typed[i])) {
+                out += typed[i];
+            } else if (i <= 1 || !isSeparator(typed[i - 1])) {
+                out += '\\';
+            }
+        }
+        windowsPath = driveLetterOf(out) != 0 ? spelledWithMask(out) : std::move(out);
+    }
+    if (folder && (windowsPath.empty() || windowsPath.back() != '\\'))
+        windowsPath += '\\';
+    return kErrorSuccess;
+}
+
+std::string toWindowsPath(std::string_view posixPath)
+{
+    if (posixPath.empty() || posixPath.front() != '/')
+        return {};
+    std::string path;
+    path.reserve(posixPath.size());
+    for (char c : posixPath) {
+        if (c == '/' && !path.empty() && path.back() == '/')
+            continue;
+        path += c;
+    }
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return drivePathOf(path, [](std::string_view name, bool) { return encodeName(name); });
 }
 
 } // namespace wux::platform

@@ -16,6 +16,7 @@
 
 #include "controls/system_colors.h"
 #include "core/display_helpers.h"
+#include "core/system_error.h"
 #include "core/ring_list.h"
 #include "core/text_table.h"
 #include "engines/search_thread.h"
@@ -478,10 +479,13 @@ void TFinderForm::btnStartOperationClick()
     FinderStore.filter = BuildFinderFilter(conditions());
     engines::ResultListState = &FinderStore;
     FinderStore.mode = 2;
-    // Typed or stored folders: their names may be spelled in another letter case.
+    // Typed or stored folders: written either way, their names perhaps in another letter case.
     std::vector<std::string> paths = searchPaths();
-    for (std::string& path : paths)
-        path = platform::spelledOnDisk(path);
+    for (std::string& path : paths) {
+        std::string typed = std::move(path);
+        if (platform::pathFromOutside(typed, path) != platform::kErrorSuccess)
+            path = std::move(typed); // (not found there)
+    }
     {
         IToolHost* host = toolHost();
         TSrchRes results(host != nullptr && host->MainWidget() != nullptr ? host->MainWidget() : window());
@@ -526,7 +530,13 @@ bool TFinderForm::askPath(int promptId, std::string& path)
     query.ShowBrowseButton();
     if (query.exec() != QDialog::Accepted)
         return false;
-    path = platform::toUtf8(query.edInfo()->text());
+    const std::string typed = platform::toUtf8(query.edInfo()->text());
+    if (const platform::WinError error = platform::pathFromOutside(typed, path)) {
+        std::string reason;
+        const IToolHost* host = toolHost();
+        core::ShowSystemError(true, error, host != nullptr ? host->MainCaption() : std::string(), typed, reason);
+        return false;
+    }
     return !path.empty();
 }
 

@@ -13,6 +13,7 @@
 #include "filelist/item_actions.h"
 #include "list_builder.h"
 #include "platform/dialogs.h"
+#include "platform/fault_injection.h"
 #include "platform/shell/context_menu.h"
 #include "platform/shell/program_starter.h"
 #include "platform/shell/properties_dialog.h"
@@ -233,10 +234,23 @@ TEST_F(ItemActionsTest, CreateSubfolderSaysWhetherTheFolderWasMade)
 {
     EXPECT_TRUE(CreateSubfolder("made", listing));
     EXPECT_TRUE(wux::test::exists(path("docs\\made")));
-    EXPECT_FALSE(CreateSubfolder("made", listing));
-    EXPECT_FALSE(CreateSubfolder("a.txt", listing));
-    EXPECT_FALSE(CreateSubfolder("no\\such", listing));
+    platform::WinError reason = 0;
+    EXPECT_FALSE(CreateSubfolder("made", listing, &reason));
+    EXPECT_EQ(reason, platform::kErrorAlreadyExists);
+    EXPECT_FALSE(CreateSubfolder("a.txt", listing, &reason));
+    EXPECT_EQ(reason, platform::kErrorAlreadyExists);
+    // The folders on the way are made too; the entry that holds them is told.
+    std::string item;
+    EXPECT_TRUE(CreateSubfolder("no\\such", listing, &reason, &item));
+    EXPECT_TRUE(wux::test::exists(path("docs\\no\\such")));
+    EXPECT_EQ(item, "no");
     EXPECT_EQ(wux::test::readFileBytes(path("docs\\a.txt")), "alpha");
+    // One that cannot be made takes back those it made on its way.
+    platform::injectFault(path("docs\\x\\y"), platform::kErrorAccessDenied, platform::kFaultCreateFolder);
+    EXPECT_FALSE(CreateSubfolder("x/y/z", listing, &reason));
+    EXPECT_EQ(reason, platform::kErrorAccessDenied);
+    EXPECT_FALSE(wux::test::exists(path("docs\\x")));
+    platform::clearFaults();
 }
 
 TEST_F(ItemActionsTest, PropertiesShowTheItemsDialog)

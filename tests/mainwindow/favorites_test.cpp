@@ -185,5 +185,45 @@ TEST_F(FavoritesTest, DriveRootProposesItsWholePathAndThePopupServesItsOpener)
     EXPECT_EQ(folderOf(left()), path("one"));
 }
 
+// A location typed the Linux way is kept in the system's form; one that no drive holds is said and
+// the dialog stays for another; a hand-edited file's Linux form is opened too.
+TEST_F(FavoritesTest, ALocationTypedTheLinuxWayIsKeptInTheSystemsForm)
+{
+    makeFolder(path("work\\Music"));
+    makeFolder(path("docs"));
+    startIn(path("docs"), path("docs"));
+    bool stayedOpen = false;
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, timer, [this, timer, &stayedOpen] {
+        auto* dialog = qobject_cast<TfrmFavorites*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        dialog->edName()->setText("Tunes");
+        dialog->edLocation()->setText(QString::fromStdString(drive.base() + "/elsewhere"));
+        QTest::mouseClick(dialog->btnOk(), Qt::LeftButton);
+        stayedOpen = dialog->isVisible();
+        dialog->edLocation()->setText(QString::fromStdString(posix("work/music") + "/"));
+        QTest::mouseClick(dialog->btnOk(), Qt::LeftButton);
+    });
+    timer->start();
+    window->SetActiveForm(&left());
+    favorite("Add to Favorites...")->trigger();
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(dialogs.texts(),
+              std::vector<std::string>{drive.base() + "/elsewhere\r\nThe system cannot find the drive specified."});
+    ASSERT_EQ(FavoriteDirectories().count(), 1);
+    EXPECT_EQ(FavoriteDirectories().at(0), path("work\\Music"));
+    favorite("Tunes")->trigger();
+    EXPECT_EQ(folderOf(left()), path("work\\Music"));
+
+    restartWith({"Hand"}, {posix("docs") + "/"});
+    window->SetActiveForm(&left());
+    favorite("Hand")->trigger();
+    EXPECT_EQ(folderOf(left()), path("docs"));
+}
+
 } // namespace
 } // namespace wux::mainwindow::test

@@ -171,6 +171,54 @@ TEST_F(PathsTest, PathsFromOutsideTakeTheOneEntryThatMatchesIgnoringCase)
     EXPECT_EQ(bytes, "r");
 }
 
+TEST_F(PathsTest, TypedPathsMayBeWrittenTheLinuxWay)
+{
+    test::makeFolder(posix("Docs/Invoices 2024"));
+    test::makeFolder(posix("mnt/stick/photos"));
+    drive.mapDrive('e', posix("mnt/stick"), kDriveRemovable);
+    const std::string root = drive.root();
+    const struct
+    {
+        std::string typed;
+        std::string windows;
+    } cases[] = {
+        {root + "/Docs", "c:\\Docs"},
+        {root + "/docs/invoices 2024/", "c:\\Docs\\Invoices 2024\\"}, // a trailing "/" names a folder
+        {root + "//Docs/./x/../Invoices 2024", "c:\\Docs\\Invoices 2024"},
+        {root + "/Docs\\Invoices 2024", "c:\\Docs\\Invoices 2024"},
+        {root, "c:\\"},
+        {root + "/", "c:\\"},
+        {root + "/Docs/new.txt", "c:\\Docs\\new.txt"},
+        {root + "/mnt/stick/photos", "e:\\photos"}, // the drive whose folder holds it most closely
+        {root + "/mnt/stick", "e:\\"},
+        {root + "/docs/*.TXT", "c:\\Docs\\*.TXT"}, // a mask stays a mask
+        {root + "/Notes: 2024/a*b/c?.txt", "c:\\Notes\xEF\x80\xBA 2024\\a\xEF\x80\xAA" "b\\c?.txt"},
+        // The system's way: separators either way, doubled once, spelled on the disk.
+        {"c:/docs//invoices 2024/", "c:\\Docs\\Invoices 2024\\"},
+        {"C:\\DOCS\\*.*", "C:\\Docs\\*.*"},
+        {"c:", "c:"},
+        // Relative, and rooted on the current drive: for the caller to place.
+        {"Invoices 2024/", "Invoices 2024\\"},
+        {"a/b", "a\\b"},
+        {"a//b\\\\c", "a\\b\\c"},
+        {"\\Docs/x", "\\Docs\\x"},
+        {"\\\\server\\share", "\\\\server\\share"},
+        {"new.txt", "new.txt"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        std::string windows = "unchanged";
+        EXPECT_EQ(pathFromOutside(c.typed, windows), kErrorSuccess) << c.typed;
+        EXPECT_EQ(windows, c.windows) << c.typed;
+    }
+    // No drive holds it: said, and nothing to go on with.
+    for (const std::string& outside : {drive.base(), std::string("/"), drive.base() + "/elsewhere/x/"}) {
+        std::string windows = "unchanged";
+        EXPECT_EQ(pathFromOutside(outside, windows), kErrorInvalidDrive) << outside;
+        EXPECT_EQ(windows, "") << outside;
+    }
+}
+
 TEST_F(PathsTest, ReservedCharactersMapToPrivateUseAndBackLosslessly)
 {
     const std::string linuxName = "a\\b:c*d?e\"f<g>h|i\x01j\x1fk";

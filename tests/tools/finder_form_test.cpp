@@ -14,12 +14,15 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
 #include "core/text_table.h"
 #include "engines/search_thread.h"
+#include "filelist/browser_state.h"
 #include "filelist/file_operations.h"
+#include "platform/dialogs.h"
 #include "platform/filetime.h"
 #include "platform/ini_file.h"
 #include "platform/shell/folder_browser.h"
@@ -351,6 +354,52 @@ TEST_F(FinderFormTest, PathListThroughTheQueryWithBrowse)
     QTest::keyClick(paths, Qt::Key_Delete);
     ASSERT_EQ(paths->count(), 1);
     EXPECT_EQ(paths->item(0)->text().toStdString(), "e:\\a");
+}
+
+// "Search in" takes a folder typed the Linux way through the drive map, and the search finds what is
+// in it; a folder that no drive holds is said and not added.
+TEST_F(FinderFormTest, SearchInTakesAFolderTypedTheLinuxWay)
+{
+    platform::ScriptedDialogService dialogs;
+    platform::ScopedDialogService dialogScope(dialogs);
+    wux::test::createFile(path("Documents\\letter.txt"), "x");
+    wux::test::createFile(path("Documents\\old\\memo.txt"), "y");
+    wux::test::createFile(path("other.txt"), "z");
+    const auto typeAndOk = [](const std::string& typed) {
+        test::onNextModal([typed](QDialog& dialog) {
+            auto& query = static_cast<TStandardQuery&>(dialog);
+            query.edInfo()->setText(QString::fromStdString(typed));
+            query.btnOK()->click();
+        });
+    };
+    auto* paths = child<QListWidget>("lbSearchPaths");
+    typeAndOk(drive.base() + "/elsewhere");
+    child<QPushButton>("btnAdd")->click();
+    EXPECT_EQ(paths->count(), 0);
+    EXPECT_EQ(dialogs.texts(),
+              std::vector<std::string>{drive.base() + "/elsewhere\r\nThe system cannot find the drive specified."});
+    typeAndOk(posix("documents") + "/");
+    child<QPushButton>("btnAdd")->click();
+    ASSERT_EQ(paths->count(), 1);
+    EXPECT_EQ(paths->item(0)->text().toStdString(), path("Documents") + "\\");
+
+    // A hand-edited entry of the Linux form is searched too.
+    paths->addItem(QString::fromStdString(posix("Documents/old")));
+    std::vector<std::string> found;
+    form.onResultsShown = [&](TSrchRes& results) {
+        test::onNextModal([&](QDialog&) {
+            QTRY_VERIFY(results.searchFinished());
+            filelist::StateAccess access(engines::FinderStore);
+            for (std::int32_t i = 0; i < engines::FinderStore.itemCount; ++i)
+                found.emplace_back(access.Name(access.items[static_cast<std::size_t>(i)]));
+            results.close();
+        });
+    };
+    child<QCheckBox>("chkRecurse")->setChecked(false);
+    child<QComboBox>("cmbSearchFor")->setEditText("*.txt");
+    child<QPushButton>("btnStartOperation")->click();
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{"letter.txt", "memo.txt"}));
 }
 
 TEST_F(FinderFormTest, TranslateReachesEveryCaption)
