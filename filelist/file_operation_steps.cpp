@@ -12,6 +12,7 @@
 #include "filelist/file_operations.h"
 #include "filelist/general_options.h"
 #include "filelist/name_mask.h"
+#include "filelist/view_process.h"
 #include "platform/dialogs.h"
 #include "platform/fault_injection.h"
 #include "platform/files.h"
@@ -647,6 +648,11 @@ void TOperations::MoveOneFile()
     if (error == platform::kErrorNotSameDevice && directory) {
         // A folder cannot be renamed onto another file system: the caller moves it entry by entry.
         crossDeviceDirectory_ = true;
+    } else if (error == platform::kErrorInvalidParameter && directory) {
+        // Into a folder inside it: said as it is, and the run stops as a copy into itself does.
+        platform::showMessageBox(core::uiText(kTextMoveIntoItself), run_.mainCaption, platform::MsgButtons::Ok,
+                                 platform::MsgIcon::Information);
+        stopRun();
     } else if (error != platform::kErrorSuccess) {
         showStepError("MoveFile: Error", error);
         Proceed = false;

@@ -160,7 +160,7 @@ private:
     // The question of a copy, move or delete about a listed folder that is no longer there as listed;
     // true for Retry (false at once for the Basket).
     bool askAboutSwappedFolder(const std::string& directory);
-    bool makeTargetDirectory(const std::string& directory);
+    bool makeTargetDirectory(const std::string& directory, bool& made);
     bool sendDirectoryToBasket(const std::string& sourceDir);
     bool isInsideSource(const std::string& source, const std::string& target) const;
     bool copySymbolicLink();

@@ -69,7 +69,10 @@ bool hasTarget(TFileOperationKind kind)
 
 void registerFileOperationWindowTexts()
 {
-    core::registerDefaultTexts({{kTextFrom, "From"}, {kTextTo, "To"}, {kTextCancel, "Cancel"}});
+    core::registerDefaultTexts({{kTextFrom, "From"},
+                                {kTextTo, "To"},
+                                {kTextCancel, "Cancel"},
+                                {kTextMoveIntoItself, "You cannot move a folder into itself!"}});
 }
 
 TViewProcess::TViewProcess(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TViewProcess>())

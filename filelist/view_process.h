@@ -34,7 +34,9 @@ namespace wux::filelist {
 
 class TCopyConfirmationForm;
 
-// Registers the progress window's texts 1300 "From", 1301 "To", 1302 "Cancel".
+// The message of a move of a folder into a folder inside it.
+inline constexpr int kTextMoveIntoItself = 1303;
+// Registers the progress window's texts 1300 "From", 1301 "To", 1302 "Cancel", and 1303.
 void registerFileOperationWindowTexts();
 
 class TViewProcess : public QDialog

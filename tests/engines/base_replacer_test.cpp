@@ -303,6 +303,52 @@ struct CommitFixture
     ~CommitFixture() { platform::movableFree(block); }
 };
 
+// A user who may read a file but not write its folder: the file fails with the system's reason and
+// stays as it was. Run as that user (nobody) in a child process, since the suite runs as root.
+TEST_F(ReplacerFilesTest, AFileInAFolderTheUserCannotWriteFailsWithTheSystemsReason)
+{
+    const std::string folder = posix("shared");
+    createFile(posix("shared/notes.txt"), "old text");
+    ASSERT_EQ(::chmod(posix("shared/notes.txt").c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    for (const std::string& above : {drive.base(), drive.root()})
+        ASSERT_EQ(::chmod(above.c_str(), 0755), 0);
+    CommitFixture fixture;
+    int results[3] = {-1, -1, -1}; // result, failure, user id
+    int channel[2];
+    ASSERT_EQ(::pipe(channel), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(channel[0]);
+        int out[3] = {-1, -1, -1};
+        if (::setgid(65534) == 0 && ::setuid(65534) == 0) {
+            TTextReplacer replacer(&owner, kModeReplace, fixture.block, false);
+            out[0] = replacer.ReplaceInFile(path("shared\\notes.txt"));
+            out[1] = static_cast<int>(replacer.failureError());
+            out[2] = static_cast<int>(::getuid());
+        }
+        [[maybe_unused]] const ssize_t written = ::write(channel[1], out, sizeof(out));
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    ASSERT_EQ(::read(channel[0], results, sizeof(results)), static_cast<ssize_t>(sizeof(results)));
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::chmod(folder.c_str(), 0755);
+    ASSERT_EQ(results[2], 65534) << "the child could not become nobody";
+    EXPECT_EQ(results[0], kReplaceFailed);
+    EXPECT_EQ(results[1], static_cast<int>(platform::kErrorAccessDenied));
+    EXPECT_EQ(readFileBytes(posix("shared/notes.txt")), "old text");
+    EXPECT_EQ(listNames(folder), std::vector<std::string>{"notes.txt"});
+
+    // As root, the same file is changed, and nothing failed.
+    TTextReplacer replacer(&owner, kModeReplace, fixture.block, false);
+    EXPECT_EQ(replacer.ReplaceInFile(path("shared\\notes.txt")), kReplaceFound);
+    EXPECT_EQ(replacer.failureError(), 0U);
+}
+
 // Entries of the temporary files' form that are not the program's own (a user's file, also one without
 // permission bits, a folder, a link) are left as they were by a replace beside them.
 TEST_F(ReplacerFilesTest, EntriesOfTheTemporaryFormThatAreNotOursStay)

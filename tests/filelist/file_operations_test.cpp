@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -704,6 +705,49 @@ TEST_F(FileOperationsTest, FolderThatCannotBeListedAsksAndKeepsItsFiles)
         std::filesystem::remove_all(posix("dst/dir", 'd'));
         createFile(posix("src/dir/a.txt"), "alpha", kTime);
     }
+}
+
+// A copy of a folder that cannot be listed, aborted or skipped, leaves no empty copy of it in the
+// target; a target folder that was there before stays, and so does one that got files.
+TEST_F(FileOperationsTest, AFolderThatCannotBeListedLeavesNoEmptyCopyBehind)
+{
+    ASSERT_TRUE(drive.addDrive('d'));
+    createFile(posix("src/dir/a.txt"), "alpha", kTime);
+    createFile(posix("src/dir/sub/b.txt"), "beta", kTime);
+    makeFolder(posix("dst", 'd'));
+    const struct
+    {
+        const char* unreadable;
+        A answerGiven;
+        bool targetThere;
+        std::vector<std::string> left; // in d:\dst after the run
+    } cases[] = {
+        {"src\\dir", A::Cancel, false, {}},
+        {"src\\dir", A::No, false, {}},
+        {"src\\dir", A::Cancel, true, {"dir"}},
+        {"src\\dir\\sub", A::No, false, {"dir", "dir/a.txt"}},
+    };
+    for (const auto& c : cases) {
+        const std::string what = std::string(c.unreadable) + " " + std::to_string(static_cast<int>(c.answerGiven));
+        std::filesystem::remove_all(posix("dst/dir", 'd'));
+        if (c.targetThere)
+            makeFolder(posix("dst/dir", 'd'));
+        platform::clearFaults();
+        platform::injectFault(path(c.unreadable), platform::kErrorAccessDenied, platform::kFaultList);
+        ui.questions.clear();
+        answer({c.answerGiven});
+        openFolder("src");
+        select({"dir"});
+        ASSERT_TRUE(run(TFileOperationKind::Copy, path("dst\\", 'd'))) << what;
+        EXPECT_EQ(ui.questions.size(), 1U) << what;
+        std::vector<std::string> left;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(posix("dst", 'd')))
+            left.push_back(entry.path().lexically_relative(posix("dst", 'd')).string());
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(left, c.left) << what;
+        EXPECT_EQ(readFileBytes(posix("src/dir/sub/b.txt")), "beta") << what;
+    }
+    platform::clearFaults();
 }
 
 // A move between drives removes the source only when its copy is safely on the disk: a copy that
