@@ -39,6 +39,25 @@ bool isSeparator(char c)
     return c == '\\' || c == '/';
 }
 
+// Calls f with each name of a path ("\" and "/" separate, and repeated separators count as one) until
+// f returns false.
+template <typename F> void forEachName(std::string_view path, F f)
+{
+    std::size_t pos = 0;
+    while (pos < path.size()) {
+        if (isSeparator(path[pos])) {
+            ++pos;
+            continue;
+        }
+        std::size_t end = pos;
+        while (end < path.size() && !isSeparator(path[end]))
+            ++end;
+        if (!f(path.substr(pos, end - pos)))
+            return;
+        pos = end;
+    }
+}
+
 // The reserved byte that a U+F000 character at pos stands for, or -1.
 int privateUseByteAt(std::string_view text, std::size_t pos)
 {
@@ -278,30 +297,25 @@ WinError splitPath(std::string_view windowsPath, std::string& root, std::vector<
         return kErrorPathNotFound;
 
     std::string linuxName;
-    std::size_t pos = 2;
-    while (pos < windowsPath.size()) {
-        if (isSeparator(windowsPath[pos])) {
-            ++pos;
-            continue;
-        }
-        std::size_t end = pos;
-        while (end < windowsPath.size() && !isSeparator(windowsPath[end]))
-            ++end;
-        const std::string_view component = windowsPath.substr(pos, end - pos);
-        pos = end;
+    WinError error = kErrorSuccess;
+    forEachName(windowsPath.substr(2), [&](std::string_view component) {
         if (component == ".")
-            continue;
+            return true;
         if (component == "..") {
             if (!components.empty())
                 components.pop_back();
-            continue;
+            return true;
         }
         if (!decodeName(component, linuxName))
-            return kErrorInvalidName;
-        if (linuxName.size() > kNameMax)
-            return kErrorFilenameExcedRange;
-        components.push_back(linuxName);
-    }
+            error = kErrorInvalidName;
+        else if (linuxName.size() > kNameMax)
+            error = kErrorFilenameExcedRange;
+        else
+            components.push_back(linuxName);
+        return error == kErrorSuccess;
+    });
+    if (error != kErrorSuccess)
+        return error;
     root = drive->root;
     return kErrorSuccess;
 }
@@ -470,24 +484,15 @@ WinError pathFromOutside(std::string_view typed, std::string& windowsPath)
     if (!typed.empty() && typed.front() == '/') {
         // The Linux way: its names, "." and ".." resolved as the shell would.
         std::vector<std::string_view> names;
-        std::size_t pos = 0;
-        while (pos < typed.size()) {
-            if (isSeparator(typed[pos])) {
-                ++pos;
-                continue;
-            }
-            std::size_t end = pos;
-            while (end < typed.size() && !isSeparator(typed[end]))
-                ++end;
-            const std::string_view name = typed.substr(pos, end - pos);
-            pos = end;
+        forEachName(typed, [&names](std::string_view name) {
             if (name == "..") {
                 if (!names.empty())
                     names.pop_back();
             } else if (name != ".") {
                 names.push_back(name);
             }
-        }
+            return true;
+        });
         std::string posix;
         for (std::string_view name : names) {
             posix += '/';
