@@ -113,7 +113,7 @@ void TfrmFavorites::btnOkClick()
     // The location may have been typed, the Linux way too; it is kept in the system's form.
     const std::string typed = platform::toUtf8(ui_->edLocation->text());
     std::string location;
-    if (const platform::WinError error = platform::pathFromOutside(typed, location)) {
+    if (const platform::WinError error = platform::pathFromOutside(typed, location, platform::TypedName::kExisting)) {
         std::string reason;
         core::ShowSystemError(true, error, platform::toUtf8(windowTitle()), typed, reason);
         ui_->edLocation->setFocus();
@@ -175,7 +175,7 @@ void OpenFavorite(TBrowserForm& panel, const QAction& item)
         return;
     const std::string& stored = FavoriteDirectories().at(index);
     std::string folder;
-    if (const platform::WinError error = platform::pathFromOutside(stored, folder)) {
+    if (const platform::WinError error = platform::pathFromOutside(stored, folder, platform::TypedName::kExisting)) {
         std::string reason;
         core::ShowSystemError(true, error, panel.MainCaption(), stored, reason);
         return;

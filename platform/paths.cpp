@@ -464,23 +464,27 @@ std::string encodeTypedName(std::string_view name, bool last)
     return out;
 }
 
-// spelledOnDisk of a drive path; a last name that is a mask is kept as typed after its folder.
-std::string spelledWithMask(const std::string& windowsPath)
+// spelledOnDisk of a drive path; its last name is kept as typed after its folder when it is a mask or
+// when it names the entry to write (asTyped).
+std::string spelledWithMask(const std::string& windowsPath, bool asTyped)
 {
     std::string folder;
     std::string name;
     splitWindowsPath(windowsPath, folder, name);
-    if (!hasWildcard(name))
+    if (!hasWildcard(name) && !(asTyped && !name.empty()))
         return spelledOnDisk(windowsPath);
-    return joinWindowsPath(spelledOnDisk(folder), name);
+    const std::string spelled = spelledOnDisk(folder);
+    return spelled == folder ? windowsPath : joinWindowsPath(spelled, name);
 }
 
 } // namespace
 
-WinError pathFromOutside(std::string_view typed, std::string& windowsPath)
+WinError pathFromOutside(std::string_view typed, std::string& windowsPath, TypedName lastName)
 {
     windowsPath.clear();
     const bool folder = !typed.empty() && isSeparator(typed.back());
+    // A trailing separator names a folder to go into, never an entry to write.
+    const bool asTyped = lastName == TypedName::kAsTyped && !folder;
     if (!typed.empty() && typed.front() == '/') {
         // The Linux way: its names, "." and ".." resolved as the shell would.
         std::vector<std::string_view> names;
@@ -503,7 +507,7 @@ WinError pathFromOutside(std::string_view typed, std::string& windowsPath)
         std::string drivePath = drivePathOf(posix, encodeTypedName);
         if (drivePath.empty())
             return kErrorInvalidDrive;
-        windowsPath = spelledWithMask(drivePath);
+        windowsPath = spelledWithMask(drivePath, asTyped);
     } else {
         // The system's way, or relative: every separator a backslash, a repeated one once (but the two
         // of "\\server" stay, so that it is still not found).
@@ -516,7 +520,7 @@ WinError pathFromOutside(std::string_view typed, std::string& windowsPath)
                 out += '\\';
             }
         }
-        windowsPath = driveLetterOf(out) != 0 ? spelledWithMask(out) : std::move(out);
+        windowsPath = driveLetterOf(out) != 0 ? spelledWithMask(out, asTyped) : std::move(out);
     }
     if (folder && (windowsPath.empty() || windowsPath.back() != '\\'))
         windowsPath += '\\';

@@ -41,15 +41,24 @@ WinError toPosixPath(std::string_view windowsPath, std::string& posixPath, PathE
 // folding); with none or several, it and the rest stay as written. The path itself when nothing was
 // replaced. Never for a path built from a listing: there the names are exactly the entries listed.
 std::string spelledOnDisk(std::string_view windowsPath);
+// What the last name of a typed path names: an entry to create, write or rename to (taken as typed,
+// never another entry of another letter case), or an entry that exists (spelled as on the disk).
+enum class TypedName
+{
+    kAsTyped,
+    kExisting
+};
 // A path typed or pasted by the user, or read from a file the user may have edited, in the system's
-// form and spelled as on the disk (spelledOnDisk). It may be written the Linux way: an absolute
+// form and spelled as on the disk (spelledOnDisk): its folders, and its last name too when it is
+// kExisting or ends in a separator. It may be written the Linux way: an absolute
 // "/..." path is taken through the drive whose folder holds it (the longest match), "/" separates
 // like "\" (in every form; repeated separators count as one), "." and ".." of a Linux path are
 // resolved, and a trailing separator, which names a folder, is kept as "\". A last name with "*" or
 // "?" keeps them (a mask); the other characters that Windows names cannot hold are taken as part of a
 // Linux name. A relative path stays relative, and "\name" stays rooted on the current drive.
 // kErrorInvalidDrive, with windowsPath empty, for a Linux path that no drive holds.
-WinError pathFromOutside(std::string_view typed, std::string& windowsPath);
+WinError pathFromOutside(std::string_view typed, std::string& windowsPath,
+                         TypedName lastName = TypedName::kAsTyped);
 // The Windows path of an absolute POSIX path through the drive whose root is its longest prefix
 // (lower-case letter, "x:\" for a drive root); "" when no drive holds it.
 std::string toWindowsPath(std::string_view posixPath);

@@ -483,7 +483,7 @@ void TFinderForm::btnStartOperationClick()
     std::vector<std::string> paths = searchPaths();
     for (std::string& path : paths) {
         std::string typed = std::move(path);
-        if (platform::pathFromOutside(typed, path) != platform::kErrorSuccess)
+        if (platform::pathFromOutside(typed, path, platform::TypedName::kExisting) != platform::kErrorSuccess)
             path = std::move(typed); // (not found there)
     }
     {
@@ -531,7 +531,7 @@ bool TFinderForm::askPath(int promptId, std::string& path)
     if (query.exec() != QDialog::Accepted)
         return false;
     const std::string typed = platform::toUtf8(query.edInfo()->text());
-    if (const platform::WinError error = platform::pathFromOutside(typed, path)) {
+    if (const platform::WinError error = platform::pathFromOutside(typed, path, platform::TypedName::kExisting)) {
         std::string reason;
         const IToolHost* host = toolHost();
         core::ShowSystemError(true, error, host != nullptr ? host->MainCaption() : std::string(), typed, reason);

@@ -459,7 +459,8 @@ TEST_F(MainFormTest, MakeFolderFailureAndNewFileForEdit)
     onQuery(typeAndOk("taken"));
     window->btnMkDirClick();
     ASSERT_EQ(dialogs.texts().size(), 1u);
-    EXPECT_EQ(dialogs.texts()[0], "Error: directory [taken]\r\nnot created!");
+    EXPECT_EQ(dialogs.texts()[0],
+              "Error: directory [taken]\r\nnot created!\r\nCannot create a file when that file already exists.");
     EXPECT_EQ(dialogs.records()[0].request.icon, platform::MsgIcon::Warning);
     EXPECT_EQ(readFileBytes(path("src\\taken")), "file");
     // A cancelled dialog changes nothing.

@@ -211,6 +211,26 @@ TEST_F(PathsTest, TypedPathsMayBeWrittenTheLinuxWay)
         EXPECT_EQ(pathFromOutside(c.typed, windows), kErrorSuccess) << c.typed;
         EXPECT_EQ(windows, c.windows) << c.typed;
     }
+    // The last name is the entry to write, as typed, unless it names one that exists or a folder.
+    test::createFile(posix("Docs/Report.TXT"), "r");
+    const struct
+    {
+        std::string typed;
+        TypedName lastName;
+        std::string windows;
+    } lastNames[] = {
+        {"c:\\docs\\REPORT.txt", TypedName::kAsTyped, "c:\\Docs\\REPORT.txt"},
+        {root + "/docs/REPORT.txt", TypedName::kAsTyped, "c:\\Docs\\REPORT.txt"},
+        {"c:\\docs\\REPORT.txt", TypedName::kExisting, "c:\\Docs\\Report.TXT"},
+        {root + "/docs/REPORT.txt", TypedName::kExisting, "c:\\Docs\\Report.TXT"},
+        {"c:\\Docs\\invoices 2024", TypedName::kAsTyped, "c:\\Docs\\invoices 2024"},
+        {"c:\\Docs\\invoices 2024\\", TypedName::kAsTyped, "c:\\Docs\\Invoices 2024\\"},
+    };
+    for (const auto& c : lastNames) {
+        std::string windows;
+        EXPECT_EQ(pathFromOutside(c.typed, windows, c.lastName), kErrorSuccess) << c.typed;
+        EXPECT_EQ(windows, c.windows) << c.typed;
+    }
     // No drive holds it: said, and nothing to go on with.
     for (const std::string& outside : {drive.base(), std::string("/"), drive.base() + "/elsewhere/x/"}) {
         std::string windows = "unchanged";
