@@ -1,8 +1,11 @@
 // Text services of the program's 8-bit texts (UTF-8 bytes) and wide texts (UTF-16).
 //
-// Three kinds of case handling, each for its own purpose:
+// Four kinds of case handling, each for its own purpose:
 // - byte case mapping (`bytesToUpper`, `bufferToLower`, ...): ASCII letters only, positions kept; for the
-//   text engines (masks, replacers, search forms) that work on byte buffers;
+//   patterns made of ASCII letters only, the engines' own markers and the byte buffers of the search forms;
+// - case forms of one character (`utf8CaseForms`): every byte form of a character under Unicode simple
+//   case folding; what the matchers that ignore case compare with (name masks, content search, the
+//   Replacer's and Batch Replacer's find texts, the Renamer's find and replace);
 // - case-insensitive comparison of names and paths: Unicode simple case folding of the decoded
 //   characters. `compareNoCase` / `lessNoCase` give the one total order for sorting, merging and binary
 //   searches; `equalNoCase` / `compareFolded` answer "the same name ignoring case";
