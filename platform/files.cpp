@@ -1257,13 +1257,31 @@ std::size_t removeLeftoversIn(int dirFd, const FileHandle& living)
             candidates.push_back({entry->d_name, FileId{st.device, st.inode}});
     }
     std::size_t removed = 0;
-    if (!candidates.empty()) {
+    // Each candidate is held by a path handle before the lock table is read, so that its inode cannot be
+    // freed and given to a new temporary file, whose name (made from the inode) would then be the same:
+    // while it is held, its name stands for this file or for none.
+    std::vector<std::pair<std::string, FileId>> held;
+    std::vector<int> pins;
+    for (const auto& [name, id] : candidates) {
+        const int pin = ::openat(listFd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        if (pin < 0)
+            continue;
+        struct stat st = {};
+        if (::fstat(pin, &st) == 0 && static_cast<std::uint64_t>(st.st_dev) == id.device &&
+            static_cast<std::uint64_t>(st.st_ino) == id.inode) {
+            held.push_back({name, id});
+            pins.push_back(pin);
+        } else {
+            ::close(pin);
+        }
+    }
+    if (!held.empty()) {
         // A writer holds its locks until its file is complete; only a file system whose lock table
         // shows the locks of the living temporary file can tell a dead writer's file.
         const std::vector<FileId> locked = lockedFiles();
         const auto isLocked = [&](const FileId& id) { return std::find(locked.begin(), locked.end(), id) != locked.end(); };
         if (living.isOpen() && isLocked(living.fileId())) {
-            for (const auto& [name, id] : candidates) {
+            for (const auto& [name, id] : held) {
                 // Still the file that was looked at (a name taken over meanwhile is left alone).
                 EntryStat now;
                 if (!isLocked(id) && statAt(listFd, name.c_str(), false, now) && now.device == id.device &&
@@ -1272,6 +1290,8 @@ std::size_t removeLeftoversIn(int dirFd, const FileHandle& living)
             }
         }
     }
+    for (const int pin : pins)
+        ::close(pin);
     ::closedir(dir);
     return removed;
 }
