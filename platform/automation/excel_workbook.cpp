@@ -629,13 +629,27 @@ void XlsxDocument::dropUnusedSharedStrings()
             endsWith(rel.type, "/dialogsheet") || endsWith(rel.type, "/revisionHeaders"))
             return;
     }
+    // Every cell that refers to a shared string, once: two sheets of a workbook may be one part, and
+    // then each sheet sees the cells of both.
+    struct Reference
+    {
+        pugi::xml_node v;
+        long long index;
+        const std::string* part;
+    };
+    std::vector<Reference> cells;
+    std::set<pugi::xml_node> seen;
+    for (const auto& sheet : sheets_) {
+        const auto& xlsx = static_cast<const XlsxSheet&>(*sheet);
+        xlsx.forEachSharedStringCell([&](const pugi::xml_node& v, long long i) {
+            if (seen.insert(v).second)
+                cells.push_back({v, i, &xlsx.part()});
+        });
+    }
     std::vector<long long> uses(strings_.size(), 0);
-    for (const auto& sheet : sheets_)
-        static_cast<const XlsxSheet&>(*sheet).forEachSharedStringCell(
-            [&](const pugi::xml_node&, long long i) {
-                if (i >= 0 && static_cast<std::size_t>(i) < uses.size())
-                    ++uses[static_cast<std::size_t>(i)];
-            });
+    for (const Reference& r : cells)
+        if (r.index >= 0 && static_cast<std::size_t>(r.index) < uses.size())
+            ++uses[static_cast<std::size_t>(r.index)];
     long long references = 0;
     for (long long n : uses)
         references += n;
@@ -681,18 +695,15 @@ void XlsxDocument::dropUnusedSharedStrings()
     for (std::size_t i = kept; i < items.size(); ++i)
         if (items[i])
             sst.remove_child(items[i]);
-    for (const auto& sheet : sheets_) {
-        const auto& xlsx = static_cast<const XlsxSheet&>(*sheet);
-        bool moved = false;
-        xlsx.forEachSharedStringCell([&](pugi::xml_node v, long long i) {
-            const long long now = renumbered[static_cast<std::size_t>(i)];
-            if (now != i) {
-                v.text().set(now);
-                moved = true;
-            }
-        });
-        if (moved)
-            markChanged(xlsx.part());
+    for (const Reference& r : cells) {
+        if (r.index < 0 || static_cast<std::size_t>(r.index) >= renumbered.size())
+            continue;
+        const long long now = renumbered[static_cast<std::size_t>(r.index)];
+        if (now != r.index) {
+            pugi::xml_node v = r.v;
+            v.text().set(now);
+            markChanged(*r.part);
+        }
     }
     std::vector<std::u16string> strings(kept);
     std::vector<bool> plain(kept);

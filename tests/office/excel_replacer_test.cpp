@@ -206,6 +206,31 @@ TEST_F(ExcelReplacerTest, ReplacedTextsLeaveTheSharedStringTable)
               (std::vector<std::string>{"REPLACED one", "REPLACED two", "REPLACED two", "keep", "plain"}));
 }
 
+// Two sheets of a workbook may be one part. The strings a replace leaves unused go, and each cell that
+// refers to a string is numbered again once, however many sheets show it: the workbook opens again.
+TEST_F(ExcelReplacerTest, SheetsThatAreOnePartAreNumberedOnce)
+{
+    wux::test::XlsxContent content;
+    content.strings = {"<t>WUXFIND</t>", "<t>keep</t>"};
+    content.sheets = {wux::test::sheet("Values", row(1, sharedCell("A1", 0) + sharedCell("B1", 1))),
+                      wux::test::sheet("Two", row(1, inlineCell("A1", "other")))};
+    wux::test::ZipEntries entries = wux::test::xlsxEntries(content);
+    for (auto& [part, xml] : entries)
+        if (part == "xl/_rels/workbook.xml.rels")
+            xml.replace(xml.find("worksheets/sheet2.xml"), 21, "worksheets/sheet1.xml");
+    wux::test::createFile(path("shared.xlsx"), wux::test::buildZip(entries));
+    TMSExcelReplacer replacer(&owner, 0, 1, searchBlock("WUXFIND", "REPLACED", 1), false);
+    EXPECT_EQ(replacer.ProcessFile(path("shared.xlsx")), engines::kReplaceFound);
+    const auto parts = wux::test::readZip(posix("shared.xlsx"));
+    EXPECT_EQ(parts.at("xl/sharedStrings.xml").find("WUXFIND"), std::string::npos);
+    EXPECT_NE(parts.at("xl/worksheets/sheet1.xml")
+                  .find("<c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c>"),
+              std::string::npos);
+    test::BookReader out(path("shared.xlsx"));
+    EXPECT_EQ((std::vector<std::string>{out.value(1, 1, 1), out.value(1, 1, 2), out.value(2, 1, 1)}),
+              (std::vector<std::string>{"REPLACED", "keep", "REPLACED"}));
+}
+
 // The workbook that crashed the program: one cell's inline string nested 200,000 elements deep. It is
 // refused when it is opened, before a tree that deep is built, and stays as it was.
 TEST_F(ExcelReplacerTest, AnInlineStringNestedTooDeeplyFailsTheWorkbookUntouched)
