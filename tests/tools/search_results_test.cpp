@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "controls/wux_string_grid.h"
@@ -644,33 +645,44 @@ TEST_F(SearchResultsTest, TextsTooWideForTheirColumnAreElidedNeverCut)
     }, "big");
 }
 
+// Presses the right button on the hit in row `from` of the brief view, moves over the points that
+// `over` gives for the grid and releases at the last; gives the rows marked then.
+std::vector<int> rowsMarkedByRightDrag(TSrchRes& results, int from,
+                                       const std::function<std::vector<QPoint>(controls::TWUXStringGrid&)>& over)
+{
+    results.findChild<QToolButton*>("btnSetModeBrief")->click();
+    EXPECT_EQ(results.rowCount(), 3);
+    auto* grid = results.findChild<controls::TWUXStringGrid*>("sgFinder");
+    QApplication::setActiveWindow(&results);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return results.isActiveWindow(); }));
+    QWidget* area = grid->viewport();
+    const std::vector<QPoint> points = over(*grid);
+    QTest::mousePress(area, Qt::RightButton, {}, grid->CellRect(0, from).center());
+    for (const QPoint& to : points) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(area->mapToGlobal(to)), Qt::NoButton,
+                         Qt::RightButton, Qt::NoModifier);
+        QApplication::sendEvent(area, &move);
+    }
+    QTest::mouseRelease(area, Qt::RightButton, {}, points.back());
+    std::vector<int> marked;
+    for (int row = 0; row < results.rowCount(); ++row)
+        if (results.rowMarked(row))
+            marked.push_back(row);
+    return marked;
+}
+
 // A right-button drag marks the rows it passes over and no other: dragged on past the top of the list,
 // the first hit stays as it was.
 TEST_F(SearchResultsTest, ARightDragPastTheTopLeavesTheFirstHit)
 {
     makeTree();
     runFinder("*.txt", [&](TSrchRes& results) {
-        results.findChild<QToolButton*>("btnSetModeBrief")->click();
-        ASSERT_EQ(results.rowCount(), 3);
-        auto* grid = results.findChild<controls::TWUXStringGrid*>("sgFinder");
-        QApplication::setActiveWindow(&results);
-        QTRY_VERIFY(results.isActiveWindow());
-        QWidget* area = grid->viewport();
-        const auto moveTo = [&](QPoint to) {
-            QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(area->mapToGlobal(to)), Qt::NoButton,
-                             Qt::RightButton, Qt::NoModifier);
-            QApplication::sendEvent(area, &move);
-        };
-        const QPoint above(grid->CellRect(0, 0).center().x(), -5);
-        QTest::mousePress(area, Qt::RightButton, {}, grid->CellRect(0, 2).center());
-        moveTo(grid->CellRect(0, 1).center());
-        moveTo(above);
-        QTest::mouseRelease(area, Qt::RightButton, {}, above);
-        std::vector<int> marked;
-        for (int row = 0; row < results.rowCount(); ++row)
-            if (results.rowMarked(row))
-                marked.push_back(row);
-        EXPECT_EQ(marked, (std::vector<int>{1, 2}));
+        EXPECT_EQ(rowsMarkedByRightDrag(results, 2,
+                                        [](controls::TWUXStringGrid& grid) {
+                                            return std::vector<QPoint>{grid.CellRect(0, 1).center(),
+                                                                       {grid.CellRect(0, 0).center().x(), -5}};
+                                        }),
+                  (std::vector<int>{1, 2}));
     });
 }
 
@@ -679,24 +691,12 @@ TEST_F(SearchResultsTest, ARightDragOntoTheFirstHitMarksIt)
 {
     makeTree();
     runFinder("*.txt", [&](TSrchRes& results) {
-        results.findChild<QToolButton*>("btnSetModeBrief")->click();
-        ASSERT_EQ(results.rowCount(), 3);
-        auto* grid = results.findChild<controls::TWUXStringGrid*>("sgFinder");
-        QApplication::setActiveWindow(&results);
-        QTRY_VERIFY(results.isActiveWindow());
-        QWidget* area = grid->viewport();
-        const QPoint first = grid->CellRect(0, 0).center();
-        QTest::mousePress(area, Qt::RightButton, {}, grid->CellRect(0, 1).center());
-        QMouseEvent move(QEvent::MouseMove, QPointF(first), QPointF(area->mapToGlobal(first)), Qt::NoButton,
-                         Qt::RightButton, Qt::NoModifier);
-        QApplication::sendEvent(area, &move);
-        QTest::mouseRelease(area, Qt::RightButton, {}, first);
-        std::vector<int> marked;
-        for (int row = 0; row < results.rowCount(); ++row)
-            if (results.rowMarked(row))
-                marked.push_back(row);
-        EXPECT_EQ(marked, (std::vector<int>{0, 1}));
-        EXPECT_EQ(grid->Row(), 0);
+        EXPECT_EQ(rowsMarkedByRightDrag(results, 1,
+                                        [](controls::TWUXStringGrid& grid) {
+                                            return std::vector<QPoint>{grid.CellRect(0, 0).center()};
+                                        }),
+                  (std::vector<int>{0, 1}));
+        EXPECT_EQ(results.findChild<controls::TWUXStringGrid*>("sgFinder")->Row(), 0);
     });
 }
 
